@@ -1,0 +1,15 @@
+#include "program.h"
+
+#include "arinput.h"
+#include "sharedstate.h"
+
+namespace tallic {
+
+void BeginRun(const QString &commandLine)
+{
+    state().CommandLine = commandLine;
+    auto *window = new Arinput();
+    window->open();
+}
+
+} // namespace tallic

@@ -1,0 +1,19 @@
+#include "entry/program.h"
+#include "platform/runtime.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tallic"));
+
+    // The suite's menu passes the launch code, level and user name as arguments; the
+    // program reads them as one string.
+    QStringList arguments = QApplication::arguments().mid(1);
+    tallic::SetEndAction([] { QCoreApplication::exit(0); });
+    tallic::BeginRun(arguments.join(QLatin1Char(' ')));
+    if (tallic::ProgramEnding())
+        return 0;
+    return QApplication::exec();
+}

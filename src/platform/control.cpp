@@ -1,0 +1,303 @@
+#include "control.h"
+
+#include "colors.h"
+#include "form.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+
+namespace tallic {
+
+namespace {
+
+void applyColors(QWidget *widget, quint32 back, quint32 fore)
+{
+    QPalette palette = widget->palette();
+    QPalette::ColorRole backRole = QPalette::Window;
+    QPalette::ColorRole foreRole = QPalette::WindowText;
+    if (qobject_cast<QLineEdit *>(widget) || qobject_cast<QListWidget *>(widget)) {
+        backRole = QPalette::Base;
+        foreRole = QPalette::Text;
+    } else if (qobject_cast<QPushButton *>(widget)) {
+        backRole = QPalette::Button;
+        foreRole = QPalette::ButtonText;
+    }
+    palette.setColor(backRole, colorFromLong(back));
+    palette.setColor(foreRole, colorFromLong(fore));
+    // Disabled text stays readable but grey, as the office is used to.
+    palette.setColor(QPalette::Disabled, foreRole, QColor(128, 128, 128));
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+Control::Control(Form *form, QObject *object)
+    : form_(form)
+    , object_(object)
+{
+}
+
+Control::Kind Control::kind() const
+{
+    QObject *o = object_;
+    if (!o)
+        return Kind::None;
+    if (qobject_cast<QLineEdit *>(o))
+        return Kind::TextBox;
+    if (qobject_cast<QLabel *>(o))
+        return Kind::Label;
+    if (qobject_cast<QPushButton *>(o))
+        return Kind::Button;
+    if (qobject_cast<QListWidget *>(o))
+        return Kind::ListBox;
+    if (qobject_cast<QGroupBox *>(o))
+        return Kind::Frame;
+    if (qobject_cast<QAction *>(o))
+        return Kind::MenuEntry;
+    return Kind::None;
+}
+
+QString Control::name() const
+{
+    return object_ ? object_->objectName() : QString();
+}
+
+QString Control::baseName() const
+{
+    return object_ ? object_->property("tallicBase").toString() : QString();
+}
+
+int Control::index() const
+{
+    return object_ ? object_->property("tallicIndex").toInt() : -1;
+}
+
+QWidget *Control::widget() const
+{
+    return qobject_cast<QWidget *>(object_.data());
+}
+
+QString Control::text() const
+{
+    QObject *o = object_;
+    if (auto *box = qobject_cast<QLineEdit *>(o))
+        return box->text();
+    if (auto *label = qobject_cast<QLabel *>(o))
+        return label->text();
+    if (auto *button = qobject_cast<QPushButton *>(o))
+        return button->text();
+    if (auto *list = qobject_cast<QListWidget *>(o))
+        return list->currentItem() ? list->currentItem()->text() : QString();
+    if (auto *frame = qobject_cast<QGroupBox *>(o))
+        return frame->title();
+    if (auto *action = qobject_cast<QAction *>(o))
+        return action->text();
+    return QString();
+}
+
+void Control::setText(const QString &text)
+{
+    QObject *o = object_;
+    if (auto *box = qobject_cast<QLineEdit *>(o)) {
+        box->setText(text);
+        box->setCursorPosition(int(text.size()));
+    } else if (auto *label = qobject_cast<QLabel *>(o)) {
+        label->setText(text);
+    } else if (auto *button = qobject_cast<QPushButton *>(o)) {
+        button->setText(text);
+    } else if (auto *frame = qobject_cast<QGroupBox *>(o)) {
+        frame->setTitle(text);
+    } else if (auto *action = qobject_cast<QAction *>(o)) {
+        action->setText(text);
+    }
+}
+
+bool Control::enabled() const
+{
+    if (auto *action = qobject_cast<QAction *>(object_.data()))
+        return action->isEnabled();
+    return widget() && widget()->isEnabled();
+}
+
+void Control::setEnabled(bool on)
+{
+    if (auto *action = qobject_cast<QAction *>(object_.data()))
+        action->setEnabled(on);
+    else if (widget())
+        widget()->setEnabled(on);
+}
+
+bool Control::visible() const
+{
+    if (auto *action = qobject_cast<QAction *>(object_.data()))
+        return action->isVisible();
+    // The control's own setting, whether or not its window is on the screen yet.
+    return widget() && !widget()->isHidden();
+}
+
+void Control::setVisible(bool on)
+{
+    if (auto *action = qobject_cast<QAction *>(object_.data()))
+        action->setVisible(on);
+    else if (widget())
+        widget()->setVisible(on);
+}
+
+quint32 Control::backColor() const
+{
+    return object_ ? object_->property("tallicBack").toUInt() : 0;
+}
+
+void Control::setBackColor(quint32 value)
+{
+    if (!widget())
+        return;
+    object_->setProperty("tallicBack", value);
+    applyColors(widget(), value, foreColor());
+}
+
+quint32 Control::foreColor() const
+{
+    return object_ ? object_->property("tallicFore").toUInt() : 0;
+}
+
+void Control::setForeColor(quint32 value)
+{
+    if (!widget())
+        return;
+    object_->setProperty("tallicFore", value);
+    applyColors(widget(), backColor(), value);
+}
+
+QString Control::toolTip() const
+{
+    if (auto *action = qobject_cast<QAction *>(object_.data()))
+        return action->toolTip();
+    return widget() ? widget()->toolTip() : QString();
+}
+
+void Control::setToolTip(const QString &text)
+{
+    if (widget())
+        widget()->setToolTip(text);
+}
+
+int Control::maxLength() const
+{
+    return object_ ? object_->property("tallicMaxLength").toInt() : 0;
+}
+
+void Control::setMaxLength(int length)
+{
+    if (object_)
+        object_->setProperty("tallicMaxLength", length);
+}
+
+int Control::tabIndex() const
+{
+    return object_ ? object_->property("tallicTabIndex").toInt() : 0;
+}
+
+void Control::setTabIndex(int index)
+{
+    if (object_)
+        object_->setProperty("tallicTabIndex", index);
+}
+
+bool Control::tabStop() const
+{
+    return object_ && object_->property("tallicTabStop").toBool();
+}
+
+void Control::setTabStop(bool on)
+{
+    if (object_)
+        object_->setProperty("tallicTabStop", on);
+}
+
+void Control::setFont(const QString &family, double pointSize, bool bold)
+{
+    QWidget *w = widget();
+    if (!w)
+        return;
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    w->setFont(font);
+    if (form_)
+        form_->placements_[w].pointSize = pointSize;
+}
+
+bool Control::locked() const
+{
+    auto *box = qobject_cast<QLineEdit *>(object_.data());
+    return box && box->isReadOnly();
+}
+
+void Control::setLocked(bool on)
+{
+    if (auto *box = qobject_cast<QLineEdit *>(object_.data()))
+        box->setReadOnly(on);
+}
+
+QStringList Control::items() const
+{
+    QStringList list;
+    if (auto *box = qobject_cast<QListWidget *>(object_.data())) {
+        for (int i = 0; i < box->count(); ++i)
+            list.append(box->item(i)->text());
+    }
+    return list;
+}
+
+void Control::addItem(const QString &item)
+{
+    if (auto *box = qobject_cast<QListWidget *>(object_.data()))
+        box->addItem(item);
+}
+
+void Control::removeItem(int row)
+{
+    if (auto *box = qobject_cast<QListWidget *>(object_.data()))
+        delete box->takeItem(row);
+}
+
+void Control::clear()
+{
+    if (auto *box = qobject_cast<QListWidget *>(object_.data()))
+        box->clear();
+    else if (auto *line = qobject_cast<QLineEdit *>(object_.data()))
+        line->clear();
+}
+
+int Control::listIndex() const
+{
+    auto *box = qobject_cast<QListWidget *>(object_.data());
+    return box ? box->currentRow() : -1;
+}
+
+void Control::setListIndex(int row)
+{
+    if (auto *box = qobject_cast<QListWidget *>(object_.data()))
+        box->setCurrentRow(row);
+}
+
+void Control::setFocus()
+{
+    if (form_ && widget())
+        form_->setFocusTo(widget());
+}
+
+void Control::refresh()
+{
+    if (widget())
+        widget()->repaint();
+}
+
+} // namespace tallic

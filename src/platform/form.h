@@ -1,0 +1,136 @@
+#pragma once
+
+#include "control.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QGroupBox;
+
+namespace tallic {
+
+// A window of the program: a set of named controls laid out on a designed surface, whose
+// events run the handlers of the window class that bear the control's name and the
+// event's ("Text1_GotFocus(int Index)", "cmdokay_Click()", "Form_Load()").
+//
+// Handler signatures, with a leading "int Index" for members of a control array:
+//   Click(), DblClick(), GotFocus(), LostFocus(), Change()
+//   KeyDown(int &KeyCode, int Shift)     KeyCode 0 swallows the key
+//   KeyPress(int &KeyAscii)              KeyAscii 0 swallows the character
+//   MouseDown(int Button, int Shift, double X, double Y), MouseMove(...) likewise
+//   Form_Initialize(), Form_Load(), Form_Activate(), Form_Unload(int &Cancel)
+//
+// Focus is logical: the window has one active control. Making another control active runs
+// LostFocus of the old one and GotFocus of the new one. A LostFocus handler that sets the
+// focus elsewhere (or back to its own control) decides where it goes: the control about
+// to become active then sees neither event. Focus changes made by the window system while
+// a GotFocus or LostFocus handler runs (a message box, say) start no transition.
+class Form : public QWidget
+{
+    Q_OBJECT
+
+public:
+    Form(const QString &name, const QSize &designSize, QWidget *parent = nullptr);
+    ~Form() override;
+
+    // Building the window, in designed units (pixels of the designed size).
+    QLineEdit *addTextBox(const QString &name, int index, const QRect &rect);
+    QLabel *addLabel(const QString &name, int index, const QRect &rect, const QString &caption);
+    QPushButton *addButton(const QString &name, int index, const QRect &rect,
+                           const QString &caption);
+    QListWidget *addListBox(const QString &name, int index, const QRect &rect);
+    QGroupBox *addFrame(const QString &name, const QRect &rect, const QString &caption);
+    QMenu *addMenu(const QString &name, const QString &caption);
+    QAction *addMenuEntry(QMenu *menu, const QString &name, const QString &caption);
+
+    Control control(const QString &name, int index = -1) const;
+    // By full name: "Text1(4)", "cmdokay".
+    Control controlByName(const QString &fullName) const;
+    QList<Control> controls() const;
+    Control activeControl() const;
+
+    QString caption() const { return windowTitle(); }
+    void setCaption(const QString &caption) { setWindowTitle(caption); }
+    quint32 backColor() const { return backColor_; }
+    void setBackColor(quint32 value);
+    QSize designSize() const { return designSize_; }
+
+    // Loads the window (Form_Initialize, then Form_Load) unless it is loaded already.
+    void load();
+    // Loads and shows the window and makes it the active window.
+    void open();
+    // Form_Unload, then the window goes away; the program ends when no window is left.
+    // False when the handler cancelled.
+    bool unload();
+    bool isLoaded() const { return loaded_; }
+
+    // Gives the keyboard focus back to the active control (after a modal box).
+    void restoreKeyboardFocus();
+    // Moves to the next (or previous) control in tab order, as Tab (Shift+Tab) does.
+    void tabToNext(bool backwards = false);
+    // Makes a control active; what Control::setFocus does.
+    void setFocusTo(QWidget *widget);
+
+    // Handlers whose name matches a control or the window but whose parameters do not
+    // fit the event: they would never run.
+    QStringList wiringProblems() const;
+
+    // Every loaded window, and a window by name ("arinput").
+    static QList<Form *> openForms();
+    static Form *find(const QString &name);
+    // The window that was active last (message boxes do not count).
+    static Form *activeForm();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    friend class Control;
+    struct Placement
+    {
+        QRect rect;
+        double pointSize = 0;
+    };
+
+    void registerControl(QObject *object, const QString &name, int index);
+    QWidget *controlWidgetFor(QObject *object) const;
+    bool isFocusable(QWidget *widget) const;
+    void activate(QWidget *target);
+    void giveKeyboardFocus(QWidget *widget);
+    bool handleKeyPress(QWidget *widget, QKeyEvent *event);
+    bool handleMouse(QWidget *widget, QMouseEvent *event);
+    void rescale();
+
+    // Runs the handler "<base>_<event>(<types>)" if the window class has one.
+    bool fire(QWidget *widget, const char *event);
+    bool fireWith(const QString &base, int index, const char *event,
+                  std::initializer_list<std::pair<const char *, void *>> args);
+
+    QWidget *client_ = nullptr;
+    QMenuBar *menuBar_ = nullptr;
+    QSize designSize_;
+    quint32 backColor_;
+    bool loaded_ = false;
+    bool transition_ = false;
+    QPointer<QWidget> active_;
+    QPointer<QWidget> redirect_;
+    QPointer<QWidget> deferred_;
+    QPointer<QWidget> pressed_;
+    QHash<QString, QObject *> byName_;
+    QList<QObject *> order_;
+    QHash<QWidget *, Placement> placements_;
+    QHash<QByteArray, int> methodCache_;
+};
+
+} // namespace tallic

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+namespace tallic {
+
+// What a message box looks like; the answer codes are the window system's own.
+enum class BoxIcon { None, Information, Question, Critical };
+enum class BoxButtons { Ok, YesNo };
+enum BoxAnswer { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
+
+enum class WindowStyle { Normal, Maximized };
+
+// Everything the program needs from the machine it runs on. The program talks
+// to it only through platform(); tests install a fake in its place.
+class Platform
+{
+public:
+    virtual ~Platform();
+
+    // The system clipboard, as plain text: the channel to the suite's other programs.
+    virtual QString clipboardText() = 0;
+    virtual void setClipboardText(const QString &text) = 0;
+    virtual void clearClipboard() = 0;
+
+    // Programs are named bare and found in the working folder. A command line is the
+    // program's file name, a blank and its arguments ("ombrel.exe AR").
+    virtual bool startProgram(const QString &commandLine, WindowStyle style) = 0;
+    // Runs the program to its end; its exit code, -1 when it could not be started.
+    virtual int runAndWait(const QString &commandLine) = 0;
+
+    // Whether a file of that name is in the working folder, whatever the letter case.
+    virtual bool fileExists(const QString &name) = 0;
+
+    virtual QDate today() = 0;
+    virtual QTime timeOfDay() = 0;
+    virtual void seedRandom() = 0;
+    // A number in [0, 1).
+    virtual double random() = 0;
+
+    // True when this is the only copy of the program running for this user on this
+    // computer; the claim holds until the process ends.
+    virtual bool claimSingleInstance() = 0;
+
+    // Modal boxes. The answer of a message box is one of BoxAnswer; an input box
+    // answers the text typed, the empty text for Cancel.
+    virtual int messageBox(const QString &text, const QString &title, BoxIcon icon,
+                           BoxButtons buttons)
+        = 0;
+    virtual QString inputBox(const QString &prompt, const QString &title,
+                             const QString &defaultText)
+        = 0;
+};
+
+Platform &platform();
+// Installs the platform in use and returns the one it replaces; the caller keeps ownership.
+Platform *setPlatform(Platform *p);
+
+// The real file of a bare name in the working folder, matched without regard to
+// letter case; the empty string when there is none.
+QString findInWorkingFolder(const QString &name);
+
+// Splits a command line at blanks into the program and its arguments.
+QStringList splitCommandLine(const QString &commandLine);
+
+} // namespace tallic

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace tallic {
+
+class Form;
+
+// Lets every pending event run, as the windows expect between steps of a command.
+void DoEvents();
+
+// Ends the program from anywhere. Handlers that call it return at once; from then on
+// no handler runs, boxes answer without showing and waiting loops stop.
+void EndProgram();
+bool ProgramEnding();
+// Clears the ending state; used when a new run starts in the same process (tests).
+void ResetProgramState();
+
+// A modal message box; answers AnswerOk, AnswerYes or AnswerNo. Yes/No boxes have No as
+// the default. The keyboard focus is back on the active control afterwards.
+int MsgBox(const QString &text, BoxButtons buttons, BoxIcon icon, const QString &title);
+// A modal input box; the text typed, the empty text for Cancel.
+QString InputBox(const QString &prompt, const QString &title, const QString &defaultText = {});
+
+// The application-wide mouse pointer.
+void MouseBusy();
+void MouseArrow();
+
+// Keeps a window above all others or releases it; never moves or resizes it.
+void SetTopmost(QWidget *window, bool on);
+// Centres a window on its screen.
+void CenterWindow(QWidget *window);
+
+} // namespace tallic
+
+#include <functional>
+
+namespace tallic {
+// What ending the program does beyond closing its windows: the program leaves its event
+// loop; the test harness only notes that the run has ended.
+void SetEndAction(std::function<void()> action);
+} // namespace tallic

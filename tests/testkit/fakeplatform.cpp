@@ -1,0 +1,88 @@
+#include "fakeplatform.h"
+
+#include "platform/runtime.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic::testkit {
+
+namespace {
+
+QString programOf(const QString &commandLine)
+{
+    const QStringList parts = splitCommandLine(commandLine);
+    return parts.isEmpty() ? QString() : parts.first();
+}
+
+DialogIcon dialogIcon(BoxIcon icon)
+{
+    switch (icon) {
+    case BoxIcon::Information:
+        return DialogIcon::Information;
+    case BoxIcon::Question:
+        return DialogIcon::Question;
+    case BoxIcon::Critical:
+        return DialogIcon::Critical;
+    case BoxIcon::None:
+        break;
+    }
+    return DialogIcon::None;
+}
+
+} // namespace
+
+bool FakePlatform::startProgram(const QString &commandLine, WindowStyle)
+{
+    started.append(commandLine);
+    const QString program = programOf(commandLine);
+    if (!fileExists(program))
+        return false;
+    if (program.compare(u"dalmore.exe"_s, Qt::CaseInsensitive) == 0) {
+        // The date picker leaves the operator's choice on the clipboard; with nothing
+        // queued the run ends, so that no test waits for a date forever.
+        if (pickedDates.isEmpty())
+            EndProgram();
+        else
+            clipboard = pickedDates.takeFirst();
+    }
+    return true;
+}
+
+int FakePlatform::runAndWait(const QString &commandLine)
+{
+    started.append(commandLine);
+    const QString program = programOf(commandLine);
+    if (!fileExists(program))
+        return -1;
+    return exitCodes.value(program.toLower(), 0);
+}
+
+bool FakePlatform::fileExists(const QString &name)
+{
+    return !name.isEmpty() && !findInWorkingFolder(name).isEmpty();
+}
+
+double FakePlatform::random()
+{
+    return std::uniform_real_distribution<double>(0.0, 1.0)(generator);
+}
+
+int FakePlatform::messageBox(const QString &text, const QString &title, BoxIcon icon,
+                             BoxButtons buttons)
+{
+    const bool question = buttons == BoxButtons::YesNo;
+    dialogs.append({ question ? DialogKind::Question : DialogKind::Message, title, text,
+                     dialogIcon(icon) });
+    if (!question)
+        return AnswerOk;
+    // No is the default button: with no answer queued the operator pressed Enter.
+    return !answers.isEmpty() && answers.takeFirst() ? AnswerYes : AnswerNo;
+}
+
+QString FakePlatform::inputBox(const QString &prompt, const QString &title, const QString &)
+{
+    dialogs.append({ DialogKind::Input, title, prompt, DialogIcon::None });
+    return inputs.isEmpty() ? QString() : inputs.takeFirst();
+}
+
+} // namespace tallic::testkit

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/platform.h"
+#include "testkit/harness.h"
+
+#include <QHash>
+
+#include <random>
+
+namespace tallic::testkit {
+
+// The machine as the tests see it: a clipboard of its own, a fixed clock, boxes answered
+// from queues, and programs that are recorded instead of run.
+class FakePlatform final : public Platform
+{
+public:
+    QString clipboardText() override { return clipboard; }
+    void setClipboardText(const QString &text) override { clipboard = text; }
+    void clearClipboard() override { clipboard.clear(); }
+    bool startProgram(const QString &commandLine, WindowStyle style) override;
+    int runAndWait(const QString &commandLine) override;
+    bool fileExists(const QString &name) override;
+    QDate today() override { return date; }
+    QTime timeOfDay() override { return time; }
+    void seedRandom() override { generator.seed(20261205); }
+    double random() override;
+    bool claimSingleInstance() override { return !otherInstanceRunning; }
+    int messageBox(const QString &text, const QString &title, BoxIcon icon,
+                   BoxButtons buttons) override;
+    QString inputBox(const QString &prompt, const QString &title,
+                     const QString &defaultText) override;
+
+    QString clipboard;
+    QDate date = QDate::currentDate();
+    QTime time = QTime(10, 15, 0);
+    QList<bool> answers;
+    QStringList inputs;
+    QStringList pickedDates;
+    QHash<QString, int> exitCodes; // by program file name in lower case
+    QStringList started;
+    QList<Dialog> dialogs;
+    bool otherInstanceRunning = false;
+
+private:
+    std::mt19937 generator { 20261205 };
+};
+
+} // namespace tallic::testkit

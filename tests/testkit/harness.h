@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+#include <memory>
+#include <ostream>
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace tallic::testkit {
+
+enum class DialogKind { Message, Question, Input };
+enum class DialogIcon { None, Information, Question, Critical };
+struct Dialog
+{
+    DialogKind kind;
+    QString title;
+    QString text;
+    DialogIcon icon;
+};
+struct ControlState
+{
+    QString text, caption, toolTip; // a window's caption for "arinput" or "frmbundle"
+    bool enabled = false, visible = false;
+    quint32 backColor = 0, foreColor = 0; // blue-green-red long values; 0x8000000F for the button face
+    QStringList items; // a list box's entries, in order
+};
+
+class FakePlatform;
+
+// Runs the program inside the test process as an operator would use it: a fresh data
+// folder, a fake clipboard, clock and boxes, and the program's windows driven by keys
+// and clicks. One harness at a time.
+class Harness
+{
+public:
+    Harness();
+    ~Harness();
+    Harness(const Harness &) = delete;
+    Harness &operator=(const Harness &) = delete;
+
+    QString dataDir() const;
+    void setCommandLine(const QString &line);
+    void setClipboard(const QString &text);
+    QString clipboard() const;
+    void setToday(const QDate &date);
+    void queuePickedDates(const QStringList &dates);
+    void queueAnswers(const QList<bool> &yes);
+    void queueInputs(const QStringList &texts);
+    void setExitCode(const QString &program, int code);
+    void exec(const QString &db, const QString &sql);
+    QList<QVariantList> rows(const QString &db, const QString &sql);
+    void start();
+    void keys(const QString &keyString);
+    void click(const QString &control);
+    void mouseDown(const QString &control);
+    void idle();
+    ControlState control(const QString &name) const;
+    QString focused() const;
+    QList<Dialog> dialogs() const;
+    void clearDialogs();
+    QStringList started() const;
+    bool running() const;
+
+    FakePlatform &fake() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace tallic::testkit
