@@ -34,7 +34,8 @@ void DoEvents()
 {
     if (ending)
         return;
-    QCoreApplication::sendPostedEvents();
+    // Windows unloaded meanwhile are deleted once control is back in the main loop, not
+    // here: the window system may still have events for them.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/colors.h"
 #include "platform/form.h"
 #include "platform/runtime.h"
+#include "suite/demodata.h"
 #include "keyinput.h"
 
 #include <QAbstractEventDispatcher>
@@ -85,6 +86,7 @@ Harness::Harness()
     ResetProgramState();
     resetSharedState();
     QDir::setCurrent(d->folder.path());
+    CreateDemoData(d->folder.path(), d->fake.date);
     // The date picker is part of every data folder the menu prepares.
     QFile picker(d->folder.filePath(u"dalmore.exe"_s));
     EXPECT_TRUE(picker.open(QIODevice::WriteOnly));
@@ -231,10 +233,11 @@ void Harness::idle()
 {
     QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
     for (int quiet = 0, rounds = 0; quiet < 2 && rounds < 1000; ++rounds) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         const bool busy = dispatcher && dispatcher->processEvents(QEventLoop::AllEvents);
         quiet = busy ? 0 : quiet + 1;
+        // What the main loop would do between events: delete the windows unloaded.
+        if (!busy)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 

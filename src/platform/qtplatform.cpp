@@ -1,0 +1,209 @@
+#include "qtplatform.h"
+
+#include "runtime.h"
+#include "singleinstance.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+
+#include <chrono>
+
+namespace tallic {
+
+namespace {
+
+// The program file and its arguments; an empty program when it is not in the working folder.
+struct Command
+{
+    QString program;
+    QStringList arguments;
+};
+
+Command resolve(const QString &commandLine)
+{
+    const QStringList parts = splitCommandLine(commandLine);
+    if (parts.isEmpty())
+        return {};
+    return { findInWorkingFolder(parts.first()), parts.mid(1) };
+}
+
+// Deleting a QProcess kills its program, so the ones left running when the program ended
+// are kept until they finish, or to the end of the process.
+QList<QProcess *> &programsLeftRunning()
+{
+    static auto *programs = new QList<QProcess *>;
+    return *programs;
+}
+
+QMessageBox::Icon messageIcon(BoxIcon icon)
+{
+    switch (icon) {
+    case BoxIcon::None:
+        return QMessageBox::NoIcon;
+    case BoxIcon::Information:
+        return QMessageBox::Information;
+    case BoxIcon::Question:
+        return QMessageBox::Question;
+    case BoxIcon::Critical:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+QtPlatform::QtPlatform() = default;
+
+QtPlatform::~QtPlatform() = default;
+
+QString QtPlatform::clipboardText()
+{
+    return QGuiApplication::clipboard()->text();
+}
+
+void QtPlatform::setClipboardText(const QString &text)
+{
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void QtPlatform::clearClipboard()
+{
+    QGuiApplication::clipboard()->clear();
+}
+
+bool QtPlatform::startProgram(const QString &commandLine, WindowStyle style)
+{
+    // Another program's window is its own business here; the style only matters elsewhere.
+    Q_UNUSED(style);
+    const Command command = resolve(commandLine);
+    if (command.program.isEmpty())
+        return false;
+    return QProcess::startDetached(command.program, command.arguments, QDir::currentPath());
+}
+
+int QtPlatform::runAndWait(const QString &commandLine)
+{
+    const Command command = resolve(commandLine);
+    if (command.program.isEmpty())
+        return -1;
+
+    // Not parented: when the program ends first, the process object must outlive this call.
+    auto *process = new QProcess;
+    process->setProgram(command.program);
+    process->setArguments(command.arguments);
+    process->setWorkingDirectory(QDir::currentPath());
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->start();
+    if (!process->waitForStarted()) {
+        delete process;
+        return -1;
+    }
+
+    // The windows keep answering the operator meanwhile.
+    while (process->state() != QProcess::NotRunning && !ProgramEnding()) {
+        QCoreApplication::processEvents();
+        if (ProgramEnding())
+            break;
+        process->waitForFinished(20);
+    }
+
+    if (process->state() != QProcess::NotRunning) {
+        // Ending while the other program runs: leave it running rather than kill the
+        // operator's work in it, and let the process object go when it finishes.
+        programsLeftRunning().append(process);
+        QObject::connect(process, &QProcess::finished, process, [process] {
+            programsLeftRunning().removeOne(process);
+            process->deleteLater();
+        });
+        return -1;
+    }
+    const int code = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
+    delete process;
+    return code;
+}
+
+bool QtPlatform::fileExists(const QString &name)
+{
+    return !findInWorkingFolder(name).isEmpty();
+}
+
+QDate QtPlatform::today()
+{
+    return QDate::currentDate();
+}
+
+QTime QtPlatform::timeOfDay()
+{
+    return QTime::currentTime();
+}
+
+void QtPlatform::seedRandom()
+{
+    const auto ticks = static_cast<quint64>(
+        std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    std::seed_seq seed { quint32(ticks), quint32(ticks >> 32) };
+    generator_.seed(seed);
+}
+
+double QtPlatform::random()
+{
+    // Built from 53 random bits so that 1.0 can never come out, which
+    // uniform_real_distribution does not promise for float rounding.
+    const quint64 high = generator_() >> 5;
+    const quint64 low = generator_() >> 6;
+    return double((high << 26) | low) / 9007199254740992.0;
+}
+
+bool QtPlatform::claimSingleInstance()
+{
+    if (!instance_)
+        instance_ = std::make_unique<SingleInstance>(SingleInstance::defaultLockPath());
+    return instance_->claim();
+}
+
+int QtPlatform::messageBox(const QString &text, const QString &title, BoxIcon icon,
+                           BoxButtons buttons)
+{
+    // Parented so that it stays above a window kept on top; guarded because that window
+    // may be closed while the box is open, taking the box with it.
+    QPointer<QMessageBox> box = new QMessageBox(
+        messageIcon(icon), title, text, QMessageBox::NoButton, QApplication::activeWindow());
+    QAbstractButton *yes = nullptr;
+    if (buttons == BoxButtons::YesNo) {
+        yes = box->addButton(QMessageBox::Yes);
+        QPushButton *no = box->addButton(QMessageBox::No);
+        box->setDefaultButton(no);
+        box->setEscapeButton(no);
+    } else {
+        QPushButton *ok = box->addButton(QMessageBox::Ok);
+        box->setDefaultButton(ok);
+        box->setEscapeButton(ok);
+    }
+    box->exec();
+
+    if (buttons == BoxButtons::Ok) {
+        delete box;
+        return AnswerOk;
+    }
+    const bool answeredYes = box && yes && box->clickedButton() == yes;
+    delete box;
+    return answeredYes ? AnswerYes : AnswerNo;
+}
+
+QString QtPlatform::inputBox(const QString &prompt, const QString &title,
+                             const QString &defaultText)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
+                                               QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
+}
+
+} // namespace tallic

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform.h"
+
+#include <memory>
+#include <random>
+
+namespace tallic {
+
+class SingleInstance;
+
+// The platform of the real program: the system clipboard and clock, programs started from
+// the working folder, and Qt's own boxes.
+class QtPlatform final : public Platform
+{
+public:
+    QtPlatform();
+    ~QtPlatform() override;
+
+    QString clipboardText() override;
+    void setClipboardText(const QString &text) override;
+    void clearClipboard() override;
+    bool startProgram(const QString &commandLine, WindowStyle style) override;
+    int runAndWait(const QString &commandLine) override;
+    bool fileExists(const QString &name) override;
+    QDate today() override;
+    QTime timeOfDay() override;
+    void seedRandom() override;
+    double random() override;
+    bool claimSingleInstance() override;
+    int messageBox(const QString &text, const QString &title, BoxIcon icon,
+                   BoxButtons buttons) override;
+    QString inputBox(const QString &prompt, const QString &title,
+                     const QString &defaultText) override;
+
+private:
+    Q_DISABLE_COPY_MOVE(QtPlatform)
+
+    std::mt19937 generator_;
+    std::unique_ptr<SingleInstance> instance_;
+};
+
+} // namespace tallic

@@ -1,0 +1,61 @@
+#include "singleinstance.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic {
+
+SingleInstance::SingleInstance(const QString &lockPath)
+    : lock_(lockPath)
+{
+    // Age alone must never make a lock stale: the program may run for days.
+    lock_.setStaleLockTime(0);
+}
+
+SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::claim()
+{
+    if (lock_.isLocked())
+        return true;
+    // Takes over the lock of a dead owner by itself.
+    if (lock_.tryLock(0))
+        return true;
+    if (lock_.error() != QLockFile::LockFailedError)
+        return false;
+
+    qint64 pid = 0;
+    QString host;
+    QString app;
+    if (lock_.getLockInfo(&pid, &host, &app))
+        return false;
+    // Unreadable: either its owner is writing it this very moment, or it died before it
+    // could. Give a live owner the time to finish; a live owner also keeps a native lock on
+    // the file, so removing a lock still in use fails.
+    if (lock_.tryLock(100))
+        return true;
+    if (lock_.error() != QLockFile::LockFailedError || lock_.getLockInfo(&pid, &host, &app))
+        return false;
+    return lock_.removeStaleLockFile() && lock_.tryLock(0);
+}
+
+QString SingleInstance::defaultLockPath()
+{
+    // The runtime folder is already per user and session.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty() && QDir().mkpath(runtime))
+        return QDir(runtime).filePath(u"tallic.lock"_s);
+
+    QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty())
+        user = qEnvironmentVariable("USERNAME");
+    if (user.isEmpty())
+        user = u"user"_s;
+    user.replace(u'/', u'_');
+    user.replace(u'\\', u'_');
+    return QDir(QDir::tempPath()).filePath(u"tallic-%1.lock"_s.arg(user));
+}
+
+} // namespace tallic

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QLockFile>
+#include <QString>
+
+namespace tallic {
+
+// A lock that only one process at a time can hold. A lock left behind by a process that
+// died is taken over; one held by a live process never is, however old it is.
+class SingleInstance
+{
+public:
+    explicit SingleInstance(const QString &lockPath);
+    ~SingleInstance();
+
+    // True when this process now holds the lock; it keeps it until this object goes.
+    bool claim();
+
+    // One lock per computer and user session.
+    static QString defaultLockPath();
+
+private:
+    Q_DISABLE_COPY_MOVE(SingleInstance)
+
+    QLockFile lock_;
+};
+
+} // namespace tallic
