@@ -50,10 +50,18 @@ struct SharedState
     QString TodayText;
     qint32 TodayNumber = 0;
 
-    // The row buffer of the database layer.
+    // The row buffer of the database layer, and which of its positions were Null in the
+    // database (the buffer itself holds 0 for them).
     QVariantList RowValues;
+    QList<bool> RowNulls;
     qint16 RowLastIndex = -1;
     bool AddNewMode = false;
+
+    // The run-time error being handled: its number (0 for none), description and the
+    // source line it came from (0 when none).
+    qint32 ErrNumber = 0;
+    QString ErrDescription;
+    qint32 ErrLine = 0;
 
     // Validators' results.
     QString GLAcctText;

@@ -3,11 +3,11 @@
 #include "entry/program.h"
 #include "entry/sharedstate.h"
 #include "fakeplatform.h"
+#include "keyinput.h"
 #include "platform/colors.h"
 #include "platform/form.h"
 #include "platform/runtime.h"
 #include "suite/demodata.h"
-#include "keyinput.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -162,7 +162,8 @@ static QList<QVariantList> runSql(const QString &folder, const QString &db, cons
         database.setDatabaseName(file);
         EXPECT_TRUE(database.open()) << qPrintable(database.lastError().text());
         QSqlQuery query(database);
-        EXPECT_TRUE(query.exec(sql)) << qPrintable(sql) << ": " << qPrintable(query.lastError().text());
+        EXPECT_TRUE(query.exec(sql))
+            << qPrintable(sql) << ": " << qPrintable(query.lastError().text());
         while (query.next()) {
             QVariantList row;
             for (int i = 0; i < query.record().count(); ++i)

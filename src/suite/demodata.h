@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+namespace tallic {
+
+// Creates the missing suite databases in the folder and fills every empty table with a
+// small club to key against: the open A/R month is today's month, revenue accounts with
+// their rates, forty members with sub-accounts, employees and the staff rows of JONES and
+// SMITH. Tables that already hold rows are left as they are.
+void CreateDemoData(const QString &folder, const QDate &today);
+
+} // namespace tallic
