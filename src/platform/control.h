@@ -24,9 +24,9 @@ public:
 
     bool isValid() const { return !object_.isNull(); }
     Kind kind() const;
-    QString name() const;     // "Text1(4)", "cmdokay"
+    QString name() const; // "Text1(4)", "cmdokay"
     QString baseName() const; // "Text1"
-    int index() const;        // -1 outside control arrays
+    int index() const; // -1 outside control arrays
     Form *form() const { return form_; }
     QObject *object() const { return object_; }
     QWidget *widget() const;

@@ -203,9 +203,8 @@ QAction *Form::addMenuEntry(QMenu *menu, const QString &name, const QString &cap
 {
     QAction *action = menu ? menu->addAction(caption) : menuBar_->addAction(caption);
     registerControl(action, name, -1);
-    connect(action, &QAction::triggered, this, [this, action] {
-        fireWith(action->objectName(), -1, "Click", {});
-    });
+    connect(action, &QAction::triggered, this,
+            [this, action] { fireWith(action->objectName(), -1, "Click", {}); });
     return action;
 }
 
@@ -348,7 +347,8 @@ void Form::tabToNext(bool backwards)
     QList<QWidget *> stops;
     for (QObject *object : order_) {
         auto *widget = qobject_cast<QWidget *>(object);
-        if (isFocusable(widget) && (widget->property("tallicTabStop").toBool() || widget == active_))
+        if (isFocusable(widget)
+            && (widget->property("tallicTabStop").toBool() || widget == active_))
             stops.append(widget);
     }
     std::stable_sort(stops.begin(), stops.end(), [](QWidget *a, QWidget *b) {
@@ -559,12 +559,14 @@ bool Form::handleMouse(QWidget *widget, QMouseEvent *event)
         return !guard || ProgramEnding();
     }
     case QEvent::MouseButtonRelease: {
-        const bool clicked = pressed_ == widget && widget->rect().contains(event->position().toPoint());
+        const bool clicked
+            = pressed_ == widget && widget->rect().contains(event->position().toPoint());
         pressed_ = nullptr;
         int button = mouseButton(event->button());
         fireWith(base, index, "MouseUp",
                  { { "int", &button }, { "int", &shift }, { "double", &x }, { "double", &y } });
-        if (clicked && guard && (qobject_cast<QLineEdit *>(widget) || qobject_cast<QLabel *>(widget)))
+        if (clicked && guard
+            && (qobject_cast<QLineEdit *>(widget) || qobject_cast<QLabel *>(widget)))
             fire(widget, "Click");
         return !guard || ProgramEnding();
     }

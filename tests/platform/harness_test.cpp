@@ -82,8 +82,9 @@ TEST(HarnessTest, ProgramsRunOnlyWhenTheirFileIsInTheDataFolder)
     EXPECT_FALSE(platform().startProgram(u"tassip.exe"_s, WindowStyle::Normal));
     touch(h, u"tassip.exe"_s);
     EXPECT_TRUE(platform().startProgram(u"tassip.exe"_s, WindowStyle::Normal));
-    EXPECT_EQ(h.started(), (QStringList { u"prastle.exe WJX05JONES"_s, u"holvane.exe ZPH05JONES"_s,
-                                          u"tassip.exe"_s, u"tassip.exe"_s }));
+    EXPECT_EQ(h.started(),
+              (QStringList { u"prastle.exe WJX05JONES"_s, u"holvane.exe ZPH05JONES"_s,
+                             u"tassip.exe"_s, u"tassip.exe"_s }));
 }
 
 TEST(HarnessTest, ClockAndClipboardAreTheTestsOwn)

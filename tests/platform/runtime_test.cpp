@@ -77,7 +77,8 @@ TEST_F(RuntimeTest, LostFocusThatSetsTheFocusBackKeepsTheNextFieldOutOfIt)
 {
     h.keys(u"{TAB}{TAB}back{TAB}"_s);
     EXPECT_EQ(focusEvents(takeLog()),
-              (QStringList { u"Lost 1"_s, u"Got 2"_s, u"Lost 2"_s, u"Got 3"_s, u"Lost 3"_s, u"Got 3"_s }));
+              (QStringList { u"Lost 1"_s, u"Got 2"_s, u"Lost 2"_s, u"Got 3"_s, u"Lost 3"_s,
+                             u"Got 3"_s }));
     EXPECT_EQ(h.focused(), u"Text1(3)"_s);
     EXPECT_EQ(QApplication::focusWidget(), form->Text1(3).widget());
 
@@ -203,9 +204,10 @@ TEST_F(RuntimeTest, KeyDownAndKeyPressCanSwallowOrChangeKeys)
 
     h.keys(u"a*q"_s);
     EXPECT_EQ(form->Text1(1).text(), u"aQ"_s);
-    EXPECT_EQ(takeLog(), (QStringList { u"KeyDown 1 65 0"_s, u"KeyPress 1 97"_s, u"Change 1"_s,
-                                        u"KeyDown 1 106 0"_s, u"KeyPress 1 42"_s, u"KeyDown 1 81 0"_s,
-                                        u"KeyPress 1 113"_s, u"Change 1"_s }));
+    EXPECT_EQ(takeLog(),
+              (QStringList { u"KeyDown 1 65 0"_s, u"KeyPress 1 97"_s, u"Change 1"_s,
+                             u"KeyDown 1 106 0"_s, u"KeyPress 1 42"_s, u"KeyDown 1 81 0"_s,
+                             u"KeyPress 1 113"_s, u"Change 1"_s }));
     h.keys(u"B"_s);
     EXPECT_EQ(takeLog(), (QStringList { u"KeyDown 1 66 1"_s, u"KeyPress 1 66"_s, u"Change 1"_s }));
 }
@@ -261,8 +263,10 @@ TEST_F(RuntimeTest, ColoursReadBackAsTheirLongValues)
         QColor screen;
     };
     const Case cases[] = {
-        { 0xFF0000, QColor(0, 0, 255) },       { 0x00FFFF, QColor(255, 255, 0) },
-        { 0x0000FF, QColor(255, 0, 0) },       { 0xFFFFFF, QColor(255, 255, 255) },
+        { 0xFF0000, QColor(0, 0, 255) },
+        { 0x00FFFF, QColor(255, 255, 0) },
+        { 0x0000FF, QColor(255, 0, 0) },
+        { 0xFFFFFF, QColor(255, 255, 255) },
         { Rgb(192, 192, 255), QColor(192, 192, 255) },
         { Colors::ButtonFace, QApplication::palette().color(QPalette::Button) },
     };
@@ -286,8 +290,9 @@ TEST_F(RuntimeTest, ResizingScalesEveryControlInProportion)
     const QRect designed = field.widget()->geometry();
     form->resize(800, 1000);
     h.idle();
-    EXPECT_EQ(field.widget()->geometry(),
-              QRect(designed.x() * 2, designed.y() * 2, designed.width() * 2, designed.height() * 2));
+    EXPECT_EQ(
+        field.widget()->geometry(),
+        QRect(designed.x() * 2, designed.y() * 2, designed.width() * 2, designed.height() * 2));
     EXPECT_DOUBLE_EQ(field.widget()->font().pointSizeF(), 19.5);
 
     form->resize(400, 500);

@@ -67,8 +67,9 @@ private slots:
         else if (KeyAscii == 'q')
             KeyAscii = 'Q';
         else if (KeyAscii == 13)
-            QCoreApplication::postEvent(QApplication::focusWidget(),
-                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
+            QCoreApplication::postEvent(
+                QApplication::focusWidget(),
+                new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
     }
 
     void Text1_Change(int Index)

@@ -71,8 +71,8 @@ int FakePlatform::messageBox(const QString &text, const QString &title, BoxIcon 
                              BoxButtons buttons)
 {
     const bool question = buttons == BoxButtons::YesNo;
-    dialogs.append({ question ? DialogKind::Question : DialogKind::Message, title, text,
-                     dialogIcon(icon) });
+    dialogs.append(
+        { question ? DialogKind::Question : DialogKind::Message, title, text, dialogIcon(icon) });
     if (!question)
         return AnswerOk;
     // No is the default button: with no answer queued the operator pressed Enter.

@@ -30,7 +30,8 @@ struct ControlState
 {
     QString text, caption, toolTip; // a window's caption for "arinput" or "frmbundle"
     bool enabled = false, visible = false;
-    quint32 backColor = 0, foreColor = 0; // blue-green-red long values; 0x8000000F for the button face
+    quint32 backColor = 0,
+            foreColor = 0; // blue-green-red long values; 0x8000000F for the button face
     QStringList items; // a list box's entries, in order
 };
 

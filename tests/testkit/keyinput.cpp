@@ -16,12 +16,18 @@ namespace {
 KeyStroke named(const QString &name)
 {
     static const QHash<QString, std::pair<int, QString>> keys = {
-        { u"TAB"_s, { Qt::Key_Tab, u"\t"_s } },       { u"ENTER"_s, { Qt::Key_Return, u"\r"_s } },
-        { u"BS"_s, { Qt::Key_Backspace, u"\b"_s } },  { u"BACKSPACE"_s, { Qt::Key_Backspace, u"\b"_s } },
-        { u"ESC"_s, { Qt::Key_Escape, u"\x1b"_s } },  { u"DEL"_s, { Qt::Key_Delete, {} } },
-        { u"LEFT"_s, { Qt::Key_Left, {} } },          { u"RIGHT"_s, { Qt::Key_Right, {} } },
-        { u"UP"_s, { Qt::Key_Up, {} } },              { u"DOWN"_s, { Qt::Key_Down, {} } },
-        { u"HOME"_s, { Qt::Key_Home, {} } },          { u"END"_s, { Qt::Key_End, {} } },
+        { u"TAB"_s, { Qt::Key_Tab, u"\t"_s } },
+        { u"ENTER"_s, { Qt::Key_Return, u"\r"_s } },
+        { u"BS"_s, { Qt::Key_Backspace, u"\b"_s } },
+        { u"BACKSPACE"_s, { Qt::Key_Backspace, u"\b"_s } },
+        { u"ESC"_s, { Qt::Key_Escape, u"\x1b"_s } },
+        { u"DEL"_s, { Qt::Key_Delete, {} } },
+        { u"LEFT"_s, { Qt::Key_Left, {} } },
+        { u"RIGHT"_s, { Qt::Key_Right, {} } },
+        { u"UP"_s, { Qt::Key_Up, {} } },
+        { u"DOWN"_s, { Qt::Key_Down, {} } },
+        { u"HOME"_s, { Qt::Key_Home, {} } },
+        { u"END"_s, { Qt::Key_End, {} } },
     };
     const QString upper = name.toUpper();
     if (upper.size() >= 2 && upper.at(0) == u'F' && upper.mid(1).toInt() >= 1)

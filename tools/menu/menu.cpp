@@ -1,0 +1,84 @@
+#include "menu.h"
+
+#include "suite/demodata.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic::menu {
+
+Options parseOptions(const QStringList &arguments)
+{
+    Options options;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &option = arguments.at(i);
+        if (i + 1 >= arguments.size()) {
+            options.error = u"missing value after "_s + option;
+            break;
+        }
+        const QString value = arguments.at(++i);
+        if (option == u"--data"_s) {
+            options.dataDir = value;
+        } else if (option == u"--user"_s) {
+            options.user = value;
+        } else if (option == u"--level"_s) {
+            bool ok = false;
+            options.level = value.toInt(&ok);
+            if (!ok || options.level < 0 || options.level > 99)
+                options.error = u"the level is a number from 0 to 99: "_s + value;
+        } else if (option == u"--date"_s) {
+            options.date = QDate::fromString(value, u"yyyyMMdd"_s);
+            if (!options.date.isValid())
+                options.error = u"the date is written yyyymmdd: "_s + value;
+        } else {
+            options.error = u"unknown option "_s + option;
+        }
+        if (!options.error.isEmpty())
+            break;
+    }
+    return options;
+}
+
+QString launchString(const Options &options)
+{
+    return u"KQV"_s + QString::number(options.level).rightJustified(2, u'0') + options.user;
+}
+
+bool prepareDataFolder(const QString &folder, const QDate &today)
+{
+    QDir dir(folder);
+    if (!dir.exists() && !QDir().mkpath(folder))
+        return false;
+    const QStringList databases = dir.entryList({ u"*.mdb"_s, u"*.MDB"_s }, QDir::Files);
+    if (!databases.isEmpty())
+        return false;
+    CreateDemoData(dir.absolutePath(), today);
+    return true;
+}
+
+QStringList linkCompanions(const QString &folder, const QString &buildDir)
+{
+    // Suite name of each companion, and the stand-in built for it (when it exists yet).
+    const std::pair<const char *, const char *> companions[] = {
+        { "dalmore.exe", "tools/tallic-datepicker" },
+        { "ombrel.exe", "tools/tallic-lookup" },
+        { "tassip.exe", "tools/tallic-lookup" },
+        { "wennic.exe", "tools/tallic-lookup" },
+    };
+    QStringList linked;
+    for (const auto &[suiteName, standIn] : companions) {
+        const QString target = QDir(buildDir).filePath(QString::fromLatin1(standIn));
+        if (!QFileInfo(target).isExecutable())
+            continue;
+        const QString link = QDir(folder).filePath(QString::fromLatin1(suiteName));
+        QFile::remove(link);
+        if (QFile::link(target, link))
+            linked.append(QString::fromLatin1(suiteName));
+    }
+    return linked;
+}
+
+} // namespace tallic::menu

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+namespace tallic::menu {
+
+struct Options
+{
+    QString dataDir = QStringLiteral("demo-data");
+    QString user = QStringLiteral("JONES");
+    int level = 99;
+    QDate date = QDate::currentDate();
+    QString error; // set when the arguments cannot be read
+};
+
+Options parseOptions(const QStringList &arguments);
+
+// The launch string the suite's menu passes: code, two-digit level, user name.
+QString launchString(const Options &options);
+
+// Creates the demo databases when the folder holds none; true when it made them.
+bool prepareDataFolder(const QString &folder, const QDate &today);
+
+// Links the companion programs built beside the menu into the data folder under the
+// suite's names, so that the entry window finds them there.
+QStringList linkCompanions(const QString &folder, const QString &buildDir);
+
+} // namespace tallic::menu
