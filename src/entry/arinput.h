@@ -21,6 +21,12 @@ public:
     // Reads the command line and the suite's configuration; refuses a start that the
     // launch code or the access level does not allow (the program then ends).
     void LoadSettings();
+    // Puts the balance of the member in field 4 on the clipboard ("Balance: 1,234.50").
+    void ShowBalance();
+
+    // Window state: the G/L field keeps its account from chit to chit while locked.
+    int GlLocked = 0;
+    int LastChangedField = 0;
 
 private slots:
     void Form_Initialize();
@@ -28,8 +34,42 @@ private slots:
     void Form_Activate();
     void Form_Unload(int &Cancel);
 
+    void Text1_GotFocus(int Index);
+    void Text1_KeyDown(int Index, int &KeyCode, int Shift);
+    void Text1_KeyPress(int Index, int &KeyAscii);
+    void Text1_Click(int Index);
+    void Text1_MouseDown(int Index, int Button, int Shift, double X, double Y);
+    void Text1_MouseMove(int Index, int Button, int Shift, double X, double Y);
+    void Text1_Change(int Index);
+    void Text1_LostFocus(int Index);
+    void cmdnormal_Click();
+
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     bool startFailed();
+    // Lets another program of the suite come in front of the window.
+    void releaseTopmost();
+    void startLookup(const QString &commandLine);
+
+    // Leaving each field (the field's own checks; false sends the operator back).
+    void leaveGlAccount();
+    void leaveChitNumber();
+    void leaveChitDate();
+    void leaveMember();
+    void leaveEmployee();
+    void leaveCovers();
+    void leaveKeyedAmount(int index);
+    // The base sale: service charge and tax from the account's rates (false when the
+    // account has no rates row), then the base sale's form, the total and the questions.
+    bool computeCharges(bool moveOn);
+    void completeChit();
+
+    bool topmostReleased_ = false;
+    bool refilling_ = false;    // the program, not the operator, is filling a field
+    bool dateTouched_ = false;  // the operator changed the date since entering its field
+    bool amountsDone_ = false;  // Enter or "+" computed the base sale already
     void buildScreen();
     void buildFields();
     void buildPreviousChit();

@@ -9,6 +9,7 @@
 #include "suite/guards.h"
 #include "suite/messages.h"
 #include "suite/numbers.h"
+#include "suite/staff.h"
 #include "suite/today.h"
 #include "suite/windows.h"
 
@@ -111,6 +112,7 @@ void Arinput::Form_Load()
         return;
 
     s.LocationText = u"A/R Chit"_s;
+    SetStaffLocation();
     if (startFailed())
         return;
 
@@ -255,6 +257,8 @@ void Arinput::Form_Unload(int &)
     DoEvents();
     s.WorkDateText.clear();
     s.LocationText = u"A/R Master"_s;
+    SetStaffLocation();
+    s.ErrNumber = 0;
     DbFreeLocks();
     DoEvents();
     DbCloseAll();

@@ -160,6 +160,8 @@ void Arinput::buildCommands()
     }
     addButton(u"cmdokay"_s, -1, QRect(730, 420, 160, 54), u"O&K"_s);
     ctl(u"cmdokay"_s).setFont(u"Sans Serif"_s, 12, true);
+    // OK is offered once the amounts of a chit are computed.
+    ctl(u"cmdokay"_s).setEnabled(false);
 
     addLabel(u"lblcount"_s, -1, QRect(10, 484, 90, 28), u"Chit Count"_s);
     addTextBox(u"Text5"_s, -1, QRect(100, 484, 70, 28));

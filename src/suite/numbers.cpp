@@ -11,7 +11,8 @@ double Val(const QString &text)
     bool point = false;
     bool digits = false;
     for (const QChar c : text) {
-        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r')
+        // Only blanks, tabs and line feeds are skipped; a carriage return ends the number.
+        if (c == u' ' || c == u'\t' || c == u'\n')
             continue;
         if ((c == u'-' || c == u'+') && number.isEmpty()) {
             number += c;

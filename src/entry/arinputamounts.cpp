@@ -1,0 +1,158 @@
+// The base sale: service charge, tax and total, and the questions about a negative amount.
+#include "arinput.h"
+
+#include "amounts.h"
+#include "platform/runtime.h"
+#include "sharedstate.h"
+#include "suite/database.h"
+#include "suite/masks.h"
+#include "suite/messages.h"
+#include "suite/numbers.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic {
+
+namespace {
+
+bool isModeWord(const QString &text)
+{
+    return text == u"PAYMENT"_s || text == u"CREDIT"_s || text == u"ADJMENT"_s;
+}
+
+double rowNumber(int position)
+{
+    const SharedState &s = state();
+    return position < s.RowValues.size() ? s.RowValues.at(position).toDouble() : 0.0;
+}
+
+} // namespace
+
+bool Arinput::computeCharges(bool moveOn)
+{
+    SharedState &s = state();
+    Control base = Text1(7);
+
+    // A1: the account's rates.
+    QString db = u"ar"_s;
+    DbRead(db, u"select * from ar0 where aracctnum = "_s + ShortestNumber(Val(Text1(1).text())));
+    if (s.ErrNumber != 0) {
+        ReportError();
+        if (!moveOn)
+            base.setFocus();
+        return false;
+    }
+    if (s.MsgText == u"QUIT"_s) {
+        MsgBox(u"Either the G/L account is missing in this chit or\nyou must Update A/R from G/L before continuing.\n(The latter step is performed in A/R Configuration.)"_s,
+               BoxButtons::Ok, BoxIcon::Critical, u"G/L Account Problem..."_s);
+        return false;
+    }
+    double scRate = rowNumber(7);
+    double taxRate = rowNumber(8);
+
+    // A2: payments, credits and adjustments are negative unless the operator charges.
+    const QString chitNumber = Text1(2).text().remove(u' ').toUpper();
+    const QString amountCaption = Label1(7).caption();
+    if (isModeWord(chitNumber) || amountCaption == u"Credit"_s || amountCaption == u"Adjustment"_s
+        || amountCaption == u"Payment Amount"_s) {
+        bool negate = true;
+        if (Text1(2).text() == u"ADJMENT"_s) {
+            s.MsgTitle = u"Debit or Credit?"_s;
+            s.MsgText = u"Click YES if you are CHARGING the account,\nclick NO if you are CREDITING the account."_s;
+            AskYesNo();
+            negate = s.MsgAnswer != AnswerYes;
+        }
+        if (negate)
+            base.setText(FormatMask(-std::abs(Val(base.text())), u"#######.#0"_s));
+    }
+
+    // A4: bypasses and the member's exemption.
+    if (s.TaxBypass != 0)
+        taxRate = 0;
+    if (s.ScBypass != 0)
+        scRate = 0;
+    if (s.TaxExempt == 1) {
+        taxRate = 0;
+        s.SalesTaxRate = 0;
+    } else {
+        s.SalesTaxRate = s.CompanyTaxRate;
+    }
+
+    // A5 to A7. Payments carry neither service charge nor tax.
+    if (Text1(2).text() == u"PAYMENT"_s) {
+        Text1(8).setText(u"0"_s);
+        Text1(9).setText(u"0"_s);
+    } else {
+        ChargeInputs in;
+        in.base = Val(base.text());
+        in.scRate = scRate;
+        in.taxRate = taxRate;
+        in.consolidation = s.ConsolidationMode != u"N"_s;
+        in.taxServiceCharge = s.TaxServiceCharge == u"Y"_s;
+        in.taxBypass = s.TaxBypass != 0;
+        in.scTaxableShare = s.ScTaxableShare;
+        in.scTaxBasis = s.ScTaxBasis;
+        in.salesTaxRate = s.SalesTaxRate;
+        const Charges charges = ComputeCharges(in);
+        Text1(8).setText(charges.serviceCharge);
+        Text1(9).setText(charges.tax);
+    }
+
+    // A8
+    DoEvents();
+    Control ok = ctl(u"cmdokay"_s);
+    ok.setEnabled(true);
+    if (moveOn) {
+        // Leaving the base sale now must not compute a second time.
+        amountsDone_ = true;
+        Control memo = ctl(u"txtmemo"_s);
+        if (memo.enabled())
+            memo.setFocus();
+        else
+            ok.setFocus();
+    }
+    return true;
+}
+
+void Arinput::completeChit()
+{
+    SharedState &s = state();
+    Control base = Text1(7);
+    base.setText(FormatMask(Val(base.text()), u"########.#0"_s));
+    Text1(10).setText(ChitTotal(Text1(8).text(), base.text(), Text1(9).text()));
+
+    // Only a normal chit is asked what its negative amount is.
+    Control chitNumber = Text1(2);
+    if (Val(base.text()) >= 0 || isModeWord(chitNumber.text()))
+        return;
+    s.MsgTitle = u"Payment or Adjustment?"_s;
+    s.MsgText = u"Is this a PAYMENT?"_s;
+    AskYesNo();
+    if (s.MsgAnswer == AnswerYes) {
+        chitNumber.setText(u"PAYMENT"_s);
+        return;
+    }
+    s.MsgTitle = u"Prior Cycle Adjustment or Current Month Credit?"_s;
+    s.MsgText = u"Is this an adjustment credit to correct a transaction\nfor a PRIOR minimum cycle that may apply to minimums?"_s;
+    AskYesNo();
+    if (s.MsgAnswer == AnswerYes) {
+        chitNumber.setText(u"ADJMENT"_s);
+        MsgBox(u"The adjustment credit will be applied to\nthe member's account along with payments."_s,
+               BoxButtons::Ok, BoxIcon::Information, u"Adjustment to prior minimum cycle/month"_s);
+    } else {
+        MsgBox(u"The credit amount applies to a purchase\nmade during the CURRENT month."_s,
+               BoxButtons::Ok, BoxIcon::Information, u"Current Month Credit"_s);
+    }
+}
+
+void Arinput::cmdnormal_Click()
+{
+    // The normal-mode command itself comes with the transaction modes; until then the
+    // fields a mode switched off are simply made keyable again.
+    for (int i : { 1, 2, 5 }) {
+        Text1(i).setEnabled(true);
+        Text1(i).setVisible(true);
+    }
+}
+
+} // namespace tallic

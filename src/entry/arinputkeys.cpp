@@ -1,0 +1,176 @@
+// Keying in the chit fields: entering a field, the keys it refuses, "+" and F5, Enter,
+// and the values that come back from the lookup programs and the date picker.
+#include "arinput.h"
+
+#include "keys/sendkeys.h"
+#include "platform/colors.h"
+#include "platform/runtime.h"
+#include "sharedstate.h"
+#include "suite/tools.h"
+#include "suite/windows.h"
+
+#include <QEvent>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic {
+
+namespace {
+
+const char *const Prompts[11] = {
+    "",
+    "Type the G/L Acct # and press ENTER. (F5=lookup, + = duplicate previous chit)",
+    "Type the chit # and press ENTER. (+ = duplicate previous chit)",
+    "Type the chit date and press ENTER. (+ = duplicate previous chit)",
+    "Type the Member Acct # and press ENTER. (F5=lookup, + = duplicate previous chit)",
+    "Type the Employee ID and press ENTER. (F5=lookup, + = duplicate previous chit)",
+    "Type Covers to track and press ENTER. (+ = duplicate previous chit)",
+    "Type the base sale and press ENTER. (+ = duplicate previous chit)",
+    "Type the service charge and press ENTER. (+ = duplicate previous chit)",
+    "Type applicable tax and press ENTER. (+ = duplicate previous chit)",
+    "Type the Chit Total and press ENTER. (+ = duplicate previous chit)",
+};
+
+constexpr int KeyF5 = 116;
+constexpr int KeyEnter = 13;
+
+} // namespace
+
+void Arinput::Text1_GotFocus(int Index)
+{
+    if (Index == 1 && GlLocked == 1)
+        return;
+    Control field = Text1(Index);
+    field.setBackColor(Colors::Yellow);
+    field.setText(QString());
+    ctl(u"helpwindow"_s).setText(QString::fromLatin1(Prompts[Index]));
+    // The date field opens with the working date, ready to be accepted with Enter.
+    if (Index == 1 || Index == 3) {
+        refilling_ = true;
+        Text1(3).setText(QString::number(state().WorkDate));
+        refilling_ = false;
+    }
+    if (Index == 1)
+        ctl(u"Text2"_s).setText(QString());
+    if (Index == 3)
+        dateTouched_ = false;
+    if (Index == 7)
+        amountsDone_ = false;
+    field.refresh();
+    ctl(u"helpwindow"_s).refresh();
+    DoEvents();
+}
+
+void Arinput::Text1_KeyPress(int Index, int &KeyAscii)
+{
+    if (KeyAscii == '"' || KeyAscii == '\'') {
+        KeyAscii = 0;
+        return;
+    }
+    if (Index == 1 && GlLocked == 1) {
+        KeyAscii = 0;
+        return;
+    }
+    if (KeyAscii == '*') {
+        KeyAscii = 0;
+        return;
+    }
+    if (Index != 7 || (KeyAscii != '+' && KeyAscii != KeyEnter)) {
+        if (KeyAscii == '+') {
+            KeyAscii = 0;
+            Text1(Index).setText(txtprev(Index).text());
+            SendKeyString(u"{TAB}"_s);
+        } else if (KeyAscii == KeyEnter) {
+            KeyAscii = 0;
+            SendKeyString(u"{TAB}"_s);
+        }
+    } else {
+        if (KeyAscii == '+')
+            Text1(7).setText(txtprev(7).text());
+        KeyAscii = 0;
+        if (computeCharges(true))
+            completeChit();
+    }
+    DoEvents();
+}
+
+void Arinput::Text1_KeyDown(int Index, int &KeyCode, int)
+{
+    if (Index == 1 && GlLocked == 1) {
+        KeyCode = 0;
+        return;
+    }
+    if (KeyCode == KeyF5) {
+        const char *lookup = Index == 1 ? "ombrel.exe AR"
+            : Index == 4                ? "tassip.exe"
+            : Index == 5                ? "wennic.exe"
+                                        : nullptr;
+        if (lookup) {
+            startLookup(QString::fromLatin1(lookup));
+            Text1(Index).setText(platform().clipboardText());
+        }
+    }
+    DoEvents();
+}
+
+void Arinput::Text1_Click(int Index)
+{
+    if (Index != 3)
+        return;
+    const QString before = Text1(3).text();
+    Text1(3).setText(QString());
+    DoEvents();
+    releaseTopmost();
+    PickDate();
+    if (ProgramEnding())
+        return;
+    // No answer from the picker leaves the date the field had.
+    Text1(3).setText(state().MsgText.isEmpty() ? before : state().MsgText);
+    DoEvents();
+    SendKeyString(u"{TAB}"_s);
+}
+
+void Arinput::Text1_MouseDown(int Index, int, int, double, double)
+{
+    if ((Index == 1 && GlLocked != 1) || Index == 4 || Index == 5)
+        Text1(Index).setText(platform().clipboardText());
+}
+
+void Arinput::Text1_MouseMove(int Index, int, int, double, double)
+{
+    if (Index == 1 && GlLocked == 1)
+        Text1(1).setToolTip(u"Click REDO to reactivate the G/L Acct # box."_s);
+    else
+        Text1(1).setToolTip(QString());
+}
+
+void Arinput::Text1_Change(int Index)
+{
+    LastChangedField = Index;
+    if (Index == 3 && !refilling_)
+        dateTouched_ = true;
+}
+
+void Arinput::startLookup(const QString &commandLine)
+{
+    releaseTopmost();
+    StartProgram(commandLine, WindowStyle::Normal);
+}
+
+void Arinput::releaseTopmost()
+{
+    SetTopmost(this, 0);
+    topmostReleased_ = true;
+}
+
+void Arinput::changeEvent(QEvent *event)
+{
+    // Back from a lookup or the date picker: the window is kept on top again.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && topmostReleased_) {
+        topmostReleased_ = false;
+        SetTopmost(this, -1);
+    }
+    Form::changeEvent(event);
+}
+
+} // namespace tallic

@@ -1,0 +1,47 @@
+#include "chitdates.h"
+
+namespace tallic {
+
+namespace {
+
+// Past the month's end bound yyyymm32: 8969 reaches the first of February from a December
+// month (20250201 − 20241232), 128 stays within the following month of the same year.
+constexpr qint32 FarLimit = 8969;
+constexpr qint32 SameYearLimit = 128;
+constexpr int AnyDateLevel = 99;
+
+} // namespace
+
+QString CompleteChitDate(const QString &text, qint32 arYear)
+{
+    // Four characters are taken as mmdd whatever they hold; the date check that follows
+    // refuses what is not a date.
+    if (text.size() == 4)
+        return QString::number(arYear) + text;
+    return text;
+}
+
+qint32 PeriodStart(qint32 arYear, int arMonth)
+{
+    return arYear * 10000 + arMonth * 100;
+}
+
+qint32 PeriodEnd(qint32 arYear, int arMonth)
+{
+    return PeriodStart(arYear, arMonth) + 32;
+}
+
+DateVerdict CheckChitDate(qint32 workDate, qint32 arYear, int arMonth, int accessLevel,
+                          int systemYear)
+{
+    if (PeriodStart(arYear, arMonth) > workDate)
+        return DateVerdict::PreviousPeriod;
+    if (accessLevel >= AnyDateLevel)
+        return DateVerdict::Accepted;
+    const qint32 ahead = workDate - PeriodEnd(arYear, arMonth);
+    if (ahead > FarLimit || (ahead > SameYearLimit && systemYear == arYear))
+        return DateVerdict::TooFarAhead;
+    return DateVerdict::Accepted;
+}
+
+} // namespace tallic
