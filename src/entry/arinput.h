@@ -24,6 +24,16 @@ public:
     // Puts the balance of the member in field 4 on the clipboard ("Balance: 1,234.50").
     void ShowBalance();
 
+    // Posting, modes and batches.
+    void PostChit();
+    void StoreChitRow();
+    void NormalMode();
+    void PaymentMode();
+    void AdjustCreditMode();
+    void RedoChit();
+    void StartBatch();
+    void UpdateValidityTotals();
+
     // Window state: the G/L field keeps its account from chit to chit while locked.
     int GlLocked = 0;
     int LastChangedField = 0;
@@ -42,7 +52,38 @@ private slots:
     void Text1_MouseMove(int Index, int Button, int Shift, double X, double Y);
     void Text1_Change(int Index);
     void Text1_LostFocus(int Index);
+
+    // Posting and modes.
+    void cmdokay_Click();
     void cmdnormal_Click();
+    void cmdpayments_Click();
+    void cmdadjust_Click();
+    void cmdredo_Click();
+    void cmdscbypass_Click();
+    void cmdtaxbypass_Click();
+    void cmdautogenerate_Click();
+    void mnuautogen_Click();
+    void cmdexit_Click();
+    void exit_Click();
+    void lblconsolidate_MouseMove(int Button, int Shift, double X, double Y);
+
+    // Batches and validity totals.
+    void cmdnewbatch_Click();
+    void txtvalid_MouseMove(int Index, int Button, int Shift, double X, double Y);
+
+    // The suite's other programs.
+    void dpedit_Click();
+    void eomeditor_Click();
+    void info_Click();
+    void help_Click();
+
+    // Field options and the memo.
+    void Label1_Click(int Index);
+    void Label2_Click();
+    void txtmemo_GotFocus();
+    void txtmemo_LostFocus();
+    void txtmemo_KeyDown(int &KeyCode, int Shift);
+    void txtmemo_KeyPress(int &KeyAscii);
 
 protected:
     void changeEvent(QEvent *event) override;

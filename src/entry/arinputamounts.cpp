@@ -145,14 +145,4 @@ void Arinput::completeChit()
     }
 }
 
-void Arinput::cmdnormal_Click()
-{
-    // The normal-mode command itself comes with the transaction modes; until then the
-    // fields a mode switched off are simply made keyable again.
-    for (int i : { 1, 2, 5 }) {
-        Text1(i).setEnabled(true);
-        Text1(i).setVisible(true);
-    }
-}
-
 } // namespace tallic

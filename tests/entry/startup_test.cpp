@@ -241,3 +241,17 @@ TEST(StartupTest, AMissingConfigurationIsReportedOnceAndTheProgramEnds)
 }
 
 } // namespace
+
+namespace {
+
+TEST(StartupWiringTest, EveryHandlerOfTheEntryWindowFitsItsEvent)
+{
+    Harness h;
+    h.start();
+    Form *window = Form::find(u"arinput"_s);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->wiringProblems().isEmpty())
+        << qPrintable(window->wiringProblems().join(u' '));
+}
+
+} // namespace
