@@ -3,7 +3,8 @@
 #include "entry/program.h"
 #include "entry/sharedstate.h"
 #include "fakeplatform.h"
-#include "keyinput.h"
+#include "keys/inprocesskeys.h"
+#include "keys/sendkeys.h"
 #include "platform/colors.h"
 #include "platform/form.h"
 #include "platform/runtime.h"
@@ -85,6 +86,8 @@ Harness::Harness()
     d->previousPlatform = setPlatform(&d->fake);
     ResetProgramState();
     resetSharedState();
+    // Nothing typed in an earlier run may reach this one; every lock starts off.
+    InProcessKeyboard().reset();
     QDir::setCurrent(d->folder.path());
     CreateDemoData(d->folder.path(), d->fake.date);
     // The date picker is part of every data folder the menu prepares.
@@ -193,12 +196,12 @@ void Harness::start()
 
 void Harness::keys(const QString &keyString)
 {
-    for (const KeyStroke &stroke : parseTestKeys(keyString)) {
-        if (!running())
-            return;
-        deliverKey(stroke);
-        idle();
-    }
+    if (!running())
+        return;
+    // Typed as the program types its own keys, by the keyboard inside the program.
+    setKeyPlatform(&InProcessKeyboard());
+    SendKeyString(keyString);
+    idle();
 }
 
 void Harness::click(const QString &name)
