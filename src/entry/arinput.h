@@ -111,6 +111,12 @@ private:
     bool refilling_ = false;    // the program, not the operator, is filling a field
     bool dateTouched_ = false;  // the operator changed the date since entering its field
     bool amountsDone_ = false;  // Enter or "+" computed the base sale already
+
+    // Posting: why the last chit's row could not be stored (empty once it was), and the
+    // operator's notice of it.
+    QString chitNotStored_;
+    void reportUnstoredChit();
+
     void buildScreen();
     void buildFields();
     void buildPreviousChit();

@@ -1,13 +1,167 @@
 // Switching fields on and off by their captions, and the chit memo.
 #include "arinput.h"
 
+#include "keys/sendkeys.h"
+#include "platform/colors.h"
+#include "platform/runtime.h"
+#include "sharedstate.h"
+#include "suite/numbers.h"
+#include "suite/today.h"
+
+using namespace Qt::Literals::StringLiterals;
+
 namespace tallic {
 
-void Arinput::Label1_Click(int) { }
-void Arinput::Label2_Click() { }
-void Arinput::txtmemo_GotFocus() { }
-void Arinput::txtmemo_LostFocus() { }
-void Arinput::txtmemo_KeyDown(int &, int) { }
-void Arinput::txtmemo_KeyPress(int &) { }
+namespace {
+
+constexpr quint32 Blue = 0xFF0000;
+constexpr int KeyEnter = 13;
+constexpr int KeyF1 = 112;
+constexpr int KeyF5 = 116;
+constexpr int KeyF12 = 123;
+
+// The caption a switchable field shows while it is keyed; empty for the fields that
+// cannot be switched.
+QString onCaption(int index)
+{
+    switch (index) {
+    case 1:
+        return u"G/L Acct #"_s;
+    case 2:
+        return u"Chit #"_s;
+    case 3:
+        return u"Chit Date"_s;
+    case 5:
+        return u"Employee # ON"_s;
+    case 6:
+        return u"Covers ON"_s;
+    default:
+        return QString();
+    }
+}
+
+void switchOn(Control label, Control field)
+{
+    label.setBackColor(Blue);
+    label.setForeColor(Colors::White);
+    field.setEnabled(true);
+    field.setVisible(true);
+}
+
+} // namespace
+
+void Arinput::Label1_Click(int Index)
+{
+    const QString keyedCaption = onCaption(Index);
+    if (keyedCaption.isEmpty()) {
+        DoEvents();
+        return;
+    }
+    Control label = Label1(Index);
+    Control field = Text1(Index);
+    // The label's background is the field's state: button face means switched off.
+    if (label.backColor() == Colors::ButtonFace) {
+        switchOn(label, field);
+        label.setCaption(keyedCaption);
+        DoEvents();
+        return;
+    }
+
+    label.setBackColor(Colors::ButtonFace);
+    label.setForeColor(Colors::Red);
+    field.setEnabled(false);
+    field.setVisible(false);
+    switch (Index) {
+    case 1: {
+        // A fixed account is kept in the caption, where the next chit takes it from.
+        const double account = Val(field.text());
+        if (account > 0)
+            label.setCaption(field.text());
+        if (account < 1) {
+            // Nothing to fix: the account stays keyed.
+            ctl(u"Text2"_s).setText(QString());
+            switchOn(label, field);
+        }
+        break;
+    }
+    case 2:
+        label.setCaption(u"Random chit#"_s);
+        break;
+    case 3:
+        label.setCaption(QString::number(state().WorkDate));
+        break;
+    case 5:
+        label.setCaption(u"Employee # OFF"_s);
+        break;
+    case 6:
+        label.setCaption(u"Covers OFF"_s);
+        break;
+    default:
+        break;
+    }
+    DoEvents();
+}
+
+void Arinput::Label2_Click()
+{
+    Control label = ctl(u"Label2"_s);
+    Control memo = ctl(u"txtmemo"_s);
+    label.setBackColor(ctl(u"lblconsolidate"_s).backColor());
+    if (!memo.visible()) {
+        label.setCaption(u"Optional: type memo in the space below (max 40 char)"_s);
+        memo.setEnabled(true);
+        memo.setVisible(true);
+        label.setForeColor(Colors::Red);
+        memo.setFocus();
+    } else {
+        // The memo keeps its text; it is simply not offered any more.
+        label.setCaption(u"Memo OFF - click HERE to activate"_s);
+        memo.setEnabled(false);
+        memo.setVisible(false);
+        label.setForeColor(ctl(u"Frame1"_s).foreColor());
+    }
+}
+
+void Arinput::txtmemo_GotFocus()
+{
+    ctl(u"txtmemo"_s).setBackColor(Colors::Yellow);
+    Control help = ctl(u"helpwindow"_s);
+    help.setText(u"Optional memo for this chit - limited to 40 characters"_s);
+    help.refresh();
+}
+
+void Arinput::txtmemo_LostFocus()
+{
+    ctl(u"txtmemo"_s).setBackColor(Colors::White);
+}
+
+void Arinput::txtmemo_KeyDown(int &KeyCode, int)
+{
+    if (KeyCode < KeyF1 || KeyCode > KeyF12 || KeyCode == KeyF5)
+        return;
+    // The function key's text replaces the whole memo.
+    SharedState &s = state();
+    s.MsgText = QString::number(KeyCode);
+    ExpandMacro();
+    ctl(u"txtmemo"_s).setText(s.MsgText);
+}
+
+void Arinput::txtmemo_KeyPress(int &KeyAscii)
+{
+    // Quotes are kept out of everything stored with a chit.
+    if (KeyAscii == '"' || KeyAscii == '\'') {
+        KeyAscii = 0;
+        return;
+    }
+    if (KeyAscii == '+') {
+        KeyAscii = 0;
+        ctl(u"txtmemo"_s).setText(state().LastMemoText);
+        SendKeyString(u"{TAB}"_s);
+    } else if (KeyAscii == KeyEnter) {
+        KeyAscii = 0;
+        SendKeyString(u"{TAB}"_s);
+    }
+    DoEvents();
+}
 
 } // namespace tallic

@@ -1,11 +1,171 @@
 // Starting a batch and the batch's validity totals.
 #include "entry/arinput.h"
 
+#include "entry/chitdates.h"
+#include "entry/sharedstate.h"
+#include "platform/runtime.h"
+#include "suite/masks.h"
+#include "suite/numbers.h"
+#include "suite/staff.h"
+#include "suite/tools.h"
+#include "suite/windows.h"
+
+using namespace Qt::Literals::StringLiterals;
+
 namespace tallic {
 
-void Arinput::cmdnewbatch_Click() { }
-void Arinput::StartBatch() { }
-void Arinput::UpdateValidityTotals() { }
-void Arinput::txtvalid_MouseMove(int, int, int, double, double) { }
+namespace {
+
+// A picker answer above this cannot be a date of the suite's.
+constexpr qint32 LatestDate = 21000000;
+constexpr int DateLength = 8;
+
+const char *const ValidityHelp[4] = {
+    "Hash Total",
+    "Base Sale Total",
+    "Sum method, chit# + member# + base sale",
+    "Sum method, chit# + member# + employee # + base sale",
+};
+
+} // namespace
+
+// The program presses this button by itself at start-up; the operator for every batch after.
+void Arinput::cmdnewbatch_Click()
+{
+    StartBatch();
+}
+
+void Arinput::StartBatch()
+{
+    SharedState &s = state();
+    Control newBatch = ctl(u"cmdnewbatch"_s);
+
+    // Until a date passes, the picker opens again: the operator cannot leave without one.
+    for (;;) {
+        newBatch.setEnabled(false);
+        s.WorkDate = 0;
+        DoEvents();
+        // The calendar comes in front of the window while it is open.
+        SetTopmost(this, 0);
+        PickDate();
+        SetTopmost(this, -1);
+        DoEvents();
+        DoEvents();
+        if (ProgramEnding())
+            return;
+
+        s.WorkDate = ToLong(Val(s.MsgText));
+        // Anything but eight digits of a date is asked again without a word.
+        if (s.WorkDate > LatestDate || s.WorkDate < 1 || s.MsgText.size() != DateLength)
+            continue;
+
+        s.WorkDateText = QString::number(s.WorkDate);
+        const DateVerdict verdict = CheckChitDate(s.WorkDate, s.ArYear, s.ArMonth, s.AccessLevel,
+                                                  platform().today().year());
+        s.PeriodLimit = QString::number(verdict == DateVerdict::PreviousPeriod
+                                            ? PeriodStart(s.ArYear, s.ArMonth)
+                                            : PeriodEnd(s.ArYear, s.ArMonth));
+        if (verdict == DateVerdict::Accepted)
+            break;
+        MsgBox(verdict == DateVerdict::PreviousPeriod
+                   ? u"You may not use a date in a previous A/R period."_s
+                   : u"The date chosen is too far ahead in time. Redo."_s,
+               BoxButtons::Ok, BoxIcon::Information, u"Date chosen: "_s + s.WorkDateText);
+        newBatch.setEnabled(true);
+        if (ProgramEnding())
+            return;
+    }
+
+    // Another user on the same date is a warning only: the batch goes on.
+    DoEvents();
+    CheckDateInUse();
+    if (s.MsgText != u"OK"_s) {
+        MsgBox(
+            s.MsgText
+                + u"\n\nMultiple users may key chits for the same date,\nbut you should notify this user that you are\nadding transactions to the date he/she is\nalso currently using."_s,
+            BoxButtons::Ok, BoxIcon::Information, u"Shared Date"_s);
+    }
+    if (ProgramEnding())
+        return;
+
+    s.StartStamp = s.UserName.left(15) + platform().timeOfDay().toString(u"HH:mm:ss"_s);
+    NormalMode();
+    if (ProgramEnding())
+        return;
+
+    Control help = ctl(u"helpwindow"_s);
+    help.setText(s.StartStamp);
+    help.refresh();
+    DoEvents();
+
+    refilling_ = true;
+    Text1(3).setText(QString::number(s.WorkDate));
+    refilling_ = false;
+    ctl(u"Text5"_s).setText(u"0"_s);
+    for (int i = 1; i <= 10; ++i)
+        txtprev(i).setText(QString());
+    DoEvents();
+
+    s.HashTotal = 0;
+    s.BaseTotal = 0;
+    s.SumTotal = 0;
+    for (int i = 0; i <= 3; ++i)
+        ctl(u"txtvalid"_s, i).setText(u"0"_s);
+
+    Text1(1).setFocus();
+    newBatch.setEnabled(true);
+}
+
+void Arinput::UpdateValidityTotals()
+{
+    SharedState &s = state();
+    const double chit = Val(Text1(2).text());
+    const double member = Val(Text1(4).text());
+    const double employee = Val(Text1(5).text());
+    const double base = Val(Text1(7).text());
+
+    // Once shown, a total stays on the screen for the rest of the run.
+    const auto show = [this](int index, double total) {
+        ctl(u"txtvalid"_s, index).setVisible(true);
+        ctl(u"lblvalidity"_s, index).setVisible(true);
+        ctl(u"txtvalid"_s, index).setText(ShortestNumber(total));
+    };
+    switch (s.ValidityMode) {
+    case 1:
+        s.HashTotal += member;
+        show(0, s.HashTotal);
+        break;
+    case 2:
+        s.BaseTotal += base;
+        show(1, s.BaseTotal);
+        break;
+    case 3:
+        s.HashTotal += member;
+        s.BaseTotal += base;
+        show(0, s.HashTotal);
+        show(1, s.BaseTotal);
+        break;
+    case 4:
+        s.SumTotal = ((s.SumTotal + chit) + member) + base;
+        show(2, s.SumTotal);
+        break;
+    case 5:
+        s.SumTotal = (((s.SumTotal + chit) + member) + employee) + base;
+        show(3, s.SumTotal);
+        break;
+    default:
+        break;
+    }
+    DoEvents();
+}
+
+void Arinput::txtvalid_MouseMove(int Index, int, int, double, double)
+{
+    if (Index < 0 || Index > 3)
+        return;
+    Control help = ctl(u"helpwindow"_s);
+    help.setText(QString::fromLatin1(ValidityHelp[Index]));
+    help.refresh();
+}
 
 } // namespace tallic

@@ -1,22 +1,298 @@
 // The transaction modes, the bypasses and the window commands.
+#include "autogen/frmbundle.h"
 #include "entry/arinput.h"
+#include "entry/sharedstate.h"
+#include "platform/colors.h"
+#include "platform/runtime.h"
+#include "suite/messages.h"
+#include "suite/numbers.h"
+#include "suite/today.h"
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
 
-void Arinput::NormalMode() { }
-void Arinput::PaymentMode() { }
-void Arinput::AdjustCreditMode() { }
-void Arinput::RedoChit() { }
-void Arinput::cmdnormal_Click() { }
-void Arinput::cmdpayments_Click() { }
-void Arinput::cmdadjust_Click() { }
-void Arinput::cmdredo_Click() { }
-void Arinput::cmdscbypass_Click() { }
-void Arinput::cmdtaxbypass_Click() { }
-void Arinput::cmdautogenerate_Click() { }
-void Arinput::mnuautogen_Click() { }
-void Arinput::cmdexit_Click() { }
-void Arinput::exit_Click() { }
-void Arinput::lblconsolidate_MouseMove(int, int, double, double) { }
+namespace {
+
+constexpr quint32 Blue = 0xFF0000;
+constexpr quint32 Green = 0x00FF00;
+
+// What stands in the chit-number field of each mode, and is stored as its chit number.
+QString modeWord(qint16 transMode)
+{
+    switch (transMode) {
+    case 1:
+        return u"PAYMENT"_s;
+    case 2:
+        return u"ADJMENT"_s;
+    case 3:
+        return u"CREDIT"_s;
+    default:
+        return QString();
+    }
+}
+
+// A command button is unavailable while its command runs, so that a click that arrives
+// while the command yields cannot start it a second time.
+class Busy
+{
+public:
+    explicit Busy(Control button)
+        : button_(button)
+    {
+        button_.setEnabled(false);
+    }
+    ~Busy() { button_.setEnabled(true); }
+    Busy(const Busy &) = delete;
+    Busy &operator=(const Busy &) = delete;
+
+private:
+    Control button_;
+};
+
+} // namespace
+
+void Arinput::RedoChit()
+{
+    SharedState &s = state();
+    for (int i = 1; i <= 10; ++i)
+        Text1(i).setText(QString());
+    Text1(2).setText(modeWord(s.TransMode));
+
+    // A G/L account fixed by its caption stays, with its description.
+    const double fixedAccount = Val(Label1(1).caption().trimmed());
+    if (fixedAccount < 1)
+        ctl(u"Text2"_s).setText(QString());
+    ctl(u"Text3"_s).setText(QString());
+    ctl(u"Text4"_s).setText(QString());
+    ctl(u"txtmemo"_s).setText(QString());
+    if (fixedAccount > 0)
+        Text1(1).setText(Label1(1).caption().trimmed());
+    GlLocked = 0;
+
+    for (int i = 1; i <= 7; ++i) {
+        Control field = Text1(i);
+        if (field.enabled() && field.visible()) {
+            field.setFocus();
+            break;
+        }
+    }
+    // A member's termination and tax exemption hold for their own chit only.
+    s.MemberTerminated = 0;
+    s.TaxExempt = 0;
+    s.SalesTaxRate = s.CompanyTaxRate;
+    DoEvents();
+}
+
+void Arinput::NormalMode()
+{
+    SharedState &s = state();
+    s.TransMode = 0;
+    RedoChit();
+    DoEvents();
+    if (s.WorkDate < 1) {
+        SetToday();
+        s.WorkDate = s.TodayNumber;
+    }
+
+    const quint32 frameText = ctl(u"Frame1"_s).foreColor();
+    auto keyed = [this](int i, const QString &caption) {
+        Label1(i).setBackColor(Blue);
+        Label1(i).setForeColor(Colors::White);
+        Label1(i).setCaption(caption);
+        Text1(i).setVisible(true);
+        Text1(i).setEnabled(true);
+    };
+    for (int i = 1; i <= 7; ++i) {
+        Label1(i).setBackColor(Colors::ButtonFace);
+        Label1(i).setForeColor(frameText);
+        Label1(i).setVisible(true);
+    }
+    keyed(1, u"G/L Acct #"_s);
+    keyed(2, u"Chit #"_s);
+    keyed(3, u"Chit Date"_s);
+    if (Val(Text1(3).text()) < 1)
+        Text1(3).setText(QString::number(s.WorkDate));
+    Label1(4).setCaption(u"Member #"_s);
+    Text1(4).setVisible(true);
+    Text1(4).setEnabled(true);
+    keyed(5, s.EmpValidate == 1   ? u"Emp Operator #"_s
+             : s.EmpValidate == 2 ? u"Emp Access #"_s
+                                  : u"Employee #"_s);
+    Label1(6).setCaption(u"Covers OFF"_s);
+    Text1(6).setVisible(false);
+    Text1(6).setEnabled(false);
+    Label1(7).setCaption(u"Base Sale"_s);
+    Label1(10).setCaption(u"Chit Total"_s);
+
+    // Payment mode hides the charges.
+    for (int i : { 8, 9 }) {
+        Label1(i).setVisible(true);
+        Text1(i).setVisible(true);
+    }
+
+    Control memoLabel = ctl(u"Label2"_s);
+    memoLabel.setCaption(u"Memo OFF - click HERE to activate"_s);
+    memoLabel.setBackColor(ctl(u"lblconsolidate"_s).backColor());
+    memoLabel.setForeColor(frameText);
+    ctl(u"txtmemo"_s).setVisible(false);
+    ctl(u"txtmemo"_s).setEnabled(false);
+
+    Text1(1).setFocus();
+    DoEvents();
+}
+
+void Arinput::PaymentMode()
+{
+    NormalMode();
+    state().TransMode = 1;
+    Label1(2).setVisible(false);
+    Text1(2).setText(u"PAYMENT"_s);
+    Text1(2).setEnabled(false);
+    for (int i : { 5, 6 }) {
+        Label1(i).setVisible(false);
+        Text1(i).setVisible(false);
+    }
+    Label1(7).setBackColor(Green);
+    Label1(7).setForeColor(ctl(u"Frame1"_s).foreColor());
+    Label1(7).setCaption(u"Payment Amount"_s);
+    Label1(10).setCaption(u"Payment Total"_s);
+    // Payments carry no service charge and no tax.
+    for (int i : { 8, 9 }) {
+        Label1(i).setVisible(false);
+        Text1(i).setVisible(false);
+    }
+    Text1(1).setFocus();
+    DoEvents();
+}
+
+void Arinput::AdjustCreditMode()
+{
+    SharedState &s = state();
+    NormalMode();
+    s.MsgText = u"Adjustments are intended to correct transactions from a previously\n"
+                "finished month and will not affect a current period's minimum.\n\n"
+                "Credits are intended to correct transactions during the current\n"
+                "billing month and may effect the current period's minimum.\n\n"
+                "Both adjustment and credit entries appear on the current month's\n"
+                "statement and are included in the current month's sales totals.\n\n"
+                "Is this an adjustment to a PREVIOUS month's transaction?\n\n"_s;
+    s.MsgTitle = u"Adjustment/Credit"_s;
+    AskYesNo();
+    if (s.MsgAnswer == AnswerYes) {
+        Text1(2).setText(u"ADJMENT"_s);
+        Label1(7).setCaption(u"Adjustment"_s);
+        s.TransMode = 2;
+    } else {
+        Text1(2).setText(u"CREDIT"_s);
+        Label1(7).setCaption(u"Credit"_s);
+        s.TransMode = 3;
+    }
+    Label1(2).setVisible(false);
+    Text1(2).setEnabled(false);
+    for (int i : { 5, 6 }) {
+        Label1(i).setVisible(false);
+        Text1(i).setVisible(false);
+    }
+    Label1(7).setBackColor(Colors::Red);
+    Label1(7).setForeColor(Colors::White);
+    Text1(1).setFocus();
+    DoEvents();
+}
+
+void Arinput::cmdnormal_Click()
+{
+    Busy busy(ctl(u"cmdnormal"_s));
+    NormalMode();
+}
+
+void Arinput::cmdpayments_Click()
+{
+    Busy busy(ctl(u"cmdpayments"_s));
+    PaymentMode();
+}
+
+void Arinput::cmdadjust_Click()
+{
+    Busy busy(ctl(u"cmdadjust"_s));
+    AdjustCreditMode();
+}
+
+void Arinput::cmdredo_Click()
+{
+    Busy busy(ctl(u"cmdredo"_s));
+    RedoChit();
+}
+
+void Arinput::cmdscbypass_Click()
+{
+    Busy busy(ctl(u"cmdscbypass"_s));
+    SharedState &s = state();
+    s.ScBypass = qint16(~s.ScBypass);
+    Control label = Label1(8);
+    if (s.ScBypass != 0) {
+        ctl(u"cmdscbypass"_s).setCaption(u"S/C Bypass ON"_s);
+        label.setForeColor(Colors::Red);
+        label.setCaption(u"S/C Bypassed"_s);
+    } else {
+        ctl(u"cmdscbypass"_s).setCaption(u"S/C Bypass Off"_s);
+        label.setForeColor(ctl(u"Frame1"_s).foreColor());
+        label.setCaption(u"Service Chg"_s);
+    }
+    label.refresh();
+    DoEvents();
+}
+
+void Arinput::cmdtaxbypass_Click()
+{
+    Busy busy(ctl(u"cmdtaxbypass"_s));
+    SharedState &s = state();
+    s.TaxBypass = qint16(~s.TaxBypass);
+    Control label = Label1(9);
+    if (s.TaxBypass != 0) {
+        ctl(u"cmdtaxbypass"_s).setCaption(u"Tax Bypass ON"_s);
+        label.setForeColor(Colors::Red);
+        label.setCaption(u"Tax Bypassed"_s);
+    } else {
+        ctl(u"cmdtaxbypass"_s).setCaption(u"Tax Bypass Off"_s);
+        label.setForeColor(ctl(u"Frame1"_s).foreColor());
+        label.setCaption(u"Tax"_s);
+    }
+    label.refresh();
+    DoEvents();
+}
+
+void Arinput::cmdautogenerate_Click()
+{
+    Busy busy(ctl(u"cmdautogenerate"_s));
+    mnuautogen_Click();
+}
+
+void Arinput::mnuautogen_Click()
+{
+    // One AutoGenerate window at a time; asking again brings it forward.
+    Form *bundle = Form::find(u"frmbundle"_s);
+    if (!bundle)
+        bundle = new Frmbundle;
+    bundle->open();
+    DoEvents();
+}
+
+void Arinput::cmdexit_Click()
+{
+    unload();
+}
+
+void Arinput::exit_Click()
+{
+    unload();
+}
+
+void Arinput::lblconsolidate_MouseMove(int, int, double, double)
+{
+    Control help = ctl(u"helpwindow"_s);
+    help.setText(u"Consolidate mode ON. Service charges and taxes must be keyed as separate chits when consolidate mode is on. The system will not calculate them automatically."_s);
+    help.refresh();
+}
 
 } // namespace tallic

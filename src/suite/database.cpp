@@ -157,6 +157,27 @@ QString quotedName(const QString &name)
     return u'"' + quoted + u'"';
 }
 
+DbWriteOutcome &lastWrite()
+{
+    static DbWriteOutcome outcome;
+    return outcome;
+}
+
+void noteWriteFailure(const QSqlError &error)
+{
+    DbWriteOutcome &outcome = lastWrite();
+    outcome.saved = false;
+    outcome.number = JetErrorNumber(error);
+    outcome.description
+        = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+}
+
+void passOnWriteFailure(const QSqlError &error)
+{
+    PassOnDbError(error);
+    noteWriteFailure(error);
+}
+
 } // namespace
 
 int JetErrorNumber(const QSqlError &error)
@@ -379,37 +400,41 @@ void DbRead(QString &dbName, const QString &statement)
 void DbWrite(QString &dbName, const QString &statement)
 {
     clearPassedError();
+    lastWrite() = DbWriteOutcome();
     if (dbName.isEmpty() || statement.isEmpty())
         return;
     normalizeName(dbName);
-    if (reportMissing(dbName))
+    if (reportMissing(dbName)) {
+        noteWriteFailure(layerError(3024, u"Could not find file '"_s + dbName + u"'."_s));
         return;
+    }
     SharedState &s = state();
 
     DoEvents();
     SuiteDb db(dbName);
     DoEvents();
     if (db.failed()) {
-        db.passOnError();
+        passOnWriteFailure(db.error());
         return;
     }
     // The row is found again by rowid, so the statement must name one table.
     const std::optional<WriteTarget> target = parseWriteTarget(statement);
     if (!target) {
-        PassOnDbError(layerError(3001, u"Cannot write through the statement: "_s + statement));
+        passOnWriteFailure(
+            layerError(3001, u"Cannot write through the statement: "_s + statement));
         return;
     }
     QSqlQuery select = db.query(u"select rowid, * from "_s + target->table + target->rest);
     DoEvents();
     if (db.failed()) {
-        db.passOnError();
+        passOnWriteFailure(db.error());
         return;
     }
     const QSqlRecord record = select.record();
     const bool adding = s.AddNewMode;
     const bool haveRow = !adding && select.next();
     if (!adding && !haveRow && select.lastError().isValid()) {
-        PassOnDbError(select.lastError());
+        passOnWriteFailure(select.lastError());
         return;
     }
     const QVariant rowid = haveRow ? select.value(0) : QVariant();
@@ -420,8 +445,10 @@ void DbWrite(QString &dbName, const QString &statement)
     DoEvents();
 
     // From here on a failure ends the routine quietly, with nothing saved.
-    if (!adding && !haveRow)
+    if (!adding && !haveRow) {
+        noteWriteFailure(layerError(3021, u"No current record."_s));
         return;
+    }
     QStringList names;
     QVariantList values;
     for (int i = 0; i < columns; ++i) {
@@ -460,17 +487,27 @@ void DbWrite(QString &dbName, const QString &statement)
     DoEvents();
     if (!sql.isEmpty()) {
         QSqlQuery save = db.newQuery();
-        if (!save.prepare(sql))
+        if (!save.prepare(sql)) {
+            noteWriteFailure(save.lastError());
             return;
+        }
         for (const QVariant &value : std::as_const(values))
             save.addBindValue(value);
-        if (!save.exec())
+        if (!save.exec()) {
+            noteWriteFailure(save.lastError());
             return;
+        }
         save.finish();
     }
+    lastWrite().saved = true;
     DoEvents();
     db.close();
     DbFreeLocks();
+}
+
+const DbWriteOutcome &LastDbWrite()
+{
+    return lastWrite();
 }
 
 void DbAddNewOn()

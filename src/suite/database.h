@@ -23,6 +23,17 @@ void DbRead(QString &dbName, const QString &statement);
 // on as for DbRead; a failure while writing them ends the routine quietly.
 void DbWrite(QString &dbName, const QString &statement);
 
+// How the last DbWrite ended: whether its row was saved and, when not, the suite's number
+// and the engine's text of the failure, a quiet one included. For callers that must not
+// lose a row; the missing file is 3024.
+struct DbWriteOutcome
+{
+    bool saved = false;
+    qint32 number = 0;
+    QString description;
+};
+const DbWriteOutcome &LastDbWrite();
+
 void DbAddNewOn();
 void DbAddNewOff();
 

@@ -1,9 +1,18 @@
 #include "tools.h"
 
+#include "database.h"
+#include "entry/arinput.h"
 #include "entry/sharedstate.h"
+#include "messages.h"
+#include "platform/form.h"
 #include "platform/runtime.h"
+#include "staff.h"
 
+#include <QCoreApplication>
+#include <QDate>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPointer>
 #include <QThread>
 
 using namespace Qt::Literals::StringLiterals;
@@ -11,8 +20,46 @@ using namespace Qt::Literals::StringLiterals;
 namespace tallic {
 
 namespace {
-// How long the date picker may take before the operator is let back into the window.
-constexpr qint64 PickDateLimitMs = 5 * 60 * 1000;
+
+// The calendar answers within seconds; after this long the operator is asked directly.
+std::chrono::milliseconds pickLimit = std::chrono::minutes(2);
+// Between two looks at the clipboard.
+constexpr unsigned long PickPollMs = 20;
+
+// The run-time error of a program file that is not there.
+constexpr qint32 FileNotFound = 53;
+
+const QString VersionText = u"21.12.28a"_s;
+
+// The error has been dealt with; what follows starts without one.
+void clearError()
+{
+    SharedState &s = state();
+    s.ErrNumber = 0;
+    s.ErrDescription.clear();
+    s.ErrLine = 0;
+}
+
+// A failure while a tool runs is reported once and ends the run: trying the failed step
+// again would repeat a failure that persists without end.
+bool toolRunFailed()
+{
+    SharedState &s = state();
+    if (ProgramEnding())
+        return true;
+    if (s.ErrNumber == 0)
+        return false;
+    if (s.ErrNumber == FileNotFound) {
+        s.MsgText = s.ToolProgram + u" module is not installed"_s;
+        ShowCritical();
+    } else {
+        ReportError();
+    }
+    clearError();
+    MouseArrow();
+    return true;
+}
+
 } // namespace
 
 bool StartProgram(const QString &commandLine, WindowStyle style)
@@ -20,23 +67,120 @@ bool StartProgram(const QString &commandLine, WindowStyle style)
     return platform().startProgram(commandLine, style);
 }
 
+qint32 RunAndWait(const QString &commandLine)
+{
+    SharedState &s = state();
+    // The tool has the operator until it ends: the windows take no input meanwhile, and
+    // keep repainting because the platform lets events run while it waits.
+    QList<QPointer<Form>> disabled;
+    for (Form *form : Form::openForms()) {
+        if (form->isEnabled()) {
+            form->setEnabled(false);
+            disabled.append(form);
+        }
+    }
+    const qint32 code = platform().runAndWait(commandLine);
+    for (const QPointer<Form> &form : std::as_const(disabled)) {
+        if (form)
+            form->setEnabled(true);
+    }
+    if (Form *active = Form::activeForm())
+        active->restoreKeyboardFocus();
+    DoEvents();
+    if (code == 0 || ProgramEnding())
+        return code;
+
+    s.MsgText = u"WARNING - PREMATURE USER TERMINATION OF BACKUP PROCEDURE"_s;
+    MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::Critical, u"CAUTION"_s);
+    s.LocationText = u"Backup/Restore"_s;
+    LogActivity();
+    return 0;
+}
+
+void BuildToolArgument()
+{
+    SharedState &s = state();
+    s.ToolCode += QString::number(s.ToolLevel).rightJustified(2, u'0') + s.UserName.trimmed();
+}
+
+void RunTool()
+{
+    SharedState &s = state();
+    clearError();
+    DbFreeLocks();
+    DoEvents();
+    if (toolRunFailed())
+        return;
+
+    RunAndWait(s.ToolProgram + u' ' + s.ToolCode);
+    DoEvents();
+    if (toolRunFailed())
+        return;
+
+    s.WorkDateText.clear();
+    s.LocationText = u"Chit Entry"_s;
+    SetStaffLocation();
+    if (toolRunFailed())
+        return;
+
+    // Back from the tool the operator starts on a fresh batch.
+    if (auto *entry = qobject_cast<Arinput *>(Form::find(u"arinput"_s)))
+        entry->StartBatch();
+    DoEvents();
+    if (toolRunFailed())
+        return;
+    MouseArrow();
+}
+
+void ShowVersionInfo()
+{
+    SharedState &s = state();
+    clearError();
+    DoEvents();
+    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    RunAndWait(u"ziplet.exe "_s + s.UserName + u'@' + program + u' ' + VersionText
+               + u"     SysUser: "_s + s.SysUser);
+    // Only the warning's log line can fail here; it is reported as the tool runner does.
+    if (s.ErrNumber != 0) {
+        ReportError();
+        clearError();
+    }
+}
+
 void PickDate()
 {
     SharedState &s = state();
     platform().clearClipboard();
     DoEvents();
-    StartProgram(u"dalmore.exe"_s, WindowStyle::Normal);
     QString picked;
-    QElapsedTimer waited;
-    waited.start();
-    while (picked.isEmpty() && !ProgramEnding() && waited.elapsed() < PickDateLimitMs) {
-        QThread::msleep(20);
-        picked = platform().clipboardText();
-        DoEvents();
+    if (StartProgram(u"dalmore.exe"_s, WindowStyle::Normal)) {
+        QElapsedTimer waited;
+        waited.start();
+        while (picked.isEmpty() && !ProgramEnding() && waited.elapsed() < pickLimit.count()) {
+            QThread::msleep(PickPollMs);
+            picked = platform().clipboardText();
+            DoEvents();
+        }
+    }
+    // A calendar that is missing or never answers must not lock the operator in.
+    if (picked.isEmpty() && !ProgramEnding()) {
+        picked = InputBox(
+            u"No date came from the calendar.\nType the date as eight digits, yyyymmdd:"_s,
+            u"Date"_s, platform().today().toString(u"yyyyMMdd"_s));
     }
     s.MsgText = picked;
     platform().clearClipboard();
     DoEvents();
+}
+
+std::chrono::milliseconds pickDateLimit()
+{
+    return pickLimit;
+}
+
+void setPickDateLimit(std::chrono::milliseconds limit)
+{
+    pickLimit = limit;
 }
 
 } // namespace tallic

@@ -4,13 +4,36 @@
 
 #include <QString>
 
+#include <chrono>
+
 namespace tallic {
 
 // Starts a program of the suite from the data folder without waiting for it.
 bool StartProgram(const QString &commandLine, WindowStyle style);
 
-// Runs the calendar program and leaves the date the operator chose in MsgText; empty
-// when the operator gave none within the time the program waits.
+// Runs a program of the suite to its end. Meanwhile the program's windows take no input
+// but keep repainting. A non-zero exit code (also -1 for a program that could not be
+// started) is shown as the CAUTION warning and logged under "Backup/Restore", which
+// leaves LocationText so; the result is then 0.
+qint32 RunAndWait(const QString &commandLine);
+
+// ToolCode followed by ToolLevel as two digits and the trimmed UserName: "WJX07JSMITH".
+void BuildToolArgument();
+
+// Runs ToolProgram with ToolCode, records "Chit Entry" as the location and starts a new
+// batch. A run-time failure on the way is reported once and ends the run.
+void RunTool();
+
+// Runs the version-information tool with the user, program, version and SysUser.
+void ShowVersionInfo();
+
+// Runs the calendar program and leaves the date the operator chose in MsgText. When the
+// calendar cannot be started, or gives nothing within pickDateLimit(), the date is asked
+// for in an input box instead; Cancel there leaves MsgText empty.
 void PickDate();
+
+// How long PickDate waits for the calendar (two minutes unless set otherwise).
+std::chrono::milliseconds pickDateLimit();
+void setPickDateLimit(std::chrono::milliseconds limit);
 
 } // namespace tallic

@@ -1,3 +1,4 @@
+#include "entry/arinput.h"
 #include "entry/sharedstate.h"
 #include "platform/form.h"
 #include "testkit/fakeplatform.h"
@@ -43,13 +44,16 @@ TEST(StartupTest, AStartFromTheMenuShowsTheEntryScreen)
     setAr(h, 22, u"7"_s);
     h.setCommandLine(u"KQV05 JONES"_s);
     h.setClipboard(u"20240315"_s);
+    // The batch the program starts by itself, on a day of the open month.
+    const qint32 batchDate = QDate::currentDate().year() * 10000 + 701;
+    h.queuePickedDates({ QString::number(batchDate) });
     h.start();
     EXPECT_TRUE(h.running());
     EXPECT_EQ(h.control(u"arinput"_s).caption, u"JONES @ Accounts Receivable  - in A/R month: 7"_s);
     EXPECT_TRUE(h.control(u"arinput"_s).visible);
     EXPECT_EQ(state().AccessLevel, 5);
     EXPECT_EQ(state().UserName, u"JONES"_s);
-    EXPECT_EQ(state().WorkDate, 20240315);
+    EXPECT_EQ(state().WorkDate, batchDate);
     EXPECT_EQ(state().StartStamp, u"JONES10:15:00"_s);
     EXPECT_EQ(h.clipboard(), QString());
     EXPECT_EQ(Form::find(u"frmsplash"_s), nullptr);
@@ -75,6 +79,7 @@ TEST(StartupTest, LaunchCodesAndLevels)
         Harness h;
         setAr(h, 0, QString::number(c.lowestLevel));
         h.setCommandLine(QString::fromLatin1(c.commandLine));
+        h.queuePickedDates({ QDate::currentDate().toString(u"yyyyMMdd"_s) });
         h.start();
         EXPECT_EQ(h.running(), c.runs) << c.commandLine;
         if (c.runs) {
@@ -123,20 +128,19 @@ TEST(StartupTest, APendingDatabaseUpdateStopsTheStart)
     }
 }
 
-TEST(StartupTest, TheWorkingDateComesFromTheClipboardOrTheClock)
+TEST(StartupTest, TheWorkingDateComesFromTheClipboard)
 {
-    {
+    // What the window takes from the menu when it is created, before the first batch
+    // asks for a date of its own.
+    const std::pair<const char *, int> cases[] = { { "20240315", 20240315 }, { "not a date", 0 } };
+    for (const auto &[clipboard, workDate] : cases) {
         Harness h;
-        h.setClipboard(u"20240315"_s);
-        h.start();
-        EXPECT_EQ(state().WorkDate, 20240315);
-    }
-    {
-        Harness h;
-        h.setToday(QDate(2024, 3, 1));
-        h.setClipboard(u"not a date"_s);
-        h.start();
-        EXPECT_EQ(state().WorkDate, 20240301);
+        h.setClipboard(QString::fromLatin1(clipboard));
+        auto *window = new Arinput;
+        QMetaObject::invokeMethod(window, "Form_Initialize");
+        EXPECT_EQ(state().WorkDate, workDate) << clipboard;
+        EXPECT_EQ(h.clipboard(), QString()) << "the clipboard is cleared once read";
+        delete window;
     }
 }
 

@@ -1,0 +1,84 @@
+#include "datepicker.h"
+
+#include <QCalendarWidget>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic::datepicker {
+
+namespace {
+
+// Tallic looks for the date for two minutes; serving it much longer helps nobody.
+constexpr int ServeLimitMs = 10 * 60 * 1000;
+
+} // namespace
+
+DatePicker::DatePicker(const QDate &today, QWidget *parent)
+    : QWidget(parent)
+{
+    setWindowTitle(u"Choose a date"_s);
+    // Tallic gives up its place on top while the calendar is open; the calendar takes it.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(u"Enter or a double click picks the day; Escape cancels."_s));
+    calendar_ = new QCalendarWidget;
+    calendar_->setGridVisible(true);
+    calendar_->setSelectedDate(today);
+    layout->addWidget(calendar_);
+    calendar_->setFocus();
+
+    // activated() is the calendar's Enter or double click.
+    connect(calendar_, &QCalendarWidget::activated, this, &DatePicker::pick);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &DatePicker::finish);
+
+    serveLimit_.setSingleShot(true);
+    serveLimit_.setInterval(ServeLimitMs);
+    connect(&serveLimit_, &QTimer::timeout, this, &DatePicker::finish);
+}
+
+void DatePicker::pick(const QDate &date)
+{
+    if (done_ || !picked_.isEmpty() || !date.isValid())
+        return;
+    picked_ = date.toString(u"yyyyMMdd"_s);
+    hide();
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->setText(picked_);
+    // Connected after the date is set, so that only another program's change counts.
+    connect(clipboard, &QClipboard::dataChanged, this, &DatePicker::clipboardChanged);
+    serveLimit_.start();
+}
+
+void DatePicker::clipboardChanged()
+{
+    if (QGuiApplication::clipboard()->text() != picked_)
+        finish();
+}
+
+void DatePicker::finish()
+{
+    if (done_)
+        return;
+    done_ = true;
+    serveLimit_.stop();
+    hide();
+    emit finished();
+}
+
+void DatePicker::closeEvent(QCloseEvent *event)
+{
+    // Closed by the window manager before a pick: no date.
+    if (picked_.isEmpty())
+        finish();
+    event->accept();
+}
+
+} // namespace tallic::datepicker

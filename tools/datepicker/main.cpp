@@ -1,0 +1,21 @@
+// tallic-datepicker: the suite's calendar, installed in the data folder as dalmore.exe.
+// The chosen date reaches the program that started it through the clipboard.
+
+#include "datepicker.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    // Hiding the window after a pick must not end the program: the date is still served.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    tallic::datepicker::DatePicker picker(QDate::currentDate());
+    QObject::connect(&picker, &tallic::datepicker::DatePicker::finished, &app,
+                     &QCoreApplication::quit, Qt::QueuedConnection);
+    picker.show();
+    picker.raise();
+    picker.activateWindow();
+    return app.exec();
+}
