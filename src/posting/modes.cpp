@@ -34,17 +34,17 @@ QString modeWord(qint16 transMode)
 
 // A command button is unavailable while its command runs, so that a click that arrives
 // while the command yields cannot start it a second time.
-class Busy
+class RunningCommand
 {
 public:
-    explicit Busy(Control button)
+    explicit RunningCommand(Control button)
         : button_(button)
     {
         button_.setEnabled(false);
     }
-    ~Busy() { button_.setEnabled(true); }
-    Busy(const Busy &) = delete;
-    Busy &operator=(const Busy &) = delete;
+    ~RunningCommand() { button_.setEnabled(true); }
+    RunningCommand(const RunningCommand &) = delete;
+    RunningCommand &operator=(const RunningCommand &) = delete;
 
 private:
     Control button_;
@@ -116,9 +116,10 @@ void Arinput::NormalMode()
     Label1(4).setCaption(u"Member #"_s);
     Text1(4).setVisible(true);
     Text1(4).setEnabled(true);
-    keyed(5, s.EmpValidate == 1   ? u"Emp Operator #"_s
-             : s.EmpValidate == 2 ? u"Emp Access #"_s
-                                  : u"Employee #"_s);
+    keyed(5,
+          s.EmpValidate == 1       ? u"Emp Operator #"_s
+              : s.EmpValidate == 2 ? u"Emp Access #"_s
+                                   : u"Employee #"_s);
     Label1(6).setCaption(u"Covers OFF"_s);
     Text1(6).setVisible(false);
     Text1(6).setEnabled(false);
@@ -202,31 +203,31 @@ void Arinput::AdjustCreditMode()
 
 void Arinput::cmdnormal_Click()
 {
-    Busy busy(ctl(u"cmdnormal"_s));
+    RunningCommand running(ctl(u"cmdnormal"_s));
     NormalMode();
 }
 
 void Arinput::cmdpayments_Click()
 {
-    Busy busy(ctl(u"cmdpayments"_s));
+    RunningCommand running(ctl(u"cmdpayments"_s));
     PaymentMode();
 }
 
 void Arinput::cmdadjust_Click()
 {
-    Busy busy(ctl(u"cmdadjust"_s));
+    RunningCommand running(ctl(u"cmdadjust"_s));
     AdjustCreditMode();
 }
 
 void Arinput::cmdredo_Click()
 {
-    Busy busy(ctl(u"cmdredo"_s));
+    RunningCommand running(ctl(u"cmdredo"_s));
     RedoChit();
 }
 
 void Arinput::cmdscbypass_Click()
 {
-    Busy busy(ctl(u"cmdscbypass"_s));
+    RunningCommand running(ctl(u"cmdscbypass"_s));
     SharedState &s = state();
     s.ScBypass = qint16(~s.ScBypass);
     Control label = Label1(8);
@@ -245,7 +246,7 @@ void Arinput::cmdscbypass_Click()
 
 void Arinput::cmdtaxbypass_Click()
 {
-    Busy busy(ctl(u"cmdtaxbypass"_s));
+    RunningCommand running(ctl(u"cmdtaxbypass"_s));
     SharedState &s = state();
     s.TaxBypass = qint16(~s.TaxBypass);
     Control label = Label1(9);
@@ -264,7 +265,7 @@ void Arinput::cmdtaxbypass_Click()
 
 void Arinput::cmdautogenerate_Click()
 {
-    Busy busy(ctl(u"cmdautogenerate"_s));
+    RunningCommand running(ctl(u"cmdautogenerate"_s));
     mnuautogen_Click();
 }
 
@@ -291,7 +292,8 @@ void Arinput::exit_Click()
 void Arinput::lblconsolidate_MouseMove(int, int, double, double)
 {
     Control help = ctl(u"helpwindow"_s);
-    help.setText(u"Consolidate mode ON. Service charges and taxes must be keyed as separate chits when consolidate mode is on. The system will not calculate them automatically."_s);
+    help.setText(
+        u"Consolidate mode ON. Service charges and taxes must be keyed as separate chits when consolidate mode is on. The system will not calculate them automatically."_s);
     help.refresh();
 }
 

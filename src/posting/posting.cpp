@@ -97,8 +97,9 @@ void Arinput::PostChit()
     ok.setEnabled(false);
 
     if (s.MemberTerminated == 1 && Val(Text1(10).text()) > 0) {
-        MsgBox(u"This account is marked as terminated. Only credit value\ntransactions can be made to a terminated member account."_s,
-               BoxButtons::Ok, BoxIcon::Information, u"Terminated Member"_s);
+        MsgBox(
+            u"This account is marked as terminated. Only credit value\ntransactions can be made to a terminated member account."_s,
+            BoxButtons::Ok, BoxIcon::Information, u"Terminated Member"_s);
         refuse(ok);
         return;
     }
@@ -118,13 +119,14 @@ void Arinput::PostChit()
     // The date posted is held to the open month like a keyed one: a refused date can reach
     // a hidden date field through the working date.
     const qint32 chitDate = ToLong(Val(date.text()));
-    const DateVerdict verdict = CheckChitDate(chitDate, s.ArYear, s.ArMonth, s.AccessLevel,
-                                              platform().today().year());
+    const DateVerdict verdict
+        = CheckChitDate(chitDate, s.ArYear, s.ArMonth, s.AccessLevel, platform().today().year());
     if (verdict != DateVerdict::Accepted) {
         MsgBox(verdict == DateVerdict::PreviousPeriod
                    ? u"You may not use a date in a previous A/R period."_s
                    : u"The date chosen is too far ahead in time. Redo."_s,
-               BoxButtons::Ok, BoxIcon::Information, u"Date entered: "_s + QString::number(chitDate));
+               BoxButtons::Ok, BoxIcon::Information,
+               u"Date entered: "_s + QString::number(chitDate));
         refuse(date.enabled() && date.visible() ? date : ok);
         return;
     }
@@ -144,8 +146,9 @@ void Arinput::PostChit()
         Text1(8).setText(u"0"_s);
         Text1(9).setText(u"0"_s);
         Text1(10).setText(Text1(7).text());
-        MsgBox(u"Payment - type transactions can only be credit values.\nThe amount has been changed for your convenience."_s,
-               BoxButtons::Ok, BoxIcon::Information, u"Oops..."_s);
+        MsgBox(
+            u"Payment - type transactions can only be credit values.\nThe amount has been changed for your convenience."_s,
+            BoxButtons::Ok, BoxIcon::Information, u"Oops..."_s);
     }
 
     MouseBusy();
@@ -215,8 +218,8 @@ void Arinput::StoreChitRow()
     row[Source] = EntryScreenSource;
 
     DbAddNewOn();
-    DbWrite(db, u"select * from ardaily where tallicnum = '"_s + SqlQuote(Text1(2).text())
-                    + u"'"_s);
+    DbWrite(db,
+            u"select * from ardaily where tallicnum = '"_s + SqlQuote(Text1(2).text()) + u"'"_s);
     const DbWriteOutcome &written = LastDbWrite();
     if (!written.saved) {
         chitNotStored_ = failureReason(written.number, written.description);

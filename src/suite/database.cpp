@@ -420,8 +420,7 @@ void DbWrite(QString &dbName, const QString &statement)
     // The row is found again by rowid, so the statement must name one table.
     const std::optional<WriteTarget> target = parseWriteTarget(statement);
     if (!target) {
-        passOnWriteFailure(
-            layerError(3001, u"Cannot write through the statement: "_s + statement));
+        passOnWriteFailure(layerError(3001, u"Cannot write through the statement: "_s + statement));
         return;
     }
     QSqlQuery select = db.query(u"select rowid, * from "_s + target->table + target->rest);

@@ -41,11 +41,11 @@ inline void startBatch(Harness &h)
 
 // A normal chit up to OK: account, chit number, the batch date, member, no employee,
 // the base sale.
-inline void keyChit(Harness &h, const QString &account, const QString &chit,
-                    const QString &member, const QString &base)
+inline void keyChit(Harness &h, const QString &account, const QString &chit, const QString &member,
+                    const QString &base)
 {
-    h.keys(account + u"{ENTER}"_s + chit + u"{ENTER}{ENTER}"_s + member + u"{ENTER}{ENTER}"_s
-           + base + u"{ENTER}"_s);
+    h.keys(account + u"{ENTER}"_s + chit + u"{ENTER}{ENTER}"_s + member + u"{ENTER}{ENTER}"_s + base
+           + u"{ENTER}"_s);
 }
 
 inline QString text(const Harness &h, const QString &name)

@@ -46,10 +46,10 @@ void expectNormalScreen(const Harness &h)
         const char *caption;
         bool keyed; // blue with white text; else button face with the frame's text colour
     };
-    const Caption captions[] = { { 1, "G/L Acct #", true },  { 2, "Chit #", true },
-                                 { 3, "Chit Date", true },   { 4, "Member #", false },
-                                 { 5, "Employee #", true },  { 6, "Covers OFF", false },
-                                 { 7, "Base Sale", false } };
+    const Caption captions[]
+        = { { 1, "G/L Acct #", true }, { 2, "Chit #", true },     { 3, "Chit Date", true },
+            { 4, "Member #", false },  { 5, "Employee #", true }, { 6, "Covers OFF", false },
+            { 7, "Base Sale", false } };
     for (const Caption &c : captions) {
         const auto state = h.control(label(c.index));
         EXPECT_EQ(state.caption, QString::fromLatin1(c.caption)) << c.index;
@@ -77,14 +77,13 @@ void expectNormalScreen(const Harness &h)
 
 TEST(ModesTest, EachModeShowsItsFieldsAndNormalModeRestoresThem)
 {
-    const QString question
-        = u"Adjustments are intended to correct transactions from a previously\n"
-          "finished month and will not affect a current period's minimum.\n\n"
-          "Credits are intended to correct transactions during the current\n"
-          "billing month and may effect the current period's minimum.\n\n"
-          "Both adjustment and credit entries appear on the current month's\n"
-          "statement and are included in the current month's sales totals.\n\n"
-          "Is this an adjustment to a PREVIOUS month's transaction?\n\n"_s;
+    const QString question = u"Adjustments are intended to correct transactions from a previously\n"
+                             "finished month and will not affect a current period's minimum.\n\n"
+                             "Credits are intended to correct transactions during the current\n"
+                             "billing month and may effect the current period's minimum.\n\n"
+                             "Both adjustment and credit entries appear on the current month's\n"
+                             "statement and are included in the current month's sales totals.\n\n"
+                             "Is this an adjustment to a PREVIOUS month's transaction?\n\n"_s;
     struct Mode
     {
         const char *button;
@@ -98,7 +97,15 @@ TEST(ModesTest, EachModeShowsItsFieldsAndNormalModeRestoresThem)
     };
     const Mode modes[] = {
         { "cmdpayments", {}, "PAYMENT", 1, "Payment Amount", "Payment Total", Green, false, false },
-        { "cmdadjust", { true }, "ADJMENT", 2, "Adjustment", "Chit Total", Colors::Red, true, true },
+        { "cmdadjust",
+          { true },
+          "ADJMENT",
+          2,
+          "Adjustment",
+          "Chit Total",
+          Colors::Red,
+          true,
+          true },
         { "cmdadjust", { false }, "CREDIT", 3, "Credit", "Chit Total", Colors::Red, true, true },
     };
 
@@ -308,8 +315,9 @@ TEST(ModesTest, TheConsolidationLabelExplainsItself)
     QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), consolidate->mapToGlobal(QPointF(5, 5)),
                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(consolidate, &move);
-    EXPECT_EQ(text(h, u"helpwindow"_s),
-              u"Consolidate mode ON. Service charges and taxes must be keyed as separate chits when consolidate mode is on. The system will not calculate them automatically."_s);
+    EXPECT_EQ(
+        text(h, u"helpwindow"_s),
+        u"Consolidate mode ON. Service charges and taxes must be keyed as separate chits when consolidate mode is on. The system will not calculate them automatically."_s);
 }
 
 } // namespace

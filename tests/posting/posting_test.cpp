@@ -3,14 +3,11 @@
 
 #include <QDir>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace posting;
 using tallic::state;
 using tallic::testkit::DialogIcon;
-using tallic::testkit::DialogKind;
 
 namespace {
 
@@ -60,8 +57,8 @@ TEST(PostingTest, AChitIsStoredByPositionCountedAndCleared)
     EXPECT_EQ(row.at(17).toInt(), 9);
 
     // The previous chit shows what was posted; the screen waits for the next chit.
-    const char *const shown[] = { "4100",  "A100", "20240312", "1001", "0",
-                                  "",      "10.00", "1.80",    ".71",  "99.99" };
+    const char *const shown[]
+        = { "4100", "A100", "20240312", "1001", "0", "", "10.00", "1.80", ".71", "99.99" };
     for (int i = 1; i <= 10; ++i) {
         EXPECT_EQ(text(h, u"txtprev(%1)"_s.arg(i)), QString::fromLatin1(shown[i - 1])) << i;
         if (i != 3) {
@@ -100,8 +97,9 @@ TEST(PostingTest, ATerminatedMemberTakesOnlyCredits)
         h.click(u"cmdokay"_s);
         ASSERT_EQ(h.dialogs().size(), 1) << total;
         EXPECT_EQ(h.dialogs().at(0).title, u"Terminated Member"_s);
-        EXPECT_EQ(h.dialogs().at(0).text,
-                  u"This account is marked as terminated. Only credit value\ntransactions can be made to a terminated member account."_s);
+        EXPECT_EQ(
+            h.dialogs().at(0).text,
+            u"This account is marked as terminated. Only credit value\ntransactions can be made to a terminated member account."_s);
         EXPECT_EQ(h.dialogs().at(0).icon, DialogIcon::Information);
         EXPECT_TRUE(chits(h).isEmpty()) << total;
         expectChitKept(h, u"T1"_s);
@@ -162,7 +160,8 @@ TEST(PostingTest, AnEmptyOrHiddenDatePostsTheBatchDate)
         const char *date;
         bool hidden;
     };
-    const Case cases[] = { { "0", false }, { "", false }, { "mar 15", false }, { "20240315", true } };
+    const Case cases[]
+        = { { "0", false }, { "", false }, { "mar 15", false }, { "20240315", true } };
     for (const Case &c : cases) {
         Harness h;
         startBatch(h);
@@ -215,8 +214,9 @@ TEST(PostingTest, PaymentsAreCreditsWithoutCharges)
     entry()->Text1(10).setText(u"29.50"_s);
     h.keys(u"{ENTER}"_s);
     ASSERT_EQ(titles(h), QStringList { u"Oops..."_s });
-    EXPECT_EQ(h.dialogs().at(0).text,
-              u"Payment - type transactions can only be credit values.\nThe amount has been changed for your convenience."_s);
+    EXPECT_EQ(
+        h.dialogs().at(0).text,
+        u"Payment - type transactions can only be credit values.\nThe amount has been changed for your convenience."_s);
 
     const auto rows = chits(h);
     ASSERT_EQ(rows.size(), 2);
@@ -328,8 +328,9 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
           u"The daily database has no ardaily table. (code 3078)"_s },
         { "failed save",
           [](Harness &h, const QString &) {
-              h.exec(u"daily"_s, u"create trigger full before insert on ardaily begin "
-                                 "select raise(abort, 'database or disk is full'); end"_s);
+              h.exec(u"daily"_s,
+                     u"create trigger full before insert on ardaily begin "
+                     "select raise(abort, 'database or disk is full'); end"_s);
               return true;
           },
           u"database or disk is full (code 3019)"_s },
@@ -359,8 +360,9 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
         const auto notice = h.dialogs().last();
         EXPECT_EQ(notice.title, u"Chit not stored"_s) << f.name;
         EXPECT_EQ(notice.icon, DialogIcon::Critical) << f.name;
-        EXPECT_EQ(notice.text, u"Chit S1 was not stored:\n"_s + f.reason
-                                   + u"\n\nThe chit stays on the screen. Press OK to post it again."_s)
+        EXPECT_EQ(notice.text,
+                  u"Chit S1 was not stored:\n"_s + f.reason
+                      + u"\n\nThe chit stays on the screen. Press OK to post it again."_s)
             << f.name;
         EXPECT_TRUE(activityLog(h).contains(u"-A/R Chit-Chit S1 not stored: "_s + f.reason))
             << f.name << qPrintable(activityLog(h));
@@ -380,37 +382,6 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
         EXPECT_EQ(text(h, u"Text5"_s), u"1"_s);
         EXPECT_EQ(text(h, u"txtvalid(0)"_s), u"1001"_s);
     }
-}
-
-TEST(PostingStoreTest, AWriteLockHeldPastTheWaitKeepsTheChit)
-{
-    Harness h;
-    startBatch(h);
-    keyChit(h, u"4100"_s, u"L1"_s, u"1001"_s, u"10"_s);
-    {
-        // Another workstation in the middle of a long write.
-        QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other-workstation"_s);
-        other.setDatabaseName(QDir(h.dataDir()).filePath(u"daily.mdb"_s));
-        ASSERT_TRUE(other.open());
-        QSqlQuery lock(other);
-        ASSERT_TRUE(lock.exec(u"begin immediate"_s));
-        h.click(u"cmdokay"_s);
-        ASSERT_TRUE(lock.exec(u"rollback"_s));
-        lock.finish();
-        other.close();
-    }
-    QSqlDatabase::removeDatabase(u"other-workstation"_s);
-    ASSERT_FALSE(h.dialogs().isEmpty());
-    EXPECT_EQ(h.dialogs().last().title, u"Chit not stored"_s);
-    EXPECT_TRUE(h.dialogs().last().text.contains(
-        u"The daily database is locked by another workstation. (code 3260)"_s));
-    expectChitKept(h, u"L1"_s);
-
-    h.clearDialogs();
-    h.click(u"cmdokay"_s);
-    EXPECT_TRUE(h.dialogs().isEmpty());
-    EXPECT_EQ(chits(h).size(), 1);
-    EXPECT_EQ(text(h, u"Text5"_s), u"1"_s);
 }
 
 } // namespace
