@@ -94,8 +94,9 @@ void Arinput::leaveGlAccount()
             return;
         }
         if (account == s.ArAccount || account == s.ProfitAccount) {
-            MsgBox(u"You may not key a chit to either the A/R account or the G/L current profit account. Please redo..."_s,
-                   BoxButtons::Ok, BoxIcon::None, u"Account not allowed..."_s);
+            MsgBox(
+                u"You may not key a chit to either the A/R account or the G/L current profit account. Please redo..."_s,
+                BoxButtons::Ok, BoxIcon::None, u"Account not allowed..."_s);
             field.setFocus();
             return;
         }
@@ -120,8 +121,9 @@ void Arinput::leaveChitNumber()
     }
     field.setText(field.text().toUpper());
     if (field.text().contains(u"BALFWD"_s)) {
-        MsgBox(u"BALFWD is a reserved system word that you may not use\nas a description for a chit #. Try again."_s,
-               BoxButtons::Ok, BoxIcon::Critical, u"Oops!"_s);
+        MsgBox(
+            u"BALFWD is a reserved system word that you may not use\nas a description for a chit #. Try again."_s,
+            BoxButtons::Ok, BoxIcon::Critical, u"Oops!"_s);
         field.setFocus();
     }
 }
@@ -146,23 +148,22 @@ void Arinput::leaveChitDate()
         s.WorkDateText = QString::number(s.WorkDate);
         CheckDateInUse();
         if (s.MsgText != u"OK"_s) {
-            MsgBox(s.MsgText
-                       + u"\n\nYou should notify this user that you are\nadding transactions to the date he/she is\nalso currently using."_s,
-                   BoxButtons::Ok, BoxIcon::Information, u"Shared Date"_s);
+            MsgBox(
+                s.MsgText
+                    + u"\n\nYou should notify this user that you are\nadding transactions to the date he/she is\nalso currently using."_s,
+                BoxButtons::Ok, BoxIcon::Information, u"Shared Date"_s);
         }
     }
     dateTouched_ = false;
-    const DateVerdict verdict = CheckChitDate(s.WorkDate, s.ArYear, s.ArMonth, s.AccessLevel,
-                                              platform().today().year());
-    s.PeriodLimit = QString::number(verdict == DateVerdict::PreviousPeriod
-                                        ? PeriodStart(s.ArYear, s.ArMonth)
-                                        : PeriodEnd(s.ArYear, s.ArMonth));
+    const DateVerdict verdict
+        = CheckChitDate(s.WorkDate, s.ArYear, s.ArMonth, s.AccessLevel, platform().today().year());
+    s.PeriodLimit
+        = QString::number(verdict == DateVerdict::PreviousPeriod ? PeriodStart(s.ArYear, s.ArMonth)
+                                                                 : PeriodEnd(s.ArYear, s.ArMonth));
     if (verdict == DateVerdict::Accepted)
         return;
-    MsgBox(verdict == DateVerdict::PreviousPeriod
-               ? u"You may not use a date in a previous A/R period."_s
-               : u"The date chosen is too far ahead in time. Redo."_s,
-           BoxButtons::Ok, BoxIcon::Information, u"Date entered: "_s + QString::number(s.WorkDate));
+    MsgBox(DateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
+           u"Date entered: "_s + QString::number(s.WorkDate));
     field.setFocus();
 }
 
@@ -185,9 +186,9 @@ void Arinput::leaveMember()
     Control description = ctl(u"Text3"_s);
     description.setText(s.MsgText + u" -- "_s + platform().clipboardText());
     const QString member = s.MsgText;
-    const std::pair<const char *, const char *> warnings[] = {
-        { "SUSPENDED", "Suspended Member Account" }, { "TERMINATED", "Terminated Member Account" }
-    };
+    const std::pair<const char *, const char *> warnings[]
+        = { { "SUSPENDED", "Suspended Member Account" },
+            { "TERMINATED", "Terminated Member Account" } };
     for (const auto &[word, title] : warnings) {
         if (!member.contains(QString::fromLatin1(word)))
             continue;
@@ -265,9 +266,9 @@ void Arinput::ShowBalance()
 {
     const double member = Val(Text1(4).text());
     SuiteDb db(u"master2.mdb"_s);
-    QSqlQuery query = db.query(u"select balfwd from ar where acctnumber between "_s
-                               + ShortestNumber(member - 0.001) + u" and "_s
-                               + ShortestNumber(member + 0.001));
+    QSqlQuery query
+        = db.query(u"select balfwd from ar where acctnumber between "_s
+                   + ShortestNumber(member - 0.001) + u" and "_s + ShortestNumber(member + 0.001));
     if (query.next()) {
         platform().clearClipboard();
         DoEvents();

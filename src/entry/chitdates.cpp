@@ -44,4 +44,11 @@ DateVerdict CheckChitDate(qint32 workDate, qint32 arYear, int arMonth, int acces
     return DateVerdict::Accepted;
 }
 
+QString DateRefusalText(DateVerdict verdict)
+{
+    return verdict == DateVerdict::PreviousPeriod
+        ? QStringLiteral("You may not use a date in a previous A/R period.")
+        : QStringLiteral("The date chosen is too far ahead in time. Redo.");
+}
+
 } // namespace tallic

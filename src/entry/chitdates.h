@@ -17,6 +17,9 @@ enum class DateVerdict { Accepted, PreviousPeriod, TooFarAhead };
 // Whether a chit date (yyyymmdd) may be keyed in the open A/R month: never before it;
 // from level 99 any later date; otherwise up to 8969 past the month's end bound, and only
 // up to 128 past it while the system date is still in the A/R year.
+// What the operator is told when a date is refused.
+QString DateRefusalText(DateVerdict verdict);
+
 DateVerdict CheckChitDate(qint32 workDate, qint32 arYear, int arMonth, int accessLevel,
                           int systemYear);
 

@@ -67,10 +67,8 @@ void Arinput::StartBatch()
                                             : PeriodEnd(s.ArYear, s.ArMonth));
         if (verdict == DateVerdict::Accepted)
             break;
-        MsgBox(verdict == DateVerdict::PreviousPeriod
-                   ? u"You may not use a date in a previous A/R period."_s
-                   : u"The date chosen is too far ahead in time. Redo."_s,
-               BoxButtons::Ok, BoxIcon::Information, u"Date chosen: "_s + s.WorkDateText);
+        MsgBox(DateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
+               u"Date chosen: "_s + s.WorkDateText);
         newBatch.setEnabled(true);
         if (ProgramEnding())
             return;

@@ -225,22 +225,29 @@ void Arinput::cmdredo_Click()
     RedoChit();
 }
 
+namespace {
+
+// Shows a bypass as on or off: the button's caption and the amount's label.
+void showBypass(Control button, Control label, bool on, const QString &onCaption,
+                const QString &offCaption, const QString &labelOn, const QString &labelOff,
+                quint32 frameText)
+{
+    button.setCaption(on ? onCaption : offCaption);
+    label.setForeColor(on ? Colors::Red : frameText);
+    label.setCaption(on ? labelOn : labelOff);
+    label.refresh();
+}
+
+} // namespace
+
 void Arinput::cmdscbypass_Click()
 {
     RunningCommand running(ctl(u"cmdscbypass"_s));
     SharedState &s = state();
     s.ScBypass = qint16(~s.ScBypass);
-    Control label = Label1(8);
-    if (s.ScBypass != 0) {
-        ctl(u"cmdscbypass"_s).setCaption(u"S/C Bypass ON"_s);
-        label.setForeColor(Colors::Red);
-        label.setCaption(u"S/C Bypassed"_s);
-    } else {
-        ctl(u"cmdscbypass"_s).setCaption(u"S/C Bypass Off"_s);
-        label.setForeColor(ctl(u"Frame1"_s).foreColor());
-        label.setCaption(u"Service Chg"_s);
-    }
-    label.refresh();
+    showBypass(ctl(u"cmdscbypass"_s), Label1(8), s.ScBypass != 0, u"S/C Bypass ON"_s,
+               u"S/C Bypass Off"_s, u"S/C Bypassed"_s, u"Service Chg"_s,
+               ctl(u"Frame1"_s).foreColor());
     DoEvents();
 }
 
@@ -249,17 +256,8 @@ void Arinput::cmdtaxbypass_Click()
     RunningCommand running(ctl(u"cmdtaxbypass"_s));
     SharedState &s = state();
     s.TaxBypass = qint16(~s.TaxBypass);
-    Control label = Label1(9);
-    if (s.TaxBypass != 0) {
-        ctl(u"cmdtaxbypass"_s).setCaption(u"Tax Bypass ON"_s);
-        label.setForeColor(Colors::Red);
-        label.setCaption(u"Tax Bypassed"_s);
-    } else {
-        ctl(u"cmdtaxbypass"_s).setCaption(u"Tax Bypass Off"_s);
-        label.setForeColor(ctl(u"Frame1"_s).foreColor());
-        label.setCaption(u"Tax"_s);
-    }
-    label.refresh();
+    showBypass(ctl(u"cmdtaxbypass"_s), Label1(9), s.TaxBypass != 0, u"Tax Bypass ON"_s,
+               u"Tax Bypass Off"_s, u"Tax Bypassed"_s, u"Tax"_s, ctl(u"Frame1"_s).foreColor());
     DoEvents();
 }
 

@@ -122,10 +122,7 @@ void Arinput::PostChit()
     const DateVerdict verdict
         = CheckChitDate(chitDate, s.ArYear, s.ArMonth, s.AccessLevel, platform().today().year());
     if (verdict != DateVerdict::Accepted) {
-        MsgBox(verdict == DateVerdict::PreviousPeriod
-                   ? u"You may not use a date in a previous A/R period."_s
-                   : u"The date chosen is too far ahead in time. Redo."_s,
-               BoxButtons::Ok, BoxIcon::Information,
+        MsgBox(DateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
                u"Date entered: "_s + QString::number(chitDate));
         refuse(date.enabled() && date.visible() ? date : ok);
         return;
