@@ -1,13 +1,23 @@
 #include "inprocesskeys.h"
 
 #include "codepages.h"
-#include "platform/form.h"
 #include "platform/keycodes.h"
+#include "platform/keygate.h"
 #include "platform/runtime.h"
 #include "sendkeys.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QWidget>
+
+// QtGui's own way to offer a key to the shortcut map first, as a key from the window system
+// is (Alt and an underlined letter presses its button); Qt Test declares it the same way.
+QT_BEGIN_NAMESPACE
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject *o, ulong timestamp, int k,
+                                               Qt::KeyboardModifiers mods,
+                                               const QString &text = QString(),
+                                               bool autorep = false, ushort count = 1);
+QT_END_NAMESPACE
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -71,20 +81,6 @@ int keyForCharacter(QChar c)
         return 0;
     // Qt names a character's key by the character's upper case, as the key caps show it.
     return c.toUpper().unicode();
-}
-
-// Where a key goes: the widget with the keyboard focus, or, where the window system gives
-// the focus to nothing (offscreen), the active control of the window that was active last.
-QWidget *keyTarget()
-{
-    if (QWidget *widget = QApplication::focusWidget())
-        return widget;
-    if (Form *form = Form::activeForm()) {
-        if (QWidget *control = form->activeControl().widget())
-            return control;
-        return form;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -278,9 +274,13 @@ void InProcessKeys::deliverNext()
     source.pop_front();
 
     reactions_.emplace_back();
-    if (QWidget *target = keyTarget()) {
-        QKeyEvent key(event.type, event.key, event.modifiers, event.text);
-        QCoreApplication::sendEvent(target, &key);
+    if (QWidget *target = KeyGate::keyTarget()) {
+        const bool shortcut = event.type == QEvent::KeyPress
+            && qt_sendShortcutOverrideEvent(target, 0, event.key, event.modifiers, event.text);
+        if (!shortcut) {
+            QKeyEvent key(event.type, event.key, event.modifiers, event.text);
+            KeyGate::deliver(target, &key);
+        }
     }
     Queue sent = std::move(reactions_.back());
     reactions_.pop_back();

@@ -2,6 +2,7 @@
 
 #include "colors.h"
 #include "keycodes.h"
+#include "keygate.h"
 #include "runtime.h"
 
 #include <QAction>
@@ -478,8 +479,15 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
             activate(widget);
         return false;
     }
-    case QEvent::KeyPress:
-        return handleKeyPress(widget, static_cast<QKeyEvent *>(event));
+    case QEvent::KeyPress: {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (KeyGate::holds(*key))
+            return true;
+        KeyGate::Handling handling;
+        return handleKeyPress(widget, key);
+    }
+    case QEvent::Shortcut:
+        return handleAccessKey(widget);
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
@@ -535,6 +543,21 @@ bool Form::handleKeyPress(QWidget *widget, QKeyEvent *event)
         return true;
     }
     return false;
+}
+
+bool Form::handleAccessKey(QWidget *widget)
+{
+    // Alt and a button's underlined letter moves the focus to the button, as a click does:
+    // the field being left may refuse, and then the command does not run.
+    if (!qobject_cast<QPushButton *>(widget))
+        return false;
+    if (!isFocusable(widget))
+        return true;
+    QPointer<QWidget> guard(widget);
+    activate(widget);
+    if (guard && active_ == widget && !ProgramEnding())
+        fire(widget, "Click");
+    return true;
 }
 
 bool Form::handleMouse(QWidget *widget, QMouseEvent *event)

@@ -109,6 +109,7 @@ private:
     void activate(QWidget *target);
     void giveKeyboardFocus(QWidget *widget);
     bool handleKeyPress(QWidget *widget, QKeyEvent *event);
+    bool handleAccessKey(QWidget *widget);
     bool handleMouse(QWidget *widget, QMouseEvent *event);
     void rescale();
 

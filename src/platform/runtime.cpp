@@ -1,6 +1,7 @@
 #include "runtime.h"
 
 #include "form.h"
+#include "keygate.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -60,6 +61,7 @@ void ResetProgramState()
 {
     ending = false;
     busyPointer = false;
+    KeyGate::reset();
 }
 
 void SetEndAction(std::function<void()> action)

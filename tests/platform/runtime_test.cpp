@@ -212,6 +212,18 @@ TEST_F(RuntimeTest, KeyDownAndKeyPressCanSwallowOrChangeKeys)
     EXPECT_EQ(takeLog(), (QStringList { u"KeyDown 1 66 1"_s, u"KeyPress 1 66"_s, u"Change 1"_s }));
 }
 
+TEST_F(RuntimeTest, KeysThatArriveWhileAKeyIsHandledFollowItInOrder)
+{
+    // The form's handler of "#" lets events run while a "9" is waiting.
+    h.keys(u"1#2"_s);
+    EXPECT_EQ(form->Text1(1).text(), u"1#92"_s);
+    QStringList presses = takeLog();
+    presses.removeIf([](const QString &line) { return !line.startsWith(u"KeyPress"_s); });
+    EXPECT_EQ(presses,
+              (QStringList { u"KeyPress 1 49"_s, u"KeyPress 1 35"_s, u"KeyPress 1 57"_s,
+                             u"KeyPress 1 50"_s }));
+}
+
 TEST_F(RuntimeTest, MaximumLengthLimitsTypingButNotTheProgram)
 {
     form->Text1(1).setMaxLength(4);
@@ -253,6 +265,33 @@ TEST_F(RuntimeTest, AButtonClickedWhileAFieldRefusesToBeLeftDoesNothing)
     h.click(u"cmdone"_s);
     EXPECT_EQ(takeLog(), (QStringList { u"Lost 1"_s, u"Click cmdone"_s }));
     EXPECT_EQ(h.focused(), u"cmdone"_s);
+}
+
+TEST_F(RuntimeTest, AltAndTheUnderlinedLetterPressesAButtonAsAClickDoes)
+{
+    const auto withoutKeys = [](QStringList log) {
+        log.removeIf([](const QString &line) { return line.startsWith(u"Key"_s); });
+        return log;
+    };
+    h.keys(u"12%w"_s);
+    EXPECT_EQ(withoutKeys(takeLog()), (QStringList { u"Lost 1"_s, u"Click cmdtwo"_s }));
+    EXPECT_EQ(form->Text1(1).text(), u"12"_s);
+    EXPECT_EQ(h.focused(), u"cmdtwo"_s);
+
+    // A field that refuses to be left keeps the focus, and the command does not run.
+    form->Text1(1).setFocus();
+    h.idle();
+    form->Text1(1).setText(u"back"_s);
+    takeLog();
+    h.keys(u"%o"_s);
+    EXPECT_EQ(withoutKeys(takeLog()), (QStringList { u"Lost 1"_s, u"Got 1"_s }));
+
+    // An unavailable button does not answer to its letter, and the letter is not typed.
+    form->Text1(1).setText(u"fine"_s);
+    form->control(u"cmdone"_s).setEnabled(false);
+    h.keys(u"%o"_s);
+    EXPECT_EQ(withoutKeys(takeLog()), QStringList {});
+    EXPECT_EQ(form->Text1(1).text(), u"fine"_s);
 }
 
 TEST_F(RuntimeTest, ColoursReadBackAsTheirLongValues)

@@ -19,8 +19,8 @@ public:
     {
         for (int i = 1; i <= 10; ++i)
             addTextBox(QStringLiteral("Text1"), i, QRect(100, 10 + 40 * (i - 1), 120, 30));
-        addButton(QStringLiteral("cmdone"), -1, QRect(250, 10, 100, 30), QStringLiteral("One"));
-        addButton(QStringLiteral("cmdtwo"), -1, QRect(250, 50, 100, 30), QStringLiteral("Two"));
+        addButton(QStringLiteral("cmdone"), -1, QRect(250, 10, 100, 30), QStringLiteral("&One"));
+        addButton(QStringLiteral("cmdtwo"), -1, QRect(250, 50, 100, 30), QStringLiteral("T&wo"));
         addLabel(QStringLiteral("lblnote"), -1, QRect(250, 90, 100, 30), QStringLiteral("Note"));
     }
 
@@ -66,7 +66,13 @@ private slots:
             KeyAscii = 0;
         else if (KeyAscii == 'q')
             KeyAscii = 'Q';
-        else if (KeyAscii == 13)
+        else if (KeyAscii == '#') {
+            // A key that the window system delivers while this one is handled.
+            QCoreApplication::postEvent(
+                QApplication::focusWidget(),
+                new QKeyEvent(QEvent::KeyPress, Qt::Key_9, Qt::NoModifier, QStringLiteral("9")));
+            tallic::DoEvents();
+        } else if (KeyAscii == 13)
             QCoreApplication::postEvent(
                 QApplication::focusWidget(),
                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));

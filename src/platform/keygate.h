@@ -1,0 +1,41 @@
+#pragma once
+
+class QKeyEvent;
+class QWidget;
+
+namespace tallic {
+
+// Keys that arrive while a key is being handled wait their turn. Key handlers let events
+// run, and without the gate a key typed quickly after another would be handled inside the
+// first one's handler, before the first character is in the field: "101" would read "110".
+// Waiting keys go, one at a time and in the order typed, to the widget that has the focus
+// when the handling is over, as type-ahead does.
+namespace KeyGate {
+
+// True when the key must wait; the gate then keeps a copy of it.
+bool holds(const QKeyEvent &event);
+
+// Where the keyboard types now: the focus widget, or else the active control of the active
+// window (after a modal box the window system may have left the focus nowhere).
+QWidget *keyTarget();
+
+// Sends a key to the widget past the gate: for keys that are already taken one at a time,
+// as the program's own keyboard does, and for the waiting keys when their turn comes.
+void deliver(QWidget *target, QKeyEvent *event);
+
+// Marks the handling of one key for the lifetime of the object.
+class Handling
+{
+public:
+    Handling();
+    ~Handling();
+    Handling(const Handling &) = delete;
+    Handling &operator=(const Handling &) = delete;
+};
+
+// Forgets the waiting keys; the program's state is reset (tests).
+void reset();
+
+} // namespace KeyGate
+
+} // namespace tallic
