@@ -66,9 +66,12 @@ int main(int argc, char *argv[])
 
     // The clipboard lives with its owner: keep serving the date until Tallic has taken it
     // (it clears the clipboard) or a minute has passed, then wait for Tallic to end.
+    bool taken = false;
     QObject::connect(clipboard, &QClipboard::dataChanged, &app, [&] {
-        if (clipboard->text() != dateText)
+        if (!taken && clipboard->text() != dateText) {
+            taken = true;
             out << "Tallic has taken the working date " << dateText << Qt::endl;
+        }
     });
     QObject::connect(&tallic, &QProcess::finished, &app, [&](int code) { app.exit(code); });
     return app.exec();

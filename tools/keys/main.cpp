@@ -1,0 +1,170 @@
+// tallic-keys: an operator at the keyboard, for demonstrations and end-to-end tests on X11.
+// It types key strings, in the notation Tallic itself sends, into the window that has the
+// keyboard focus, through the window system as a keyboard would.
+//
+//   tallic-keys [--window TITLE] [--pause MS] [--pace MS] [--shot FILE.png] [KEYSTRING...]
+//
+// The arguments are carried out in order. --window waits up to 30 seconds for a shown window
+// whose title begins with TITLE and gives it the keyboard focus; --pause sets the time left
+// after each key string that follows (250 ms at first); --pace the time between two keys
+// (40 ms at first, a quick typist); --shot saves the screen.
+// Exit status: 0 done, 1 a window did not appear, 2 bad arguments, 3 no X11 keyboard here.
+
+#include "keys/keyplatform.h"
+#include "keys/sendkeys.h"
+
+#include <QDeadlineTimer>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTextStream>
+#include <QThread>
+
+#ifdef TALLIC_HAVE_XTEST
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#endif
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+#ifdef TALLIC_HAVE_XTEST
+// A shown window under parent (or below it, where a window manager frames its clients)
+// whose title begins with prefix.
+Window findWindow(Display *display, Window parent, const QByteArray &prefix, int depth)
+{
+    Window root = 0, ignored = 0, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, parent, &root, &ignored, &children, &count))
+        return 0;
+    Window found = 0;
+    // The topmost window comes last.
+    for (unsigned i = count; i-- > 0 && !found;) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, children[i], &attributes)
+            || attributes.map_state != IsViewable)
+            continue;
+        char *name = nullptr;
+        if (XFetchName(display, children[i], &name) && name) {
+            if (QByteArray(name).startsWith(prefix))
+                found = children[i];
+            XFree(name);
+        }
+        if (!found && depth > 0)
+            found = findWindow(display, children[i], prefix, depth - 1);
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+#endif
+
+// Waits for the window and gives it the keyboard focus.
+bool focusWindow(const QString &title)
+{
+#ifdef TALLIC_HAVE_XTEST
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    const QByteArray prefix = title.toUtf8();
+    QDeadlineTimer deadline(30000);
+    Window window = 0;
+    while (!(window = findWindow(display, DefaultRootWindow(display), prefix, 2))
+           && !deadline.hasExpired())
+        QThread::msleep(100);
+    if (window) {
+        XRaiseWindow(display, window);
+        XSetInputFocus(display, window, RevertToParent, CurrentTime);
+        XSync(display, False);
+        QThread::msleep(200);
+    }
+    XCloseDisplay(display);
+    return window != 0;
+#else
+    Q_UNUSED(title);
+    return false;
+#endif
+}
+
+// The keyboard of the machine, typing no faster than an operator: a field's handlers run
+// between two keys, as they do at the office.
+class PacedKeys : public tallic::KeyPlatform
+{
+public:
+    explicit PacedKeys(tallic::KeyPlatform &keys)
+        : keys_(keys)
+    {
+    }
+
+    int paceMs = 40;
+
+    QString OsFamily() override { return keys_.OsFamily(); }
+    bool LockIsOn(int virtualKey) override { return keys_.LockIsOn(virtualKey); }
+    void PressKey(const QString &token) override { keys_.PressKey(token); }
+    void ReleaseKey(const QString &token) override
+    {
+        keys_.ReleaseKey(token);
+        if (token != u"SHIFT"_s && token != u"CONTROL"_s && token != u"ALT"_s)
+            QThread::msleep(paceMs);
+    }
+    void ToggleNumLock() override { keys_.ToggleNumLock(); }
+    void PauseMs(qint16 ms) override { keys_.PauseMs(ms); }
+
+private:
+    tallic::KeyPlatform &keys_;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QGuiApplication app(argc, argv);
+    QTextStream err(stderr);
+    if (QGuiApplication::platformName() != u"xcb"_s) {
+        err << "tallic-keys: needs an X11 display (DISPLAY)\n";
+        return 3;
+    }
+    const QStringList arguments = app.arguments().mid(1);
+    PacedKeys keys(tallic::keyPlatform());
+    tallic::setKeyPlatform(&keys);
+    int pauseMs = 250;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        const bool takesValue = argument == u"--window"_s || argument == u"--pause"_s
+            || argument == u"--pace"_s || argument == u"--shot"_s;
+        if (takesValue && i + 1 >= arguments.size()) {
+            err << "tallic-keys: " << argument << " needs a value\n";
+            return 2;
+        }
+        if (argument == u"--window"_s) {
+            const QString title = arguments.at(++i);
+            if (!focusWindow(title)) {
+                err << "tallic-keys: no window titled \"" << title << "...\" appeared\n";
+                return 1;
+            }
+        } else if (argument == u"--pause"_s || argument == u"--pace"_s) {
+            bool ok = false;
+            const int ms = arguments.at(++i).toInt(&ok);
+            if (!ok || ms < 0) {
+                err << "tallic-keys: " << argument << " takes milliseconds\n";
+                return 2;
+            }
+            (argument == u"--pause"_s ? pauseMs : keys.paceMs) = ms;
+        } else if (argument == u"--shot"_s) {
+            const QString file = arguments.at(++i);
+            if (!QGuiApplication::primaryScreen()->grabWindow(0).save(file)) {
+                err << "tallic-keys: cannot save " << file << '\n';
+                return 2;
+            }
+        } else {
+            tallic::SendKeyString(argument);
+            QDeadlineTimer wait(pauseMs);
+            while (!wait.hasExpired()) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+                QThread::msleep(10);
+            }
+        }
+    }
+    return 0;
+}
