@@ -357,12 +357,21 @@ void Form::tabToNext(bool backwards)
     });
     if (stops.isEmpty())
         return;
-    qsizetype at = stops.indexOf(active_.data());
     QWidget *target;
-    if (at < 0)
-        target = backwards ? stops.last() : stops.first();
-    else
+    const qsizetype at = stops.indexOf(active_.data());
+    if (at >= 0) {
         target = stops.at((at + (backwards ? stops.size() - 1 : 1)) % stops.size());
+    } else {
+        // The active control was switched off: its neighbour in the tab order is next.
+        const int from = active_ ? active_->property("tallicTabIndex").toInt() : -1;
+        const auto after = std::find_if(stops.cbegin(), stops.cend(), [from](QWidget *w) {
+            return w->property("tallicTabIndex").toInt() > from;
+        });
+        if (backwards)
+            target = after == stops.cbegin() ? stops.last() : *(after - 1);
+        else
+            target = after == stops.cend() ? stops.first() : *after;
+    }
     if (transition_) {
         // A Tab that arrives while a handler runs is carried out once the handler is done.
         deferred_ = target;
@@ -505,8 +514,19 @@ bool Form::handleKeyPress(QWidget *widget, QKeyEvent *event)
         tabToNext(event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier));
         return true;
     }
-    if (active_ && widget != active_)
-        return true; // the active control is disabled or hidden: keys go nowhere
+    if (active_ && (widget != active_ || !isFocusable(widget))) {
+        // The active control was switched off under the operator's hands (a caption click
+        // hides its field): the key goes on to the next control in the tab order.
+        if (isFocusable(active_) || transition_)
+            return true;
+        tabToNext(false);
+        if (!active_ || !isFocusable(active_))
+            return true;
+        if (active_ != widget) {
+            KeyGate::deliver(active_, event);
+            return true;
+        }
+    }
 
     QPointer<QWidget> guard(widget);
     int keyCode = virtualKeyFromQt(event->key());
@@ -660,6 +680,9 @@ bool Form::fireWith(const QString &base, int index, const char *event,
     QGenericArgument a[5];
     for (qsizetype i = 0; i < all.size() && i < 5; ++i)
         a[i] = QGenericArgument(all.at(i).first, all.at(i).second);
+    // Keys typed while a command runs wait until it is done, whether a key, a click or a
+    // menu started it: a command that lets events run must not see its fields change.
+    KeyGate::Handling handling;
     return metaObject()->method(id).invoke(this, Qt::DirectConnection, a[0], a[1], a[2], a[3],
                                            a[4]);
 }

@@ -5,9 +5,10 @@ class QWidget;
 
 namespace tallic {
 
-// Keys that arrive while a key is being handled wait their turn. Key handlers let events
-// run, and without the gate a key typed quickly after another would be handled inside the
-// first one's handler, before the first character is in the field: "101" would read "110".
+// Keys that arrive while a key or a command is being handled wait their turn. Handlers let
+// events run: without the gate a key typed quickly after another would be handled inside
+// the first one's handler, before the first character is in the field ("101" would read
+// "110"), and a key typed while OK posts a chit could change a field being stored.
 // Waiting keys go, one at a time and in the order typed, to the widget that has the focus
 // when the handling is over, as type-ahead does.
 namespace KeyGate {
@@ -23,7 +24,7 @@ QWidget *keyTarget();
 // as the program's own keyboard does, and for the waiting keys when their turn comes.
 void deliver(QWidget *target, QKeyEvent *event);
 
-// Marks the handling of one key for the lifetime of the object.
+// Marks the handling of a key or a command for the lifetime of the object.
 class Handling
 {
 public:

@@ -224,6 +224,29 @@ TEST_F(RuntimeTest, KeysThatArriveWhileAKeyIsHandledFollowItInOrder)
                              u"KeyPress 1 50"_s }));
 }
 
+TEST_F(RuntimeTest, KeysTypedWhileACommandRunsWaitUntilItIsDone)
+{
+    form->typeDuringCommand = true;
+    h.click(u"cmdtwo"_s);
+    EXPECT_TRUE(takeLog().contains(u"Text1(1) during the command: "_s));
+    EXPECT_EQ(form->Text1(1).text(), u"5"_s);
+}
+
+TEST_F(RuntimeTest, AFieldSwitchedOffUnderTheOperatorPassesTheKeysToTheNextField)
+{
+    h.keys(u"{TAB}{TAB}"_s);
+    form->Text1(3).setVisible(false);
+    takeLog();
+    h.keys(u"7"_s);
+    EXPECT_EQ(focusEvents(takeLog()), (QStringList { u"Lost 3"_s, u"Got 4"_s }));
+    EXPECT_EQ(form->Text1(4).text(), u"7"_s);
+
+    // Tab and Shift+Tab go to the neighbours of a field that was switched off.
+    form->Text1(4).setEnabled(false);
+    h.keys(u"+{TAB}"_s);
+    EXPECT_EQ(h.focused(), u"Text1(2)"_s);
+}
+
 TEST_F(RuntimeTest, MaximumLengthLimitsTypingButNotTheProgram)
 {
     form->Text1(1).setMaxLength(4);

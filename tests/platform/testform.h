@@ -28,6 +28,7 @@ public:
 
     QStringList log;
     bool logChanges = false;
+    bool typeDuringCommand = false;
 
 private slots:
     void Form_Load() { log << QStringLiteral("Load"); }
@@ -91,7 +92,20 @@ private slots:
 
     void Text1_Click(int Index) { log << QStringLiteral("Click %1").arg(Index); }
     void cmdone_Click() { log << QStringLiteral("Click cmdone"); }
-    void cmdtwo_Click() { log << QStringLiteral("Click cmdtwo"); }
+    void cmdtwo_Click()
+    {
+        log << QStringLiteral("Click cmdtwo");
+        if (!typeDuringCommand)
+            return;
+        // A command that gives the focus back to a field and lets events run while the
+        // operator types on.
+        Text1(1).setFocus();
+        QCoreApplication::postEvent(
+            Text1(1).widget(),
+            new QKeyEvent(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, QStringLiteral("5")));
+        tallic::DoEvents();
+        log << QStringLiteral("Text1(1) during the command: ") + Text1(1).text();
+    }
     void lblnote_Click() { log << QStringLiteral("Click lblnote"); }
 };
 
