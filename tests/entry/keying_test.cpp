@@ -5,8 +5,6 @@
 #include "testkit/harness.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QMouseEvent>
 #include <QRegularExpression>
 
@@ -52,20 +50,6 @@ protected:
 
     QString text(const QString &name) { return h.control(name).text; }
 
-    QStringList titles()
-    {
-        QStringList list;
-        for (const auto &dialog : h.dialogs())
-            list << dialog.title;
-        return list;
-    }
-
-    void touch(const QString &name)
-    {
-        QFile file(QDir(h.dataDir()).filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
-
     Harness h;
 };
 
@@ -77,7 +61,8 @@ TEST_F(KeyingTest, EnterMovesThroughTheFieldsWithTheirPrompts)
     EXPECT_EQ(h.focused(), u"Text1(2)"_s);
     EXPECT_EQ(h.control(u"Text1(1)"_s).backColor, 0xFFFFFFu);
     EXPECT_EQ(text(u"Text2"_s), u"Dining Room Food"_s);
-    EXPECT_EQ(text(u"helpwindow"_s), u"Type the chit # and press ENTER. (+ = duplicate previous chit)"_s);
+    EXPECT_EQ(text(u"helpwindow"_s),
+              u"Type the chit # and press ENTER. (+ = duplicate previous chit)"_s);
     h.keys(u"a100{ENTER}"_s);
     EXPECT_EQ(text(u"Text1(2)"_s), u"A100"_s);
     EXPECT_EQ(text(u"Text1(3)"_s), u"20240312"_s);
@@ -108,7 +93,7 @@ TEST_F(KeyingTest, PlusCopiesThePreviousChitAndQuotesNeverArrive)
 
 TEST_F(KeyingTest, LookupsStartFromTheirFieldsAndTheClipboardFillsThem)
 {
-    touch(u"tassip.exe"_s);
+    h.createFile(u"tassip.exe"_s);
     startKeying();
     h.keys(u"4100{ENTER}{ENTER}{ENTER}"_s);
     h.keys(u"{F5}"_s);
@@ -135,7 +120,8 @@ TEST_F(KeyingTest, TheAcceptedGlAccountStaysLocked)
     h.click(u"Text1(1)"_s);
     h.keys(u"9{F5}"_s);
     EXPECT_EQ(text(u"Text1(1)"_s), u"4100"_s);
-    EXPECT_EQ(h.control(u"Text1(1)"_s).backColor, 0xFFFFFFu) << "entering the locked field changes nothing";
+    EXPECT_EQ(h.control(u"Text1(1)"_s).backColor, 0xFFFFFFu)
+        << "entering the locked field changes nothing";
     h.setClipboard(u"4300"_s);
     h.mouseDown(u"Text1(1)"_s);
     EXPECT_EQ(text(u"Text1(1)"_s), u"4100"_s);
@@ -194,8 +180,9 @@ TEST_F(KeyingTest, ChitNumbersAreUpperCasedMadeUpOrRefused)
     h.keys(u"xbalfwd1{ENTER}"_s);
     ASSERT_EQ(h.dialogs().size(), 1);
     EXPECT_EQ(h.dialogs().at(0).title, u"Oops!"_s);
-    EXPECT_EQ(h.dialogs().at(0).text,
-              u"BALFWD is a reserved system word that you may not use\nas a description for a chit #. Try again."_s);
+    EXPECT_EQ(
+        h.dialogs().at(0).text,
+        u"BALFWD is a reserved system word that you may not use\nas a description for a chit #. Try again."_s);
     EXPECT_EQ(h.dialogs().at(0).icon, DialogIcon::Critical);
     EXPECT_EQ(h.focused(), u"Text1(2)"_s);
 }
@@ -219,7 +206,8 @@ TEST_F(KeyingTest, DatesAreCompletedAndABlankDateIsToday)
     h.keys(u"+{TAB}{BS}{BS}{BS}{BS}{BS}{BS}{BS}{BS}{ENTER}"_s);
     ASSERT_FALSE(h.dialogs().isEmpty());
     EXPECT_EQ(h.dialogs().last().title, u"FYI..."_s);
-    EXPECT_EQ(h.dialogs().last().text, u"A blank date entry is automatically reset to today's date"_s);
+    EXPECT_EQ(h.dialogs().last().text,
+              u"A blank date entry is automatically reset to today's date"_s);
     EXPECT_EQ(text(u"Text1(3)"_s), u"20240312"_s);
 }
 
@@ -253,11 +241,12 @@ TEST(KeyingDateTest, DatesAreHeldToTheOpenMonth)
         Harness h;
         prepare(h);
         h.setToday(c.today);
-        h.exec(u"config"_s, u"update ar set armonth = %1, aryear = %2"_s.arg(c.arMonth).arg(c.arYear));
+        h.exec(u"config"_s,
+               u"update ar set armonth = %1, aryear = %2"_s.arg(c.arMonth).arg(c.arYear));
         h.setCommandLine(u"KQV%1JONES"_s.arg(c.level, 2, 10, QLatin1Char('0')));
         startKeying(h, QString::number(c.arYear * 10000 + c.arMonth * 100 + 1));
-        h.keys(u"4100{ENTER}A1{ENTER}{BS}{BS}{BS}{BS}{BS}{BS}{BS}{BS}"_s + QString::fromLatin1(c.date)
-               + u"{ENTER}"_s);
+        h.keys(u"4100{ENTER}A1{ENTER}{BS}{BS}{BS}{BS}{BS}{BS}{BS}{BS}"_s
+               + QString::fromLatin1(c.date) + u"{ENTER}"_s);
         if (!c.refusal) {
             EXPECT_TRUE(h.dialogs().isEmpty()) << c.date;
             EXPECT_EQ(h.focused(), u"Text1(4)"_s) << c.date;
@@ -274,7 +263,8 @@ TEST(KeyingDateTest, DatesAreHeldToTheOpenMonth)
 
 TEST_F(KeyingTest, ADateAnotherUserKeysIsSharedWithAWarning)
 {
-    h.exec(u"user"_s, u"update staff set location = 'A/R Chit', work = '20240314' where username = 'SMITH'"_s);
+    h.exec(u"user"_s,
+           u"update staff set location = 'A/R Chit', work = '20240314' where username = 'SMITH'"_s);
     startKeying();
     h.keys(u"4100{ENTER}A1{ENTER}{ENTER}"_s);
     EXPECT_TRUE(h.dialogs().isEmpty()) << "the working date as it was offered is not checked again";
@@ -292,7 +282,7 @@ TEST_F(KeyingTest, MembersShowTheirStateAndPaymentsTheBalance)
 {
     startKeying();
     h.keys(u"4100{ENTER}A1{ENTER}{ENTER}1013{ENTER}"_s);
-    EXPECT_EQ(titles(), QStringList { u"Suspended Member Account"_s });
+    EXPECT_EQ(h.dialogTitles(), QStringList { u"Suspended Member Account"_s });
     EXPECT_EQ(h.dialogs().at(0).text, u"Please verify this entry."_s);
     EXPECT_EQ(h.dialogs().at(0).icon, DialogIcon::Critical);
     EXPECT_EQ(h.control(u"Text3"_s).backColor, 0x8000000Fu);
@@ -302,7 +292,8 @@ TEST_F(KeyingTest, MembersShowTheirStateAndPaymentsTheBalance)
     h.clearDialogs();
     h.click(u"Text1(4)"_s);
     h.keys(u"1027{ENTER}"_s);
-    EXPECT_EQ(titles(), (QStringList { u"Suspended Member Account"_s, u"Terminated Member Account"_s }));
+    EXPECT_EQ(h.dialogTitles(),
+              (QStringList { u"Suspended Member Account"_s, u"Terminated Member Account"_s }));
 
     h.click(u"Text1(4)"_s);
     h.keys(u"1035{ENTER}"_s);
@@ -347,7 +338,8 @@ TEST_F(KeyingTest, CoversOutOfRangeAreQuestionedOrRefused)
     h.clearDialogs();
     field(u"txtprev(6)"_s).setText(u"40000"_s);
     h.keys(u"{+}"_s);
-    EXPECT_EQ(titles(), (QStringList { u"Out of normal range"_s, u"Out of acceptable range"_s }));
+    EXPECT_EQ(h.dialogTitles(),
+              (QStringList { u"Out of normal range"_s, u"Out of acceptable range"_s }));
     EXPECT_EQ(h.dialogs().at(1).text, u"Entry too large - Redo."_s);
     EXPECT_EQ(h.focused(), u"Text1(6)"_s);
 }
@@ -370,15 +362,19 @@ TEST(KeyingAmountTest, ServiceChargeTaxAndTotal)
     for (const Case &c : cases) {
         Harness h;
         prepare(h);
-        h.exec(u"config"_s, u"update ar set artaxbasis = '%1', arconsolidate = '%2'"_s.arg(
-                                QString::fromLatin1(c.basis), QString::fromLatin1(c.consolidation)));
+        h.exec(u"config"_s,
+               u"update ar set artaxbasis = '%1', arconsolidate = '%2'"_s.arg(
+                   QString::fromLatin1(c.basis), QString::fromLatin1(c.consolidation)));
         h.exec(u"config"_s, u"update company set salestax = %1"_s.arg(c.salesTax));
         startKeying(h);
         h.keys(u"4200{ENTER}A1{ENTER}{ENTER}1001{ENTER}{ENTER}100{ENTER}"_s);
         EXPECT_EQ(h.control(u"Text1(7)"_s).text, u"100.00"_s) << c.basis << c.consolidation;
-        EXPECT_EQ(h.control(u"Text1(8)"_s).text, QString::fromLatin1(c.sc)) << c.basis << c.consolidation;
-        EXPECT_EQ(h.control(u"Text1(9)"_s).text, QString::fromLatin1(c.tax)) << c.basis << c.consolidation;
-        EXPECT_EQ(h.control(u"Text1(10)"_s).text, QString::fromLatin1(c.total)) << c.basis << c.consolidation;
+        EXPECT_EQ(h.control(u"Text1(8)"_s).text, QString::fromLatin1(c.sc))
+            << c.basis << c.consolidation;
+        EXPECT_EQ(h.control(u"Text1(9)"_s).text, QString::fromLatin1(c.tax))
+            << c.basis << c.consolidation;
+        EXPECT_EQ(h.control(u"Text1(10)"_s).text, QString::fromLatin1(c.total))
+            << c.basis << c.consolidation;
         EXPECT_TRUE(h.control(u"cmdokay"_s).enabled);
         EXPECT_EQ(h.focused(), u"cmdokay"_s);
         EXPECT_TRUE(h.dialogs().isEmpty());
@@ -392,9 +388,10 @@ TEST_F(KeyingTest, LeavingTheBaseSaleByTabComputesOnceAndStays)
     EXPECT_EQ(text(u"Text1(8)"_s), u"-1.50"_s);
     EXPECT_EQ(text(u"Text1(9)"_s), u"-.69"_s);
     EXPECT_EQ(text(u"Text1(10)"_s), u"-12.19"_s);
-    EXPECT_EQ(titles(), (QStringList { u"Payment or Adjustment?"_s,
-                                       u"Prior Cycle Adjustment or Current Month Credit?"_s,
-                                       u"Current Month Credit"_s }));
+    EXPECT_EQ(h.dialogTitles(),
+              (QStringList { u"Payment or Adjustment?"_s,
+                             u"Prior Cycle Adjustment or Current Month Credit?"_s,
+                             u"Current Month Credit"_s }));
     // OK was not yet available when Tab chose the next control.
     EXPECT_EQ(h.focused(), u"cmdnewbatch"_s);
     EXPECT_TRUE(h.control(u"cmdokay"_s).enabled);
@@ -405,7 +402,7 @@ TEST_F(KeyingTest, NegativeAmountsAskWhatTheyAre)
     startKeying();
     h.queueAnswers({ true });
     h.keys(u"4200{ENTER}A1{ENTER}{ENTER}1001{ENTER}{ENTER}-10{ENTER}"_s);
-    EXPECT_EQ(titles(), QStringList { u"Payment or Adjustment?"_s });
+    EXPECT_EQ(h.dialogTitles(), QStringList { u"Payment or Adjustment?"_s });
     EXPECT_EQ(h.dialogs().at(0).text, u"Is this a PAYMENT?"_s);
     EXPECT_EQ(text(u"Text1(2)"_s), u"PAYMENT"_s);
 
@@ -416,8 +413,9 @@ TEST_F(KeyingTest, NegativeAmountsAskWhatTheyAre)
     h.keys(u"-10{ENTER}"_s);
     EXPECT_EQ(text(u"Text1(2)"_s), u"ADJMENT"_s);
     EXPECT_EQ(h.dialogs().last().title, u"Adjustment to prior minimum cycle/month"_s);
-    EXPECT_EQ(h.dialogs().last().text,
-              u"The adjustment credit will be applied to\nthe member's account along with payments."_s);
+    EXPECT_EQ(
+        h.dialogs().last().text,
+        u"The adjustment credit will be applied to\nthe member's account along with payments."_s);
 }
 
 TEST_F(KeyingTest, PaymentsAreNegativeWithoutChargesAndAdjustmentsAsk)
@@ -437,7 +435,7 @@ TEST_F(KeyingTest, PaymentsAreNegativeWithoutChargesAndAdjustmentsAsk)
     h.queueAnswers({ true });
     h.click(u"Text1(7)"_s);
     h.keys(u"25{ENTER}"_s);
-    EXPECT_EQ(titles(), QStringList { u"Debit or Credit?"_s });
+    EXPECT_EQ(h.dialogTitles(), QStringList { u"Debit or Credit?"_s });
     EXPECT_EQ(text(u"Text1(7)"_s), u"25.00"_s);
 }
 
@@ -445,9 +443,10 @@ TEST_F(KeyingTest, AnEmptyGlAccountIsCaughtAtTheBaseSale)
 {
     startKeying();
     h.keys(u"{ENTER}A1{ENTER}{ENTER}1001{ENTER}{ENTER}10{ENTER}"_s);
-    ASSERT_EQ(titles(), QStringList { u"G/L Account Problem..."_s });
-    EXPECT_EQ(h.dialogs().at(0).text,
-              u"Either the G/L account is missing in this chit or\nyou must Update A/R from G/L before continuing.\n(The latter step is performed in A/R Configuration.)"_s);
+    ASSERT_EQ(h.dialogTitles(), QStringList { u"G/L Account Problem..."_s });
+    EXPECT_EQ(
+        h.dialogs().at(0).text,
+        u"Either the G/L account is missing in this chit or\nyou must Update A/R from G/L before continuing.\n(The latter step is performed in A/R Configuration.)"_s);
     EXPECT_EQ(h.focused(), u"Text1(7)"_s);
     EXPECT_FALSE(h.control(u"cmdokay"_s).enabled);
 }

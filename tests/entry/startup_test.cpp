@@ -5,7 +5,6 @@
 #include "testkit/harness.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -15,13 +14,6 @@ using tallic::testkit::DialogIcon;
 using tallic::testkit::Harness;
 
 namespace {
-
-void touch(const Harness &h, const QString &name, const QByteArray &content = {})
-{
-    QFile file(QDir(h.dataDir()).filePath(name));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 
 // The name of a configuration column by its position, as the program reads it.
 QString arColumn(Harness &h, int position)
@@ -97,7 +89,7 @@ TEST(StartupTest, ASecondCopyIsRefusedBeforeAnythingElse)
 {
     Harness h;
     h.fake().otherInstanceRunning = true;
-    touch(h, u"dbupdate.dat"_s);
+    h.createFile(u"dbupdate.dat"_s);
     h.start();
     EXPECT_FALSE(h.running());
     ASSERT_EQ(h.dialogs().size(), 1);
@@ -113,9 +105,9 @@ TEST(StartupTest, APendingDatabaseUpdateStopsTheStart)
         = u"Before you may continue, you must run the \nDBUPDATE module.  Note that no users may be  \nusing Varnest Accounting during an update.  \n\n"_s;
     for (bool pointOfSale : { false, true }) {
         Harness h;
-        touch(h, u"dbupdate.dat"_s);
+        h.createFile(u"dbupdate.dat"_s);
         if (pointOfSale)
-            touch(h, u"PONTIQ.EXE"_s);
+            h.createFile(u"PONTIQ.EXE"_s);
         h.start();
         EXPECT_FALSE(h.running());
         ASSERT_EQ(h.dialogs().size(), 1);
@@ -186,7 +178,7 @@ TEST(StartupTest, ConsolidationIsShownUnlessThePointOfSaleProgramIsThere)
         Harness h;
         setAr(h, 26, u"'g'"_s);
         if (pointOfSale)
-            touch(h, u"Pontiq.exe"_s);
+            h.createFile(u"Pontiq.exe"_s);
         h.start();
         EXPECT_EQ(state().ConsolidationMode, pointOfSale ? u"N"_s : u"G"_s);
         EXPECT_EQ(h.control(u"lblconsolidate"_s).visible, !pointOfSale);

@@ -2,7 +2,6 @@
 #include "testkit/harness.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -13,12 +12,6 @@ using tallic::testkit::DialogKind;
 using tallic::testkit::Harness;
 
 namespace {
-
-void touch(const Harness &h, const QString &name)
-{
-    QFile file(QDir(h.dataDir()).filePath(name));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-}
 
 TEST(HarnessTest, AnswersQuestionsInOrderAndNoWhenNoneIsLeft)
 {
@@ -75,12 +68,12 @@ TEST(HarnessTest, TheDatePickerLeavesTheQueuedDatesAndEndsTheRunWhenNoneIsLeft)
 TEST(HarnessTest, ProgramsRunOnlyWhenTheirFileIsInTheDataFolder)
 {
     Harness h;
-    touch(h, u"Prastle.EXE"_s);
+    h.createFile(u"Prastle.EXE"_s);
     h.setExitCode(u"prastle.exe"_s, 3);
     EXPECT_EQ(platform().runAndWait(u"prastle.exe WJX05JONES"_s), 3);
     EXPECT_EQ(platform().runAndWait(u"holvane.exe ZPH05JONES"_s), -1);
     EXPECT_FALSE(platform().startProgram(u"tassip.exe"_s, WindowStyle::Normal));
-    touch(h, u"tassip.exe"_s);
+    h.createFile(u"tassip.exe"_s);
     EXPECT_TRUE(platform().startProgram(u"tassip.exe"_s, WindowStyle::Normal));
     EXPECT_EQ(h.started(),
               (QStringList { u"prastle.exe WJX05JONES"_s, u"holvane.exe ZPH05JONES"_s,

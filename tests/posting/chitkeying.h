@@ -53,14 +53,6 @@ inline QString text(const Harness &h, const QString &name)
     return h.control(name).text;
 }
 
-inline QStringList titles(const Harness &h)
-{
-    QStringList list;
-    for (const auto &dialog : h.dialogs())
-        list << dialog.title;
-    return list;
-}
-
 inline QList<QVariantList> chits(Harness &h)
 {
     return h.rows(u"daily"_s, u"select * from ardaily"_s);

@@ -88,7 +88,7 @@ TEST(PostingTest, ATerminatedMemberTakesOnlyCredits)
     Harness h;
     startBatch(h);
     keyChit(h, u"4500"_s, u"T1"_s, u"1027"_s, u"5"_s);
-    ASSERT_EQ(titles(h), QStringList { u"Terminated Member Account"_s });
+    ASSERT_EQ(h.dialogTitles(), QStringList { u"Terminated Member Account"_s });
     h.clearDialogs();
 
     // The total field decides, as the operator sees it.
@@ -213,7 +213,7 @@ TEST(PostingTest, PaymentsAreCreditsWithoutCharges)
     entry()->Text1(9).setText(u"1.00"_s);
     entry()->Text1(10).setText(u"29.50"_s);
     h.keys(u"{ENTER}"_s);
-    ASSERT_EQ(titles(h), QStringList { u"Oops..."_s });
+    ASSERT_EQ(h.dialogTitles(), QStringList { u"Oops..."_s });
     EXPECT_EQ(
         h.dialogs().at(0).text,
         u"Payment - type transactions can only be credit values.\nThe amount has been changed for your convenience."_s);

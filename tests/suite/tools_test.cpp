@@ -95,7 +95,6 @@ public:
         h.clearDialogs();
         return h.running();
     }
-    void touch(const QString &name) { EXPECT_TRUE(QFile(path(name)).open(QIODevice::WriteOnly)); }
     QString path(const QString &name) const { return QDir(h.dataDir()).filePath(name); }
     QStringList logLines(const QString &name) const
     {
@@ -130,7 +129,7 @@ TEST(ToolsTableTest, TheEditorsRunWithTheOperatorsLevelAndComeBackToANewBatch)
     };
     for (const auto &c : cases) {
         Session s;
-        s.touch(QString::fromLatin1(c[2]));
+        s.h.createFile(QString::fromLatin1(c[2]));
         ASSERT_TRUE(s.start(QByteArray(c[0]).toInt())) << c[3];
         s.h.queuePickedDates({ u"20240318"_s });
         s.h.click(QString::fromLatin1(c[1]));
@@ -180,7 +179,7 @@ TEST_F(ToolsTest, ALogThatCannotBeWrittenIsReportedOnceAndEndsTheRun)
 
 TEST_F(ToolsTest, TheMonthEndEditorIsRefusedBelowItsLevel)
 {
-    touch(u"holvane.exe"_s);
+    h.createFile(u"holvane.exe"_s);
     ASSERT_TRUE(start(49));
     h.click(u"eomeditor"_s);
     ASSERT_EQ(h.dialogs().size(), 1);
@@ -196,7 +195,7 @@ TEST(ToolsHelpTest, HelpOpensTheManualOrElseTheTextViewer)
     for (const bool manual : { true, false }) {
         Session s;
         if (manual)
-            s.touch(u"dodizara.exe"_s);
+            s.h.createFile(u"dodizara.exe"_s);
         ASSERT_TRUE(s.start());
         s.h.setClipboard(u"1001"_s);
         s.h.click(u"help"_s);

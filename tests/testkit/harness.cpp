@@ -188,6 +188,21 @@ QList<QVariantList> Harness::rows(const QString &db, const QString &sql)
     return runSql(dataDir(), db, sql);
 }
 
+QStringList Harness::dialogTitles() const
+{
+    QStringList titles;
+    for (const Dialog &dialog : dialogs())
+        titles << dialog.title;
+    return titles;
+}
+
+void Harness::createFile(const QString &name, const QByteArray &content)
+{
+    QFile file(QDir(dataDir()).filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(file.fileName());
+    file.write(content);
+}
+
 void Harness::start()
 {
     BeginRun(d->commandLine);

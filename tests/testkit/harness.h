@@ -67,7 +67,11 @@ public:
     ControlState control(const QString &name) const;
     QString focused() const;
     QList<Dialog> dialogs() const;
+    // The titles of the boxes shown, in order.
+    QStringList dialogTitles() const;
     void clearDialogs();
+    // Creates a file in the data folder (a marker file, a stand-in program).
+    void createFile(const QString &name, const QByteArray &content = {});
     QStringList started() const;
     bool running() const;
 
