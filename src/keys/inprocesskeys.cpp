@@ -10,15 +10,6 @@
 #include <QKeyEvent>
 #include <QWidget>
 
-// QtGui's own way to offer a key to the shortcut map first, as a key from the window system
-// is (Alt and an underlined letter presses its button); Qt Test declares it the same way.
-QT_BEGIN_NAMESPACE
-Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject *o, ulong timestamp, int k,
-                                               Qt::KeyboardModifiers mods,
-                                               const QString &text = QString(),
-                                               bool autorep = false, ushort count = 1);
-QT_END_NAMESPACE
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
@@ -275,12 +266,8 @@ void InProcessKeys::deliverNext()
 
     reactions_.emplace_back();
     if (QWidget *target = KeyGate::keyTarget()) {
-        const bool shortcut = event.type == QEvent::KeyPress
-            && qt_sendShortcutOverrideEvent(target, 0, event.key, event.modifiers, event.text);
-        if (!shortcut) {
-            QKeyEvent key(event.type, event.key, event.modifiers, event.text);
-            KeyGate::deliver(target, &key);
-        }
+        QKeyEvent key(event.type, event.key, event.modifiers, event.text);
+        KeyGate::deliver(target, &key);
     }
     Queue sent = std::move(reactions_.back());
     reactions_.pop_back();

@@ -1,6 +1,7 @@
 #include "keyplatform.h"
 
 #include "inprocesskeys.h"
+#include "platform/keygate.h"
 #include "platform/runtime.h"
 
 #if defined(Q_OS_WIN)
@@ -54,6 +55,12 @@ KeyPlatform &keyPlatform()
 {
     if (installed())
         return *installed();
+    // Keys the program sends while it handles a key or a command (the Tab that Enter sends)
+    // go on with that handling: typed inside the program they come before what the
+    // operator typed meanwhile, which waits (KeyGate). Through the window system they
+    // would arrive behind it, and the next field's digits would land in this one.
+    if (KeyGate::handling())
+        return InProcessKeyboard();
     static const std::unique_ptr<KeyPlatform> chosen = chooseDefault();
     return chosen ? *chosen : static_cast<KeyPlatform &>(InProcessKeyboard());
 }

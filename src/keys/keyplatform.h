@@ -36,7 +36,8 @@ public:
 
 // The implementation in use: the one installed, or else the one that fits the platform
 // the program runs on, chosen at the first call (real injection on Windows and on X11
-// with the XTEST extension, the in-process keyboard everywhere else).
+// with the XTEST extension, the in-process keyboard everywhere else). While a key or a
+// command is being handled it is the in-process keyboard.
 KeyPlatform &keyPlatform();
 // Installs an implementation and returns the one it replaces (nullptr for the default);
 // the caller keeps ownership. nullptr goes back to the default.

@@ -496,6 +496,8 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
         return handleKeyPress(widget, key);
     }
     case QEvent::Shortcut:
+        if (KeyGate::holds(*static_cast<QShortcutEvent *>(event)))
+            return true;
         return handleAccessKey(widget);
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:

@@ -5,8 +5,18 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
+
+// QtGui's own way to offer a key to the shortcut map first, as a key from the window system
+// is; Qt Test declares it the same way.
+QT_BEGIN_NAMESPACE
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject *o, ulong timestamp, int k,
+                                               Qt::KeyboardModifiers mods,
+                                               const QString &text = QString(),
+                                               bool autorep = false, ushort count = 1);
+QT_END_NAMESPACE
 
 #include <deque>
 #include <memory>
@@ -22,6 +32,8 @@ struct State
     bool passing = false;
     bool scheduled = false;
     std::deque<std::unique_ptr<QKeyEvent>> waiting;
+    // The box that took a waiting key: the keys after it wait until it has closed.
+    QPointer<QWidget> fedBox;
 };
 
 State &state()
@@ -30,32 +42,70 @@ State &state()
     return s;
 }
 
-void scheduleReplay();
+void scheduleReplay(int delayMs = 0);
 
 void replayNext()
 {
     State &s = state();
     s.scheduled = false;
-    if (s.depth > 0 || s.waiting.empty())
+    if (s.waiting.empty())
         return;
     if (ProgramEnding()) {
         s.waiting.clear();
         return;
     }
+    // A box that a command opens takes the keys typed before it appeared, one key for one
+    // box (the answer); otherwise the keys wait for the end of the handling.
+    QWidget *box = QApplication::activeModalWidget();
+    if (box && box == s.fedBox) {
+        scheduleReplay(20);
+        return;
+    }
+    if (s.depth > 0 && !box)
+        return;
     std::unique_ptr<QKeyEvent> key = std::move(s.waiting.front());
     s.waiting.pop_front();
-    if (QWidget *target = keyTarget())
+    s.fedBox = box;
+    QWidget *target = box ? (box->focusWidget() ? box->focusWidget() : box) : keyTarget();
+    if (target)
         deliver(target, key.get());
     scheduleReplay();
 }
 
-void scheduleReplay()
+void scheduleReplay(int delayMs)
 {
     State &s = state();
-    if (s.scheduled || s.depth > 0 || s.waiting.empty() || !QCoreApplication::instance())
+    if (s.scheduled || s.waiting.empty() || !QCoreApplication::instance())
         return;
     s.scheduled = true;
-    QTimer::singleShot(0, QCoreApplication::instance(), replayNext);
+    QTimer::singleShot(delayMs, QCoreApplication::instance(), replayNext);
+}
+
+// Notices a box opening while keys wait, so that it gets its answer.
+class BoxWatcher : public QObject
+{
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && !state().waiting.empty()) {
+            auto *widget = qobject_cast<QWidget *>(watched);
+            if (widget && widget->isWindow() && widget->isModal())
+                scheduleReplay();
+        }
+        return false;
+    }
+};
+
+void keep(std::unique_ptr<QKeyEvent> key)
+{
+    static BoxWatcher *watcher = nullptr;
+    if (!watcher && QCoreApplication::instance()) {
+        watcher = new BoxWatcher;
+        watcher->setParent(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(watcher);
+    }
+    state().waiting.push_back(std::move(key));
+    scheduleReplay();
 }
 
 } // namespace
@@ -72,19 +122,38 @@ QWidget *keyTarget()
     return nullptr;
 }
 
-bool holds(const QKeyEvent &event)
+namespace {
+
+// True when an arriving key must wait.
+bool mustWait()
 {
     State &s = state();
     // A key delivered past the gate passes once; keys that arrive while it is handled wait.
     if (std::exchange(s.passing, false))
         return false;
-    if (s.depth == 0 && s.waiting.empty())
+    return s.depth > 0 || !s.waiting.empty();
+}
+
+} // namespace
+
+bool holds(const QKeyEvent &event)
+{
+    if (!mustWait())
         return false;
-    s.waiting.push_back(std::make_unique<QKeyEvent>(
-        event.type(), event.key(), event.modifiers(), event.nativeScanCode(),
-        event.nativeVirtualKey(), event.nativeModifiers(), event.text(), event.isAutoRepeat(),
-        event.count()));
-    scheduleReplay();
+    keep(std::make_unique<QKeyEvent>(event.type(), event.key(), event.modifiers(),
+                                     event.nativeScanCode(), event.nativeVirtualKey(),
+                                     event.nativeModifiers(), event.text(), event.isAutoRepeat(),
+                                     event.count()));
+    return true;
+}
+
+bool holds(const QShortcutEvent &event)
+{
+    if (!mustWait())
+        return false;
+    const QKeyCombination combination = event.key()[0];
+    keep(std::make_unique<QKeyEvent>(QEvent::KeyPress, combination.key(),
+                                     combination.keyboardModifiers()));
     return true;
 }
 
@@ -92,7 +161,11 @@ void deliver(QWidget *target, QKeyEvent *event)
 {
     State &s = state();
     s.passing = true;
-    QCoreApplication::sendEvent(target, event);
+    const bool shortcut = event->type() == QEvent::KeyPress
+        && qt_sendShortcutOverrideEvent(target, 0, event->key(), event->modifiers(), event->text(),
+                                        event->isAutoRepeat(), event->count());
+    if (!shortcut)
+        QCoreApplication::sendEvent(target, event);
     // A widget that is not a control of a window never asked the gate.
     s.passing = false;
 }
@@ -108,11 +181,17 @@ Handling::~Handling()
     scheduleReplay();
 }
 
+bool handling()
+{
+    return state().depth > 0;
+}
+
 void reset()
 {
     State &s = state();
     s.waiting.clear();
     s.passing = false;
+    s.fedBox = nullptr;
 }
 
 } // namespace tallic::KeyGate

@@ -1,6 +1,7 @@
 #pragma once
 
 class QKeyEvent;
+class QShortcutEvent;
 class QWidget;
 
 namespace tallic {
@@ -15,13 +16,16 @@ namespace KeyGate {
 
 // True when the key must wait; the gate then keeps a copy of it.
 bool holds(const QKeyEvent &event);
+// The same for a button's access key (Alt and its letter), kept as the key that made it.
+bool holds(const QShortcutEvent &event);
 
 // Where the keyboard types now: the focus widget, or else the active control of the active
 // window (after a modal box the window system may have left the focus nowhere).
 QWidget *keyTarget();
 
-// Sends a key to the widget past the gate: for keys that are already taken one at a time,
-// as the program's own keyboard does, and for the waiting keys when their turn comes.
+// Sends a key to the widget past the gate, offering it to the access keys first as the
+// window system does: for keys that are already taken one at a time, as the program's own
+// keyboard does, and for the waiting keys when their turn comes.
 void deliver(QWidget *target, QKeyEvent *event);
 
 // Marks the handling of a key or a command for the lifetime of the object.
@@ -33,6 +37,9 @@ public:
     Handling(const Handling &) = delete;
     Handling &operator=(const Handling &) = delete;
 };
+
+// True while a key or a command is being handled.
+bool handling();
 
 // Forgets the waiting keys; the program's state is reset (tests).
 void reset();

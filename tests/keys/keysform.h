@@ -2,6 +2,7 @@
 
 #include "keys/sendkeys.h"
 #include "platform/form.h"
+#include "platform/runtime.h"
 
 #include <QStringList>
 
@@ -37,6 +38,7 @@ private slots:
             KeyAscii = 0;
             tallic::SendKeyString(QStringLiteral("{TAB}"));
         }
+        tallic::DoEvents();
     }
 
     void cmdok_Click() { log << QStringLiteral("Click cmdok"); }

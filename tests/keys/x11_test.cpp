@@ -139,6 +139,15 @@ TEST_F(X11KeysTest, TabMovesTheFocus)
     EXPECT_EQ(form->activeControl().widget(), form->Text1(1).widget());
 }
 
+TEST_F(X11KeysTest, TypingAheadAfterEnterGoesIntoTheNextField)
+{
+    // All at once, faster than any operator: the Tab that Enter sends comes first.
+    SendKeyString(u"ab~cd~ef"_s);
+    EXPECT_TRUE(waitFor([&] { return form->text(3) == u"ef"_s; })) << qPrintable(form->text(3));
+    EXPECT_EQ(form->text(1), u"ab"_s);
+    EXPECT_EQ(form->text(2), u"cd"_s);
+}
+
 TEST_F(X11KeysTest, EnterOnAFocusedButtonPressesIt)
 {
     form->control(u"cmdok"_s).setFocus();

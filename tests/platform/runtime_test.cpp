@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -226,10 +227,25 @@ TEST_F(RuntimeTest, KeysThatArriveWhileAKeyIsHandledFollowItInOrder)
 
 TEST_F(RuntimeTest, KeysTypedWhileACommandRunsWaitUntilItIsDone)
 {
+    // The command lets events run while a 5 and Alt+O (cmdone's access key) arrive.
     form->typeDuringCommand = true;
     h.click(u"cmdtwo"_s);
-    EXPECT_TRUE(takeLog().contains(u"Text1(1) during the command: "_s));
+    const QStringList log = takeLog();
+    const qsizetype during = log.indexOf(u"Text1(1) during the command: "_s);
+    EXPECT_GE(during, 0) << qPrintable(log.join(u'|'));
+    EXPECT_GT(log.indexOf(u"Click cmdone"_s), during) << qPrintable(log.join(u'|'));
     EXPECT_EQ(form->Text1(1).text(), u"5"_s);
+}
+
+TEST_F(RuntimeTest, AQuestionTakesTheAnswerTypedBeforeItAppeared)
+{
+    // The command's question gets the first waiting key, the field the rest.
+    form->askDuringCommand = true;
+    h.click(u"cmdtwo"_s);
+    QTest::qWait(300);
+    h.idle();
+    EXPECT_TRUE(takeLog().contains(u"Answer yes"_s));
+    EXPECT_EQ(form->Text1(1).text(), u"7"_s);
 }
 
 TEST_F(RuntimeTest, AFieldSwitchedOffUnderTheOperatorPassesTheKeysToTheNextField)

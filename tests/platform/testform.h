@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QStringList>
+#include <QTest>
+#include <QTimer>
 
 // A small window of ten fields and two buttons whose handlers log what they see and
 // behave as the entry window's do: Enter types a Tab, a refused field takes the focus back.
@@ -29,6 +32,7 @@ public:
     QStringList log;
     bool logChanges = false;
     bool typeDuringCommand = false;
+    bool askDuringCommand = false;
 
 private slots:
     void Form_Load() { log << QStringLiteral("Load"); }
@@ -95,6 +99,24 @@ private slots:
     void cmdtwo_Click()
     {
         log << QStringLiteral("Click cmdtwo");
+        if (askDuringCommand) {
+            // "y" is typed before the command's question appears: the question takes it.
+            QCoreApplication::postEvent(
+                Text1(1).widget(),
+                new QKeyEvent(QEvent::KeyPress, Qt::Key_Y, Qt::NoModifier, QStringLiteral("y")));
+            QCoreApplication::postEvent(
+                Text1(1).widget(),
+                new QKeyEvent(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, QStringLiteral("7")));
+            tallic::DoEvents();
+            QMessageBox box(QMessageBox::Question, QStringLiteral("Question"),
+                            QStringLiteral("Yes?"), QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::No);
+            QTimer::singleShot(3000, &box, [&box] { box.done(-1); });
+            const int answer = box.exec();
+            log << (answer == QMessageBox::Yes ? QStringLiteral("Answer yes")
+                                               : QStringLiteral("Answer %1").arg(answer));
+            Text1(1).setFocus();
+        }
         if (!typeDuringCommand)
             return;
         // A command that gives the focus back to a field and lets events run while the
@@ -103,6 +125,11 @@ private slots:
         QCoreApplication::postEvent(
             Text1(1).widget(),
             new QKeyEvent(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, QStringLiteral("5")));
+        // Alt+O, the access key of cmdone, as the window system hands it to the shortcuts.
+        QWidget *field = Text1(1).widget();
+        QMetaObject::invokeMethod(
+            field, [field] { qt_sendShortcutOverrideEvent(field, 0, Qt::Key_O, Qt::AltModifier); },
+            Qt::QueuedConnection);
         tallic::DoEvents();
         log << QStringLiteral("Text1(1) during the command: ") + Text1(1).text();
     }

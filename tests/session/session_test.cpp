@@ -114,6 +114,46 @@ protected:
         return false;
     }
 
+    // The three chits, the payment and the credit of the session, by position.
+    void expectTheFiveRows()
+    {
+        const QList<QStringList> stored = rows();
+        ASSERT_EQ(stored.size(), 5);
+        const QStringList expected[] = {
+            { u"4100"_s, u"101"_s, today, u"1001"_s, u"11"_s, u"0"_s, u"25"_s, u"4.5"_s, u"1.77"_s,
+              u"31.27"_s },
+            { u"4200"_s, u"102"_s, today, u"1002"_s, u"14"_s, u"0"_s, u"12.5"_s, u"1.88"_s,
+              u"0.86"_s, u"15.24"_s },
+            { u"4100"_s, u"103"_s, today, u"1005"_s, u"15"_s, u"0"_s, u"40"_s, u"7.2"_s, u"2.83"_s,
+              u"50.03"_s },
+            { u"1010"_s, u"PAYMENT"_s, today, u"1003"_s, u"0"_s, u"0"_s, u"-150"_s, u"0"_s, u"0"_s,
+              u"-150"_s },
+            { u"4100"_s, u"CREDIT"_s, today, u"1004"_s, u"0"_s, u"0"_s, u"-10"_s, u"-1.8"_s,
+              u"-0.71"_s, u"-12.51"_s },
+        };
+        const QRegularExpression stamp(u"^JONES\\d\\d:\\d\\d:\\d\\d$"_s);
+        for (int r = 0; r < 5; ++r) {
+            SCOPED_TRACE(r + 1);
+            const QStringList &row = stored.at(r);
+            ASSERT_GE(row.size(), 18);
+            // Numbers are compared as numbers: the total is a sum of doubles.
+            for (int i = 0; i < 10; ++i) {
+                if (i == 1)
+                    EXPECT_EQ(row.at(i), expected[r].at(i));
+                else
+                    EXPECT_NEAR(row.at(i).toDouble(), expected[r].at(i).toDouble(), 1e-9)
+                        << "position " << i;
+            }
+            EXPECT_EQ(row.mid(10, 5), (QStringList { u"0"_s, u"0"_s, u"0"_s, u"0"_s, u" "_s }));
+            EXPECT_TRUE(stamp.match(row.at(15)).hasMatch()) << row.at(15).toStdString();
+            // No memo was keyed: the column keeps a new row's value.
+            EXPECT_EQ(row.at(16), u"null"_s);
+            EXPECT_EQ(row.at(17), u"9"_s);
+        }
+        // One batch, one stamp.
+        EXPECT_EQ(stored.at(4).at(15), stored.at(0).at(15));
+    }
+
     QTemporaryDir data;
     QTemporaryDir runtime;
     QProcessEnvironment environment;
@@ -147,41 +187,20 @@ TEST_F(SessionTest, ABatchOfChitsPaymentAndCreditKeyedAtTheKeyboard)
     ASSERT_TRUE(waitForRows(5));
     EXPECT_TRUE(type({ u"--pause"_s, u"500"_s, u"--shot"_s, QStringLiteral(TALLIC_SESSION_SHOT) }));
 
-    const QList<QStringList> stored = rows();
-    ASSERT_EQ(stored.size(), 5);
-    const QStringList expected[] = {
-        { u"4100"_s, u"101"_s, today, u"1001"_s, u"11"_s, u"0"_s, u"25"_s, u"4.5"_s, u"1.77"_s,
-          u"31.27"_s },
-        { u"4200"_s, u"102"_s, today, u"1002"_s, u"14"_s, u"0"_s, u"12.5"_s, u"1.88"_s, u"0.86"_s,
-          u"15.24"_s },
-        { u"4100"_s, u"103"_s, today, u"1005"_s, u"15"_s, u"0"_s, u"40"_s, u"7.2"_s, u"2.83"_s,
-          u"50.03"_s },
-        { u"1010"_s, u"PAYMENT"_s, today, u"1003"_s, u"0"_s, u"0"_s, u"-150"_s, u"0"_s, u"0"_s,
-          u"-150"_s },
-        { u"4100"_s, u"CREDIT"_s, today, u"1004"_s, u"0"_s, u"0"_s, u"-10"_s, u"-1.8"_s, u"-0.71"_s,
-          u"-12.51"_s },
-    };
-    const QRegularExpression stamp(u"^JONES\\d\\d:\\d\\d:\\d\\d$"_s);
-    for (int r = 0; r < 5; ++r) {
-        SCOPED_TRACE(r + 1);
-        const QStringList &row = stored.at(r);
-        ASSERT_GE(row.size(), 18);
-        // Numbers are compared as numbers: the total is a sum of doubles.
-        for (int i = 0; i < 10; ++i) {
-            if (i == 1)
-                EXPECT_EQ(row.at(i), expected[r].at(i));
-            else
-                EXPECT_NEAR(row.at(i).toDouble(), expected[r].at(i).toDouble(), 1e-9)
-                    << "position " << i;
-        }
-        EXPECT_EQ(row.mid(10, 5), (QStringList { u"0"_s, u"0"_s, u"0"_s, u"0"_s, u" "_s }));
-        EXPECT_TRUE(stamp.match(row.at(15)).hasMatch()) << row.at(15).toStdString();
-        // No memo was keyed: the column keeps a new row's value.
-        EXPECT_EQ(row.at(16), u"null"_s);
-        EXPECT_EQ(row.at(17), u"9"_s);
-    }
-    // One batch, one stamp.
-    EXPECT_EQ(stored.at(4).at(15), stored.at(0).at(15));
+    expectTheFiveRows();
+}
+
+TEST_F(SessionTest, TheSameSessionTypedInOneBurstLosesNothing)
+{
+    // Faster than any operator: every key of the session at once, without a pause. Keys
+    // typed while a field is checked or a chit is posted wait their turn, the question of
+    // the credit mode takes the Enter typed for it, and nothing lands in the wrong field.
+    ASSERT_TRUE(type({ u"--window"_s, u"Choose a date"_s, u"{ENTER}"_s, u"--window"_s, u"JONES @"_s,
+                       u"--pace"_s, u"0"_s, u"--pause"_s, u"0"_s,
+                       u"4100~101~~1001~11~25.00~~4200~102~~1002~14~12.50~~"
+                       u"4100~103~~1005~15~40~~%p1010~~1003~150~~%c~4100~~1004~10~~"_s }));
+    ASSERT_TRUE(waitForRows(5));
+    expectTheFiveRows();
 }
 
 } // namespace
