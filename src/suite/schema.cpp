@@ -221,12 +221,13 @@ void createDatabase(const QString &folder, const Database &definition)
         db.setDatabaseName(building);
         if (db.open()) {
             // Nothing goes to the disk before the file is complete: publish() writes it
-            // through once.
-            QStringList statements { u"PRAGMA synchronous = OFF"_s, u"PRAGMA journal_mode = WAL"_s,
-                                     u"BEGIN"_s };
+            // through once. The rollback journal, not WAL: the workstations share the data
+            // folder over the network, where WAL's shared memory does not work.
+            QStringList statements { u"PRAGMA synchronous = OFF"_s,
+                                     u"PRAGMA journal_mode = DELETE"_s, u"BEGIN"_s };
             for (const Table &table : definition.tables)
                 statements << tableStatements(table);
-            statements << u"COMMIT"_s << u"PRAGMA wal_checkpoint(TRUNCATE)"_s;
+            statements << u"COMMIT"_s;
             complete = runAll(db, statements);
             db.close();
         } else {
@@ -236,8 +237,7 @@ void createDatabase(const QString &folder, const Database &definition)
     }
     QSqlDatabase::removeDatabase(connection);
 
-    // Closing the last connection has emptied the log into the file and removed it.
-    if (complete && !QFile::exists(building + u"-wal"_s))
+    if (complete && !QFile::exists(building + u"-journal"_s))
         publish(building, path);
     removeWithCompanions(building);
 }

@@ -148,7 +148,7 @@ TEST(SchemaTest, CreationMakesOnlyWhatIsMissingAndLeavesNothingBehind)
     };
     EXPECT_EQ(suiteFiles(), files);
     for (const QString &file : files)
-        EXPECT_EQ(h.rows(file.chopped(4), u"PRAGMA journal_mode"_s).value(0).value(0), u"wal"_s);
+        EXPECT_EQ(h.rows(file.chopped(4), u"PRAGMA journal_mode"_s).value(0).value(0), u"delete"_s);
 
     h.exec(u"daily"_s, u"insert into ardaily (tallicnum) values ('KEEP')"_s);
     ASSERT_TRUE(QFile::remove(dir.filePath(u"emp.mdb"_s)));
