@@ -1,0 +1,236 @@
+// The window's input: keys, access keys and the mouse, turned into the handlers' events
+// on the logical focus.
+#include "form.h"
+
+#include "keycodes.h"
+#include "keygate.h"
+#include "runtime.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic {
+
+namespace {
+
+int mouseButton(Qt::MouseButtons buttons)
+{
+    int code = 0;
+    if (buttons & Qt::LeftButton)
+        code |= 1;
+    if (buttons & Qt::RightButton)
+        code |= 2;
+    if (buttons & Qt::MiddleButton)
+        code |= 4;
+    return code;
+}
+
+// The character a key event types, as the windows see it: Enter 13, Backspace 8, Escape 27.
+int characterCode(const QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Escape:
+        return 27;
+    default:
+        break;
+    }
+    const QString text = event->text();
+    if (text.size() != 1)
+        return 0;
+    const ushort code = text.at(0).unicode();
+    return code >= 32 && code != 127 ? code : 0;
+}
+
+} // namespace
+
+bool Form::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == client_) {
+        if (event->type() == QEvent::Resize)
+            rescale();
+        return false;
+    }
+    QWidget *widget = controlWidgetFor(watched);
+    if (!widget)
+        return false;
+    if (ProgramEnding()) {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+            return true;
+        default:
+            return false;
+        }
+    }
+    switch (event->type()) {
+    case QEvent::FocusIn: {
+        if (transition_ || widget == active_)
+            return false;
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+            // The window system gives the focus back on its own: it belongs to the active control.
+            if (active_)
+                QMetaObject::invokeMethod(this, &Form::restoreKeyboardFocus, Qt::QueuedConnection);
+            return false;
+        }
+        // A click is taken up by the mouse press that follows; a control that the window
+        // system picks because the active one was disabled or hidden does not become active.
+        if (reason != Qt::MouseFocusReason && (!active_ || isFocusable(active_)))
+            activate(widget);
+        return false;
+    }
+    case QEvent::KeyPress: {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (KeyGate::holds(*key))
+            return true;
+        KeyGate::Handling handling;
+        return handleKeyPress(widget, key);
+    }
+    case QEvent::Shortcut:
+        if (KeyGate::holds(*static_cast<QShortcutEvent *>(event)))
+            return true;
+        return handleAccessKey(widget);
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+        return handleMouse(widget, static_cast<QMouseEvent *>(event));
+    default:
+        return false;
+    }
+}
+
+bool Form::handleKeyPress(QWidget *widget, QKeyEvent *event)
+{
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        tabToNext(event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier));
+        return true;
+    }
+    if (active_ && (widget != active_ || !isFocusable(widget))) {
+        // The active control was switched off under the operator's hands (a caption click
+        // hides its field): the key goes on to the next control in the tab order.
+        if (isFocusable(active_) || transition_)
+            return true;
+        tabToNext(false);
+        if (!active_ || !isFocusable(active_))
+            return true;
+        if (active_ != widget) {
+            KeyGate::deliver(active_, event);
+            return true;
+        }
+    }
+
+    QPointer<QWidget> guard(widget);
+    int keyCode = virtualKeyFromQt(event->key());
+    int shift = shiftState(event->modifiers());
+    if (keyCode != 0) {
+        fireWith(widget->property("tallicBase").toString(), widget->property("tallicIndex").toInt(),
+                 "KeyDown", { { "int&", &keyCode }, { "int", &shift } });
+        if (keyCode == 0 || !guard || ProgramEnding() || widget != active_)
+            return true;
+    }
+    if (qobject_cast<QPushButton *>(widget)) {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            fire(widget, "Click");
+            return true;
+        }
+    }
+    const int typed = characterCode(event);
+    if (typed == 0)
+        return false;
+    int keyAscii = typed;
+    fireWith(widget->property("tallicBase").toString(), widget->property("tallicIndex").toInt(),
+             "KeyPress", { { "int&", &keyAscii } });
+    if (keyAscii == 0 || !guard || ProgramEnding())
+        return true;
+    auto *box = qobject_cast<QLineEdit *>(widget);
+    if (!box || keyAscii < 32)
+        return keyAscii != typed;
+    // The length limit holds for typing only; text set by the program may be longer.
+    const int limit = widget->property("tallicMaxLength").toInt();
+    if (limit > 0 && box->text().size() - box->selectedText().size() >= limit)
+        return true;
+    if (keyAscii != typed) {
+        box->insert(QString(QChar(keyAscii)));
+        return true;
+    }
+    return false;
+}
+
+bool Form::handleAccessKey(QWidget *widget)
+{
+    // Alt and a button's underlined letter moves the focus to the button, as a click does:
+    // the field being left may refuse, and then the command does not run.
+    if (!qobject_cast<QPushButton *>(widget))
+        return false;
+    if (!isFocusable(widget))
+        return true;
+    QPointer<QWidget> guard(widget);
+    activate(widget);
+    if (guard && active_ == widget && !ProgramEnding())
+        fire(widget, "Click");
+    return true;
+}
+
+bool Form::handleMouse(QWidget *widget, QMouseEvent *event)
+{
+    QPointer<QWidget> guard(widget);
+    const QString base = widget->property("tallicBase").toString();
+    const int index = widget->property("tallicIndex").toInt();
+    int shift = shiftState(event->modifiers());
+    double x = event->position().x();
+    double y = event->position().y();
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        if (isFocusable(widget) && widget != active_) {
+            activate(widget);
+            if (!guard || active_ != widget)
+                return true;
+        }
+        pressed_ = widget;
+        int button = mouseButton(event->button());
+        fireWith(base, index, "MouseDown",
+                 { { "int", &button }, { "int", &shift }, { "double", &x }, { "double", &y } });
+        return !guard || ProgramEnding();
+    }
+    case QEvent::MouseButtonRelease: {
+        const bool clicked
+            = pressed_ == widget && widget->rect().contains(event->position().toPoint());
+        pressed_ = nullptr;
+        int button = mouseButton(event->button());
+        fireWith(base, index, "MouseUp",
+                 { { "int", &button }, { "int", &shift }, { "double", &x }, { "double", &y } });
+        if (clicked && guard
+            && (qobject_cast<QLineEdit *>(widget) || qobject_cast<QLabel *>(widget)))
+            fire(widget, "Click");
+        return !guard || ProgramEnding();
+    }
+    case QEvent::MouseButtonDblClick:
+        if (qobject_cast<QLineEdit *>(widget) || qobject_cast<QLabel *>(widget))
+            fire(widget, "DblClick");
+        return false;
+    case QEvent::MouseMove: {
+        int button = mouseButton(event->buttons());
+        fireWith(base, index, "MouseMove",
+                 { { "int", &button }, { "int", &shift }, { "double", &x }, { "double", &y } });
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace tallic
