@@ -107,8 +107,9 @@ protected:
     {
         QDeadlineTimer deadline(30000);
         while (!deadline.hasExpired()) {
-            if (rows().size() >= count)
-                return rows().size() == count;
+            const qsizetype stored = rows().size();
+            if (stored >= count)
+                return stored == count;
             QThread::msleep(200);
         }
         return false;

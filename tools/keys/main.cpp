@@ -64,7 +64,8 @@ Window findWindow(Display *display, Window parent, const QByteArray &prefix, int
 bool focusWindow(const QString &title)
 {
 #ifdef TALLIC_HAVE_XTEST
-    Display *display = XOpenDisplay(nullptr);
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    Display *display = x11 ? x11->display() : nullptr;
     if (!display)
         return false;
     const QByteArray prefix = title.toUtf8();
@@ -79,7 +80,6 @@ bool focusWindow(const QString &title)
         XSync(display, False);
         QThread::msleep(200);
     }
-    XCloseDisplay(display);
     return window != 0;
 #else
     Q_UNUSED(title);
