@@ -106,6 +106,8 @@ private:
     // account has no rates row), then the base sale's form, the total and the questions.
     bool computeCharges(bool moveOn);
     void completeChit();
+    // A field keyed for every chit: blue caption with white text, the field in use.
+    void switchFieldOn(int index);
 
     bool topmostReleased_ = false;
     bool refilling_ = false;    // the program, not the operator, is filling a field

@@ -14,7 +14,6 @@ namespace tallic {
 
 namespace {
 
-constexpr quint32 Blue = 0xFF0000;
 constexpr int KeyEnter = 13;
 constexpr int KeyF1 = 112;
 constexpr int KeyF5 = 116;
@@ -40,15 +39,15 @@ QString onCaption(int index)
     }
 }
 
-void switchOn(Control label, Control field)
-{
-    label.setBackColor(Blue);
-    label.setForeColor(Colors::White);
-    field.setEnabled(true);
-    field.setVisible(true);
-}
-
 } // namespace
+
+void Arinput::switchFieldOn(int index)
+{
+    Label1(index).setBackColor(Colors::Blue);
+    Label1(index).setForeColor(Colors::White);
+    Text1(index).setEnabled(true);
+    Text1(index).setVisible(true);
+}
 
 void Arinput::Label1_Click(int Index)
 {
@@ -61,7 +60,7 @@ void Arinput::Label1_Click(int Index)
     Control field = Text1(Index);
     // The label's background is the field's state: button face means switched off.
     if (label.backColor() == Colors::ButtonFace) {
-        switchOn(label, field);
+        switchFieldOn(Index);
         label.setCaption(keyedCaption);
         DoEvents();
         return;
@@ -80,7 +79,7 @@ void Arinput::Label1_Click(int Index)
         if (account < 1) {
             // Nothing to fix: the account stays keyed.
             ctl(u"Text2"_s).setText(QString());
-            switchOn(label, field);
+            switchFieldOn(Index);
         }
         break;
     }

@@ -23,7 +23,6 @@ const char *const PreviousCaptions[FieldCount]
 constexpr int FieldLengths[FieldCount] = { 9, 10, 8, 9, 4, 4, 11, 11, 11, 11 };
 constexpr quint32 Navy = Rgb(0, 0, 128);
 constexpr quint32 LightBlue = Rgb(192, 192, 255);
-constexpr quint32 Blue = 0xFF0000;
 constexpr int RowHeight = 38;
 
 int fieldTop(int i)
@@ -81,7 +80,7 @@ void Arinput::buildFields()
         Control label = Label1(i);
         static_cast<QLabel *>(label.widget())->setIndent(4);
         const bool keyed = i == 1 || i == 2 || i == 3 || i == 5;
-        label.setBackColor(keyed ? Blue : Colors::ButtonFace);
+        label.setBackColor(keyed ? Colors::Blue : Colors::ButtonFace);
         label.setForeColor(keyed ? Colors::White : Colors::ButtonText);
 
         addTextBox(u"Text1"_s, i, QRect(146, y, 130, 28));
@@ -176,7 +175,7 @@ void Arinput::buildCommands()
         Control box = ctl(u"txtvalid"_s, i);
         box.setLocked(true);
         box.setTabStop(false);
-        box.setBackColor(Blue);
+        box.setBackColor(Colors::Blue);
         box.setForeColor(Colors::White);
         box.setVisible(false);
         ctl(u"lblvalidity"_s, i).setVisible(false);

@@ -10,7 +10,9 @@ namespace tallic {
 namespace Colors {
 constexpr quint32 Black = 0x000000;
 constexpr quint32 Red = 0x0000FF;
+constexpr quint32 Green = 0x00FF00;
 constexpr quint32 Yellow = 0x00FFFF;
+constexpr quint32 Blue = 0xFF0000;
 constexpr quint32 White = 0xFFFFFF;
 constexpr quint32 ButtonFace = 0x8000000F;
 constexpr quint32 ButtonText = 0x80000012;

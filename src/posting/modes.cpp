@@ -14,9 +14,6 @@ namespace tallic {
 
 namespace {
 
-constexpr quint32 Blue = 0xFF0000;
-constexpr quint32 Green = 0x00FF00;
-
 // What stands in the chit-number field of each mode, and is stored as its chit number.
 QString modeWord(qint16 transMode)
 {
@@ -97,11 +94,8 @@ void Arinput::NormalMode()
 
     const quint32 frameText = ctl(u"Frame1"_s).foreColor();
     auto keyed = [this](int i, const QString &caption) {
-        Label1(i).setBackColor(Blue);
-        Label1(i).setForeColor(Colors::White);
+        switchFieldOn(i);
         Label1(i).setCaption(caption);
-        Text1(i).setVisible(true);
-        Text1(i).setEnabled(true);
     };
     for (int i = 1; i <= 7; ++i) {
         Label1(i).setBackColor(Colors::ButtonFace);
@@ -154,7 +148,7 @@ void Arinput::PaymentMode()
         Label1(i).setVisible(false);
         Text1(i).setVisible(false);
     }
-    Label1(7).setBackColor(Green);
+    Label1(7).setBackColor(Colors::Green);
     Label1(7).setForeColor(ctl(u"Frame1"_s).foreColor());
     Label1(7).setCaption(u"Payment Amount"_s);
     Label1(10).setCaption(u"Payment Total"_s);
