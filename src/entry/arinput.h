@@ -1,5 +1,6 @@
 #pragma once
 
+#include "entry/chitdates.h"
 #include "platform/form.h"
 
 namespace tallic {
@@ -108,6 +109,9 @@ private:
     void completeChit();
     // A field keyed for every chit: blue caption with white text, the field in use.
     void switchFieldOn(int index);
+    // The working date held to the open A/R month; PeriodLimit becomes the month's bound
+    // that the date is measured against.
+    DateVerdict checkWorkDate();
 
     bool topmostReleased_ = false;
     bool refilling_ = false;    // the program, not the operator, is filling a field

@@ -155,16 +155,23 @@ void Arinput::leaveChitDate()
         }
     }
     dateTouched_ = false;
-    const DateVerdict verdict
-        = CheckChitDate(s.WorkDate, s.ArYear, s.ArMonth, s.AccessLevel, platform().today().year());
-    s.PeriodLimit
-        = QString::number(verdict == DateVerdict::PreviousPeriod ? PeriodStart(s.ArYear, s.ArMonth)
-                                                                 : PeriodEnd(s.ArYear, s.ArMonth));
+    const DateVerdict verdict = checkWorkDate();
     if (verdict == DateVerdict::Accepted)
         return;
     MsgBox(DateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
            u"Date entered: "_s + QString::number(s.WorkDate));
     field.setFocus();
+}
+
+DateVerdict Arinput::checkWorkDate()
+{
+    SharedState &s = state();
+    const DateVerdict verdict
+        = CheckChitDate(s.WorkDate, s.ArYear, s.ArMonth, s.AccessLevel, platform().today().year());
+    s.PeriodLimit
+        = QString::number(verdict == DateVerdict::PreviousPeriod ? PeriodStart(s.ArYear, s.ArMonth)
+                                                                 : PeriodEnd(s.ArYear, s.ArMonth));
+    return verdict;
 }
 
 void Arinput::leaveMember()

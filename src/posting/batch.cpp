@@ -60,11 +60,7 @@ void Arinput::StartBatch()
             continue;
 
         s.WorkDateText = QString::number(s.WorkDate);
-        const DateVerdict verdict = CheckChitDate(s.WorkDate, s.ArYear, s.ArMonth, s.AccessLevel,
-                                                  platform().today().year());
-        s.PeriodLimit = QString::number(verdict == DateVerdict::PreviousPeriod
-                                            ? PeriodStart(s.ArYear, s.ArMonth)
-                                            : PeriodEnd(s.ArYear, s.ArMonth));
+        const DateVerdict verdict = checkWorkDate();
         if (verdict == DateVerdict::Accepted)
             break;
         MsgBox(DateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
