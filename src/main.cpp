@@ -1,3 +1,4 @@
+#include "autogen/frmbundle.h"
 #include "entry/program.h"
 #include "platform/runtime.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char *argv[])
     // program reads them as one string.
     QStringList arguments = QApplication::arguments().mid(1);
     tallic::SetEndAction([] { QCoreApplication::exit(0); });
+    tallic::InstallAutoGenerate();
     tallic::BeginRun(arguments.join(QLatin1Char(' ')));
     if (tallic::ProgramEnding())
         return 0;

@@ -1,5 +1,7 @@
 #include "frmbundle.h"
 
+#include "basic/version.h"
+#include "entry/arinput.h"
 #include "suite/windows.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -9,7 +11,7 @@ namespace tallic {
 Frmbundle::Frmbundle()
     : Form(u"frmbundle"_s, QSize(640, 480))
 {
-    setCaption(u"AutoGenerate Chits - 21.12.28a"_s);
+    setCaption(u"AutoGenerate Chits - "_s + VersionText);
 }
 
 void Frmbundle::Form_Load()
@@ -17,6 +19,17 @@ void Frmbundle::Form_Load()
     CenterForm(this);
     // Chits generated into practice data must look different at a glance.
     ApplyPracticeColour(this);
+}
+
+void InstallAutoGenerate()
+{
+    Arinput::setAutoGenerateOpener([] {
+        // One AutoGenerate window at a time; asking again brings it forward.
+        Form *bundle = Form::find(u"frmbundle"_s);
+        if (!bundle)
+            bundle = new Frmbundle;
+        bundle->open();
+    });
 }
 
 } // namespace tallic

@@ -17,4 +17,7 @@ private slots:
     void Form_Load();
 };
 
+// Lets the entry window's AutoGenerate command open this window.
+void InstallAutoGenerate();
+
 } // namespace tallic

@@ -1,7 +1,7 @@
 #include "amounts.h"
 
-#include "suite/masks.h"
-#include "suite/numbers.h"
+#include "basic/masks.h"
+#include "basic/numbers.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "entry/chitdates.h"
+#include "basic/chitdates.h"
 #include "platform/form.h"
+
+#include <functional>
 
 namespace tallic {
 
@@ -34,6 +36,9 @@ public:
     void RedoChit();
     void StartBatch();
     void UpdateValidityTotals();
+
+    // What AutoGenerate opens: the window of the layer above, installed at start.
+    static void setAutoGenerateOpener(std::function<void()> open);
 
     // Window state: the G/L field keeps its account from chit to chit while locked.
     int GlLocked = 0;

@@ -3,11 +3,11 @@
 
 #include "amounts.h"
 #include "platform/runtime.h"
-#include "sharedstate.h"
+#include "suite/sharedstate.h"
 #include "suite/database.h"
-#include "suite/masks.h"
+#include "basic/masks.h"
 #include "suite/messages.h"
-#include "suite/numbers.h"
+#include "basic/numbers.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -2,14 +2,14 @@
 // field takes the focus back.
 #include "arinput.h"
 
-#include "chitdates.h"
+#include "basic/chitdates.h"
 #include "platform/colors.h"
 #include "platform/runtime.h"
-#include "sharedstate.h"
+#include "suite/sharedstate.h"
 #include "suite/database.h"
-#include "suite/masks.h"
+#include "basic/masks.h"
 #include "suite/messages.h"
-#include "suite/numbers.h"
+#include "basic/numbers.h"
 #include "suite/staff.h"
 #include "suite/today.h"
 #include "suite/validators.h"

@@ -5,7 +5,7 @@
 #include "keys/sendkeys.h"
 #include "platform/colors.h"
 #include "platform/runtime.h"
-#include "sharedstate.h"
+#include "suite/sharedstate.h"
 #include "suite/tools.h"
 #include "suite/windows.h"
 

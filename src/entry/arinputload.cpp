@@ -4,13 +4,14 @@
 #include "frmsplash.h"
 #include "keys/sendkeys.h"
 #include "platform/runtime.h"
-#include "sharedstate.h"
+#include "suite/sharedstate.h"
 #include "suite/database.h"
 #include "suite/guards.h"
 #include "suite/messages.h"
-#include "suite/numbers.h"
+#include "basic/numbers.h"
 #include "suite/staff.h"
 #include "suite/today.h"
+#include "suite/tools.h"
 #include "suite/windows.h"
 
 #include <QPointer>
@@ -95,6 +96,12 @@ void Arinput::Form_Load()
         EndProgram();
         return;
     }
+
+    // Back from one of the suite's tools the operator starts on a fresh batch.
+    SetToolReturnAction([entry = QPointer<Arinput>(this)] {
+        if (entry && entry->isLoaded())
+            entry->StartBatch();
+    });
 
     QPointer<Frmsplash> splash = new Frmsplash;
     splash->load();

@@ -2,7 +2,7 @@
 #include "arinput.h"
 
 #include "platform/runtime.h"
-#include "sharedstate.h"
+#include "suite/sharedstate.h"
 #include "suite/messages.h"
 #include "suite/staff.h"
 #include "suite/tools.h"

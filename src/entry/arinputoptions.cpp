@@ -4,8 +4,8 @@
 #include "keys/sendkeys.h"
 #include "platform/colors.h"
 #include "platform/runtime.h"
-#include "sharedstate.h"
-#include "suite/numbers.h"
+#include "suite/sharedstate.h"
+#include "basic/numbers.h"
 #include "suite/today.h"
 
 using namespace Qt::Literals::StringLiterals;

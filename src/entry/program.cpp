@@ -1,7 +1,7 @@
 #include "program.h"
 
 #include "arinput.h"
-#include "sharedstate.h"
+#include "suite/sharedstate.h"
 
 namespace tallic {
 

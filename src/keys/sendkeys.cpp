@@ -2,7 +2,7 @@
 
 #include "codepages.h"
 #include "keyplatform.h"
-#include "suite/numbers.h"
+#include "basic/numbers.h"
 
 #include <QStringList>
 

@@ -1,11 +1,11 @@
 // Starting a batch and the batch's validity totals.
 #include "entry/arinput.h"
 
-#include "entry/chitdates.h"
-#include "entry/sharedstate.h"
+#include "basic/chitdates.h"
+#include "suite/sharedstate.h"
 #include "platform/runtime.h"
-#include "suite/masks.h"
-#include "suite/numbers.h"
+#include "basic/masks.h"
+#include "basic/numbers.h"
 #include "suite/staff.h"
 #include "suite/tools.h"
 #include "suite/windows.h"

@@ -1,11 +1,10 @@
 // The transaction modes, the bypasses and the window commands.
-#include "autogen/frmbundle.h"
 #include "entry/arinput.h"
-#include "entry/sharedstate.h"
+#include "suite/sharedstate.h"
 #include "platform/colors.h"
 #include "platform/runtime.h"
 #include "suite/messages.h"
-#include "suite/numbers.h"
+#include "basic/numbers.h"
 #include "suite/today.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -47,7 +46,18 @@ private:
     Control button_;
 };
 
+std::function<void()> &autoGenerateOpener()
+{
+    static std::function<void()> open;
+    return open;
+}
+
 } // namespace
+
+void Arinput::setAutoGenerateOpener(std::function<void()> open)
+{
+    autoGenerateOpener() = std::move(open);
+}
 
 void Arinput::RedoChit()
 {
@@ -263,11 +273,8 @@ void Arinput::cmdautogenerate_Click()
 
 void Arinput::mnuautogen_Click()
 {
-    // One AutoGenerate window at a time; asking again brings it forward.
-    Form *bundle = Form::find(u"frmbundle"_s);
-    if (!bundle)
-        bundle = new Frmbundle;
-    bundle->open();
+    if (autoGenerateOpener())
+        autoGenerateOpener()();
     DoEvents();
 }
 

@@ -1,12 +1,12 @@
 // Posting a chit: the last checks, the ardaily row and the previous-chit panel.
 #include "entry/arinput.h"
-#include "entry/chitdates.h"
-#include "entry/sharedstate.h"
+#include "basic/chitdates.h"
+#include "suite/sharedstate.h"
 #include "platform/runtime.h"
 #include "suite/database.h"
-#include "suite/masks.h"
+#include "basic/masks.h"
 #include "suite/messages.h"
-#include "suite/numbers.h"
+#include "basic/numbers.h"
 #include "suite/today.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "database.h"
 
-#include "entry/sharedstate.h"
+#include "sharedstate.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
 

@@ -1,7 +1,7 @@
 #include "staff.h"
 
 #include "database.h"
-#include "entry/sharedstate.h"
+#include "sharedstate.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
 

@@ -1,6 +1,6 @@
 #include "today.h"
 
-#include "entry/sharedstate.h"
+#include "sharedstate.h"
 #include "platform/platform.h"
 
 #include <cmath>

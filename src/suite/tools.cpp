@@ -1,12 +1,12 @@
 #include "tools.h"
 
 #include "database.h"
-#include "entry/arinput.h"
-#include "entry/sharedstate.h"
+#include "sharedstate.h"
 #include "messages.h"
 #include "platform/form.h"
 #include "platform/runtime.h"
 #include "staff.h"
+#include "basic/version.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -29,7 +29,11 @@ constexpr unsigned long PickPollMs = 20;
 // The run-time error of a program file that is not there.
 constexpr qint32 FileNotFound = 53;
 
-const QString VersionText = u"21.12.28a"_s;
+std::function<void()> &toolReturnAction()
+{
+    static std::function<void()> action;
+    return action;
+}
 
 // The error has been dealt with; what follows starts without one.
 void clearError()
@@ -61,6 +65,11 @@ bool toolRunFailed()
 }
 
 } // namespace
+
+void SetToolReturnAction(std::function<void()> action)
+{
+    toolReturnAction() = std::move(action);
+}
 
 bool StartProgram(const QString &commandLine, WindowStyle style)
 {
@@ -124,8 +133,8 @@ void RunTool()
         return;
 
     // Back from the tool the operator starts on a fresh batch.
-    if (auto *entry = qobject_cast<Arinput *>(Form::find(u"arinput"_s)))
-        entry->StartBatch();
+    if (toolReturnAction())
+        toolReturnAction()();
     DoEvents();
     if (toolRunFailed())
         return;

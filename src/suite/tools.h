@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 
 namespace tallic {
 
@@ -20,8 +21,11 @@ qint32 RunAndWait(const QString &commandLine);
 // ToolCode followed by ToolLevel as two digits and the trimmed UserName: "WJX07JSMITH".
 void BuildToolArgument();
 
-// Runs ToolProgram with ToolCode, records "Chit Entry" as the location and starts a new
-// batch. A run-time failure on the way is reported once and ends the run.
+// What follows a tool's run: the entry window starts a new batch.
+void SetToolReturnAction(std::function<void()> action);
+
+// Runs ToolProgram with ToolCode, records "Chit Entry" as the location and runs the
+// return action. A run-time failure on the way is reported once and ends the run.
 void RunTool();
 
 // Runs the version-information tool with the user, program, version and SysUser.

@@ -1,10 +1,10 @@
 #include "validators.h"
 
 #include "database.h"
-#include "entry/sharedstate.h"
-#include "masks.h"
+#include "sharedstate.h"
+#include "basic/masks.h"
 #include "messages.h"
-#include "numbers.h"
+#include "basic/numbers.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
 

@@ -1,4 +1,4 @@
-#include "entry/chitdates.h"
+#include "basic/chitdates.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "entry/arinput.h"
-#include "entry/sharedstate.h"
+#include "suite/sharedstate.h"
 #include "platform/form.h"
 #include "testkit/harness.h"
 

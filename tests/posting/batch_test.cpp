@@ -1,4 +1,4 @@
-#include "entry/sharedstate.h"
+#include "suite/sharedstate.h"
 #include "testkit/harness.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 
 // Keying and posting chits as the operator does, for the posting and mode tests.
 #include "entry/arinput.h"
-#include "entry/sharedstate.h"
+#include "suite/sharedstate.h"
 #include "platform/form.h"
 #include "platform/platform.h"
 #include "testkit/fakeplatform.h"

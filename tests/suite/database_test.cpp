@@ -1,4 +1,4 @@
-#include "entry/sharedstate.h"
+#include "suite/sharedstate.h"
 #include "suite/database.h"
 #include "testkit/harness.h"
 

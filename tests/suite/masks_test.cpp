@@ -1,5 +1,5 @@
-#include "suite/masks.h"
-#include "suite/numbers.h"
+#include "basic/masks.h"
+#include "basic/numbers.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "entry/sharedstate.h"
+#include "suite/sharedstate.h"
 #include "suite/messages.h"
 #include "testkit/fakeplatform.h"
 #include "testkit/harness.h"

@@ -1,4 +1,4 @@
-#include "entry/sharedstate.h"
+#include "suite/sharedstate.h"
 #include "suite/database.h"
 #include "suite/demodata.h"
 #include "suite/schema.h"

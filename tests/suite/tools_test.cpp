@@ -1,5 +1,5 @@
 #include "datepicker.h"
-#include "entry/sharedstate.h"
+#include "suite/sharedstate.h"
 #include "platform/form.h"
 #include "suite/tools.h"
 #include "testkit/fakeplatform.h"

@@ -1,7 +1,8 @@
 #include "testkit/harness.h"
 
+#include "autogen/frmbundle.h"
 #include "entry/program.h"
-#include "entry/sharedstate.h"
+#include "suite/sharedstate.h"
 #include "fakeplatform.h"
 #include "keys/inprocesskeys.h"
 #include "keys/sendkeys.h"
@@ -205,6 +206,7 @@ void Harness::createFile(const QString &name, const QByteArray &content)
 
 void Harness::start()
 {
+    InstallAutoGenerate();
     BeginRun(d->commandLine);
     idle();
 }
