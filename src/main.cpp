@@ -12,10 +12,10 @@ int main(int argc, char *argv[])
     // The suite's menu passes the launch code, level and user name as arguments; the
     // program reads them as one string.
     QStringList arguments = QApplication::arguments().mid(1);
-    tallic::SetEndAction([] { QCoreApplication::exit(0); });
-    tallic::InstallAutoGenerate();
-    tallic::BeginRun(arguments.join(QLatin1Char(' ')));
-    if (tallic::ProgramEnding())
+    tallic::setEndAction([] { QCoreApplication::exit(0); });
+    tallic::installAutoGenerate();
+    tallic::beginRun(arguments.join(QLatin1Char(' ')));
+    if (tallic::programEnding())
         return 0;
     return QApplication::exec();
 }

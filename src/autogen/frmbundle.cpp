@@ -21,7 +21,7 @@ void Frmbundle::Form_Load()
     ApplyPracticeColour(this);
 }
 
-void InstallAutoGenerate()
+void installAutoGenerate()
 {
     Arinput::setAutoGenerateOpener([] {
         // One AutoGenerate window at a time; asking again brings it forward.

@@ -18,6 +18,6 @@ private slots:
 };
 
 // Lets the entry window's AutoGenerate command open this window.
-void InstallAutoGenerate();
+void installAutoGenerate();
 
 } // namespace tallic

@@ -12,7 +12,7 @@ constexpr int AnyDateLevel = 99;
 
 } // namespace
 
-QString CompleteChitDate(const QString &text, qint32 arYear)
+QString completeChitDate(const QString &text, qint32 arYear)
 {
     // Four characters are taken as mmdd whatever they hold; the date check that follows
     // refuses what is not a date.
@@ -21,30 +21,30 @@ QString CompleteChitDate(const QString &text, qint32 arYear)
     return text;
 }
 
-qint32 PeriodStart(qint32 arYear, int arMonth)
+qint32 periodStart(qint32 arYear, int arMonth)
 {
     return arYear * 10000 + arMonth * 100;
 }
 
-qint32 PeriodEnd(qint32 arYear, int arMonth)
+qint32 periodEnd(qint32 arYear, int arMonth)
 {
-    return PeriodStart(arYear, arMonth) + 32;
+    return periodStart(arYear, arMonth) + 32;
 }
 
-DateVerdict CheckChitDate(qint32 workDate, qint32 arYear, int arMonth, int accessLevel,
+DateVerdict checkChitDate(qint32 workDate, qint32 arYear, int arMonth, int accessLevel,
                           int systemYear)
 {
-    if (PeriodStart(arYear, arMonth) > workDate)
+    if (periodStart(arYear, arMonth) > workDate)
         return DateVerdict::PreviousPeriod;
     if (accessLevel >= AnyDateLevel)
         return DateVerdict::Accepted;
-    const qint32 ahead = workDate - PeriodEnd(arYear, arMonth);
+    const qint32 ahead = workDate - periodEnd(arYear, arMonth);
     if (ahead > FarLimit || (ahead > SameYearLimit && systemYear == arYear))
         return DateVerdict::TooFarAhead;
     return DateVerdict::Accepted;
 }
 
-QString DateRefusalText(DateVerdict verdict)
+QString dateRefusalText(DateVerdict verdict)
 {
     return verdict == DateVerdict::PreviousPeriod
         ? QStringLiteral("You may not use a date in a previous A/R period.")

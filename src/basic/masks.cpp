@@ -102,7 +102,7 @@ QString grouped(const QString &whole)
 
 } // namespace
 
-QString FormatMask(double value, const QString &mask)
+QString formatMask(double value, const QString &mask)
 {
     if (!std::isfinite(value))
         return QString::number(value);
@@ -131,7 +131,7 @@ QString FormatMask(double value, const QString &mask)
     return text;
 }
 
-QString ShortestNumber(double value)
+QString shortestNumber(double value)
 {
     if (!std::isfinite(value))
         return QString::number(value);

@@ -9,10 +9,10 @@ namespace tallic {
 // separator, no zero before the point when the whole part is 0 (".50", ".00"), a leading
 // minus for negatives. The count of "#" does not limit the digits. A mask with a comma
 // before the point ("###,###.#0") groups the thousands with commas.
-QString FormatMask(double value, const QString &mask);
+QString formatMask(double value, const QString &mask);
 
 // A number in its shortest decimal form, as statements and captions write it
 // (4010, 1001.01, -0.5, 0).
-QString ShortestNumber(double value);
+QString shortestNumber(double value);
 
 } // namespace tallic

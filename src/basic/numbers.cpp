@@ -29,7 +29,7 @@ double Val(const QString &text)
     return digits ? number.toDouble() : 0.0;
 }
 
-qint32 ToLong(double value)
+qint32 toLong(double value)
 {
     const double rounded = std::nearbyint(value);
     if (!std::isfinite(rounded) || rounded > std::numeric_limits<qint32>::max()

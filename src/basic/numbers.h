@@ -10,6 +10,6 @@ namespace tallic {
 double Val(const QString &text);
 
 // A whole number in the 32-bit range, 0 for anything outside it.
-qint32 ToLong(double value);
+qint32 toLong(double value);
 
 } // namespace tallic

@@ -14,14 +14,14 @@ constexpr double Nudge = 0.0005;
 
 } // namespace
 
-Charges ComputeCharges(const ChargeInputs &in)
+Charges chitCharges(const ChargeInputs &in)
 {
     if (in.consolidation)
         return { u"0"_s, u"0"_s };
 
     Charges out;
-    out.serviceCharge = FormatMask(in.base * in.scRate + Nudge, u"######.#0"_s);
-    out.tax = FormatMask(in.base * in.taxRate + Nudge, u"#####.#0"_s);
+    out.serviceCharge = formatMask(in.base * in.scRate + Nudge, u"######.#0"_s);
+    out.tax = formatMask(in.base * in.taxRate + Nudge, u"#####.#0"_s);
 
     if (in.taxServiceCharge && !in.taxBypass) {
         // The tax on the service charge is taken from the charge as shown, already rounded.
@@ -31,18 +31,18 @@ Charges ComputeCharges(const ChargeInputs &in)
         if (in.scTaxBasis == u"S"_s) {
             const double salesRate = in.salesTaxRate;
             out.tax
-                = FormatMask(in.base * in.taxRate + sc * share * salesRate + Nudge, u"#####.#0"_s);
+                = formatMask(in.base * in.taxRate + sc * share * salesRate + Nudge, u"#####.#0"_s);
         } else if (in.scTaxBasis == u"D"_s || in.scTaxBasis.isEmpty()) {
             out.tax
-                = FormatMask(in.base * in.taxRate + sc * share * in.taxRate + Nudge, u"#####.#0"_s);
+                = formatMask(in.base * in.taxRate + sc * share * in.taxRate + Nudge, u"#####.#0"_s);
         }
     }
     return out;
 }
 
-QString ChitTotal(const QString &serviceCharge, const QString &base, const QString &tax)
+QString chitTotal(const QString &serviceCharge, const QString &base, const QString &tax)
 {
-    return FormatMask(Val(serviceCharge) + Val(base) + Val(tax), u"######.#0"_s);
+    return formatMask(Val(serviceCharge) + Val(base) + Val(tax), u"######.#0"_s);
 }
 
 } // namespace tallic

@@ -26,9 +26,9 @@ struct Charges
 
 // The service charge and the tax of a chit, as the entry screen shows them: each rounded
 // after adding 0.0005, "0" for both while chits are consolidated.
-Charges ComputeCharges(const ChargeInputs &in);
+Charges chitCharges(const ChargeInputs &in);
 
 // The chit total of the three amount fields' texts, each read as a leading number.
-QString ChitTotal(const QString &serviceCharge, const QString &base, const QString &tax);
+QString chitTotal(const QString &serviceCharge, const QString &base, const QString &tax);
 
 } // namespace tallic

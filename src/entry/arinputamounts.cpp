@@ -35,7 +35,7 @@ bool Arinput::computeCharges(bool moveOn)
 
     // A1: the account's rates.
     QString db = u"ar"_s;
-    DbRead(db, u"select * from ar0 where aracctnum = "_s + ShortestNumber(Val(Text1(1).text())));
+    DbRead(db, u"select * from ar0 where aracctnum = "_s + shortestNumber(Val(Text1(1).text())));
     if (s.ErrNumber != 0) {
         ReportError();
         if (!moveOn)
@@ -63,7 +63,7 @@ bool Arinput::computeCharges(bool moveOn)
             negate = s.MsgAnswer != AnswerYes;
         }
         if (negate)
-            base.setText(FormatMask(-std::abs(Val(base.text())), u"#######.#0"_s));
+            base.setText(formatMask(-std::abs(Val(base.text())), u"#######.#0"_s));
     }
 
     // A4: bypasses and the member's exemption.
@@ -93,7 +93,7 @@ bool Arinput::computeCharges(bool moveOn)
         in.scTaxableShare = s.ScTaxableShare;
         in.scTaxBasis = s.ScTaxBasis;
         in.salesTaxRate = s.SalesTaxRate;
-        const Charges charges = ComputeCharges(in);
+        const Charges charges = chitCharges(in);
         Text1(8).setText(charges.serviceCharge);
         Text1(9).setText(charges.tax);
     }
@@ -118,8 +118,8 @@ void Arinput::completeChit()
 {
     SharedState &s = state();
     Control base = Text1(7);
-    base.setText(FormatMask(Val(base.text()), u"########.#0"_s));
-    Text1(10).setText(ChitTotal(Text1(8).text(), base.text(), Text1(9).text()));
+    base.setText(formatMask(Val(base.text()), u"########.#0"_s));
+    Text1(10).setText(chitTotal(Text1(8).text(), base.text(), Text1(9).text()));
 
     // Only a normal chit is asked what its negative amount is.
     Control chitNumber = Text1(2);

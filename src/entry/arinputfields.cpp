@@ -132,7 +132,7 @@ void Arinput::leaveChitDate()
 {
     SharedState &s = state();
     Control field = Text1(3);
-    field.setText(CompleteChitDate(field.text(), s.ArYear));
+    field.setText(completeChitDate(field.text(), s.ArYear));
     // A text that is not a whole date number counts as a blank date.
     bool whole = false;
     const qint32 typed = field.text().toInt(&whole);
@@ -158,7 +158,7 @@ void Arinput::leaveChitDate()
     const DateVerdict verdict = checkWorkDate();
     if (verdict == DateVerdict::Accepted)
         return;
-    MsgBox(DateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
+    MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
            u"Date entered: "_s + QString::number(s.WorkDate));
     field.setFocus();
 }
@@ -167,10 +167,10 @@ DateVerdict Arinput::checkWorkDate()
 {
     SharedState &s = state();
     const DateVerdict verdict
-        = CheckChitDate(s.WorkDate, s.ArYear, s.ArMonth, s.AccessLevel, platform().today().year());
+        = checkChitDate(s.WorkDate, s.ArYear, s.ArMonth, s.AccessLevel, platform().today().year());
     s.PeriodLimit
-        = QString::number(verdict == DateVerdict::PreviousPeriod ? PeriodStart(s.ArYear, s.ArMonth)
-                                                                 : PeriodEnd(s.ArYear, s.ArMonth));
+        = QString::number(verdict == DateVerdict::PreviousPeriod ? periodStart(s.ArYear, s.ArMonth)
+                                                                 : periodEnd(s.ArYear, s.ArMonth));
     return verdict;
 }
 
@@ -266,7 +266,7 @@ void Arinput::leaveKeyedAmount(int index)
     bool number = false;
     const double value = text.toDouble(&number);
     if (number)
-        field.setText(FormatMask(value, u"#######.#0"_s));
+        field.setText(formatMask(value, u"#######.#0"_s));
 }
 
 void Arinput::ShowBalance()
@@ -275,12 +275,12 @@ void Arinput::ShowBalance()
     SuiteDb db(u"master2.mdb"_s);
     QSqlQuery query
         = db.query(u"select balfwd from ar where acctnumber between "_s
-                   + ShortestNumber(member - 0.001) + u" and "_s + ShortestNumber(member + 0.001));
+                   + shortestNumber(member - 0.001) + u" and "_s + shortestNumber(member + 0.001));
     if (query.next()) {
         platform().clearClipboard();
         DoEvents();
         platform().setClipboardText(u"Balance: "_s
-                                    + FormatMask(query.value(0).toDouble(), u"###,###.#0"_s));
+                                    + formatMask(query.value(0).toDouble(), u"###,###.#0"_s));
     }
     db.close();
     DoEvents();

@@ -122,7 +122,7 @@ void Arinput::Text1_Click(int Index)
     DoEvents();
     releaseTopmost();
     PickDate();
-    if (ProgramEnding())
+    if (programEnding())
         return;
     // No answer from the picker leaves the date the field had.
     Text1(3).setText(state().MsgText.isEmpty() ? before : state().MsgText);

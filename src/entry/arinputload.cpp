@@ -61,7 +61,7 @@ bool columnIsNull(int position)
 void Arinput::Form_Initialize()
 {
     SharedState &s = state();
-    s.WorkDate = ToLong(Val(platform().clipboardText()));
+    s.WorkDate = toLong(Val(platform().clipboardText()));
     platform().clearClipboard();
     DoEvents();
 }
@@ -71,14 +71,14 @@ void Arinput::Form_Initialize()
 bool Arinput::startFailed()
 {
     SharedState &s = state();
-    if (ProgramEnding())
+    if (programEnding())
         return true;
     if (s.ErrNumber == 0)
         return false;
     s.MsgText = u"Code "_s + QString::number(s.ErrNumber) + u" in "_s + QString::number(s.ErrLine)
         + s.ErrDescription;
     ShowCritical();
-    EndProgram();
+    endProgram();
     return true;
 }
 
@@ -88,17 +88,17 @@ void Arinput::Form_Load()
     if (!platform().claimSingleInstance()) {
         MsgBox(u"Tallic is already running. You may not\nstart it twice on the same computer."_s,
                BoxButtons::Ok, BoxIcon::Information, u"Varnest"_s);
-        EndProgram();
+        endProgram();
         return;
     }
     CheckDbUpdate();
     if (s.MsgText == u"UPDREQ"_s) {
-        EndProgram();
+        endProgram();
         return;
     }
 
     // Back from one of the suite's tools the operator starts on a fresh batch.
-    SetToolReturnAction([entry = QPointer<Arinput>(this)] {
+    setToolReturnAction([entry = QPointer<Arinput>(this)] {
         if (entry && entry->isLoaded())
             entry->StartBatch();
     });
@@ -158,7 +158,7 @@ void Arinput::LoadSettings()
     // Fewer than five characters cannot carry a user name: as good as no command line.
     if (line.size() >= 5) {
         s.LaunchCode = line.left(3);
-        s.AccessLevel = qint16(ToLong(Val(line.mid(3, 2))));
+        s.AccessLevel = qint16(toLong(Val(line.mid(3, 2))));
         s.UserName = line.mid(5);
     }
 
@@ -182,7 +182,7 @@ void Arinput::LoadSettings()
     s.SkipGlCheck = qint16(Val(skips.mid(0, 1)));
     s.SkipMemberCheck = qint16(Val(skips.mid(1, 1)));
     s.SkipEmpCheck = qint16(Val(skips.mid(2, 1)));
-    s.ArYear = ToLong(columnNumber(48));
+    s.ArYear = toLong(columnNumber(48));
     for (int key = 1; key <= 12; ++key)
         s.FunctionKeyText[key] = columnText(26 + key);
 
@@ -242,13 +242,13 @@ void Arinput::LoadSettings()
     if (s.UserName.isEmpty() || s.LaunchCode != u"KQV"_s) {
         s.MsgText = u"This module cannot be run by itself.\nClick OK to exit..."_s;
         ShowCritical();
-        EndProgram();
+        endProgram();
         return;
     }
     if (s.AccessLevel < s.LevelLimits[0]) {
         s.MsgText = u"Access denied. See system administrator.\nClick OK to exit..."_s;
         ShowCritical();
-        EndProgram();
+        endProgram();
     }
 }
 
@@ -269,7 +269,7 @@ void Arinput::Form_Unload(int &)
     DbFreeLocks();
     DoEvents();
     DbCloseAll();
-    EndProgram();
+    endProgram();
 }
 
 } // namespace tallic

@@ -5,7 +5,7 @@
 
 namespace tallic {
 
-void BeginRun(const QString &commandLine)
+void beginRun(const QString &commandLine)
 {
     state().CommandLine = commandLine;
     auto *window = new Arinput();

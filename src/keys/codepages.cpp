@@ -68,22 +68,22 @@ QChar characterIn(const UpperHalf &page, int code)
 
 } // namespace
 
-int WesternCode(QChar c)
+int westernCode(QChar c)
 {
     return codeIn(Western, c);
 }
 
-int OemCode(QChar c)
+int oemCode(QChar c)
 {
     return codeIn(Oem, c);
 }
 
-QChar FromWesternCode(int code)
+QChar fromWesternCode(int code)
 {
     return characterIn(Western, code);
 }
 
-QChar FromOemCode(int code)
+QChar fromOemCode(int code)
 {
     return characterIn(Oem, code);
 }

@@ -9,10 +9,10 @@ namespace tallic {
 // (850), whose code the keypad digits type. Both agree with ASCII below 128.
 
 // The character's code, -1 when the code page has none.
-int WesternCode(QChar c);
-int OemCode(QChar c);
+int westernCode(QChar c);
+int oemCode(QChar c);
 // The character of a code (0 to 255), a null QChar when there is none.
-QChar FromWesternCode(int code);
-QChar FromOemCode(int code);
+QChar fromWesternCode(int code);
+QChar fromOemCode(int code);
 
 } // namespace tallic

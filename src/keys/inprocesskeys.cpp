@@ -123,7 +123,7 @@ void InProcessKeys::ToggleNumLock()
 
 void InProcessKeys::PauseMs(qint16 ms)
 {
-    PauseWithTicks(ms, SystemTickCount);
+    pauseWithTicks(ms, systemTickCount);
 }
 
 void InProcessKeys::reset()
@@ -220,7 +220,7 @@ void InProcessKeys::typeComposed()
     if (keypadCode_.isEmpty())
         return;
     const int code = keypadCode_.toInt() % 256;
-    const QChar c = keypadCode_.startsWith(u'0') ? FromWesternCode(code) : FromOemCode(code);
+    const QChar c = keypadCode_.startsWith(u'0') ? fromWesternCode(code) : fromOemCode(code);
     const int key = keyForCharacter(c);
     if (c.isNull() || key == 0)
         return;
@@ -251,7 +251,7 @@ void InProcessKeys::scheduleDelivery()
 void InProcessKeys::deliverNext()
 {
     scheduled_ = false;
-    if (ProgramEnding()) {
+    if (programEnding()) {
         // No window takes keys any more; what was typed ahead is lost.
         reset();
         return;
@@ -276,7 +276,7 @@ void InProcessKeys::deliverNext()
     scheduleDelivery();
 }
 
-InProcessKeys &InProcessKeyboard()
+InProcessKeys &inProcessKeyboard()
 {
     static InProcessKeys keyboard;
     return keyboard;

@@ -66,6 +66,6 @@ private:
 };
 
 // The program's one in-process keyboard.
-InProcessKeys &InProcessKeyboard();
+InProcessKeys &inProcessKeyboard();
 
 } // namespace tallic

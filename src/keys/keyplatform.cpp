@@ -46,7 +46,7 @@ std::unique_ptr<KeyPlatform> chooseDefault()
 
 KeyPlatform::~KeyPlatform() = default;
 
-bool KeyPlatform::SendKeysNatively(const QString &, qint16)
+bool KeyPlatform::sendKeysNatively(const QString &, qint16)
 {
     return false;
 }
@@ -60,9 +60,9 @@ KeyPlatform &keyPlatform()
     // operator typed meanwhile, which waits (KeyGate). Through the window system they
     // would arrive behind it, and the next field's digits would land in this one.
     if (KeyGate::handling())
-        return InProcessKeyboard();
+        return inProcessKeyboard();
     static const std::unique_ptr<KeyPlatform> chosen = chooseDefault();
-    return chosen ? *chosen : static_cast<KeyPlatform &>(InProcessKeyboard());
+    return chosen ? *chosen : static_cast<KeyPlatform &>(inProcessKeyboard());
 }
 
 KeyPlatform *setKeyPlatform(KeyPlatform *platform)
@@ -72,17 +72,17 @@ KeyPlatform *setKeyPlatform(KeyPlatform *platform)
     return previous;
 }
 
-quint32 SystemTickCount()
+quint32 systemTickCount()
 {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     return quint32(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
-void PauseWithTicks(qint16 ms, const std::function<quint32()> &tickCount)
+void pauseWithTicks(qint16 ms, const std::function<quint32()> &tickCount)
 {
     const qint64 start = tickCount();
     DoEvents();
-    while (!ProgramEnding()) {
+    while (!programEnding()) {
         const qint64 now = tickCount();
         if (now < start || now > start + ms)
             break;

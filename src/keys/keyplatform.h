@@ -31,7 +31,7 @@ public:
 
     // The platform's own service for the whole key-string notation, which only the older
     // family had; false when there is none and the string must be typed key by key.
-    virtual bool SendKeysNatively(const QString &text, qint16 wait);
+    virtual bool sendKeysNatively(const QString &text, qint16 wait);
 };
 
 // The implementation in use: the one installed, or else the one that fits the platform
@@ -44,11 +44,11 @@ KeyPlatform &keyPlatform();
 KeyPlatform *setKeyPlatform(KeyPlatform *platform);
 
 // A 32-bit millisecond tick count that wraps around, as the system's tick count does.
-quint32 SystemTickCount();
+quint32 systemTickCount();
 
 // The waiting loop behind PauseMs: lets events run at least once, then goes on while the
 // tick count stays within [t0, t0 + ms]. A tick count that wraps around or a program that
 // is ending ends the wait. It never sleeps: the windows stay responsive throughout.
-void PauseWithTicks(qint16 ms, const std::function<quint32()> &tickCount);
+void pauseWithTicks(qint16 ms, const std::function<quint32()> &tickCount);
 
 } // namespace tallic

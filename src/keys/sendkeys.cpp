@@ -148,7 +148,7 @@ private:
         qint32 count = 1;
         const qsizetype blank = name.indexOf(u' ');
         if (blank >= 0) {
-            count = ToLong(Val(name.mid(blank + 1)));
+            count = toLong(Val(name.mid(blank + 1)));
             name.truncate(blank);
             if (count == 0)
                 return false;
@@ -206,13 +206,13 @@ QString EncodeExtendedChars(const QString &text)
     QString encoded;
     encoded.reserve(text.size());
     for (const QChar c : text) {
-        if (WesternCode(c) < 128) {
+        if (westernCode(c) < 128) {
             encoded += c;
             continue;
         }
         // A character the OEM code page lacks comes out as "?", as code-page conversion
         // gives it.
-        const int oem = OemCode(c);
+        const int oem = oemCode(c);
         encoded += u"{NUMLOCK}%("_s;
         for (const QChar digit : QString::number(oem >= 0 ? oem : int(u'?')))
             encoded += u"{NUMPAD"_s + digit + u'}';
@@ -224,7 +224,7 @@ QString EncodeExtendedChars(const QString &text)
 void SendKeyString(const QString &text, qint16 wait)
 {
     KeyPlatform &keys = keyPlatform();
-    if (keys.OsFamily() == u"9x"_s && keys.SendKeysNatively(text, wait))
+    if (keys.OsFamily() == u"9x"_s && keys.sendKeysNatively(text, wait))
         return;
     KeyStringTyper(keys).type(text, wait);
 }

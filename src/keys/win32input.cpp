@@ -21,7 +21,7 @@ constexpr int NeedsAlt = 4;
 
 } // namespace
 
-bool IsWin9xFamily()
+bool isWin9xFamily()
 {
     OSVERSIONINFOA info {};
     info.dwOSVersionInfoSize = sizeof info;
@@ -29,12 +29,12 @@ bool IsWin9xFamily()
     return info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
 }
 
-bool KeyStateIsOn(int virtualKey)
+bool keyStateIsOn(int virtualKey)
 {
     return GetKeyState(virtualKey) != 0;
 }
 
-void InjectKey(int modifierKey, int namedKey, char16_t character, bool release)
+void injectKey(int modifierKey, int namedKey, char16_t character, bool release)
 {
     // The target's layout, not the program's: the keys must mean there what the string says.
     const HKL layout = GetKeyboardLayout(GetWindowThreadProcessId(GetForegroundWindow(), nullptr));
@@ -77,7 +77,7 @@ void InjectKey(int modifierKey, int namedKey, char16_t character, bool release)
     SendInput(count, records, sizeof(INPUT));
 }
 
-void FlipNumLockState()
+void flipNumLockState()
 {
     BYTE state[256] {};
     GetKeyboardState(state);
@@ -85,7 +85,7 @@ void FlipNumLockState()
     SetKeyboardState(state);
 }
 
-std::uint32_t TickCount()
+std::uint32_t tickCount()
 {
     return GetTickCount();
 }

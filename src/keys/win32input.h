@@ -8,22 +8,22 @@
 namespace tallic::win32 {
 
 // True on the Windows 95/98/Me family, asked afresh at every call.
-bool IsWin9xFamily();
+bool isWin9xFamily();
 
 // True when the key is toggled on or held down.
-bool KeyStateIsOn(int virtualKey);
+bool keyStateIsOn(int virtualKey);
 
 // Injects one press or release in one SendInput call, translated with the keyboard layout
 // of the thread that owns the foreground window: a modifier (modifierKey 16 Shift, 17 Ctrl,
 // 18 Alt) alone; else the key of the key table (namedKey > 0), with no modifiers; else the
 // key that types the character, after the Shift, Ctrl and Alt it needs. A character the
 // layout has no key for is skipped.
-void InjectKey(int modifierKey, int namedKey, char16_t character, bool release);
+void injectKey(int modifierKey, int namedKey, char16_t character, bool release);
 
 // Flips Num Lock in the thread's keyboard-state table, injecting nothing (95/98/Me).
-void FlipNumLockState();
+void flipNumLockState();
 
 // The system tick count in milliseconds; wraps around after 49.7 days.
-std::uint32_t TickCount();
+std::uint32_t tickCount();
 
 } // namespace tallic::win32

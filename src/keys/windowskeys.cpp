@@ -13,12 +13,12 @@ namespace tallic {
 
 QString WindowsKeys::OsFamily()
 {
-    return win32::IsWin9xFamily() ? u"9x"_s : u"NT"_s;
+    return win32::isWin9xFamily() ? u"9x"_s : u"NT"_s;
 }
 
 bool WindowsKeys::LockIsOn(int virtualKey)
 {
-    return win32::KeyStateIsOn(virtualKey);
+    return win32::keyStateIsOn(virtualKey);
 }
 
 void WindowsKeys::PressKey(const QString &token)
@@ -37,14 +37,14 @@ void WindowsKeys::inject(const QString &token, bool release)
     const int named = modifier != 0 ? 0 : KeyCodeFromName(token);
     if (modifier == 0 && named == 0 && token.isEmpty())
         return;
-    win32::InjectKey(modifier, named, named == 0 && modifier == 0 ? token.at(0).unicode() : u'\0',
+    win32::injectKey(modifier, named, named == 0 && modifier == 0 ? token.at(0).unicode() : u'\0',
                      release);
 }
 
 void WindowsKeys::ToggleNumLock()
 {
     if (OsFamily() == u"9x"_s) {
-        win32::FlipNumLockState();
+        win32::flipNumLockState();
         return;
     }
     PressKey(u"NUMLOCK"_s);
@@ -53,7 +53,7 @@ void WindowsKeys::ToggleNumLock()
 
 void WindowsKeys::PauseMs(qint16 ms)
 {
-    PauseWithTicks(ms, win32::TickCount);
+    pauseWithTicks(ms, win32::tickCount);
 }
 
 } // namespace tallic

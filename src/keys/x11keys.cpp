@@ -212,7 +212,7 @@ void X11Keys::awaitInputFocus()
     if (std::none_of(windows.begin(), windows.end(), [](QWindow *w) { return w->isVisible(); }))
         return;
     const QDeadlineTimer deadline(1000);
-    while (!focused() && !deadline.hasExpired() && !ProgramEnding()) {
+    while (!focused() && !deadline.hasExpired() && !programEnding()) {
         DoEvents();
         QThread::msleep(2);
     }
@@ -240,7 +240,7 @@ void X11Keys::ToggleNumLock()
 
 void X11Keys::PauseMs(qint16 ms)
 {
-    PauseWithTicks(ms, SystemTickCount);
+    pauseWithTicks(ms, systemTickCount);
 }
 
 void X11Keys::injectAltIfHeld()
@@ -267,7 +267,7 @@ void X11Keys::keyTransition(const QString &token, bool press)
             fakeKey(display_, XK_Alt_L, false);
         if (!keypadCode_.isEmpty()) {
             const int code = keypadCode_.toInt() % 256;
-            const QChar c = keypadCode_.startsWith(u'0') ? FromWesternCode(code) : FromOemCode(code);
+            const QChar c = keypadCode_.startsWith(u'0') ? fromWesternCode(code) : fromOemCode(code);
             typeCharacter(c, true);
             typeCharacter(c, false);
         }

@@ -208,7 +208,7 @@ void Form::setBackColor(quint32 value)
 
 void Form::load()
 {
-    if (loaded_ || ProgramEnding())
+    if (loaded_ || programEnding())
         return;
     loaded_ = true;
     loadedForms().append(this);
@@ -221,7 +221,7 @@ void Form::load()
 void Form::open()
 {
     load();
-    if (!loaded_ || ProgramEnding())
+    if (!loaded_ || programEnding())
         return;
     show();
     if (QGuiApplication::platformName() != u"offscreen"_s)
@@ -235,7 +235,7 @@ bool Form::unload()
         return true;
     int cancel = 0;
     fireWith(u"Form"_s, -1, "Unload", { { "int&", &cancel } });
-    if (cancel != 0 && !ProgramEnding())
+    if (cancel != 0 && !programEnding())
         return false;
     loaded_ = false;
     loadedForms().removeAll(this);
@@ -244,7 +244,7 @@ bool Form::unload()
     hide();
     deleteLater();
     if (loadedForms().isEmpty())
-        EndProgram();
+        endProgram();
     return true;
 }
 
@@ -298,7 +298,7 @@ bool Form::isFocusable(QWidget *widget) const
 
 void Form::setFocusTo(QWidget *widget)
 {
-    if (!isFocusable(widget) || ProgramEnding())
+    if (!isFocusable(widget) || programEnding())
         return;
     if (transition_) {
         // Inside GotFocus or LostFocus: the handler decides where the focus goes.
@@ -347,7 +347,7 @@ void Form::tabToNext(bool backwards)
 
 void Form::activate(QWidget *target)
 {
-    if (!isFocusable(target) || ProgramEnding())
+    if (!isFocusable(target) || programEnding())
         return;
     if (target == active_) {
         giveKeyboardFocus(target);
@@ -397,7 +397,7 @@ void Form::restoreKeyboardFocus()
 
 bool Form::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate && loaded_ && !ProgramEnding()) {
+    if (event->type() == QEvent::WindowActivate && loaded_ && !programEnding()) {
         const bool switched = lastActive() != this;
         lastActive() = this;
         if (switched)
@@ -412,7 +412,7 @@ bool Form::event(QEvent *event)
 
 void Form::closeEvent(QCloseEvent *event)
 {
-    if (loaded_ && !ProgramEnding() && !unload())
+    if (loaded_ && !programEnding() && !unload())
         event->ignore();
 }
 
@@ -445,7 +445,7 @@ bool Form::fire(QWidget *widget, const char *event)
 bool Form::fireWith(const QString &base, int index, const char *event,
                     std::initializer_list<std::pair<const char *, void *>> args)
 {
-    if (ProgramEnding() || base.isEmpty())
+    if (programEnding() || base.isEmpty())
         return false;
     QList<std::pair<const char *, void *>> all;
     if (index >= 0)

@@ -64,7 +64,7 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
     QWidget *widget = controlWidgetFor(watched);
     if (!widget)
         return false;
-    if (ProgramEnding()) {
+    if (programEnding()) {
         switch (event->type()) {
         case QEvent::KeyPress:
         case QEvent::MouseButtonPress:
@@ -139,7 +139,7 @@ bool Form::handleKeyPress(QWidget *widget, QKeyEvent *event)
     if (keyCode != 0) {
         fireWith(widget->property("tallicBase").toString(), widget->property("tallicIndex").toInt(),
                  "KeyDown", { { "int&", &keyCode }, { "int", &shift } });
-        if (keyCode == 0 || !guard || ProgramEnding() || widget != active_)
+        if (keyCode == 0 || !guard || programEnding() || widget != active_)
             return true;
     }
     if (qobject_cast<QPushButton *>(widget)) {
@@ -154,7 +154,7 @@ bool Form::handleKeyPress(QWidget *widget, QKeyEvent *event)
     int keyAscii = typed;
     fireWith(widget->property("tallicBase").toString(), widget->property("tallicIndex").toInt(),
              "KeyPress", { { "int&", &keyAscii } });
-    if (keyAscii == 0 || !guard || ProgramEnding())
+    if (keyAscii == 0 || !guard || programEnding())
         return true;
     auto *box = qobject_cast<QLineEdit *>(widget);
     if (!box || keyAscii < 32)
@@ -180,7 +180,7 @@ bool Form::handleAccessKey(QWidget *widget)
         return true;
     QPointer<QWidget> guard(widget);
     activate(widget);
-    if (guard && active_ == widget && !ProgramEnding())
+    if (guard && active_ == widget && !programEnding())
         fire(widget, "Click");
     return true;
 }
@@ -204,7 +204,7 @@ bool Form::handleMouse(QWidget *widget, QMouseEvent *event)
         int button = mouseButton(event->button());
         fireWith(base, index, "MouseDown",
                  { { "int", &button }, { "int", &shift }, { "double", &x }, { "double", &y } });
-        return !guard || ProgramEnding();
+        return !guard || programEnding();
     }
     case QEvent::MouseButtonRelease: {
         const bool clicked
@@ -216,7 +216,7 @@ bool Form::handleMouse(QWidget *widget, QMouseEvent *event)
         if (clicked && guard
             && (qobject_cast<QLineEdit *>(widget) || qobject_cast<QLabel *>(widget)))
             fire(widget, "Click");
-        return !guard || ProgramEnding();
+        return !guard || programEnding();
     }
     case QEvent::MouseButtonDblClick:
         if (qobject_cast<QLineEdit *>(widget) || qobject_cast<QLabel *>(widget))

@@ -50,7 +50,7 @@ void replayNext()
     s.scheduled = false;
     if (s.waiting.empty())
         return;
-    if (ProgramEnding()) {
+    if (programEnding()) {
         s.waiting.clear();
         return;
     }

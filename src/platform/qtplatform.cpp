@@ -107,9 +107,9 @@ int QtPlatform::runAndWait(const QString &commandLine)
     }
 
     // The windows keep answering the operator meanwhile.
-    while (process->state() != QProcess::NotRunning && !ProgramEnding()) {
+    while (process->state() != QProcess::NotRunning && !programEnding()) {
         QCoreApplication::processEvents();
-        if (ProgramEnding())
+        if (programEnding())
             break;
         process->waitForFinished(20);
     }

@@ -40,7 +40,7 @@ void DoEvents()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void EndProgram()
+void endProgram()
 {
     if (ending)
         return;
@@ -52,19 +52,19 @@ void EndProgram()
         endAction()();
 }
 
-bool ProgramEnding()
+bool programEnding()
 {
     return ending;
 }
 
-void ResetProgramState()
+void resetProgramState()
 {
     ending = false;
     busyPointer = false;
     KeyGate::reset();
 }
 
-void SetEndAction(std::function<void()> action)
+void setEndAction(std::function<void()> action)
 {
     endAction() = std::move(action);
 }
@@ -114,7 +114,7 @@ void SetTopmost(QWidget *window, bool on)
         handle->setFlag(Qt::WindowStaysOnTopHint, on);
 }
 
-void CenterWindow(QWidget *window)
+void centerWindow(QWidget *window)
 {
     if (!window)
         return;

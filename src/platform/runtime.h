@@ -15,10 +15,10 @@ void DoEvents();
 
 // Ends the program from anywhere. Handlers that call it return at once; from then on
 // no handler runs, boxes answer without showing and waiting loops stop.
-void EndProgram();
-bool ProgramEnding();
+void endProgram();
+bool programEnding();
 // Clears the ending state; used when a new run starts in the same process (tests).
-void ResetProgramState();
+void resetProgramState();
 
 // A modal message box; answers AnswerOk, AnswerYes or AnswerNo. Yes/No boxes have No as
 // the default. The keyboard focus is back on the active control afterwards.
@@ -33,7 +33,7 @@ void MouseArrow();
 // Keeps a window above all others or releases it; never moves or resizes it.
 void SetTopmost(QWidget *window, bool on);
 // Centres a window on its screen.
-void CenterWindow(QWidget *window);
+void centerWindow(QWidget *window);
 
 } // namespace tallic
 
@@ -42,5 +42,5 @@ void CenterWindow(QWidget *window);
 namespace tallic {
 // What ending the program does beyond closing its windows: the program leaves its event
 // loop; the test harness only notes that the run has ended.
-void SetEndAction(std::function<void()> action);
+void setEndAction(std::function<void()> action);
 } // namespace tallic

@@ -51,10 +51,10 @@ void Arinput::StartBatch()
         SetTopmost(this, -1);
         DoEvents();
         DoEvents();
-        if (ProgramEnding())
+        if (programEnding())
             return;
 
-        s.WorkDate = ToLong(Val(s.MsgText));
+        s.WorkDate = toLong(Val(s.MsgText));
         // Anything but eight digits of a date is asked again without a word.
         if (s.WorkDate > LatestDate || s.WorkDate < 1 || s.MsgText.size() != DateLength)
             continue;
@@ -63,10 +63,10 @@ void Arinput::StartBatch()
         const DateVerdict verdict = checkWorkDate();
         if (verdict == DateVerdict::Accepted)
             break;
-        MsgBox(DateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
+        MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
                u"Date chosen: "_s + s.WorkDateText);
         newBatch.setEnabled(true);
-        if (ProgramEnding())
+        if (programEnding())
             return;
     }
 
@@ -79,12 +79,12 @@ void Arinput::StartBatch()
                 + u"\n\nMultiple users may key chits for the same date,\nbut you should notify this user that you are\nadding transactions to the date he/she is\nalso currently using."_s,
             BoxButtons::Ok, BoxIcon::Information, u"Shared Date"_s);
     }
-    if (ProgramEnding())
+    if (programEnding())
         return;
 
     s.StartStamp = s.UserName.left(15) + platform().timeOfDay().toString(u"HH:mm:ss"_s);
     NormalMode();
-    if (ProgramEnding())
+    if (programEnding())
         return;
 
     Control help = ctl(u"helpwindow"_s);
@@ -122,7 +122,7 @@ void Arinput::UpdateValidityTotals()
     const auto show = [this](int index, double total) {
         ctl(u"txtvalid"_s, index).setVisible(true);
         ctl(u"lblvalidity"_s, index).setVisible(true);
-        ctl(u"txtvalid"_s, index).setText(ShortestNumber(total));
+        ctl(u"txtvalid"_s, index).setText(shortestNumber(total));
     };
     switch (s.ValidityMode) {
     case 1:

@@ -118,11 +118,11 @@ void Arinput::PostChit()
         date.setText(QString::number(s.WorkDate));
     // The date posted is held to the open month like a keyed one: a refused date can reach
     // a hidden date field through the working date.
-    const qint32 chitDate = ToLong(Val(date.text()));
+    const qint32 chitDate = toLong(Val(date.text()));
     const DateVerdict verdict
-        = CheckChitDate(chitDate, s.ArYear, s.ArMonth, s.AccessLevel, platform().today().year());
+        = checkChitDate(chitDate, s.ArYear, s.ArMonth, s.AccessLevel, platform().today().year());
     if (verdict != DateVerdict::Accepted) {
-        MsgBox(DateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
+        MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
                u"Date entered: "_s + QString::number(chitDate));
         refuse(date.enabled() && date.visible() ? date : ok);
         return;
@@ -139,7 +139,7 @@ void Arinput::PostChit()
 
     // A payment is always a credit, without service charge or tax.
     if (Text1(2).text().trimmed().toUpper() == u"PAYMENT"_s && Val(Text1(7).text()) > 0) {
-        Text1(7).setText(ShortestNumber(-std::abs(Val(Text1(7).text()))));
+        Text1(7).setText(shortestNumber(-std::abs(Val(Text1(7).text()))));
         Text1(8).setText(u"0"_s);
         Text1(9).setText(u"0"_s);
         Text1(10).setText(Text1(7).text());
@@ -160,7 +160,7 @@ void Arinput::PostChit()
 
     // Only a stored chit counts in the batch.
     Control count = ctl(u"Text5"_s);
-    count.setText(ShortestNumber(Val(count.text()) + 1));
+    count.setText(shortestNumber(Val(count.text()) + 1));
     UpdateValidityTotals();
     RedoChit();
     DbAddNewOff();
@@ -216,7 +216,7 @@ void Arinput::StoreChitRow()
 
     DbAddNewOn();
     DbWrite(db,
-            u"select * from ardaily where tallicnum = '"_s + SqlQuote(Text1(2).text()) + u"'"_s);
+            u"select * from ardaily where tallicnum = '"_s + sqlQuote(Text1(2).text()) + u"'"_s);
     const DbWriteOutcome &written = LastDbWrite();
     if (!written.saved) {
         chitNotStored_ = failureReason(written.number, written.description);

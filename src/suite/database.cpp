@@ -167,20 +167,20 @@ void noteWriteFailure(const QSqlError &error)
 {
     DbWriteOutcome &outcome = lastWrite();
     outcome.saved = false;
-    outcome.number = JetErrorNumber(error);
+    outcome.number = jetErrorNumber(error);
     outcome.description
         = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
 }
 
 void passOnWriteFailure(const QSqlError &error)
 {
-    PassOnDbError(error);
+    passOnDbError(error);
     noteWriteFailure(error);
 }
 
 } // namespace
 
-int JetErrorNumber(const QSqlError &error)
+int jetErrorNumber(const QSqlError &error)
 {
     const QString code = error.nativeErrorCode();
     if (code.startsWith(LayerCodePrefix))
@@ -209,15 +209,15 @@ int JetErrorNumber(const QSqlError &error)
     return 3000 + primary;
 }
 
-void PassOnDbError(const QSqlError &error)
+void passOnDbError(const QSqlError &error)
 {
     SharedState &s = state();
-    s.ErrNumber = JetErrorNumber(error);
+    s.ErrNumber = jetErrorNumber(error);
     s.ErrDescription = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
     s.ErrLine = 0;
 }
 
-QString SqlQuote(const QString &text)
+QString sqlQuote(const QString &text)
 {
     QString quoted = text;
     quoted.replace(u'\'', u"''"_s);
@@ -374,7 +374,7 @@ void DbRead(QString &dbName, const QString &statement)
     s.RowNulls = QList<bool>(count, false);
     if (!query.next()) {
         if (query.lastError().isValid()) {
-            PassOnDbError(query.lastError());
+            passOnDbError(query.lastError());
             return;
         }
         s.MsgText = u"QUIT"_s;

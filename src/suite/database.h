@@ -45,13 +45,13 @@ void DbCloseAll();
 void DbFreeLocks();
 
 // The text with its apostrophes doubled, to be put between apostrophes in a statement.
-QString SqlQuote(const QString &text);
+QString sqlQuote(const QString &text);
 
 // The suite's error number for a database failure.
-int JetErrorNumber(const QSqlError &error);
+int jetErrorNumber(const QSqlError &error);
 // Hands a database failure to the calling routine's handler: ErrNumber, ErrDescription,
 // ErrLine 0.
-void PassOnDbError(const QSqlError &error);
+void passOnDbError(const QSqlError &error);
 
 // A direct open of one suite database, closed when the object goes. Statements may call
 // the Jet functions ucase$() and fix(); a lock held by another workstation is waited for.
@@ -89,7 +89,7 @@ public:
     QSqlError error() const { return error_; }
     void setError(const QSqlError &error) { error_ = error; }
     void clearError() { error_ = QSqlError(); }
-    void passOnError() const { PassOnDbError(error_); }
+    void passOnError() const { passOnDbError(error_); }
 
     QString connectionName() const { return name_; }
 

@@ -227,9 +227,9 @@ void fillPeople(const QString &folder)
 
 } // namespace
 
-void CreateDemoData(const QString &folder, const QDate &today)
+void createDemoData(const QString &folder, const QDate &today)
 {
-    CreateSuiteDatabases(folder);
+    createSuiteDatabases(folder);
     fillConfig(folder, today);
     fillLedgers(folder);
     fillMembers(folder);

@@ -9,6 +9,6 @@ namespace tallic {
 // small club to key against: the open A/R month is today's month, revenue accounts with
 // their rates, forty members with sub-accounts, employees and the staff rows of JONES and
 // SMITH. Tables that already hold rows are left as they are.
-void CreateDemoData(const QString &folder, const QDate &today);
+void createDemoData(const QString &folder, const QDate &today);
 
 } // namespace tallic

@@ -258,7 +258,7 @@ QString findSuiteFile(const QString &folder, const QString &fileName)
     return QString();
 }
 
-void CreateSuiteDatabases(const QString &folder)
+void createSuiteDatabases(const QString &folder)
 {
     for (const Database &definition : suiteDatabases()) {
         if (findSuiteFile(folder, definition.file).isEmpty())

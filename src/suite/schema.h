@@ -7,7 +7,7 @@ namespace tallic {
 // Creates, in the folder, every suite database that is missing there (whatever the letter
 // case of an existing file's name), with its tables and indexes; existing files are left
 // as they are. New files use write-ahead logging, so readers never wait for a writer.
-void CreateSuiteDatabases(const QString &folder);
+void createSuiteDatabases(const QString &folder);
 
 // The path of a file of that name in the folder, matched without regard to letter case;
 // the empty string when there is none.

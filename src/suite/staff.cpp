@@ -23,15 +23,15 @@ void SetStaffLocation()
     // worth a try, never a stop.
     SuiteDb db(u"user.mdb"_s);
     db.transaction();
-    db.exec(u"update staff set location = '"_s + SqlQuote(s.LocationText) + u"' , work = '"_s
-            + u"' where ucase$(username) = '"_s + SqlQuote(s.UserName) + u"'"_s);
+    db.exec(u"update staff set location = '"_s + sqlQuote(s.LocationText) + u"' , work = '"_s
+            + u"' where ucase$(username) = '"_s + sqlQuote(s.UserName) + u"'"_s);
     if (!db.commit())
         db.rollback();
     DoEvents();
 
     {
         QSqlQuery query = db.query(u"select sysuser from staff where ucase$(username) = '"_s
-                                   + SqlQuote(s.UserName) + u"'"_s);
+                                   + sqlQuote(s.UserName) + u"'"_s);
         if (!db.failed() && query.next()) {
             const QVariant value = query.value(0);
             bool number = true;
@@ -60,8 +60,8 @@ void CheckDateInUse()
         // The staff table compares names without regard to case, as Jet does, so the
         // user's own row never counts whatever case it was stored in.
         QSqlQuery query
-            = db.query(u"select * from staff where work = '"_s + SqlQuote(s.WorkDateText)
-                       + u"' and username <> '"_s + SqlQuote(s.UserName) + u"'"_s);
+            = db.query(u"select * from staff where work = '"_s + sqlQuote(s.WorkDateText)
+                       + u"' and username <> '"_s + sqlQuote(s.UserName) + u"'"_s);
         DoEvents();
         if (!db.failed() && query.next()) {
             shared = true;

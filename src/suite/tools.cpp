@@ -49,7 +49,7 @@ void clearError()
 bool toolRunFailed()
 {
     SharedState &s = state();
-    if (ProgramEnding())
+    if (programEnding())
         return true;
     if (s.ErrNumber == 0)
         return false;
@@ -66,7 +66,7 @@ bool toolRunFailed()
 
 } // namespace
 
-void SetToolReturnAction(std::function<void()> action)
+void setToolReturnAction(std::function<void()> action)
 {
     toolReturnAction() = std::move(action);
 }
@@ -96,7 +96,7 @@ qint32 RunAndWait(const QString &commandLine)
     if (Form *active = Form::activeForm())
         active->restoreKeyboardFocus();
     DoEvents();
-    if (code == 0 || ProgramEnding())
+    if (code == 0 || programEnding())
         return code;
 
     s.MsgText = u"WARNING - PREMATURE USER TERMINATION OF BACKUP PROCEDURE"_s;
@@ -165,14 +165,14 @@ void PickDate()
     if (StartProgram(u"dalmore.exe"_s, WindowStyle::Normal)) {
         QElapsedTimer waited;
         waited.start();
-        while (picked.isEmpty() && !ProgramEnding() && waited.elapsed() < pickLimit.count()) {
+        while (picked.isEmpty() && !programEnding() && waited.elapsed() < pickLimit.count()) {
             QThread::msleep(PickPollMs);
             picked = platform().clipboardText();
             DoEvents();
         }
     }
     // A calendar that is missing or never answers must not lock the operator in.
-    if (picked.isEmpty() && !ProgramEnding()) {
+    if (picked.isEmpty() && !programEnding()) {
         picked = InputBox(
             u"No date came from the calendar.\nType the date as eight digits, yyyymmdd:"_s,
             u"Date"_s, platform().today().toString(u"yyyyMMdd"_s));

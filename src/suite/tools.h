@@ -22,7 +22,7 @@ qint32 RunAndWait(const QString &commandLine);
 void BuildToolArgument();
 
 // What follows a tool's run: the entry window starts a new batch.
-void SetToolReturnAction(std::function<void()> action);
+void setToolReturnAction(std::function<void()> action);
 
 // Runs ToolProgram with ToolCode, records "Chit Entry" as the location and runs the
 // return action. A run-time failure on the way is reported once and ends the run.

@@ -42,7 +42,7 @@ QString valueText(const QVariant &value)
     case QMetaType::Float:
     case QMetaType::LongLong:
     case QMetaType::Int:
-        return ShortestNumber(value.toDouble());
+        return shortestNumber(value.toDouble());
     default:
         return value.toString();
     }
@@ -67,7 +67,7 @@ void refuseOnFailure()
 
 void refuseOnFailure(const QSqlError &error)
 {
-    PassOnDbError(error);
+    passOnDbError(error);
     refuseOnFailure();
 }
 
@@ -124,12 +124,12 @@ void ValidateGLAccount()
     }
     QSqlQuery query = db.query(u"select glacctnum, glacctname,glstatementdesc, glaccttype, "
                                u"gllevel from gl0 where glacctnum = "_s
-                               + ShortestNumber(n));
+                               + shortestNumber(n));
     DoEvents();
     const Lookup account = firstRow(db, query);
     if (account != Lookup::Found) {
         if (account == Lookup::NotFound)
-            refuseNotFound(db, query, u"# "_s + ShortestNumber(n) + u" does not exist"_s,
+            refuseNotFound(db, query, u"# "_s + shortestNumber(n) + u" does not exist"_s,
                            u"Invalid G/L Account"_s);
         return;
     }
@@ -164,8 +164,8 @@ void ValidateMember()
     }
     // Between the two bounds, so that 1234 finds the main account and never its
     // sub-accounts .01 to .99, whatever the stored number's last binary digit.
-    s.SqlText = u"select * from acctinfo where acctnumber between "_s + ShortestNumber(n - 0.001)
-        + u" and "_s + ShortestNumber(n + 0.001);
+    s.SqlText = u"select * from acctinfo where acctnumber between "_s + shortestNumber(n - 0.001)
+        + u" and "_s + shortestNumber(n + 0.001);
     QSqlQuery member = db.query(s.SqlText);
     DoEvents();
     const Lookup found = firstRow(db, member);
@@ -199,7 +199,7 @@ void ValidateMember()
     // a damaged register and is reported.
     if (!trimBlanks(classCode).isEmpty()) {
         QSqlQuery classRow = db.query(u"select * from classcode where classcode = '"_s
-                                      + SqlQuote(classCode) + u"'"_s);
+                                      + sqlQuote(classCode) + u"'"_s);
         const Lookup classFound = firstRow(db, classRow);
         if (classFound != Lookup::Found) {
             if (classFound == Lookup::NotFound) {
@@ -242,11 +242,11 @@ void ValidateEmployee()
     }
     QString condition;
     if (s.EmpValidate == 1)
-        condition = u" where operator = "_s + ShortestNumber(n);
+        condition = u" where operator = "_s + shortestNumber(n);
     else if (s.EmpValidate == 2)
-        condition = u" where accessnum = '"_s + SqlQuote(s.MsgText) + u"'"_s;
+        condition = u" where accessnum = '"_s + sqlQuote(s.MsgText) + u"'"_s;
     else
-        condition = u" where empid = "_s + ShortestNumber(n);
+        condition = u" where empid = "_s + shortestNumber(n);
     QSqlQuery query = db.query(
         u"select empid, emplname, empfname, operator, accessnum from empinfo"_s + condition);
     DoEvents();

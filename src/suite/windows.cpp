@@ -39,7 +39,7 @@ bool readColourLiteral(const QString &text, quint32 *value)
 
 void CenterForm(QWidget *window)
 {
-    CenterWindow(window);
+    centerWindow(window);
     DoEvents();
 }
 

@@ -21,7 +21,7 @@ ChargeInputs usual(double base)
     return in;
 }
 
-TEST(AmountsTest, ComputeCharges)
+TEST(AmountsTest, chitCharges)
 {
     struct Case
     {
@@ -105,7 +105,7 @@ TEST(AmountsTest, ComputeCharges)
           u".45"_s, u".00"_s },
     };
     for (const Case &c : cases) {
-        const Charges out = ComputeCharges(c.in);
+        const Charges out = chitCharges(c.in);
         EXPECT_EQ(out.serviceCharge, c.serviceCharge) << c.what;
         EXPECT_EQ(out.tax, c.tax) << c.what;
     }
@@ -134,7 +134,7 @@ TEST(AmountsTest, ChitTotal)
         { u"1.25"_s, u"-1.25"_s, u"0"_s, u".00"_s },
     };
     for (const Case &c : cases)
-        EXPECT_EQ(ChitTotal(c.serviceCharge, c.base, c.tax), c.total)
+        EXPECT_EQ(chitTotal(c.serviceCharge, c.base, c.tax), c.total)
             << c.serviceCharge.toStdString() << " + " << c.base.toStdString() << " + "
             << c.tax.toStdString();
 }

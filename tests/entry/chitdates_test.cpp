@@ -7,7 +7,7 @@ using namespace tallic;
 
 namespace {
 
-TEST(ChitDatesTest, CompleteChitDate)
+TEST(ChitDatesTest, completeChitDate)
 {
     struct Case
     {
@@ -26,7 +26,7 @@ TEST(ChitDatesTest, CompleteChitDate)
         { u"ab12"_s, 2024, u"2024ab12"_s },
     };
     for (const Case &c : cases)
-        EXPECT_EQ(CompleteChitDate(c.text, c.arYear), c.completed) << c.text.toStdString();
+        EXPECT_EQ(completeChitDate(c.text, c.arYear), c.completed) << c.text.toStdString();
 }
 
 TEST(ChitDatesTest, PeriodBounds)
@@ -45,12 +45,12 @@ TEST(ChitDatesTest, PeriodBounds)
         { 2025, 1, 20250100, 20250132 },
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(PeriodStart(c.arYear, c.arMonth), c.start);
-        EXPECT_EQ(PeriodEnd(c.arYear, c.arMonth), c.end);
+        EXPECT_EQ(periodStart(c.arYear, c.arMonth), c.start);
+        EXPECT_EQ(periodEnd(c.arYear, c.arMonth), c.end);
     }
 }
 
-TEST(ChitDatesTest, CheckChitDate)
+TEST(ChitDatesTest, checkChitDate)
 {
     constexpr auto Ok = DateVerdict::Accepted;
     constexpr auto Before = DateVerdict::PreviousPeriod;
@@ -99,7 +99,7 @@ TEST(ChitDatesTest, CheckChitDate)
         { 0, 2024, 3, 99, 2024, Before },
     };
     for (const Case &c : cases)
-        EXPECT_EQ(CheckChitDate(c.date, c.arYear, c.arMonth, c.level, c.systemYear), c.verdict)
+        EXPECT_EQ(checkChitDate(c.date, c.arYear, c.arMonth, c.level, c.systemYear), c.verdict)
             << c.date << " month " << c.arMonth << "/" << c.arYear << " level " << c.level
             << " system year " << c.systemYear;
 }

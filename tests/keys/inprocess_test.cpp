@@ -36,7 +36,7 @@ protected:
 TEST_F(InProcessKeysTest, IsTheKeyboardWhereTheWindowSystemOffersNoInjection)
 {
     KeyPlatform *installed = setKeyPlatform(nullptr);
-    EXPECT_EQ(&keyPlatform(), &InProcessKeyboard());
+    EXPECT_EQ(&keyPlatform(), &inProcessKeyboard());
     setKeyPlatform(installed);
 }
 
@@ -59,25 +59,25 @@ TEST_F(InProcessKeysTest, CtrlAndAltKeysTypeNoText)
 
 TEST_F(InProcessKeysTest, LocksAreTurnedOffForTheStringAndBackOnAfter)
 {
-    InProcessKeyboard().setLock(CapsLockKey, true);
+    inProcessKeyboard().setLock(CapsLockKey, true);
     h.keys(u"aB"_s);
     EXPECT_EQ(form->text(1), u"aB"_s);
     EXPECT_EQ(takeLog(), (QStringList { u"KeyDown 1 20 0"_s, u"KeyDown 1 65 0"_s, u"KeyDown 1 66 1"_s,
                                         u"KeyDown 1 20 0"_s }));
-    EXPECT_TRUE(InProcessKeyboard().LockIsOn(CapsLockKey));
+    EXPECT_TRUE(inProcessKeyboard().LockIsOn(CapsLockKey));
 
     // The string's own press of the lock is undone as well.
     h.keys(u"{CAPSLOCK}"_s);
-    EXPECT_TRUE(InProcessKeyboard().LockIsOn(CapsLockKey));
+    EXPECT_TRUE(inProcessKeyboard().LockIsOn(CapsLockKey));
 
     // With 2 in `wait` the lock stays as the string leaves it, starting from off; letters
     // typed after the string has switched it on come out in the other case.
     SendKeyString(u"{CAPSLOCK}cD"_s, 2);
     h.idle();
-    EXPECT_TRUE(InProcessKeyboard().LockIsOn(CapsLockKey));
+    EXPECT_TRUE(inProcessKeyboard().LockIsOn(CapsLockKey));
     SendKeyString(u"e"_s, 2);
     h.idle();
-    EXPECT_FALSE(InProcessKeyboard().LockIsOn(CapsLockKey));
+    EXPECT_FALSE(inProcessKeyboard().LockIsOn(CapsLockKey));
     EXPECT_EQ(form->text(1), u"aBCde"_s);
 }
 
@@ -114,10 +114,10 @@ TEST_F(InProcessKeysTest, KeysGoToTheControlThatHasTheFocusWhenTheyAreTaken)
 
 TEST_F(InProcessKeysTest, ExtendedCharactersArriveThroughAltAndTheKeypad)
 {
-    InProcessKeyboard().setLock(NumLockKey, true);
+    inProcessKeyboard().setLock(NumLockKey, true);
     h.keys(u"Déjà vu ÿ €"_s);
     EXPECT_EQ(form->text(1), u"Déjà vu ÿ ?"_s);
-    EXPECT_TRUE(InProcessKeyboard().LockIsOn(NumLockKey));
+    EXPECT_TRUE(inProcessKeyboard().LockIsOn(NumLockKey));
 
     // A code with a leading zero is one of the Western code page.
     h.keys(u"{NUMLOCK}%({NUMPAD0}{NUMPAD1}{NUMPAD2}{NUMPAD8}){NUMLOCK}"_s);
@@ -127,9 +127,9 @@ TEST_F(InProcessKeysTest, ExtendedCharactersArriveThroughAltAndTheKeypad)
 TEST_F(InProcessKeysTest, KeysTypedAheadAreLostWhenTheProgramEnds)
 {
     SendKeyString(u"abc"_s);
-    EndProgram();
+    endProgram();
     h.idle();
-    EXPECT_FALSE(InProcessKeyboard().pending());
+    EXPECT_FALSE(inProcessKeyboard().pending());
     EXPECT_EQ(form->text(1), QString());
 }
 
@@ -154,7 +154,7 @@ TEST(PauseTest, LetsEventsRunUntilTheTicksHavePassedTheWait)
     bool ran = false;
     QTimer::singleShot(0, [&ran] { ran = true; });
     SteppingTicks ticks { 1000, 4 };
-    PauseWithTicks(20, std::ref(ticks));
+    pauseWithTicks(20, std::ref(ticks));
     EXPECT_TRUE(ran);
     // 1000 is the start; 1004 to 1020 keep waiting, 1024 ends it.
     EXPECT_EQ(ticks.readings, 7);
@@ -164,7 +164,7 @@ TEST(PauseTest, LetsEventsRunUntilTheTicksHavePassedTheWait)
     QTimer::singleShot(0, [&ran] { ran = true; });
     QElapsedTimer clock;
     clock.start();
-    InProcessKeyboard().PauseMs(20);
+    inProcessKeyboard().PauseMs(20);
     EXPECT_GE(clock.elapsed(), 20);
     EXPECT_TRUE(ran);
 }
@@ -173,17 +173,17 @@ TEST(PauseTest, ATickCountThatWrapsAroundEndsTheWait)
 {
     Harness h;
     SteppingTicks ticks { 0xFFFFFFF8u, 10 };
-    PauseWithTicks(20, std::ref(ticks));
+    pauseWithTicks(20, std::ref(ticks));
     EXPECT_EQ(ticks.readings, 2);
 }
 
 TEST(PauseTest, StopsWhenTheProgramEnds)
 {
     Harness h;
-    QTimer::singleShot(0, [] { EndProgram(); });
+    QTimer::singleShot(0, [] { endProgram(); });
     SteppingTicks ticks { 5000, 0 }; // a clock that stands still would keep it waiting
-    PauseWithTicks(20, std::ref(ticks));
-    EXPECT_TRUE(ProgramEnding());
+    pauseWithTicks(20, std::ref(ticks));
+    EXPECT_TRUE(programEnding());
 }
 
 } // namespace

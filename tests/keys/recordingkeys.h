@@ -50,7 +50,7 @@ public:
 
     void PauseMs(qint16 ms) override { events << QStringLiteral("pause %1").arg(ms); }
 
-    bool SendKeysNatively(const QString &text, qint16 wait) override
+    bool sendKeysNatively(const QString &text, qint16 wait) override
     {
         events << QStringLiteral("native %1 %2").arg(text).arg(wait);
         return true;

@@ -89,7 +89,7 @@ protected:
     {
         if (qEnvironmentVariableIsEmpty("TALLIC_XVFB_DISPLAY"))
             GTEST_SKIP() << "TALLIC_XVFB_DISPLAY is not set: no X server to type into";
-        ResetProgramState();
+        resetProgramState();
         keys = dynamic_cast<X11Keys *>(&keyPlatform());
         ASSERT_NE(keys, nullptr) << "on X11 with XTEST the keys are injected for real";
         form = new KeysForm;

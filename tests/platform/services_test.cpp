@@ -129,12 +129,12 @@ TEST_F(WorkingFolderTest, RunAndWaitAnswersTheExitCode)
 TEST_F(WorkingFolderTest, RunAndWaitStopsWaitingWhenTheProgramEnds)
 {
     script(u"slow.exe"_s, "exec sleep 5");
-    QTimer::singleShot(100, [] { EndProgram(); });
+    QTimer::singleShot(100, [] { endProgram(); });
     QElapsedTimer clock;
     clock.start();
     const int code = real.runAndWait(u"slow.exe"_s);
     const qint64 waited = clock.elapsed();
-    ResetProgramState();
+    resetProgramState();
     EXPECT_EQ(code, -1);
     EXPECT_LT(waited, 3000);
 }

@@ -53,7 +53,7 @@ private slots:
         } else if (text == QStringLiteral("elsewhere")) {
             Text1(7).setFocus();
         } else if (text == QStringLiteral("end")) {
-            tallic::EndProgram();
+            tallic::endProgram();
         }
     }
 

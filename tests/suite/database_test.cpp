@@ -318,11 +318,11 @@ TEST_F(DatabaseTest, QuotedTextMatchesLiterally)
         { QString(), QString() },
     };
     for (const auto &c : cases)
-        EXPECT_EQ(SqlQuote(c.text), c.quoted);
+        EXPECT_EQ(sqlQuote(c.text), c.quoted);
 
     h.exec(u"user"_s, u"insert into staff (username, location) values ('O''BRIEN', 'Office')"_s);
     QString db = u"user"_s;
-    DbRead(db, u"select * from staff where username = '"_s + SqlQuote(u"o'brien"_s) + u"'"_s);
+    DbRead(db, u"select * from staff where username = '"_s + sqlQuote(u"o'brien"_s) + u"'"_s);
     EXPECT_EQ(state().ErrNumber, 0);
     EXPECT_EQ(state().MsgText, QString());
     EXPECT_EQ(state().RowValues.value(1).toString(), u"Office"_s);
@@ -427,9 +427,9 @@ TEST_F(DatabaseTest, DirectOpensFollowTheFileRulesAndMapFailures)
     {
         SuiteDb db(u"nosuch.mdb"_s);
         EXPECT_FALSE(db.isOpen());
-        EXPECT_EQ(JetErrorNumber(db.error()), 3024);
+        EXPECT_EQ(jetErrorNumber(db.error()), 3024);
         db.query(u"select 1"_s);
-        EXPECT_EQ(JetErrorNumber(db.error()), 3024);
+        EXPECT_EQ(jetErrorNumber(db.error()), 3024);
     }
     EXPECT_FALSE(QFile::exists(path(u"nosuch.mdb"_s)));
 
@@ -443,7 +443,7 @@ TEST_F(DatabaseTest, DirectOpensFollowTheFileRulesAndMapFailures)
         timeout.finish();
 
         db.query(u"insert into gl0 (glacctnum, glacctname) values (4100, 'Twice')"_s);
-        EXPECT_EQ(JetErrorNumber(db.error()), 3022);
+        EXPECT_EQ(jetErrorNumber(db.error()), 3022);
         db.passOnError();
         EXPECT_EQ(state().ErrNumber, 3022);
         EXPECT_EQ(state().ErrLine, 0);
@@ -460,7 +460,7 @@ TEST_F(DatabaseTest, DirectOpensFollowTheFileRulesAndMapFailures)
         SuiteDb db(u"daily.mdb"_s);
         ASSERT_TRUE(db.exec(u"PRAGMA busy_timeout = 0"_s));
         EXPECT_FALSE(db.exec(u"insert into ardaily (tallicnum) values ('NOWAIT')"_s));
-        EXPECT_EQ(JetErrorNumber(db.error()), 3260);
+        EXPECT_EQ(jetErrorNumber(db.error()), 3260);
     }
     EXPECT_TRUE(chits(u"NOWAIT"_s).isEmpty());
 }
@@ -473,7 +473,7 @@ TEST_F(DatabaseTest, CloseAllClosesConnectionsStillInUse)
     EXPECT_FALSE(db.isOpen());
     QSqlQuery query = db.query(u"select * from empinfo"_s);
     EXPECT_FALSE(query.isActive());
-    EXPECT_EQ(JetErrorNumber(db.error()), 3420);
+    EXPECT_EQ(jetErrorNumber(db.error()), 3420);
     DbFreeLocks();
     DbCloseAll();
 

@@ -10,7 +10,7 @@ using namespace tallic;
 
 namespace {
 
-TEST(MasksTest, FormatMask)
+TEST(MasksTest, formatMask)
 {
     struct Case
     {
@@ -73,10 +73,10 @@ TEST(MasksTest, FormatMask)
         { 0.4, u"####"_s, u""_s },
     };
     for (const Case &c : cases)
-        EXPECT_EQ(FormatMask(c.value, c.mask), c.text) << c.value << " " << c.mask.toStdString();
+        EXPECT_EQ(formatMask(c.value, c.mask), c.text) << c.value << " " << c.mask.toStdString();
 }
 
-TEST(MasksTest, ShortestNumber)
+TEST(MasksTest, shortestNumber)
 {
     struct Case
     {
@@ -104,8 +104,8 @@ TEST(MasksTest, ShortestNumber)
         { -99999.99, u"-99999.99"_s },
     };
     for (const Case &c : typed) {
-        EXPECT_EQ(ShortestNumber(c.value), c.text) << c.value;
-        EXPECT_EQ(ShortestNumber(c.value).toDouble(), c.value) << c.value;
+        EXPECT_EQ(shortestNumber(c.value), c.text) << c.value;
+        EXPECT_EQ(shortestNumber(c.value).toDouble(), c.value) << c.value;
     }
 
     // Running totals keep no binary noise: at most 15 significant digits, and far-off
@@ -120,14 +120,14 @@ TEST(MasksTest, ShortestNumber)
         { 1e-9, u"1e-09"_s },
     };
     for (const Case &c : computed)
-        EXPECT_EQ(ShortestNumber(c.value), c.text) << c.value;
+        EXPECT_EQ(shortestNumber(c.value), c.text) << c.value;
 }
 
 TEST(MasksTest, NotFiniteValuesAreNotDisguisedAsNumbers)
 {
     const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(FormatMask(inf, u"#####.#0"_s), u"inf"_s);
-    EXPECT_EQ(ShortestNumber(-inf), u"-inf"_s);
+    EXPECT_EQ(formatMask(inf, u"#####.#0"_s), u"inf"_s);
+    EXPECT_EQ(shortestNumber(-inf), u"-inf"_s);
 }
 
 TEST(NumbersTest, Val)

@@ -153,8 +153,8 @@ TEST(SchemaTest, CreationMakesOnlyWhatIsMissingAndLeavesNothingBehind)
     h.exec(u"daily"_s, u"insert into ardaily (tallicnum) values ('KEEP')"_s);
     ASSERT_TRUE(QFile::remove(dir.filePath(u"emp.mdb"_s)));
     ASSERT_TRUE(QFile::rename(dir.filePath(u"gl.mdb"_s), dir.filePath(u"GL.MDB"_s)));
-    CreateSuiteDatabases(h.dataDir());
-    CreateSuiteDatabases(h.dataDir());
+    createSuiteDatabases(h.dataDir());
+    createSuiteDatabases(h.dataDir());
     EXPECT_EQ(suiteFiles(), files);
     EXPECT_TRUE(QFile::exists(dir.filePath(u"GL.MDB"_s)));
     EXPECT_EQ(count(h, u"daily"_s, u"select count(*) from ardaily"_s), 1);
@@ -162,7 +162,7 @@ TEST(SchemaTest, CreationMakesOnlyWhatIsMissingAndLeavesNothingBehind)
 
     // Demo data goes only into empty tables.
     const int members = count(h, u"master"_s, u"select count(*) from acctinfo"_s);
-    CreateDemoData(h.dataDir(), QDate(2024, 3, 15));
+    createDemoData(h.dataDir(), QDate(2024, 3, 15));
     EXPECT_EQ(count(h, u"master"_s, u"select count(*) from acctinfo"_s), members);
     EXPECT_EQ(count(h, u"daily"_s, u"select count(*) from ardaily"_s), 1);
     EXPECT_EQ(count(h, u"emp"_s, u"select count(*) from empinfo"_s), 8);
@@ -174,7 +174,7 @@ TEST(DemoDataTest, TheOpenMonthIsTodays)
 {
     Harness h;
     ASSERT_TRUE(QFile::remove(QDir(h.dataDir()).filePath(u"config.mdb"_s)));
-    CreateDemoData(h.dataDir(), QDate(2024, 3, 15));
+    createDemoData(h.dataDir(), QDate(2024, 3, 15));
     const QVariantList ar = firstRow(u"config"_s, u"select * from ar"_s);
     ASSERT_EQ(ar.size(), 49);
     EXPECT_EQ(ar.at(22).toInt(), 3);

@@ -41,7 +41,7 @@ bool FakePlatform::startProgram(const QString &commandLine, WindowStyle)
         // The date picker leaves the operator's choice on the clipboard; with nothing
         // queued the run ends, so that no test waits for a date forever.
         if (pickedDates.isEmpty())
-            EndProgram();
+            endProgram();
         else
             clipboard = pickedDates.takeFirst();
     }

@@ -85,12 +85,12 @@ Harness::Harness()
     EXPECT_TRUE(d->folder.isValid());
     d->previousFolder = QDir::currentPath();
     d->previousPlatform = setPlatform(&d->fake);
-    ResetProgramState();
+    resetProgramState();
     resetSharedState();
     // Nothing typed in an earlier run may reach this one; every lock starts off.
-    InProcessKeyboard().reset();
+    inProcessKeyboard().reset();
     QDir::setCurrent(d->folder.path());
-    CreateDemoData(d->folder.path(), d->fake.date);
+    createDemoData(d->folder.path(), d->fake.date);
     // The date picker is part of every data folder the menu prepares.
     QFile picker(d->folder.filePath(u"dalmore.exe"_s));
     EXPECT_TRUE(picker.open(QIODevice::WriteOnly));
@@ -98,12 +98,12 @@ Harness::Harness()
 
 Harness::~Harness()
 {
-    SetEndAction(nullptr);
-    EndProgram();
+    setEndAction(nullptr);
+    endProgram();
     for (Form *form : Form::openForms())
         delete form;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ResetProgramState();
+    resetProgramState();
     resetSharedState();
     QDir::setCurrent(d->previousFolder);
     setPlatform(d->previousPlatform);
@@ -206,8 +206,8 @@ void Harness::createFile(const QString &name, const QByteArray &content)
 
 void Harness::start()
 {
-    InstallAutoGenerate();
-    BeginRun(d->commandLine);
+    installAutoGenerate();
+    beginRun(d->commandLine);
     idle();
 }
 
@@ -216,7 +216,7 @@ void Harness::keys(const QString &keyString)
     if (!running())
         return;
     // Typed as the program types its own keys, by the keyboard inside the program.
-    setKeyPlatform(&InProcessKeyboard());
+    setKeyPlatform(&inProcessKeyboard());
     SendKeyString(keyString);
     idle();
 }
@@ -317,7 +317,7 @@ QStringList Harness::started() const
 
 bool Harness::running() const
 {
-    return !ProgramEnding();
+    return !programEnding();
 }
 
 FakePlatform &Harness::fake() const

@@ -55,7 +55,7 @@ bool prepareDataFolder(const QString &folder, const QDate &today)
     const QStringList databases = dir.entryList({ u"*.mdb"_s, u"*.MDB"_s }, QDir::Files);
     if (!databases.isEmpty())
         return false;
-    CreateDemoData(dir.absolutePath(), today);
+    createDemoData(dir.absolutePath(), today);
     return true;
 }
 
