@@ -1,6 +1,7 @@
 #pragma once
 
 #include "basic/chitdates.h"
+#include "entry/chit.h"
 #include "platform/form.h"
 
 #include <functional>
@@ -29,7 +30,8 @@ public:
 
     // Posting, modes and batches.
     void PostChit();
-    void StoreChitRow();
+    // The chit on the screen, as OK takes it.
+    Chit readChit() const;
     void NormalMode();
     void PaymentMode();
     void AdjustCreditMode();
@@ -123,10 +125,8 @@ private:
     bool dateTouched_ = false;  // the operator changed the date since entering its field
     bool amountsDone_ = false;  // Enter or "+" computed the base sale already
 
-    // Posting: why the last chit's row could not be stored (empty once it was), and the
-    // operator's notice of it.
-    QString chitNotStored_;
-    void reportUnstoredChit();
+    // The operator's notice of a chit whose row could not be stored.
+    void reportUnstoredChit(const QString &chit, const QString &reason);
 
     void buildScreen();
     void buildFields();

@@ -31,11 +31,11 @@ double rowNumber(int position)
 bool Arinput::computeCharges(bool moveOn)
 {
     SharedState &s = state();
-    Control base = Text1(7);
+    Control base = Text1(Field::BaseSale);
 
-    // A1: the account's rates.
+    // The account's rates.
     QString db = u"ar"_s;
-    DbRead(db, u"select * from ar0 where aracctnum = "_s + shortestNumber(Val(Text1(1).text())));
+    DbRead(db, u"select * from ar0 where aracctnum = "_s + shortestNumber(Val(Text1(Field::GlAccount).text())));
     if (s.ErrNumber != 0) {
         ReportError();
         if (!moveOn)
@@ -50,13 +50,13 @@ bool Arinput::computeCharges(bool moveOn)
     double scRate = rowNumber(7);
     double taxRate = rowNumber(8);
 
-    // A2: payments, credits and adjustments are negative unless the operator charges.
-    const QString chitNumber = Text1(2).text().remove(u' ').toUpper();
-    const QString amountCaption = Label1(7).caption();
+    // Payments, credits and adjustments are negative unless the operator charges.
+    const QString chitNumber = Text1(Field::ChitNumber).text().remove(u' ').toUpper();
+    const QString amountCaption = Label1(Field::BaseSale).caption();
     if (isModeWord(chitNumber) || amountCaption == u"Credit"_s || amountCaption == u"Adjustment"_s
         || amountCaption == u"Payment Amount"_s) {
         bool negate = true;
-        if (Text1(2).text() == u"ADJMENT"_s) {
+        if (Text1(Field::ChitNumber).text() == u"ADJMENT"_s) {
             s.MsgTitle = u"Debit or Credit?"_s;
             s.MsgText = u"Click YES if you are CHARGING the account,\nclick NO if you are CREDITING the account."_s;
             AskYesNo();
@@ -66,7 +66,7 @@ bool Arinput::computeCharges(bool moveOn)
             base.setText(formatMask(-std::abs(Val(base.text())), u"#######.#0"_s));
     }
 
-    // A4: bypasses and the member's exemption.
+    // The bypasses and the member's exemption.
     if (s.TaxBypass != 0)
         taxRate = 0;
     if (s.ScBypass != 0)
@@ -78,10 +78,10 @@ bool Arinput::computeCharges(bool moveOn)
         s.SalesTaxRate = s.CompanyTaxRate;
     }
 
-    // A5 to A7. Payments carry neither service charge nor tax.
-    if (Text1(2).text() == u"PAYMENT"_s) {
-        Text1(8).setText(u"0"_s);
-        Text1(9).setText(u"0"_s);
+    // The service charge and the tax; payments carry neither.
+    if (Text1(Field::ChitNumber).text() == u"PAYMENT"_s) {
+        Text1(Field::ServiceCharge).setText(u"0"_s);
+        Text1(Field::Tax).setText(u"0"_s);
     } else {
         ChargeInputs in;
         in.base = Val(base.text());
@@ -94,11 +94,11 @@ bool Arinput::computeCharges(bool moveOn)
         in.scTaxBasis = s.ScTaxBasis;
         in.salesTaxRate = s.SalesTaxRate;
         const Charges charges = chitCharges(in);
-        Text1(8).setText(charges.serviceCharge);
-        Text1(9).setText(charges.tax);
+        Text1(Field::ServiceCharge).setText(charges.serviceCharge);
+        Text1(Field::Tax).setText(charges.tax);
     }
 
-    // A8
+    // OK is offered; Enter or "+" moves on to the memo, or to OK when the memo is off.
     DoEvents();
     Control ok = ctl(u"cmdokay"_s);
     ok.setEnabled(true);
@@ -117,12 +117,12 @@ bool Arinput::computeCharges(bool moveOn)
 void Arinput::completeChit()
 {
     SharedState &s = state();
-    Control base = Text1(7);
+    Control base = Text1(Field::BaseSale);
     base.setText(formatMask(Val(base.text()), u"########.#0"_s));
-    Text1(10).setText(chitTotal(Text1(8).text(), base.text(), Text1(9).text()));
+    Text1(Field::Total).setText(chitTotal(Text1(Field::ServiceCharge).text(), base.text(), Text1(Field::Tax).text()));
 
     // Only a normal chit is asked what its negative amount is.
-    Control chitNumber = Text1(2);
+    Control chitNumber = Text1(Field::ChitNumber);
     if (Val(base.text()) >= 0 || isModeWord(chitNumber.text()))
         return;
     s.MsgTitle = u"Payment or Adjustment?"_s;

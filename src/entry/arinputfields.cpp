@@ -38,25 +38,25 @@ void Arinput::Text1_LostFocus(int Index)
 {
     Text1(Index).setBackColor(Colors::White);
     switch (Index) {
-    case 1:
+    case Field::GlAccount:
         leaveGlAccount();
         break;
-    case 2:
+    case Field::ChitNumber:
         leaveChitNumber();
         break;
-    case 3:
+    case Field::ChitDate:
         leaveChitDate();
         break;
-    case 4:
+    case Field::Member:
         leaveMember();
         break;
-    case 5:
+    case Field::Employee:
         leaveEmployee();
         break;
-    case 6:
+    case Field::Covers:
         leaveCovers();
         break;
-    case 7:
+    case Field::BaseSale:
         // Enter or "+" computed the amounts already; leaving by Tab or the mouse computes
         // them here, once, and leaves the focus where the operator sent it.
         if (amountsDone_)
@@ -73,7 +73,7 @@ void Arinput::Text1_LostFocus(int Index)
 void Arinput::leaveGlAccount()
 {
     SharedState &s = state();
-    Control field = Text1(1);
+    Control field = Text1(Field::GlAccount);
     s.MsgText = field.text().trimmed();
     // A locked field keeps its account whatever the clipboard holds.
     if (GlLocked != 1)
@@ -109,7 +109,7 @@ void Arinput::leaveGlAccount()
 
 void Arinput::leaveChitNumber()
 {
-    Control field = Text1(2);
+    Control field = Text1(Field::ChitNumber);
     if (field.text().isEmpty()) {
         platform().seedRandom();
         int letter = 0;
@@ -131,7 +131,7 @@ void Arinput::leaveChitNumber()
 void Arinput::leaveChitDate()
 {
     SharedState &s = state();
-    Control field = Text1(3);
+    Control field = Text1(Field::ChitDate);
     field.setText(completeChitDate(field.text(), s.ArYear));
     // A text that is not a whole date number counts as a blank date.
     bool whole = false;
@@ -177,7 +177,7 @@ DateVerdict Arinput::checkWorkDate()
 void Arinput::leaveMember()
 {
     SharedState &s = state();
-    Control field = Text1(4);
+    Control field = Text1(Field::Member);
     s.MsgText = field.text().trimmed();
     takeClipboardInto(field, s.MsgText);
     if (Val(s.MsgText) != 0 && s.SkipMemberCheck == 0) {
@@ -214,7 +214,7 @@ void Arinput::leaveMember()
 void Arinput::leaveEmployee()
 {
     SharedState &s = state();
-    Control field = Text1(5);
+    Control field = Text1(Field::Employee);
     field.setText(field.text().toUpper());
     s.MsgText = field.text().trimmed();
     if (s.MsgText.isEmpty()) {
@@ -241,20 +241,20 @@ void Arinput::leaveEmployee()
 void Arinput::leaveCovers()
 {
     SharedState &s = state();
-    const double covers = std::abs(Val(Text1(6).text()));
+    const double covers = std::abs(Val(Text1(Field::Covers).text()));
     if (covers > 1000) {
         s.MsgText = u"Please verify covers entry"_s;
         s.MsgTitle = u"Out of normal range"_s;
         AskYesNo();
         if (s.MsgAnswer == AnswerYes) {
-            Text1(6).setFocus();
+            Text1(Field::Covers).setFocus();
             return;
         }
     }
     if (covers > 32767) {
         MsgBox(u"Entry too large - Redo."_s, BoxButtons::Ok, BoxIcon::Critical,
                u"Out of acceptable range"_s);
-        Text1(6).setFocus();
+        Text1(Field::Covers).setFocus();
     }
 }
 
@@ -271,7 +271,7 @@ void Arinput::leaveKeyedAmount(int index)
 
 void Arinput::ShowBalance()
 {
-    const double member = Val(Text1(4).text());
+    const double member = Val(Text1(Field::Member).text());
     SuiteDb db(u"master2.mdb"_s);
     QSqlQuery query
         = db.query(u"select balfwd from ar where acctnumber between "_s

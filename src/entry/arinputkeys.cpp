@@ -38,23 +38,23 @@ constexpr int KeyEnter = 13;
 
 void Arinput::Text1_GotFocus(int Index)
 {
-    if (Index == 1 && GlLocked == 1)
+    if (Index == Field::GlAccount && GlLocked == 1)
         return;
     Control field = Text1(Index);
     field.setBackColor(Colors::Yellow);
     field.setText(QString());
     ctl(u"helpwindow"_s).setText(QString::fromLatin1(Prompts[Index]));
     // The date field opens with the working date, ready to be accepted with Enter.
-    if (Index == 1 || Index == 3) {
+    if (Index == Field::GlAccount || Index == Field::ChitDate) {
         refilling_ = true;
-        Text1(3).setText(QString::number(state().WorkDate));
+        Text1(Field::ChitDate).setText(QString::number(state().WorkDate));
         refilling_ = false;
     }
-    if (Index == 1)
+    if (Index == Field::GlAccount)
         ctl(u"Text2"_s).setText(QString());
-    if (Index == 3)
+    if (Index == Field::ChitDate)
         dateTouched_ = false;
-    if (Index == 7)
+    if (Index == Field::BaseSale)
         amountsDone_ = false;
     field.refresh();
     ctl(u"helpwindow"_s).refresh();
@@ -67,7 +67,7 @@ void Arinput::Text1_KeyPress(int Index, int &KeyAscii)
         KeyAscii = 0;
         return;
     }
-    if (Index == 1 && GlLocked == 1) {
+    if (Index == Field::GlAccount && GlLocked == 1) {
         KeyAscii = 0;
         return;
     }
@@ -75,7 +75,7 @@ void Arinput::Text1_KeyPress(int Index, int &KeyAscii)
         KeyAscii = 0;
         return;
     }
-    if (Index != 7 || (KeyAscii != '+' && KeyAscii != KeyEnter)) {
+    if (Index != Field::BaseSale || (KeyAscii != '+' && KeyAscii != KeyEnter)) {
         if (KeyAscii == '+') {
             KeyAscii = 0;
             Text1(Index).setText(txtprev(Index).text());
@@ -86,7 +86,7 @@ void Arinput::Text1_KeyPress(int Index, int &KeyAscii)
         }
     } else {
         if (KeyAscii == '+')
-            Text1(7).setText(txtprev(7).text());
+            Text1(Field::BaseSale).setText(txtprev(Field::BaseSale).text());
         KeyAscii = 0;
         if (computeCharges(true))
             completeChit();
@@ -96,14 +96,14 @@ void Arinput::Text1_KeyPress(int Index, int &KeyAscii)
 
 void Arinput::Text1_KeyDown(int Index, int &KeyCode, int)
 {
-    if (Index == 1 && GlLocked == 1) {
+    if (Index == Field::GlAccount && GlLocked == 1) {
         KeyCode = 0;
         return;
     }
     if (KeyCode == KeyF5) {
-        const char *lookup = Index == 1 ? "ombrel.exe AR"
-            : Index == 4                ? "tassip.exe"
-            : Index == 5                ? "wennic.exe"
+        const char *lookup = Index == Field::GlAccount ? "ombrel.exe AR"
+            : Index == Field::Member                ? "tassip.exe"
+            : Index == Field::Employee                ? "wennic.exe"
                                         : nullptr;
         if (lookup) {
             startLookup(QString::fromLatin1(lookup));
@@ -115,39 +115,39 @@ void Arinput::Text1_KeyDown(int Index, int &KeyCode, int)
 
 void Arinput::Text1_Click(int Index)
 {
-    if (Index != 3)
+    if (Index != Field::ChitDate)
         return;
-    const QString before = Text1(3).text();
-    Text1(3).setText(QString());
+    const QString before = Text1(Field::ChitDate).text();
+    Text1(Field::ChitDate).setText(QString());
     DoEvents();
     releaseTopmost();
     PickDate();
     if (programEnding())
         return;
     // No answer from the picker leaves the date the field had.
-    Text1(3).setText(state().MsgText.isEmpty() ? before : state().MsgText);
+    Text1(Field::ChitDate).setText(state().MsgText.isEmpty() ? before : state().MsgText);
     DoEvents();
     SendKeyString(u"{TAB}"_s);
 }
 
 void Arinput::Text1_MouseDown(int Index, int, int, double, double)
 {
-    if ((Index == 1 && GlLocked != 1) || Index == 4 || Index == 5)
+    if ((Index == Field::GlAccount && GlLocked != 1) || Index == Field::Member || Index == Field::Employee)
         Text1(Index).setText(platform().clipboardText());
 }
 
 void Arinput::Text1_MouseMove(int Index, int, int, double, double)
 {
-    if (Index == 1 && GlLocked == 1)
-        Text1(1).setToolTip(u"Click REDO to reactivate the G/L Acct # box."_s);
+    if (Index == Field::GlAccount && GlLocked == 1)
+        Text1(Field::GlAccount).setToolTip(u"Click REDO to reactivate the G/L Acct # box."_s);
     else
-        Text1(1).setToolTip(QString());
+        Text1(Field::GlAccount).setToolTip(QString());
 }
 
 void Arinput::Text1_Change(int Index)
 {
     LastChangedField = Index;
-    if (Index == 3 && !refilling_)
+    if (Index == Field::ChitDate && !refilling_)
         dateTouched_ = true;
 }
 

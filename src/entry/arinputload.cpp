@@ -112,7 +112,7 @@ void Arinput::Form_Load()
     SetTopmost(this, -1);
     DoEvents();
 
-    s.ErrNumber = 0;
+    clearError();
     MouseArrow();
     LoadSettings();
     if (startFailed())
@@ -214,9 +214,9 @@ void Arinput::LoadSettings()
         return;
     s.EmpValidate = qint16(columnNumber(0));
     if (s.EmpValidate == 1)
-        Label1(5).setCaption(u"Emp Operator #"_s);
+        Label1(Field::Employee).setCaption(u"Emp Operator #"_s);
     else if (s.EmpValidate == 2)
-        Label1(5).setCaption(u"Emp Access #"_s);
+        Label1(Field::Employee).setCaption(u"Emp Access #"_s);
 
     DbRead(db, u"select * from gl"_s);
     if (!rowHolds(7))
@@ -265,7 +265,7 @@ void Arinput::Form_Unload(int &)
     s.WorkDateText.clear();
     s.LocationText = u"A/R Master"_s;
     SetStaffLocation();
-    s.ErrNumber = 0;
+    clearError();
     DbFreeLocks();
     DoEvents();
     DbCloseAll();

@@ -24,15 +24,15 @@ constexpr int KeyF12 = 123;
 QString onCaption(int index)
 {
     switch (index) {
-    case 1:
+    case Field::GlAccount:
         return u"G/L Acct #"_s;
-    case 2:
+    case Field::ChitNumber:
         return u"Chit #"_s;
-    case 3:
+    case Field::ChitDate:
         return u"Chit Date"_s;
-    case 5:
+    case Field::Employee:
         return u"Employee # ON"_s;
-    case 6:
+    case Field::Covers:
         return u"Covers ON"_s;
     default:
         return QString();
@@ -71,7 +71,7 @@ void Arinput::Label1_Click(int Index)
     field.setEnabled(false);
     field.setVisible(false);
     switch (Index) {
-    case 1: {
+    case Field::GlAccount: {
         // A fixed account is kept in the caption, where the next chit takes it from.
         const double account = Val(field.text());
         if (account > 0)
@@ -83,16 +83,16 @@ void Arinput::Label1_Click(int Index)
         }
         break;
     }
-    case 2:
+    case Field::ChitNumber:
         label.setCaption(u"Random chit#"_s);
         break;
-    case 3:
+    case Field::ChitDate:
         label.setCaption(QString::number(state().WorkDate));
         break;
-    case 5:
+    case Field::Employee:
         label.setCaption(u"Employee # OFF"_s);
         break;
-    case 6:
+    case Field::Covers:
         label.setCaption(u"Covers OFF"_s);
         break;
     default:

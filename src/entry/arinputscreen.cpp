@@ -13,7 +13,7 @@ namespace tallic {
 
 namespace {
 
-constexpr int FieldCount = 10;
+constexpr int FieldCount = Field::Last;
 const char *const FieldCaptions[FieldCount]
     = { "G/L Acct #", "Chit #",    "Chit Date",   "Member #", "Employee #",
         "Covers OFF", "Base Sale", "Service Chg", "Tax",      "Chit Total" };
@@ -48,11 +48,11 @@ void Arinput::buildScreen()
 
     // The keying path: the fields, the memo and OK, then the computed amounts.
     int tab = 0;
-    for (int i = 1; i <= 7; ++i)
+    for (int i = Field::First; i <= Field::BaseSale; ++i)
         Text1(i).setTabIndex(tab++);
     ctl(u"txtmemo"_s).setTabIndex(tab++);
     ctl(u"cmdokay"_s).setTabIndex(tab++);
-    for (int i = 8; i <= 10; ++i)
+    for (int i = Field::ServiceCharge; i <= Field::Total; ++i)
         Text1(i).setTabIndex(tab++);
     for (const char *name : { "cmdnewbatch", "cmdnormal", "cmdpayments", "cmdadjust", "cmdscbypass",
                               "cmdtaxbypass", "cmdredo", "cmdautogenerate", "cmdexit" })
@@ -74,12 +74,13 @@ void Arinput::buildMenus()
 void Arinput::buildFields()
 {
     addFrame(u"Frame1"_s, QRect(10, 4, 470, 470), u"Current Chit"_s);
-    for (int i = 1; i <= FieldCount; ++i) {
+    for (int i = Field::First; i <= Field::Last; ++i) {
         const int y = fieldTop(i);
         addLabel(u"Label1"_s, i, QRect(20, y, 120, 28), QString::fromLatin1(FieldCaptions[i - 1]));
         Control label = Label1(i);
         static_cast<QLabel *>(label.widget())->setIndent(4);
-        const bool keyed = i == 1 || i == 2 || i == 3 || i == 5;
+        const bool keyed = i == Field::GlAccount || i == Field::ChitNumber || i == Field::ChitDate
+            || i == Field::Employee;
         label.setBackColor(keyed ? Colors::Blue : Colors::ButtonFace);
         label.setForeColor(keyed ? Colors::White : Colors::ButtonText);
 
@@ -96,7 +97,7 @@ void Arinput::buildFields()
         if (i >= 7)
             static_cast<QLineEdit *>(field.widget())->setAlignment(Qt::AlignRight);
     }
-    Text1(6).setVisible(false);
+    Text1(Field::Covers).setVisible(false);
 
     // Descriptions of the account, the member and the employee, beside their fields.
     const std::pair<const char *, int> displays[]
@@ -121,7 +122,7 @@ void Arinput::buildFields()
 void Arinput::buildPreviousChit()
 {
     addFrame(u"frapreviouschit"_s, QRect(490, 4, 230, 470), u"Previous chit information"_s);
-    for (int i = 1; i <= FieldCount; ++i) {
+    for (int i = Field::First; i <= Field::Last; ++i) {
         const int y = fieldTop(i);
         addLabel(u"Label3"_s, i, QRect(498, y + 4, 100, 20),
                  QString::fromLatin1(PreviousCaptions[i - 1]));

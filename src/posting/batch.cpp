@@ -93,10 +93,10 @@ void Arinput::StartBatch()
     DoEvents();
 
     refilling_ = true;
-    Text1(3).setText(QString::number(s.WorkDate));
+    Text1(Field::ChitDate).setText(QString::number(s.WorkDate));
     refilling_ = false;
     ctl(u"Text5"_s).setText(u"0"_s);
-    for (int i = 1; i <= 10; ++i)
+    for (int i = Field::First; i <= Field::Last; ++i)
         txtprev(i).setText(QString());
     DoEvents();
 
@@ -106,17 +106,17 @@ void Arinput::StartBatch()
     for (int i = 0; i <= 3; ++i)
         ctl(u"txtvalid"_s, i).setText(u"0"_s);
 
-    Text1(1).setFocus();
+    Text1(Field::GlAccount).setFocus();
     newBatch.setEnabled(true);
 }
 
 void Arinput::UpdateValidityTotals()
 {
     SharedState &s = state();
-    const double chit = Val(Text1(2).text());
-    const double member = Val(Text1(4).text());
-    const double employee = Val(Text1(5).text());
-    const double base = Val(Text1(7).text());
+    const double chit = Val(Text1(Field::ChitNumber).text());
+    const double member = Val(Text1(Field::Member).text());
+    const double employee = Val(Text1(Field::Employee).text());
+    const double base = Val(Text1(Field::BaseSale).text());
 
     // Once shown, a total stays on the screen for the rest of the run.
     const auto show = [this](int index, double total) {

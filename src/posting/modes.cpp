@@ -62,22 +62,22 @@ void Arinput::setAutoGenerateOpener(std::function<void()> open)
 void Arinput::RedoChit()
 {
     SharedState &s = state();
-    for (int i = 1; i <= 10; ++i)
+    for (int i = Field::First; i <= Field::Last; ++i)
         Text1(i).setText(QString());
-    Text1(2).setText(modeWord(s.TransMode));
+    Text1(Field::ChitNumber).setText(modeWord(s.TransMode));
 
     // A G/L account fixed by its caption stays, with its description.
-    const double fixedAccount = Val(Label1(1).caption().trimmed());
+    const double fixedAccount = Val(Label1(Field::GlAccount).caption().trimmed());
     if (fixedAccount < 1)
         ctl(u"Text2"_s).setText(QString());
     ctl(u"Text3"_s).setText(QString());
     ctl(u"Text4"_s).setText(QString());
     ctl(u"txtmemo"_s).setText(QString());
     if (fixedAccount > 0)
-        Text1(1).setText(Label1(1).caption().trimmed());
+        Text1(Field::GlAccount).setText(Label1(Field::GlAccount).caption().trimmed());
     GlLocked = 0;
 
-    for (int i = 1; i <= 7; ++i) {
+    for (int i = Field::First; i <= Field::BaseSale; ++i) {
         Control field = Text1(i);
         if (field.enabled() && field.visible()) {
             field.setFocus();
@@ -107,7 +107,7 @@ void Arinput::NormalMode()
         switchFieldOn(i);
         Label1(i).setCaption(caption);
     };
-    for (int i = 1; i <= 7; ++i) {
+    for (int i = Field::First; i <= Field::BaseSale; ++i) {
         Label1(i).setBackColor(Colors::ButtonFace);
         Label1(i).setForeColor(frameText);
         Label1(i).setVisible(true);
@@ -115,23 +115,23 @@ void Arinput::NormalMode()
     keyed(1, u"G/L Acct #"_s);
     keyed(2, u"Chit #"_s);
     keyed(3, u"Chit Date"_s);
-    if (Val(Text1(3).text()) < 1)
-        Text1(3).setText(QString::number(s.WorkDate));
-    Label1(4).setCaption(u"Member #"_s);
-    Text1(4).setVisible(true);
-    Text1(4).setEnabled(true);
+    if (Val(Text1(Field::ChitDate).text()) < 1)
+        Text1(Field::ChitDate).setText(QString::number(s.WorkDate));
+    Label1(Field::Member).setCaption(u"Member #"_s);
+    Text1(Field::Member).setVisible(true);
+    Text1(Field::Member).setEnabled(true);
     keyed(5,
           s.EmpValidate == 1       ? u"Emp Operator #"_s
               : s.EmpValidate == 2 ? u"Emp Access #"_s
                                    : u"Employee #"_s);
-    Label1(6).setCaption(u"Covers OFF"_s);
-    Text1(6).setVisible(false);
-    Text1(6).setEnabled(false);
-    Label1(7).setCaption(u"Base Sale"_s);
-    Label1(10).setCaption(u"Chit Total"_s);
+    Label1(Field::Covers).setCaption(u"Covers OFF"_s);
+    Text1(Field::Covers).setVisible(false);
+    Text1(Field::Covers).setEnabled(false);
+    Label1(Field::BaseSale).setCaption(u"Base Sale"_s);
+    Label1(Field::Total).setCaption(u"Chit Total"_s);
 
     // Payment mode hides the charges.
-    for (int i : { 8, 9 }) {
+    for (int i : { Field::ServiceCharge, Field::Tax }) {
         Label1(i).setVisible(true);
         Text1(i).setVisible(true);
     }
@@ -143,7 +143,7 @@ void Arinput::NormalMode()
     ctl(u"txtmemo"_s).setVisible(false);
     ctl(u"txtmemo"_s).setEnabled(false);
 
-    Text1(1).setFocus();
+    Text1(Field::GlAccount).setFocus();
     DoEvents();
 }
 
@@ -151,23 +151,23 @@ void Arinput::PaymentMode()
 {
     NormalMode();
     state().TransMode = 1;
-    Label1(2).setVisible(false);
-    Text1(2).setText(u"PAYMENT"_s);
-    Text1(2).setEnabled(false);
-    for (int i : { 5, 6 }) {
+    Label1(Field::ChitNumber).setVisible(false);
+    Text1(Field::ChitNumber).setText(u"PAYMENT"_s);
+    Text1(Field::ChitNumber).setEnabled(false);
+    for (int i : { Field::Employee, Field::Covers }) {
         Label1(i).setVisible(false);
         Text1(i).setVisible(false);
     }
-    Label1(7).setBackColor(Colors::Green);
-    Label1(7).setForeColor(ctl(u"Frame1"_s).foreColor());
-    Label1(7).setCaption(u"Payment Amount"_s);
-    Label1(10).setCaption(u"Payment Total"_s);
+    Label1(Field::BaseSale).setBackColor(Colors::Green);
+    Label1(Field::BaseSale).setForeColor(ctl(u"Frame1"_s).foreColor());
+    Label1(Field::BaseSale).setCaption(u"Payment Amount"_s);
+    Label1(Field::Total).setCaption(u"Payment Total"_s);
     // Payments carry no service charge and no tax.
-    for (int i : { 8, 9 }) {
+    for (int i : { Field::ServiceCharge, Field::Tax }) {
         Label1(i).setVisible(false);
         Text1(i).setVisible(false);
     }
-    Text1(1).setFocus();
+    Text1(Field::GlAccount).setFocus();
     DoEvents();
 }
 
@@ -185,23 +185,23 @@ void Arinput::AdjustCreditMode()
     s.MsgTitle = u"Adjustment/Credit"_s;
     AskYesNo();
     if (s.MsgAnswer == AnswerYes) {
-        Text1(2).setText(u"ADJMENT"_s);
-        Label1(7).setCaption(u"Adjustment"_s);
+        Text1(Field::ChitNumber).setText(u"ADJMENT"_s);
+        Label1(Field::BaseSale).setCaption(u"Adjustment"_s);
         s.TransMode = 2;
     } else {
-        Text1(2).setText(u"CREDIT"_s);
-        Label1(7).setCaption(u"Credit"_s);
+        Text1(Field::ChitNumber).setText(u"CREDIT"_s);
+        Label1(Field::BaseSale).setCaption(u"Credit"_s);
         s.TransMode = 3;
     }
-    Label1(2).setVisible(false);
-    Text1(2).setEnabled(false);
-    for (int i : { 5, 6 }) {
+    Label1(Field::ChitNumber).setVisible(false);
+    Text1(Field::ChitNumber).setEnabled(false);
+    for (int i : { Field::Employee, Field::Covers }) {
         Label1(i).setVisible(false);
         Text1(i).setVisible(false);
     }
-    Label1(7).setBackColor(Colors::Red);
-    Label1(7).setForeColor(Colors::White);
-    Text1(1).setFocus();
+    Label1(Field::BaseSale).setBackColor(Colors::Red);
+    Label1(Field::BaseSale).setForeColor(Colors::White);
+    Text1(Field::GlAccount).setFocus();
     DoEvents();
 }
 
@@ -249,7 +249,7 @@ void Arinput::cmdscbypass_Click()
     RunningCommand running(ctl(u"cmdscbypass"_s));
     SharedState &s = state();
     s.ScBypass = qint16(~s.ScBypass);
-    showBypass(ctl(u"cmdscbypass"_s), Label1(8), s.ScBypass != 0, u"S/C Bypass ON"_s,
+    showBypass(ctl(u"cmdscbypass"_s), Label1(Field::ServiceCharge), s.ScBypass != 0, u"S/C Bypass ON"_s,
                u"S/C Bypass Off"_s, u"S/C Bypassed"_s, u"Service Chg"_s,
                ctl(u"Frame1"_s).foreColor());
     DoEvents();
@@ -260,7 +260,7 @@ void Arinput::cmdtaxbypass_Click()
     RunningCommand running(ctl(u"cmdtaxbypass"_s));
     SharedState &s = state();
     s.TaxBypass = qint16(~s.TaxBypass);
-    showBypass(ctl(u"cmdtaxbypass"_s), Label1(9), s.TaxBypass != 0, u"Tax Bypass ON"_s,
+    showBypass(ctl(u"cmdtaxbypass"_s), Label1(Field::Tax), s.TaxBypass != 0, u"Tax Bypass ON"_s,
                u"Tax Bypass Off"_s, u"Tax Bypassed"_s, u"Tax"_s, ctl(u"Frame1"_s).foreColor());
     DoEvents();
 }

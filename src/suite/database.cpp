@@ -24,6 +24,9 @@ namespace {
 // Long enough for another workstation to finish any write the suite makes.
 constexpr int BusyTimeoutMs = 10000;
 
+// Of a wide row, the suite keeps a number in the 81st column (position 80).
+constexpr int NumberColumn = 80;
+
 // Errors this layer makes itself carry the suite's number in place of an SQLite code.
 const QString LayerCodePrefix = u"jet"_s;
 
@@ -100,14 +103,6 @@ int registerJetFunctions(sqlite3 *handle)
     return rc;
 }
 
-void clearPassedError()
-{
-    SharedState &s = state();
-    s.ErrNumber = 0;
-    s.ErrDescription.clear();
-    s.ErrLine = 0;
-}
-
 // "daily" and "ar.mdb" name DAILY.MDB and AR.MDB, in the caller's variable too.
 void normalizeName(QString &dbName)
 {
@@ -157,25 +152,16 @@ QString quotedName(const QString &name)
     return u'"' + quoted + u'"';
 }
 
-DbWriteOutcome &lastWrite()
+DbWriteOutcome writeFailure(const QSqlError &error)
 {
-    static DbWriteOutcome outcome;
-    return outcome;
+    return { false, jetErrorNumber(error),
+             error.databaseText().isEmpty() ? error.driverText() : error.databaseText() };
 }
 
-void noteWriteFailure(const QSqlError &error)
-{
-    DbWriteOutcome &outcome = lastWrite();
-    outcome.saved = false;
-    outcome.number = jetErrorNumber(error);
-    outcome.description
-        = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
-}
-
-void passOnWriteFailure(const QSqlError &error)
+DbWriteOutcome passOnWriteFailure(const QSqlError &error)
 {
     passOnDbError(error);
-    noteWriteFailure(error);
+    return writeFailure(error);
 }
 
 } // namespace
@@ -186,27 +172,25 @@ int jetErrorNumber(const QSqlError &error)
     if (code.startsWith(LayerCodePrefix))
         return code.mid(LayerCodePrefix.size()).toInt();
 
-    // The numbers Jet gives for the same failures, where the suite's messages know them:
-    // 3078 no such table, 3265 no such column (item not found), 3022 duplicate key,
-    // 3260 locked by another user, 3049 damaged file. Any other SQLite failure is
-    // 3000 + its primary result code; a failure without a code is 3000.
+    // The numbers Jet gives for the same failures, where the suite's messages know them;
+    // any other SQLite failure is Generic + its primary result code.
     bool numeric = false;
     const int primary = code.toInt(&numeric) & 0xff;
     const QString text = error.databaseText();
     if (!numeric || primary == SQLITE_OK)
-        return 3000;
+        return JetError::Generic;
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
-        return 3260;
+        return JetError::Locked;
     if (primary == SQLITE_CONSTRAINT
         && (text.contains(u"UNIQUE"_s) || text.contains(u"PRIMARY KEY"_s)))
-        return 3022;
+        return JetError::DuplicateKey;
     if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
-        return 3049;
+        return JetError::DamagedFile;
     if (text.startsWith(u"no such table"_s))
-        return 3078;
+        return JetError::NoSuchTable;
     if (text.startsWith(u"no such column"_s))
-        return 3265;
-    return 3000 + primary;
+        return JetError::NoSuchColumn;
+    return JetError::Generic + primary;
 }
 
 void passOnDbError(const QSqlError &error)
@@ -234,7 +218,7 @@ SuiteDb::SuiteDb(const QString &fileName)
 
     const QString path = findInWorkingFolder(fileName);
     if (path.isEmpty()) {
-        error_ = layerError(3024, u"Could not find file '"_s + fileName + u"'."_s);
+        error_ = layerError(JetError::FileNotFound, u"Could not find file '"_s + fileName + u"'."_s);
         return;
     }
     // Read-write without create: a file that vanished since the lookup must not come back
@@ -296,7 +280,7 @@ QSqlQuery SuiteDb::query(const QString &sql)
         // A failed open keeps its own error; a database closed since (by close() or
         // DbCloseAll) is Jet's "object invalid or no longer set".
         if (wasOpen_)
-            error_ = layerError(3420, u"The database is closed."_s);
+            error_ = layerError(JetError::ObjectClosed, u"The database is closed."_s);
         return query;
     }
     if (query.exec(sql))
@@ -345,7 +329,7 @@ void SuiteDb::forget()
 
 void DbRead(QString &dbName, const QString &statement)
 {
-    clearPassedError();
+    clearError();
     if (dbName.isEmpty() || statement.isEmpty())
         return;
     normalizeName(dbName);
@@ -397,16 +381,15 @@ void DbRead(QString &dbName, const QString &statement)
     DoEvents();
 }
 
-void DbWrite(QString &dbName, const QString &statement)
+DbWriteOutcome DbWrite(QString &dbName, const QString &statement)
 {
-    clearPassedError();
-    lastWrite() = DbWriteOutcome();
+    clearError();
     if (dbName.isEmpty() || statement.isEmpty())
-        return;
+        return {};
     normalizeName(dbName);
     if (reportMissing(dbName)) {
-        noteWriteFailure(layerError(3024, u"Could not find file '"_s + dbName + u"'."_s));
-        return;
+        return writeFailure(layerError(JetError::FileNotFound,
+                                       u"Could not find file '"_s + dbName + u"'."_s));
     }
     SharedState &s = state();
 
@@ -414,27 +397,24 @@ void DbWrite(QString &dbName, const QString &statement)
     SuiteDb db(dbName);
     DoEvents();
     if (db.failed()) {
-        passOnWriteFailure(db.error());
-        return;
+        return passOnWriteFailure(db.error());
     }
     // The row is found again by rowid, so the statement must name one table.
     const std::optional<WriteTarget> target = parseWriteTarget(statement);
     if (!target) {
-        passOnWriteFailure(layerError(3001, u"Cannot write through the statement: "_s + statement));
-        return;
+        return passOnWriteFailure(layerError(JetError::CannotWriteThrough,
+                                             u"Cannot write through the statement: "_s + statement));
     }
     QSqlQuery select = db.query(u"select rowid, * from "_s + target->table + target->rest);
     DoEvents();
     if (db.failed()) {
-        passOnWriteFailure(db.error());
-        return;
+        return passOnWriteFailure(db.error());
     }
     const QSqlRecord record = select.record();
     const bool adding = s.AddNewMode;
     const bool haveRow = !adding && select.next();
     if (!adding && !haveRow && select.lastError().isValid()) {
-        passOnWriteFailure(select.lastError());
-        return;
+        return passOnWriteFailure(select.lastError());
     }
     const QVariant rowid = haveRow ? select.value(0) : QVariant();
     // The read must end before the write, or the write could not take its lock.
@@ -445,16 +425,15 @@ void DbWrite(QString &dbName, const QString &statement)
 
     // From here on a failure ends the routine quietly, with nothing saved.
     if (!adding && !haveRow) {
-        noteWriteFailure(layerError(3021, u"No current record."_s));
-        return;
+        return writeFailure(layerError(JetError::NoCurrentRecord, u"No current record."_s));
     }
     QStringList names;
     QVariantList values;
     for (int i = 0; i < columns; ++i) {
         if (i >= s.RowValues.size() || isEmptyValue(s.RowValues.at(i)))
             continue;
-        // The suite keeps a number in the 81st column; blank text there would not be one.
-        if (i == 80 && s.RowValues.at(i).toString().trimmed().isEmpty())
+        // Blank text in the column that holds a number for the suite would not be one.
+        if (i == NumberColumn && s.RowValues.at(i).toString().trimmed().isEmpty())
             s.RowValues[i] = u"0"_s;
         QVariant value = s.RowValues.at(i);
         // Qt binds a null QString as Null; for the program it is the empty text.
@@ -487,26 +466,19 @@ void DbWrite(QString &dbName, const QString &statement)
     if (!sql.isEmpty()) {
         QSqlQuery save = db.newQuery();
         if (!save.prepare(sql)) {
-            noteWriteFailure(save.lastError());
-            return;
+            return writeFailure(save.lastError());
         }
         for (const QVariant &value : std::as_const(values))
             save.addBindValue(value);
         if (!save.exec()) {
-            noteWriteFailure(save.lastError());
-            return;
+            return writeFailure(save.lastError());
         }
         save.finish();
     }
-    lastWrite().saved = true;
     DoEvents();
     db.close();
     DbFreeLocks();
-}
-
-const DbWriteOutcome &LastDbWrite()
-{
-    return lastWrite();
+    return { true, 0, QString() };
 }
 
 void DbAddNewOn()

@@ -11,28 +11,45 @@ namespace tallic {
 // ("DAILY.MDB"), found whatever the letter case on disk. Nothing is kept open between
 // calls: each routine opens, uses and closes its own connection.
 
+// The suite's numbers for database failures, those of the engine it was first built on.
+// Any other failure of SQLite is Generic + its primary result code.
+namespace JetError {
+constexpr qint32 Generic = 3000;
+constexpr qint32 CannotWriteThrough = 3001;
+constexpr qint32 ReadOnly = 3008;    // Generic + SQLITE_READONLY
+constexpr qint32 DiskFull = 3013;    // Generic + SQLITE_FULL
+constexpr qint32 NoCurrentRecord = 3021;
+constexpr qint32 DuplicateKey = 3022;
+constexpr qint32 FileNotFound = 3024;
+constexpr qint32 DamagedFile = 3049;
+constexpr qint32 NoSuchTable = 3078;
+constexpr qint32 Locked = 3260;
+constexpr qint32 NoSuchColumn = 3265;
+constexpr qint32 ObjectClosed = 3420;
+} // namespace JetError
+
 // Loads the first row of the statement's result into RowValues (a Null column as the
 // integer 0, marked in RowNulls); MsgText is "" when a row was read, "QUIT" when none.
 // The name is upper-cased and ".MDB" appended in the caller's variable. A failure is
 // passed on through ErrNumber and ErrDescription, which are 0 and "" otherwise.
 void DbRead(QString &dbName, const QString &statement);
 
-// Writes RowValues back to the first row of the statement ("select * from T" or
-// "select * from T where ..."), or as a new row while AddNewMode is on. Empty and null
-// elements leave their columns alone. Failures before the values are written are passed
-// on as for DbRead; a failure while writing them ends the routine quietly.
-void DbWrite(QString &dbName, const QString &statement);
-
-// How the last DbWrite ended: whether its row was saved and, when not, the suite's number
-// and the engine's text of the failure, a quiet one included. For callers that must not
-// lose a row; the missing file is 3024.
+// How a DbWrite ended: whether its row was saved and, when not, the suite's number and
+// the engine's text of the failure, a quiet one included. For callers that must not lose
+// a row.
 struct DbWriteOutcome
 {
     bool saved = false;
     qint32 number = 0;
     QString description;
 };
-const DbWriteOutcome &LastDbWrite();
+
+// Writes RowValues back to the first row of the statement ("select * from T" or
+// "select * from T where ..."), or as a new row while AddNewMode is on. Empty and null
+// elements leave their columns alone. Failures before the values are written are passed
+// on as for DbRead; a failure while writing them ends the routine quietly, and only the
+// outcome tells of it.
+DbWriteOutcome DbWrite(QString &dbName, const QString &statement);
 
 void DbAddNewOn();
 void DbAddNewOff();
@@ -66,7 +83,7 @@ void passOnDbError(const QSqlError &error);
 class SuiteDb
 {
 public:
-    // The bare file name; a missing file is a failure (3024), never a new database.
+    // The bare file name; a missing file is a failure (FileNotFound), never a new database.
     explicit SuiteDb(const QString &fileName);
     ~SuiteDb();
     SuiteDb(const SuiteDb &) = delete;

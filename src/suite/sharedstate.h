@@ -85,6 +85,9 @@ struct SharedState
 };
 
 SharedState &state();
+
+// The run-time error has been dealt with: ErrNumber 0, no description, no line.
+void clearError();
 // Back to the values at the start of a run.
 void resetSharedState();
 

@@ -35,15 +35,6 @@ std::function<void()> &toolReturnAction()
     return action;
 }
 
-// The error has been dealt with; what follows starts without one.
-void clearError()
-{
-    SharedState &s = state();
-    s.ErrNumber = 0;
-    s.ErrDescription.clear();
-    s.ErrLine = 0;
-}
-
 // A failure while a tool runs is reported once and ends the run: trying the failed step
 // again would repeat a failure that persists without end.
 bool toolRunFailed()

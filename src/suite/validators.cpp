@@ -59,9 +59,7 @@ void refuseOnFailure()
 {
     SharedState &s = state();
     ReportError();
-    s.ErrNumber = 0;
-    s.ErrDescription.clear();
-    s.ErrLine = 0;
+    clearError();
     s.MsgText = Redo;
 }
 
@@ -205,7 +203,7 @@ void ValidateMember()
             if (classFound == Lookup::NotFound) {
                 classRow.finish();
                 db.close();
-                s.ErrNumber = 3021;
+                s.ErrNumber = JetError::NoCurrentRecord;
                 s.ErrDescription = u"No current record."_s;
                 s.ErrLine = 0;
                 refuseOnFailure();

@@ -136,7 +136,8 @@ TEST_F(DatabaseTest, AMissingDatabaseIsReportedAndChangesNothing)
                             u"Contact Pellmoor technical support for assistance."_s;
     ASSERT_TRUE(QFile::remove(path(u"daily.mdb"_s)));
     using Routine = void (*)(QString &, const QString &);
-    for (Routine routine : { Routine(DbRead), Routine(DbWrite) }) {
+    const Routine write = [](QString &name, const QString &sql) { DbWrite(name, sql); };
+    for (Routine routine : { Routine(DbRead), write }) {
         h.clearDialogs();
         state().RowValues = { u"kept"_s };
         state().RowLastIndex = 0;
@@ -282,7 +283,10 @@ TEST_F(DatabaseTest, FailuresBeforeWritingArePassedOnAndFailuresWhileWritingAreQ
         state().RowValues = { u"kept"_s };
         QString db = u"daily"_s;
         DbAddNewOn();
-        (c.write ? DbWrite : DbRead)(db, c.statement);
+        if (c.write)
+            DbWrite(db, c.statement);
+        else
+            DbRead(db, c.statement);
         EXPECT_EQ(state().ErrNumber, c.number) << qPrintable(c.statement);
         EXPECT_FALSE(state().ErrDescription.isEmpty()) << qPrintable(c.statement);
         EXPECT_EQ(state().ErrLine, 0);
