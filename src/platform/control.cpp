@@ -136,6 +136,8 @@ bool Control::enabled() const
 
 void Control::setEnabled(bool on)
 {
+    if (ControlInfo *i = info())
+        ++i->enabledWrites;
     if (auto *action = qobject_cast<QAction *>(object_.data()))
         action->setEnabled(on);
     else if (widget())

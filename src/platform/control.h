@@ -25,6 +25,9 @@ struct ControlInfo
     // Where the designer put the control, which rescaling starts from every time.
     QRect designRect;
     double designPointSize = 0;
+    // Counts the program's own enable and disable calls, so that the runtime can tell
+    // whether a command's handler decided its button's state.
+    quint32 enabledWrites = 0;
 };
 
 // A handle on one named control of a window, with the properties the windows use.

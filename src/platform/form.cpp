@@ -134,7 +134,7 @@ QPushButton *Form::addButton(const QString &name, int index, const QRect &rect,
     // to be left keeps the focus, and the button's command does not run.
     connect(button, &QPushButton::clicked, this, [this, button] {
         if (!focus_.inTransition() && focus_.active() == button)
-            fire(button, "Click");
+            pressButton(button);
     });
     return button;
 }

@@ -31,6 +31,10 @@ namespace tallic {
 //   Form_Initialize(), Form_Load(), Form_Activate(), Form_Unload(int &Cancel)
 //
 // Focus is logical: the window has one active control (see FocusChain).
+//
+// A command button is unavailable while its Click handler runs, so that a click that
+// arrives while the command lets events run cannot start it a second time. Afterwards it
+// is available again, unless the handler enabled or disabled it itself.
 class Form : public QWidget
 {
     Q_OBJECT
@@ -117,6 +121,8 @@ private:
                   std::initializer_list<HandlerArg> args);
     bool invokeHandler(const QString &base, int index, const char *event,
                        std::initializer_list<HandlerArg> args);
+    // Runs a button's Click handler with the button unavailable meanwhile.
+    void pressButton(QPushButton *button);
 
     QWidget *client_ = nullptr;
     QMenuBar *menuBar_ = nullptr;

@@ -132,7 +132,7 @@ bool Form::handleKeyPress(QWidget *widget, QKeyEvent *event)
     }
     if (auto *button = qobject_cast<QPushButton *>(widget)) {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            fire(button, "Click");
+            pressButton(button);
             return true;
         }
     }
@@ -169,7 +169,7 @@ bool Form::handleAccessKey(QWidget *widget)
     QPointer<QPushButton> guard(button);
     focus_.activate(button);
     if (guard && focus_.active() == button && !programEnding())
-        fire(button, "Click");
+        pressButton(button);
     return true;
 }
 

@@ -67,6 +67,25 @@ bool Form::invokeHandler(const QString &base, int index, const char *event,
     return true;
 }
 
+void Form::pressButton(QPushButton *button)
+{
+    const ControlInfo *info = controlInfo(button);
+    if (!info || programEnding() || handlerId(info->baseName, info->index, "Click", {}) < 0)
+        return;
+    const quint32 writesBefore = info->enabledWrites;
+    QPointer<QPushButton> guard(button);
+    KeyGate::Handling handling;
+    button->setEnabled(false);
+    fire(button, "Click");
+    // The handler may have unloaded the window; and a state it gave its button stands (OK
+    // stays unavailable once its chit is stored).
+    if (!guard)
+        return;
+    info = controlInfo(button);
+    if (info && info->enabledWrites == writesBefore)
+        button->setEnabled(true);
+}
+
 QStringList Form::wiringProblems() const
 {
     static const QHash<QString, QString> plain = {
