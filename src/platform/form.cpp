@@ -227,6 +227,13 @@ void Form::load()
     loadedForms().append(this);
     if (menuBar_)
         resize(designSize_.width(), designSize_.height() + menuBar_->sizeHint().height());
+#ifndef NDEBUG
+    // A handler that would never run is a slip in the window's code: say so at once.
+    for (const QString &problem : wiringProblems())
+        qWarning("%s: %s never runs: no control has that name, or its parameters do not fit "
+                 "the event",
+                 qPrintable(objectName()), qPrintable(problem));
+#endif
     fireForm("Initialize");
     fireForm("Load");
 }

@@ -77,8 +77,8 @@ public:
     // Gives the keyboard focus back to the active control (after a modal box).
     void restoreKeyboardFocus() { focus_.restoreKeyboardFocus(); }
 
-    // Handlers whose name matches a control or the window but whose parameters do not
-    // fit the event: they would never run.
+    // Handlers that would never run: their name matches no control of the window, or
+    // their parameters do not fit the event.
     QStringList wiringProblems() const;
 
     // Every loaded window, and a window by name ("arinput").

@@ -126,8 +126,10 @@ QStringList Form::wiringProblems() const
         const auto control
             = std::find_if(info_.cbegin(), info_.cend(),
                            [&base](const ControlInfo &info) { return info.baseName == base; });
-        if (control == info_.cend())
+        if (control == info_.cend()) {
+            problems.append(signature);
             continue;
+        }
         QString expected = plain.value(event, u"?"_s);
         if (control->index >= 0)
             expected = expected.isEmpty() ? u"int"_s : u"int,"_s + expected;
