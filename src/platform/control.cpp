@@ -42,6 +42,16 @@ Control::Control(Form *form, QObject *object)
 {
 }
 
+const ControlInfo *Control::info() const
+{
+    return form_ && object_ ? form_->controlInfo(object_) : nullptr;
+}
+
+ControlInfo *Control::info()
+{
+    return form_ && object_ ? form_->controlInfo(object_) : nullptr;
+}
+
 Control::Kind Control::kind() const
 {
     QObject *o = object_;
@@ -69,12 +79,12 @@ QString Control::name() const
 
 QString Control::baseName() const
 {
-    return object_ ? object_->property("tallicBase").toString() : QString();
+    return info() ? info()->baseName : QString();
 }
 
 int Control::index() const
 {
-    return object_ ? object_->property("tallicIndex").toInt() : -1;
+    return info() ? info()->index : -1;
 }
 
 QWidget *Control::widget() const
@@ -126,6 +136,8 @@ bool Control::enabled() const
 
 void Control::setEnabled(bool on)
 {
+    if (ControlInfo *i = info())
+        ++i->enabledWrites;
     if (auto *action = qobject_cast<QAction *>(object_.data()))
         action->setEnabled(on);
     else if (widget())
@@ -150,28 +162,30 @@ void Control::setVisible(bool on)
 
 quint32 Control::backColor() const
 {
-    return object_ ? object_->property("tallicBack").toUInt() : 0;
+    return info() ? info()->backColor : 0;
 }
 
 void Control::setBackColor(quint32 value)
 {
-    if (!widget())
+    ControlInfo *i = info();
+    if (!widget() || !i)
         return;
-    object_->setProperty("tallicBack", value);
-    applyColors(widget(), value, foreColor());
+    i->backColor = value;
+    applyColors(widget(), value, i->foreColor);
 }
 
 quint32 Control::foreColor() const
 {
-    return object_ ? object_->property("tallicFore").toUInt() : 0;
+    return info() ? info()->foreColor : 0;
 }
 
 void Control::setForeColor(quint32 value)
 {
-    if (!widget())
+    ControlInfo *i = info();
+    if (!widget() || !i)
         return;
-    object_->setProperty("tallicFore", value);
-    applyColors(widget(), backColor(), value);
+    i->foreColor = value;
+    applyColors(widget(), i->backColor, value);
 }
 
 QString Control::toolTip() const
@@ -189,35 +203,35 @@ void Control::setToolTip(const QString &text)
 
 int Control::maxLength() const
 {
-    return object_ ? object_->property("tallicMaxLength").toInt() : 0;
+    return info() ? info()->maxLength : 0;
 }
 
 void Control::setMaxLength(int length)
 {
-    if (object_)
-        object_->setProperty("tallicMaxLength", length);
+    if (ControlInfo *i = info())
+        i->maxLength = length;
 }
 
 int Control::tabIndex() const
 {
-    return object_ ? object_->property("tallicTabIndex").toInt() : 0;
+    return info() ? info()->tabIndex : 0;
 }
 
 void Control::setTabIndex(int index)
 {
-    if (object_)
-        object_->setProperty("tallicTabIndex", index);
+    if (ControlInfo *i = info())
+        i->tabIndex = index;
 }
 
 bool Control::tabStop() const
 {
-    return object_ && object_->property("tallicTabStop").toBool();
+    return info() && info()->tabStop;
 }
 
 void Control::setTabStop(bool on)
 {
-    if (object_)
-        object_->setProperty("tallicTabStop", on);
+    if (ControlInfo *i = info())
+        i->tabStop = on;
 }
 
 void Control::setFont(const QString &family, double pointSize, bool bold)
@@ -230,8 +244,8 @@ void Control::setFont(const QString &family, double pointSize, bool bold)
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     w->setFont(font);
-    if (form_)
-        form_->placements_[w].pointSize = pointSize;
+    if (ControlInfo *i = info())
+        i->designPointSize = pointSize;
 }
 
 bool Control::locked() const
@@ -291,7 +305,7 @@ void Control::setListIndex(int row)
 void Control::setFocus()
 {
     if (form_ && widget())
-        form_->setFocusTo(widget());
+        form_->focus_.setFocusTo(widget());
 }
 
 void Control::refresh()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,24 @@ class QWidget;
 namespace tallic {
 
 class Form;
+
+// What a window keeps of each of its controls beyond the widget's own state.
+struct ControlInfo
+{
+    QString baseName; // "Text1" for "Text1(4)"
+    int index = -1; // -1 outside control arrays
+    int tabIndex = 0;
+    bool tabStop = false;
+    int maxLength = 0; // typing limit of a text box; 0 = none
+    quint32 backColor = 0;
+    quint32 foreColor = 0;
+    // Where the designer put the control, which rescaling starts from every time.
+    QRect designRect;
+    double designPointSize = 0;
+    // Counts the program's own enable and disable calls, so that the runtime can tell
+    // whether a command's handler decided its button's state.
+    quint32 enabledWrites = 0;
+};
 
 // A handle on one named control of a window, with the properties the windows use.
 // A handle on a control that does not exist (or no longer exists) reads as empty and
@@ -71,6 +90,9 @@ public:
     void refresh();
 
 private:
+    const ControlInfo *info() const;
+    ControlInfo *info();
+
     QPointer<Form> form_;
     QPointer<QObject> object_;
 };

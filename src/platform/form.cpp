@@ -1,7 +1,6 @@
 #include "form.h"
 
 #include "colors.h"
-#include "keygate.h"
 #include "runtime.h"
 
 #include <QAction>
@@ -13,9 +12,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMetaMethod>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -44,6 +41,7 @@ Form::Form(const QString &name, const QSize &designSize, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , designSize_(designSize)
     , backColor_(Colors::ButtonFace)
+    , focus_(*this)
 {
     setObjectName(name);
     auto *layout = new QVBoxLayout(this);
@@ -66,16 +64,34 @@ void Form::registerControl(QObject *object, const QString &name, int index)
 {
     const QString fullName = index >= 0 ? u"%1(%2)"_s.arg(name).arg(index) : name;
     object->setObjectName(fullName);
-    object->setProperty("tallicBase", name);
-    object->setProperty("tallicIndex", index);
-    object->setProperty("tallicTabIndex", int(order_.size()));
-    byName_.insert(fullName, object);
-    order_.append(object);
+    ControlInfo info;
+    info.baseName = name;
+    info.index = index;
+    info.tabIndex = int(order_.size());
+    // Text boxes, buttons and list boxes are tab stops; the others are never focused.
+    info.tabStop = qobject_cast<QLineEdit *>(object) || qobject_cast<QPushButton *>(object)
+        || qobject_cast<QListWidget *>(object);
     if (auto *widget = qobject_cast<QWidget *>(object)) {
         widget->installEventFilter(this);
         widget->setMouseTracking(true);
-        placements_.insert(widget, { widget->geometry(), widget->font().pointSizeF() });
+        info.designRect = widget->geometry();
+        info.designPointSize = widget->font().pointSizeF();
     }
+    info_.insert(object, info);
+    byName_.insert(fullName, object);
+    order_.append(object);
+}
+
+const ControlInfo *Form::controlInfo(const QObject *object) const
+{
+    const auto it = info_.constFind(object);
+    return it == info_.cend() ? nullptr : &*it;
+}
+
+ControlInfo *Form::controlInfo(const QObject *object)
+{
+    const auto it = info_.find(object);
+    return it == info_.end() ? nullptr : &*it;
 }
 
 QLineEdit *Form::addTextBox(const QString &name, int index, const QRect &rect)
@@ -84,7 +100,6 @@ QLineEdit *Form::addTextBox(const QString &name, int index, const QRect &rect)
     box->setGeometry(rect);
     box->setFocusPolicy(Qt::StrongFocus);
     registerControl(box, name, index);
-    box->setProperty("tallicTabStop", true);
     Control c(this, box);
     c.setBackColor(Colors::WindowBackground);
     c.setForeColor(Colors::WindowText);
@@ -112,15 +127,14 @@ QPushButton *Form::addButton(const QString &name, int index, const QRect &rect,
     button->setFocusPolicy(Qt::StrongFocus);
     button->setAutoDefault(false);
     registerControl(button, name, index);
-    button->setProperty("tallicTabStop", true);
     Control c(this, button);
     c.setBackColor(Colors::ButtonFace);
     c.setForeColor(Colors::ButtonText);
     // A click counts only when the button became the active control: a field that refused
     // to be left keeps the focus, and the button's command does not run.
     connect(button, &QPushButton::clicked, this, [this, button] {
-        if (!transition_ && active_ == button)
-            fire(button, "Click");
+        if (!focus_.inTransition() && focus_.active() == button)
+            pressButton(button);
     });
     return button;
 }
@@ -131,7 +145,6 @@ QListWidget *Form::addListBox(const QString &name, int index, const QRect &rect)
     list->setGeometry(rect);
     list->setFocusPolicy(Qt::StrongFocus);
     registerControl(list, name, index);
-    list->setProperty("tallicTabStop", true);
     list->viewport()->installEventFilter(this);
     list->viewport()->setMouseTracking(true);
     Control c(this, list);
@@ -169,8 +182,7 @@ QAction *Form::addMenuEntry(QMenu *menu, const QString &name, const QString &cap
 {
     QAction *action = menu ? menu->addAction(caption) : menuBar_->addAction(caption);
     registerControl(action, name, -1);
-    connect(action, &QAction::triggered, this,
-            [this, action] { fireWith(action->objectName(), -1, "Click", {}); });
+    connect(action, &QAction::triggered, this, [this, action] { fire(action, "Click"); });
     return action;
 }
 
@@ -195,7 +207,8 @@ QList<Control> Form::controls() const
 
 Control Form::activeControl() const
 {
-    return active_ ? Control(const_cast<Form *>(this), active_) : Control();
+    QWidget *active = focus_.active();
+    return active ? Control(const_cast<Form *>(this), active) : Control();
 }
 
 void Form::setBackColor(quint32 value)
@@ -214,8 +227,15 @@ void Form::load()
     loadedForms().append(this);
     if (menuBar_)
         resize(designSize_.width(), designSize_.height() + menuBar_->sizeHint().height());
-    fireWith(u"Form"_s, -1, "Initialize", {});
-    fireWith(u"Form"_s, -1, "Load", {});
+#ifndef NDEBUG
+    // A handler that would never run is a slip in the window's code: say so at once.
+    for (const QString &problem : wiringProblems())
+        qWarning("%s: %s never runs: no control has that name, or its parameters do not fit "
+                 "the event",
+                 qPrintable(objectName()), qPrintable(problem));
+#endif
+    fireForm("Initialize");
+    fireForm("Load");
 }
 
 void Form::open()
@@ -234,7 +254,7 @@ bool Form::unload()
     if (!loaded_)
         return true;
     int cancel = 0;
-    fireWith(u"Form"_s, -1, "Unload", { { "int&", &cancel } });
+    fireForm("Unload", { { "int&", &cancel } });
     if (cancel != 0 && !programEnding())
         return false;
     loaded_ = false;
@@ -279,120 +299,11 @@ QWidget *Form::controlWidgetFor(QObject *object) const
 {
     auto *widget = qobject_cast<QWidget *>(object);
     while (widget && widget != client_ && widget != this) {
-        if (byName_.value(widget->objectName()) == widget)
+        if (info_.contains(widget))
             return widget;
         widget = widget->parentWidget();
     }
     return nullptr;
-}
-
-bool Form::isFocusable(QWidget *widget) const
-{
-    if (!widget || byName_.value(widget->objectName()) != widget)
-        return false;
-    if (!qobject_cast<QLineEdit *>(widget) && !qobject_cast<QPushButton *>(widget)
-        && !qobject_cast<QListWidget *>(widget))
-        return false;
-    return widget->isEnabled() && widget->isVisibleTo(const_cast<Form *>(this));
-}
-
-void Form::setFocusTo(QWidget *widget)
-{
-    if (!isFocusable(widget) || programEnding())
-        return;
-    if (transition_) {
-        // Inside GotFocus or LostFocus: the handler decides where the focus goes.
-        redirect_ = widget;
-        return;
-    }
-    activate(widget);
-}
-
-void Form::tabToNext(bool backwards)
-{
-    QList<QWidget *> stops;
-    for (QObject *object : order_) {
-        auto *widget = qobject_cast<QWidget *>(object);
-        if (isFocusable(widget)
-            && (widget->property("tallicTabStop").toBool() || widget == active_))
-            stops.append(widget);
-    }
-    std::stable_sort(stops.begin(), stops.end(), [](QWidget *a, QWidget *b) {
-        return a->property("tallicTabIndex").toInt() < b->property("tallicTabIndex").toInt();
-    });
-    if (stops.isEmpty())
-        return;
-    QWidget *target;
-    const qsizetype at = stops.indexOf(active_.data());
-    if (at >= 0) {
-        target = stops.at((at + (backwards ? stops.size() - 1 : 1)) % stops.size());
-    } else {
-        // The active control was switched off: its neighbour in the tab order is next.
-        const int from = active_ ? active_->property("tallicTabIndex").toInt() : -1;
-        const auto after = std::find_if(stops.cbegin(), stops.cend(), [from](QWidget *w) {
-            return w->property("tallicTabIndex").toInt() > from;
-        });
-        if (backwards)
-            target = after == stops.cbegin() ? stops.last() : *(after - 1);
-        else
-            target = after == stops.cend() ? stops.first() : *after;
-    }
-    if (transition_) {
-        // A Tab that arrives while a handler runs is carried out once the handler is done.
-        deferred_ = target;
-        return;
-    }
-    activate(target);
-}
-
-void Form::activate(QWidget *target)
-{
-    if (!isFocusable(target) || programEnding())
-        return;
-    if (target == active_) {
-        giveKeyboardFocus(target);
-        return;
-    }
-    transition_ = true;
-    redirect_ = nullptr;
-    QWidget *next = target;
-    if (active_) {
-        fire(active_, "LostFocus");
-        if (redirect_ && isFocusable(redirect_))
-            next = redirect_;
-    }
-    redirect_ = nullptr;
-    active_ = next;
-    giveKeyboardFocus(next);
-    fire(next, "GotFocus");
-    transition_ = false;
-
-    // SetFocus from GotFocus, or a Tab typed meanwhile, is a move of its own.
-    QPointer<QWidget> after = redirect_ ? redirect_ : deferred_;
-    redirect_ = nullptr;
-    deferred_ = nullptr;
-    if (after && after != active_)
-        activate(after);
-    else if (active_)
-        giveKeyboardFocus(active_);
-}
-
-void Form::giveKeyboardFocus(QWidget *widget)
-{
-    if (!widget || !widget->isEnabled() || !isVisible())
-        return;
-    if (!isActiveWindow())
-        activateWindow();
-    if (QApplication::focusWidget() != widget || widget->window()->focusWidget() != widget)
-        widget->setFocus(Qt::OtherFocusReason);
-}
-
-void Form::restoreKeyboardFocus()
-{
-    if (active_)
-        giveKeyboardFocus(active_);
-    else if (!isActiveWindow() && isVisible())
-        activateWindow();
 }
 
 bool Form::event(QEvent *event)
@@ -401,11 +312,8 @@ bool Form::event(QEvent *event)
         const bool switched = lastActive() != this;
         lastActive() = this;
         if (switched)
-            fireWith(u"Form"_s, -1, "Activate", {});
-        if (!active_ && !transition_)
-            tabToNext();
-        else
-            giveKeyboardFocus(active_);
+            fireForm("Activate");
+        focus_.windowActivated();
     }
     return QWidget::event(event);
 }
@@ -423,113 +331,20 @@ void Form::rescale()
     const double sx = double(client_->width()) / designSize_.width();
     const double sy = double(client_->height()) / designSize_.height();
     const double fontScale = std::min(sx, sy);
-    for (auto it = placements_.cbegin(); it != placements_.cend(); ++it) {
-        QWidget *widget = it.key();
-        const QRect &r = it.value().rect;
+    for (QObject *object : std::as_const(order_)) {
+        auto *widget = qobject_cast<QWidget *>(object);
+        if (!widget)
+            continue;
+        const ControlInfo &info = info_[object];
+        const QRect &r = info.designRect;
         widget->setGeometry(qRound(r.x() * sx), qRound(r.y() * sy), qRound(r.width() * sx),
                             qRound(r.height() * sy));
-        if (it.value().pointSize > 0) {
+        if (info.designPointSize > 0) {
             QFont font = widget->font();
-            font.setPointSizeF(it.value().pointSize * fontScale);
+            font.setPointSizeF(info.designPointSize * fontScale);
             widget->setFont(font);
         }
     }
-}
-
-bool Form::fire(QWidget *widget, const char *event)
-{
-    return fireWith(widget->property("tallicBase").toString(),
-                    widget->property("tallicIndex").toInt(), event, {});
-}
-
-bool Form::fireWith(const QString &base, int index, const char *event,
-                    std::initializer_list<std::pair<const char *, void *>> args)
-{
-    if (programEnding() || base.isEmpty())
-        return false;
-    QList<std::pair<const char *, void *>> all;
-    if (index >= 0)
-        all.append({ "int", &index });
-    for (const auto &arg : args)
-        all.append(arg);
-
-    QByteArray signature = base.toLatin1() + '_' + event + '(';
-    for (qsizetype i = 0; i < all.size(); ++i)
-        signature += (i ? "," : "") + QByteArray(all.at(i).first);
-    signature += ')';
-
-    auto cached = methodCache_.constFind(signature);
-    int id = cached != methodCache_.cend() ? *cached
-                                           : metaObject()->indexOfMethod(signature.constData());
-    methodCache_.insert(signature, id);
-    if (id < 0)
-        return false;
-
-    QGenericArgument a[5];
-    for (qsizetype i = 0; i < all.size() && i < 5; ++i)
-        a[i] = QGenericArgument(all.at(i).first, all.at(i).second);
-    // Keys typed while a command runs wait until it is done, whether a key, a click or a
-    // menu started it: a command that lets events run must not see its fields change.
-    KeyGate::Handling handling;
-    return metaObject()->method(id).invoke(this, Qt::DirectConnection, a[0], a[1], a[2], a[3],
-                                           a[4]);
-}
-
-QStringList Form::wiringProblems() const
-{
-    static const QHash<QString, QString> plain = {
-        { u"Click"_s, u""_s },
-        { u"DblClick"_s, u""_s },
-        { u"GotFocus"_s, u""_s },
-        { u"LostFocus"_s, u""_s },
-        { u"Change"_s, u""_s },
-        { u"KeyDown"_s, u"int&,int"_s },
-        { u"KeyPress"_s, u"int&"_s },
-        { u"MouseDown"_s, u"int,int,double,double"_s },
-        { u"MouseUp"_s, u"int,int,double,double"_s },
-        { u"MouseMove"_s, u"int,int,double,double"_s },
-        { u"Validate"_s, u"bool&"_s },
-    };
-    static const QHash<QString, QString> formEvents = {
-        { u"Initialize"_s, u""_s },
-        { u"Load"_s, u""_s },
-        { u"Activate"_s, u""_s },
-        { u"Unload"_s, u"int&"_s },
-    };
-    QStringList problems;
-    const QMetaObject *meta = metaObject();
-    for (int i = Form::staticMetaObject.methodOffset(); i < meta->methodCount(); ++i) {
-        const QString signature = QString::fromLatin1(meta->method(i).methodSignature());
-        static const QRegularExpression shape(u"^([A-Za-z0-9]+)_([A-Za-z]+)\\((.*)\\)$"_s);
-        const auto match = shape.match(signature);
-        if (!match.hasMatch())
-            continue;
-        const QString base = match.captured(1);
-        const QString event = match.captured(2);
-        const QString params = match.captured(3);
-        if (base == u"Form"_s) {
-            if (!formEvents.contains(event) || formEvents.value(event) != params)
-                problems.append(signature);
-            continue;
-        }
-        bool array = false;
-        bool known = false;
-        for (QObject *object : order_) {
-            if (object->property("tallicBase").toString() == base) {
-                known = true;
-                array = object->property("tallicIndex").toInt() >= 0;
-                break;
-            }
-        }
-        if (!known)
-            continue;
-        QString expected = plain.value(event, u"?"_s);
-        if (array)
-            expected = expected.isEmpty() ? u"int"_s : u"int,"_s + expected;
-        if (!plain.contains(event) || expected != params)
-            problems.append(signature);
-    }
-    return problems;
 }
 
 } // namespace tallic

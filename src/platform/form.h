@@ -1,6 +1,7 @@
 #pragma once
 
 #include "control.h"
+#include "focuschain.h"
 
 #include <QHash>
 #include <QPointer>
@@ -29,11 +30,11 @@ namespace tallic {
 //   MouseDown(int Button, int Shift, double X, double Y), MouseMove(...) likewise
 //   Form_Initialize(), Form_Load(), Form_Activate(), Form_Unload(int &Cancel)
 //
-// Focus is logical: the window has one active control. Making another control active runs
-// LostFocus of the old one and GotFocus of the new one. A LostFocus handler that sets the
-// focus elsewhere (or back to its own control) decides where it goes: the control about
-// to become active then sees neither event. Focus changes made by the window system while
-// a GotFocus or LostFocus handler runs (a message box, say) start no transition.
+// Focus is logical: the window has one active control (see FocusChain).
+//
+// A command button is unavailable while its Click handler runs, so that a click that
+// arrives while the command lets events run cannot start it a second time. Afterwards it
+// is available again, unless the handler enabled or disabled it itself.
 class Form : public QWidget
 {
     Q_OBJECT
@@ -74,14 +75,10 @@ public:
     bool isLoaded() const { return loaded_; }
 
     // Gives the keyboard focus back to the active control (after a modal box).
-    void restoreKeyboardFocus();
-    // Moves to the next (or previous) control in tab order, as Tab (Shift+Tab) does.
-    void tabToNext(bool backwards = false);
-    // Makes a control active; what Control::setFocus does.
-    void setFocusTo(QWidget *widget);
+    void restoreKeyboardFocus() { focus_.restoreKeyboardFocus(); }
 
-    // Handlers whose name matches a control or the window but whose parameters do not
-    // fit the event: they would never run.
+    // Handlers that would never run: their name matches no control of the window, or
+    // their parameters do not fit the event.
     QStringList wiringProblems() const;
 
     // Every loaded window, and a window by name ("arinput").
@@ -97,40 +94,46 @@ protected:
 
 private:
     friend class Control;
-    struct Placement
+    friend class FocusChain;
+
+    // One argument of a handler: its type as the handler declares it ("int&") and where
+    // the value is; a handler writes back through the pointer.
+    struct HandlerArg
     {
-        QRect rect;
-        double pointSize = 0;
+        const char *type;
+        void *value;
     };
 
     void registerControl(QObject *object, const QString &name, int index);
+    const ControlInfo *controlInfo(const QObject *object) const;
+    ControlInfo *controlInfo(const QObject *object);
     QWidget *controlWidgetFor(QObject *object) const;
-    bool isFocusable(QWidget *widget) const;
-    void activate(QWidget *target);
-    void giveKeyboardFocus(QWidget *widget);
     bool handleKeyPress(QWidget *widget, QKeyEvent *event);
     bool handleAccessKey(QWidget *widget);
     bool handleMouse(QWidget *widget, QMouseEvent *event);
     void rescale();
 
-    // Runs the handler "<base>_<event>(<types>)" if the window class has one.
-    bool fire(QWidget *widget, const char *event);
-    bool fireWith(const QString &base, int index, const char *event,
-                  std::initializer_list<std::pair<const char *, void *>> args);
+    // Runs the control's handler "<base>_<event>(<types>)", or the window's "Form_<event>",
+    // if the window class has one; false when it has none.
+    bool fire(QObject *control, const char *event, std::initializer_list<HandlerArg> args = {});
+    bool fireForm(const char *event, std::initializer_list<HandlerArg> args = {});
+    int handlerId(const QString &base, int index, const char *event,
+                  std::initializer_list<HandlerArg> args);
+    bool invokeHandler(const QString &base, int index, const char *event,
+                       std::initializer_list<HandlerArg> args);
+    // Runs a button's Click handler with the button unavailable meanwhile.
+    void pressButton(QPushButton *button);
 
     QWidget *client_ = nullptr;
     QMenuBar *menuBar_ = nullptr;
     QSize designSize_;
     quint32 backColor_;
     bool loaded_ = false;
-    bool transition_ = false;
-    QPointer<QWidget> active_;
-    QPointer<QWidget> redirect_;
-    QPointer<QWidget> deferred_;
+    FocusChain focus_;
     QPointer<QWidget> pressed_;
     QHash<QString, QObject *> byName_;
     QList<QObject *> order_;
-    QHash<QWidget *, Placement> placements_;
+    QHash<const QObject *, ControlInfo> info_;
     QHash<QByteArray, int> methodCache_;
 };
 

@@ -75,22 +75,9 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
         }
     }
     switch (event->type()) {
-    case QEvent::FocusIn: {
-        if (transition_ || widget == active_)
-            return false;
-        const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
-            // The window system gives the focus back on its own: it belongs to the active control.
-            if (active_)
-                QMetaObject::invokeMethod(this, &Form::restoreKeyboardFocus, Qt::QueuedConnection);
-            return false;
-        }
-        // A click is taken up by the mouse press that follows; a control that the window
-        // system picks because the active one was disabled or hidden does not become active.
-        if (reason != Qt::MouseFocusReason && (!active_ || isFocusable(active_)))
-            activate(widget);
+    case QEvent::FocusIn:
+        focus_.keyboardFocusArrived(widget, static_cast<QFocusEvent *>(event)->reason());
         return false;
-    }
     case QEvent::KeyPress: {
         auto *key = static_cast<QKeyEvent *>(event);
         if (KeyGate::holds(*key))
@@ -116,19 +103,21 @@ bool Form::handleKeyPress(QWidget *widget, QKeyEvent *event)
 {
     const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
     if (tab && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        tabToNext(event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier));
+        focus_.tabToNext(event->key() == Qt::Key_Backtab
+                         || (event->modifiers() & Qt::ShiftModifier));
         return true;
     }
-    if (active_ && (widget != active_ || !isFocusable(widget))) {
+    if (focus_.active() && (widget != focus_.active() || !focus_.isFocusable(widget))) {
         // The active control was switched off under the operator's hands (a caption click
         // hides its field): the key goes on to the next control in the tab order.
-        if (isFocusable(active_) || transition_)
+        if (focus_.isFocusable(focus_.active()) || focus_.inTransition())
             return true;
-        tabToNext(false);
-        if (!active_ || !isFocusable(active_))
+        focus_.tabToNext(false);
+        QWidget *next = focus_.active();
+        if (!next || !focus_.isFocusable(next))
             return true;
-        if (active_ != widget) {
-            KeyGate::deliver(active_, event);
+        if (next != widget) {
+            KeyGate::deliver(next, event);
             return true;
         }
     }
@@ -137,14 +126,13 @@ bool Form::handleKeyPress(QWidget *widget, QKeyEvent *event)
     int keyCode = virtualKeyFromQt(event->key());
     int shift = shiftState(event->modifiers());
     if (keyCode != 0) {
-        fireWith(widget->property("tallicBase").toString(), widget->property("tallicIndex").toInt(),
-                 "KeyDown", { { "int&", &keyCode }, { "int", &shift } });
-        if (keyCode == 0 || !guard || programEnding() || widget != active_)
+        fire(widget, "KeyDown", { { "int&", &keyCode }, { "int", &shift } });
+        if (keyCode == 0 || !guard || programEnding() || widget != focus_.active())
             return true;
     }
-    if (qobject_cast<QPushButton *>(widget)) {
+    if (auto *button = qobject_cast<QPushButton *>(widget)) {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            fire(widget, "Click");
+            pressButton(button);
             return true;
         }
     }
@@ -152,15 +140,14 @@ bool Form::handleKeyPress(QWidget *widget, QKeyEvent *event)
     if (typed == 0)
         return false;
     int keyAscii = typed;
-    fireWith(widget->property("tallicBase").toString(), widget->property("tallicIndex").toInt(),
-             "KeyPress", { { "int&", &keyAscii } });
+    fire(widget, "KeyPress", { { "int&", &keyAscii } });
     if (keyAscii == 0 || !guard || programEnding())
         return true;
     auto *box = qobject_cast<QLineEdit *>(widget);
     if (!box || keyAscii < 32)
         return keyAscii != typed;
     // The length limit holds for typing only; text set by the program may be longer.
-    const int limit = widget->property("tallicMaxLength").toInt();
+    const int limit = controlInfo(widget)->maxLength;
     if (limit > 0 && box->text().size() - box->selectedText().size() >= limit)
         return true;
     if (keyAscii != typed) {
@@ -174,36 +161,35 @@ bool Form::handleAccessKey(QWidget *widget)
 {
     // Alt and a button's underlined letter moves the focus to the button, as a click does:
     // the field being left may refuse, and then the command does not run.
-    if (!qobject_cast<QPushButton *>(widget))
+    auto *button = qobject_cast<QPushButton *>(widget);
+    if (!button)
         return false;
-    if (!isFocusable(widget))
+    if (!focus_.isFocusable(button))
         return true;
-    QPointer<QWidget> guard(widget);
-    activate(widget);
-    if (guard && active_ == widget && !programEnding())
-        fire(widget, "Click");
+    QPointer<QPushButton> guard(button);
+    focus_.activate(button);
+    if (guard && focus_.active() == button && !programEnding())
+        pressButton(button);
     return true;
 }
 
 bool Form::handleMouse(QWidget *widget, QMouseEvent *event)
 {
     QPointer<QWidget> guard(widget);
-    const QString base = widget->property("tallicBase").toString();
-    const int index = widget->property("tallicIndex").toInt();
     int shift = shiftState(event->modifiers());
     double x = event->position().x();
     double y = event->position().y();
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
-        if (isFocusable(widget) && widget != active_) {
-            activate(widget);
-            if (!guard || active_ != widget)
+        if (focus_.isFocusable(widget) && widget != focus_.active()) {
+            focus_.activate(widget);
+            if (!guard || focus_.active() != widget)
                 return true;
         }
         pressed_ = widget;
         int button = mouseButton(event->button());
-        fireWith(base, index, "MouseDown",
-                 { { "int", &button }, { "int", &shift }, { "double", &x }, { "double", &y } });
+        fire(widget, "MouseDown",
+             { { "int", &button }, { "int", &shift }, { "double", &x }, { "double", &y } });
         return !guard || programEnding();
     }
     case QEvent::MouseButtonRelease: {
@@ -211,8 +197,8 @@ bool Form::handleMouse(QWidget *widget, QMouseEvent *event)
             = pressed_ == widget && widget->rect().contains(event->position().toPoint());
         pressed_ = nullptr;
         int button = mouseButton(event->button());
-        fireWith(base, index, "MouseUp",
-                 { { "int", &button }, { "int", &shift }, { "double", &x }, { "double", &y } });
+        fire(widget, "MouseUp",
+             { { "int", &button }, { "int", &shift }, { "double", &x }, { "double", &y } });
         if (clicked && guard
             && (qobject_cast<QLineEdit *>(widget) || qobject_cast<QLabel *>(widget)))
             fire(widget, "Click");
@@ -224,8 +210,8 @@ bool Form::handleMouse(QWidget *widget, QMouseEvent *event)
         return false;
     case QEvent::MouseMove: {
         int button = mouseButton(event->buttons());
-        fireWith(base, index, "MouseMove",
-                 { { "int", &button }, { "int", &shift }, { "double", &x }, { "double", &y } });
+        fire(widget, "MouseMove",
+             { { "int", &button }, { "int", &shift }, { "double", &x }, { "double", &y } });
         return false;
     }
     default:

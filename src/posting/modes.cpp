@@ -28,24 +28,6 @@ QString modeWord(qint16 transMode)
     }
 }
 
-// A command button is unavailable while its command runs, so that a click that arrives
-// while the command yields cannot start it a second time.
-class RunningCommand
-{
-public:
-    explicit RunningCommand(Control button)
-        : button_(button)
-    {
-        button_.setEnabled(false);
-    }
-    ~RunningCommand() { button_.setEnabled(true); }
-    RunningCommand(const RunningCommand &) = delete;
-    RunningCommand &operator=(const RunningCommand &) = delete;
-
-private:
-    Control button_;
-};
-
 std::function<void()> &autoGenerateOpener()
 {
     static std::function<void()> open;
@@ -207,25 +189,21 @@ void Arinput::AdjustCreditMode()
 
 void Arinput::cmdnormal_Click()
 {
-    RunningCommand running(ctl(u"cmdnormal"_s));
     NormalMode();
 }
 
 void Arinput::cmdpayments_Click()
 {
-    RunningCommand running(ctl(u"cmdpayments"_s));
     PaymentMode();
 }
 
 void Arinput::cmdadjust_Click()
 {
-    RunningCommand running(ctl(u"cmdadjust"_s));
     AdjustCreditMode();
 }
 
 void Arinput::cmdredo_Click()
 {
-    RunningCommand running(ctl(u"cmdredo"_s));
     RedoChit();
 }
 
@@ -246,7 +224,6 @@ void showBypass(Control button, Control label, bool on, const QString &onCaption
 
 void Arinput::cmdscbypass_Click()
 {
-    RunningCommand running(ctl(u"cmdscbypass"_s));
     SharedState &s = state();
     s.ScBypass = qint16(~s.ScBypass);
     showBypass(ctl(u"cmdscbypass"_s), Label1(Field::ServiceCharge), s.ScBypass != 0, u"S/C Bypass ON"_s,
@@ -257,7 +234,6 @@ void Arinput::cmdscbypass_Click()
 
 void Arinput::cmdtaxbypass_Click()
 {
-    RunningCommand running(ctl(u"cmdtaxbypass"_s));
     SharedState &s = state();
     s.TaxBypass = qint16(~s.TaxBypass);
     showBypass(ctl(u"cmdtaxbypass"_s), Label1(Field::Tax), s.TaxBypass != 0, u"Tax Bypass ON"_s,
@@ -267,7 +243,6 @@ void Arinput::cmdtaxbypass_Click()
 
 void Arinput::cmdautogenerate_Click()
 {
-    RunningCommand running(ctl(u"cmdautogenerate"_s));
     mnuautogen_Click();
 }
 

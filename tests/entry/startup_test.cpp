@@ -1,4 +1,6 @@
+#include "autogen/frmbundle.h"
 #include "entry/arinput.h"
+#include "entry/frmsplash.h"
 #include "suite/sharedstate.h"
 #include "platform/form.h"
 #include "testkit/fakeplatform.h"
@@ -240,14 +242,17 @@ TEST(StartupTest, AMissingConfigurationIsReportedOnceAndTheProgramEnds)
 
 namespace {
 
-TEST(StartupWiringTest, EveryHandlerOfTheEntryWindowFitsItsEvent)
+TEST(StartupWiringTest, EveryHandlerOfEveryWindowFitsItsEvent)
 {
     Harness h;
     h.start();
-    Form *window = Form::find(u"arinput"_s);
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->wiringProblems().isEmpty())
-        << qPrintable(window->wiringProblems().join(u' '));
+    Frmsplash splash;
+    Frmbundle bundle;
+    for (Form *window : QList<Form *> { Form::find(u"arinput"_s), &splash, &bundle }) {
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(window->wiringProblems().isEmpty())
+            << qPrintable(window->objectName() + u' ' + window->wiringProblems().join(u' '));
+    }
 }
 
 } // namespace

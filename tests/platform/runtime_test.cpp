@@ -383,8 +383,9 @@ TEST_F(RuntimeTest, HandlersThatDoNotFitTheirEventAreNamed)
 {
     EXPECT_TRUE(form->wiringProblems().isEmpty()) << qPrintable(form->wiringProblems().join(u' '));
     MiswiredForm miswired;
-    EXPECT_EQ(miswired.wiringProblems(),
-              (QStringList { u"Text1_KeyPress(int&)"_s, u"Form_Unload()"_s }));
+    EXPECT_EQ(
+        miswired.wiringProblems(),
+        (QStringList { u"Text1_KeyPress(int&)"_s, u"Form_Unload()"_s, u"cmdgone_Click()"_s }));
 }
 
 TEST_F(RuntimeTest, EndingTheProgramStopsEveryHandler)

@@ -136,7 +136,7 @@ private slots:
     void lblnote_Click() { log << QStringLiteral("Click lblnote"); }
 };
 
-// A window whose handler does not fit its event: the wiring check must name it.
+// A window whose handlers would never run: the wiring check must name them.
 class MiswiredForm : public tallic::Form
 {
     Q_OBJECT
@@ -153,4 +153,5 @@ private slots:
     void Text1_KeyPress(int &KeyAscii) { KeyAscii = 0; }
     void cmdgo_Click() { }
     void Form_Unload() { }
+    void cmdgone_Click() { }
 };
