@@ -29,13 +29,34 @@ double Val(const QString &text)
     return digits ? number.toDouble() : 0.0;
 }
 
+namespace {
+
+template<typename Whole>
+std::optional<Whole> convertTo(double value)
+{
+    // The default rounding of the floating-point unit takes a half to the even neighbour.
+    const double rounded = std::nearbyint(value);
+    if (!std::isfinite(rounded) || rounded > std::numeric_limits<Whole>::max()
+        || rounded < std::numeric_limits<Whole>::min())
+        return std::nullopt;
+    return Whole(rounded);
+}
+
+} // namespace
+
 qint32 toLong(double value)
 {
-    const double rounded = std::nearbyint(value);
-    if (!std::isfinite(rounded) || rounded > std::numeric_limits<qint32>::max()
-        || rounded < std::numeric_limits<qint32>::min())
-        return 0;
-    return qint32(rounded);
+    return convertTo<qint32>(value).value_or(0);
+}
+
+std::optional<qint16> convertToInteger(double value)
+{
+    return convertTo<qint16>(value);
+}
+
+std::optional<qint32> convertToLong(double value)
+{
+    return convertTo<qint32>(value);
 }
 
 } // namespace tallic

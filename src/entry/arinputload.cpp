@@ -16,6 +16,9 @@
 
 #include <QPointer>
 
+#include <limits>
+#include <optional>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
@@ -32,7 +35,43 @@ QString columnText(int position)
 
 double columnNumber(int position)
 {
-    return Val(columnText(position));
+    const SharedState &s = state();
+    if (position >= s.RowValues.size() || (position < s.RowNulls.size() && s.RowNulls.at(position)))
+        return 0;
+    // A number is read as the number it is: its text may be in exponent form ("1e+05").
+    const QVariant &value = s.RowValues.at(position);
+    return value.typeId() == QMetaType::QString ? Val(value.toString()) : value.toDouble();
+}
+
+// A value that does not fit the setting's type is the language's overflow, which ends the
+// start like any run-time failure: a wrapped level or month would let the wrong people
+// in or key into the wrong month.
+bool overflow()
+{
+    SharedState &s = state();
+    s.ErrNumber = 6;
+    s.ErrDescription = u"Overflow"_s;
+    s.ErrLine = 0;
+    return false;
+}
+
+bool integerColumn(int position, qint16 &setting, int lowest = std::numeric_limits<qint16>::min(),
+                   int highest = std::numeric_limits<qint16>::max())
+{
+    const std::optional<qint16> value = convertToInteger(columnNumber(position));
+    if (!value || *value < lowest || *value > highest)
+        return overflow();
+    setting = *value;
+    return true;
+}
+
+bool longColumn(int position, qint32 &setting)
+{
+    const std::optional<qint32> value = convertToLong(columnNumber(position));
+    if (!value)
+        return overflow();
+    setting = *value;
+    return true;
 }
 
 // A column the row buffer does not hold is a run-time failure, as reading past the end
@@ -167,13 +206,17 @@ void Arinput::LoadSettings()
     DoEvents();
     if (!rowHolds(48))
         return;
-    for (int i = 0; i < 4; ++i)
-        s.LevelLimits[i] = qint16(columnNumber(i));
-    s.ArMonth = qint16(columnNumber(22));
+    for (int i = 0; i < 4; ++i) {
+        if (!integerColumn(i, s.LevelLimits[i]))
+            return;
+    }
+    if (!integerColumn(22, s.ArMonth, 1, 12))
+        return;
     s.TaxServiceCharge = columnText(7);
     s.ScTaxableShare = float(columnNumber(25));
     s.ArAccount = columnNumber(4);
-    s.ValidityMode = qint16(columnNumber(19));
+    if (!integerColumn(19, s.ValidityMode))
+        return;
     s.ScTaxBasis = columnText(39);
 
     QString skips = columnText(47);
@@ -182,7 +225,8 @@ void Arinput::LoadSettings()
     s.SkipGlCheck = qint16(Val(skips.mid(0, 1)));
     s.SkipMemberCheck = qint16(Val(skips.mid(1, 1)));
     s.SkipEmpCheck = qint16(Val(skips.mid(2, 1)));
-    s.ArYear = toLong(columnNumber(48));
+    if (!longColumn(48, s.ArYear))
+        return;
     for (int key = 1; key <= 12; ++key)
         s.FunctionKeyText[key] = columnText(26 + key);
 
@@ -212,7 +256,8 @@ void Arinput::LoadSettings()
     DbRead(db, u"select empvalidate from pos"_s);
     if (!rowHolds(0))
         return;
-    s.EmpValidate = qint16(columnNumber(0));
+    if (!integerColumn(0, s.EmpValidate))
+        return;
     if (s.EmpValidate == 1)
         Label1(Field::Employee).setCaption(u"Emp Operator #"_s);
     else if (s.EmpValidate == 2)

@@ -1,0 +1,53 @@
+// The configuration's numbers as the start reads them.
+#include "suite/sharedstate.h"
+#include "testkit/harness.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using tallic::state;
+using tallic::testkit::Harness;
+
+namespace {
+
+TEST(SettingsTest, NumbersKeepTheirValueAndASettingThatDoesNotFitStopsTheStart)
+{
+    struct Case
+    {
+        QString update; // on config
+        bool starts;
+        double arAccount, profitAccount;
+        int month;
+    };
+    const QString overflow = u"Code 6 in 0Overflow"_s;
+    const Case cases[] = {
+        // Accounts of six digits are stored as reals, whose text is "1e+05".
+        { u"update ar set aracct = 100000, armonth = 3"_s, true, 100000, -1, 3 },
+        { u"update gl set glprofitacct = 300000"_s, true, -1, 300000, -1 },
+        { u"update ar set armonth = 7.6"_s, true, -1, -1, 8 },
+        { u"update ar set armonth = 2.5"_s, true, -1, -1, 2 },
+        { u"update ar set armonth = 13"_s, false, -1, -1, -1 },
+        { u"update ar set armonth = 0"_s, false, -1, -1, -1 },
+        { u"update ar set arlevel1 = 40000"_s, false, -1, -1, -1 },
+        { u"update ar set arvalidity = -40000"_s, false, -1, -1, -1 },
+        { u"update pos set empvalidate = 1e6"_s, false, -1, -1, -1 },
+        { u"update ar set aryear = 3e9"_s, false, -1, -1, -1 },
+    };
+    for (const Case &c : cases) {
+        Harness h;
+        h.exec(u"config"_s, c.update);
+        h.start();
+        const bool overflowed = h.dialogs().size() == 1 && h.dialogs().at(0).text == overflow;
+        EXPECT_NE(overflowed, c.starts) << qPrintable(c.update);
+        if (!c.starts) {
+            EXPECT_FALSE(h.running()) << qPrintable(c.update);
+            continue;
+        }
+        EXPECT_TRUE(c.arAccount < 0 || state().ArAccount == c.arAccount) << state().ArAccount;
+        EXPECT_TRUE(c.profitAccount < 0 || state().ProfitAccount == c.profitAccount)
+            << state().ProfitAccount;
+        EXPECT_TRUE(c.month < 0 || state().ArMonth == c.month) << state().ArMonth;
+    }
+}
+
+} // namespace
