@@ -36,8 +36,13 @@ bool Arinput::computeCharges(bool moveOn)
     // The account's rates.
     QString db = u"ar"_s;
     DbRead(db, u"select * from ar0 where aracctnum = "_s + shortestNumber(Val(Text1(Field::GlAccount).text())));
-    if (s.ErrNumber != 0) {
+    // A database that cannot be read gives no rates, whatever the row buffer still holds:
+    // the layer has said why (a missing file) or the failure is reported here.
+    const bool missing = s.MsgText != u"QUIT"_s && !s.MsgText.isEmpty();
+    if (s.ErrNumber != 0 || missing) {
         ReportError();
+        clearError();
+        ctl(u"cmdokay"_s).setEnabled(false);
         if (!moveOn)
             base.setFocus();
         return false;

@@ -58,34 +58,37 @@ QList<QWidget *> FocusChain::tabStops() const
     return stops;
 }
 
-void FocusChain::tabToNext(bool backwards)
+QWidget *FocusChain::nextStop(bool backwards) const
 {
     const QList<QWidget *> stops = tabStops();
     if (stops.isEmpty())
-        return;
-    QWidget *target;
+        return nullptr;
     const qsizetype at = stops.indexOf(active_.data());
-    if (at >= 0) {
-        target = stops.at((at + (backwards ? stops.size() - 1 : 1)) % stops.size());
-    } else {
-        // The active control was switched off: its neighbour in the tab order is next.
-        const int from = active_ ? tabIndexOf(active_) : -1;
-        const auto after = std::find_if(stops.cbegin(), stops.cend(),
-                                        [this, from](QWidget *w) { return tabIndexOf(w) > from; });
-        if (backwards)
-            target = after == stops.cbegin() ? stops.last() : *(after - 1);
-        else
-            target = after == stops.cend() ? stops.first() : *after;
-    }
+    if (at >= 0)
+        return stops.at((at + (backwards ? stops.size() - 1 : 1)) % stops.size());
+    // The active control was switched off: its neighbour in the tab order is next.
+    const int from = active_ ? tabIndexOf(active_) : -1;
+    const auto after = std::find_if(stops.cbegin(), stops.cend(),
+                                    [this, from](QWidget *w) { return tabIndexOf(w) > from; });
+    if (backwards)
+        return after == stops.cbegin() ? stops.last() : *(after - 1);
+    return after == stops.cend() ? stops.first() : *after;
+}
+
+void FocusChain::tabToNext(bool backwards)
+{
+    QWidget *target = nextStop(backwards);
+    if (!target)
+        return;
     if (transition_) {
         // A Tab that arrives while a handler runs is carried out once the handler is done.
         deferred_ = target;
         return;
     }
-    activate(target);
+    activate(target, backwards ? Move::Direct : Move::TabForward);
 }
 
-void FocusChain::activate(QWidget *target)
+void FocusChain::activate(QWidget *target, Move move)
 {
     if (!isFocusable(target) || programEnding())
         return;
@@ -98,8 +101,15 @@ void FocusChain::activate(QWidget *target)
     QWidget *next = target;
     if (active_) {
         form_.fire(active_, "LostFocus");
-        if (redirect_ && isFocusable(redirect_))
+        if (redirect_ && isFocusable(redirect_)) {
             next = redirect_;
+        } else if (move == Move::TabForward) {
+            // Tab goes to the next stop as leaving the field left the window: leaving the
+            // base sale makes OK available, and OK is where the chit goes next.
+            QWidget *now = nextStop(false);
+            if (now && isFocusable(now))
+                next = now;
+        }
     }
     redirect_ = nullptr;
     active_ = next;

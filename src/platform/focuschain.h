@@ -34,8 +34,11 @@ public:
     void setFocusTo(QWidget *widget);
     // Moves to the next (or previous) control in tab order, as Tab (Shift+Tab) does.
     void tabToNext(bool backwards = false);
+    // How a move was asked for: a forward Tab goes to the next stop as it stands once the
+    // field has been left.
+    enum class Move { Direct, TabForward };
     // Makes a control active now, with LostFocus and GotFocus.
-    void activate(QWidget *target);
+    void activate(QWidget *target, Move move = Move::Direct);
 
     // The window system moved its keyboard focus to a control of the window.
     void keyboardFocusArrived(QWidget *widget, Qt::FocusReason reason);
@@ -46,6 +49,8 @@ public:
 
 private:
     QList<QWidget *> tabStops() const;
+    // The stop after (or before) the active control in tab order; none without stops.
+    QWidget *nextStop(bool backwards) const;
     int tabIndexOf(QWidget *widget) const;
     void giveKeyboardFocus(QWidget *widget);
 
