@@ -1,5 +1,7 @@
 #include "chitdates.h"
 
+#include <QDate>
+
 namespace tallic {
 
 namespace {
@@ -34,6 +36,9 @@ qint32 periodEnd(qint32 arYear, int arMonth)
 DateVerdict checkChitDate(qint32 workDate, qint32 arYear, int arMonth, int accessLevel,
                           int systemYear)
 {
+    // A day the calendar does not have (20240230) would pass the bounds of its month.
+    if (!QDate(workDate / 10000, workDate / 100 % 100, workDate % 100).isValid())
+        return DateVerdict::NotADate;
     if (periodStart(arYear, arMonth) > workDate)
         return DateVerdict::PreviousPeriod;
     if (accessLevel >= AnyDateLevel)
@@ -46,9 +51,14 @@ DateVerdict checkChitDate(qint32 workDate, qint32 arYear, int arMonth, int acces
 
 QString dateRefusalText(DateVerdict verdict)
 {
-    return verdict == DateVerdict::PreviousPeriod
-        ? QStringLiteral("You may not use a date in a previous A/R period.")
-        : QStringLiteral("The date chosen is too far ahead in time. Redo.");
+    switch (verdict) {
+    case DateVerdict::NotADate:
+        return QStringLiteral("The date entered is not a day of the calendar. Redo.");
+    case DateVerdict::PreviousPeriod:
+        return QStringLiteral("You may not use a date in a previous A/R period.");
+    default:
+        return QStringLiteral("The date chosen is too far ahead in time. Redo.");
+    }
 }
 
 } // namespace tallic

@@ -12,7 +12,7 @@ QString completeChitDate(const QString &text, qint32 arYear);
 qint32 periodStart(qint32 arYear, int arMonth);
 qint32 periodEnd(qint32 arYear, int arMonth);
 
-enum class DateVerdict { Accepted, PreviousPeriod, TooFarAhead };
+enum class DateVerdict { Accepted, NotADate, PreviousPeriod, TooFarAhead };
 
 // Whether a chit date (yyyymmdd) may be keyed in the open A/R month: never before it;
 // from level 99 any later date; otherwise up to 8969 past the month's end bound, and only

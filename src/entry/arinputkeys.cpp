@@ -75,6 +75,11 @@ void Arinput::Text1_KeyPress(int Index, int &KeyAscii)
         KeyAscii = 0;
         return;
     }
+    // "1,000" would read as 1: amounts are keyed without thousands separators.
+    if (KeyAscii == ',' && Index >= Field::BaseSale) {
+        KeyAscii = 0;
+        return;
+    }
     if (Index != Field::BaseSale || (KeyAscii != '+' && KeyAscii != KeyEnter)) {
         if (KeyAscii == '+') {
             KeyAscii = 0;

@@ -55,6 +55,7 @@ TEST(ChitDatesTest, checkChitDate)
     constexpr auto Ok = DateVerdict::Accepted;
     constexpr auto Before = DateVerdict::PreviousPeriod;
     constexpr auto Ahead = DateVerdict::TooFarAhead;
+    constexpr auto NoDate = DateVerdict::NotADate;
     struct Case
     {
         qint32 date;
@@ -67,13 +68,15 @@ TEST(ChitDatesTest, checkChitDate)
     const Case cases[] = {
         // Open month March 2024.
         { 20240229, 2024, 3, 10, 2024, Before },
-        { 20240299, 2024, 3, 10, 2024, Before },
-        { 20240300, 2024, 3, 10, 2024, Ok },
+        // Days the calendar does not have, however the bounds would take them.
+        { 20240299, 2024, 3, 10, 2024, NoDate },
+        { 20240300, 2024, 3, 10, 2024, NoDate },
+        { 20240230, 2024, 3, 10, 2024, NoDate },
+        { 20240431, 2024, 3, 10, 2024, NoDate },
+        { 20240460, 2024, 3, 99, 2024, NoDate },
         { 20240301, 2024, 3, 10, 2024, Ok },
         { 20240331, 2024, 3, 10, 2024, Ok },
         { 20240430, 2024, 3, 10, 2024, Ok },
-        { 20240460, 2024, 3, 10, 2024, Ok }, // d = 128
-        { 20240461, 2024, 3, 10, 2024, Ahead }, // d = 129
         { 20240501, 2024, 3, 10, 2024, Ahead }, // d = 169
         { 20240501, 2024, 3, 10, 2025, Ok },
         { 20240501, 2024, 3, 10, 2023, Ok },
@@ -96,7 +99,7 @@ TEST(ChitDatesTest, checkChitDate)
         { 20991231, 2024, 3, 98, 2024, Ahead },
         { 20240229, 2024, 3, 99, 2024, Before },
         // A blank date reads as 0.
-        { 0, 2024, 3, 99, 2024, Before },
+        { 0, 2024, 3, 99, 2024, NoDate },
     };
     for (const Case &c : cases)
         EXPECT_EQ(checkChitDate(c.date, c.arYear, c.arMonth, c.level, c.systemYear), c.verdict)
