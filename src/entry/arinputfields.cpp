@@ -188,8 +188,14 @@ void Arinput::leaveMember()
         }
         s.TaxExempt = s.MsgText.contains(u"TaxExempt"_s) ? 1 : 0;
     }
-    if (s.TransMode == 1)
+    if (s.TransMode == 1) {
         ShowBalance();
+        // The payment goes on without the balance; the operator is told why it is missing.
+        if (s.ErrNumber != 0) {
+            ReportError();
+            clearError();
+        }
+    }
     Control description = ctl(u"Text3"_s);
     description.setText(s.MsgText + u" -- "_s + platform().clipboardText());
     const QString member = s.MsgText;
@@ -276,7 +282,17 @@ void Arinput::ShowBalance()
     QSqlQuery query
         = db.query(u"select balfwd from ar where acctnumber between "_s
                    + shortestNumber(member - 0.001) + u" and "_s + shortestNumber(member + 0.001));
-    if (query.next()) {
+    // A failure is the caller's to report.
+    if (db.failed()) {
+        db.passOnError();
+        return;
+    }
+    const bool found = query.next();
+    if (!found && query.lastError().isValid()) {
+        passOnDbError(query.lastError());
+        return;
+    }
+    if (found) {
         platform().clearClipboard();
         DoEvents();
         platform().setClipboardText(u"Balance: "_s

@@ -245,6 +245,8 @@ void Arinput::LoadSettings()
         row[26] = u"N"_s;
         s.RowValues = row;
         DbWrite(db, u"select * from ar"_s);
+        if (s.ErrNumber != 0)
+            return;
         s.ConsolidationMode = u"N"_s;
     } else {
         s.ConsolidationMode = columnText(26).toUpper();

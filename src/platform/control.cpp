@@ -115,7 +115,8 @@ void Control::setText(const QString &text)
     QObject *o = object_;
     if (auto *box = qobject_cast<QLineEdit *>(o)) {
         box->setText(text);
-        box->setCursorPosition(int(text.size()));
+        // A display shows its text from the start; a keyed field goes on at its end.
+        box->setCursorPosition(box->isReadOnly() ? 0 : int(text.size()));
     } else if (auto *label = qobject_cast<QLabel *>(o)) {
         label->setText(text);
     } else if (auto *button = qobject_cast<QPushButton *>(o)) {

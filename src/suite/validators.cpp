@@ -193,31 +193,29 @@ void ValidateMember()
     const QString classCode = classValue.isNull() ? QString() : classValue.toString();
     member.finish();
 
-    // A member without a class is shown without one; a class code that names no class is
-    // a damaged register and is reported.
-    if (!trimBlanks(classCode).isEmpty()) {
-        QSqlQuery classRow = db.query(u"select * from classcode where classcode = '"_s
-                                      + sqlQuote(classCode) + u"'"_s);
-        const Lookup classFound = firstRow(db, classRow);
-        if (classFound != Lookup::Found) {
-            if (classFound == Lookup::NotFound) {
-                classRow.finish();
-                db.close();
-                s.ErrNumber = JetError::NoCurrentRecord;
-                s.ErrDescription = u"No current record."_s;
-                s.ErrLine = 0;
-                refuseOnFailure();
-            }
-            return;
+    // Every member has a class: a class code that names no class (blank or Null among
+    // them) is a damaged register, reported to the operator, and the member is keyed again.
+    QSqlQuery classRow = db.query(u"select * from classcode where classcode = '"_s
+                                  + sqlQuote(classCode) + u"'"_s);
+    const Lookup classFound = firstRow(db, classRow);
+    if (classFound != Lookup::Found) {
+        if (classFound == Lookup::NotFound) {
+            classRow.finish();
+            db.close();
+            s.ErrNumber = JetError::NoCurrentRecord;
+            s.ErrDescription = u"No current record."_s;
+            s.ErrLine = 0;
+            refuseOnFailure();
         }
-        platform().clearClipboard();
-        DoEvents();
-        platform().setClipboardText(classRow.value(u"classcode"_s).toString() + u'-'
-                                    + classRow.value(u"Description"_s).toString());
-        DoEvents();
-        classRow.finish();
-        DoEvents();
+        return;
     }
+    platform().clearClipboard();
+    DoEvents();
+    platform().setClipboardText(classRow.value(u"classcode"_s).toString() + u'-'
+                                + classRow.value(u"Description"_s).toString());
+    DoEvents();
+    classRow.finish();
+    DoEvents();
 
     db.close();
     DoEvents();
