@@ -22,6 +22,10 @@ public:
     Control txtprev(int index) const { return control(QStringLiteral("txtprev"), index); }
     Control ctl(const QString &name, int index = -1) const { return control(name, index); }
 
+    // The number a lookup program left on the clipboard; empty when the clipboard holds
+    // anything else, which was copied in another program and is no answer for a field.
+    static QString lookupAnswer();
+
     // Reads the command line and the suite's configuration; refuses a start that the
     // launch code or the access level does not allow (the program then ends).
     void LoadSettings();

@@ -23,7 +23,7 @@ namespace {
 // A lookup program's answer waits on the clipboard until the field is left.
 bool takeClipboardInto(Control field, QString &text)
 {
-    const QString clip = platform().clipboardText();
+    const QString clip = Arinput::lookupAnswer();
     if (clip.isEmpty())
         return false;
     text = clip;

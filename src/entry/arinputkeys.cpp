@@ -10,6 +10,7 @@
 #include "suite/windows.h"
 
 #include <QEvent>
+#include <QRegularExpression>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -112,7 +113,9 @@ void Arinput::Text1_KeyDown(int Index, int &KeyCode, int)
                                         : nullptr;
         if (lookup) {
             startLookup(QString::fromLatin1(lookup));
-            Text1(Index).setText(platform().clipboardText());
+            const QString answer = lookupAnswer();
+            if (!answer.isEmpty())
+                Text1(Index).setText(answer);
         }
     }
     DoEvents();
@@ -137,8 +140,12 @@ void Arinput::Text1_Click(int Index)
 
 void Arinput::Text1_MouseDown(int Index, int, int, double, double)
 {
-    if ((Index == Field::GlAccount && GlLocked != 1) || Index == Field::Member || Index == Field::Employee)
-        Text1(Index).setText(platform().clipboardText());
+    if ((Index == Field::GlAccount && GlLocked != 1) || Index == Field::Member
+        || Index == Field::Employee) {
+        const QString answer = lookupAnswer();
+        if (!answer.isEmpty())
+            Text1(Index).setText(answer);
+    }
 }
 
 void Arinput::Text1_MouseMove(int Index, int, int, double, double)
@@ -154,6 +161,13 @@ void Arinput::Text1_Change(int Index)
     LastChangedField = Index;
     if (Index == Field::ChitDate && !refilling_)
         dateTouched_ = true;
+}
+
+QString Arinput::lookupAnswer()
+{
+    static const QRegularExpression number(u"^\\s*\\d+(\\.\\d+)?\\s*$"_s);
+    const QString clip = platform().clipboardText();
+    return number.match(clip).hasMatch() ? clip : QString();
 }
 
 void Arinput::startLookup(const QString &commandLine)
