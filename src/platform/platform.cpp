@@ -56,7 +56,20 @@ QString findInWorkingFolder(const QString &name)
 
 QStringList splitCommandLine(const QString &commandLine)
 {
-    return commandLine.split(u' ', Qt::SkipEmptyParts);
+    qsizetype start = 0;
+    while (start < commandLine.size() && commandLine.at(start) == u' ')
+        ++start;
+    if (start == commandLine.size())
+        return {};
+    qsizetype end = commandLine.indexOf(u' ', start);
+    if (end < 0)
+        return { commandLine.mid(start) };
+    QStringList parts { commandLine.mid(start, end - start) };
+    while (end < commandLine.size() && commandLine.at(end) == u' ')
+        ++end;
+    if (end < commandLine.size())
+        parts.append(commandLine.mid(end));
+    return parts;
 }
 
 } // namespace tallic

@@ -62,7 +62,10 @@ Platform *setPlatform(Platform *p);
 // letter case; the empty string when there is none.
 QString findInWorkingFolder(const QString &name);
 
-// Splits a command line at blanks into the program and its arguments.
+// Splits a command line into the program and the text of its arguments, as one argument
+// written as it stands ("ziplet.exe JONES@tallic 21.12.28a     SysUser: 5" gives the tool
+// its five blanks; "prastle.exe WJX05JOHN SMITH" keeps the user's blank): the suite's
+// programs read their command line whole. Without arguments, the program alone.
 QStringList splitCommandLine(const QString &commandLine);
 
 } // namespace tallic

@@ -89,7 +89,7 @@ TEST_F(WorkingFolderTest, FindsFilesWhateverTheirLetterCase)
     EXPECT_TRUE(findInWorkingFolder(u"Tool.Exe"_s).endsWith(u"tool.exe"_s, Qt::CaseInsensitive));
 }
 
-TEST(CommandLineTest, SplitsAtBlanksSkippingEmptyParts)
+TEST(CommandLineTest, TheProgramGetsItsArgumentsAsWritten)
 {
     const struct
     {
@@ -97,7 +97,9 @@ TEST(CommandLineTest, SplitsAtBlanksSkippingEmptyParts)
         QStringList parts;
     } cases[] = {
         { u"ombrel.exe AR"_s, { u"ombrel.exe"_s, u"AR"_s } },
-        { u"  prastle.exe   WJX05JONES  7 "_s, { u"prastle.exe"_s, u"WJX05JONES"_s, u"7"_s } },
+        { u"  prastle.exe   WJX05JOHN SMITH  7 "_s, { u"prastle.exe"_s, u"WJX05JOHN SMITH  7 "_s } },
+        { u"ziplet.exe JONES@tallic 21.12.28a     SysUser: 5"_s,
+          { u"ziplet.exe"_s, u"JONES@tallic 21.12.28a     SysUser: 5"_s } },
         { u"dalmore.exe"_s, { u"dalmore.exe"_s } },
         { u"   "_s, {} },
         { QString(), {} },
@@ -148,7 +150,8 @@ TEST_F(WorkingFolderTest, StartProgramRunsItInTheWorkingFolderWithItsArguments)
     QFile started(dir.filePath(u"started.txt"_s));
     QTRY_VERIFY_WITH_TIMEOUT(started.exists(), 5000);
     ASSERT_TRUE(started.open(QIODevice::ReadOnly));
-    EXPECT_EQ(started.readAll(), "AR\nWJX05\n");
+    // The arguments arrive as written, blanks included: one argument.
+    EXPECT_EQ(started.readAll(), "AR  WJX05\n");
 }
 
 // Another process that holds the lock until it is killed.
