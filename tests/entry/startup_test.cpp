@@ -1,19 +1,20 @@
 #include "autogen/frmbundle.h"
 #include "entry/arinput.h"
 #include "entry/frmsplash.h"
-#include "suite/sharedstate.h"
 #include "platform/form.h"
+#include "suite/sharedstate.h"
 #include "testkit/fakeplatform.h"
 #include "testkit/harness.h"
+#include "testkit/world.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace tallic;
-using tallic::testkit::DialogIcon;
-using tallic::testkit::Harness;
+using namespace tallic::testkit;
 
 namespace {
 
@@ -32,194 +33,111 @@ void setAr(Harness &h, int position, const QString &sqlValue)
 const QString Refused = u"This module cannot be run by itself.\nClick OK to exit..."_s;
 const QString Denied = u"Access denied. See system administrator.\nClick OK to exit..."_s;
 
-TEST(StartupTest, AStartFromTheMenuShowsTheEntryScreen)
+// The launch code, the access level, another copy running and a pending database update
+// may each stop the start before the window opens, with one box.
+TEST(StartupTest, StartsThatAreRefused)
 {
-    Harness h;
-    setAr(h, 22, u"7"_s);
-    h.setCommandLine(u"KQV05 JONES"_s);
-    h.setClipboard(u"20240315"_s);
-    // The batch the program starts by itself, on a day of the open month.
-    const qint32 batchDate = QDate::currentDate().year() * 10000 + 701;
-    h.queuePickedDates({ QString::number(batchDate) });
-    h.start();
-    EXPECT_TRUE(h.running());
-    EXPECT_EQ(h.control(u"arinput"_s).caption, u"JONES @ Accounts Receivable  - in A/R month: 7"_s);
-    EXPECT_TRUE(h.control(u"arinput"_s).visible);
-    EXPECT_EQ(state().AccessLevel, 5);
-    EXPECT_EQ(state().UserName, u"JONES"_s);
-    EXPECT_EQ(state().WorkDate, batchDate);
-    EXPECT_EQ(state().StartStamp, u"JONES10:15:00"_s);
-    EXPECT_EQ(h.clipboard(), QString());
-    EXPECT_EQ(Form::find(u"frmsplash"_s), nullptr);
-    EXPECT_TRUE(h.dialogs().isEmpty());
-}
-
-TEST(StartupTest, LaunchCodesAndLevels)
-{
+    const Dialog denied = box(u"Varnest"_s, Denied, DialogIcon::Critical);
+    const Dialog refused = box(u"Varnest"_s, Refused, DialogIcon::Critical);
+    const Dialog running
+        = box(u"Varnest"_s,
+              u"Tallic is already running. You may not\nstart it twice on the same computer."_s,
+              DialogIcon::Information);
+    const QString update
+        = u"Before you may continue, you must run the \nDBUPDATE module.  Note that no users may be  \nusing Varnest Accounting during an update.  \n\n"_s;
+    const Dialog updateBox
+        = box(u"Varnest Database Update Required"_s, update, DialogIcon::Critical);
+    const Dialog updateWithPointOfSale = box(
+        u"Varnest Database Update Required"_s,
+        update
+            + u"Unless the instructions specify otherwise, it is NOT \nnecessary to shut down Pontiq Point of sale."_s,
+        DialogIcon::Critical);
     struct Case
     {
         const char *commandLine;
         int lowestLevel;
-        bool runs;
-        QString refusal;
+        QList<Dialog> boxes; // none: the program runs
+        QStringList files = {};
+        bool otherCopy = false;
     };
     const Case cases[] = {
-        { "KQV05JONES", 5, true, {} },       { "#QV05JONES", 5, true, {} },
-        { "KQV04JONES", 5, false, Denied },  { "", 5, false, Refused },
-        { "KQV0", 5, false, Refused },       { "KQV05   ", 5, false, Refused },
-        { "KQX05JONES", 5, false, Refused }, { "KQV99SMITH", 99, true, {} },
+        { "KQV05JONES", 5, {} },
+        { "#QV05JONES", 5, {} },
+        { "KQV04JONES", 5, { denied } },
+        { "", 5, { refused } },
+        { "KQV05   ", 5, { refused } },
+        { "KQX05JONES", 5, { refused } },
+        { "KQV99SMITH", 99, {} },
+        // Another copy is refused before anything else.
+        { "KQV05JONES", 5, { running }, { u"dbupdate.dat"_s }, true },
+        { "KQV05JONES", 5, {}, { u"PONTIQ.EXE"_s } },
+        { "KQV05JONES", 5, { updateBox }, { u"dbupdate.dat"_s } },
+        { "KQV05JONES", 5, { updateWithPointOfSale }, { u"dbupdate.dat"_s, u"PONTIQ.EXE"_s } },
+        // The suite writes its names in either case.
+        { "KQV05JONES", 5, { updateWithPointOfSale }, { u"DBUPDATE.DAT"_s, u"pontiq.exe"_s } },
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(c.commandLine + (u' ' + c.files.join(u' ')).toStdString());
         Harness h;
         setAr(h, 0, QString::number(c.lowestLevel));
         h.setCommandLine(QString::fromLatin1(c.commandLine));
+        for (const QString &file : c.files)
+            h.createFile(file);
+        h.fake().otherInstanceRunning = c.otherCopy;
         h.queuePickedDates({ QDate::currentDate().toString(u"yyyyMMdd"_s) });
         h.start();
-        EXPECT_EQ(h.running(), c.runs) << c.commandLine;
-        if (c.runs) {
-            EXPECT_TRUE(h.dialogs().isEmpty()) << c.commandLine;
-            continue;
-        }
-        ASSERT_EQ(h.dialogs().size(), 1) << c.commandLine;
-        EXPECT_EQ(h.dialogs().at(0).text, c.refusal) << c.commandLine;
-        EXPECT_EQ(h.dialogs().at(0).title, u"Varnest"_s);
-        EXPECT_EQ(h.dialogs().at(0).icon, DialogIcon::Critical);
+        EXPECT_EQ(h.running(), c.boxes.isEmpty());
+        EXPECT_EQ(h.dialogs(), c.boxes);
     }
 }
 
-TEST(StartupTest, ASecondCopyIsRefusedBeforeAnythingElse)
-{
-    Harness h;
-    h.fake().otherInstanceRunning = true;
-    h.createFile(u"dbupdate.dat"_s);
-    h.start();
-    EXPECT_FALSE(h.running());
-    ASSERT_EQ(h.dialogs().size(), 1);
-    EXPECT_EQ(h.dialogs().at(0).text,
-              u"Tallic is already running. You may not\nstart it twice on the same computer."_s);
-    EXPECT_EQ(h.dialogs().at(0).icon, DialogIcon::Information);
-    EXPECT_EQ(h.dialogs().at(0).title, u"Varnest"_s);
-}
-
-TEST(StartupTest, APendingDatabaseUpdateStopsTheStart)
-{
-    const QString message
-        = u"Before you may continue, you must run the \nDBUPDATE module.  Note that no users may be  \nusing Varnest Accounting during an update.  \n\n"_s;
-    for (bool pointOfSale : { false, true }) {
-        Harness h;
-        h.createFile(u"dbupdate.dat"_s);
-        if (pointOfSale)
-            h.createFile(u"PONTIQ.EXE"_s);
-        h.start();
-        EXPECT_FALSE(h.running());
-        ASSERT_EQ(h.dialogs().size(), 1);
-        const QString expected = pointOfSale ? message
-                + u"Unless the instructions specify otherwise, it is NOT \nnecessary to shut down Pontiq Point of sale."_s
-                                             : message;
-        EXPECT_EQ(h.dialogs().at(0).text, expected) << "point of sale " << pointOfSale;
-        EXPECT_EQ(h.dialogs().at(0).title, u"Varnest Database Update Required"_s);
-        EXPECT_EQ(h.dialogs().at(0).icon, DialogIcon::Critical);
-    }
-}
-
-TEST(StartupTest, TheWorkingDateComesFromTheClipboard)
-{
-    // What the window takes from the menu when it is created, before the first batch
-    // asks for a date of its own.
-    const std::pair<const char *, int> cases[] = { { "20240315", 20240315 }, { "not a date", 0 } };
-    for (const auto &[clipboard, workDate] : cases) {
-        Harness h;
-        h.setClipboard(QString::fromLatin1(clipboard));
-        auto *window = new Arinput;
-        QMetaObject::invokeMethod(window, "Form_Initialize");
-        EXPECT_EQ(state().WorkDate, workDate) << clipboard;
-        EXPECT_EQ(h.clipboard(), QString()) << "the clipboard is cleared once read";
-        delete window;
-    }
-}
-
-TEST(StartupTest, SkipDigitsSwitchValidationsOff)
+// What the configuration decides at start: the checks skipped, consolidation (off while the
+// point-of-sale program is there, and written back when it was Null), the employee caption
+// and the end-of-month editor.
+TEST(StartupTest, TheConfigurationDecidesChecksCaptionsAndCommands)
 {
     struct Case
     {
-        QString column;
-        int gl, member, employee;
+        QString skipDigits, consolidation; // as SQL values
+        bool pointOfSale;
+        int empValidate, level;
+        int skipGl, skipMember, skipEmployee;
+        QString consolidationMode, employeeCaption;
     };
-    const Case cases[]
-        = { { u"''"_s, 0, 0, 0 }, { u"'010'"_s, 0, 1, 0 }, { u"'1110000000'"_s, 1, 1, 1 } };
+    const Case cases[] = {
+        { u"''"_s, u"'g'"_s, false, 1, 49, 0, 0, 0, u"G"_s, u"Emp Operator #"_s },
+        { u"'010'"_s, u"'g'"_s, true, 2, 50, 0, 1, 0, u"N"_s, u"Emp Access #"_s },
+        { u"'1110000000'"_s, u"null"_s, false, 3, 50, 1, 1, 1, u"N"_s, u"Employee #"_s },
+    };
     for (const Case &c : cases) {
+        SCOPED_TRACE(qPrintable(c.skipDigits));
         Harness h;
-        setAr(h, 47, c.column);
-        h.start();
-        EXPECT_EQ(state().SkipGlCheck, c.gl) << qPrintable(c.column);
-        EXPECT_EQ(state().SkipMemberCheck, c.member) << qPrintable(c.column);
-        EXPECT_EQ(state().SkipEmpCheck, c.employee) << qPrintable(c.column);
-    }
-}
-
-TEST(StartupTest, ANullConsolidationColumnIsWrittenBackOnce)
-{
-    Harness h;
-    setAr(h, 26, u"null"_s);
-    setAr(h, 30, u"null"_s);
-    h.start();
-    EXPECT_EQ(state().ConsolidationMode, u"N"_s);
-    const QString consolidation = arColumn(h, 26);
-    const QString f4 = arColumn(h, 30);
-    const auto rows
-        = h.rows(u"config"_s, u"select %1, %2 is null from ar"_s.arg(consolidation, f4));
-    ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows.at(0).at(0).toString(), u"N"_s);
-    EXPECT_TRUE(rows.at(0).at(1).toBool()) << "other Null columns stay Null";
-    EXPECT_EQ(state().FunctionKeyText[4], QString());
-}
-
-TEST(StartupTest, ConsolidationIsShownUnlessThePointOfSaleProgramIsThere)
-{
-    for (bool pointOfSale : { false, true }) {
-        Harness h;
-        setAr(h, 26, u"'g'"_s);
-        if (pointOfSale)
-            h.createFile(u"Pontiq.exe"_s);
-        h.start();
-        EXPECT_EQ(state().ConsolidationMode, pointOfSale ? u"N"_s : u"G"_s);
-        EXPECT_EQ(h.control(u"lblconsolidate"_s).visible, !pointOfSale);
-    }
-}
-
-TEST(StartupTest, FunctionKeyDateWordsBecomeToday)
-{
-    Harness h;
-    h.setToday(QDate(2024, 3, 1));
-    setAr(h, 27, u"'YYYYMMDD'"_s);
-    setAr(h, 28, u"'MMDDYYYY'"_s);
-    setAr(h, 29, u"'yyyymmdd'"_s);
-    h.start();
-    EXPECT_EQ(state().FunctionKeyText[1], u"20240301"_s);
-    EXPECT_EQ(state().FunctionKeyText[2], u"20240301"_s);
-    EXPECT_EQ(state().FunctionKeyText[3], u"yyyymmdd"_s);
-}
-
-TEST(StartupTest, TheEmployeeCaptionFollowsTheValidationMode)
-{
-    const std::pair<int, QString> cases[]
-        = { { 1, u"Emp Operator #"_s }, { 2, u"Emp Access #"_s }, { 3, u"Employee #"_s } };
-    for (const auto &[mode, caption] : cases) {
-        Harness h;
-        h.exec(u"config"_s, u"update pos set empvalidate = %1"_s.arg(mode));
-        h.start();
-        EXPECT_EQ(h.control(u"Label1(5)"_s).caption, caption);
-    }
-}
-
-TEST(StartupTest, TheEndOfMonthEditorIsOfferedFromItsLevelOn)
-{
-    for (int level : { 49, 50 }) {
-        Harness h;
+        prepareMarch2024(h);
+        setAr(h, 47, c.skipDigits);
+        setAr(h, 26, c.consolidation);
         setAr(h, 3, u"50"_s);
-        h.setCommandLine(u"KQV%1JONES"_s.arg(level));
+        setAr(h, 30, u"null"_s);
+        h.exec(u"config"_s, u"update pos set empvalidate = %1"_s.arg(c.empValidate));
+        if (c.pointOfSale)
+            h.createFile(u"Pontiq.exe"_s);
+        h.setCommandLine(u"KQV%1JONES"_s.arg(c.level));
+        h.queuePickedDates({ u"20240312"_s });
         h.start();
-        EXPECT_EQ(h.control(u"eomeditor"_s).visible, level >= 50);
+        EXPECT_EQ(state().SkipGlCheck, c.skipGl);
+        EXPECT_EQ(state().SkipMemberCheck, c.skipMember);
+        EXPECT_EQ(state().SkipEmpCheck, c.skipEmployee);
+        EXPECT_EQ(state().ConsolidationMode, c.consolidationMode);
+        EXPECT_EQ(h.control(u"lblconsolidate"_s).visible, c.consolidationMode != u"N"_s);
+        EXPECT_EQ(h.control(u"Label1(5)"_s).caption, c.employeeCaption);
+        EXPECT_EQ(h.control(u"eomeditor"_s).visible, c.level >= 50);
+        EXPECT_EQ(state().FunctionKeyText[4], QString());
+        const QString read
+            = u"select %1, %2 is null from ar"_s.arg(arColumn(h, 26), arColumn(h, 30));
+        const QVariantList stored = h.rows(u"config"_s, read).value(0);
+        if (c.consolidation == u"null"_s) {
+            EXPECT_EQ(stored.value(0).toString(), u"N"_s) << "written back once read";
+        }
+        EXPECT_TRUE(stored.value(1).toBool()) << "other Null columns stay Null";
     }
 }
 

@@ -1,6 +1,11 @@
-#include "recordingkeys.h"
+// Key strings: their notation, and how the program's own keyboard types them.
+#include "keysform.h"
 
+#include "keys/inprocesskeys.h"
+#include "keys/keyplatform.h"
 #include "keys/sendkeys.h"
+#include "platform/runtime.h"
+#include "testkit/harness.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +13,38 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace tallic;
+using tallic::testkit::Harness;
 
 namespace {
+
+// Key operations that only write down what they are asked to do: "P x" and "R x" for a
+// press and a release, and "toggle NUMLOCK". Pressing a lock key switches its lock.
+class RecordingKeys final : public KeyPlatform
+{
+public:
+    bool capsLock = false, numLock = false, scrollLock = false;
+    QStringList events;
+
+    QString OsFamily() override { return u"NT"_s; }
+    bool LockIsOn(int key) override
+    {
+        return key == CapsLockKey ? capsLock : key == NumLockKey ? numLock : scrollLock;
+    }
+    void PressKey(const QString &token) override
+    {
+        capsLock ^= KeyCodeFromName(token) == CapsLockKey;
+        scrollLock ^= KeyCodeFromName(token) == ScrollLockKey;
+        events << u"P "_s + token;
+    }
+    void ReleaseKey(const QString &token) override { events << u"R "_s + token; }
+    void ToggleNumLock() override
+    {
+        numLock = !numLock;
+        events << u"toggle NUMLOCK"_s;
+    }
+    void PauseMs(qint16) override { }
+    bool sendKeysNatively(const QString &, qint16) override { return false; }
+};
 
 // Press and release of each token in turn.
 QStringList taps(std::initializer_list<QString> tokens)
@@ -20,197 +55,123 @@ QStringList taps(std::initializer_list<QString> tokens)
     return events;
 }
 
-QStringList repeat(const QStringList &events, int times)
+// The program's own keys are typed with every lock off, and each lock is put back after
+// them, its own press by the string included.
+TEST(KeyStringTest, LocksAreSwitchedOffForTheStringAndOnAgainAfter)
 {
-    QStringList all;
-    for (int i = 0; i < times; ++i)
-        all << events;
-    return all;
+    const QStringList caps = taps({ u"CAPSLOCK"_s });
+    const QStringList all = caps + QStringList { u"toggle NUMLOCK"_s } + taps({ u"SCROLLLOCK"_s });
+    struct Case
+    {
+        QString keys;
+        QStringList events;
+        bool on = false; // every lock on before and after
+    };
+    const Case cases[] = {
+        { u"{ENTER}"_s, all + taps({ u"ENTER"_s }) + all, true },
+        { u"%{F4}"_s,
+          all + QStringList { u"P ALT"_s } + taps({ u"F4"_s }) + QStringList { u"R ALT"_s } + all,
+          true },
+        { u"{CAPSLOCK}"_s, caps + caps },
+        { u"{NUMLOCK}"_s, { u"toggle NUMLOCK"_s, u"toggle NUMLOCK"_s } },
+        // Reading stops at the zero count; the locks are put back all the same.
+        { u"{ENTER 0}"_s, all + all, true },
+    };
+    for (const Case &c : cases) {
+        RecordingKeys keys;
+        keys.capsLock = keys.numLock = keys.scrollLock = c.on;
+        KeyPlatform *previous = setKeyPlatform(&keys);
+        SendKeyString(c.keys);
+        setKeyPlatform(previous);
+        EXPECT_EQ(keys.events, c.events) << qPrintable(c.keys);
+        EXPECT_EQ(keys.capsLock, c.on) << qPrintable(c.keys);
+        EXPECT_EQ(keys.numLock, c.on) << qPrintable(c.keys);
+        EXPECT_EQ(keys.scrollLock, c.on) << qPrintable(c.keys);
+    }
 }
 
-struct Locks
+class InProcessKeysTest : public ::testing::Test
 {
-    bool caps = false, num = false, scroll = false;
-    bool operator==(const Locks &) const = default;
+protected:
+    void SetUp() override
+    {
+        form = new KeysForm;
+        form->open();
+        h.idle();
+        form->log.clear();
+    }
+
+    QStringList takeLog() { return std::exchange(form->log, {}); }
+
+    Harness h;
+    KeysForm *form = nullptr;
 };
 
-struct Case
+TEST_F(InProcessKeysTest, TextArrivesWithTheShiftItNeedsAndCtrlOrAltKeysTypeNone)
 {
-    QString keys;
-    QStringList events;
-    qint16 wait = 0;
-    Locks before {};
-    Locks after {};
-};
-
-// Also the name of the case in the test list, so it must tell the cases apart.
-void PrintTo(const Case &c, std::ostream *out)
-{
-    *out << '"' << c.keys.toStdString() << "\" wait " << c.wait;
-    if (c.before.caps)
-        *out << ", Caps Lock on";
-    if (c.before.num)
-        *out << ", Num Lock on";
-    if (c.before.scroll)
-        *out << ", Scroll Lock on";
+    h.keys(u"aB 1x+yZ^a%b^(cd)"_s);
+    EXPECT_EQ(form->text(1), u"aB 1xYZ"_s);
+    EXPECT_EQ(takeLog(),
+              (QStringList { u"KeyDown 1 65 0"_s, u"KeyDown 1 66 1"_s, u"KeyDown 1 32 0"_s,
+                             u"KeyDown 1 49 0"_s, u"KeyDown 1 88 0"_s, u"KeyDown 1 89 1"_s,
+                             u"KeyDown 1 90 1"_s, u"KeyDown 1 65 2"_s, u"KeyDown 1 66 4"_s,
+                             u"KeyDown 1 67 2"_s, u"KeyDown 1 68 2"_s }));
 }
 
-class KeyStringTest : public ::testing::TestWithParam<Case>
+TEST_F(InProcessKeysTest, LocksAreTurnedOffForTheStringAndBackOnAfter)
 {
-};
+    inProcessKeyboard().setLock(CapsLockKey, true);
+    h.keys(u"aB"_s);
+    EXPECT_EQ(form->text(1), u"aB"_s);
+    EXPECT_EQ(takeLog(),
+              (QStringList { u"KeyDown 1 20 0"_s, u"KeyDown 1 65 0"_s, u"KeyDown 1 66 1"_s,
+                             u"KeyDown 1 20 0"_s }));
+    EXPECT_TRUE(inProcessKeyboard().LockIsOn(CapsLockKey));
 
+    // The string's own press of the lock is undone as well.
+    h.keys(u"{CAPSLOCK}"_s);
+    EXPECT_TRUE(inProcessKeyboard().LockIsOn(CapsLockKey));
 
-TEST_P(KeyStringTest, PressesAndReleasesInOrder)
-{
-    const Case &c = GetParam();
-    RecordingKeys keys;
-    keys.capsLock = c.before.caps;
-    keys.numLock = c.before.num;
-    keys.scrollLock = c.before.scroll;
-    UseKeys use(keys);
-
-    SendKeyString(c.keys, c.wait);
-
-    EXPECT_EQ(keys.events, c.events);
-    EXPECT_EQ((Locks { keys.capsLock, keys.numLock, keys.scrollLock }), c.after)
-        << "caps " << keys.capsLock << " num " << keys.numLock << " scroll " << keys.scrollLock;
+    // With 2 in `wait` the lock stays as the string leaves it, starting from off; letters
+    // typed after the string has switched it on come out in the other case.
+    SendKeyString(u"{CAPSLOCK}cD"_s, 2);
+    h.idle();
+    EXPECT_TRUE(inProcessKeyboard().LockIsOn(CapsLockKey));
+    SendKeyString(u"e"_s, 2);
+    h.idle();
+    EXPECT_FALSE(inProcessKeyboard().LockIsOn(CapsLockKey));
+    EXPECT_EQ(form->text(1), u"aBCde"_s);
 }
 
-const QStringList ShiftTab = QStringList { u"P SHIFT"_s } + taps({ u"TAB"_s }) + QStringList { u"R SHIFT"_s };
-const QStringList CapsTap = taps({ u"CAPSLOCK"_s });
-const QStringList ScrollTap = taps({ u"SCROLLLOCK"_s });
-const QString NumToggle = u"toggle NUMLOCK"_s;
-
-INSTANTIATE_TEST_SUITE_P(Notation, KeyStringTest, ::testing::Values(
-    Case { u"{TAB}"_s, taps({ u"TAB"_s }) },
-    Case { u"+{TAB}"_s, ShiftTab },
-    Case { u"^+a"_s, QStringList { u"P CONTROL"_s, u"P SHIFT"_s } + taps({ u"a"_s })
-                         + QStringList { u"R SHIFT"_s, u"R CONTROL"_s } },
-    Case { u"+(ab)c"_s, QStringList { u"P SHIFT"_s } + taps({ u"a"_s, u"b"_s })
-                            + QStringList { u"R SHIFT"_s } + taps({ u"c"_s }) },
-    Case { u"{TAB 3}"_s, repeat(taps({ u"TAB"_s }), 3) },
-    Case { u"{ab 2}"_s, taps({ u"a"_s, u"b"_s, u"a"_s, u"b"_s }) },
-    Case { u"{}}"_s, taps({ u"}"_s }) },
-    Case { u"{{}"_s, taps({ u"{"_s }) },
-    // The last "}" before the next "{" closes: a name may hold braces.
-    Case { u"{a}b}{TAB}"_s, taps({ u"a"_s, u"}"_s, u"b"_s, u"TAB"_s }) },
-    Case { u"+{}}^{{}"_s, QStringList { u"P SHIFT"_s } + taps({ u"}"_s }) + QStringList { u"R SHIFT"_s, u"P CONTROL"_s }
-                              + taps({ u"{"_s }) + QStringList { u"R CONTROL"_s } },
-    Case { u"{ENTER}x{TAB}"_s, taps({ u"ENTER"_s, u"x"_s, u"TAB"_s }) },
-    Case { u"{enter}"_s, taps({ u"ENTER"_s }) },
-    Case { u"{ALT}"_s, taps({ u"A"_s, u"L"_s, u"T"_s }) },
-    Case { u"~"_s, taps({ u"ENTER"_s }) },
-    Case { u"{+}{^}{%}{~}{(}{)}"_s, taps({ u"+"_s, u"^"_s, u"%"_s, u"~"_s, u"("_s, u")"_s }) },
-    Case { u"%{F4}"_s, QStringList { u"P ALT"_s } + taps({ u"F4"_s }) + QStringList { u"R ALT"_s } },
-    Case { u"{F16}{F17}"_s, taps({ u"F16"_s, u"F"_s, u"1"_s, u"7"_s }) },
-    Case { u"{}x"_s, taps({ u"x"_s }) }));
-
-INSTANTIATE_TEST_SUITE_P(WhereReadingStops, KeyStringTest, ::testing::Values(
-    Case { u"a{"_s, taps({ u"a"_s }) },
-    Case { u"a{TAB"_s, taps({ u"a"_s }) },
-    Case { u"{ENTER 0}abc"_s, {} },
-    Case { u"{TAB x}abc"_s, {} },
-    Case { u"{ }abc"_s, {} },
-    Case { u"+({TAB 0}"_s, { u"P SHIFT"_s, u"R SHIFT"_s } },
-    Case { u"{TAB -2}x"_s, taps({ u"x"_s }) },
-    Case { u"{TAB 2.6}"_s, repeat(taps({ u"TAB"_s }), 3) },
-    Case { u"a+"_s, taps({ u"a"_s }) + QStringList { u"P SHIFT"_s, u"R SHIFT"_s } },
-    Case { u"^%"_s, { u"P CONTROL"_s, u"P ALT"_s, u"R ALT"_s, u"R CONTROL"_s } },
-    Case { u"a)b"_s, taps({ u"a"_s, u"b"_s }) },
-    Case { u"+(ab"_s, QStringList { u"P SHIFT"_s } + taps({ u"a"_s, u"b"_s }) + QStringList { u"R SHIFT"_s } },
-    Case { u"+((a)b"_s, QStringList { u"P SHIFT"_s } + taps({ u"a"_s }) + QStringList { u"R SHIFT"_s }
-                            + taps({ u"b"_s }) },
-    Case { u""_s, {} }));
-
-const Locks AllOn { true, true, true };
-
-INSTANTIATE_TEST_SUITE_P(Locks, KeyStringTest, ::testing::Values(
-    Case { u"{ENTER}"_s, CapsTap + taps({ u"ENTER"_s }) + CapsTap, 0, { true }, { true } },
-    Case { u""_s, CapsTap + QStringList { NumToggle } + ScrollTap + CapsTap + QStringList { NumToggle } + ScrollTap,
-           0, AllOn, AllOn },
-    Case { u"{CAPSLOCK}"_s, CapsTap + CapsTap, 0, {}, {} },
-    Case { u"{CAPSLOCK}"_s, CapsTap + QStringList { u"pause 20"_s }, 2, {}, { true } },
-    Case { u"{capslock}"_s, CapsTap + CapsTap, 0, { true }, { true } },
-    Case { u"{NUMLOCK}"_s, { NumToggle, NumToggle }, 0, {}, {} },
-    Case { u"{NUMLOCK}"_s, { NumToggle, u"pause 20"_s }, 3, {}, { false, true } },
-    Case { u"{SCROLLLOCK 2}"_s, ScrollTap + ScrollTap, 0, {}, {} },
-    Case { u"{SCROLLLOCK}"_s, ScrollTap + ScrollTap + QStringList { u"pause 20"_s }, 23, { false, false, true },
-           { false, false, true } },
-    Case { u""_s, ScrollTap + QStringList { u"pause 20"_s }, 4, { false, false, true }, {} },
-    Case { u"x"_s, CapsTap + QStringList { NumToggle } + ScrollTap + taps({ u"x"_s }) + CapsTap
-                      + QStringList { u"pause 20"_s }, 34, AllOn, { true, false, false } },
-    Case { u"x"_s, CapsTap + taps({ u"x"_s }) + CapsTap + QStringList { u"pause 20"_s }, -1, { true }, { true } },
-    Case { u"x"_s, CapsTap + taps({ u"x"_s }) + QStringList { u"pause 20"_s }, -2, { true }, {} },
-    // Reading stops at the zero count; the locks are put back all the same.
-    Case { u"{ENTER 0}"_s, CapsTap + CapsTap, 0, { true }, { true } }));
-
-INSTANTIATE_TEST_SUITE_P(ExtendedCharacters, KeyStringTest, ::testing::Values(
-    Case { u"é"_s, { NumToggle, u"P ALT"_s, u"P NUMPAD1"_s, u"R NUMPAD1"_s, u"P NUMPAD3"_s, u"R NUMPAD3"_s,
-                     u"P NUMPAD0"_s, u"R NUMPAD0"_s, u"R ALT"_s, NumToggle } },
-    // With Num Lock on, the string's own toggles switch it on and off again around the code.
-    Case { u"+é"_s, QStringList { NumToggle, u"P SHIFT"_s, NumToggle, u"R SHIFT"_s, u"P ALT"_s } +
-                         taps({ u"NUMPAD1"_s, u"NUMPAD3"_s, u"NUMPAD0"_s }) +
-                         QStringList { u"R ALT"_s, NumToggle, NumToggle },
-           0, { false, true }, { false, true } }));
-
-TEST(KeyStringTest, OnTheOlderFamilyThePlatformsOwnServiceTypesTheString)
+TEST_F(InProcessKeysTest, KeysSentByAHandlerGoBeforeTheRestOfTheString)
 {
-    RecordingKeys keys;
-    keys.family = u"9x"_s;
-    keys.capsLock = true;
-    UseKeys use(keys);
-    SendKeyString(u"+{TAB}é"_s, 5);
-    EXPECT_EQ(keys.events, (QStringList { u"native +{TAB}é 5"_s }));
-    EXPECT_TRUE(keys.capsLock);
+    // Enter in a field sends a Tab: the next digits belong to the next field.
+    h.keys(u"12{ENTER}34~56"_s);
+    EXPECT_EQ(form->text(1), u"12"_s);
+    EXPECT_EQ(form->text(2), u"34"_s);
+    EXPECT_EQ(form->text(3), u"56"_s);
+    EXPECT_EQ(h.focused(), u"Text1(3)"_s);
+    h.keys(u"+{TAB 2}"_s);
+    EXPECT_EQ(h.focused(), u"Text1(1)"_s);
 }
 
-TEST(KeyStringTest, PrintKeysAreTwoDifferentKeys)
+TEST_F(InProcessKeysTest, KeysGoToTheControlThatHasTheFocusWhenTheyAreTaken)
 {
-    RecordingKeys keys;
-    UseKeys use(keys);
-    SendKeyString(u"{PRTSC}{prtscr}"_s);
-    EXPECT_EQ(keys.events, taps({ u"PRTSC"_s, u"PRTSCR"_s }));
-    EXPECT_EQ(keys.pressedCodes, (QList<int> { 42, 44 }));
-}
+    // The Enter meant for the button arrives in the field that has the focus by then, and
+    // the field's own Tab goes before the next key.
+    form->control(u"cmdok"_s).setFocus();
+    SendKeyString(u"{ENTER}"_s);
+    form->Text1(2).setFocus();
+    SendKeyString(u"x"_s);
+    h.idle();
+    EXPECT_EQ(takeLog(), (QStringList { u"KeyDown 2 13 0"_s, u"KeyDown 3 88 0"_s }));
+    EXPECT_EQ(form->text(3), u"x"_s);
 
-TEST(KeyCodeFromNameTest, NamesInAnyCaseAndNothingElse)
-{
-    const QList<std::pair<QString, int>> table = {
-        { u"BACKSPACE"_s, 8 }, { u"bs"_s, 8 },          { u"Bksp"_s, 8 },     { u"DEL"_s, 46 },
-        { u"insert"_s, 45 },   { u"PRTSC"_s, 42 },      { u"PRTSCR"_s, 44 },  { u"CapsLock"_s, 20 },
-        { u"F1"_s, 112 },      { u"f16"_s, 127 },       { u"NUMPAD0"_s, 96 }, { u"numpad9"_s, 105 },
-        // Not names: modifiers, keys beyond the table, near misses.
-        { u"SHIFT"_s, 0 },     { u"CONTROL"_s, 0 },     { u"ALT"_s, 0 },      { u"F0"_s, 0 },
-        { u"F17"_s, 0 },       { u"F01"_s, 0 },         { u"NUMPAD10"_s, 0 }, { u"TAB "_s, 0 },
-        { u"a"_s, 0 },         { u""_s, 0 },
-    };
-    for (const auto &[name, code] : table)
-        EXPECT_EQ(KeyCodeFromName(name), code) << qPrintable(name);
-}
+    // As the program presses a button: the focus on it, then Enter.
 
-TEST(EncodeExtendedCharsTest, WesternCharactersBecomeTheirOemCodeOnTheKeypad)
-{
-    const auto alt = [](const QString &digits) {
-        QString keys = u"{NUMLOCK}%("_s;
-        for (const QChar d : digits)
-            keys += u"{NUMPAD"_s + d + u'}';
-        return keys + u"){NUMLOCK}"_s;
-    };
-    const QList<std::pair<QString, QString>> table = {
-        { u"plain {TAB}+~ text"_s, u"plain {TAB}+~ text"_s },
-        { u"é"_s, alt(u"130"_s) },
-        { u"Café au lait"_s, u"Caf"_s + alt(u"130"_s) + u" au lait"_s },
-        { u"ü"_s, alt(u"129"_s) },
-        { u"ÿ"_s, alt(u"152"_s) },
-        { u"£"_s, alt(u"156"_s) },
-        { u"\u00A0"_s, alt(u"255"_s) },
-        // In the Western code page but not in the OEM one: typed as its "?".
-        { u"€"_s, alt(u"63"_s) },
-        // Not in the Western code page: left for the keyboard layout to type, or skip.
-        { u"Ł\u4E2D"_s, u"Ł\u4E2D"_s },
-    };
-    for (const auto &[text, encoded] : table)
-        EXPECT_EQ(EncodeExtendedChars(text), encoded) << qPrintable(text);
+    form->control(u"cmdok"_s).setFocus();
+    h.keys(u"{ENTER}"_s);
+    EXPECT_EQ(takeLog(), (QStringList { u"Click cmdok"_s }));
 }
 
 } // namespace

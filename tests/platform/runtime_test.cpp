@@ -1,13 +1,10 @@
 #include "testform.h"
 
-#include "platform/colors.h"
-#include "testkit/fakeplatform.h"
 #include "testkit/harness.h"
+#include "testkit/world.h"
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -26,7 +23,9 @@ protected:
         form = new TestForm;
         form->open();
         h.idle();
-        form->log.clear();
+        // Opening the window activates its first field.
+        EXPECT_EQ(takeLog(), (QStringList { u"Load"_s, u"Activate"_s, u"Got 1"_s }));
+        EXPECT_EQ(h.focused(), u"Text1(1)"_s);
     }
 
     QStringList takeLog()
@@ -51,29 +50,6 @@ QStringList focusEvents(const QStringList &log)
     return events;
 }
 
-TEST(RuntimeOpenTest, OpeningTheWindowActivatesTheFirstField)
-{
-    Harness h;
-    auto *form = new TestForm;
-    form->open();
-    h.idle();
-    EXPECT_EQ(form->log, (QStringList { u"Load"_s, u"Activate"_s, u"Got 1"_s }));
-    EXPECT_EQ(h.focused(), u"Text1(1)"_s);
-    EXPECT_EQ(QApplication::focusWidget(), form->Text1(1).widget());
-}
-
-TEST_F(RuntimeTest, EnterTypesATabAndMovesThroughTheFields)
-{
-    h.keys(u"12{ENTER}"_s);
-    EXPECT_EQ(focusEvents(takeLog()), (QStringList { u"Lost 1"_s, u"Got 2"_s }));
-    EXPECT_EQ(form->Text1(1).text(), u"12"_s);
-    h.keys(u"{TAB}{TAB}"_s);
-    EXPECT_EQ(h.focused(), u"Text1(4)"_s);
-    h.keys(u"+{TAB}"_s);
-    EXPECT_EQ(h.focused(), u"Text1(3)"_s);
-    EXPECT_EQ(QApplication::focusWidget(), form->Text1(3).widget());
-}
-
 TEST_F(RuntimeTest, LostFocusThatSetsTheFocusBackKeepsTheNextFieldOutOfIt)
 {
     h.keys(u"{TAB}{TAB}back{TAB}"_s);
@@ -89,48 +65,19 @@ TEST_F(RuntimeTest, LostFocusThatSetsTheFocusBackKeepsTheNextFieldOutOfIt)
     form->Text1(3).setText(u"ok"_s);
     h.keys(u"{TAB}"_s);
     EXPECT_EQ(focusEvents(takeLog()), (QStringList { u"Lost 3"_s, u"Got 4"_s }));
-}
 
-TEST_F(RuntimeTest, LostFocusMaySendTheFocusElsewhere)
-{
+    // LostFocus may send the focus elsewhere as well.
     h.keys(u"elsewhere{TAB}"_s);
-    EXPECT_EQ(focusEvents(takeLog()), (QStringList { u"Lost 1"_s, u"Got 7"_s }));
+    EXPECT_EQ(focusEvents(takeLog()), (QStringList { u"Lost 4"_s, u"Got 7"_s }));
     EXPECT_EQ(h.focused(), u"Text1(7)"_s);
 }
 
-TEST_F(RuntimeTest, MessageBoxFromLostFocusRaisesNoFurtherEvent)
-{
-    h.keys(u"msg{TAB}"_s);
-    EXPECT_EQ(focusEvents(takeLog()), (QStringList { u"Lost 1"_s, u"Got 1"_s }));
-    ASSERT_EQ(h.dialogs().size(), 1);
-    EXPECT_EQ(h.dialogs().at(0).text, u"Refused"_s);
-    EXPECT_EQ(h.dialogs().at(0).icon, testkit::DialogIcon::Information);
-    EXPECT_EQ(QApplication::focusWidget(), form->Text1(1).widget());
-}
-
-// The same with a real modal box: its own event loop, its window taking the focus and
-// giving it back must not start a focus change of their own.
-class RealBoxPlatform final : public Platform
+// A box from LostFocus, with its own event loop, its window taking the focus and giving it
+// back, must not start a focus change of its own.
+class RealBoxes final : public testkit::MachineOverride
 {
 public:
-    explicit RealBoxPlatform(Platform &inner)
-        : inner_(inner)
-    {
-    }
-    QString clipboardText() override { return inner_.clipboardText(); }
-    void setClipboardText(const QString &text) override { inner_.setClipboardText(text); }
-    void clearClipboard() override { inner_.clearClipboard(); }
-    bool startProgram(const QString &line, WindowStyle style) override
-    {
-        return inner_.startProgram(line, style);
-    }
-    int runAndWait(const QString &line) override { return inner_.runAndWait(line); }
-    bool fileExists(const QString &name) override { return inner_.fileExists(name); }
-    QDate today() override { return inner_.today(); }
-    QTime timeOfDay() override { return inner_.timeOfDay(); }
-    void seedRandom() override { }
-    double random() override { return 0; }
-    bool claimSingleInstance() override { return true; }
+    using MachineOverride::MachineOverride;
     int messageBox(const QString &text, const QString &title, BoxIcon, BoxButtons) override
     {
         QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok);
@@ -142,18 +89,14 @@ public:
         box.exec();
         return AnswerOk;
     }
-    QString inputBox(const QString &, const QString &, const QString &) override { return {}; }
-
-private:
-    Platform &inner_;
 };
 
 TEST_F(RuntimeTest, RealModalBoxFromLostFocusGivesTheFocusBack)
 {
-    RealBoxPlatform real(h.fake());
-    Platform *previous = setPlatform(&real);
-    h.keys(u"{TAB}msg{TAB}"_s);
-    setPlatform(previous);
+    {
+        RealBoxes real(h);
+        h.keys(u"{TAB}msg{TAB}"_s);
+    }
     h.idle();
     EXPECT_EQ(focusEvents(takeLog()),
               (QStringList { u"Lost 1"_s, u"Got 2"_s, u"Lost 2"_s, u"Got 2"_s }));
@@ -162,39 +105,6 @@ TEST_F(RuntimeTest, RealModalBoxFromLostFocusGivesTheFocusBack)
     // Typing goes on in the refused field.
     h.keys(u"x"_s);
     EXPECT_EQ(form->Text1(2).text(), u"msgx"_s);
-}
-
-TEST_F(RuntimeTest, TabOrderSkipsDisabledAndHiddenControlsAndWraps)
-{
-    form->Text1(2).setEnabled(false);
-    form->Text1(3).setVisible(false);
-    h.keys(u"{TAB}"_s);
-    EXPECT_EQ(h.focused(), u"Text1(4)"_s);
-    h.keys(u"+{TAB}"_s);
-    EXPECT_EQ(h.focused(), u"Text1(1)"_s);
-
-    // Backwards from the first control wraps to the last in tab order.
-    h.keys(u"+{TAB}"_s);
-    EXPECT_EQ(h.focused(), u"cmdtwo"_s);
-    h.keys(u"{TAB}"_s);
-    EXPECT_EQ(h.focused(), u"Text1(1)"_s);
-
-    // The tab index decides the order, not the order of building.
-    form->control(u"cmdtwo"_s).setTabIndex(1);
-    form->Text1(4).setTabStop(false);
-    h.keys(u"{TAB}"_s);
-    EXPECT_EQ(h.focused(), u"cmdtwo"_s);
-    h.keys(u"{TAB}"_s);
-    EXPECT_EQ(h.focused(), u"Text1(5)"_s);
-}
-
-TEST_F(RuntimeTest, EnterOnAFocusedButtonPressesIt)
-{
-    form->control(u"cmdone"_s).setFocus();
-    h.idle();
-    EXPECT_EQ(focusEvents(takeLog()), (QStringList { u"Lost 1"_s }));
-    h.keys(u"{ENTER}"_s);
-    EXPECT_EQ(takeLog(), (QStringList { u"Click cmdone"_s }));
 }
 
 TEST_F(RuntimeTest, KeyDownAndKeyPressCanSwallowOrChangeKeys)
@@ -211,41 +121,11 @@ TEST_F(RuntimeTest, KeyDownAndKeyPressCanSwallowOrChangeKeys)
                              u"KeyPress 1 113"_s, u"Change 1"_s }));
     h.keys(u"B"_s);
     EXPECT_EQ(takeLog(), (QStringList { u"KeyDown 1 66 1"_s, u"KeyPress 1 66"_s, u"Change 1"_s }));
-}
 
-TEST_F(RuntimeTest, KeysThatArriveWhileAKeyIsHandledFollowItInOrder)
-{
-    // The form's handler of "#" lets events run while a "9" is waiting.
-    h.keys(u"1#2"_s);
-    EXPECT_EQ(form->Text1(1).text(), u"1#92"_s);
-    QStringList presses = takeLog();
-    presses.removeIf([](const QString &line) { return !line.startsWith(u"KeyPress"_s); });
-    EXPECT_EQ(presses,
-              (QStringList { u"KeyPress 1 49"_s, u"KeyPress 1 35"_s, u"KeyPress 1 57"_s,
-                             u"KeyPress 1 50"_s }));
-}
-
-TEST_F(RuntimeTest, KeysTypedWhileACommandRunsWaitUntilItIsDone)
-{
-    // The command lets events run while a 5 and Alt+O (cmdone's access key) arrive.
-    form->typeDuringCommand = true;
-    h.click(u"cmdtwo"_s);
-    const QStringList log = takeLog();
-    const qsizetype during = log.indexOf(u"Text1(1) during the command: "_s);
-    EXPECT_GE(during, 0) << qPrintable(log.join(u'|'));
-    EXPECT_GT(log.indexOf(u"Click cmdone"_s), during) << qPrintable(log.join(u'|'));
-    EXPECT_EQ(form->Text1(1).text(), u"5"_s);
-}
-
-TEST_F(RuntimeTest, AQuestionTakesTheAnswerTypedBeforeItAppeared)
-{
-    // The command's question gets the first waiting key, the field the rest.
-    form->askDuringCommand = true;
-    h.click(u"cmdtwo"_s);
-    QTest::qWait(300);
-    h.idle();
-    EXPECT_TRUE(takeLog().contains(u"Answer yes"_s));
-    EXPECT_EQ(form->Text1(1).text(), u"7"_s);
+    // Text set by the program raises Change as well.
+    form->Text1(6).setText(u"abc"_s);
+    form->Text1(6).setText(QString());
+    EXPECT_EQ(takeLog(), (QStringList { u"Change 6"_s, u"Change 6"_s }));
 }
 
 TEST_F(RuntimeTest, AFieldSwitchedOffUnderTheOperatorPassesTheKeysToTheNextField)
@@ -270,29 +150,6 @@ TEST_F(RuntimeTest, MaximumLengthLimitsTypingButNotTheProgram)
     EXPECT_EQ(form->Text1(1).text(), u"1234"_s);
     form->Text1(1).setText(u"PAYMENT"_s);
     EXPECT_EQ(form->Text1(1).text(), u"PAYMENT"_s);
-}
-
-TEST_F(RuntimeTest, ChangeRunsForTextSetByTheProgram)
-{
-    form->logChanges = true;
-    form->Text1(6).setText(u"abc"_s);
-    form->Text1(6).setText(QString());
-    EXPECT_EQ(takeLog(), (QStringList { u"Change 6"_s, u"Change 6"_s }));
-}
-
-TEST_F(RuntimeTest, ClickingAFieldMovesTheFocusBeforeTheMouseEvents)
-{
-    h.click(u"Text1(5)"_s);
-    EXPECT_EQ(takeLog(), (QStringList { u"Lost 1"_s, u"Got 5"_s, u"MouseDown 5"_s, u"Click 5"_s }));
-    EXPECT_EQ(h.focused(), u"Text1(5)"_s);
-
-    h.mouseDown(u"Text1(4)"_s);
-    EXPECT_EQ(takeLog(), (QStringList { u"Lost 5"_s, u"Got 4"_s, u"MouseDown 4"_s }));
-
-    // Labels take no focus.
-    h.click(u"lblnote"_s);
-    EXPECT_EQ(takeLog(), (QStringList { u"Click lblnote"_s }));
-    EXPECT_EQ(h.focused(), u"Text1(4)"_s);
 }
 
 TEST_F(RuntimeTest, AButtonClickedWhileAFieldRefusesToBeLeftDoesNothing)
@@ -333,52 +190,6 @@ TEST_F(RuntimeTest, AltAndTheUnderlinedLetterPressesAButtonAsAClickDoes)
     EXPECT_EQ(form->Text1(1).text(), u"fine"_s);
 }
 
-TEST_F(RuntimeTest, ColoursReadBackAsTheirLongValues)
-{
-    struct Case
-    {
-        quint32 value;
-        QColor screen;
-    };
-    const Case cases[] = {
-        { 0xFF0000, QColor(0, 0, 255) },
-        { 0x00FFFF, QColor(255, 255, 0) },
-        { 0x0000FF, QColor(255, 0, 0) },
-        { 0xFFFFFF, QColor(255, 255, 255) },
-        { Rgb(192, 192, 255), QColor(192, 192, 255) },
-        { Colors::ButtonFace, QApplication::palette().color(QPalette::Button) },
-    };
-    Control field = form->Text1(2);
-    for (const Case &c : cases) {
-        field.setBackColor(c.value);
-        field.setForeColor(c.value);
-        EXPECT_EQ(h.control(u"Text1(2)"_s).backColor, c.value);
-        EXPECT_EQ(h.control(u"Text1(2)"_s).foreColor, c.value);
-        EXPECT_EQ(field.widget()->palette().color(QPalette::Base), c.screen) << c.value;
-    }
-    EXPECT_EQ(Rgb(0, 0, 128), 0x800000u);
-    EXPECT_EQ(h.control(u"cmdone"_s).backColor, Colors::ButtonFace);
-    EXPECT_EQ(h.control(u"testform"_s).backColor, Colors::ButtonFace);
-}
-
-TEST_F(RuntimeTest, ResizingScalesEveryControlInProportion)
-{
-    Control field = form->Text1(3);
-    field.setFont(u"Sans Serif"_s, 9.75, true);
-    const QRect designed = field.widget()->geometry();
-    form->resize(800, 1000);
-    h.idle();
-    EXPECT_EQ(
-        field.widget()->geometry(),
-        QRect(designed.x() * 2, designed.y() * 2, designed.width() * 2, designed.height() * 2));
-    EXPECT_DOUBLE_EQ(field.widget()->font().pointSizeF(), 19.5);
-
-    form->resize(400, 500);
-    h.idle();
-    EXPECT_EQ(field.widget()->geometry(), designed);
-    EXPECT_DOUBLE_EQ(field.widget()->font().pointSizeF(), 9.75);
-}
-
 TEST_F(RuntimeTest, HandlersThatDoNotFitTheirEventAreNamed)
 {
     EXPECT_TRUE(form->wiringProblems().isEmpty()) << qPrintable(form->wiringProblems().join(u' '));
@@ -397,13 +208,6 @@ TEST_F(RuntimeTest, EndingTheProgramStopsEveryHandler)
     EXPECT_TRUE(takeLog().isEmpty());
     EXPECT_EQ(MsgBox(u"x"_s, BoxButtons::YesNo, BoxIcon::Question, u"t"_s), AnswerNo);
     EXPECT_TRUE(h.dialogs().isEmpty());
-}
-
-TEST_F(RuntimeTest, UnloadingTheLastWindowEndsTheProgram)
-{
-    EXPECT_TRUE(form->unload());
-    h.idle();
-    EXPECT_FALSE(h.running());
 }
 
 } // namespace

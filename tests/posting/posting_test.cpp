@@ -1,15 +1,36 @@
-// Posting chits into ardaily, as the operator keys them.
-#include "chitkeying.h"
+// Batches, posting chits into ardaily as the operator keys them, the modes and the window
+// commands.
+#include "entry/arinput.h"
+#include "platform/form.h"
+#include "suite/sharedstate.h"
+#include "testkit/harness.h"
+#include "testkit/world.h"
 
 #include <QDir>
-#include <QRegularExpression>
+#include <QFile>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 using namespace Qt::Literals::StringLiterals;
-using namespace posting;
-using tallic::state;
-using tallic::testkit::DialogIcon;
+using namespace tallic;
+using namespace tallic::testkit;
 
 namespace {
+
+QString text(const Harness &h, const QString &name)
+{
+    return h.control(name).text;
+}
+
+QString activityLog(const Harness &h)
+{
+    QFile log(h.dataDir() + u"/admlog.ini"_s);
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+}
 
 // A refused or unstored chit: it stays on the screen with OK offered again, and the batch
 // has not counted it.
@@ -24,285 +45,170 @@ void expectChitKept(Harness &h, const QString &chit)
     EXPECT_EQ(state().BaseTotal, 0);
 }
 
-TEST(PostingTest, AChitIsStoredByPositionCountedAndCleared)
+// NEW BATCH is pressed once at start-up; each chit is stored by position and counted, the
+// screen shows it as the previous chit and waits for the next; a new batch starts afresh.
+TEST(PostingTest, ABatchStoresAndCountsItsChitsAndANewBatchStartsAfresh)
 {
     Harness h;
-    startBatch(h);
-    keyChit(h, u"4100"_s, u"a100"_s, u"1001"_s, u"10"_s);
+    h.setClipboard(u"20240305"_s);
+    startMarch2024(h, { u"20240314"_s });
+    EXPECT_EQ(h.started().count(u"dalmore.exe"_s), 1);
+    EXPECT_EQ(text(h, u"Text1(3)"_s), u"20240314"_s);
+    EXPECT_EQ(text(h, u"helpwindow"_s), u"JONES10:15:00"_s);
+    for (int i = 0; i <= 3; ++i)
+        EXPECT_FALSE(h.control(u"txtvalid(%1)"_s.arg(i)).visible) << "no chit is posted yet";
+
+    h.keys(u"4100{ENTER}a100{ENTER}{ENTER}1001{ENTER}{ENTER}10{ENTER}"_s);
     ASSERT_EQ(h.focused(), u"cmdokay"_s);
     // The row's total is the sum of the amounts, whatever the total field shows.
     entry()->Text1(10).setText(u"99.99"_s);
     h.keys(u"{ENTER}"_s);
     EXPECT_TRUE(h.dialogs().isEmpty());
-
-    const auto rows = chits(h);
-    ASSERT_EQ(rows.size(), 1);
-    const QVariantList &row = rows.at(0);
-    ASSERT_EQ(row.size(), 18);
-    EXPECT_EQ(row.at(0).toDouble(), 4100);
-    EXPECT_EQ(row.at(1).toString(), u"A100"_s);
-    EXPECT_EQ(row.at(2).toDouble(), 20240312);
-    EXPECT_EQ(row.at(3).toDouble(), 1001);
-    EXPECT_EQ(row.at(4).toDouble(), 0);
-    EXPECT_EQ(row.at(5).toDouble(), 0);
-    EXPECT_DOUBLE_EQ(row.at(6).toDouble(), 10);
-    EXPECT_DOUBLE_EQ(row.at(7).toDouble(), 1.8);
-    EXPECT_DOUBLE_EQ(row.at(8).toDouble(), 0.71);
-    EXPECT_DOUBLE_EQ(row.at(9).toDouble(), 12.51);
-    for (int i = 10; i <= 13; ++i)
-        EXPECT_EQ(row.at(i).toInt(), 0) << i;
-    EXPECT_EQ(row.at(14).toString(), u" "_s);
-    EXPECT_EQ(row.at(15).toString(), u"JONES10:15:00"_s);
-    EXPECT_TRUE(row.at(16).isNull()) << "no memo leaves the column as a new row has it";
-    EXPECT_EQ(row.at(17).toInt(), 9);
-
-    // The previous chit shows what was posted; the screen waits for the next chit.
+    ASSERT_EQ(chits(h).size(), 1);
+    ASSERT_EQ(chits(h).at(0).size(), 18);
+    // No memo leaves its column as a new row has it.
+    expectRow(chits(h).at(0),
+              { u"4100"_s, u"A100"_s, u"20240314"_s, u"1001"_s, u"0"_s, u"0"_s, u"10"_s, u"1.8"_s,
+                u"0.71"_s, u"12.51"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u" "_s, u"JONES10:15:00"_s,
+                u"null"_s, u"9"_s });
     const char *const shown[]
-        = { "4100", "A100", "20240312", "1001", "0", "", "10.00", "1.80", ".71", "99.99" };
+        = { "4100", "A100", "20240314", "1001", "0", "", "10.00", "1.80", ".71", "99.99" };
     for (int i = 1; i <= 10; ++i) {
         EXPECT_EQ(text(h, u"txtprev(%1)"_s.arg(i)), QString::fromLatin1(shown[i - 1])) << i;
-        if (i != 3) {
-            EXPECT_EQ(text(h, u"Text1(%1)"_s.arg(i)), QString()) << i;
-        }
+        EXPECT_EQ(text(h, u"Text1(%1)"_s.arg(i)), i == 3 ? u"20240314"_s : QString()) << i;
     }
-    EXPECT_EQ(text(h, u"Text1(3)"_s), u"20240312"_s) << "the date field offers the batch date";
     EXPECT_EQ(text(h, u"Text3"_s), QString());
     EXPECT_EQ(text(h, u"Text5"_s), u"1"_s);
     EXPECT_EQ(text(h, u"txtvalid(0)"_s), u"1001"_s);
     EXPECT_EQ(text(h, u"txtvalid(1)"_s), u"10"_s);
     EXPECT_EQ(h.focused(), u"Text1(1)"_s);
     EXPECT_FALSE(h.control(u"cmdokay"_s).enabled);
-    EXPECT_EQ(state().LastMemoText, QString());
 
-    // The G/L account is keyed again for the next chit, which counts on.
-    keyChit(h, u"4200"_s, u"A101"_s, u"1002"_s, u"20"_s);
+    // The next chit, its account keyed again: quotes never arrive, and "+" copies the
+    // previous chit's member and base sale.
+    h.keys(u"4200{ENTER}x'1\"*{ENTER}{ENTER}{+}{ENTER}{+}"_s);
+    EXPECT_EQ(text(h, u"Text1(10)"_s), u"12.19"_s);
+    EXPECT_EQ(h.focused(), u"cmdokay"_s);
     h.keys(u"{ENTER}"_s);
-    EXPECT_EQ(chits(h).size(), 2);
-    EXPECT_EQ(text(h, u"Text5"_s), u"2"_s);
-    EXPECT_EQ(text(h, u"txtvalid(0)"_s), u"2003"_s);
-    EXPECT_EQ(text(h, u"txtprev(1)"_s), u"4200"_s);
-}
-
-TEST(PostingTest, ATerminatedMemberTakesOnlyCredits)
-{
-    Harness h;
-    startBatch(h);
-    keyChit(h, u"4500"_s, u"T1"_s, u"1027"_s, u"5"_s);
-    ASSERT_EQ(h.dialogTitles(), QStringList { u"Terminated Member Account"_s });
-    h.clearDialogs();
-
-    // The total field decides, as the operator sees it.
-    for (const char *total : { "5.00", ".01" }) {
-        entry()->Text1(10).setText(QString::fromLatin1(total));
-        h.click(u"cmdokay"_s);
-        ASSERT_EQ(h.dialogs().size(), 1) << total;
-        EXPECT_EQ(h.dialogs().at(0).title, u"Terminated Member"_s);
-        EXPECT_EQ(
-            h.dialogs().at(0).text,
-            u"This account is marked as terminated. Only credit value\ntransactions can be made to a terminated member account."_s);
-        EXPECT_EQ(h.dialogs().at(0).icon, DialogIcon::Information);
-        EXPECT_TRUE(chits(h).isEmpty()) << total;
-        expectChitKept(h, u"T1"_s);
-        EXPECT_EQ(text(h, u"Text1(4)"_s), u"1027"_s);
-        h.clearDialogs();
-    }
-    entry()->Text1(10).setText(u"0"_s);
-    h.click(u"cmdokay"_s);
-    EXPECT_TRUE(h.dialogs().isEmpty());
-    ASSERT_EQ(chits(h).size(), 1);
-    EXPECT_EQ(chits(h).at(0).at(9).toDouble(), 5);
-
-    // A credit to the same member: answered neither payment nor prior adjustment.
-    h.queueAnswers({ false, false });
-    keyChit(h, u"4500"_s, u"T2"_s, u"1027"_s, u"-5"_s);
-    h.clearDialogs();
-    h.click(u"cmdokay"_s);
-    EXPECT_TRUE(h.dialogs().isEmpty());
     ASSERT_EQ(chits(h).size(), 2);
-    EXPECT_EQ(chits(h).at(1).at(9).toDouble(), -5);
+    expectRow(chits(h).at(1),
+              { u"4200"_s, u"X1"_s, u"20240314"_s, u"1001"_s, u"0"_s, u"0"_s, u"10"_s, u"1.5"_s,
+                u"0.69"_s, u"12.19"_s });
     EXPECT_EQ(text(h, u"Text5"_s), u"2"_s);
+    EXPECT_EQ(text(h, u"txtvalid(0)"_s), u"2002"_s);
+
+    h.queuePickedDates({ u"20240320"_s });
+    h.click(u"cmdnewbatch"_s);
+    EXPECT_EQ(h.started().count(u"dalmore.exe"_s), 2);
+    EXPECT_EQ(text(h, u"Text1(3)"_s), u"20240320"_s);
+    EXPECT_EQ(text(h, u"Text5"_s), u"0"_s);
+    for (int i = 1; i <= 10; ++i)
+        EXPECT_EQ(text(h, u"txtprev(%1)"_s.arg(i)), QString()) << i;
+    for (int i = 0; i <= 3; ++i)
+        EXPECT_EQ(text(h, u"txtvalid(%1)"_s.arg(i)), u"0"_s) << i;
+    EXPECT_TRUE(h.control(u"txtvalid(0)"_s).visible) << "a shown total stays for the run";
+    EXPECT_EQ(h.focused(), u"Text1(1)"_s);
+    EXPECT_TRUE(h.control(u"cmdnewbatch"_s).enabled);
+    // The totals count again from the new batch's first chit.
+    keyChit(h, u"4100"_s, u"A2"_s, u"1002"_s, u"10"_s);
+    h.keys(u"{ENTER}"_s);
+    EXPECT_EQ(text(h, u"txtvalid(0)"_s), u"1002"_s);
+    EXPECT_EQ(text(h, u"txtvalid(1)"_s), u"10"_s);
+    EXPECT_EQ(chits(h).last().at(2).toInt(), 20240320);
 }
 
-TEST(PostingTest, AChitNumberSwitchedOffIsDrawnForEveryPost)
+// Refused at OK, a chit stays on the screen with OK offered again, and the batch has not
+// counted it: a base sale of zero, a date outside the open month that reached the hidden
+// date field through the working date, and a charge to a terminated member, whose total
+// field decides as the operator sees it.
+TEST(PostingTest, ChitsRefusedAtOkStayOnTheScreen)
 {
     Harness h;
-    ClockedMachine machine(h);
-    startBatch(h);
-    // The number keyed before the field went off is not the one posted.
-    h.keys(u"4100{ENTER}A100{ENTER}"_s);
-    h.click(u"Label1(2)"_s);
-    ASSERT_FALSE(h.control(u"Text1(2)"_s).visible);
-    h.keys(u"{ENTER}1001{ENTER}{ENTER}10{ENTER}{ENTER}"_s);
-    h.keys(u"4100{ENTER}{ENTER}1002{ENTER}{ENTER}10{ENTER}{ENTER}"_s);
-    h.keys(u"4100{ENTER}{ENTER}1003{ENTER}{ENTER}10{ENTER}{ENTER}"_s);
-
-    const auto rows = chits(h);
-    ASSERT_EQ(rows.size(), 3);
-    const QRegularExpression shape(u"^([A-Z])([0-9]{1,6})$"_s);
-    QStringList numbers;
-    for (const QVariantList &row : rows) {
-        const QString number = row.at(1).toString();
-        const auto match = shape.match(number);
-        ASSERT_TRUE(match.hasMatch()) << qPrintable(number);
-        EXPECT_LE(match.captured(2).toInt(), 500000);
-        EXPECT_GE(match.captured(2).toInt(), 1);
-        EXPECT_FALSE(numbers.contains(number)) << qPrintable(number);
-        numbers << number;
-    }
-    EXPECT_FALSE(numbers.contains(u"A100"_s));
-    EXPECT_EQ(text(h, u"txtprev(2)"_s), numbers.last());
-}
-
-TEST(PostingTest, AnEmptyOrHiddenDatePostsTheBatchDate)
-{
-    struct Case
-    {
-        const char *date;
-        bool hidden;
-    };
-    const Case cases[]
-        = { { "0", false }, { "", false }, { "mar 15", false }, { "20240315", true } };
-    for (const Case &c : cases) {
-        Harness h;
-        startBatch(h);
-        keyChit(h, u"4100"_s, u"D1"_s, u"1001"_s, u"10"_s);
-        entry()->Text1(3).setText(QString::fromLatin1(c.date));
-        if (c.hidden)
-            h.click(u"Label1(3)"_s);
-        h.click(u"cmdokay"_s);
-        EXPECT_TRUE(h.dialogs().isEmpty()) << c.date;
-        const auto rows = chits(h);
-        ASSERT_EQ(rows.size(), 1) << c.date;
-        EXPECT_EQ(rows.at(0).at(2).toDouble(), 20240312) << c.date;
-        EXPECT_EQ(text(h, u"txtprev(3)"_s), u"20240312"_s) << c.date;
-    }
-}
-
-TEST(PostingTest, ABaseSaleOfZeroIsRefused)
-{
-    Harness h;
-    startBatch(h);
+    startMarch2024(h);
     keyChit(h, u"4100"_s, u"Z1"_s, u"1001"_s, u"0"_s);
-    ASSERT_TRUE(h.control(u"cmdokay"_s).enabled);
     h.click(u"cmdokay"_s);
-    ASSERT_EQ(h.dialogs().size(), 1);
-    EXPECT_EQ(h.dialogs().at(0).title, u"Oops..."_s);
-    EXPECT_EQ(h.dialogs().at(0).text, u"Base sale total is missing."_s);
-    EXPECT_EQ(h.dialogs().at(0).icon, DialogIcon::Information);
-    EXPECT_TRUE(chits(h).isEmpty());
+    EXPECT_EQ(h.dialogs(),
+              QList<Dialog> {
+                  box(u"Oops..."_s, u"Base sale total is missing."_s, DialogIcon::Information) });
     expectChitKept(h, u"Z1"_s);
     EXPECT_EQ(h.focused(), u"cmdokay"_s);
-}
 
-TEST(PostingTest, PaymentsAreCreditsWithoutCharges)
-{
-    Harness h;
-    startBatch(h);
-    h.click(u"cmdpayments"_s);
-    // The chit-number field holds the mode word and is passed over.
-    h.keys(u"4200{ENTER}{ENTER}1001{ENTER}25.5{ENTER}"_s);
-    ASSERT_EQ(h.focused(), u"cmdokay"_s);
-    h.keys(u"{ENTER}"_s);
-    EXPECT_TRUE(h.dialogs().isEmpty()) << "a payment keyed as one is not corrected";
-    EXPECT_EQ(text(h, u"Text1(2)"_s), u"PAYMENT"_s) << "the mode word stays for the next chit";
-
-    // A positive amount that reaches OK is turned into a credit, once.
-    h.keys(u"4200{ENTER}{ENTER}1002{ENTER}25.5{ENTER}"_s);
-    entry()->Text1(7).setText(u"25.50"_s);
-    entry()->Text1(8).setText(u"3.00"_s);
-    entry()->Text1(9).setText(u"1.00"_s);
-    entry()->Text1(10).setText(u"29.50"_s);
-    h.keys(u"{ENTER}"_s);
-    ASSERT_EQ(h.dialogTitles(), QStringList { u"Oops..."_s });
-    EXPECT_EQ(
-        h.dialogs().at(0).text,
-        u"Payment - type transactions can only be credit values.\nThe amount has been changed for your convenience."_s);
-
-    const auto rows = chits(h);
-    ASSERT_EQ(rows.size(), 2);
-    for (const QVariantList &row : rows) {
-        EXPECT_EQ(row.at(1).toString(), u"PAYMENT"_s);
-        EXPECT_DOUBLE_EQ(row.at(6).toDouble(), -25.5);
-        EXPECT_EQ(row.at(7).toDouble(), 0);
-        EXPECT_EQ(row.at(8).toDouble(), 0);
-        EXPECT_DOUBLE_EQ(row.at(9).toDouble(), -25.5);
-    }
-    EXPECT_EQ(text(h, u"txtprev(7)"_s), u"-25.5"_s);
-    EXPECT_EQ(text(h, u"txtprev(8)"_s), u"0"_s);
-    EXPECT_EQ(text(h, u"txtprev(10)"_s), u"-25.5"_s);
-}
-
-TEST(PostingTest, TheMemoIsPostedOnlyWhileItIsOn)
-{
-    Harness h;
-    startBatch(h);
-    // Switching the memo on leaves the G/L field, which locks it empty: Redo frees it.
-    h.click(u"Label2"_s);
     h.click(u"cmdredo"_s);
-    keyChit(h, u"4100"_s, u"M1"_s, u"1001"_s, u"10"_s);
-    ASSERT_EQ(h.focused(), u"txtmemo"_s);
-    h.keys(u"Guest of member{ENTER}{ENTER}"_s);
-    EXPECT_EQ(state().LastMemoText, u"Guest of member"_s);
-    EXPECT_EQ(text(h, u"txtmemo"_s), QString()) << "the next chit starts without a memo";
-    EXPECT_TRUE(h.control(u"txtmemo"_s).visible);
-
-    // Without a memo the column is left alone and the last memo is kept for recall.
-    keyChit(h, u"4100"_s, u"M2"_s, u"1002"_s, u"10"_s);
-    h.keys(u"{ENTER}{ENTER}"_s);
-
-    // A memo switched off stays out of the row, whatever it holds.
-    keyChit(h, u"4100"_s, u"M3"_s, u"1003"_s, u"10"_s);
-    h.keys(u"Banquet"_s);
-    h.click(u"Label2"_s);
-    ASSERT_FALSE(h.control(u"txtmemo"_s).visible);
-    h.click(u"cmdokay"_s);
-
-    const auto rows = chits(h);
-    ASSERT_EQ(rows.size(), 3);
-    EXPECT_EQ(rows.at(0).at(16).toString(), u"Guest of member"_s);
-    EXPECT_TRUE(rows.at(1).at(16).isNull());
-    EXPECT_TRUE(rows.at(2).at(16).isNull());
-    EXPECT_EQ(state().LastMemoText, u"Guest of member"_s);
-}
-
-// A date refused in its field can reach a hidden date field through the working date;
-// posting holds it to the open month as the field does.
-TEST(PostingTest, ADateOutsideTheOpenMonthIsNotPosted)
-{
-    struct Case
-    {
-        const char *date;
-        const char *refusal;
+    keyChit(h, u"4100"_s, u"P1"_s, u"1001"_s, u"10"_s);
+    const std::pair<QString, QString> dates[] = {
+        { u"20240229"_s, u"You may not use a date in a previous A/R period."_s },
+        { u"20240501"_s, u"The date chosen is too far ahead in time. Redo."_s },
     };
-    const Case cases[] = { { "20240229", "You may not use a date in a previous A/R period." },
-                           { "20240501", "The date chosen is too far ahead in time. Redo." } };
-    for (const Case &c : cases) {
-        const QString date = QString::fromLatin1(c.date);
-        Harness h;
-        startBatch(h);
-        keyChit(h, u"4100"_s, u"P1"_s, u"1001"_s, u"10"_s);
+    for (const auto &[date, refusal] : dates) {
         h.queuePickedDates({ date });
         h.click(u"Text1(3)"_s);
-        ASSERT_EQ(h.focused(), u"Text1(3)"_s) << c.date;
+        ASSERT_EQ(h.focused(), u"Text1(3)"_s);
         h.click(u"Label1(3)"_s);
         ASSERT_FALSE(h.control(u"Text1(3)"_s).visible);
         h.clearDialogs();
         h.click(u"cmdokay"_s);
-
-        ASSERT_FALSE(h.dialogs().isEmpty()) << c.date;
-        EXPECT_EQ(h.dialogs().last().title, u"Date entered: "_s + date);
-        EXPECT_EQ(h.dialogs().last().text, QString::fromLatin1(c.refusal));
-        EXPECT_TRUE(chits(h).isEmpty()) << c.date;
+        ASSERT_FALSE(h.dialogs().isEmpty());
+        EXPECT_EQ(h.dialogs().last(),
+                  box(u"Date entered: "_s + date, refusal, DialogIcon::Information));
         expectChitKept(h, u"P1"_s);
-
-        // With the date keyed again the chit goes through.
         h.click(u"Label1(3)"_s);
-        h.queuePickedDates({ u"20240315"_s });
-        h.click(u"Text1(3)"_s);
-        h.keys(u"1001{ENTER}{ENTER}10{ENTER}{ENTER}"_s);
-        const auto rows = chits(h);
-        ASSERT_EQ(rows.size(), 1) << c.date;
-        EXPECT_EQ(rows.at(0).at(2).toDouble(), 20240315);
+    }
+    // With the date keyed again the chit goes through.
+    h.queuePickedDates({ u"20240315"_s });
+    h.click(u"Text1(3)"_s);
+    h.keys(u"1001{ENTER}{ENTER}10{ENTER}{ENTER}"_s);
+    ASSERT_EQ(chits(h).size(), 1);
+    EXPECT_EQ(chits(h).at(0).at(2).toDouble(), 20240315);
+
+    h.clearDialogs();
+    keyChit(h, u"4500"_s, u"T1"_s, u"1027"_s, u"5"_s);
+    EXPECT_EQ(h.dialogTitles(), QStringList { u"Terminated Member Account"_s });
+    for (const char *total : { "5.00", ".01" }) {
+        h.clearDialogs();
+        entry()->Text1(10).setText(QString::fromLatin1(total));
+        h.click(u"cmdokay"_s);
+        EXPECT_EQ(h.dialogs(),
+                  QList<Dialog> { box(u"Terminated Member"_s,
+                                      u"This account is marked as terminated. Only credit value\n"
+                                      u"transactions can be made to a terminated member account."_s,
+                                      DialogIcon::Information) });
+        EXPECT_EQ(chits(h).size(), 1) << total;
+        EXPECT_EQ(text(h, u"Text1(2)"_s), u"T1"_s);
+        EXPECT_EQ(text(h, u"Text1(4)"_s), u"1027"_s);
+        EXPECT_TRUE(h.control(u"cmdokay"_s).enabled);
+        EXPECT_EQ(text(h, u"Text5"_s), u"1"_s);
+    }
+    h.clearDialogs();
+    entry()->Text1(10).setText(u"0"_s);
+    h.click(u"cmdokay"_s);
+    // A credit to the same member: answered neither payment nor prior adjustment.
+    h.queueAnswers({ false, false });
+    keyChit(h, u"4500"_s, u"T2"_s, u"1027"_s, u"-5"_s);
+    h.click(u"cmdokay"_s);
+    EXPECT_EQ(h.dialogTitles(),
+              (QStringList { u"Terminated Member Account"_s, u"Payment or Adjustment?"_s,
+                             u"Prior Cycle Adjustment or Current Month Credit?"_s,
+                             u"Current Month Credit"_s }));
+    ASSERT_EQ(chits(h).size(), 3);
+    EXPECT_EQ(chits(h).at(1).at(9).toDouble(), 5);
+    EXPECT_EQ(chits(h).at(2).at(9).toDouble(), -5);
+    EXPECT_EQ(text(h, u"Text5"_s), u"3"_s);
+}
+
+// An empty date, or a hidden one, posts the batch date.
+TEST(PostingTest, AnEmptyOrHiddenDatePostsTheBatchDate)
+{
+    Harness h;
+    startMarch2024(h);
+    for (const char *date : { "0", "", "mar 15", "20240315" }) {
+        keyChit(h, u"4100"_s, u"D1"_s, u"1001"_s, u"10"_s);
+        entry()->Text1(3).setText(QString::fromLatin1(date));
+        if (date == std::string("20240315"))
+            h.click(u"Label1(3)"_s);
+        h.click(u"cmdokay"_s);
+        EXPECT_TRUE(h.dialogs().isEmpty()) << date;
+        EXPECT_EQ(chits(h).last().at(2).toDouble(), 20240312) << date;
+        EXPECT_EQ(text(h, u"txtprev(3)"_s), u"20240312"_s) << date;
     }
 }
 
@@ -320,12 +226,6 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
         { "missing file",
           [](Harness &, const QString &file) { return QFile::rename(file, file + u".away"_s); },
           u"The daily database is missing. (code 3024)"_s },
-        { "no table",
-          [](Harness &h, const QString &) {
-              h.exec(u"daily"_s, u"drop table ardaily"_s);
-              return true;
-          },
-          u"The daily database has no ardaily table. (code 3078)"_s },
         { "failed save",
           [](Harness &h, const QString &) {
               h.exec(u"daily"_s,
@@ -345,7 +245,7 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
     };
     for (const StoreFailure &f : failures) {
         Harness h;
-        startBatch(h);
+        startMarch2024(h);
         const QString file = QDir(h.dataDir()).filePath(u"daily.mdb"_s);
         const QString saved = file + u".good"_s;
         ASSERT_TRUE(QFile::copy(file, saved));
@@ -357,12 +257,11 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
         h.click(u"cmdokay"_s);
 
         ASSERT_FALSE(h.dialogs().isEmpty()) << f.name;
-        const auto notice = h.dialogs().last();
-        EXPECT_EQ(notice.title, u"Chit not stored"_s) << f.name;
-        EXPECT_EQ(notice.icon, DialogIcon::Critical) << f.name;
-        EXPECT_EQ(notice.text,
-                  u"Chit S1 was not stored:\n"_s + f.reason
-                      + u"\n\nThe chit stays on the screen. Press OK to post it again."_s)
+        EXPECT_EQ(h.dialogs().last(),
+                  box(u"Chit not stored"_s,
+                      u"Chit S1 was not stored:\n"_s + f.reason
+                          + u"\n\nThe chit stays on the screen. Press OK to post it again."_s,
+                      DialogIcon::Critical))
             << f.name;
         EXPECT_TRUE(activityLog(h).contains(u"-A/R Chit-Chit S1 not stored: "_s + f.reason))
             << f.name << qPrintable(activityLog(h));
@@ -381,6 +280,273 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
         EXPECT_EQ(chits(h).at(0).at(1).toString(), u"S1"_s);
         EXPECT_EQ(text(h, u"Text5"_s), u"1"_s);
         EXPECT_EQ(text(h, u"txtvalid(0)"_s), u"1001"_s);
+    }
+}
+
+// What each mode, bypass and Redo does to the chits stored, keyed one after the other.
+TEST(ModesTest, ModesBypassesAndRedoDecideWhatIsStored)
+{
+    Harness h;
+    startMarch2024(h);
+
+    // A payment: the chit-number field holds the mode word and is passed over, and so are
+    // the employee and the covers; the amount is a credit without charges.
+    h.click(u"cmdpayments"_s);
+    EXPECT_EQ(h.control(u"Text1(2)"_s).text, u"PAYMENT"_s);
+    h.keys(u"4200{ENTER}{ENTER}1001{ENTER}25.5{ENTER}"_s);
+    ASSERT_EQ(h.focused(), u"cmdokay"_s);
+    h.keys(u"{ENTER}"_s);
+    EXPECT_TRUE(h.dialogs().isEmpty()) << "a payment keyed as one is not corrected";
+    // A positive amount that reaches OK is turned into a credit, once.
+    h.keys(u"4200{ENTER}{ENTER}1002{ENTER}25.5{ENTER}"_s);
+    for (const auto &[i, amount] :
+         { std::pair(7, "25.50"), { 8, "3.00" }, { 9, "1.00" }, { 10, "29.50" } })
+        entry()->controlByName(u"Text1(%1)"_s.arg(i)).setText(QString::fromLatin1(amount));
+    h.keys(u"{ENTER}"_s);
+    EXPECT_EQ(h.dialogs(),
+              QList<Dialog> { box(u"Oops..."_s,
+                                  u"Payment - type transactions can only be credit values.\n"
+                                  u"The amount has been changed for your convenience."_s,
+                                  DialogIcon::Information) });
+    EXPECT_EQ(h.control(u"txtprev(10)"_s).text, u"-25.5"_s);
+
+    // An adjustment to a previous month, charged, and a current month credit.
+    h.queueAnswers({ true, true });
+    h.click(u"cmdadjust"_s);
+    EXPECT_EQ(h.control(u"Text1(2)"_s).text, u"ADJMENT"_s);
+    h.keys(u"4100{ENTER}{ENTER}1002{ENTER}10{ENTER}{ENTER}"_s);
+    h.queueAnswers({ false });
+    h.click(u"cmdadjust"_s);
+    EXPECT_EQ(h.control(u"Text1(2)"_s).text, u"CREDIT"_s);
+    h.keys(u"4100{ENTER}{ENTER}1003{ENTER}10{ENTER}{ENTER}"_s);
+
+    // Back to normal with the date switched off: the normal mode keys every field again.
+    h.click(u"Label1(3)"_s);
+    h.click(u"cmdnormal"_s);
+    EXPECT_EQ(state().TransMode, 0);
+    // Redo clears the chit, unlocks the account and ends the member's tax exemption.
+    h.keys(u"4100{ENTER}X1{ENTER}{ENTER}1035{ENTER}"_s);
+    h.click(u"cmdredo"_s);
+    for (const char *name : { "Text1(1)", "Text1(2)", "Text1(4)", "Text2", "Text3" })
+        EXPECT_EQ(h.control(QString::fromLatin1(name)).text, QString()) << name;
+    EXPECT_EQ(h.focused(), u"Text1(1)"_s);
+    keyChit(h, u"4200"_s, u"R1"_s, u"1001"_s, u"10"_s);
+    h.keys(u"{ENTER}"_s);
+
+    // The bypasses hold through a mode change and Redo until they are pressed again. A
+    // command leaves the empty G/L field, which locks it: Redo frees it.
+    h.click(u"cmdscbypass"_s);
+    h.click(u"cmdnormal"_s);
+    h.click(u"cmdredo"_s);
+    keyChit(h, u"4100"_s, u"B1"_s, u"1004"_s, u"10"_s);
+    h.keys(u"{ENTER}"_s);
+    h.click(u"cmdscbypass"_s);
+    h.click(u"cmdtaxbypass"_s);
+    h.click(u"cmdredo"_s);
+    keyChit(h, u"4100"_s, u"B2"_s, u"1005"_s, u"10"_s);
+    h.keys(u"{ENTER}"_s);
+    h.click(u"cmdtaxbypass"_s);
+    h.click(u"cmdredo"_s);
+
+    // An account fixed by its caption stays through Redo and goes to every chit.
+    h.keys(u"4100{ENTER}"_s);
+    h.click(u"Label1(1)"_s);
+    EXPECT_EQ(h.control(u"Label1(1)"_s).caption, u"4100"_s);
+    h.keys(u"F1{ENTER}{ENTER}1001{ENTER}"_s);
+    h.click(u"cmdredo"_s);
+    EXPECT_EQ(h.control(u"Text2"_s).text, u"Dining Room Food"_s);
+    EXPECT_EQ(h.focused(), u"Text1(2)"_s);
+    h.keys(u"F2{ENTER}{ENTER}1001{ENTER}{ENTER}10{ENTER}{ENTER}F3{ENTER}{ENTER}1002{ENTER}"
+           u"{ENTER}20{ENTER}{ENTER}"_s);
+
+    const QList<QVariantList> rows = chits(h);
+    const QList<QStringList> expected = {
+        { u"4200"_s, u"PAYMENT"_s, u"20240312"_s, u"1001"_s, u"0"_s, u"0"_s, u"-25.5"_s, u"0"_s,
+          u"0"_s, u"-25.5"_s },
+        { u"4200"_s, u"PAYMENT"_s, u"20240312"_s, u"1002"_s, u"0"_s, u"0"_s, u"-25.5"_s, u"0"_s,
+          u"0"_s, u"-25.5"_s },
+        { u"4100"_s, u"ADJMENT"_s, u"20240312"_s, u"1002"_s, u"0"_s, u"0"_s, u"10"_s, u"1.8"_s,
+          u"0.71"_s, u"12.51"_s },
+        { u"4100"_s, u"CREDIT"_s, u"20240312"_s, u"1003"_s, u"0"_s, u"0"_s, u"-10"_s, u"-1.8"_s,
+          u"-0.71"_s, u"-12.51"_s },
+        { u"4200"_s, u"R1"_s, u"20240312"_s, u"1001"_s, u"0"_s, u"0"_s, u"10"_s, u"1.5"_s,
+          u"0.69"_s, u"12.19"_s },
+        { u"4100"_s, u"B1"_s, u"20240312"_s, u"1004"_s, u"0"_s, u"0"_s, u"10"_s, u"0"_s, u"0.6"_s,
+          u"10.6"_s },
+        { u"4100"_s, u"B2"_s, u"20240312"_s, u"1005"_s, u"0"_s, u"0"_s, u"10"_s, u"1.8"_s, u"0"_s,
+          u"11.8"_s },
+        { u"4100"_s, u"F2"_s, u"20240312"_s, u"1001"_s, u"0"_s, u"0"_s, u"10"_s, u"1.8"_s,
+          u"0.71"_s, u"12.51"_s },
+        { u"4100"_s, u"F3"_s, u"20240312"_s, u"1002"_s, u"0"_s, u"0"_s, u"20"_s, u"3.6"_s,
+          u"1.42"_s, u"25.02"_s },
+    };
+    ASSERT_EQ(rows.size(), expected.size());
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        SCOPED_TRACE(r + 1);
+        expectRow(rows.at(r), expected.at(r));
+    }
+}
+
+TEST(ModesTest, AutoGenerateOpensBesideTheEntryWindowAndExitEndsTheProgram)
+{
+    for (const char *command : { "cmdautogenerate", "mnuautogen" }) {
+        Harness h;
+        startMarch2024(h);
+        h.click(QString::fromLatin1(command));
+        h.click(QString::fromLatin1(command));
+        Form *bundle = Form::find(u"frmbundle"_s);
+        ASSERT_NE(bundle, nullptr) << command;
+        const QList<Form *> forms = Form::openForms();
+        EXPECT_EQ(std::count_if(forms.cbegin(), forms.cend(),
+                                [](Form *f) { return f->objectName() == u"frmbundle"_s; }),
+                  1)
+            << command;
+        EXPECT_EQ(h.control(u"frmbundle"_s).caption, u"AutoGenerate Chits - 21.12.28a"_s);
+        const QRect screen = bundle->screen()->geometry();
+        EXPECT_NEAR(bundle->frameGeometry().center().x(), screen.center().x(), 2) << command;
+        EXPECT_NEAR(bundle->frameGeometry().center().y(), screen.center().y(), 2) << command;
+
+        // The entry window stays open and usable, until Exit.
+        EXPECT_TRUE(h.control(u"arinput"_s).visible);
+        h.click(u"cmdpayments"_s);
+        EXPECT_EQ(h.control(u"Text1(2)"_s).text, u"PAYMENT"_s);
+        h.click(command == std::string("mnuautogen") ? u"exit"_s : u"cmdexit"_s);
+        EXPECT_FALSE(h.running()) << command;
+        EXPECT_EQ(h.rows(u"user"_s, u"select location from staff where username = 'JONES'"_s),
+                  QList<QVariantList> { { u"A/R Master"_s } });
+    }
+}
+
+// Starts the program for a club whose open A/R month is given, on a given system date,
+// for an operator of a given level, with the dates the picker will answer.
+void startClub(Harness &h, int arYear, int arMonth, const QDate &today, int level,
+               const QStringList &picks)
+{
+    h.setToday(today);
+    h.exec(u"config"_s, u"update pos set empvalidate = 3"_s);
+    h.exec(u"config"_s, u"update ar set armonth = %1, aryear = %2"_s.arg(arMonth).arg(arYear));
+    h.setCommandLine(u"KQV%1JONES"_s.arg(level, 2, 10, QLatin1Char('0')));
+    h.queuePickedDates(picks);
+    h.start();
+}
+
+qsizetype pickerRuns(const Harness &h)
+{
+    return h.started().count(u"dalmore.exe"_s);
+}
+
+// Keys a chit on account 4100 from the G/L field to OK and posts it.
+void postChit(Harness &h, const QString &chit, const QString &member, const QString &employee,
+              const QString &base)
+{
+    h.keys(u"4100{ENTER}"_s + chit + u"{ENTER}{ENTER}"_s + member + u"{ENTER}"_s + employee
+           + u"{ENTER}"_s + base + u"{ENTER}"_s);
+    ASSERT_EQ(h.focused(), u"cmdokay"_s) << qPrintable(chit);
+    h.keys(u"{ENTER}"_s);
+}
+
+// One check holds a date to the open month: a refused date opens the picker of a new batch
+// again, and keeps the operator in the date field.
+TEST(BatchTest, DatesAreHeldToTheOpenMonthInThePickerAndInTheField)
+{
+    const QString previous = u"You may not use a date in a previous A/R period."_s;
+    const QString ahead = u"The date chosen is too far ahead in time. Redo."_s;
+    struct Case
+    {
+        int arYear, arMonth;
+        QDate today;
+        int level;
+        const char *date;
+        QString refusal; // empty: accepted
+    };
+    const Case cases[] = {
+        { 2024, 3, QDate(2024, 3, 12), 5, "20240229", previous },
+        { 2024, 3, QDate(2024, 3, 12), 5, "20240501", ahead },
+        { 2024, 3, QDate(2025, 2, 3), 5, "20240501", {} },
+        { 2024, 11, QDate(2025, 1, 2), 5, "20250102", ahead },
+        { 2024, 12, QDate(2025, 1, 6), 5, "20250201", {} },
+        { 2024, 12, QDate(2025, 1, 6), 5, "20250202", ahead },
+        { 2024, 12, QDate(2024, 12, 30), 5, "20250105", ahead },
+        { 2024, 3, QDate(2024, 3, 12), 99, "20301231", {} },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.date);
+        const QString date = QString::fromLatin1(c.date);
+        const QString good = QString::number(c.arYear * 10000 + c.arMonth * 100 + 15);
+        const bool accepted = c.refusal.isEmpty();
+        Harness h;
+        startClub(h, c.arYear, c.arMonth, c.today, c.level, { date, good });
+        ASSERT_TRUE(h.running());
+        EXPECT_EQ(h.control(u"Text1(3)"_s).text, accepted ? date : good);
+        EXPECT_EQ(pickerRuns(h), accepted ? 1 : 2);
+        const Dialog chosen = box(u"Date chosen: "_s + date, c.refusal, DialogIcon::Information);
+        EXPECT_EQ(h.dialogs(), accepted ? QList<Dialog>() : QList<Dialog> { chosen });
+
+        h.clearDialogs();
+        h.keys(u"4100{ENTER}A1{ENTER}{BS}{BS}{BS}{BS}{BS}{BS}{BS}{BS}"_s + date + u"{ENTER}"_s);
+        EXPECT_EQ(h.focused(), accepted ? u"Text1(4)"_s : u"Text1(3)"_s);
+        const Dialog entered = box(u"Date entered: "_s + date, c.refusal, DialogIcon::Information);
+        EXPECT_EQ(h.dialogs(), accepted ? QList<Dialog>() : QList<Dialog> { entered });
+        // A refused date is the working date now: the field shows it again.
+        EXPECT_EQ(h.control(u"Text1(3)"_s).text, date);
+    }
+}
+
+// Another user keying the same date is a warning, never a refusal.
+TEST(BatchTest, ADateAnotherUserKeysIsSharedWithAWarning)
+{
+    Harness h;
+    h.exec(u"user"_s, u"update staff set work = '20240314' where username = 'SMITH'"_s);
+    startClub(h, 2024, 3, QDate(2024, 3, 12), 5, { u"20240314"_s });
+    ASSERT_TRUE(h.running());
+    ASSERT_EQ(h.dialogTitles(), (QStringList { u"Protected/Shared Issue"_s, u"Shared Date"_s }));
+    EXPECT_EQ(
+        h.dialogs().at(1),
+        box(u"Shared Date"_s,
+            u"FYI.....\n\n20240314 is currently in use by user: SMITH\n\nMultiple users may key chits for the same date,\nbut you should notify this user that you are\nadding transactions to the date he/she is\nalso currently using."_s,
+            DialogIcon::Information));
+    EXPECT_EQ(h.control(u"Text1(3)"_s).text, u"20240314"_s);
+    EXPECT_EQ(h.focused(), u"Text1(1)"_s);
+
+    // In the date field, a date keyed anew is checked as well.
+    h.clearDialogs();
+    h.exec(u"user"_s, u"update staff set work = '20240315' where username = 'SMITH'"_s);
+    h.keys(u"4100{ENTER}A1{ENTER}{BS}{BS}{BS}{BS}{BS}{BS}{BS}{BS}20240315{ENTER}"_s);
+    EXPECT_EQ(h.dialogTitles(), (QStringList { u"Protected/Shared Issue"_s, u"Shared Date"_s }));
+    EXPECT_TRUE(h.dialogs().last().text.endsWith(u"\n\nYou should notify this user that you are\n"
+                                                 u"adding transactions to the date he/she is\n"
+                                                 u"also currently using."_s));
+    EXPECT_EQ(h.focused(), u"Text1(4)"_s);
+}
+
+// Chits 125A (member 1001, employee 17, 40.10) and A7 (1002, 3, 9.20) under each choice.
+TEST(BatchTest, EachValidityModeKeepsItsOwnTotal)
+{
+    struct Case
+    {
+        int mode;
+        QStringList shown; // txtvalid(0..3); empty: hidden
+    };
+    const Case cases[] = {
+        { 1, { u"2003"_s, {}, {}, {} } },        { 2, { {}, u"49.3"_s, {}, {} } },
+        { 3, { u"2003"_s, u"49.3"_s, {}, {} } }, { 4, { {}, {}, u"2177.3"_s, {} } },
+        { 5, { {}, {}, {}, u"2197.3"_s } },      { 0, { {}, {}, {}, {} } },
+    };
+    for (const Case &c : cases) {
+        Harness h;
+        h.exec(u"config"_s, u"update ar set arvalidity = %1"_s.arg(c.mode));
+        startClub(h, 2024, 3, QDate(2024, 3, 12), 5, { u"20240312"_s });
+        ASSERT_TRUE(h.running()) << c.mode;
+        postChit(h, u"125A"_s, u"1001"_s, u"17"_s, u"40.10"_s);
+        postChit(h, u"A7"_s, u"1002"_s, u"3"_s, u"9.20"_s);
+        ASSERT_EQ(h.control(u"Text5"_s).text, u"2"_s) << c.mode;
+        for (int i = 0; i <= 3; ++i) {
+            const bool shown = !c.shown.at(i).isEmpty();
+            EXPECT_EQ(h.control(u"txtvalid(%1)"_s.arg(i)).visible, shown) << c.mode << " " << i;
+            EXPECT_EQ(h.control(u"lblvalidity(%1)"_s.arg(i)).visible, shown) << c.mode << " " << i;
+            EXPECT_EQ(h.control(u"txtvalid(%1)"_s.arg(i)).text, shown ? c.shown.at(i) : u"0"_s)
+                << c.mode << " " << i;
+        }
     }
 }
 

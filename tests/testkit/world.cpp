@@ -1,0 +1,80 @@
+#include "testkit/world.h"
+
+#include "entry/arinput.h"
+#include "fakeplatform.h"
+#include "platform/form.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic::testkit {
+
+void PrintTo(const Dialog &dialog, std::ostream *out)
+{
+    *out << "{ " << int(dialog.kind) << ", \"" << dialog.title.toStdString() << "\", \""
+         << dialog.text.toStdString() << "\", icon " << int(dialog.icon) << " }";
+}
+
+void prepareMarch2024(Harness &h)
+{
+    h.setToday(QDate(2024, 3, 12));
+    h.exec(u"config"_s, u"update ar set armonth = 3, aryear = 2024"_s);
+    h.exec(u"config"_s, u"update pos set empvalidate = 3"_s);
+}
+
+void startMarch2024(Harness &h, const QStringList &picks, int level)
+{
+    prepareMarch2024(h);
+    h.setCommandLine(u"KQV%1JONES"_s.arg(level, 2, 10, QLatin1Char('0')));
+    h.queuePickedDates(picks);
+    h.start();
+    ASSERT_TRUE(h.running());
+    ASSERT_EQ(h.focused(), u"Text1(1)"_s);
+    h.clearDialogs();
+}
+
+Arinput *entry()
+{
+    return static_cast<Arinput *>(Form::find(u"arinput"_s));
+}
+
+QList<QVariantList> chits(Harness &h)
+{
+    return h.rows(u"daily"_s, u"select * from ardaily order by rowid"_s);
+}
+
+void expectRow(const QVariantList &row, const QStringList &expected)
+{
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        bool number = false;
+        const double value = expected.at(i).toDouble(&number);
+        if (expected.at(i) == u"null"_s) {
+            EXPECT_TRUE(row.value(i).isNull()) << "column " << i;
+        } else if (number) {
+            EXPECT_NEAR(row.value(i).toDouble(), value, 1e-9) << "column " << i;
+        } else {
+            EXPECT_EQ(row.value(i).toString(), expected.at(i)) << "column " << i;
+        }
+    }
+}
+
+void keyChit(Harness &h, const QString &account, const QString &chit, const QString &member,
+             const QString &base)
+{
+    h.keys(account + u"{ENTER}"_s + chit + u"{ENTER}{ENTER}"_s + member + u"{ENTER}{ENTER}"_s + base
+           + u"{ENTER}"_s);
+}
+
+MachineOverride::MachineOverride(Harness &h)
+    : inner(h.fake())
+    , previous(setPlatform(this))
+{
+}
+
+MachineOverride::~MachineOverride()
+{
+    setPlatform(previous);
+}
+
+} // namespace tallic::testkit

@@ -1,0 +1,104 @@
+#pragma once
+
+// What the tests of the entry window share: the club they key against, boxes compared
+// whole, and a way to watch one service of the harness's machine.
+#include "platform/platform.h"
+#include "testkit/harness.h"
+
+#include <QVariantList>
+
+#include <ostream>
+#include <random>
+
+namespace tallic {
+class Arinput;
+}
+
+namespace tallic::testkit {
+
+inline bool operator==(const Dialog &a, const Dialog &b)
+{
+    return a.kind == b.kind && a.title == b.title && a.text == b.text && a.icon == b.icon;
+}
+void PrintTo(const Dialog &dialog, std::ostream *out);
+
+// A message box as the operator sees it.
+inline Dialog box(const QString &title, const QString &text, DialogIcon icon)
+{
+    return { DialogKind::Message, title, text, icon };
+}
+
+// The club's open A/R month is March 2024, the machine's date 12 March 2024, and employee
+// numbers are not checked.
+void prepareMarch2024(Harness &h);
+// The same club with the program started from the menu at the level given: the picker
+// answers the dates given until one passes, and the operator waits in the G/L field of a
+// batch with no box left over.
+void startMarch2024(Harness &h, const QStringList &picks = { QStringLiteral("20240312") },
+                    int level = 5);
+
+Arinput *entry();
+// Every row of ardaily in the order stored.
+QList<QVariantList> chits(Harness &h);
+// Checks a stored row's first columns against their expected values: numbers as numbers,
+// "null" for Null.
+void expectRow(const QVariantList &row, const QStringList &expected);
+// Keys a normal chit from the G/L field to OK: account, chit number, the date offered,
+// member, no employee, base sale.
+void keyChit(Harness &h, const QString &account, const QString &chit, const QString &member,
+             const QString &base);
+
+// The harness's machine with some of its services overridden; installed while it lives.
+class MachineOverride : public Platform
+{
+public:
+    explicit MachineOverride(Harness &h);
+    ~MachineOverride() override;
+    MachineOverride(const MachineOverride &) = delete;
+    MachineOverride &operator=(const MachineOverride &) = delete;
+
+    QString clipboardText() override { return inner.clipboardText(); }
+    void setClipboardText(const QString &text) override { inner.setClipboardText(text); }
+    void clearClipboard() override { inner.clearClipboard(); }
+    bool startProgram(const QString &line, WindowStyle style) override
+    {
+        return inner.startProgram(line, style);
+    }
+    int runAndWait(const QString &line) override { return inner.runAndWait(line); }
+    bool fileExists(const QString &name) override { return inner.fileExists(name); }
+    QDate today() override { return inner.today(); }
+    QTime timeOfDay() override { return inner.timeOfDay(); }
+    void seedRandom() override { inner.seedRandom(); }
+    double random() override { return inner.random(); }
+    bool claimSingleInstance() override { return inner.claimSingleInstance(); }
+    int messageBox(const QString &text, const QString &title, BoxIcon icon,
+                   BoxButtons buttons) override
+    {
+        return inner.messageBox(text, title, icon, buttons);
+    }
+    QString inputBox(const QString &prompt, const QString &title, const QString &text) override
+    {
+        return inner.inputBox(prompt, title, text);
+    }
+
+protected:
+    Platform &inner;
+
+private:
+    Platform *previous;
+};
+
+// Seeds the random generator anew at every call, as the real clock does.
+class ReseededMachine final : public MachineOverride
+{
+public:
+    using MachineOverride::MachineOverride;
+    void seedRandom() override { generator.seed(++seeds); }
+    double random() override { return std::uniform_real_distribution<double>(0, 1)(generator); }
+
+private:
+    std::mt19937 generator;
+    unsigned seeds = 0;
+};
+
+} // namespace tallic::testkit
