@@ -31,8 +31,7 @@ double Val(const QString &text)
 
 namespace {
 
-template<typename Whole>
-std::optional<Whole> convertTo(double value)
+template<typename Whole> std::optional<Whole> convertTo(double value)
 {
     // The default rounding of the floating-point unit takes a half to the even neighbour.
     const double rounded = std::nearbyint(value);

@@ -7,14 +7,14 @@ namespace tallic {
 // What the service charge and tax of a chit are computed from.
 struct ChargeInputs
 {
-    double base = 0;          // the base sale as keyed (signed)
-    double scRate = 0;        // the account's service-charge rate, 0 when bypassed
-    double taxRate = 0;       // the account's tax rate, 0 when bypassed or exempt
+    double base = 0; // the base sale as keyed (signed)
+    double scRate = 0; // the account's service-charge rate, 0 when bypassed
+    double taxRate = 0; // the account's tax rate, 0 when bypassed or exempt
     bool consolidation = false; // ConsolidationMode other than "N": nothing is computed
     bool taxServiceCharge = false; // TaxServiceCharge "Y"
     bool taxBypass = false;
     float scTaxableShare = 0;
-    QString scTaxBasis;       // "S": the share is taxed at salesTaxRate; "D" or "": at taxRate
+    QString scTaxBasis; // "S": the share is taxed at salesTaxRate; "D" or "": at taxRate
     float salesTaxRate = 0;
 };
 

@@ -125,9 +125,9 @@ private:
     DateVerdict checkWorkDate();
 
     bool topmostReleased_ = false;
-    bool refilling_ = false;    // the program, not the operator, is filling a field
-    bool dateTouched_ = false;  // the operator changed the date since entering its field
-    bool amountsDone_ = false;  // Enter or "+" computed the base sale already
+    bool refilling_ = false; // the program, not the operator, is filling a field
+    bool dateTouched_ = false; // the operator changed the date since entering its field
+    bool amountsDone_ = false; // Enter or "+" computed the base sale already
 
     // The operator's notice of a chit whose row could not be stored.
     void reportUnstoredChit(const QString &chit, const QString &reason);

@@ -2,12 +2,12 @@
 #include "arinput.h"
 
 #include "amounts.h"
-#include "platform/runtime.h"
-#include "suite/sharedstate.h"
-#include "suite/database.h"
 #include "basic/masks.h"
-#include "suite/messages.h"
 #include "basic/numbers.h"
+#include "platform/runtime.h"
+#include "suite/database.h"
+#include "suite/messages.h"
+#include "suite/sharedstate.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -35,7 +35,9 @@ bool Arinput::computeCharges(bool moveOn)
 
     // The account's rates.
     QString db = u"ar"_s;
-    DbRead(db, u"select * from ar0 where aracctnum = "_s + shortestNumber(Val(Text1(Field::GlAccount).text())));
+    DbRead(db,
+           u"select * from ar0 where aracctnum = "_s
+               + shortestNumber(Val(Text1(Field::GlAccount).text())));
     // A database that cannot be read gives no rates, whatever the row buffer still holds:
     // the layer has said why (a missing file) or the failure is reported here.
     const bool missing = s.MsgText != u"QUIT"_s && !s.MsgText.isEmpty();
@@ -48,8 +50,9 @@ bool Arinput::computeCharges(bool moveOn)
         return false;
     }
     if (s.MsgText == u"QUIT"_s) {
-        MsgBox(u"Either the G/L account is missing in this chit or\nyou must Update A/R from G/L before continuing.\n(The latter step is performed in A/R Configuration.)"_s,
-               BoxButtons::Ok, BoxIcon::Critical, u"G/L Account Problem..."_s);
+        MsgBox(
+            u"Either the G/L account is missing in this chit or\nyou must Update A/R from G/L before continuing.\n(The latter step is performed in A/R Configuration.)"_s,
+            BoxButtons::Ok, BoxIcon::Critical, u"G/L Account Problem..."_s);
         return false;
     }
     double scRate = rowNumber(7);
@@ -63,7 +66,8 @@ bool Arinput::computeCharges(bool moveOn)
         bool negate = true;
         if (Text1(Field::ChitNumber).text() == u"ADJMENT"_s) {
             s.MsgTitle = u"Debit or Credit?"_s;
-            s.MsgText = u"Click YES if you are CHARGING the account,\nclick NO if you are CREDITING the account."_s;
+            s.MsgText
+                = u"Click YES if you are CHARGING the account,\nclick NO if you are CREDITING the account."_s;
             AskYesNo();
             negate = s.MsgAnswer != AnswerYes;
         }
@@ -124,7 +128,9 @@ void Arinput::completeChit()
     SharedState &s = state();
     Control base = Text1(Field::BaseSale);
     base.setText(formatMask(Val(base.text()), u"########.#0"_s));
-    Text1(Field::Total).setText(chitTotal(Text1(Field::ServiceCharge).text(), base.text(), Text1(Field::Tax).text()));
+    Text1(Field::Total)
+        .setText(
+            chitTotal(Text1(Field::ServiceCharge).text(), base.text(), Text1(Field::Tax).text()));
 
     // Only a normal chit is asked what its negative amount is.
     Control chitNumber = Text1(Field::ChitNumber);
@@ -138,12 +144,14 @@ void Arinput::completeChit()
         return;
     }
     s.MsgTitle = u"Prior Cycle Adjustment or Current Month Credit?"_s;
-    s.MsgText = u"Is this an adjustment credit to correct a transaction\nfor a PRIOR minimum cycle that may apply to minimums?"_s;
+    s.MsgText
+        = u"Is this an adjustment credit to correct a transaction\nfor a PRIOR minimum cycle that may apply to minimums?"_s;
     AskYesNo();
     if (s.MsgAnswer == AnswerYes) {
         chitNumber.setText(u"ADJMENT"_s);
-        MsgBox(u"The adjustment credit will be applied to\nthe member's account along with payments."_s,
-               BoxButtons::Ok, BoxIcon::Information, u"Adjustment to prior minimum cycle/month"_s);
+        MsgBox(
+            u"The adjustment credit will be applied to\nthe member's account along with payments."_s,
+            BoxButtons::Ok, BoxIcon::Information, u"Adjustment to prior minimum cycle/month"_s);
     } else {
         MsgBox(u"The credit amount applies to a purchase\nmade during the CURRENT month."_s,
                BoxButtons::Ok, BoxIcon::Information, u"Current Month Credit"_s);

@@ -108,9 +108,9 @@ void Arinput::Text1_KeyDown(int Index, int &KeyCode, int)
     }
     if (KeyCode == KeyF5) {
         const char *lookup = Index == Field::GlAccount ? "ombrel.exe AR"
-            : Index == Field::Member                ? "tassip.exe"
-            : Index == Field::Employee                ? "wennic.exe"
-                                        : nullptr;
+            : Index == Field::Member                   ? "tassip.exe"
+            : Index == Field::Employee                 ? "wennic.exe"
+                                                       : nullptr;
         if (lookup) {
             startLookup(QString::fromLatin1(lookup));
             const QString answer = lookupAnswer();

@@ -1,14 +1,14 @@
 // Start-up and closing of the entry window.
 #include "arinput.h"
 
+#include "basic/numbers.h"
 #include "frmsplash.h"
 #include "keys/sendkeys.h"
 #include "platform/runtime.h"
-#include "suite/sharedstate.h"
 #include "suite/database.h"
 #include "suite/guards.h"
 #include "suite/messages.h"
-#include "basic/numbers.h"
+#include "suite/sharedstate.h"
 #include "suite/staff.h"
 #include "suite/today.h"
 #include "suite/tools.h"

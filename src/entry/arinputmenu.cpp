@@ -2,8 +2,8 @@
 #include "arinput.h"
 
 #include "platform/runtime.h"
-#include "suite/sharedstate.h"
 #include "suite/messages.h"
+#include "suite/sharedstate.h"
 #include "suite/staff.h"
 #include "suite/tools.h"
 

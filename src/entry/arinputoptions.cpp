@@ -1,11 +1,11 @@
 // Switching fields on and off by their captions, and the chit memo.
 #include "arinput.h"
 
+#include "basic/numbers.h"
 #include "keys/sendkeys.h"
 #include "platform/colors.h"
 #include "platform/runtime.h"
 #include "suite/sharedstate.h"
-#include "basic/numbers.h"
 #include "suite/today.h"
 
 using namespace Qt::Literals::StringLiterals;

@@ -27,10 +27,9 @@ KeyAndText namedKey(int code, bool numLock)
 {
     if (code >= 96 && code <= 105) {
         // With Num Lock off the keypad keys are the navigation keys printed on them.
-        static constexpr int Navigation[] = { Qt::Key_Insert, Qt::Key_End,    Qt::Key_Down,
-                                              Qt::Key_PageDown, Qt::Key_Left, Qt::Key_Clear,
-                                              Qt::Key_Right,  Qt::Key_Home,   Qt::Key_Up,
-                                              Qt::Key_PageUp };
+        static constexpr int Navigation[]
+            = { Qt::Key_Insert, Qt::Key_End,   Qt::Key_Down, Qt::Key_PageDown, Qt::Key_Left,
+                Qt::Key_Clear,  Qt::Key_Right, Qt::Key_Home, Qt::Key_Up,       Qt::Key_PageUp };
         const int digit = code - 96;
         if (numLock)
             return { Qt::Key_0 + digit, QString(QChar(u'0' + digit)) };
@@ -244,8 +243,8 @@ void InProcessKeys::scheduleDelivery()
     if (scheduled_ || queueForNewKeys().empty() || !QCoreApplication::instance())
         return;
     scheduled_ = true;
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [this] { deliverNext(); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [this] { deliverNext(); }, Qt::QueuedConnection);
 }
 
 void InProcessKeys::deliverNext()

@@ -33,7 +33,8 @@ std::unique_ptr<KeyPlatform> chooseDefault()
     return std::make_unique<WindowsKeys>();
 #else
 #if defined(TALLIC_HAVE_XTEST)
-    if (auto *app = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+    if (auto *app
+        = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
         if (auto keys = X11Keys::create(app->display()))
             return keys;
     }

@@ -1,8 +1,8 @@
 #include "sendkeys.h"
 
+#include "basic/numbers.h"
 #include "codepages.h"
 #include "keyplatform.h"
-#include "basic/numbers.h"
 
 #include <QStringList>
 
@@ -21,12 +21,12 @@ struct NamedKey
 };
 
 constexpr NamedKey KeyNames[] = {
-    { u"BACKSPACE", 8 }, { u"BS", 8 },       { u"BKSP", 8 },        { u"BREAK", 19 },
-    { u"CAPSLOCK", 20 }, { u"DELETE", 46 },  { u"DEL", 46 },        { u"DOWN", 40 },
-    { u"END", 35 },      { u"ENTER", 13 },   { u"ESC", 27 },        { u"HELP", 47 },
-    { u"HOME", 36 },     { u"INS", 45 },     { u"INSERT", 45 },     { u"LEFT", 37 },
-    { u"NUMLOCK", 144 }, { u"PGDN", 34 },    { u"PGUP", 33 },       { u"PRTSC", 42 },
-    { u"PRTSCR", 44 },   { u"RIGHT", 39 },   { u"SCROLLLOCK", 145 }, { u"TAB", 9 },
+    { u"BACKSPACE", 8 }, { u"BS", 8 },      { u"BKSP", 8 },         { u"BREAK", 19 },
+    { u"CAPSLOCK", 20 }, { u"DELETE", 46 }, { u"DEL", 46 },         { u"DOWN", 40 },
+    { u"END", 35 },      { u"ENTER", 13 },  { u"ESC", 27 },         { u"HELP", 47 },
+    { u"HOME", 36 },     { u"INS", 45 },    { u"INSERT", 45 },      { u"LEFT", 37 },
+    { u"NUMLOCK", 144 }, { u"PGDN", 34 },   { u"PGUP", 33 },        { u"PRTSC", 42 },
+    { u"PRTSCR", 44 },   { u"RIGHT", 39 },  { u"SCROLLLOCK", 145 }, { u"TAB", 9 },
     { u"UP", 38 },
 };
 
@@ -101,7 +101,8 @@ private:
             case u'+':
             case u'^':
             case u'%': {
-                const QString modifier = c == u'+' ? u"SHIFT"_s : (c == u'^' ? u"CONTROL"_s : u"ALT"_s);
+                const QString modifier
+                    = c == u'+' ? u"SHIFT"_s : (c == u'^' ? u"CONTROL"_s : u"ALT"_s);
                 modifiers_.append(modifier);
                 keys_.PressKey(modifier);
                 continue;
@@ -178,7 +179,9 @@ private:
     KeyPlatform &keys_;
     QStringList modifiers_;
     bool group_ = false;
-    std::array<Lock, 3> locks_ { { { CapsLockKey, u'2' }, { NumLockKey, u'3' }, { ScrollLockKey, u'4' } } };
+    std::array<Lock, 3> locks_ {
+        { { CapsLockKey, u'2' }, { NumLockKey, u'3' }, { ScrollLockKey, u'4' } }
+    };
 };
 
 } // namespace

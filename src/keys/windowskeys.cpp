@@ -33,7 +33,10 @@ void WindowsKeys::ReleaseKey(const QString &token)
 
 void WindowsKeys::inject(const QString &token, bool release)
 {
-    const int modifier = token == u"SHIFT"_s ? 16 : token == u"CONTROL"_s ? 17 : token == u"ALT"_s ? 18 : 0;
+    const int modifier = token == u"SHIFT"_s ? 16
+        : token == u"CONTROL"_s              ? 17
+        : token == u"ALT"_s                  ? 18
+                                             : 0;
     const int named = modifier != 0 ? 0 : KeyCodeFromName(token);
     if (modifier == 0 && named == 0 && token.isEmpty())
         return;

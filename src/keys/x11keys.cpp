@@ -37,27 +37,48 @@ KeySym keysymForVirtualKey(int code)
     if (code >= 112 && code <= 127)
         return XK_F1 + KeySym(code - 112);
     switch (code) {
-    case 8: return XK_BackSpace;
-    case 9: return XK_Tab;
-    case 13: return XK_Return;
-    case 19: return XK_Pause;
-    case 20: return XK_Caps_Lock;
-    case 27: return XK_Escape;
-    case 33: return XK_Prior;
-    case 34: return XK_Next;
-    case 35: return XK_End;
-    case 36: return XK_Home;
-    case 37: return XK_Left;
-    case 38: return XK_Up;
-    case 39: return XK_Right;
-    case 40: return XK_Down;
-    case 44: return XK_Print;
-    case 45: return XK_Insert;
-    case 46: return XK_Delete;
-    case 47: return XK_Help;
-    case 144: return XK_Num_Lock;
-    case 145: return XK_Scroll_Lock;
-    default: return NoSymbol;
+    case 8:
+        return XK_BackSpace;
+    case 9:
+        return XK_Tab;
+    case 13:
+        return XK_Return;
+    case 19:
+        return XK_Pause;
+    case 20:
+        return XK_Caps_Lock;
+    case 27:
+        return XK_Escape;
+    case 33:
+        return XK_Prior;
+    case 34:
+        return XK_Next;
+    case 35:
+        return XK_End;
+    case 36:
+        return XK_Home;
+    case 37:
+        return XK_Left;
+    case 38:
+        return XK_Up;
+    case 39:
+        return XK_Right;
+    case 40:
+        return XK_Down;
+    case 44:
+        return XK_Print;
+    case 45:
+        return XK_Insert;
+    case 46:
+        return XK_Delete;
+    case 47:
+        return XK_Help;
+    case 144:
+        return XK_Num_Lock;
+    case 145:
+        return XK_Scroll_Lock;
+    default:
+        return NoSymbol;
     }
 }
 
@@ -65,12 +86,17 @@ KeySym keysymForCharacter(QChar c)
 {
     const char16_t u = c.unicode();
     switch (u) {
-    case u'\t': return XK_Tab;
+    case u'\t':
+        return XK_Tab;
     case u'\r':
-    case u'\n': return XK_Return;
-    case u'\b': return XK_BackSpace;
-    case 0x1b: return XK_Escape;
-    default: break;
+    case u'\n':
+        return XK_Return;
+    case u'\b':
+        return XK_BackSpace;
+    case 0x1b:
+        return XK_Escape;
+    default:
+        break;
     }
     if ((u >= 0x20 && u <= 0x7e) || (u >= 0xa0 && u <= 0xff))
         return u; // Latin-1 keysyms are the character codes
@@ -97,7 +123,8 @@ int levelModifiers(const XkbKeyTypeRec *type, int level, unsigned level3Mask)
     int best = -1;
     for (int i = 0; i < type->map_count; ++i) {
         const XkbKTMapEntryRec &entry = type->map[i];
-        if (!entry.active || entry.level != level || (entry.mods.mask & ~usable) || !entry.mods.mask)
+        if (!entry.active || entry.level != level || (entry.mods.mask & ~usable)
+            || !entry.mods.mask)
             continue;
         if (best < 0 || std::popcount(unsigned(entry.mods.mask)) < std::popcount(unsigned(best)))
             best = entry.mods.mask;
@@ -187,7 +214,7 @@ bool X11Keys::LockIsOn(int virtualKey)
     if (const unsigned mask = XkbKeysymToModifiers(display_, sym))
         return (state.locked_mods & mask) != 0;
     const char *indicator = virtualKey == CapsLockKey ? "Caps Lock"
-                          : virtualKey == NumLockKey  ? "Num Lock"
+        : virtualKey == NumLockKey                    ? "Num Lock"
                                                       : "Scroll Lock";
     Bool on = False;
     if (!XkbGetNamedIndicator(display_, XInternAtom(display_, indicator, False), nullptr, &on,
@@ -267,7 +294,8 @@ void X11Keys::keyTransition(const QString &token, bool press)
             fakeKey(display_, XK_Alt_L, false);
         if (!keypadCode_.isEmpty()) {
             const int code = keypadCode_.toInt() % 256;
-            const QChar c = keypadCode_.startsWith(u'0') ? fromWesternCode(code) : fromOemCode(code);
+            const QChar c
+                = keypadCode_.startsWith(u'0') ? fromWesternCode(code) : fromOemCode(code);
             typeCharacter(c, true);
             typeCharacter(c, false);
         }

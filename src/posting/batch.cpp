@@ -2,10 +2,10 @@
 #include "entry/arinput.h"
 
 #include "basic/chitdates.h"
-#include "suite/sharedstate.h"
-#include "platform/runtime.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
+#include "platform/runtime.h"
+#include "suite/sharedstate.h"
 #include "suite/staff.h"
 #include "suite/tools.h"
 #include "suite/windows.h"

@@ -91,8 +91,8 @@ QString StoreChitRow(const Chit &chit)
     row[Column::ServiceCharge] = Val(chit[Field::ServiceCharge]);
     row[Column::Tax] = Val(chit[Field::Tax]);
     // The total is the sum of the amounts, whatever the total field shows.
-    row[Column::ChitTotal] = Val(chit[Field::BaseSale]) + Val(chit[Field::ServiceCharge])
-        + Val(chit[Field::Tax]);
+    row[Column::ChitTotal]
+        = Val(chit[Field::BaseSale]) + Val(chit[Field::ServiceCharge]) + Val(chit[Field::Tax]);
     for (int i = Column::FirstReserved; i <= Column::LastReserved; ++i)
         row[i] = 0;
     row[Column::ReservedText] = u" "_s;
@@ -102,8 +102,9 @@ QString StoreChitRow(const Chit &chit)
     row[Column::Source] = EntryScreenSource;
 
     DbAddNewOn();
-    const DbWriteOutcome written = DbWrite(
-        db, u"select * from ardaily where tallicnum = '"_s + sqlQuote(chit[Field::ChitNumber]) + u"'"_s);
+    const DbWriteOutcome written = DbWrite(db,
+                                           u"select * from ardaily where tallicnum = '"_s
+                                               + sqlQuote(chit[Field::ChitNumber]) + u"'"_s);
     if (!written.saved)
         return failureReason(written.number, written.description);
     if (!chit.memo.isEmpty())

@@ -1,10 +1,10 @@
 // The transaction modes, the bypasses and the window commands.
+#include "basic/numbers.h"
 #include "entry/arinput.h"
-#include "suite/sharedstate.h"
 #include "platform/colors.h"
 #include "platform/runtime.h"
 #include "suite/messages.h"
-#include "basic/numbers.h"
+#include "suite/sharedstate.h"
 #include "suite/today.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -226,8 +226,8 @@ void Arinput::cmdscbypass_Click()
 {
     SharedState &s = state();
     s.ScBypass = qint16(~s.ScBypass);
-    showBypass(ctl(u"cmdscbypass"_s), Label1(Field::ServiceCharge), s.ScBypass != 0, u"S/C Bypass ON"_s,
-               u"S/C Bypass Off"_s, u"S/C Bypassed"_s, u"Service Chg"_s,
+    showBypass(ctl(u"cmdscbypass"_s), Label1(Field::ServiceCharge), s.ScBypass != 0,
+               u"S/C Bypass ON"_s, u"S/C Bypass Off"_s, u"S/C Bypassed"_s, u"Service Chg"_s,
                ctl(u"Frame1"_s).foreColor());
     DoEvents();
 }

@@ -1,8 +1,8 @@
 #include "database.h"
 
-#include "sharedstate.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
+#include "sharedstate.h"
 
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -218,7 +218,8 @@ SuiteDb::SuiteDb(const QString &fileName)
 
     const QString path = findInWorkingFolder(fileName);
     if (path.isEmpty()) {
-        error_ = layerError(JetError::FileNotFound, u"Could not find file '"_s + fileName + u"'."_s);
+        error_
+            = layerError(JetError::FileNotFound, u"Could not find file '"_s + fileName + u"'."_s);
         return;
     }
     // Read-write without create: a file that vanished since the lookup must not come back
@@ -388,8 +389,8 @@ DbWriteOutcome DbWrite(QString &dbName, const QString &statement)
         return {};
     normalizeName(dbName);
     if (reportMissing(dbName)) {
-        return writeFailure(layerError(JetError::FileNotFound,
-                                       u"Could not find file '"_s + dbName + u"'."_s));
+        return writeFailure(
+            layerError(JetError::FileNotFound, u"Could not find file '"_s + dbName + u"'."_s));
     }
     SharedState &s = state();
 
@@ -402,8 +403,8 @@ DbWriteOutcome DbWrite(QString &dbName, const QString &statement)
     // The row is found again by rowid, so the statement must name one table.
     const std::optional<WriteTarget> target = parseWriteTarget(statement);
     if (!target) {
-        return passOnWriteFailure(layerError(JetError::CannotWriteThrough,
-                                             u"Cannot write through the statement: "_s + statement));
+        return passOnWriteFailure(layerError(
+            JetError::CannotWriteThrough, u"Cannot write through the statement: "_s + statement));
     }
     QSqlQuery select = db.query(u"select rowid, * from "_s + target->table + target->rest);
     DoEvents();

@@ -16,8 +16,8 @@ namespace tallic {
 namespace JetError {
 constexpr qint32 Generic = 3000;
 constexpr qint32 CannotWriteThrough = 3001;
-constexpr qint32 ReadOnly = 3008;    // Generic + SQLITE_READONLY
-constexpr qint32 DiskFull = 3013;    // Generic + SQLITE_FULL
+constexpr qint32 ReadOnly = 3008; // Generic + SQLITE_READONLY
+constexpr qint32 DiskFull = 3013; // Generic + SQLITE_FULL
 constexpr qint32 NoCurrentRecord = 3021;
 constexpr qint32 DuplicateKey = 3022;
 constexpr qint32 FileNotFound = 3024;

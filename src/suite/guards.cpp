@@ -1,8 +1,8 @@
 #include "guards.h"
 
-#include "sharedstate.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
+#include "sharedstate.h"
 
 using namespace Qt::Literals::StringLiterals;
 

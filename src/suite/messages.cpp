@@ -1,9 +1,9 @@
 #include "messages.h"
 
 #include "database.h"
-#include "sharedstate.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
+#include "sharedstate.h"
 #include "today.h"
 
 #include <QFile>

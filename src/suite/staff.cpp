@@ -1,9 +1,9 @@
 #include "staff.h"
 
 #include "database.h"
-#include "sharedstate.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
+#include "sharedstate.h"
 
 #include <QSqlQuery>
 #include <QVariant>

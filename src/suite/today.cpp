@@ -1,7 +1,7 @@
 #include "today.h"
 
-#include "sharedstate.h"
 #include "platform/platform.h"
+#include "sharedstate.h"
 
 #include <cmath>
 

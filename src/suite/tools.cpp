@@ -1,12 +1,12 @@
 #include "tools.h"
 
+#include "basic/version.h"
 #include "database.h"
-#include "sharedstate.h"
 #include "messages.h"
 #include "platform/form.h"
 #include "platform/runtime.h"
+#include "sharedstate.h"
 #include "staff.h"
-#include "basic/version.h"
 
 #include <QCoreApplication>
 #include <QDate>

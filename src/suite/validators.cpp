@@ -1,12 +1,12 @@
 #include "validators.h"
 
-#include "database.h"
-#include "sharedstate.h"
 #include "basic/masks.h"
-#include "messages.h"
 #include "basic/numbers.h"
+#include "database.h"
+#include "messages.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
+#include "sharedstate.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -195,8 +195,8 @@ void ValidateMember()
 
     // Every member has a class: a class code that names no class (blank or Null among
     // them) is a damaged register, reported to the operator, and the member is keyed again.
-    QSqlQuery classRow = db.query(u"select * from classcode where classcode = '"_s
-                                  + sqlQuote(classCode) + u"'"_s);
+    QSqlQuery classRow
+        = db.query(u"select * from classcode where classcode = '"_s + sqlQuote(classCode) + u"'"_s);
     const Lookup classFound = firstRow(db, classRow);
     if (classFound != Lookup::Found) {
         if (classFound == Lookup::NotFound) {

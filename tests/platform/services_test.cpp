@@ -88,7 +88,8 @@ TEST(CommandLineTest, TheProgramGetsItsArgumentsAsWritten)
         QStringList parts;
     } cases[] = {
         { u"ombrel.exe AR"_s, { u"ombrel.exe"_s, u"AR"_s } },
-        { u"  prastle.exe   WJX05JOHN SMITH  7 "_s, { u"prastle.exe"_s, u"WJX05JOHN SMITH  7 "_s } },
+        { u"  prastle.exe   WJX05JOHN SMITH  7 "_s,
+          { u"prastle.exe"_s, u"WJX05JOHN SMITH  7 "_s } },
         { u"ziplet.exe JONES@tallic 21.12.28a     SysUser: 5"_s,
           { u"ziplet.exe"_s, u"JONES@tallic 21.12.28a     SysUser: 5"_s } },
         { u"dalmore.exe"_s, { u"dalmore.exe"_s } },

@@ -2,7 +2,6 @@
 
 #include "autogen/frmbundle.h"
 #include "entry/program.h"
-#include "suite/sharedstate.h"
 #include "fakeplatform.h"
 #include "keys/inprocesskeys.h"
 #include "keys/sendkeys.h"
@@ -10,6 +9,7 @@
 #include "platform/form.h"
 #include "platform/runtime.h"
 #include "suite/demodata.h"
+#include "suite/sharedstate.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
