@@ -4,6 +4,9 @@
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -63,6 +66,18 @@ TEST(KeyingTest, FieldsRefuseWhatMayNotBeKeyed)
     EXPECT_EQ(h.dialogTitles(), QStringList { u"G/L Account Problem..."_s });
     EXPECT_EQ(h.focused(), u"Text1(7)"_s);
     EXPECT_FALSE(h.control(u"cmdokay"_s).enabled);
+
+    // Nor are there amounts while the rates cannot be read, whatever the last post left.
+    h.click(u"cmdredo"_s);
+    keyChit(h, u"4100"_s, u"A2"_s, u"1001"_s, u"10"_s);
+    h.keys(u"{ENTER}"_s);
+    QFile::remove(QDir(h.dataDir()).filePath(u"ar.mdb"_s));
+    h.clearDialogs();
+    keyChit(h, u"4100"_s, u"A3"_s, u"1001"_s, u"100"_s);
+    EXPECT_EQ(h.dialogTitles(), QStringList { u"Uh-oh..."_s });
+    EXPECT_EQ(text(h, u"Text1(8)"_s), QString());
+    EXPECT_EQ(h.focused(), u"Text1(7)"_s);
+    EXPECT_FALSE(h.control(u"cmdokay"_s).enabled);
 }
 
 // F5 starts the lookup program of its field, whose answer arrives through the clipboard
@@ -80,8 +95,15 @@ TEST(KeyingTest, LookupsAnswerThroughTheClipboard)
     h.setClipboard(u"1005"_s);
     h.keys(u"{ENTER}{ENTER}10{ENTER}{ENTER}"_s);
     EXPECT_EQ(h.clipboard(), QString());
-    ASSERT_EQ(chits(h).size(), 1);
+
+    // Text copied in another program is no answer: neither a click nor leaving takes it.
+    h.keys(u"4100{ENTER}A2{ENTER}{ENTER}1001"_s);
+    h.setClipboard(u"hello"_s);
+    h.click(u"Text1(4)"_s);
+    h.keys(u"{ENTER}{ENTER}10{ENTER}{ENTER}"_s);
+    ASSERT_EQ(chits(h).size(), 2);
     expectRow(chits(h).at(0), { u"4100"_s, u"A1"_s, u"20240312"_s, u"1005"_s });
+    expectRow(chits(h).at(1), { u"4100"_s, u"A2"_s, u"20240312"_s, u"1001"_s });
 }
 
 // A date is completed from mmdd, picked in the calendar, or today's when left blank.
@@ -131,6 +153,8 @@ TEST(KeyingTest, MembersShowTheirStateAndPaymentsTheBalance)
     h.keys(u"1027{ENTER}"_s);
     EXPECT_EQ(h.dialogTitles(),
               (QStringList { u"Suspended Member Account"_s, u"Terminated Member Account"_s }));
+    // A long description shows its beginning.
+    EXPECT_EQ(static_cast<QLineEdit *>(entry()->ctl(u"Text3"_s).widget())->cursorPosition(), 0);
 
     h.click(u"Text1(4)"_s);
     h.keys(u"1035{ENTER}"_s);
@@ -144,6 +168,13 @@ TEST(KeyingTest, MembersShowTheirStateAndPaymentsTheBalance)
     EXPECT_TRUE(text(h, u"Text3"_s).endsWith(u" -- Balance: 62.75"_s))
         << qPrintable(text(h, u"Text3"_s));
     EXPECT_EQ(h.clipboard(), QString());
+
+    // A balance that cannot be read is reported; the payment goes on without it.
+    QFile::remove(QDir(h.dataDir()).filePath(u"master2.mdb"_s));
+    h.clearDialogs();
+    h.click(u"Text1(4)"_s);
+    h.keys(u"1005{ENTER}"_s);
+    EXPECT_EQ(h.dialogTitles(), QStringList { u"Varnest Codes"_s });
 }
 
 // The configuration's tax basis, sales tax and consolidation reach the amounts.
@@ -154,11 +185,14 @@ TEST(KeyingTest, ServiceChargeTaxAndTotal)
         const char *basis;
         double salesTax;
         const char *consolidation;
+        QString typed;
         QStringList amounts; // base sale, service charge, tax, total
     };
     const Case cases[] = {
-        { "S", 0.08, "N", { u"100.00"_s, u"15.00"_s, u"7.20"_s, u"122.20"_s } },
-        { "D", 0.06, "Y", { u"100.00"_s, u"0"_s, u"0"_s, u"100.00"_s } },
+        { "S", 0.08, "N", u"100"_s, { u"100.00"_s, u"15.00"_s, u"7.20"_s, u"122.20"_s } },
+        { "D", 0.06, "Y", u"100"_s, { u"100.00"_s, u"0"_s, u"0"_s, u"100.00"_s } },
+        // A thousands separator is not typed: "1,000" is a thousand, not one.
+        { "S", 0.08, "N", u"1,000"_s, { u"1000.00"_s, u"150.00"_s, u"72.00"_s, u"1222.00"_s } },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.basis + std::string(c.consolidation));
@@ -168,7 +202,7 @@ TEST(KeyingTest, ServiceChargeTaxAndTotal)
                    QString::fromLatin1(c.basis), QString::fromLatin1(c.consolidation)));
         h.exec(u"config"_s, u"update company set salestax = %1"_s.arg(c.salesTax));
         startMarch2024(h);
-        h.keys(u"4200{ENTER}A1{ENTER}{ENTER}1001{ENTER}{ENTER}100{ENTER}"_s);
+        h.keys(u"4200{ENTER}A1{ENTER}{ENTER}1001{ENTER}{ENTER}"_s + c.typed + u"{ENTER}"_s);
         for (int i = 7; i <= 10; ++i)
             EXPECT_EQ(text(h, u"Text1(%1)"_s.arg(i)), c.amounts.at(i - 7)) << i;
         EXPECT_TRUE(h.control(u"cmdokay"_s).enabled);

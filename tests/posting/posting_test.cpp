@@ -451,6 +451,7 @@ TEST(BatchTest, DatesAreHeldToTheOpenMonthInThePickerAndInTheField)
 {
     const QString previous = u"You may not use a date in a previous A/R period."_s;
     const QString ahead = u"The date chosen is too far ahead in time. Redo."_s;
+    const QString noDay = u"The date entered is not a day of the calendar. Redo."_s;
     struct Case
     {
         int arYear, arMonth;
@@ -468,6 +469,8 @@ TEST(BatchTest, DatesAreHeldToTheOpenMonthInThePickerAndInTheField)
         { 2024, 12, QDate(2025, 1, 6), 5, "20250202", ahead },
         { 2024, 12, QDate(2024, 12, 30), 5, "20250105", ahead },
         { 2024, 3, QDate(2024, 3, 12), 99, "20301231", {} },
+        { 2024, 3, QDate(2024, 3, 12), 5, "20240230", noDay },
+        { 2024, 3, QDate(2024, 3, 12), 99, "20240431", noDay },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.date);
