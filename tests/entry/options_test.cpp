@@ -16,7 +16,6 @@ namespace {
 TEST(OptionsTest, SwitchedOffFieldsArePassedOverAndTheMemoIsStoredWhileItIsOn)
 {
     Harness h;
-    ReseededMachine machine(h);
     h.exec(u"config"_s,
            u"update ar set arfkey1 = 'Dinner dance', arfkey2 = '', arfkey6 = '=today()'"_s);
     startMarch2024(h);

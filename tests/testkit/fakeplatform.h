@@ -22,7 +22,8 @@ public:
     bool fileExists(const QString &name) override;
     QDate today() override { return date; }
     QTime timeOfDay() override { return time; }
-    void seedRandom() override { generator.seed(20261205); }
+    // Each seed starts a new stream, as the clock does, and still the same one every run.
+    void seedRandom() override { generator.seed(20261205 + ++seeds); }
     double random() override;
     bool claimSingleInstance() override { return !otherInstanceRunning; }
     int messageBox(const QString &text, const QString &title, BoxIcon icon,
@@ -43,6 +44,7 @@ public:
 
 private:
     std::mt19937 generator { 20261205 };
+    unsigned seeds = 0;
 };
 
 } // namespace tallic::testkit

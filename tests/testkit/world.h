@@ -8,7 +8,6 @@
 #include <QVariantList>
 
 #include <ostream>
-#include <random>
 
 namespace tallic {
 class Arinput;
@@ -86,19 +85,6 @@ protected:
 
 private:
     Platform *previous;
-};
-
-// Seeds the random generator anew at every call, as the real clock does.
-class ReseededMachine final : public MachineOverride
-{
-public:
-    using MachineOverride::MachineOverride;
-    void seedRandom() override { generator.seed(++seeds); }
-    double random() override { return std::uniform_real_distribution<double>(0, 1)(generator); }
-
-private:
-    std::mt19937 generator;
-    unsigned seeds = 0;
 };
 
 } // namespace tallic::testkit
