@@ -124,9 +124,18 @@ bool Arinput::startFailed()
 void Arinput::Form_Load()
 {
     SharedState &s = state();
-    if (!platform().claimSingleInstance()) {
+    const InstanceClaim instance = platform().claimSingleInstance();
+    if (instance.outcome == InstanceClaim::OtherCopyRunning) {
         MsgBox(u"Tallic is already running. You may not\nstart it twice on the same computer."_s,
                BoxButtons::Ok, BoxIcon::Information, u"Varnest"_s);
+        endProgram();
+        return;
+    }
+    if (instance.outcome == InstanceClaim::LockFailed) {
+        MsgBox(
+            u"Tallic cannot use its lock file, so it cannot make sure that it\nruns only once on this computer:\n"_s
+                + instance.problem,
+            BoxButtons::Ok, BoxIcon::Critical, u"Varnest"_s);
         endProgram();
         return;
     }

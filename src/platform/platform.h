@@ -13,6 +13,17 @@ enum BoxAnswer { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
 
 enum class WindowStyle { Normal, Maximized };
 
+// What claiming the single-instance lock found. A lock that cannot be used at all is not
+// another copy running, and the operator is told which it is.
+struct InstanceClaim
+{
+    enum Outcome { Claimed, OtherCopyRunning, LockFailed };
+    Outcome outcome = Claimed;
+    QString problem; // LockFailed: the lock file and why it cannot be used
+
+    bool claimed() const { return outcome == Claimed; }
+};
+
 // Everything the program needs from the machine it runs on. The program talks
 // to it only through platform(); tests install a fake in its place.
 class Platform
@@ -40,9 +51,9 @@ public:
     // A number in [0, 1).
     virtual double random() = 0;
 
-    // True when this is the only copy of the program running for this user on this
+    // Claimed when this is the only copy of the program running for this user on this
     // computer; the claim holds until the process ends.
-    virtual bool claimSingleInstance() = 0;
+    virtual InstanceClaim claimSingleInstance() = 0;
 
     // Modal boxes. The answer of a message box is one of BoxAnswer; an input box
     // answers the text typed, the empty text for Cancel.

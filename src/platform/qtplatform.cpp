@@ -161,7 +161,7 @@ double QtPlatform::random()
     return double((high << 26) | low) / 9007199254740992.0;
 }
 
-bool QtPlatform::claimSingleInstance()
+InstanceClaim QtPlatform::claimSingleInstance()
 {
     if (!instance_)
         instance_ = std::make_unique<SingleInstance>(SingleInstance::defaultLockPath());

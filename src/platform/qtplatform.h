@@ -27,7 +27,7 @@ public:
     QTime timeOfDay() override;
     void seedRandom() override;
     double random() override;
-    bool claimSingleInstance() override;
+    InstanceClaim claimSingleInstance() override;
     int messageBox(const QString &text, const QString &title, BoxIcon icon,
                    BoxButtons buttons) override;
     QString inputBox(const QString &prompt, const QString &title,

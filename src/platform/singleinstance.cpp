@@ -1,6 +1,7 @@
 #include "singleinstance.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
@@ -8,7 +9,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace tallic {
 
 SingleInstance::SingleInstance(const QString &lockPath)
-    : lock_(lockPath)
+    : path_(lockPath)
+    , lock_(lockPath)
 {
     // Age alone must never make a lock stale: the program may run for days.
     lock_.setStaleLockTime(0);
@@ -16,29 +18,39 @@ SingleInstance::SingleInstance(const QString &lockPath)
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::claim()
+InstanceClaim SingleInstance::claim()
 {
     if (lock_.isLocked())
-        return true;
+        return {};
     // Takes over the lock of a dead owner by itself.
     if (lock_.tryLock(0))
-        return true;
+        return {};
     if (lock_.error() != QLockFile::LockFailedError)
-        return false;
+        return failure();
 
     qint64 pid = 0;
     QString host;
     QString app;
     if (lock_.getLockInfo(&pid, &host, &app))
-        return false;
+        return { InstanceClaim::OtherCopyRunning, {} };
     // Unreadable: either its owner is writing it this very moment, or it died before it
     // could. Give a live owner the time to finish; a live owner also keeps a native lock on
     // the file, so removing a lock still in use fails.
     if (lock_.tryLock(100))
-        return true;
-    if (lock_.error() != QLockFile::LockFailedError || lock_.getLockInfo(&pid, &host, &app))
-        return false;
-    return lock_.removeStaleLockFile() && lock_.tryLock(0);
+        return {};
+    if (lock_.error() != QLockFile::LockFailedError)
+        return failure();
+    if (lock_.getLockInfo(&pid, &host, &app) || !(lock_.removeStaleLockFile() && lock_.tryLock(0)))
+        return { InstanceClaim::OtherCopyRunning, {} };
+    return {};
+}
+
+InstanceClaim SingleInstance::failure() const
+{
+    const QString reason = lock_.error() == QLockFile::PermissionError
+        ? u"its folder cannot be written"_s
+        : u"it cannot be created"_s;
+    return { InstanceClaim::LockFailed, QDir::toNativeSeparators(path_) + u": "_s + reason };
 }
 
 QString SingleInstance::defaultLockPath()

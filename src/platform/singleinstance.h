@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform.h"
+
 #include <QLockFile>
 #include <QString>
 
@@ -13,8 +15,8 @@ public:
     explicit SingleInstance(const QString &lockPath);
     ~SingleInstance();
 
-    // True when this process now holds the lock; it keeps it until this object goes.
-    bool claim();
+    // Claimed when this process now holds the lock; it keeps it until this object goes.
+    InstanceClaim claim();
 
     // One lock per computer and user session.
     static QString defaultLockPath();
@@ -22,6 +24,9 @@ public:
 private:
     Q_DISABLE_COPY_MOVE(SingleInstance)
 
+    InstanceClaim failure() const;
+
+    QString path_;
     QLockFile lock_;
 };
 

@@ -43,6 +43,10 @@ TEST(StartupTest, StartsThatAreRefused)
         = box(u"Varnest"_s,
               u"Tallic is already running. You may not\nstart it twice on the same computer."_s,
               DialogIcon::Information);
+    const Dialog lockFailed = box(u"Varnest"_s,
+                                  u"Tallic cannot use its lock file, so it cannot make sure that "
+                                  u"it\nruns only once on this computer:\n/run/t.lock: why"_s,
+                                  DialogIcon::Critical);
     const QString update
         = u"Before you may continue, you must run the \nDBUPDATE module.  Note that no users may be  \nusing Varnest Accounting during an update.  \n\n"_s;
     const Dialog updateBox
@@ -58,7 +62,7 @@ TEST(StartupTest, StartsThatAreRefused)
         int lowestLevel;
         QList<Dialog> boxes; // none: the program runs
         QStringList files = {};
-        bool otherCopy = false;
+        InstanceClaim instance = {};
     };
     const Case cases[] = {
         { "KQV05JONES", 5, {} },
@@ -69,7 +73,17 @@ TEST(StartupTest, StartsThatAreRefused)
         { "KQX05JONES", 5, { refused } },
         { "KQV99SMITH", 99, {} },
         // Another copy is refused before anything else.
-        { "KQV05JONES", 5, { running }, { u"dbupdate.dat"_s }, true },
+        { "KQV05JONES",
+          5,
+          { running },
+          { u"dbupdate.dat"_s },
+          { InstanceClaim::OtherCopyRunning, {} } },
+        // A lock that cannot be used is not another copy.
+        { "KQV05JONES",
+          5,
+          { lockFailed },
+          {},
+          { InstanceClaim::LockFailed, u"/run/t.lock: why"_s } },
         { "KQV05JONES", 5, {}, { u"PONTIQ.EXE"_s } },
         { "KQV05JONES", 5, { updateBox }, { u"dbupdate.dat"_s } },
         { "KQV05JONES", 5, { updateWithPointOfSale }, { u"dbupdate.dat"_s, u"PONTIQ.EXE"_s } },
@@ -83,7 +97,7 @@ TEST(StartupTest, StartsThatAreRefused)
         h.setCommandLine(QString::fromLatin1(c.commandLine));
         for (const QString &file : c.files)
             h.createFile(file);
-        h.fake().otherInstanceRunning = c.otherCopy;
+        h.fake().instance = c.instance;
         h.queuePickedDates({ QDate::currentDate().toString(u"yyyyMMdd"_s) });
         h.start();
         EXPECT_EQ(h.running(), c.boxes.isEmpty());

@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
         return 2;
 
     tallic::SingleInstance instance(arguments.at(1));
-    if (!instance.claim()) {
+    if (!instance.claim().claimed()) {
         std::puts("busy");
         return 1;
     }

@@ -153,15 +153,23 @@ TEST(SingleInstanceTest, OneCopyPerUserSessionAndADeadOneIsTakenOver)
         QFile halfWritten(path);
         ASSERT_TRUE(halfWritten.open(QIODevice::WriteOnly));
         QtPlatform first;
-        EXPECT_TRUE(first.claimSingleInstance());
+        EXPECT_TRUE(first.claimSingleInstance().claimed());
     }
     LockHolder other(path);
     ASSERT_TRUE(other.ready);
     QtPlatform real;
-    EXPECT_FALSE(real.claimSingleInstance());
+    EXPECT_EQ(real.claimSingleInstance().outcome, InstanceClaim::OtherCopyRunning);
     other.crash();
-    EXPECT_TRUE(real.claimSingleInstance());
-    EXPECT_TRUE(real.claimSingleInstance());
+    EXPECT_TRUE(real.claimSingleInstance().claimed());
+    EXPECT_TRUE(real.claimSingleInstance().claimed());
+
+    // A lock file that cannot be made is said to be that, with its name.
+    QFile notAFolder(runtime.filePath(u"file"_s));
+    ASSERT_TRUE(notAFolder.open(QIODevice::WriteOnly));
+    const QString blocked = notAFolder.fileName() + u"/tallic.lock"_s;
+    const InstanceClaim failed = SingleInstance(blocked).claim();
+    EXPECT_EQ(failed.outcome, InstanceClaim::LockFailed);
+    EXPECT_TRUE(failed.problem.startsWith(blocked + u": "_s)) << qPrintable(failed.problem);
 
     if (previous.isNull())
         qunsetenv("XDG_RUNTIME_DIR");

@@ -25,7 +25,7 @@ public:
     // Each seed starts a new stream, as the clock does, and still the same one every run.
     void seedRandom() override { generator.seed(20261205 + ++seeds); }
     double random() override;
-    bool claimSingleInstance() override { return !otherInstanceRunning; }
+    InstanceClaim claimSingleInstance() override { return instance; }
     int messageBox(const QString &text, const QString &title, BoxIcon icon,
                    BoxButtons buttons) override;
     QString inputBox(const QString &prompt, const QString &title,
@@ -40,7 +40,7 @@ public:
     QHash<QString, int> exitCodes; // by program file name in lower case
     QStringList started;
     QList<Dialog> dialogs;
-    bool otherInstanceRunning = false;
+    InstanceClaim instance;
 
 private:
     std::mt19937 generator { 20261205 };

@@ -69,7 +69,7 @@ public:
     QTime timeOfDay() override { return inner.timeOfDay(); }
     void seedRandom() override { inner.seedRandom(); }
     double random() override { return inner.random(); }
-    bool claimSingleInstance() override { return inner.claimSingleInstance(); }
+    InstanceClaim claimSingleInstance() override { return inner.claimSingleInstance(); }
     int messageBox(const QString &text, const QString &title, BoxIcon icon,
                    BoxButtons buttons) override
     {
