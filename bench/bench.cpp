@@ -1,0 +1,185 @@
+// What a chit costs, beside the same work done by the database engine alone. Each case
+// prints one row of the table in bench/README.md; `./run bench` runs them all.
+#include "testkit/harness.h"
+#include "testkit/world.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace tallic::testkit;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsOf(const std::function<void()> &work)
+{
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double percentile(std::vector<double> samples, double share)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples.at(std::min(samples.size() - 1, size_t(share * double(samples.size()))));
+}
+
+void report(const char *what, double tallic, double engine, const char *unit)
+{
+    std::printf("| %-46s | %10.2f %s | %10.2f %s | %6.2fx |\n", what, tallic, unit, engine, unit,
+                tallic / engine);
+    std::fflush(stdout);
+}
+
+// The daily database of a harness, opened beside the program as another writer would.
+class RawDaily
+{
+public:
+    explicit RawDaily(const Harness &h)
+    {
+        db_ = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"bench"_s);
+        db_.setDatabaseName(QDir(h.dataDir()).filePath(u"daily.mdb"_s));
+        db_.open();
+        QSqlQuery(db_).exec(u"PRAGMA busy_timeout = 10000"_s);
+    }
+    ~RawDaily()
+    {
+        db_.close();
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"bench"_s);
+    }
+
+    // One chit row in a transaction of its own, as a post writes it.
+    void insert(int serial)
+    {
+        db_.transaction();
+        QSqlQuery q(db_);
+        q.prepare(u"insert into ardaily values (4100, ?, 20240312, 1001, 0, 0, 10, 1.8, .71, "
+                  u"12.51, 0, 0, 0, 0, ' ', 'JONES10:15:00', null, 9)"_s);
+        q.addBindValue(u"R"_s + QString::number(serial));
+        q.exec();
+        db_.commit();
+    }
+
+    void fill(int rows)
+    {
+        db_.transaction();
+        QSqlQuery q(db_);
+        q.prepare(u"insert into ardaily values (4100, ?, 20240201, 1001, 0, 0, 10, 1.8, .71, "
+                  u"12.51, 0, 0, 0, 0, ' ', 'OLD', null, 9)"_s);
+        for (int i = 0; i < rows; ++i) {
+            q.addBindValue(u"H"_s + QString::number(i));
+            q.exec();
+        }
+        db_.commit();
+    }
+
+private:
+    QSqlDatabase db_;
+};
+
+// Posts one keyed chit after another: the time from OK to the row stored and the screen
+// ready for the next chit, for each post, beside a raw insert on the same file.
+void postSide(int posts, int historyRows, const char *label)
+{
+    Harness h;
+    if (historyRows > 0)
+        RawDaily(h).fill(historyRows);
+    startMarch2024(h);
+    std::vector<double> tallic, engine;
+    {
+        RawDaily raw(h);
+        for (int i = 0; i < posts; ++i) {
+            keyChit(h, u"4100"_s, u"B"_s + QString::number(i), u"1001"_s, u"10"_s);
+            tallic.push_back(millisecondsOf([&h] { h.keys(u"{ENTER}"_s); }));
+            engine.push_back(millisecondsOf([&raw, i] { raw.insert(i); }));
+        }
+    }
+    EXPECT_EQ(h.rows(u"daily"_s, u"select count(*) from ardaily"_s).at(0).at(0).toInt(),
+              2 * posts + historyRows);
+    report((label + std::string(", median")).c_str(), percentile(tallic, 0.5),
+           percentile(engine, 0.5), "ms");
+    report((label + std::string(", 95th percentile")).c_str(), percentile(tallic, 0.95),
+           percentile(engine, 0.95), "ms");
+}
+
+double peakMegabytes()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+TEST(Bench, PostOneKeyedChit)
+{
+    postSide(1000, 0, "post one keyed chit");
+}
+
+TEST(Bench, PostWithAMillionRows)
+{
+    postSide(200, 1000000, "post with 1,000,000 rows in ardaily");
+}
+
+TEST(Bench, StartUpToTheFirstField)
+{
+    std::vector<double> tallic, empty;
+    for (int i = 0; i < 10; ++i) {
+        Harness h;
+        prepareMarch2024(h);
+        h.setCommandLine(u"KQV05JONES"_s);
+        h.queuePickedDates({ u"20240312"_s });
+        tallic.push_back(millisecondsOf([&h] { h.start(); }));
+        EXPECT_EQ(h.focused(), u"Text1(1)"_s);
+        empty.push_back(millisecondsOf([] {
+            QWidget window;
+            window.resize(900, 640);
+            window.show();
+            QCoreApplication::processEvents();
+        }));
+    }
+    report("start-up to the first field, median", percentile(tallic, 0.5), percentile(empty, 0.5),
+           "ms");
+}
+
+TEST(Bench, HundredChitsKeyedFieldByField)
+{
+    Harness h;
+    startMarch2024(h);
+    RawDaily raw(h);
+    const double tallic = millisecondsOf([&h] {
+        for (int i = 0; i < 100; ++i) {
+            keyChit(h, u"4100"_s, u"K"_s + QString::number(i), u"1001"_s, u"10"_s);
+            h.keys(u"{ENTER}"_s);
+        }
+    });
+    const double engine = millisecondsOf([&raw] {
+        for (int i = 0; i < 100; ++i)
+            raw.insert(i);
+    });
+    EXPECT_EQ(chits(h).size(), 200);
+    report("100 chits keyed and posted, total", tallic, engine, "ms");
+}
+
+TEST(Bench, PeakMemoryAfterAThousandPosts)
+{
+    // The peak of the whole process so far, a thousand posts and a million-row table among
+    // it, beside the goal it must stay under.
+    report("peak memory after 1,000 posts (beside the goal)", peakMegabytes(), 80, "MB");
+}
+
+} // namespace
