@@ -1,0 +1,224 @@
+#include "lookup.h"
+
+#include "platform/platform.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSortFilterProxyModel>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQueryModel>
+#include <QTableView>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic::lookup {
+
+namespace {
+
+// A number as the entry window reads it: 4100, 1234.01.
+QString numberText(const QString &column)
+{
+    return u"(case when %1 = cast(%1 as integer) then cast(cast(%1 as integer) as text) "
+           u"else printf('%.2f', %1) end)"_s.arg(column);
+}
+
+struct FaceInfo
+{
+    QString title, file, statement;
+    QStringList headers;
+};
+
+FaceInfo infoOf(Face face)
+{
+    switch (face) {
+    case Face::GlAccounts:
+        return { u"G/L Accounts"_s,
+                 u"gl.mdb"_s,
+                 u"select %1, trim(glacctname) from gl0 where gllevel = 1 order by glacctnum"_s.arg(
+                     numberText(u"glacctnum"_s)),
+                 { u"Account"_s, u"Description"_s } };
+    case Face::Members:
+        return { u"Members"_s,
+                 u"master.mdb"_s,
+                 u"select %1, trim(ifnull(lname, '')) || ', ' || trim(ifnull(fname, '')), "
+                 u"trim(case when taxexempt = 1 then 'TaxExempt ' else '' end || "
+                 u"case when suspended = 1 then 'SUSPENDED ' else '' end || "
+                 u"case when terminated = 1 then 'TERMINATED' else '' end), classcode "
+                 u"from acctinfo order by acctnumber"_s.arg(numberText(u"acctnumber"_s)),
+                 { u"Member"_s, u"Name"_s, u"Status"_s, u"Class"_s } };
+    case Face::Employees:
+        return { u"Employees"_s,
+                 u"emp.mdb"_s,
+                 u"select empid, trim(ifnull(emplname, '')) || ', ' || trim(ifnull(empfname, "
+                 u"'')), operator, accessnum from empinfo order by empid"_s,
+                 { u"Employee"_s, u"Name"_s, u"Operator #"_s, u"Access #"_s } };
+    }
+    return {};
+}
+
+} // namespace
+
+std::optional<Face> faceOf(const QString &programName)
+{
+    const QString name = programName.toLower();
+    if (name.startsWith(u"ombrel"_s))
+        return Face::GlAccounts;
+    if (name.startsWith(u"tassip"_s))
+        return Face::Members;
+    if (name.startsWith(u"wennic"_s))
+        return Face::Employees;
+    return std::nullopt;
+}
+
+LookupWindow::LookupWindow(Face face, QWidget *parent)
+    : QWidget(parent)
+    , face_(face)
+    , connection_(u"lookup-%1"_s.arg(quintptr(this)))
+{
+    setWindowTitle(u"Look up: "_s + infoOf(face).title);
+    resize(560, 480);
+    auto *layout = new QVBoxLayout(this);
+    problem_ = new QLabel;
+    problem_->setWordWrap(true);
+    problem_->hide();
+    search_ = new QLineEdit;
+    search_->setPlaceholderText(u"Type a number or part of a name; Enter takes it, Escape ends"_s);
+    view_ = new QTableView;
+    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->verticalHeader()->hide();
+    view_->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(problem_);
+    layout->addWidget(search_);
+    layout->addWidget(view_);
+
+    model_ = new QSqlQueryModel(this);
+    rows_ = new QSortFilterProxyModel(this);
+    rows_->setSourceModel(model_);
+    rows_->setFilterKeyColumn(-1);
+    rows_->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    view_->setModel(rows_);
+
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString &text) {
+        rows_->setFilterFixedString(text.trimmed());
+        view_->selectRow(0);
+    });
+    connect(view_, &QTableView::doubleClicked, this, &LookupWindow::choose);
+    // The arrows move in the list while the typing goes on in the search box.
+    search_->installEventFilter(this);
+    view_->installEventFilter(this);
+    connect(&server_, &tools::ClipboardServer::taken, this, [this] { finish(0); });
+}
+
+LookupWindow::~LookupWindow()
+{
+    model_->clear();
+    QSqlDatabase::removeDatabase(connection_);
+}
+
+bool LookupWindow::load()
+{
+    const FaceInfo info = infoOf(face_);
+    const QString path = findInWorkingFolder(info.file);
+    QString why;
+    if (path.isEmpty()) {
+        why = u"The "_s + info.file.toUpper() + u" database is missing from this folder."_s;
+    } else {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection_);
+        // Read-only: a lookup never writes, nor creates a database that is not there.
+        QUrl url = QUrl::fromLocalFile(path);
+        url.setQuery(u"mode=ro"_s);
+        db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"_s);
+        db.setDatabaseName(url.toString(QUrl::FullyEncoded));
+        if (!db.open()) {
+            why = db.lastError().text();
+        } else {
+            model_->setQuery(info.statement, db);
+            // Every row, so that the search box filters them all.
+            while (model_->canFetchMore())
+                model_->fetchMore();
+            if (model_->lastError().isValid())
+                why = model_->lastError().text();
+        }
+    }
+    if (!why.isEmpty()) {
+        problem_->setText(u"The list cannot be shown: "_s + why);
+        problem_->show();
+        search_->setEnabled(false);
+        return false;
+    }
+    for (int i = 0; i < info.headers.size(); ++i)
+        model_->setHeaderData(i, Qt::Horizontal, info.headers.at(i));
+    view_->resizeColumnsToContents();
+    view_->selectRow(0);
+    search_->setFocus();
+    return true;
+}
+
+QString LookupWindow::problem() const
+{
+    return problem_->isVisible() || !problem_->text().isEmpty() ? problem_->text() : QString();
+}
+
+bool LookupWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        choose();
+        return true;
+    }
+    if (key == Qt::Key_Escape) {
+        finish(0);
+        return true;
+    }
+    if (watched == search_
+        && (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp
+            || key == Qt::Key_PageDown)) {
+        view_->setFocus();
+        QCoreApplication::sendEvent(view_, event);
+        search_->setFocus();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void LookupWindow::choose()
+{
+    if (done_ || !chosen().isEmpty())
+        return;
+    const QModelIndex current = view_->currentIndex();
+    const int row = current.isValid() ? current.row() : 0;
+    if (row >= rows_->rowCount())
+        return;
+    hide();
+    server_.serve(rows_->index(row, 0).data().toString());
+}
+
+void LookupWindow::finish(int exitCode)
+{
+    if (done_)
+        return;
+    done_ = true;
+    hide();
+    emit finished(exitCode);
+}
+
+void LookupWindow::closeEvent(QCloseEvent *event)
+{
+    // Closed before a choice: nothing, and a list that could not be read is a failure.
+    if (chosen().isEmpty())
+        finish(problem().isEmpty() ? 0 : 1);
+    event->accept();
+}
+
+} // namespace tallic::lookup
