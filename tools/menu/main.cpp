@@ -38,6 +38,7 @@ int main(int argc, char *argv[])
         out << "Demo data created in " << dataDir << Qt::endl;
     const QString buildDir = QDir(app.applicationDirPath()).filePath(u".."_s);
     tallic::menu::linkCompanions(dataDir, buildDir);
+    tallic::menu::installGuide(dataDir);
 
     const QString program
         = QDir(buildDir).filePath(u"src/"_s + QStringLiteral(TALLIC_PROGRAM_NAME));

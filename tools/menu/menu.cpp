@@ -59,6 +59,15 @@ bool prepareDataFolder(const QString &folder, const QDate &today)
     return true;
 }
 
+void installGuide(const QString &folder)
+{
+    // Help shows it in the text viewer; an operator's own copy is never overwritten.
+    const QString guide = QDir(folder).filePath(u"arinput.txt.txt"_s);
+    if (!QFile::exists(guide) && QFile::copy(u":/arinput.txt.txt"_s, guide))
+        QFile::setPermissions(guide, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                  | QFile::ReadOther);
+}
+
 QStringList linkCompanions(const QString &folder, const QString &buildDir)
 {
     // Suite name of each companion, and the stand-in built for it (when it exists yet).
@@ -67,6 +76,8 @@ QStringList linkCompanions(const QString &folder, const QString &buildDir)
         { "ombrel.exe", "tools/tallic-lookup" },
         { "tassip.exe", "tools/tallic-lookup" },
         { "wennic.exe", "tools/tallic-lookup" },
+        { "vuruzad.exe", "tools/tallic-viewer" },
+        { "ziplet.exe", "tools/tallic-about" },
     };
     QStringList linked;
     for (const auto &[suiteName, standIn] : companions) {

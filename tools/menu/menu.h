@@ -23,6 +23,9 @@ QString launchString(const Options &options);
 // Creates the demo databases when the folder holds none; true when it made them.
 bool prepareDataFolder(const QString &folder, const QDate &today);
 
+// Puts the operator's guide, which Help shows, into the data folder unless it is there.
+void installGuide(const QString &folder);
+
 // Links the companion programs built beside the menu into the data folder under the
 // suite's names, so that the entry window finds them there.
 QStringList linkCompanions(const QString &folder, const QString &buildDir);
