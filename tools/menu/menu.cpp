@@ -78,6 +78,7 @@ QStringList linkCompanions(const QString &folder, const QString &buildDir)
         { "wennic.exe", "tools/tallic-lookup" },
         { "vuruzad.exe", "tools/tallic-viewer" },
         { "ziplet.exe", "tools/tallic-about" },
+        { "holvane.exe", "tools/tallic-eom" },
     };
     QStringList linked;
     for (const auto &[suiteName, standIn] : companions) {

@@ -1,0 +1,87 @@
+// tallic-eom: the suite's month-end view, installed in the data folder as holvane.exe and
+// started with "ZPH" + level + user. It shows the open A/R month of the configuration and,
+// for each month present in ardaily, its rows and their total; it changes nothing.
+
+#include "platform/platform.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QShortcut>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QTableView>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Opens a suite database read-only, or says why it cannot.
+QString openReadOnly(QSqlDatabase &db, const QString &file)
+{
+    const QString path = tallic::findInWorkingFolder(file);
+    if (path.isEmpty())
+        return u"The "_s + file.toUpper() + u" database is missing from this folder."_s;
+    QUrl url = QUrl::fromLocalFile(path);
+    url.setQuery(u"mode=ro"_s);
+    db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"_s);
+    db.setDatabaseName(url.toString(QUrl::FullyEncoded));
+    return db.open() ? QString() : db.lastError().text();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QWidget window;
+    window.setWindowTitle(u"EOM-Editor: months in the daily file"_s);
+    window.resize(520, 420);
+    auto *layout = new QVBoxLayout(&window);
+    auto *heading = new QLabel;
+    auto *view = new QTableView;
+    view->verticalHeader()->hide();
+    view->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(heading);
+    layout->addWidget(view);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), &window);
+    QObject::connect(escape, &QShortcut::activated, &window, &QWidget::close);
+
+    QString problem;
+    if (!app.arguments().value(1).startsWith(u"ZPH"_s))
+        problem = u"Start it from the entry window's EOM-Editor command."_s;
+    QSqlDatabase config = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"config"_s);
+    QSqlDatabase daily = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"daily"_s);
+    if (problem.isEmpty())
+        problem = openReadOnly(config, u"config.mdb"_s);
+    if (problem.isEmpty())
+        problem = openReadOnly(daily, u"daily.mdb"_s);
+    QSqlQueryModel months;
+    if (problem.isEmpty()) {
+        QSqlQuery open(u"select armonth, aryear from ar"_s, config);
+        if (open.next()) {
+            heading->setText(
+                u"Open A/R month: %1/%2"_s.arg(open.value(0).toInt()).arg(open.value(1).toInt()));
+        }
+        months.setQuery(u"select substr(printf('%08d', cast(architdate as integer)), 1, 6), "
+                        u"count(*), printf('%.2f', sum(artotal)) from ardaily "
+                        u"group by 1 order by 1"_s,
+                        daily);
+        if (months.lastError().isValid())
+            problem = months.lastError().text();
+        const char *headers[] = { "Month (yyyymm)", "Chits", "Total" };
+        for (int i = 0; i < 3; ++i)
+            months.setHeaderData(i, Qt::Horizontal, QString::fromLatin1(headers[i]));
+        view->setModel(&months);
+        view->resizeColumnsToContents();
+    }
+    if (!problem.isEmpty())
+        heading->setText(u"The months cannot be shown: "_s + problem);
+    window.show();
+    const int closed = app.exec();
+    return problem.isEmpty() ? closed : 1;
+}
