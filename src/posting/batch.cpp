@@ -4,6 +4,7 @@
 #include "basic/chitdates.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
+#include "basic/validity.h"
 #include "platform/runtime.h"
 #include "suite/sharedstate.h"
 #include "suite/staff.h"
@@ -118,38 +119,26 @@ void Arinput::UpdateValidityTotals()
     const double employee = Val(Text1(Field::Employee).text());
     const double base = Val(Text1(Field::BaseSale).text());
 
-    // Once shown, a total stays on the screen for the rest of the run.
+    ValidityTotals totals { s.HashTotal, s.BaseTotal, s.SumTotal };
+    addChitToValidity(totals, s.ValidityMode, chit, member, employee, base);
+    s.HashTotal = totals.hash;
+    s.BaseTotal = totals.base;
+    s.SumTotal = totals.sum;
+
+    // The mode's totals are shown; once shown, a total stays on the screen for the run.
     const auto show = [this](int index, double total) {
         ctl(u"txtvalid"_s, index).setVisible(true);
         ctl(u"lblvalidity"_s, index).setVisible(true);
         ctl(u"txtvalid"_s, index).setText(shortestNumber(total));
     };
-    switch (s.ValidityMode) {
-    case 1:
-        s.HashTotal += member;
+    if (s.ValidityMode == 1 || s.ValidityMode == 3)
         show(0, s.HashTotal);
-        break;
-    case 2:
-        s.BaseTotal += base;
+    if (s.ValidityMode == 2 || s.ValidityMode == 3)
         show(1, s.BaseTotal);
-        break;
-    case 3:
-        s.HashTotal += member;
-        s.BaseTotal += base;
-        show(0, s.HashTotal);
-        show(1, s.BaseTotal);
-        break;
-    case 4:
-        s.SumTotal = ((s.SumTotal + chit) + member) + base;
+    if (s.ValidityMode == 4)
         show(2, s.SumTotal);
-        break;
-    case 5:
-        s.SumTotal = (((s.SumTotal + chit) + member) + employee) + base;
+    if (s.ValidityMode == 5)
         show(3, s.SumTotal);
-        break;
-    default:
-        break;
-    }
     DoEvents();
 }
 

@@ -1,0 +1,20 @@
+#pragma once
+
+namespace tallic {
+
+// A batch's validity totals, proved against the adding-machine tape: the hash of member
+// numbers, the base-sale total and the cross-sum.
+struct ValidityTotals
+{
+    double hash = 0;
+    double base = 0;
+    double sum = 0;
+};
+
+// Adds one chit as the club's validity mode counts it: 1 the hash, 2 the base sales, 3 both,
+// 4 the cross-sum of chit, member and base sale, 5 the same with the employee; any other
+// mode counts nothing.
+void addChitToValidity(ValidityTotals &totals, int mode, double chit, double member,
+                       double employee, double base);
+
+} // namespace tallic
