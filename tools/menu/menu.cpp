@@ -79,6 +79,7 @@ QStringList linkCompanions(const QString &folder, const QString &buildDir)
         { "vuruzad.exe", "tools/tallic-viewer" },
         { "ziplet.exe", "tools/tallic-about" },
         { "holvane.exe", "tools/tallic-eom" },
+        { "prastle.exe", "tools/tallic-workspace" },
     };
     QStringList linked;
     for (const auto &[suiteName, standIn] : companions) {
