@@ -34,6 +34,21 @@ TEST(WorkspaceTest, ADaysChitsAreReadBatchByBatchWithTheirTotalsAndProved)
     // The cross-sum of chit, member and base sale: 12 + 1001 + 10 + 5 + 1003 + 30.
     EXPECT_DOUBLE_EQ(day.batches().at(1).validity.sum, 2061);
 
+    // A correction changes the row as it was read, in one transaction; a row that another
+    // workstation changed meanwhile is refused, not overwritten.
+    EXPECT_EQ(day.correctAmount(0, 5, 15), Workday::Change::Done);
+    h.exec(u"daily"_s, u"update ardaily set arbasesale = 31 where tallicnum = '5'"_s);
+    EXPECT_EQ(day.correctAmount(2, 5, 40), Workday::Change::ChangedMeanwhile);
+    EXPECT_EQ(day.deleteRow(2), Workday::Change::ChangedMeanwhile);
+    const auto stored = h.rows(u"daily"_s,
+                               u"select tallicnum, arbasesale, artotal from ardaily "
+                               u"where tallicnum in ('A7', '5') order by 1"_s);
+    EXPECT_EQ(stored, (QList<QVariantList> { { u"5"_s, 31.0, 37.5 }, { u"A7"_s, 15.0, 15.0 } }));
+    ASSERT_TRUE(day.load(20240312));
+    EXPECT_EQ(day.deleteRow(2), Workday::Change::Done);
+    ASSERT_TRUE(day.load(20240312));
+    EXPECT_EQ(day.rows()->rowCount(), 2);
+
     const QString proof = QDir(h.dataDir()).filePath(u"proof.pdf"_s);
     ASSERT_TRUE(day.printProof(proof));
     QFile file(proof);

@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -33,8 +34,12 @@ QString money(double value)
     return formatMask(value, u"#######.#0"_s);
 }
 
-QSqlDatabase openSuiteFile(const QString &connection, const QString &file, QString &problem)
+QSqlDatabase openSuiteFile(const QString &connection, const QString &file, QString &problem,
+                           bool writable = false)
 {
+    // Read again after a change, the day keeps its connections.
+    if (QSqlDatabase::contains(connection))
+        return QSqlDatabase::database(connection);
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
     const QString path = findInWorkingFolder(file);
     if (path.isEmpty()) {
@@ -42,7 +47,7 @@ QSqlDatabase openSuiteFile(const QString &connection, const QString &file, QStri
         return db;
     }
     QUrl url = QUrl::fromLocalFile(path);
-    url.setQuery(u"mode=ro"_s);
+    url.setQuery(writable ? u"mode=rw"_s : u"mode=ro"_s);
     db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"_s);
     db.setDatabaseName(url.toString(QUrl::FullyEncoded));
     if (!db.open())
@@ -86,11 +91,12 @@ bool Workday::load(qint32 date)
         QSqlQuery mode(u"select arvalidity from ar"_s, config);
         validityMode_ = mode.next() ? mode.value(0).toInt() : 0;
     }
-    QSqlDatabase daily = openSuiteFile(connection_ + u"daily"_s, u"daily.mdb"_s, problem_);
+    QSqlDatabase daily = openSuiteFile(connection_ + u"daily"_s, u"daily.mdb"_s, problem_, true);
     if (!problem_.isEmpty())
         return false;
+    batches_.clear();
     rows_.setQuery(u"select arorigin, tallicnum, arglacct, armember, aremployee, arbasesale, "
-                   u"arsrvchg, artax, artotal, armemo from ardaily where architdate = %1 "
+                   u"arsrvchg, artax, artotal, armemo, rowid from ardaily where architdate = %1 "
                    u"order by arorigin, rowid"_s.arg(date),
                    daily);
     while (rows_.canFetchMore())
@@ -113,6 +119,55 @@ bool Workday::load(qint32 date)
                           value(3).toDouble(), value(4).toDouble(), value(5).toDouble());
     }
     return true;
+}
+
+Workday::Change Workday::correctAmount(int row, int column, double value)
+{
+    const char *const names[] = { "arbasesale", "arsrvchg", "artax" };
+    if (column < 5 || column > 7)
+        return Change::Failed;
+    QVariantList values { value };
+    double total = value;
+    for (int c = 5; c <= 7; ++c) {
+        if (c != column)
+            total += rows_.index(row, c).data().toDouble();
+    }
+    values << total;
+    return change(
+        u"update ardaily set %1 = ?, artotal = ?"_s.arg(QString::fromLatin1(names[column - 5])),
+        row, values);
+}
+
+Workday::Change Workday::deleteRow(int row)
+{
+    return change(u"delete from ardaily"_s, row, {});
+}
+
+Workday::Change Workday::change(const QString &action, int row, const QVariantList &values)
+{
+    QSqlDatabase daily = QSqlDatabase::database(connection_ + u"daily"_s);
+    QSqlQuery q(daily);
+    // The row as it was read: the same chit number and amounts, or it is not touched.
+    q.prepare(action
+              + u" where rowid = ? and tallicnum is ? and arbasesale is ? and arsrvchg is ? "
+                u"and artax is ? and artotal is ?"_s);
+    for (const QVariant &value : values)
+        q.addBindValue(value);
+    for (int c : { 10, 1, 5, 6, 7, 8 })
+        q.addBindValue(rows_.index(row, c).data());
+    if (!daily.transaction())
+        return Change::Failed;
+    if (!q.exec()) {
+        daily.rollback();
+        return Change::Failed;
+    }
+    const int affected = q.numRowsAffected();
+    q.finish();
+    if (affected != 1) {
+        daily.rollback();
+        return Change::ChangedMeanwhile;
+    }
+    return daily.commit() ? Change::Done : Change::Failed;
 }
 
 bool Workday::printProof(const QString &path) const
@@ -164,21 +219,18 @@ WorkspaceWindow::WorkspaceWindow(Workday &day, QWidget *parent)
     setWindowTitle(u"Workspace Editor - chits of %1"_s.arg(day.date()));
     resize(900, 600);
     auto *layout = new QVBoxLayout(this);
-    auto *rows = new QTableView;
-    rows->setModel(day.rows());
-    rows->verticalHeader()->hide();
-    rows->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    rows->resizeColumnsToContents();
-    layout->addWidget(new QLabel(u"Chits keyed for %1, batch by batch:"_s.arg(day.date())));
-    layout->addWidget(rows, 3);
+    rowsView_ = new QTableView;
+    rowsView_->setModel(day.rows());
+    rowsView_->verticalHeader()->hide();
+    rowsView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    rowsView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    rowsView_->hideColumn(10);
+    rowsView_->resizeColumnsToContents();
+    connect(rowsView_, &QTableView::doubleClicked, this, &WorkspaceWindow::correct);
+    layout->addWidget(new QLabel(u"Chits keyed for %1, batch by batch (a double click on an "
+                                 u"amount corrects it):"_s.arg(day.date())));
+    layout->addWidget(rowsView_, 3);
 
-    batches_.setHorizontalHeaderLabels({ u"Batch"_s, u"Chits"_s, u"Total"_s, u"Validity"_s });
-    for (const Batch &batch : day.batches()) {
-        batches_.appendRow({ new QStandardItem(batch.origin),
-                             new QStandardItem(QString::number(batch.chits)),
-                             new QStandardItem(money(batch.total)),
-                             new QStandardItem(validityText(day.validityMode(), batch.validity)) });
-    }
     auto *totals = new QTableView;
     totals->setModel(&batches_);
     totals->verticalHeader()->hide();
@@ -186,10 +238,73 @@ WorkspaceWindow::WorkspaceWindow(Workday &day, QWidget *parent)
     totals->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(totals, 1);
 
+    auto *remove = new QPushButton(u"&Delete chit"_s);
+    connect(remove, &QPushButton::clicked, this, &WorkspaceWindow::deleteChit);
+    layout->addWidget(remove);
     auto *print = new QPushButton(u"&Print proof"_s);
-    print->setEnabled(!day.batches().isEmpty());
     connect(print, &QPushButton::clicked, this, &WorkspaceWindow::printProof);
     layout->addWidget(print);
+    reload();
+}
+
+void WorkspaceWindow::reload()
+{
+    batches_.clear();
+    batches_.setHorizontalHeaderLabels({ u"Batch"_s, u"Chits"_s, u"Total"_s, u"Validity"_s });
+    for (const Batch &batch : day_.batches()) {
+        batches_.appendRow(
+            { new QStandardItem(batch.origin), new QStandardItem(QString::number(batch.chits)),
+              new QStandardItem(money(batch.total)),
+              new QStandardItem(validityText(day_.validityMode(), batch.validity)) });
+    }
+}
+
+bool WorkspaceWindow::confirm(const QString &question)
+{
+    return QMessageBox::question(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
+void WorkspaceWindow::correct(const QModelIndex &index)
+{
+    if (index.column() < 5 || index.column() > 7)
+        return;
+    const QString chit = day_.rows()->index(index.row(), 1).data().toString();
+    const QString what = day_.rows()->headerData(index.column(), Qt::Horizontal).toString();
+    bool entered = false;
+    const double value
+        = QInputDialog::getDouble(this, windowTitle(), u"New %1 of chit %2:"_s.arg(what, chit),
+                                  index.data().toDouble(), -9999999, 9999999, 2, &entered);
+    if (!entered
+        || !confirm(u"Change the %1 of chit %2 from %3 to %4?"_s.arg(
+            what, chit, money(index.data().toDouble()), money(value))))
+        return;
+    showOutcome(day_.correctAmount(index.row(), index.column(), value));
+}
+
+void WorkspaceWindow::deleteChit()
+{
+    const QModelIndex current = rowsView_->currentIndex();
+    if (!current.isValid())
+        return;
+    const QString chit = day_.rows()->index(current.row(), 1).data().toString();
+    if (confirm(u"Delete chit %1?"_s.arg(chit)))
+        showOutcome(day_.deleteRow(current.row()));
+}
+
+void WorkspaceWindow::showOutcome(Workday::Change outcome)
+{
+    if (outcome == Workday::Change::ChangedMeanwhile) {
+        QMessageBox::information(this, windowTitle(),
+                                 u"Another workstation changed this chit meanwhile; nothing was "
+                                 u"changed. The chits are read again."_s);
+    } else if (outcome == Workday::Change::Failed) {
+        QMessageBox::critical(this, windowTitle(), u"The daily file refused the change."_s);
+    }
+    day_.load(day_.date());
+    rowsView_->hideColumn(10);
+    reload();
 }
 
 void WorkspaceWindow::printProof()

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QWidget>
 
+class QTableView;
+
 namespace tallic::workspace {
 
 // One batch of a day: its chits are the rows that share the batch's origin stamp.
@@ -43,11 +45,19 @@ public:
     // Writes the proof of every batch, a page each, as a PDF file; false when it cannot.
     bool printProof(const QString &path) const;
 
+    // A correction is one transaction, and only of the row as it was read: a row another
+    // workstation changed or deleted meanwhile is refused, never overwritten.
+    enum class Change { Done, ChangedMeanwhile, Failed };
+    // Sets the base sale, service charge or tax (columns 5 to 7) of a row, and its total.
+    Change correctAmount(int row, int column, double value);
+    Change deleteRow(int row);
+
 private:
     QString connection_; // prefix of this day's connection names
     qint32 date_ = 0;
     int validityMode_ = 0;
     QString problem_;
+    Change change(const QString &action, int row, const QVariantList &values);
     QSqlQueryModel rows_;
     QList<Batch> batches_;
 };
@@ -62,9 +72,15 @@ public:
 
 private:
     void printProof();
+    void correct(const QModelIndex &index);
+    void deleteChit();
+    void reload();
+    bool confirm(const QString &question);
+    void showOutcome(Workday::Change outcome);
 
     Workday &day_;
     QStandardItemModel batches_;
+    QTableView *rowsView_ = nullptr;
 };
 
 } // namespace tallic::workspace
