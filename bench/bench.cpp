@@ -1,13 +1,17 @@
 // What a chit costs, beside the same work done by the database engine alone. Each case
 // prints one row of the table in bench/README.md; `./run bench` runs them all.
+#include "lookup.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QSortFilterProxyModel>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -173,6 +177,26 @@ TEST(Bench, HundredChitsKeyedFieldByField)
     });
     EXPECT_EQ(chits(h).size(), 200);
     report("100 chits keyed and posted, total", tallic, engine, "ms");
+}
+
+TEST(Bench, MemberLookupFiltersAsTyped)
+{
+    Harness h;
+    QString values;
+    for (int i = 0; i < 10000; ++i) {
+        values
+            += u"%1(%2, 'NAME%3', 'FIRST', 0, 0, 0, 'REG')"_s.arg(values.isEmpty() ? u""_s : u","_s)
+                   .arg(20000 + i)
+                   .arg(i);
+    }
+    h.exec(u"master"_s, u"insert into acctinfo values "_s + values);
+    tallic::lookup::LookupWindow window(tallic::lookup::Face::Members);
+    ASSERT_TRUE(window.load());
+    std::vector<double> perKey;
+    for (const QChar key : u"name12"_s)
+        perKey.push_back(millisecondsOf([&] { QTest::keyClicks(window.search(), QString(key)); }));
+    EXPECT_EQ(window.rows()->rowCount(), 111);
+    report("member lookup over 10,000 members, slowest key", percentile(perKey, 1.0), 50, "ms");
 }
 
 TEST(Bench, PeakMemoryAfterAThousandPosts)
