@@ -2,7 +2,7 @@
 // started with "ZPH" + level + user. It shows the open A/R month of the configuration and,
 // for each month present in ardaily, its rows and their total; it changes nothing.
 
-#include "platform/platform.h"
+#include "suitefile.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -13,27 +13,9 @@
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QTableView>
-#include <QUrl>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-// Opens a suite database read-only, or says why it cannot.
-QString openReadOnly(QSqlDatabase &db, const QString &file)
-{
-    const QString path = tallic::findInWorkingFolder(file);
-    if (path.isEmpty())
-        return u"The "_s + file.toUpper() + u" database is missing from this folder."_s;
-    QUrl url = QUrl::fromLocalFile(path);
-    url.setQuery(u"mode=ro"_s);
-    db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"_s);
-    db.setDatabaseName(url.toString(QUrl::FullyEncoded));
-    return db.open() ? QString() : db.lastError().text();
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -54,12 +36,11 @@ int main(int argc, char *argv[])
     QString problem;
     if (!app.arguments().value(1).startsWith(u"ZPH"_s))
         problem = u"Start it from the entry window's EOM-Editor command."_s;
-    QSqlDatabase config = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"config"_s);
-    QSqlDatabase daily = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"daily"_s);
+    QSqlDatabase config, daily;
     if (problem.isEmpty())
-        problem = openReadOnly(config, u"config.mdb"_s);
+        config = tallic::tools::openSuiteFile(u"config"_s, u"config.mdb"_s, problem);
     if (problem.isEmpty())
-        problem = openReadOnly(daily, u"daily.mdb"_s);
+        daily = tallic::tools::openSuiteFile(u"daily"_s, u"daily.mdb"_s, problem);
     QSqlQueryModel months;
     if (problem.isEmpty()) {
         QSqlQuery open(u"select armonth, aryear from ar"_s, config);

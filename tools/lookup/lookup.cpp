@@ -1,6 +1,6 @@
 #include "lookup.h"
 
-#include "platform/platform.h"
+#include "suitefile.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -13,7 +13,6 @@
 #include <QSqlError>
 #include <QSqlQueryModel>
 #include <QTableView>
-#include <QUrl>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -127,27 +126,15 @@ LookupWindow::~LookupWindow()
 bool LookupWindow::load()
 {
     const FaceInfo info = infoOf(face_);
-    const QString path = findInWorkingFolder(info.file);
     QString why;
-    if (path.isEmpty()) {
-        why = u"The "_s + info.file.toUpper() + u" database is missing from this folder."_s;
-    } else {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection_);
-        // Read-only: a lookup never writes, nor creates a database that is not there.
-        QUrl url = QUrl::fromLocalFile(path);
-        url.setQuery(u"mode=ro"_s);
-        db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"_s);
-        db.setDatabaseName(url.toString(QUrl::FullyEncoded));
-        if (!db.open()) {
-            why = db.lastError().text();
-        } else {
-            model_->setQuery(info.statement, db);
-            // Every row, so that the search box filters them all.
-            while (model_->canFetchMore())
-                model_->fetchMore();
-            if (model_->lastError().isValid())
-                why = model_->lastError().text();
-        }
+    const QSqlDatabase db = tools::openSuiteFile(connection_, info.file, why);
+    if (why.isEmpty()) {
+        model_->setQuery(info.statement, db);
+        // Every row, so that the search box filters them all.
+        while (model_->canFetchMore())
+            model_->fetchMore();
+        if (model_->lastError().isValid())
+            why = model_->lastError().text();
     }
     if (!why.isEmpty()) {
         problem_->setText(u"The list cannot be shown: "_s + why);

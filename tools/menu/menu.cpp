@@ -64,22 +64,18 @@ void installGuide(const QString &folder)
     // Help shows it in the text viewer; an operator's own copy is never overwritten.
     const QString guide = QDir(folder).filePath(u"arinput.txt.txt"_s);
     if (!QFile::exists(guide) && QFile::copy(u":/arinput.txt.txt"_s, guide))
-        QFile::setPermissions(guide, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
-                                  | QFile::ReadOther);
+        QFile::setPermissions(
+            guide, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 }
 
 QStringList linkCompanions(const QString &folder, const QString &buildDir)
 {
     // Suite name of each companion, and the stand-in built for it (when it exists yet).
     const std::pair<const char *, const char *> companions[] = {
-        { "dalmore.exe", "tools/tallic-datepicker" },
-        { "ombrel.exe", "tools/tallic-lookup" },
-        { "tassip.exe", "tools/tallic-lookup" },
-        { "wennic.exe", "tools/tallic-lookup" },
-        { "vuruzad.exe", "tools/tallic-viewer" },
-        { "ziplet.exe", "tools/tallic-about" },
-        { "holvane.exe", "tools/tallic-eom" },
-        { "prastle.exe", "tools/tallic-workspace" },
+        { "dalmore.exe", "tools/tallic-datepicker" }, { "ombrel.exe", "tools/tallic-lookup" },
+        { "tassip.exe", "tools/tallic-lookup" },      { "wennic.exe", "tools/tallic-lookup" },
+        { "vuruzad.exe", "tools/tallic-viewer" },     { "ziplet.exe", "tools/tallic-about" },
+        { "holvane.exe", "tools/tallic-eom" },        { "prastle.exe", "tools/tallic-workspace" },
     };
     QStringList linked;
     for (const auto &[suiteName, standIn] : companions) {

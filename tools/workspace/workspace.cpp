@@ -2,7 +2,7 @@
 
 #include "basic/masks.h"
 #include "basic/numbers.h"
-#include "platform/platform.h"
+#include "suitefile.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -32,27 +32,6 @@ const char *const RowHeaders[]
 QString money(double value)
 {
     return formatMask(value, u"#######.#0"_s);
-}
-
-QSqlDatabase openSuiteFile(const QString &connection, const QString &file, QString &problem,
-                           bool writable = false)
-{
-    // Read again after a change, the day keeps its connections.
-    if (QSqlDatabase::contains(connection))
-        return QSqlDatabase::database(connection);
-    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
-    const QString path = findInWorkingFolder(file);
-    if (path.isEmpty()) {
-        problem = u"The "_s + file.toUpper() + u" database is missing from this folder."_s;
-        return db;
-    }
-    QUrl url = QUrl::fromLocalFile(path);
-    url.setQuery(writable ? u"mode=rw"_s : u"mode=ro"_s);
-    db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"_s);
-    db.setDatabaseName(url.toString(QUrl::FullyEncoded));
-    if (!db.open())
-        problem = db.lastError().text();
-    return db;
 }
 
 // The validity totals a mode shows, as the entry screen labels them.
@@ -86,12 +65,14 @@ Workday::~Workday()
 bool Workday::load(qint32 date)
 {
     date_ = date;
-    QSqlDatabase config = openSuiteFile(connection_ + u"config"_s, u"config.mdb"_s, problem_);
+    QSqlDatabase config
+        = tools::openSuiteFile(connection_ + u"config"_s, u"config.mdb"_s, problem_);
     if (problem_.isEmpty()) {
         QSqlQuery mode(u"select arvalidity from ar"_s, config);
         validityMode_ = mode.next() ? mode.value(0).toInt() : 0;
     }
-    QSqlDatabase daily = openSuiteFile(connection_ + u"daily"_s, u"daily.mdb"_s, problem_, true);
+    QSqlDatabase daily
+        = tools::openSuiteFile(connection_ + u"daily"_s, u"daily.mdb"_s, problem_, true);
     if (!problem_.isEmpty())
         return false;
     batches_.clear();
