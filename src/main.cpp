@@ -7,6 +7,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The suite's companions started from here end when this program has ended.
+    qputenv("TALLIC_PID", QByteArray::number(QCoreApplication::applicationPid()));
     QApplication::setApplicationName(QStringLiteral("Tallic"));
 
     // The suite's menu passes the launch code, level and user name as arguments; the

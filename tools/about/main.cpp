@@ -1,6 +1,7 @@
 // tallic-about: the suite's version information, installed in the data folder as
 // ziplet.exe. Its command line is "user@program version     SysUser: n".
 
+#include "tallicwatch.h"
 #include <QApplication>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -8,6 +9,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    tallic::tools::endWithTallic();
     const QString line = app.arguments().mid(1).join(QLatin1Char(' '));
     static const QRegularExpression shape(
         QStringLiteral("^\\s*([^@]*)@(\\S+)\\s+(\\S+)\\s+SysUser:\\s*(.*)$"));

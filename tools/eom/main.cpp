@@ -3,6 +3,7 @@
 // for each month present in ardaily, its rows and their total; it changes nothing.
 
 #include "suitefile.h"
+#include "tallicwatch.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -20,6 +21,7 @@ using namespace Qt::Literals::StringLiterals;
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    tallic::tools::endWithTallic();
     QWidget window;
     window.setWindowTitle(u"EOM-Editor: months in the daily file"_s);
     window.resize(520, 420);

@@ -3,6 +3,7 @@
 // reaches the program that started it through the clipboard.
 
 #include "lookup.h"
+#include "tallicwatch.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    tallic::tools::endWithTallic();
     // Hiding the window after a choice must not end the program: the number is served.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -2,6 +2,7 @@
 // Shows the file named on its command line, read-only; a missing file is said so.
 
 #include "platform/platform.h"
+#include "tallicwatch.h"
 
 #include <QApplication>
 #include <QFile>
@@ -11,6 +12,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    tallic::tools::endWithTallic();
     const QString name = app.arguments().value(1).trimmed();
     const QString path = tallic::findInWorkingFolder(name);
 

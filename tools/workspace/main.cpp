@@ -3,6 +3,7 @@
 // clipboard. It shows that day's chits batch by batch with each batch's totals, and
 // prints a batch proof.
 
+#include "tallicwatch.h"
 #include "workspace.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    tallic::tools::endWithTallic();
     const QString title = QStringLiteral("Workspace Editor");
     if (!app.arguments().value(1).startsWith(QStringLiteral("WJX"))) {
         QMessageBox::critical(nullptr, title,
