@@ -122,6 +122,39 @@ TEST_F(ToolsTest, TheMonthEndEditorIsRefusedBelowItsLevel)
     EXPECT_EQ(pickerRuns(), 1);
 }
 
+// Escape in the calendar, or Cancel in the box typed in its place, ends the wait at once and
+// leaves the batch as it was (none at start-up), with the window in the operator's hands.
+TEST(ToolsTableTest, ACancelledDateLeavesTheBatchAsItWas)
+{
+    const struct
+    {
+        bool calendar;
+        QStringList inputs;
+        qsizetype boxes;
+    } cases[] = { { true, {}, 0 }, { false, { u"20240312"_s }, 1 }, { false, {}, 1 } };
+    const auto limit = pickDateLimit();
+    setPickDateLimit(std::chrono::seconds(1));
+    for (const auto &c : cases) {
+        Session s;
+        if (!c.calendar) {
+            ASSERT_TRUE(QFile::remove(s.path(u"dalmore.exe"_s)));
+        }
+        prepareMarch2024(s.h);
+        s.h.queuePickedDates({ u"20240312"_s, QString() });
+        s.h.queueInputs(c.inputs);
+        s.h.start();
+        s.h.clearDialogs();
+        s.h.click(u"cmdnewbatch"_s);
+        SCOPED_TRACE(c.inputs.size() + 2 * c.calendar);
+        EXPECT_EQ(s.h.dialogs().size(), c.boxes);
+        EXPECT_EQ(s.h.control(u"Text1(3)"_s).text, u"20240312"_s);
+        EXPECT_TRUE(s.h.control(u"cmdnewbatch"_s).enabled);
+        s.h.click(u"cmdexit"_s);
+        EXPECT_FALSE(s.h.running());
+    }
+    setPickDateLimit(limit);
+}
+
 // Without the calendar the operator types the date; what is no date is asked again.
 TEST_F(ToolsTest, WithoutTheCalendarTheDateIsTyped)
 {
