@@ -4,6 +4,7 @@
 #include "database.h"
 #include "messages.h"
 #include "platform/form.h"
+#include "platform/keygate.h"
 #include "platform/runtime.h"
 #include "sharedstate.h"
 #include "staff.h"
@@ -156,6 +157,9 @@ void PickDate()
     bool calendarEnded = false;
     if (const qint64 calendar
         = platform().startWatchedProgram(u"dalmore.exe"_s, WindowStyle::Normal)) {
+        // The operator is at the calendar: keys that reach this window meanwhile would be
+        // replayed into the new batch after the pick.
+        KeyGate::Discarding discarding;
         QElapsedTimer waited;
         waited.start();
         while (picked.isEmpty() && !programEnding() && waited.elapsed() < pickLimit.count()) {
