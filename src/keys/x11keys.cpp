@@ -196,6 +196,32 @@ X11Keys::X11Keys(_XDisplay *display)
 {
 }
 
+unsigned char X11Keys::borrowKey(unsigned long sym)
+{
+    if (sym == NoSymbol)
+        return 0;
+    int first = 0, last = 0, width = 0;
+    XDisplayKeycodes(display_, &first, &last);
+    KeySym *map = XGetKeyboardMapping(display_, KeyCode(first), last - first + 1, &width);
+    if (!map)
+        return 0;
+    KeyCode spare = 0;
+    // From the top down: the codes that no keyboard has are there.
+    for (int code = last; code >= first && !spare; --code) {
+        const KeySym *syms = map + std::ptrdiff_t(code - first) * width;
+        if (std::all_of(syms, syms + width, [](KeySym s) { return s == NoSymbol; }))
+            spare = KeyCode(code);
+    }
+    XFree(map);
+    if (!spare)
+        return 0;
+    // The same symbol with and without Shift: the key needs no modifier to type it.
+    KeySym syms[2] = { sym, sym };
+    XChangeKeyboardMapping(display_, spare, 2, syms, 1);
+    XSync(display_, False);
+    return spare;
+}
+
 QString X11Keys::OsFamily()
 {
     return u"NT"_s;
@@ -325,9 +351,15 @@ void X11Keys::keyTransition(const QString &token, bool press)
 
 void X11Keys::typeCharacter(QChar c, bool press)
 {
-    const auto key = findKey(display_, keysymForCharacter(c), true);
+    const KeySym sym = keysymForCharacter(c);
+    auto key = findKey(display_, sym, true);
+    // A letter the layout lacks is typed all the same, as on a keyboard that has it.
+    if (!key && press) {
+        if (const KeyCode spare = borrowKey(sym))
+            key = KeyChoice { spare, false, false };
+    }
     if (!key)
-        return; // the layout cannot type it
+        return; // no key is left to put it on
     // As the key's own modifiers go down before it, they also go up before it.
     if (key->shift)
         fakeKey(display_, XK_Shift_L, press);

@@ -29,6 +29,9 @@ namespace {
 struct State
 {
     int depth = 0;
+    int discarding = 0;
+    // The key of the last press the windows had that was not a repeat; 0 for none.
+    int lastPressed = 0;
     bool passing = false;
     bool scheduled = false;
     std::deque<std::unique_ptr<QKeyEvent>> waiting;
@@ -134,10 +137,26 @@ bool mustWait()
     return s.depth > 0 || !s.waiting.empty();
 }
 
+// True when the key is dropped rather than taken or kept.
+bool dropped(const QKeyEvent &event)
+{
+    State &s = state();
+    if (s.discarding > 0)
+        return true;
+    if (!event.isAutoRepeat()) {
+        s.lastPressed = event.key();
+        return false;
+    }
+    return event.key() != s.lastPressed;
+}
+
 } // namespace
 
 bool holds(const QKeyEvent &event)
 {
+    // A key let past the gate was judged when it arrived.
+    if (!state().passing && dropped(event))
+        return true;
     if (!mustWait())
         return false;
     keep(std::make_unique<QKeyEvent>(event.type(), event.key(), event.modifiers(),
@@ -149,6 +168,8 @@ bool holds(const QKeyEvent &event)
 
 bool holds(const QShortcutEvent &event)
 {
+    if (state().discarding > 0)
+        return true;
     if (!mustWait())
         return false;
     const QKeyCombination combination = event.key()[0];
@@ -181,6 +202,19 @@ Handling::~Handling()
     scheduleReplay();
 }
 
+Discarding::Discarding()
+{
+    State &s = state();
+    ++s.discarding;
+    // A key held from before is not the operator's once the other program has had them.
+    s.lastPressed = 0;
+}
+
+Discarding::~Discarding()
+{
+    --state().discarding;
+}
+
 bool handling()
 {
     return state().depth > 0;
@@ -191,6 +225,7 @@ void reset()
     State &s = state();
     s.waiting.clear();
     s.passing = false;
+    s.lastPressed = 0;
     s.fedBox = nullptr;
 }
 

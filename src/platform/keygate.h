@@ -14,7 +14,10 @@ namespace tallic {
 // when the handling is over, as type-ahead does.
 namespace KeyGate {
 
-// True when the key must wait; the gate then keeps a copy of it.
+// True when the key must wait, and the gate then keeps a copy of it, or when it is dropped:
+// while keys are discarded (Discarding), and for an auto-repeated press whose first press
+// the windows never had (a key held down in another program's window repeats into ours
+// once that window is gone).
 bool holds(const QKeyEvent &event);
 // The same for a button's access key (Alt and its letter), kept as the key that made it.
 bool holds(const QShortcutEvent &event);
@@ -36,6 +39,17 @@ public:
     ~Handling();
     Handling(const Handling &) = delete;
     Handling &operator=(const Handling &) = delete;
+};
+
+// Drops the keys typed at the windows for the lifetime of the object: while another program
+// has the operator (the calendar), keys that stray to ours are not for the work behind it.
+class Discarding
+{
+public:
+    Discarding();
+    ~Discarding();
+    Discarding(const Discarding &) = delete;
+    Discarding &operator=(const Discarding &) = delete;
 };
 
 // True while a key or a command is being handled.

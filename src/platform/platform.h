@@ -39,6 +39,10 @@ public:
     // Programs are named bare and found in the working folder. A command line is the
     // program's file name, a blank and its arguments ("ombrel.exe AR").
     virtual bool startProgram(const QString &commandLine, WindowStyle style) = 0;
+    // Starts the program as startProgram() does and keeps an eye on it: a number for
+    // programRunning(), 0 when it could not be started.
+    virtual qint64 startWatchedProgram(const QString &commandLine, WindowStyle style) = 0;
+    virtual bool programRunning(qint64 program) = 0;
     // Runs the program to its end; its exit code, -1 when it could not be started.
     virtual int runAndWait(const QString &commandLine) = 0;
 

@@ -87,6 +87,44 @@ bool QtPlatform::startProgram(const QString &commandLine, WindowStyle style)
     return QProcess::startDetached(command.program, command.arguments, QDir::currentPath());
 }
 
+qint64 QtPlatform::startWatchedProgram(const QString &commandLine, WindowStyle style)
+{
+    Q_UNUSED(style);
+    const Command command = resolve(commandLine);
+    if (command.program.isEmpty())
+        return 0;
+    // A child of ours rather than a detached one, so that its end is seen; kept, as those
+    // runAndWait() leaves, until it finishes.
+    auto *process = new QProcess;
+    process->setProgram(command.program);
+    process->setArguments(command.arguments);
+    process->setWorkingDirectory(QDir::currentPath());
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->start();
+    if (!process->waitForStarted()) {
+        delete process;
+        return 0;
+    }
+    programsLeftRunning().append(process);
+    QObject::connect(process, &QProcess::finished, process, [process] {
+        programsLeftRunning().removeOne(process);
+        process->deleteLater();
+    });
+    return process->processId();
+}
+
+bool QtPlatform::programRunning(qint64 program)
+{
+    // A copy: noticing the end here takes the program off the list.
+    const QList<QProcess *> programs = programsLeftRunning();
+    for (QProcess *process : programs) {
+        if (process->processId() == program)
+            return !process->waitForFinished(0) && process->state() != QProcess::NotRunning;
+    }
+    return false;
+}
+
 int QtPlatform::runAndWait(const QString &commandLine)
 {
     const Command command = resolve(commandLine);

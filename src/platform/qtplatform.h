@@ -21,6 +21,8 @@ public:
     void setClipboardText(const QString &text) override;
     void clearClipboard() override;
     bool startProgram(const QString &commandLine, WindowStyle style) override;
+    qint64 startWatchedProgram(const QString &commandLine, WindowStyle style) override;
+    bool programRunning(qint64 program) override;
     int runAndWait(const QString &commandLine) override;
     bool fileExists(const QString &name) override;
     QDate today() override;

@@ -40,8 +40,10 @@ void Arinput::StartBatch()
 {
     SharedState &s = state();
     Control newBatch = ctl(u"cmdnewbatch"_s);
+    const auto batchDate = s.WorkDate;
 
-    // Until a date passes, the picker opens again: the operator cannot leave without one.
+    // Until a date passes the picker opens again; no date at all (Escape in the calendar,
+    // Cancel in the box) leaves the batch that was, or none, and the window to the operator.
     for (;;) {
         newBatch.setEnabled(false);
         s.WorkDate = 0;
@@ -54,6 +56,12 @@ void Arinput::StartBatch()
         DoEvents();
         if (programEnding())
             return;
+        if (s.MsgText.isEmpty()) {
+            s.WorkDate = batchDate;
+            newBatch.setEnabled(true);
+            newBatch.setFocus();
+            return;
+        }
 
         s.WorkDate = toLong(Val(s.MsgText));
         // Anything but eight digits of a date is asked again without a word.

@@ -4,6 +4,7 @@
 #include "database.h"
 #include "messages.h"
 #include "platform/form.h"
+#include "platform/keygate.h"
 #include "platform/runtime.h"
 #include "sharedstate.h"
 #include "staff.h"
@@ -153,17 +154,28 @@ void PickDate()
     platform().clearClipboard();
     DoEvents();
     QString picked;
-    if (StartProgram(u"dalmore.exe"_s, WindowStyle::Normal)) {
+    bool calendarEnded = false;
+    if (const qint64 calendar
+        = platform().startWatchedProgram(u"dalmore.exe"_s, WindowStyle::Normal)) {
+        // The operator is at the calendar: keys that reach this window meanwhile would be
+        // replayed into the new batch after the pick.
+        KeyGate::Discarding discarding;
         QElapsedTimer waited;
         waited.start();
         while (picked.isEmpty() && !programEnding() && waited.elapsed() < pickLimit.count()) {
             QThread::msleep(PickPollMs);
+            // Whether it runs is asked before the clipboard is read, so that an answer left
+            // just before the end is not missed.
+            calendarEnded = !platform().programRunning(calendar);
             picked = platform().clipboardText();
             DoEvents();
+            // Escape, or the calendar closed: no date, and no reason to wait on.
+            if (picked.isEmpty() && calendarEnded)
+                break;
         }
     }
     // A calendar that is missing or never answers must not lock the operator in.
-    if (picked.isEmpty() && !programEnding()) {
+    if (picked.isEmpty() && !calendarEnded && !programEnding()) {
         picked = InputBox(
             u"No date came from the calendar.\nType the date as eight digits, yyyymmdd:"_s,
             u"Date"_s, platform().today().toString(u"yyyyMMdd"_s));

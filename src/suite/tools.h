@@ -31,9 +31,10 @@ void RunTool();
 // Runs the version-information tool with the user, program, version and SysUser.
 void ShowVersionInfo();
 
-// Runs the calendar program and leaves the date the operator chose in MsgText. When the
-// calendar cannot be started, or gives nothing within pickDateLimit(), the date is asked
-// for in an input box instead; Cancel there leaves MsgText empty.
+// Runs the calendar program and leaves the date the operator chose in MsgText, empty when
+// the calendar ended without one (Escape). When the calendar cannot be started, or gives
+// nothing within pickDateLimit(), the date is asked for in an input box instead; Cancel
+// there leaves MsgText empty. Keys typed at the windows while the calendar runs are dropped.
 void PickDate();
 
 // How long PickDate waits for the calendar (two minutes unless set otherwise).

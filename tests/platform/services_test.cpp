@@ -100,7 +100,7 @@ TEST(CommandLineTest, TheProgramGetsItsArgumentsAsWritten)
         EXPECT_EQ(splitCommandLine(c.line), c.parts) << qPrintable(c.line);
 }
 
-TEST_F(WorkingFolderTest, RunAndWaitAnswersTheExitCode)
+TEST_F(WorkingFolderTest, RunAndWaitAnswersTheExitCodeAndAWatchedProgramIsSeenToEnd)
 {
     script(u"tool.exe"_s, "exit 3");
     script(u"code.exe"_s, "exit $1");
@@ -118,6 +118,14 @@ TEST_F(WorkingFolderTest, RunAndWaitAnswersTheExitCode)
     };
     for (const auto &c : cases)
         EXPECT_EQ(real.runAndWait(c.line), c.code) << qPrintable(c.line);
+
+    // A program started under watch runs until it ends, seen without the event loop.
+    script(u"nap.exe"_s, "sleep 0.5");
+    const qint64 nap = real.startWatchedProgram(u"nap.exe"_s, WindowStyle::Normal);
+    EXPECT_TRUE(nap != 0 && real.programRunning(nap));
+    QTest::qSleep(1500);
+    EXPECT_FALSE(real.programRunning(nap));
+    EXPECT_EQ(real.startWatchedProgram(u"missing.exe"_s, WindowStyle::Normal), 0);
 }
 
 // Another process that holds the lock until it is killed.

@@ -1,11 +1,14 @@
 #include "platform/form.h"
+#include "platform/keygate.h"
 #include "suite/sharedstate.h"
 #include "suite/tools.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +34,43 @@ public:
     using MachineOverride::MachineOverride;
     bool enabledDuringRun = true;
     QString clipboardDuringRun;
+    // Keys the operator types at the entry window while the calendar is open, and those
+    // that come to it once the calendar is gone (auto-repeat of a key held down there).
+    QString typedWhileOpen, typedAfter;
+    bool repeated = false, picking = false;
+
+    static void type(const QString &text, bool repeat)
+    {
+        for (const QChar c : text) {
+            const int key = c == u'\r' ? int(Qt::Key_Return) : int(c.toUpper().unicode());
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c), repeat);
+            QCoreApplication::sendEvent(KeyGate::keyTarget(), &press);
+        }
+    }
+    // The keys come as the window system sends them: while the date picker looks at the
+    // clipboard for the calendar's answer, and when it clears the clipboard after.
+    bool startProgram(const QString &line, WindowStyle style) override
+    {
+        picking = line == u"dalmore.exe"_s;
+        return inner.startProgram(line, style);
+    }
+    qint64 startWatchedProgram(const QString &line, WindowStyle style) override
+    {
+        picking = line == u"dalmore.exe"_s;
+        return inner.startWatchedProgram(line, style);
+    }
+    QString clipboardText() override
+    {
+        if (picking)
+            type(std::exchange(typedWhileOpen, {}), false);
+        return inner.clipboardText();
+    }
+    void clearClipboard() override
+    {
+        if (std::exchange(picking, false))
+            type(std::exchange(typedAfter, {}), repeated);
+        inner.clearClipboard();
+    }
 
     int runAndWait(const QString &commandLine) override
     {
@@ -111,6 +151,31 @@ TEST(ToolsTableTest, TheEditorsRunWithTheOperatorsLevelAndComeBackToANewBatch)
     EXPECT_EQ(s.location(), u"Chit Entry"_s);
 }
 
+// Keys typed at the window while the calendar is open are not for the new batch, nor is the
+// auto-repeat of Enter held down in the calendar; a key pressed afresh after it is.
+TEST(ToolsTableTest, KeysTypedAtTheWindowWhileTheCalendarIsOpenAreDropped)
+{
+    const struct
+    {
+        const char *whileOpen, *after;
+        bool repeated;
+        const char *field;
+    } cases[]
+        = { { "4100\r1\r", "", false, "" }, { "", "\r\r\r", true, "" }, { "", "41", false, "41" } };
+    for (const auto &c : cases) {
+        Session s;
+        ASSERT_TRUE(s.start());
+        s.watched.typedWhileOpen = QString::fromLatin1(c.whileOpen);
+        s.watched.typedAfter = QString::fromLatin1(c.after);
+        s.watched.repeated = c.repeated;
+        s.h.queuePickedDates({ u"20240318"_s });
+        s.h.click(u"cmdnewbatch"_s);
+        EXPECT_EQ(s.h.control(u"Text1(1)"_s).text, QString::fromLatin1(c.field)) << c.after;
+        EXPECT_EQ(s.h.focused(), u"Text1(1)"_s) << c.whileOpen << c.after;
+        EXPECT_TRUE(s.h.dialogs().isEmpty()) << c.whileOpen << c.after;
+    }
+}
+
 TEST_F(ToolsTest, TheMonthEndEditorIsRefusedBelowItsLevel)
 {
     h.createFile(u"holvane.exe"_s);
@@ -120,6 +185,39 @@ TEST_F(ToolsTest, TheMonthEndEditorIsRefusedBelowItsLevel)
               QList<Dialog> { box(u"Varnest"_s, u"Access denied."_s, DialogIcon::Information) });
     EXPECT_TRUE(h.started().filter(u"holvane"_s).isEmpty());
     EXPECT_EQ(pickerRuns(), 1);
+}
+
+// Escape in the calendar, or Cancel in the box typed in its place, ends the wait at once and
+// leaves the batch as it was (none at start-up), with the window in the operator's hands.
+TEST(ToolsTableTest, ACancelledDateLeavesTheBatchAsItWas)
+{
+    const struct
+    {
+        bool calendar;
+        QStringList inputs;
+        qsizetype boxes;
+    } cases[] = { { true, {}, 0 }, { false, { u"20240312"_s }, 1 }, { false, {}, 1 } };
+    const auto limit = pickDateLimit();
+    setPickDateLimit(std::chrono::seconds(1));
+    for (const auto &c : cases) {
+        Session s;
+        if (!c.calendar) {
+            ASSERT_TRUE(QFile::remove(s.path(u"dalmore.exe"_s)));
+        }
+        prepareMarch2024(s.h);
+        s.h.queuePickedDates({ u"20240312"_s, QString() });
+        s.h.queueInputs(c.inputs);
+        s.h.start();
+        s.h.clearDialogs();
+        s.h.click(u"cmdnewbatch"_s);
+        SCOPED_TRACE(c.inputs.size() + 2 * c.calendar);
+        EXPECT_EQ(s.h.dialogs().size(), c.boxes);
+        EXPECT_EQ(s.h.control(u"Text1(3)"_s).text, u"20240312"_s);
+        EXPECT_TRUE(s.h.control(u"cmdnewbatch"_s).enabled);
+        s.h.click(u"cmdexit"_s);
+        EXPECT_FALSE(s.h.running());
+    }
+    setPickDateLimit(limit);
 }
 
 // Without the calendar the operator types the date; what is no date is asked again.

@@ -38,8 +38,8 @@ bool FakePlatform::startProgram(const QString &commandLine, WindowStyle)
     if (!fileExists(program))
         return false;
     if (program.compare(u"dalmore.exe"_s, Qt::CaseInsensitive) == 0) {
-        // The date picker leaves the operator's choice on the clipboard; with nothing
-        // queued the run ends, so that no test waits for a date forever.
+        // The date picker leaves the operator's choice on the clipboard (an empty one is
+        // Escape); with nothing queued the run ends, so that no test waits for a date forever.
         if (pickedDates.isEmpty())
             endProgram();
         else

@@ -18,6 +18,12 @@ public:
     void setClipboardText(const QString &text) override { clipboard = text; }
     void clearClipboard() override { clipboard.clear(); }
     bool startProgram(const QString &commandLine, WindowStyle style) override;
+    // The fake's programs have done their part by the time they are started.
+    qint64 startWatchedProgram(const QString &commandLine, WindowStyle style) override
+    {
+        return startProgram(commandLine, style) ? 1 : 0;
+    }
+    bool programRunning(qint64) override { return false; }
     int runAndWait(const QString &commandLine) override;
     bool fileExists(const QString &name) override;
     QDate today() override { return date; }

@@ -63,6 +63,11 @@ public:
     {
         return inner.startProgram(line, style);
     }
+    qint64 startWatchedProgram(const QString &line, WindowStyle style) override
+    {
+        return inner.startWatchedProgram(line, style);
+    }
+    bool programRunning(qint64 program) override { return inner.programRunning(program); }
     int runAndWait(const QString &line) override { return inner.runAndWait(line); }
     bool fileExists(const QString &name) override { return inner.fileExists(name); }
     QDate today() override { return inner.today(); }

@@ -1,12 +1,16 @@
 #include "datepicker.h"
 
+#include <QAbstractItemView>
 #include <QCalendarWidget>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -34,14 +38,35 @@ DatePicker::DatePicker(const QDate &today, QWidget *parent)
     layout->addWidget(calendar_);
     calendar_->setFocus();
 
-    // activated() is the calendar's Enter or double click.
+    // A double click picks at once; Enter picks on its release (eventFilter).
     connect(calendar_, &QCalendarWidget::activated, this, &DatePicker::pick);
+    for (QWidget *view : calendar_->findChildren<QAbstractItemView *>())
+        view->installEventFilter(this);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &DatePicker::finish);
 
     serveLimit_.setSingleShot(true);
     serveLimit_.setInterval(ServeLimitMs);
     connect(&serveLimit_, &QTimer::timeout, this, &DatePicker::finish);
+}
+
+bool DatePicker::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return QWidget::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+        return false;
+    // Picking on the press would hide the calendar while Enter is still down, and its
+    // auto-repeat would go on into the window behind. Only an Enter pressed here counts:
+    // the one that opened the calendar may still be held when it appears.
+    if (key->isAutoRepeat())
+        return true;
+    if (event->type() == QEvent::KeyPress)
+        enterPressed_ = true;
+    else if (std::exchange(enterPressed_, false))
+        pick(calendar_->selectedDate());
+    return true;
 }
 
 void DatePicker::pick(const QDate &date)

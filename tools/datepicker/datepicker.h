@@ -8,8 +8,8 @@ class QCalendarWidget;
 
 namespace tallic::datepicker {
 
-// The suite's calendar: a month view with today chosen. Enter or a double click picks
-// the day, which is then served on the clipboard as eight digits yyyymmdd until another
+// The suite's calendar: a month view with today chosen. Enter (on its release) or a double
+// click picks the day, which is then served on the clipboard as eight digits yyyymmdd until another
 // program has taken it (the clipboard changes or is cleared); Escape or closing the
 // window gives no date. finished() follows in every case.
 class DatePicker : public QWidget
@@ -30,6 +30,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void pick(const QDate &date);
@@ -40,6 +41,7 @@ private:
     QString picked_;
     QTimer serveLimit_;
     bool done_ = false;
+    bool enterPressed_ = false;
 };
 
 } // namespace tallic::datepicker
