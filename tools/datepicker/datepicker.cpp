@@ -2,9 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QCalendarWidget>
-#include <QClipboard>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QShortcut>
@@ -15,13 +13,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic::datepicker {
-
-namespace {
-
-// Tallic looks for the date for two minutes; serving it much longer helps nobody.
-constexpr int ServeLimitMs = 10 * 60 * 1000;
-
-} // namespace
 
 DatePicker::DatePicker(const QDate &today, QWidget *parent)
     : QWidget(parent)
@@ -45,9 +36,7 @@ DatePicker::DatePicker(const QDate &today, QWidget *parent)
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &DatePicker::finish);
 
-    serveLimit_.setSingleShot(true);
-    serveLimit_.setInterval(ServeLimitMs);
-    connect(&serveLimit_, &QTimer::timeout, this, &DatePicker::finish);
+    connect(&server_, &tools::ClipboardServer::taken, this, &DatePicker::finish);
 }
 
 bool DatePicker::eventFilter(QObject *watched, QEvent *event)
@@ -75,17 +64,7 @@ void DatePicker::pick(const QDate &date)
         return;
     picked_ = date.toString(u"yyyyMMdd"_s);
     hide();
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    clipboard->setText(picked_);
-    // Connected after the date is set, so that only another program's change counts.
-    connect(clipboard, &QClipboard::dataChanged, this, &DatePicker::clipboardChanged);
-    serveLimit_.start();
-}
-
-void DatePicker::clipboardChanged()
-{
-    if (QGuiApplication::clipboard()->text() != picked_)
-        finish();
+    server_.serve(picked_);
 }
 
 void DatePicker::finish()
@@ -93,7 +72,6 @@ void DatePicker::finish()
     if (done_)
         return;
     done_ = true;
-    serveLimit_.stop();
     hide();
     emit finished();
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "clipboardserver.h"
+
 #include <QDate>
-#include <QTimer>
 #include <QWidget>
 
 class QCalendarWidget;
@@ -23,7 +24,7 @@ public:
     // The date served, empty before a pick.
     QString picked() const { return picked_; }
     // How long a picked date is served at most when nobody takes it.
-    void setServeLimit(int milliseconds) { serveLimit_.setInterval(milliseconds); }
+    void setServeLimit(int milliseconds) { server_.setLimit(milliseconds); }
 
 signals:
     void finished();
@@ -34,12 +35,11 @@ protected:
 
 private:
     void pick(const QDate &date);
-    void clipboardChanged();
     void finish();
 
     QCalendarWidget *calendar_ = nullptr;
     QString picked_;
-    QTimer serveLimit_;
+    tools::ClipboardServer server_;
     bool done_ = false;
     bool enterPressed_ = false;
 };

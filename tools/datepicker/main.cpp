@@ -2,12 +2,14 @@
 // The chosen date reaches the program that started it through the clipboard.
 
 #include "datepicker.h"
+#include "tallicwatch.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    tallic::tools::endWithTallic();
     // Hiding the window after a pick must not end the program: the date is still served.
     QApplication::setQuitOnLastWindowClosed(false);
 
