@@ -1,5 +1,7 @@
 #include "form.h"
 
+#include "keygate.h"
+
 #include "colors.h"
 #include "runtime.h"
 
@@ -182,7 +184,15 @@ QAction *Form::addMenuEntry(QMenu *menu, const QString &name, const QString &cap
 {
     QAction *action = menu ? menu->addAction(caption) : menuBar_->addAction(caption);
     registerControl(action, name, -1);
-    connect(action, &QAction::triggered, this, [this, action] { fire(action, "Click"); });
+    connect(action, &QAction::triggered, this, [this, action] {
+        // A command chosen while another runs (Exit during OK) waits until that one is done.
+        QPointer<QAction> guard(action);
+        if (!KeyGate::holds([this, guard] {
+                if (guard)
+                    fire(guard, "Click");
+            }))
+            fire(action, "Click");
+    });
     return action;
 }
 
@@ -320,6 +330,15 @@ bool Form::event(QEvent *event)
 
 void Form::closeEvent(QCloseEvent *event)
 {
+    // Closing the window while a command runs waits until the command is done.
+    QPointer<Form> guard(this);
+    if (loaded_ && !programEnding() && KeyGate::holds([guard] {
+            if (guard)
+                guard->close();
+        })) {
+        event->ignore();
+        return;
+    }
     if (loaded_ && !programEnding() && !unload())
         event->ignore();
 }
