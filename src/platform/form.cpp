@@ -16,8 +16,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include <algorithm>
+#include <functional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -60,6 +62,11 @@ Form::Form(const QString &name, const QSize &designSize, QWidget *parent)
 Form::~Form()
 {
     loadedForms().removeAll(this);
+    // The boxes outlive the window's own part for a moment, losing the focus: their length
+    // limits must not ask it then.
+    const QList<QLineEdit *> boxes = findChildren<QLineEdit *>();
+    for (QLineEdit *box : boxes)
+        box->setValidator(nullptr);
 }
 
 void Form::registerControl(QObject *object, const QString &name, int index)
@@ -96,9 +103,42 @@ ControlInfo *Form::controlInfo(const QObject *object)
     return it == info_.end() ? nullptr : &*it;
 }
 
+namespace {
+
+// Text pasted or dropped into a box is cut to the room left, as typing stops: what was put
+// in loses its end. The program's own texts do not pass here (Control::setText).
+class LengthLimit final : public QValidator
+{
+public:
+    LengthLimit(QObject *parent, std::function<int()> limit)
+        : QValidator(parent)
+        , limit_(std::move(limit))
+    {
+    }
+    State validate(QString &input, int &pos) const override
+    {
+        const int limit = limit_();
+        const int excess = limit > 0 ? int(input.size()) - limit : 0;
+        if (excess > 0) {
+            pos = std::max(0, pos - excess);
+            input.remove(pos, excess);
+        }
+        return Acceptable;
+    }
+
+private:
+    std::function<int()> limit_;
+};
+
+} // namespace
+
 QLineEdit *Form::addTextBox(const QString &name, int index, const QRect &rect)
 {
     auto *box = new QLineEdit(client_);
+    box->setValidator(new LengthLimit(box, [this, box] {
+        const ControlInfo *info = controlInfo(box);
+        return info ? info->maxLength : 0;
+    }));
     box->setGeometry(rect);
     box->setFocusPolicy(Qt::StrongFocus);
     registerControl(box, name, index);
