@@ -215,8 +215,16 @@ void boxOpening()
     // A box after a lock wait tells how the wait ended; what the operator did during the
     // wait was done before it was there to be read.
     State &s = state();
-    if (std::exchange(s.afterWait, false))
+    if (std::exchange(s.afterWait, false)) {
         s.waiting.clear();
+        return;
+    }
+    // Keys typed ahead may answer the box; a click made before it was there was aimed at
+    // what the box is about (a second click into the next field while the field being left
+    // is checked), and would try again what the box refuses.
+    std::erase_if(s.waiting, [](const Input &input) {
+        return input.event && !dynamic_cast<const QKeyEvent *>(input.event.get());
+    });
 }
 
 void deliver(QWidget *target, QKeyEvent *event)

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,16 @@ TEST(KeyingTest, FieldsRefuseWhatMayNotBeKeyed)
     EXPECT_EQ(h.dialogTitles(), QStringList { u"G/L Account Problem..."_s });
     EXPECT_EQ(h.focused(), u"Text1(7)"_s);
     EXPECT_FALSE(h.control(u"cmdokay"_s).enabled);
+
+    // A second click into the next field while the member is checked neither checks it
+    // again nor gets past the refusal.
+    h.click(u"cmdredo"_s);
+    h.keys(u"4100{ENTER}A1{ENTER}{ENTER}9999"_s);
+    h.clearDialogs();
+    QTimer::singleShot(0, [&h] { h.click(u"Text1(5)"_s); });
+    h.click(u"Text1(5)"_s);
+    EXPECT_EQ(h.dialogs().size(), 1);
+    EXPECT_EQ(h.focused(), u"Text1(4)"_s);
 }
 
 // F5 starts the lookup program of its field, whose answer arrives through the clipboard
