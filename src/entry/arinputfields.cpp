@@ -105,6 +105,8 @@ void Arinput::leaveGlAccount()
     DoEvents();
     ctl(u"Text2"_s).setText(s.GLAcctText);
     GlLocked = 1;
+    // Read-only, the field takes no pasted or dropped text either.
+    field.setLocked(true);
 }
 
 void Arinput::leaveChitNumber()

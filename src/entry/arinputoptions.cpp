@@ -142,7 +142,8 @@ void Arinput::txtmemo_KeyDown(int &KeyCode, int)
     SharedState &s = state();
     s.MsgText = QString::number(KeyCode);
     ExpandMacro();
-    ctl(u"txtmemo"_s).setText(s.MsgText);
+    Control memo = ctl(u"txtmemo"_s);
+    memo.setText(s.MsgText.left(memo.maxLength()));
 }
 
 void Arinput::txtmemo_KeyPress(int &KeyAscii)
@@ -154,7 +155,8 @@ void Arinput::txtmemo_KeyPress(int &KeyAscii)
     }
     if (KeyAscii == '+') {
         KeyAscii = 0;
-        ctl(u"txtmemo"_s).setText(state().LastMemoText);
+        Control memo = ctl(u"txtmemo"_s);
+        memo.setText(state().LastMemoText.left(memo.maxLength()));
         SendKeyString(u"{TAB}"_s);
     } else if (KeyAscii == KeyEnter) {
         KeyAscii = 0;

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QValidator>
 
 namespace tallic {
 
@@ -114,7 +115,11 @@ void Control::setText(const QString &text)
 {
     QObject *o = object_;
     if (auto *box = qobject_cast<QLineEdit *>(o)) {
+        // The length limit is the operator's: text set by the program may be longer.
+        const QValidator *limit = box->validator();
+        box->setValidator(nullptr);
         box->setText(text);
+        box->setValidator(limit);
         // A display shows its text from the start; a keyed field goes on at its end.
         box->setCursorPosition(box->isReadOnly() ? 0 : int(text.size()));
     } else if (auto *label = qobject_cast<QLabel *>(o)) {

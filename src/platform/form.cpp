@@ -1,5 +1,7 @@
 #include "form.h"
 
+#include "keygate.h"
+
 #include "colors.h"
 #include "runtime.h"
 
@@ -14,8 +16,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include <algorithm>
+#include <functional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -58,6 +62,11 @@ Form::Form(const QString &name, const QSize &designSize, QWidget *parent)
 Form::~Form()
 {
     loadedForms().removeAll(this);
+    // The boxes outlive the window's own part for a moment, losing the focus: their length
+    // limits must not ask it then.
+    const QList<QLineEdit *> boxes = findChildren<QLineEdit *>();
+    for (QLineEdit *box : boxes)
+        box->setValidator(nullptr);
 }
 
 void Form::registerControl(QObject *object, const QString &name, int index)
@@ -94,9 +103,42 @@ ControlInfo *Form::controlInfo(const QObject *object)
     return it == info_.end() ? nullptr : &*it;
 }
 
+namespace {
+
+// Text pasted or dropped into a box is cut to the room left, as typing stops: what was put
+// in loses its end. The program's own texts do not pass here (Control::setText).
+class LengthLimit final : public QValidator
+{
+public:
+    LengthLimit(QObject *parent, std::function<int()> limit)
+        : QValidator(parent)
+        , limit_(std::move(limit))
+    {
+    }
+    State validate(QString &input, int &pos) const override
+    {
+        const int limit = limit_();
+        const int excess = limit > 0 ? int(input.size()) - limit : 0;
+        if (excess > 0) {
+            pos = std::max(0, pos - excess);
+            input.remove(pos, excess);
+        }
+        return Acceptable;
+    }
+
+private:
+    std::function<int()> limit_;
+};
+
+} // namespace
+
 QLineEdit *Form::addTextBox(const QString &name, int index, const QRect &rect)
 {
     auto *box = new QLineEdit(client_);
+    box->setValidator(new LengthLimit(box, [this, box] {
+        const ControlInfo *info = controlInfo(box);
+        return info ? info->maxLength : 0;
+    }));
     box->setGeometry(rect);
     box->setFocusPolicy(Qt::StrongFocus);
     registerControl(box, name, index);
@@ -182,7 +224,15 @@ QAction *Form::addMenuEntry(QMenu *menu, const QString &name, const QString &cap
 {
     QAction *action = menu ? menu->addAction(caption) : menuBar_->addAction(caption);
     registerControl(action, name, -1);
-    connect(action, &QAction::triggered, this, [this, action] { fire(action, "Click"); });
+    connect(action, &QAction::triggered, this, [this, action] {
+        // A command chosen while another runs (Exit during OK) waits until that one is done.
+        QPointer<QAction> guard(action);
+        if (!KeyGate::holds([this, guard] {
+                if (guard)
+                    fire(guard, "Click");
+            }))
+            fire(action, "Click");
+    });
     return action;
 }
 
@@ -320,6 +370,15 @@ bool Form::event(QEvent *event)
 
 void Form::closeEvent(QCloseEvent *event)
 {
+    // Closing the window while a command runs waits until the command is done.
+    QPointer<Form> guard(this);
+    if (loaded_ && !programEnding() && KeyGate::holds([guard] {
+            if (guard)
+                guard->close();
+        })) {
+        event->ignore();
+        return;
+    }
     if (loaded_ && !programEnding() && !unload())
         event->ignore();
 }

@@ -92,6 +92,16 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
+        // A click waits its turn as a key does: one made while a command runs must not
+        // change what the command works on, nor start a field's exit check a second time.
+        if (KeyGate::holds(watched, *static_cast<QMouseEvent *>(event))) {
+            // The window system has moved its focus to the control clicked; it belongs
+            // with the active control until the click has its turn.
+            if (event->type() == QEvent::MouseButtonPress)
+                QMetaObject::invokeMethod(this, &Form::restoreKeyboardFocus, Qt::QueuedConnection);
+            return true;
+        }
+        return handleMouse(widget, static_cast<QMouseEvent *>(event));
     case QEvent::MouseMove:
         return handleMouse(widget, static_cast<QMouseEvent *>(event));
     default:

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -26,6 +27,15 @@ namespace tallic::KeyGate {
 
 namespace {
 
+// A key (for whatever has the focus in its turn), a click (for the object it was made in)
+// or a command.
+struct Input
+{
+    std::unique_ptr<QInputEvent> event;
+    QPointer<QObject> target;
+    std::function<void()> command;
+};
+
 struct State
 {
     int depth = 0;
@@ -34,7 +44,9 @@ struct State
     int lastPressed = 0;
     bool passing = false;
     bool scheduled = false;
-    std::deque<std::unique_ptr<QKeyEvent>> waiting;
+    // A lock wait ended during this handling: the next box takes nothing that waits.
+    bool afterWait = false;
+    std::deque<Input> waiting;
     // The box that took a waiting key: the keys after it wait until it has closed.
     QPointer<QWidget> fedBox;
 };
@@ -60,18 +72,35 @@ void replayNext()
     // A box that a command opens takes the keys typed before it appeared, one key for one
     // box (the answer); otherwise the keys wait for the end of the handling.
     QWidget *box = QApplication::activeModalWidget();
+    if (box && s.afterWait) {
+        boxOpening();
+        return;
+    }
     if (box && box == s.fedBox) {
         scheduleReplay(20);
         return;
     }
     if (s.depth > 0 && !box)
         return;
-    std::unique_ptr<QKeyEvent> key = std::move(s.waiting.front());
+    if (s.waiting.front().command && box) {
+        scheduleReplay(20);
+        return;
+    }
+    Input next = std::move(s.waiting.front());
     s.waiting.pop_front();
-    s.fedBox = box;
-    QWidget *target = box ? (box->focusWidget() ? box->focusWidget() : box) : keyTarget();
-    if (target)
-        deliver(target, key.get());
+    if (next.command) {
+        next.command();
+    } else if (auto *key = dynamic_cast<QKeyEvent *>(next.event.get())) {
+        s.fedBox = box;
+        QWidget *target = box ? (box->focusWidget() ? box->focusWidget() : box) : keyTarget();
+        if (target)
+            deliver(target, key);
+    } else if (next.target && !box) {
+        // A click made before a box appeared was not aimed at it, nor at what lies under it.
+        s.passing = true;
+        QCoreApplication::sendEvent(next.target, next.event.get());
+        s.passing = false;
+    }
     scheduleReplay();
 }
 
@@ -99,7 +128,7 @@ protected:
     }
 };
 
-void keep(std::unique_ptr<QKeyEvent> key)
+void keep(Input input)
 {
     static BoxWatcher *watcher = nullptr;
     if (!watcher && QCoreApplication::instance()) {
@@ -107,7 +136,7 @@ void keep(std::unique_ptr<QKeyEvent> key)
         watcher->setParent(QCoreApplication::instance());
         QCoreApplication::instance()->installEventFilter(watcher);
     }
-    state().waiting.push_back(std::move(key));
+    state().waiting.push_back(std::move(input));
     scheduleReplay();
 }
 
@@ -159,10 +188,11 @@ bool holds(const QKeyEvent &event)
         return true;
     if (!mustWait())
         return false;
-    keep(std::make_unique<QKeyEvent>(event.type(), event.key(), event.modifiers(),
-                                     event.nativeScanCode(), event.nativeVirtualKey(),
-                                     event.nativeModifiers(), event.text(), event.isAutoRepeat(),
-                                     event.count()));
+    keep({ std::make_unique<QKeyEvent>(event.type(), event.key(), event.modifiers(),
+                                       event.nativeScanCode(), event.nativeVirtualKey(),
+                                       event.nativeModifiers(), event.text(), event.isAutoRepeat(),
+                                       event.count()),
+           nullptr, nullptr });
     return true;
 }
 
@@ -173,9 +203,49 @@ bool holds(const QShortcutEvent &event)
     if (!mustWait())
         return false;
     const QKeyCombination combination = event.key()[0];
-    keep(std::make_unique<QKeyEvent>(QEvent::KeyPress, combination.key(),
-                                     combination.keyboardModifiers()));
+    keep({ std::make_unique<QKeyEvent>(QEvent::KeyPress, combination.key(),
+                                       combination.keyboardModifiers()),
+           nullptr, nullptr });
     return true;
+}
+
+bool holds(QObject *target, const QMouseEvent &event)
+{
+    if (!mustWait())
+        return false;
+    keep({ std::unique_ptr<QInputEvent>(event.clone()), target, nullptr });
+    return true;
+}
+
+bool holds(std::function<void()> command)
+{
+    if (state().depth == 0)
+        return false;
+    keep({ nullptr, nullptr, std::move(command) });
+    return true;
+}
+
+void lockWaitEnded()
+{
+    if (state().depth > 0)
+        state().afterWait = true;
+}
+
+void boxOpening()
+{
+    // A box after a lock wait tells how the wait ended; what the operator did during the
+    // wait was done before it was there to be read.
+    State &s = state();
+    if (std::exchange(s.afterWait, false)) {
+        s.waiting.clear();
+        return;
+    }
+    // Keys typed ahead may answer the box; a click made before it was there was aimed at
+    // what the box is about (a second click into the next field while the field being left
+    // is checked), and would try again what the box refuses.
+    std::erase_if(s.waiting, [](const Input &input) {
+        return input.event && !dynamic_cast<const QKeyEvent *>(input.event.get());
+    });
 }
 
 void deliver(QWidget *target, QKeyEvent *event)
@@ -198,7 +268,8 @@ Handling::Handling()
 
 Handling::~Handling()
 {
-    --state().depth;
+    if (--state().depth == 0)
+        state().afterWait = false;
     scheduleReplay();
 }
 
@@ -226,6 +297,7 @@ void reset()
     s.waiting.clear();
     s.passing = false;
     s.lastPressed = 0;
+    s.afterWait = false;
     s.fedBox = nullptr;
 }
 

@@ -1,17 +1,21 @@
 #pragma once
 
+#include <functional>
+
 class QKeyEvent;
+class QMouseEvent;
+class QObject;
 class QShortcutEvent;
 class QWidget;
 
 namespace tallic {
 
-// Keys that arrive while a key or a command is being handled wait their turn. Handlers let
-// events run: without the gate a key typed quickly after another would be handled inside
-// the first one's handler, before the first character is in the field ("101" would read
-// "110"), and a key typed while OK posts a chit could change a field being stored.
-// Waiting keys go, one at a time and in the order typed, to the widget that has the focus
-// when the handling is over, as type-ahead does.
+// Keys and clicks that arrive while a key or a command is being handled wait their turn. Handlers
+// let events run: without the gate a key typed quickly after another would be handled inside the
+// first one's handler, before the first character is in the field ("101" would read "110"), and a
+// key typed while OK posts a chit could change a field being stored. Waiting keys go, one at a time
+// and in the order typed, to the widget that has the focus when the handling is over, as type-ahead
+// does.
 namespace KeyGate {
 
 // True when the key must wait, and the gate then keeps a copy of it, or when it is dropped:
@@ -21,6 +25,19 @@ namespace KeyGate {
 bool holds(const QKeyEvent &event);
 // The same for a button's access key (Alt and its letter), kept as the key that made it.
 bool holds(const QShortcutEvent &event);
+
+// The same for a click (press, release, double click) into a control, kept for the object
+// that took it. A click that waits is not for a box: when one is up at its turn, it goes.
+bool holds(QObject *target, const QMouseEvent &event);
+// A command (a menu entry, closing the window) waits while a handler runs; the gate then
+// keeps it and runs it in its turn.
+bool holds(std::function<void()> command);
+
+// A lock wait has ended: a box that appears before the handling is over is the wait's
+// outcome, and nothing typed or clicked before it appeared is for it.
+void lockWaitEnded();
+// A box of the program's is about to appear.
+void boxOpening();
 
 // Where the keyboard types now: the focus widget, or else the active control of the active
 // window (after a modal box the window system may have left the focus nowhere).

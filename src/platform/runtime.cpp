@@ -15,6 +15,7 @@ namespace {
 
 bool ending = false;
 bool busyPointer = false;
+int lockWaits = 0;
 
 std::function<void()> &endAction()
 {
@@ -61,6 +62,7 @@ void resetProgramState()
 {
     ending = false;
     busyPointer = false;
+    lockWaits = 0;
     KeyGate::reset();
 }
 
@@ -73,6 +75,7 @@ int MsgBox(const QString &text, BoxButtons buttons, BoxIcon icon, const QString 
 {
     if (ending)
         return buttons == BoxButtons::YesNo ? AnswerNo : AnswerOk;
+    KeyGate::boxOpening();
     const int answer = platform().messageBox(text, title, icon, buttons);
     restoreFocusAfterBox();
     return answer;
@@ -82,6 +85,7 @@ QString InputBox(const QString &prompt, const QString &title, const QString &def
 {
     if (ending)
         return QString();
+    KeyGate::boxOpening();
     const QString answer = platform().inputBox(prompt, title, defaultText);
     restoreFocusAfterBox();
     return answer;
@@ -101,6 +105,30 @@ void MouseArrow()
         return;
     busyPointer = false;
     QGuiApplication::restoreOverrideCursor();
+}
+
+void beginLockWait()
+{
+    if (lockWaits++ == 0 && qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void lockWaitTick()
+{
+    if (!ending)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void endLockWait()
+{
+    if (lockWaits == 0 || --lockWaits > 0)
+        return;
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QGuiApplication::restoreOverrideCursor();
+    // What was typed or clicked during the wait joins the gate's queue now, before a box
+    // could take it straight from the window system.
+    DoEvents();
+    KeyGate::lockWaitEnded();
 }
 
 void SetTopmost(QWidget *window, bool on)

@@ -30,6 +30,14 @@ QString InputBox(const QString &prompt, const QString &title, const QString &def
 void MouseBusy();
 void MouseArrow();
 
+// A wait for another workstation's lock. Meanwhile the windows repaint under the busy
+// pointer but take no key or click; what the operator types then waits its turn and is
+// not for a box that the wait's outcome brings.
+void beginLockWait();
+// Lets the windows repaint; user input stays where it is.
+void lockWaitTick();
+void endLockWait();
+
 // Keeps a window above all others or releases it; never moves or resizes it.
 void SetTopmost(QWidget *window, bool on);
 // Centres a window on its screen.

@@ -46,9 +46,6 @@ QString failureReason(qint32 number, const QString &description)
     case JetError::NoSuchTable:
         reason = u"The daily database has no ardaily table."_s;
         break;
-    case JetError::Locked:
-        reason = u"The daily database is locked by another workstation."_s;
-        break;
     case JetError::ReadOnly:
         reason = u"The daily database is read-only."_s;
         break;

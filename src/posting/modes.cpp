@@ -58,6 +58,7 @@ void Arinput::RedoChit()
     if (fixedAccount > 0)
         Text1(Field::GlAccount).setText(Label1(Field::GlAccount).caption().trimmed());
     GlLocked = 0;
+    Text1(Field::GlAccount).setLocked(false);
 
     for (int i = Field::First; i <= Field::BaseSale; ++i) {
         Control field = Text1(i);

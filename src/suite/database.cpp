@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlRecord>
+#include <QThread>
 #include <QUrl>
 
 #include <sqlite3.h>
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -22,7 +24,9 @@ namespace tallic {
 namespace {
 
 // Long enough for another workstation to finish any write the suite makes.
-constexpr int BusyTimeoutMs = 10000;
+int lockWaitLimitMs = 10000;
+// Between two tries at a lock: short enough that the window repaints smoothly.
+constexpr int LockRetryMs = 20;
 
 // Of a wide row, the suite keeps a number in the 81st column (position 80).
 constexpr int NumberColumn = 80;
@@ -152,10 +156,24 @@ QString quotedName(const QString &name)
     return u'"' + quoted + u'"';
 }
 
+bool isLockFailure(const QSqlError &error)
+{
+    bool numeric = false;
+    const int primary = error.nativeErrorCode().toInt(&numeric) & 0xff;
+    return numeric && (primary == SQLITE_BUSY || primary == SQLITE_LOCKED);
+}
+
+// The engine's text, but the suite's own words for a lock: the operator is to try again.
+QString failureDescription(const QSqlError &error)
+{
+    if (isLockFailure(error))
+        return lockedDatabaseText();
+    return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+}
+
 DbWriteOutcome writeFailure(const QSqlError &error)
 {
-    return { false, jetErrorNumber(error),
-             error.databaseText().isEmpty() ? error.driverText() : error.databaseText() };
+    return { false, jetErrorNumber(error), failureDescription(error) };
 }
 
 DbWriteOutcome passOnWriteFailure(const QSqlError &error)
@@ -193,11 +211,21 @@ int jetErrorNumber(const QSqlError &error)
     return JetError::Generic + primary;
 }
 
+QString lockedDatabaseText()
+{
+    return u"A database is locked by another user. Try again later."_s;
+}
+
+int setLockWaitLimit(int ms)
+{
+    return std::exchange(lockWaitLimitMs, ms);
+}
+
 void passOnDbError(const QSqlError &error)
 {
     SharedState &s = state();
     s.ErrNumber = jetErrorNumber(error);
-    s.ErrDescription = error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+    s.ErrDescription = failureDescription(error);
     s.ErrLine = 0;
 }
 
@@ -242,13 +270,7 @@ SuiteDb::SuiteDb(const QString &fileName)
         return;
     }
     // Another workstation's write lock is waited for rather than reported.
-    QSqlQuery pragma(db_);
-    if (!pragma.exec(u"PRAGMA busy_timeout = "_s + QString::number(BusyTimeoutMs))) {
-        error_ = pragma.lastError();
-        pragma.finish();
-        db_.close();
-        return;
-    }
+    sqlite3_busy_handler(handle, &SuiteDb::waitForLock, this);
     wasOpen_ = true;
     openConnections().append(this);
 }
@@ -260,6 +282,30 @@ SuiteDb::~SuiteDb()
     // Every handle on the connection must be gone before Qt forgets its name.
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(name_);
+    endWait();
+}
+
+int SuiteDb::waitForLock(void *self, int attempt)
+{
+    auto *db = static_cast<SuiteDb *>(self);
+    if (attempt == 0) {
+        db->lockClock_.start();
+        if (!std::exchange(db->waiting_, true))
+            beginLockWait();
+    }
+    if (db->lockClock_.elapsed() >= lockWaitLimitMs || programEnding())
+        return 0;
+    // Not a full DoEvents: a key or click now could change what is being written.
+    lockWaitTick();
+    QThread::msleep(LockRetryMs);
+    return 1;
+}
+
+// Called once the connection is done: the statements that waited are over by then.
+void SuiteDb::endWait()
+{
+    if (std::exchange(waiting_, false))
+        endLockWait();
 }
 
 bool SuiteDb::isOpen() const
@@ -319,6 +365,7 @@ bool SuiteDb::rollback()
 void SuiteDb::close()
 {
     db_.close();
+    endWait();
 }
 
 void SuiteDb::forget()

@@ -56,7 +56,7 @@ const QStringList &errorCodeTable()
         u"3043 = Exit Varnest, restart and try again."_s,
         u"3049 = Corrupt database - use the Database Repair Tool"_s,
         u"3186-3188 = Another user is using this database. Try again later."_s,
-        u"3000 or 8194 = A database is locked by another user. Try again later."_s,
+        u"3000 or 8194 = "_s + lockedDatabaseText(),
         u"3420 = Close and restart the module to try again."_s,
         u"20500-20900 = Crystal Report errors. Try restarting the computer. "_s,
         u"Other codes - call Pellmoor"_s,

@@ -4,12 +4,21 @@
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
+#include <QClipboard>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace tallic;
@@ -67,6 +76,16 @@ TEST(KeyingTest, FieldsRefuseWhatMayNotBeKeyed)
     EXPECT_EQ(h.focused(), u"Text1(7)"_s);
     EXPECT_FALSE(h.control(u"cmdokay"_s).enabled);
 
+    // A second click into the next field while the member is checked neither checks it
+    // again nor gets past the refusal.
+    h.click(u"cmdredo"_s);
+    h.keys(u"4100{ENTER}A1{ENTER}{ENTER}9999"_s);
+    h.clearDialogs();
+    QTimer::singleShot(0, [&h] { h.click(u"Text1(5)"_s); });
+    h.click(u"Text1(5)"_s);
+    EXPECT_EQ(h.dialogs().size(), 1);
+    EXPECT_EQ(h.focused(), u"Text1(4)"_s);
+
     // Nor are there amounts while the rates cannot be read, whatever the last post left.
     h.click(u"cmdredo"_s);
     keyChit(h, u"4100"_s, u"A2"_s, u"1001"_s, u"10"_s);
@@ -88,6 +107,40 @@ TEST(KeyingTest, LookupsAnswerThroughTheClipboard)
     h.createFile(u"tassip.exe"_s);
     startMarch2024(h);
     h.keys(u"4100{ENTER}"_s);
+    h.click(u"Text1(1)"_s);
+    // Nor does it take text pasted (by Ctrl+V or the menu) or dropped; the chit number takes
+    // of it what fits.
+    const std::function<void(QLineEdit *)> pastes[] = {
+        [&h](QLineEdit *) { h.keys(u"^v"_s); },
+        [](QLineEdit *box) {
+            const std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
+            for (QAction *action : menu->actions()) {
+                if (action->text().remove(u'&').startsWith(u"Paste"_s) && action->isEnabled())
+                    action->trigger();
+            }
+        },
+        [](QLineEdit *box) {
+            QMimeData text;
+            text.setText(QGuiApplication::clipboard()->text());
+            QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &text, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QCoreApplication::sendEvent(box, &enter);
+            QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+            if (enter.isAccepted())
+                QCoreApplication::sendEvent(box, &drop);
+        },
+    };
+    QGuiApplication::clipboard()->setText(u"12345678901234"_s);
+    for (const int field : { 1, 2 }) {
+        auto *box = qobject_cast<QLineEdit *>(entry()->Text1(field).widget());
+        for (const auto &paste : pastes) {
+            if (field == 2)
+                box->clear();
+            paste(box);
+            EXPECT_EQ(box->text(), field == 1 ? u"4100"_s : u"1234567890"_s);
+        }
+        h.keys(u"{TAB}"_s);
+    }
     h.click(u"Text1(1)"_s);
     h.setClipboard(u"4300"_s);
     h.keys(u"9{F5}{TAB}A1{F5}{ENTER}{ENTER}{F5}"_s);

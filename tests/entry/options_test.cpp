@@ -54,9 +54,11 @@ TEST(OptionsTest, SwitchedOffFieldsArePassedOverAndTheMemoIsStoredWhileItIsOn)
     const std::pair<const char *, const char *> keys[] = {
         { "note{F5}", "note" },
         { "x{F6}", "20240312" },
+        { "{F7}", "A function key text may run past forty c" },
         { "{F2}", "" },
     };
     h.keys(u"4100{ENTER}1004{ENTER}{ENTER}10{ENTER}"_s);
+    state().FunctionKeyText[7] = u"A function key text may run past forty characters"_s;
     for (const auto &[typed, memo] : keys) {
         h.keys(QString::fromLatin1(typed));
         EXPECT_EQ(h.control(u"txtmemo"_s).text, QString::fromLatin1(memo)) << typed;

@@ -2,18 +2,23 @@
 // commands.
 #include "entry/arinput.h"
 #include "platform/form.h"
+#include "suite/database.h"
 #include "suite/sharedstate.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QScreen>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace tallic;
@@ -115,6 +120,21 @@ TEST(PostingTest, ABatchStoresAndCountsItsChitsAndANewBatchStartsAfresh)
     EXPECT_EQ(text(h, u"txtvalid(0)"_s), u"1002"_s);
     EXPECT_EQ(text(h, u"txtvalid(1)"_s), u"10"_s);
     EXPECT_EQ(chits(h).last().at(2).toInt(), 20240320);
+
+    // NEW BATCH clicked while OK stores a chit waits until the chit is stored and counted
+    // in its own batch; so does Exit.
+    keyChit(h, u"4100"_s, u"A3"_s, u"1002"_s, u"10"_s);
+    h.queuePickedDates({ u"20240321"_s });
+    QTimer::singleShot(0, [&h] { h.click(u"cmdnewbatch"_s); });
+    h.click(u"cmdokay"_s);
+    EXPECT_EQ(chits(h).last().at(2).toInt(), 20240320);
+    EXPECT_EQ(text(h, u"Text5"_s), u"0"_s);
+    EXPECT_EQ(text(h, u"Text1(3)"_s), u"20240321"_s);
+    keyChit(h, u"4100"_s, u"A4"_s, u"1002"_s, u"10"_s);
+    QTimer::singleShot(0, [&h] { h.click(u"exit"_s); });
+    h.click(u"cmdokay"_s);
+    EXPECT_FALSE(h.running());
+    EXPECT_EQ(chits(h).last().at(1).toString(), u"A4"_s);
 }
 
 // Refused at OK, a chit stays on the screen with OK offered again, and the batch has not
@@ -222,7 +242,25 @@ struct StoreFailure
 
 TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
 {
+    const int waitLimit = setLockWaitLimit(300);
+    std::unique_ptr<LockHolder> holder;
+    bool waitShown = true;
     const StoreFailure failures[] = {
+        { "locked past the wait",
+          [&](Harness &, const QString &file) {
+              holder = std::make_unique<LockHolder>(file, 1500);
+              // Meanwhile the window works under the busy pointer, and the operator presses
+              // Enter: not to close the box that is yet to come, nor to press OK again.
+              waitShown = false;
+              QTimer::singleShot(100, [&waitShown] {
+                  waitShown = QGuiApplication::overrideCursor()
+                      && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+                  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, u"\r"_s);
+                  QCoreApplication::sendEvent(QApplication::focusWidget(), &enter);
+              });
+              return true;
+          },
+          lockedDatabaseText() + u" (code 3000)"_s },
         { "missing file",
           [](Harness &, const QString &file) { return QFile::rename(file, file + u".away"_s); },
           u"The daily database is missing. (code 3024)"_s },
@@ -266,10 +304,13 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
         EXPECT_TRUE(activityLog(h).contains(u"-A/R Chit-Chit S1 not stored: "_s + f.reason))
             << f.name << qPrintable(activityLog(h));
         expectChitKept(h, u"S1"_s);
+        EXPECT_EQ(h.dialogTitles().count(u"Chit not stored"_s), 1) << f.name;
+        EXPECT_TRUE(waitShown);
         EXPECT_EQ(text(h, u"Text1(7)"_s), u"10.00"_s);
         EXPECT_EQ(h.focused(), u"cmdokay"_s);
 
         // Put right, the same chit is posted and counted once.
+        holder.reset();
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
         QFile::remove(file);
         ASSERT_TRUE(QFile::rename(saved, file));
@@ -281,6 +322,7 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
         EXPECT_EQ(text(h, u"Text5"_s), u"1"_s);
         EXPECT_EQ(text(h, u"txtvalid(0)"_s), u"1001"_s);
     }
+    setLockWaitLimit(waitLimit);
 }
 
 // What each mode, bypass and Redo does to the chits stored, keyed one after the other.

@@ -7,15 +7,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QSemaphore>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QThread>
-#include <QTimer>
-
-#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -109,43 +101,6 @@ TEST_F(DatabaseTest, AMissingDatabaseIsReportedAndChangesNothing)
     EXPECT_FALSE(QFile::exists(path(u"daily.mdb"_s)));
     EXPECT_FALSE(QFile::exists(path(u"DAILY.MDB"_s)));
 }
-
-// Another workstation: its own connection in its own thread, holding the write lock of
-// daily.mdb until its timer commits.
-class LockHolder
-{
-public:
-    LockHolder(const QString &file, int holdMs)
-    {
-        thread_.reset(QThread::create([this, file, holdMs] {
-            const QString name = u"holder"_s;
-            {
-                QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
-                db.setDatabaseName(file);
-                QSqlQuery query(db);
-                const bool ok = db.open() && query.exec(u"BEGIN IMMEDIATE"_s)
-                    && query.exec(u"insert into ardaily (tallicnum) values ('HOLDER')"_s);
-                locked_.release();
-                if (ok) {
-                    QEventLoop loop;
-                    QTimer::singleShot(holdMs, &loop, [&] {
-                        query.exec(u"COMMIT"_s);
-                        loop.quit();
-                    });
-                    loop.exec();
-                }
-            }
-            QSqlDatabase::removeDatabase(name);
-        }));
-        thread_->start();
-        locked_.acquire();
-    }
-    ~LockHolder() { thread_->wait(); }
-
-private:
-    QSemaphore locked_;
-    std::unique_ptr<QThread> thread_;
-};
 
 TEST_F(DatabaseTest, AWriteWaitsForAnotherWorkstationsLock)
 {

@@ -4,6 +4,11 @@
 #include "fakeplatform.h"
 #include "platform/form.h"
 
+#include <QEventLoop>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -14,6 +19,32 @@ void PrintTo(const Dialog &dialog, std::ostream *out)
 {
     *out << "{ " << int(dialog.kind) << ", \"" << dialog.title.toStdString() << "\", \""
          << dialog.text.toStdString() << "\", icon " << int(dialog.icon) << " }";
+}
+
+LockHolder::LockHolder(const QString &file, int holdMs)
+{
+    thread_.reset(QThread::create([this, file, holdMs] {
+        const QString name = u"holder"_s;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+            db.setDatabaseName(file);
+            QSqlQuery query(db);
+            const bool ok = db.open() && query.exec(u"BEGIN IMMEDIATE"_s)
+                && query.exec(u"insert into ardaily (tallicnum) values ('HOLDER')"_s);
+            locked_.release();
+            if (ok) {
+                QEventLoop loop;
+                QTimer::singleShot(holdMs, &loop, [&] {
+                    query.exec(u"COMMIT"_s);
+                    loop.quit();
+                });
+                loop.exec();
+            }
+        }
+        QSqlDatabase::removeDatabase(name);
+    }));
+    thread_->start();
+    locked_.acquire();
 }
 
 void prepareMarch2024(Harness &h)

@@ -5,8 +5,11 @@
 #include "platform/platform.h"
 #include "testkit/harness.h"
 
+#include <QSemaphore>
+#include <QThread>
 #include <QVariantList>
 
+#include <memory>
 #include <ostream>
 
 namespace tallic {
@@ -46,6 +49,21 @@ void expectRow(const QVariantList &row, const QStringList &expected);
 // member, no employee, base sale.
 void keyChit(Harness &h, const QString &account, const QString &chit, const QString &member,
              const QString &base);
+
+// Another workstation: its own connection in its own thread, holding the write lock of a
+// database file (adding a row to ardaily) until its timer commits.
+class LockHolder
+{
+public:
+    LockHolder(const QString &file, int holdMs);
+    ~LockHolder() { thread_->wait(); }
+    LockHolder(const LockHolder &) = delete;
+    LockHolder &operator=(const LockHolder &) = delete;
+
+private:
+    QSemaphore locked_;
+    std::unique_ptr<QThread> thread_;
+};
 
 // The harness's machine with some of its services overridden; installed while it lives.
 class MachineOverride : public Platform
