@@ -2,23 +2,91 @@
 
 #include "basic/version.h"
 #include "entry/arinput.h"
+#include "platform/runtime.h"
+#include "suite/tools.h"
 #include "suite/windows.h"
+
+#include <QGuiApplication>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
 
 Frmbundle::Frmbundle()
-    : Form(u"frmbundle"_s, QSize(640, 480))
+    : Form(u"frmbundle"_s, QSize(900, 600))
 {
-    setCaption(u"AutoGenerate Chits - "_s + VersionText);
+    buildScreen();
 }
 
 void Frmbundle::Form_Load()
 {
+    // The window takes the entry window's size and colour: the two read as one program.
+    if (Form *entry = Form::find(u"arinput"_s)) {
+        resize(entry->size());
+        setBackColor(entry->backColor());
+    }
     CenterForm(this);
     // Chits generated into practice data must look different at a glance.
     ApplyPracticeColour(this);
+
+    show();
+    DoEvents();
+    setCaption(u"AutoGenerate Chits - "_s + VersionText);
+    if (QGuiApplication::platformName() != u"offscreen"_s)
+        raise();
+    activateWindow();
+    ctl(u"txtglnum"_s).setFocus();
+
+    loadList(Bundle);
+    DoEvents();
+    loadList(Members);
+    DoEvents();
+
+    SetTopmost(this, -1);
+    DoEvents();
+    showMemberCount();
+    DoEvents();
+}
+
+void Frmbundle::Form_Activate()
+{
+    DoEvents();
+}
+
+void Frmbundle::txtmemo_GotFocus()
+{
+    ctl(u"txtmemo"_s).setBackColor(Colors::Yellow);
+}
+
+void Frmbundle::txtmemo_LostFocus()
+{
+    ctl(u"txtmemo"_s).setBackColor(Colors::White);
+}
+
+void Frmbundle::cmdgenerate_Click()
+{
+    // Writing the chits of the bundle for every listed member is still to come.
+}
+
+void Frmbundle::cmdhelp_Click()
+{
+    const QString viewer = u"vuruzad.exe bundle.txt"_s;
+    if (!platform().fileExists(u"dodizara.exe"_s)) {
+        StartProgram(viewer, WindowStyle::Normal);
+        return;
+    }
+    platform().clearClipboard();
+    // The manual must be able to come in front; the window stays released afterwards.
+    SetTopmost(this, 0);
+    StartProgram(u"dodizara.exe manual-ACCTREC.pdf"_s, WindowStyle::Maximized);
+    // The help program leaves "NOHELP" when it has no manual to show.
+    if (platform().clipboardText() == u"NOHELP"_s)
+        StartProgram(viewer, WindowStyle::Normal);
+}
+
+void Frmbundle::cmdexit_Click()
+{
+    unload();
 }
 
 void installAutoGenerate()

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "platform/colors.h"
 #include "platform/form.h"
 
 namespace tallic {
 
 // The AutoGenerate Chits window: a bundle of charge items applied to a list of members.
 // It stands beside the entry window, which stays usable while it is open.
+//
+// Both lists live in the window and reach their files (bundle1.ini, bundle2.ini) only
+// through the save and delete commands. A list's text colour is the record of unsaved
+// changes: navy while it matches its file, red after any change.
 class Frmbundle : public Form
 {
     Q_OBJECT
@@ -13,8 +18,78 @@ class Frmbundle : public Form
 public:
     Frmbundle();
 
+    Control ctl(const QString &name) const { return control(name); }
+
+    // The lists' text colours: navy while a list matches its file, red after a change.
+    static constexpr quint32 SavedColor = Rgb(0, 0, 128);
+    static constexpr quint32 ChangedColor = Colors::Red;
+
 private slots:
     void Form_Load();
+    void Form_Activate();
+
+    // The bundle: the items' account and price, and the bundle commands.
+    void txtglnum_GotFocus();
+    void txtglnum_KeyDown(int &KeyCode, int Shift);
+    void txtglnum_KeyPress(int &KeyAscii);
+    void txtglnum_LostFocus();
+    void txtprice_GotFocus();
+    void txtprice_KeyPress(int &KeyAscii);
+    void txtprice_LostFocus();
+    void cmdadd_Click();
+    void cmddelete_Click();
+    void cmdnew_Click();
+    void cmdsavelist_Click();
+    void cmddeletelist_Click();
+    void List1_Click();
+
+    // The member list.
+    void txtmember_GotFocus();
+    void txtmember_KeyDown(int &KeyCode, int Shift);
+    void txtmember_KeyPress(int &KeyAscii);
+    void txtmember_LostFocus();
+    void cmdaddmember_Click();
+    void cmdaddgroup_Click();
+    void cmddeletemember_Click();
+    void cmdnewmemberlist_Click();
+    void cmdsavemember_Click();
+    void cmddelmemlist_Click();
+    void List2_LostFocus();
+
+    void txtmemo_GotFocus();
+    void txtmemo_LostFocus();
+    void cmdgenerate_Click();
+    void cmdhelp_Click();
+    void cmdexit_Click();
+
+private:
+    void buildScreen();
+    void buildCommands();
+
+    // One list with its file, its status box and its input box.
+    struct ListSide
+    {
+        const char *list;
+        const char *file;
+        const char *status;
+        const char *input;
+    };
+    static const ListSide Bundle;
+    static const ListSide Members;
+
+    void loadList(const ListSide &side);
+    void deleteSelected(const ListSide &side);
+    void saveList(const ListSide &side, const QString &doneText);
+    void deleteList(const ListSide &side, const QString &doneText);
+    // The list differs from its file (red) or matches it (navy).
+    void markChanged(const ListSide &side, bool changed);
+    void showMemberCount();
+    // Adds every member of a class code; false when the database failed (reported).
+    bool addClassMembers(const QString &classCode, bool withSubAccounts);
+
+    // While Delete Member moves on to the member box, the bare count that leaving the
+    // list showed stays up.
+    bool keepBareCount_ = false;
 };
 
 // Lets the entry window's AutoGenerate command open this window.

@@ -1,0 +1,150 @@
+// The bundle: an item's account and price, checked as they are keyed, and the bundle's
+// commands.
+#include "frmbundle.h"
+
+#include "basic/masks.h"
+#include "basic/numbers.h"
+#include "listfiles.h"
+#include "platform/runtime.h"
+#include "suite/sharedstate.h"
+#include "suite/tools.h"
+#include "suite/validators.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic {
+
+namespace {
+
+constexpr int KeyEnter = 13;
+constexpr int KeyF5 = 116;
+constexpr double HighestAccount = 99999.999;
+
+const QString Redo = u"REDO"_s;
+
+} // namespace
+
+void Frmbundle::txtglnum_GotFocus()
+{
+    ctl(u"txtglnum"_s).setBackColor(Colors::Yellow);
+    ctl(u"helpwindow"_s).setText(u"Type the G/L number in the yellow box"_s);
+}
+
+void Frmbundle::txtglnum_KeyDown(int &KeyCode, int)
+{
+    if (KeyCode == KeyF5)
+        StartProgram(u"ombrel.exe"_s, WindowStyle::Normal);
+}
+
+void Frmbundle::txtglnum_KeyPress(int &KeyAscii)
+{
+    if (KeyAscii != KeyEnter)
+        return;
+    KeyAscii = 0;
+    ctl(u"txtprice"_s).setFocus();
+}
+
+void Frmbundle::txtglnum_LostFocus()
+{
+    SharedState &s = state();
+    Control field = ctl(u"txtglnum"_s);
+    const double account = Val(field.text());
+    // Nothing that could be an account: the box is simply cleared, and the operator goes
+    // where he was going.
+    if (account > HighestAccount || account < 1) {
+        field.setText(QString());
+        return;
+    }
+    const QString accountText = formatMask(account, u"#####.##0"_s);
+    field.setText(accountText);
+    s.MsgText = accountText;
+    ValidateGLAccount();
+    // Both refusals are told: an account can be the wrong level and a forbidden one.
+    if (s.GLLevel != 1) {
+        s.MsgText = u"Not a level 1 posting account. Try again."_s;
+        MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::Information, u"Oops..."_s);
+        s.MsgText = Redo;
+    }
+    if (account == s.ArAccount || account == s.ProfitAccount) {
+        s.MsgText = u"You may not key a chit to either the A/R account or "_s
+                    u"the G/L current profit account. Please redo..."_s;
+        MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::None, u"Account not allowed..."_s);
+        s.MsgText = Redo;
+    }
+    if (s.MsgText != Redo) {
+        ctl(u"helpwindow"_s).setText(u"Acct #: "_s + accountText + u' ' + s.GLAcctText);
+        return;
+    }
+    field.setText(QString());
+    field.setFocus();
+}
+
+void Frmbundle::txtprice_GotFocus()
+{
+    ctl(u"txtprice"_s).setBackColor(Colors::Green);
+    ctl(u"helpwindow"_s).setText(u"Type the item price in the green box"_s);
+}
+
+void Frmbundle::txtprice_KeyPress(int &KeyAscii)
+{
+    if (KeyAscii != KeyEnter)
+        return;
+    KeyAscii = 0;
+    ctl(u"cmdadd"_s).setFocus();
+}
+
+void Frmbundle::txtprice_LostFocus()
+{
+    // Any price is taken, a credit included; what is not a number becomes .00.
+    Control field = ctl(u"txtprice"_s);
+    field.setText(formatMask(Val(field.text()), u"#####.#0"_s));
+}
+
+void Frmbundle::cmdadd_Click()
+{
+    Control account = ctl(u"txtglnum"_s);
+    Control price = ctl(u"txtprice"_s);
+    const double number = Val(account.text());
+    const double amount = Val(price.text());
+    if (number < 1 || number > HighestAccount || amount == 0)
+        return;
+    ctl(u"List1"_s).addItem(bundleItemEntry(number, amount, state().GLAcctText));
+    markChanged(Bundle, true);
+    account.setText(QString());
+    price.setText(QString());
+    account.setFocus();
+}
+
+void Frmbundle::cmddelete_Click()
+{
+    deleteSelected(Bundle);
+}
+
+void Frmbundle::cmdnew_Click()
+{
+    // The file keeps the old bundle until the operator saves.
+    ctl(u"List1"_s).clear();
+    ctl(u"txtglnum"_s).setFocus();
+    markChanged(Bundle, true);
+    DoEvents();
+}
+
+void Frmbundle::cmdsavelist_Click()
+{
+    saveList(Bundle, u"Bundle saved."_s);
+}
+
+void Frmbundle::cmddeletelist_Click()
+{
+    deleteList(Bundle, u"Bundle deleted"_s);
+}
+
+void Frmbundle::List1_Click()
+{
+    Control list = ctl(u"List1"_s);
+    const int row = list.listIndex();
+    if (row >= 0)
+        ctl(u"helpwindow"_s).setText(list.items().value(row));
+}
+
+} // namespace tallic

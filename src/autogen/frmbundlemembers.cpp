@@ -1,0 +1,201 @@
+// The member list: members added one at a time or a whole class at once, and the list's
+// commands.
+#include "frmbundle.h"
+
+#include "basic/masks.h"
+#include "basic/numbers.h"
+#include "platform/runtime.h"
+#include "suite/database.h"
+#include "suite/messages.h"
+#include "suite/sharedstate.h"
+#include "suite/tools.h"
+#include "suite/validators.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic {
+
+namespace {
+
+constexpr int KeyEnter = 13;
+constexpr int KeyF5 = 116;
+constexpr double HighestMember = 99999.99;
+
+// The register pads its names with blanks; other white space belongs to the name.
+QString trimBlanks(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == u' ')
+        ++first;
+    while (last > first && text.at(last - 1) == u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
+struct ClassMember
+{
+    double number;
+    QString name;
+};
+
+} // namespace
+
+void Frmbundle::showMemberCount()
+{
+    ctl(u"lblcount"_s).setCaption(QString::number(ctl(u"List2"_s).items().size()) + u" members"_s);
+}
+
+void Frmbundle::txtmember_GotFocus()
+{
+    ctl(u"txtmember"_s).setBackColor(Rgb(0, 255, 255));
+    ctl(u"helpwindow2"_s).setText(u"Type the member number in the blue box"_s);
+    if (!keepBareCount_)
+        showMemberCount();
+    DoEvents();
+}
+
+void Frmbundle::txtmember_KeyDown(int &KeyCode, int)
+{
+    if (KeyCode == KeyF5)
+        StartProgram(u"tassip.exe"_s, WindowStyle::Normal);
+}
+
+void Frmbundle::txtmember_KeyPress(int &KeyAscii)
+{
+    if (KeyAscii != KeyEnter)
+        return;
+    KeyAscii = 0;
+    ctl(u"cmdaddmember"_s).setFocus();
+}
+
+void Frmbundle::txtmember_LostFocus()
+{
+    Control field = ctl(u"txtmember"_s);
+    const double number = Val(field.text());
+    field.setText(formatMask(number, u"#####.#0"_s));
+    if (number < 1 || number > HighestMember)
+        field.setText(QString());
+}
+
+void Frmbundle::cmdaddmember_Click()
+{
+    SharedState &s = state();
+    Control field = ctl(u"txtmember"_s);
+    const double number = Val(field.text());
+    if (number < 1 || number > HighestMember)
+        return;
+    s.MsgText = shortestNumber(number);
+    ValidateMember();
+    if (s.MsgText == u"REDO"_s) {
+        field.setText(QString());
+        field.setFocus();
+        return;
+    }
+    // A member listed twice is charged twice: the operator sees the list and decides.
+    ctl(u"List2"_s).addItem(formatMask(number, u"#####.#0"_s) + u" - "_s + s.MsgText);
+    markChanged(Members, true);
+    field.setText(QString());
+    field.setFocus();
+    DoEvents();
+}
+
+void Frmbundle::cmdaddgroup_Click()
+{
+    SharedState &s = state();
+    s.MsgTitle = u"Select Members by Class Code Group"_s;
+    const QString classCode
+        = InputBox(u"Type the class code to use. Leave blank to cancel."_s, s.MsgTitle);
+    if (classCode.isEmpty() || programEnding())
+        return;
+    s.MsgText = u"Select member SUB accounts (.01-.99) also?"_s;
+    AskYesNo();
+    if (!addClassMembers(classCode, s.MsgAnswer == AnswerYes))
+        return;
+    ctl(u"txtmember"_s).setText(QString());
+    markChanged(Members, true);
+    DoEvents();
+}
+
+bool Frmbundle::addClassMembers(const QString &classCode, bool withSubAccounts)
+{
+    SharedState &s = state();
+    QString sql = u"select * from acctinfo where classcode = '"_s + sqlQuote(classCode) + u"'"_s;
+    // Main accounts only: numbers without a fraction.
+    if (!withSubAccounts)
+        sql += u" and acctnumber = fix(acctnumber)"_s;
+    sql += u" order by acctnumber"_s;
+
+    // The class is read whole before anything is listed: a database that fails halfway
+    // leaves the list as it was.
+    QList<ClassMember> found;
+    {
+        SuiteDb db(u"master.mdb"_s);
+        QSqlQuery query = db.query(sql);
+        if (db.failed()) {
+            db.passOnError();
+        } else {
+            while (query.next())
+                found.append({ query.value(u"acctnumber"_s).toDouble(),
+                               trimBlanks(query.value(u"lname"_s).toString()) + u", "_s
+                                   + trimBlanks(query.value(u"fname"_s).toString()) });
+            if (query.lastError().isValid())
+                passOnDbError(query.lastError());
+        }
+    }
+    if (s.ErrNumber != 0) {
+        ReportError();
+        clearError();
+        return false;
+    }
+
+    if (found.isEmpty()) {
+        MsgBox(u"No records found with the selected class code."_s, BoxButtons::Ok,
+               BoxIcon::Information, u"Oops..."_s);
+        return true;
+    }
+    Control field = ctl(u"txtmember"_s);
+    Control list = ctl(u"List2"_s);
+    for (const ClassMember &member : std::as_const(found)) {
+        // No member check: the class comes from the register itself.
+        field.setText(shortestNumber(member.number));
+        s.MsgText = member.name;
+        list.addItem(field.text() + u" - "_s + s.MsgText);
+        DoEvents();
+    }
+    return true;
+}
+
+void Frmbundle::cmddeletemember_Click()
+{
+    keepBareCount_ = true;
+    deleteSelected(Members);
+    keepBareCount_ = false;
+    DoEvents();
+}
+
+void Frmbundle::cmdnewmemberlist_Click()
+{
+    ctl(u"List2"_s).clear();
+    ctl(u"txtmember"_s).setFocus();
+    markChanged(Members, true);
+    DoEvents();
+}
+
+void Frmbundle::cmdsavemember_Click()
+{
+    saveList(Members, u"Member list saved."_s);
+}
+
+void Frmbundle::cmddelmemlist_Click()
+{
+    deleteList(Members, u"List deleted"_s);
+}
+
+void Frmbundle::List2_LostFocus()
+{
+    // The count the list will have once the member just picked is deleted.
+    ctl(u"lblcount"_s).setCaption(QString::number(ctl(u"List2"_s).items().size() - 1));
+}
+
+} // namespace tallic

@@ -1,0 +1,105 @@
+#include "listfiles.h"
+
+#include "basic/masks.h"
+#include "platform/platform.h"
+#include "suite/sharedstate.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic {
+
+namespace {
+
+// The language's number for a file that cannot be read, written or removed.
+constexpr qint32 FileAccessError = 75;
+
+bool fileFailure(const QString &fileName, const QString &reason)
+{
+    SharedState &s = state();
+    s.ErrNumber = FileAccessError;
+    s.ErrDescription = u"Path/File access error: "_s + fileName + u" ("_s + reason + u')';
+    s.ErrLine = 0;
+    return false;
+}
+
+// The file of that name in the working folder, whatever its letter case on disk; the
+// bare name when there is none yet.
+QString actualFile(const QString &name)
+{
+    const QString found = findInWorkingFolder(name);
+    return found.isEmpty() ? name : found;
+}
+
+} // namespace
+
+QStringList readListFile(const QString &name, bool *ok)
+{
+    if (ok)
+        *ok = true;
+    const QString path = findInWorkingFolder(name);
+    if (path.isEmpty())
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        fileFailure(name, file.errorString());
+        if (ok)
+            *ok = false;
+        return {};
+    }
+    const QString text = QString::fromLatin1(file.readAll());
+    // Lines end in CR LF; a file edited elsewhere may end them in CR or LF alone.
+    QStringList entries;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n')
+            continue;
+        entries.append(text.mid(start, i - start));
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        entries.append(text.mid(start));
+    return entries;
+}
+
+QByteArray listFileBytes(const QStringList &entries)
+{
+    QByteArray bytes;
+    for (const QString &entry : entries)
+        bytes += entry.toLatin1() + "\r\n";
+    return bytes;
+}
+
+bool writeListFile(const QString &name, const QStringList &entries)
+{
+    // Written aside and put in place whole: a failure leaves the file as it was.
+    QSaveFile file(actualFile(name));
+    if (!file.open(QIODevice::WriteOnly))
+        return fileFailure(name, file.errorString());
+    file.write(listFileBytes(entries));
+    if (!file.commit())
+        return fileFailure(name, file.errorString());
+    return true;
+}
+
+bool removeListFile(const QString &name)
+{
+    const QString path = findInWorkingFolder(name);
+    if (path.isEmpty())
+        return true;
+    QFile file(path);
+    return file.remove() || fileFailure(name, file.errorString());
+}
+
+QString bundleItemEntry(double account, double price, const QString &description)
+{
+    return formatMask(account, u"#####.##0"_s) + u" , "_s + formatMask(price, u"#####.#0"_s)
+        + u" - "_s + description;
+}
+
+} // namespace tallic

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tallic {
+
+// The list files of the AutoGenerate window, bundle1.ini (the bundle) and bundle2.ini
+// (the member list): one entry a line, in list order, each line ended by CR LF, in the
+// Western 8-bit code page (Latin-1). No header and no count: an empty list is an empty
+// file, and a missing file is an empty list. The files are shared by every workstation
+// of the data folder and are not locked.
+//
+// Failures are passed on as run-time errors (ErrNumber, ErrDescription) for the caller
+// to report; a file that could not be written keeps its old contents.
+
+// The entries of a list file; empty for a missing file.
+QStringList readListFile(const QString &name, bool *ok = nullptr);
+bool writeListFile(const QString &name, const QStringList &entries);
+// Removes the file if it is there.
+bool removeListFile(const QString &name);
+
+// The bytes a list is stored as.
+QByteArray listFileBytes(const QStringList &entries);
+
+// A bundle item as the list shows it and the file holds it: "4010.000 , 25.00 - DUES".
+QString bundleItemEntry(double account, double price, const QString &description);
+
+} // namespace tallic
