@@ -63,11 +63,6 @@ void Frmbundle::txtmemo_LostFocus()
     ctl(u"txtmemo"_s).setBackColor(Colors::White);
 }
 
-void Frmbundle::cmdgenerate_Click()
-{
-    // Writing the chits of the bundle for every listed member is still to come.
-}
-
 void Frmbundle::cmdhelp_Click()
 {
     const QString viewer = u"vuruzad.exe bundle.txt"_s;

@@ -86,6 +86,9 @@ private:
     void showMemberCount();
     // Adds every member of a class code; false when the database failed (reported).
     bool addClassMembers(const QString &classCode, bool withSubAccounts);
+    // Generate Chits from the saved lists up to the confirmation, then the writing.
+    void generateChits();
+    void writeChits(const QString &date, const QStringList &members);
 
     // While Delete Member moves on to the member box, the bare count that leaving the
     // list showed stays up.

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "entry/amounts.h"
+
+#include <QString>
+
+namespace tallic {
+
+// The arithmetic and the parsing behind Generate Chits, kept apart from the window.
+
+// One line of bundle1.ini: "4010.000 , 25.00 - DUES".
+struct BundleItem
+{
+    QString accountField; // before the comma, blanks removed: "4010.000"
+    QString priceField; // after the comma, leading blanks removed: "25.00 - DUES"
+    double account = 0;
+    double price = 0;
+};
+BundleItem parseBundleLine(const QString &line);
+
+// The member number an entry of the member list begins with (1234.01 of
+// "1234.01 - SMITH, JOHN").
+double memberNumber(const QString &entry);
+
+// Members flagged by the member check carry this word in their entry and pay no tax.
+bool isTaxExempt(const QString &entry);
+
+// The operator's answer to the date prompt made a chit date: four digits (mmdd) take the
+// year in front; the empty text when the answer cannot be a yyyymmdd date.
+QString generationDate(const QString &answer, int currentYear);
+
+// A number in its shortest decimal form (1234, 1234.01, 4010).
+QString shortNumber(double value);
+
+// A fresh chit number: one capital letter and 1 to 6 digits, never above 500000.
+QString drawChitNumber();
+
+// What an item costs one member: the charges as texts and the row's amounts.
+struct ItemAmounts
+{
+    Charges charges;
+    double serviceCharge = 0;
+    double tax = 0;
+    double total = 0;
+};
+ItemAmounts itemAmounts(const ChargeInputs &in);
+
+// The line the window shows while an item is written.
+QString progressText(const QString &chit, double member, const BundleItem &item);
+
+} // namespace tallic

@@ -1,0 +1,181 @@
+// Generate Chits as the operator runs it, and the rows it leaves in ardaily.
+#include "entry/arinput.h"
+#include "entry/chit.h"
+#include "testkit/harness.h"
+#include "testkit/world.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace tallic;
+using namespace tallic::testkit;
+
+namespace {
+
+const QString Food = u"4100.000 , 10.00 - FOOD"_s;
+const QString Adams = u"1001 - ADAMS, ANN"_s;
+const QString Baker = u"1002.00 - BAKER, BOB"_s;
+
+// The club started with the entry screen's date box holding the date given, both lists
+// in their files, and the AutoGenerate window open.
+void openWindow(Harness &h, const QStringList &items, const QStringList &members,
+                const QString &config = {}, const QString &entryDate = {})
+{
+    h.createFile(u"bundle1.ini"_s, (items.join(u"\r\n"_s) + u"\r\n"_s).toLatin1());
+    h.createFile(u"bundle2.ini"_s, (members.join(u"\r\n"_s) + u"\r\n"_s).toLatin1());
+    prepareMarch2024(h);
+    if (!config.isEmpty())
+        h.exec(u"config"_s, config);
+    startMarch2024(h);
+    entry()->Text1(Field::ChitDate).setText(entryDate);
+    h.click(u"cmdautogenerate"_s);
+    h.clearDialogs();
+}
+
+// Generate, the prompt answered as given and the confirmation with Yes or No; then the
+// stored rows: account, chit number, date, member, base, service charge, tax, total,
+// origin, memo, source, employee.
+QList<QVariantList> generate(Harness &h, const QString &date = u"20240312"_s, bool yes = true)
+{
+    h.queueInputs({ date });
+    h.queueAnswers({ yes });
+    h.click(u"frmbundle.cmdgenerate"_s);
+    return h.rows(u"daily"_s,
+                  u"select arglacct, tallicnum, architdate, armember, arbasesale, arsrvchg, "
+                  u"artax, artotal, arorigin, armemo, arsource, aremployee from ardaily "
+                  u"order by rowid"_s);
+}
+
+QString helpText(Harness &h)
+{
+    return h.control(u"frmbundle.mainhelpwindow"_s).text;
+}
+
+TEST(GenerateTest, ThreeItemsForTwoMembersMakeSixRowsUnderTwoChitNumbers)
+{
+    Harness h;
+    openWindow(h, { Food, u"4200.000 , 20.00 - BAR"_s, u"4500.000 , 100.00 - DUES"_s },
+               { Adams, Baker });
+    h.click(u"frmbundle.txtmemo"_s);
+    h.keys(u"March"_s);
+    const QList<QVariantList> rows = generate(h);
+    ASSERT_EQ(rows.size(), 6);
+    const QStringList amounts[] = { { u"4100"_s, u"10"_s, u"1.8"_s, u"0.71"_s, u"12.51"_s },
+                                    { u"4200"_s, u"20"_s, u"3"_s, u"1.38"_s, u"24.38"_s },
+                                    { u"4500"_s, u"100"_s, u"0"_s, u"0"_s, u"100"_s } };
+    const QRegularExpression chitForm(u"^[A-Z][1-9][0-9]{0,5}$"_s);
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        const QVariantList &row = rows.at(i);
+        const QStringList &a = amounts[i % 3];
+        expectRow(row,
+                  { a[0], row.at(1).toString(), u"20240312"_s, i < 3 ? u"1001"_s : u"1002"_s, a[1],
+                    a[2], a[3], a[4], u"AutoGen"_s, u"March"_s, u"9"_s, u"0"_s });
+        EXPECT_TRUE(chitForm.match(row.at(1).toString()).hasMatch());
+        EXPECT_EQ(row.at(1), rows.at(i < 3 ? 0 : 3).at(1));
+    }
+    EXPECT_NE(rows.at(0).at(1), rows.at(3).at(1));
+    EXPECT_EQ(helpText(h), u"Charges generated."_s);
+}
+
+// Whatever the date and the answer, both lists are saved first.
+TEST(GenerateTest, TheDateAndTheConfirmationDecideWhetherAnythingIsWritten)
+{
+    struct Case
+    {
+        QString entryDate; // the entry screen's date box; empty: the prompt asks
+        QString answer;
+        bool yes;
+        QString stored; // empty: nothing written
+        QStringList boxes;
+    };
+    const QString prompt = u"Set Date To Use"_s, confirm = u"Please confirm..."_s;
+    const Case cases[] = {
+        { u"20240314"_s, u"0315"_s, true, u"20240314"_s, { confirm } },
+        { {}, u"0315"_s, true, u"20240315"_s, { prompt, confirm } },
+        { {}, u"20240312"_s, false, {}, { prompt, confirm } },
+        { {}, u"123"_s, true, {}, { prompt } },
+        { {}, u""_s, true, {}, { prompt } },
+        // This year's 31 December lies beyond the open month.
+        { {}, u"1231"_s, true, {}, { prompt, u"Date entered: 20241231"_s } },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.answer.toStdString());
+        Harness h;
+        openWindow(h, { Food }, { Adams, Baker }, {}, c.entryDate);
+        QDir data(h.dataDir());
+        ASSERT_TRUE(data.remove(u"bundle1.ini"_s) && data.remove(u"bundle2.ini"_s));
+        const QList<QVariantList> rows = generate(h, c.answer, c.yes);
+        EXPECT_EQ(h.dialogTitles(), c.boxes);
+        ASSERT_EQ(rows.size(), c.stored.isEmpty() ? 0 : 2);
+        if (!rows.isEmpty()) {
+            EXPECT_EQ(rows.first().at(2).toString(), c.stored);
+        }
+        QFile members(data.filePath(u"bundle2.ini"_s));
+        EXPECT_TRUE(members.open(QIODevice::ReadOnly));
+        EXPECT_EQ(members.readAll(), (Adams + u"\r\n"_s + Baker + u"\r\n"_s).toLatin1());
+        EXPECT_TRUE(data.exists(u"bundle1.ini"_s));
+    }
+}
+
+// Price 10.00 on an account at 0.18 service charge and 0.06 tax; the service charge taxed
+// at the item's rate unless the case says otherwise.
+TEST(GenerateTest, ChargesFollowTheRatesConsolidationTheBypassesAndExemption)
+{
+    struct Case
+    {
+        QString price;
+        QString config;
+        QString bypass; // the entry screen's button pressed
+        QString member;
+        QStringList expected; // service charge, tax, total
+    };
+    const Case cases[] = {
+        { u"10.00"_s,
+          u"update ar set artaxsrvchg = 'N'"_s,
+          {},
+          Adams,
+          { u"1.8"_s, u"0.6"_s, u"12.4"_s } },
+        { u"10.00"_s, {}, {}, Adams, { u"1.8"_s, u"0.71"_s, u"12.51"_s } },
+        { u"-10.00"_s, {}, {}, Adams, { u"-1.8"_s, u"-0.71"_s, u"-12.51"_s } },
+        { u"10.00"_s,
+          u"update ar set arconsolidate = 'Y'"_s,
+          {},
+          Adams,
+          { u"0"_s, u"0"_s, u"10"_s } },
+        { u"10.00"_s, {}, u"cmdtaxbypass"_s, Adams, { u"1.8"_s, u"0"_s, u"11.8"_s } },
+        { u"10.00"_s, {}, u"cmdscbypass"_s, Adams, { u"0"_s, u"0.6"_s, u"10.6"_s } },
+        { u"10.00"_s, {}, {}, Adams + u" TaxExempt"_s, { u"1.8"_s, u"0"_s, u"11.8"_s } },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE((c.price + c.config + c.bypass + c.member).toStdString());
+        Harness h;
+        openWindow(h, { u"4100.000 , "_s + c.price + u" - FOOD"_s }, { c.member, Baker }, c.config,
+                   u"20240312"_s);
+        if (!c.bypass.isEmpty())
+            h.click(c.bypass);
+        const QList<QVariantList> rows = generate(h);
+        ASSERT_EQ(rows.size(), 2);
+        expectRow(rows.at(0).mid(5, 3), c.expected);
+        // Exemption is the listed member's own: the next member pays the tax.
+        if (c.member != Adams)
+            expectRow(rows.at(1).mid(5, 3), { u"1.8"_s, u"0.71"_s, u"12.51"_s });
+    }
+}
+
+TEST(GenerateTest, AnAccountWithoutRatesStopsWithOneReportAndWritesNoPartChit)
+{
+    Harness h;
+    openWindow(h, { Food, u"4999.000 , 5.00 - NONE"_s }, { Adams, Baker }, {}, u"20240312"_s);
+    EXPECT_TRUE(generate(h).isEmpty());
+    EXPECT_EQ(h.dialogTitles(), (QStringList { u"Please confirm..."_s, u"Varnest Codes"_s }));
+    EXPECT_TRUE(h.dialogs().last().text.startsWith(u"Code 3021 - "_s));
+    EXPECT_EQ(helpText(h), u"0 chits written. Stopped at member "_s + Adams + u'.');
+    EXPECT_TRUE(h.control(u"frmbundle.cmdgenerate"_s).enabled);
+}
+
+} // namespace
