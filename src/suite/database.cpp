@@ -1,19 +1,15 @@
 #include "database.h"
+#include "keptconnections.h"
 
 #include "platform/platform.h"
 #include "platform/runtime.h"
 #include "sharedstate.h"
 
 #include <QRegularExpression>
-#include <QSqlDriver>
 #include <QSqlRecord>
-#include <QThread>
-#include <QUrl>
 
 #include <sqlite3.h>
 
-#include <atomic>
-#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -23,89 +19,11 @@ namespace tallic {
 
 namespace {
 
-// Long enough for another workstation to finish any write the suite makes.
-int lockWaitLimitMs = 10000;
-// Between two tries at a lock: short enough that the window repaints smoothly.
-constexpr int LockRetryMs = 20;
-
 // Of a wide row, the suite keeps a number in the 81st column (position 80).
 constexpr int NumberColumn = 80;
 
 // Errors this layer makes itself carry the suite's number in place of an SQLite code.
 const QString LayerCodePrefix = u"jet"_s;
-
-QSqlError layerError(int jetNumber, const QString &text)
-{
-    return QSqlError(u"Tallic"_s, text, QSqlError::ConnectionError,
-                     LayerCodePrefix + QString::number(jetNumber));
-}
-
-// The connections open at this moment, for DbCloseAll. Only the window thread uses them.
-QList<SuiteDb *> &openConnections()
-{
-    static QList<SuiteDb *> connections;
-    return connections;
-}
-
-sqlite3 *nativeHandle(const QSqlDatabase &db)
-{
-    if (!db.driver())
-        return nullptr;
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.constData());
-}
-
-// Jet's UCase$: upper case text; Null stays Null.
-void ucaseFunction(sqlite3_context *context, int, sqlite3_value **arguments)
-{
-    sqlite3_value *value = arguments[0];
-    if (sqlite3_value_type(value) == SQLITE_NULL) {
-        sqlite3_result_null(context);
-        return;
-    }
-    const void *text = sqlite3_value_text16(value);
-    if (!text) {
-        sqlite3_result_error_nomem(context);
-        return;
-    }
-    const QString upper
-        = QString::fromUtf16(static_cast<const char16_t *>(text), sqlite3_value_bytes16(value) / 2)
-              .toUpper();
-    sqlite3_result_text16(context, upper.utf16(), int(upper.size() * 2), SQLITE_TRANSIENT);
-}
-
-// Jet's Fix: the number truncated toward zero, of the same kind; Null stays Null.
-void fixFunction(sqlite3_context *context, int, sqlite3_value **arguments)
-{
-    sqlite3_value *value = arguments[0];
-    switch (sqlite3_value_numeric_type(value)) {
-    case SQLITE_NULL:
-        sqlite3_result_null(context);
-        break;
-    case SQLITE_INTEGER:
-        sqlite3_result_int64(context, sqlite3_value_int64(value));
-        break;
-    case SQLITE_FLOAT:
-        sqlite3_result_double(context, std::trunc(sqlite3_value_double(value)));
-        break;
-    default:
-        sqlite3_result_error(context, "Type mismatch", -1);
-        break;
-    }
-}
-
-int registerJetFunctions(sqlite3 *handle)
-{
-    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    int rc = sqlite3_create_function_v2(handle, "ucase$", 1, flags, nullptr, ucaseFunction, nullptr,
-                                        nullptr, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_create_function_v2(handle, "fix", 1, flags, nullptr, fixFunction, nullptr,
-                                        nullptr, nullptr);
-    return rc;
-}
 
 // "daily" and "ar.mdb" name DAILY.MDB and AR.MDB, in the caller's variable too.
 void normalizeName(QString &dbName)
@@ -119,6 +37,7 @@ bool reportMissing(const QString &dbName)
 {
     if (!findInWorkingFolder(dbName).isEmpty())
         return false;
+    dropConnectionsOfMissingFiles();
     SharedState &s = state();
     s.MsgText = u"The "_s + dbName + u" database is missing."_s + u"\r\n"_s
         + u"Contact Pellmoor technical support for assistance."_s;
@@ -184,6 +103,12 @@ DbWriteOutcome passOnWriteFailure(const QSqlError &error)
 
 } // namespace
 
+QSqlError layerError(int jetNumber, const QString &text)
+{
+    return QSqlError(u"Tallic"_s, text, QSqlError::ConnectionError,
+                     LayerCodePrefix + QString::number(jetNumber));
+}
+
 int jetErrorNumber(const QSqlError &error)
 {
     const QString code = error.nativeErrorCode();
@@ -216,11 +141,6 @@ QString lockedDatabaseText()
     return u"A database is locked by another user. Try again later."_s;
 }
 
-int setLockWaitLimit(int ms)
-{
-    return std::exchange(lockWaitLimitMs, ms);
-}
-
 void passOnDbError(const QSqlError &error)
 {
     SharedState &s = state();
@@ -234,143 +154,6 @@ QString sqlQuote(const QString &text)
     QString quoted = text;
     quoted.replace(u'\'', u"''"_s);
     return quoted;
-}
-
-// ---- SuiteDb ----
-
-SuiteDb::SuiteDb(const QString &fileName)
-{
-    static std::atomic<quint64> serial { 0 };
-    name_ = u"suite-"_s + fileName.toUpper() + u'-' + QString::number(++serial);
-    db_ = QSqlDatabase::addDatabase(u"QSQLITE"_s, name_);
-
-    const QString path = findInWorkingFolder(fileName);
-    if (path.isEmpty()) {
-        error_
-            = layerError(JetError::FileNotFound, u"Could not find file '"_s + fileName + u"'."_s);
-        return;
-    }
-    // Read-write without create: a file that vanished since the lookup must not come back
-    // as an empty database.
-    QUrl url = QUrl::fromLocalFile(path);
-    url.setQuery(u"mode=rw"_s);
-    db_.setConnectOptions(u"QSQLITE_OPEN_URI"_s);
-    db_.setDatabaseName(url.toString(QUrl::FullyEncoded));
-    if (!db_.open()) {
-        error_ = db_.lastError();
-        return;
-    }
-
-    sqlite3 *handle = nativeHandle(db_);
-    const int rc = handle ? registerJetFunctions(handle) : SQLITE_MISUSE;
-    if (rc != SQLITE_OK) {
-        error_ = QSqlError(u"Tallic"_s, u"Cannot register the Jet functions"_s,
-                           QSqlError::ConnectionError, QString::number(rc));
-        db_.close();
-        return;
-    }
-    // Another workstation's write lock is waited for rather than reported.
-    sqlite3_busy_handler(handle, &SuiteDb::waitForLock, this);
-    wasOpen_ = true;
-    openConnections().append(this);
-}
-
-SuiteDb::~SuiteDb()
-{
-    openConnections().removeOne(this);
-    db_.close();
-    // Every handle on the connection must be gone before Qt forgets its name.
-    db_ = QSqlDatabase();
-    QSqlDatabase::removeDatabase(name_);
-    endWait();
-}
-
-int SuiteDb::waitForLock(void *self, int attempt)
-{
-    auto *db = static_cast<SuiteDb *>(self);
-    if (attempt == 0) {
-        db->lockClock_.start();
-        if (!std::exchange(db->waiting_, true))
-            beginLockWait();
-    }
-    if (db->lockClock_.elapsed() >= lockWaitLimitMs || programEnding())
-        return 0;
-    // Not a full DoEvents: a key or click now could change what is being written.
-    lockWaitTick();
-    QThread::msleep(LockRetryMs);
-    return 1;
-}
-
-// Called once the connection is done: the statements that waited are over by then.
-void SuiteDb::endWait()
-{
-    if (std::exchange(waiting_, false))
-        endLockWait();
-}
-
-bool SuiteDb::isOpen() const
-{
-    return db_.isOpen();
-}
-
-QSqlQuery SuiteDb::newQuery() const
-{
-    QSqlQuery query(db_);
-    query.setForwardOnly(true);
-    return query;
-}
-
-QSqlQuery SuiteDb::query(const QString &sql)
-{
-    QSqlQuery query = newQuery();
-    if (!isOpen()) {
-        // A failed open keeps its own error; a database closed since (by close() or
-        // DbCloseAll) is Jet's "object invalid or no longer set".
-        if (wasOpen_)
-            error_ = layerError(JetError::ObjectClosed, u"The database is closed."_s);
-        return query;
-    }
-    if (query.exec(sql))
-        error_ = QSqlError();
-    else
-        error_ = query.lastError();
-    return query;
-}
-
-bool SuiteDb::exec(const QString &sql)
-{
-    QSqlQuery query = this->query(sql);
-    const bool ok = !failed();
-    query.finish();
-    return ok;
-}
-
-bool SuiteDb::transaction()
-{
-    // The write lock is taken at once, so the wait for another workstation happens here
-    // and not when a read inside the transaction would have to become a write.
-    return exec(u"BEGIN IMMEDIATE"_s);
-}
-
-bool SuiteDb::commit()
-{
-    return exec(u"COMMIT"_s);
-}
-
-bool SuiteDb::rollback()
-{
-    return exec(u"ROLLBACK"_s);
-}
-
-void SuiteDb::close()
-{
-    db_.close();
-    endWait();
-}
-
-void SuiteDb::forget()
-{
-    openConnections().removeOne(this);
 }
 
 // ---- The shared row routines ----
@@ -512,16 +295,19 @@ DbWriteOutcome DbWrite(QString &dbName, const QString &statement)
 
     DoEvents();
     if (!sql.isEmpty()) {
-        QSqlQuery save = db.newQuery();
-        if (!save.prepare(sql)) {
-            return writeFailure(save.lastError());
+        // The same insert comes with every posted chit: it is prepared once.
+        QSqlQuery *save = db.preparedQuery(sql);
+        if (!save) {
+            return writeFailure(db.error());
         }
-        for (const QVariant &value : std::as_const(values))
-            save.addBindValue(value);
-        if (!save.exec()) {
-            return writeFailure(save.lastError());
+        for (qsizetype i = 0; i < values.size(); ++i)
+            save->bindValue(int(i), values.at(i));
+        const bool saved = save->exec();
+        const QSqlError failure = save->lastError();
+        save->finish();
+        if (!saved) {
+            return writeFailure(failure);
         }
-        save.finish();
     }
     DoEvents();
     db.close();
@@ -538,28 +324,6 @@ void DbAddNewOn()
 void DbAddNewOff()
 {
     state().AddNewMode = false;
-    DoEvents();
-}
-
-void DbCloseAll()
-{
-    const QList<SuiteDb *> connections = openConnections();
-    for (SuiteDb *db : connections) {
-        db->close();
-        db->forget();
-    }
-    DoEvents();
-}
-
-void DbFreeLocks()
-{
-    // Owners close their connections as soon as they are done; the engine then has only
-    // to forget them. An open connection is in use and keeps what it holds.
-    const QList<SuiteDb *> connections = openConnections();
-    for (SuiteDb *db : connections) {
-        if (!db->isOpen())
-            db->forget();
-    }
     DoEvents();
 }
 

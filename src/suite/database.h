@@ -6,11 +6,16 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include <memory>
+
 namespace tallic {
 
 // The suite's databases are SQLite files in the working folder under the suite's names
-// ("DAILY.MDB"), found whatever the letter case on disk. Nothing is kept open between
-// calls: each routine opens, uses and closes its own connection.
+// ("DAILY.MDB"), found whatever the letter case on disk. Each file has one connection kept
+// for the whole run, opened and set up on first use: opening one costs more than a post.
+// Between calls it holds no lock and no transaction, so other workstations see each write
+// as soon as it is committed; a file deleted, replaced or made read-only since is opened
+// afresh, and a missing one is reported missing.
 
 // The suite's numbers for database failures, those of the engine it was first built on.
 // Any other failure of SQLite is Generic + its primary result code.
@@ -63,15 +68,19 @@ int setLockWaitLimit(int ms);
 void DbAddNewOn();
 void DbAddNewOff();
 
-// Closes every connection still open, whatever its owner is doing; failures are ignored.
+// Closes every connection still open, kept ones included, whatever its owner is doing;
+// failures are ignored. The next use opens the file again.
 void DbCloseAll();
 
-// The engine's idle call with the free-locks option: forgets the connections that have
-// been closed and lets pending events run.
+// The engine's idle call with the free-locks option: lets pending events run. A kept
+// connection holds no lock between calls, so there is nothing else to free.
 void DbFreeLocks();
 
 // The text with its apostrophes doubled, to be put between apostrophes in a statement.
 QString sqlQuote(const QString &text);
+
+// A failure this layer finds itself, under the suite's number.
+QSqlError layerError(int jetNumber, const QString &text);
 
 // The suite's error number for a database failure.
 int jetErrorNumber(const QSqlError &error);
@@ -79,16 +88,18 @@ int jetErrorNumber(const QSqlError &error);
 // ErrLine 0.
 void passOnDbError(const QSqlError &error);
 
-// A direct open of one suite database, closed when the object goes. Statements may call
-// the Jet functions ucase$() and fix(); a lock held by another workstation is waited for.
+// A use of one suite database's kept connection, let go when the object goes. Statements
+// may call the Jet functions ucase$() and fix(); a lock held by another workstation is
+// waited for. When the last user lets go, a statement left unfinished is reset and an open
+// transaction rolled back, as closing the file would.
 //
 //     SuiteDb db(u"gl.mdb"_s);
 //     QSqlQuery q = db.query(sql);
 //     if (db.failed()) { db.passOnError(); return; }
 //     if (q.next()) ...
 //
-// Queries are forward-only. They stop working once the database is closed (here, by
-// close() or by DbCloseAll), so declare them after the SuiteDb they run on.
+// Queries are forward-only. They stop working once the last user lets go or DbCloseAll
+// runs, so declare them after the SuiteDb they run on.
 class SuiteDb
 {
 public:
@@ -103,10 +114,16 @@ public:
     QSqlQuery query(const QString &sql);
     // A query on this connection for prepare() and bound values.
     QSqlQuery newQuery() const;
+    // The statement prepared once for the connection's life, for those that repeat; null
+    // with failed() true when it cannot be prepared. Bind by position, finish() it after
+    // use, and keep the pointer no longer: DbCloseAll or another statement may drop it.
+    QSqlQuery *preparedQuery(const QString &sql);
     bool exec(const QString &sql);
     bool transaction();
     bool commit();
     bool rollback();
+    // Lets go of the connection, which stays kept for the next user; this object runs no
+    // statement after it.
     void close();
 
     // The last failure of the open or of a statement run through this object; a query's
@@ -117,20 +134,13 @@ public:
     void clearError() { error_ = QSqlError(); }
     void passOnError() const { passOnDbError(error_); }
 
-    QString connectionName() const { return name_; }
+    QString connectionName() const;
+
+    // The kept connection of one file, shared by its users.
+    struct Kept;
 
 private:
-    friend void DbCloseAll();
-    friend void DbFreeLocks();
-    void forget();
-    // SQLite's busy handler: waits for a lock while the window repaints.
-    static int waitForLock(void *self, int attempt);
-    void endWait();
-
-    QString name_;
-    QElapsedTimer lockClock_;
-    bool waiting_ = false;
-    QSqlDatabase db_;
+    std::shared_ptr<Kept> kept_;
     QSqlError error_;
     bool wasOpen_ = false;
 };

@@ -9,6 +9,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <functional>
+#include <utility>
+
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -100,6 +103,38 @@ TEST_F(DatabaseTest, AMissingDatabaseIsReportedAndChangesNothing)
     // Neither routine makes the file.
     EXPECT_FALSE(QFile::exists(path(u"daily.mdb"_s)));
     EXPECT_FALSE(QFile::exists(path(u"DAILY.MDB"_s)));
+}
+
+TEST_F(DatabaseTest, EachCallUsesTheFileNowOnDisk)
+{
+    const QString daily = path(u"daily.mdb"_s);
+    const auto replace = [daily] {
+        ASSERT_TRUE(QFile::copy(daily, daily + u".new"_s));
+        ASSERT_TRUE(QFile::remove(daily));
+        ASSERT_TRUE(QFile::rename(daily + u".new"_s, daily));
+    };
+    const auto restoreAfterAMissingRead = [&] {
+        ASSERT_TRUE(QFile::rename(daily, daily + u".away"_s));
+        QString db = u"daily"_s;
+        DbRead(db, NoChit);
+        EXPECT_EQ(h.dialogs().size(), 1);
+        ASSERT_TRUE(QFile::rename(daily + u".away"_s, daily));
+    };
+    const auto closeAUse = [] { SuiteDb(u"daily.mdb"_s).close(); };
+    const std::pair<QString, std::function<void()>> changes[] = {
+        { u"REPLACED"_s, replace },
+        { u"RESTORED"_s, restoreAfterAMissingRead },
+        { u"CLOSEALL"_s, [] { DbCloseAll(); } },
+        { u"USECLOSED"_s, closeAUse },
+    };
+    postChit(u"FIRST"_s, 1);
+    for (const auto &[chit, change] : changes) {
+        h.clearDialogs();
+        change();
+        postChit(chit, 2);
+        EXPECT_EQ(state().ErrNumber, 0) << chit.toStdString();
+        EXPECT_EQ(chits(chit).size(), 1) << chit.toStdString();
+    }
 }
 
 TEST_F(DatabaseTest, AWriteWaitsForAnotherWorkstationsLock)
