@@ -4,6 +4,7 @@
 
 #include "basic/masks.h"
 #include "basic/numbers.h"
+#include "basic/text.h"
 #include "platform/runtime.h"
 #include "suite/database.h"
 #include "suite/messages.h"
@@ -20,18 +21,6 @@ namespace {
 constexpr int KeyEnter = 13;
 constexpr int KeyF5 = 116;
 constexpr double HighestMember = 99999.99;
-
-// The register pads its names with blanks; other white space belongs to the name.
-QString trimBlanks(const QString &text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == u' ')
-        ++first;
-    while (last > first && text.at(last - 1) == u' ')
-        --last;
-    return text.mid(first, last - first);
-}
 
 struct ClassMember
 {

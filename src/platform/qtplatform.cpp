@@ -41,6 +41,32 @@ QList<QProcess *> &programsLeftRunning()
     return *programs;
 }
 
+// A program of the working folder started as a child, in the folder, with no input; none
+// when it could not be started.
+QProcess *startChild(const Command &command)
+{
+    auto *process = new QProcess;
+    process->setProgram(command.program);
+    process->setArguments(command.arguments);
+    process->setWorkingDirectory(QDir::currentPath());
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->start();
+    if (process->waitForStarted())
+        return process;
+    delete process;
+    return nullptr;
+}
+
+void keepUntilFinished(QProcess *process)
+{
+    programsLeftRunning().append(process);
+    QObject::connect(process, &QProcess::finished, process, [process] {
+        programsLeftRunning().removeOne(process);
+        process->deleteLater();
+    });
+}
+
 QMessageBox::Icon messageIcon(BoxIcon icon)
 {
     switch (icon) {
@@ -95,22 +121,10 @@ qint64 QtPlatform::startWatchedProgram(const QString &commandLine, WindowStyle s
         return 0;
     // A child of ours rather than a detached one, so that its end is seen; kept, as those
     // runAndWait() leaves, until it finishes.
-    auto *process = new QProcess;
-    process->setProgram(command.program);
-    process->setArguments(command.arguments);
-    process->setWorkingDirectory(QDir::currentPath());
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->start();
-    if (!process->waitForStarted()) {
-        delete process;
+    QProcess *process = startChild(command);
+    if (!process)
         return 0;
-    }
-    programsLeftRunning().append(process);
-    QObject::connect(process, &QProcess::finished, process, [process] {
-        programsLeftRunning().removeOne(process);
-        process->deleteLater();
-    });
+    keepUntilFinished(process);
     return process->processId();
 }
 
@@ -132,17 +146,9 @@ int QtPlatform::runAndWait(const QString &commandLine)
         return -1;
 
     // Not parented: when the program ends first, the process object must outlive this call.
-    auto *process = new QProcess;
-    process->setProgram(command.program);
-    process->setArguments(command.arguments);
-    process->setWorkingDirectory(QDir::currentPath());
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->start();
-    if (!process->waitForStarted()) {
-        delete process;
+    QProcess *process = startChild(command);
+    if (!process)
         return -1;
-    }
 
     // The windows keep answering the operator meanwhile.
     while (process->state() != QProcess::NotRunning && !programEnding()) {
@@ -155,11 +161,7 @@ int QtPlatform::runAndWait(const QString &commandLine)
     if (process->state() != QProcess::NotRunning) {
         // Ending while the other program runs: leave it running rather than kill the
         // operator's work in it, and let the process object go when it finishes.
-        programsLeftRunning().append(process);
-        QObject::connect(process, &QProcess::finished, process, [process] {
-            programsLeftRunning().removeOne(process);
-            process->deleteLater();
-        });
+        keepUntilFinished(process);
         return -1;
     }
     const int code = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;

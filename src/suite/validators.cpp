@@ -2,6 +2,7 @@
 
 #include "basic/masks.h"
 #include "basic/numbers.h"
+#include "basic/text.h"
 #include "database.h"
 #include "messages.h"
 #include "platform/platform.h"
@@ -19,18 +20,6 @@ namespace tallic {
 namespace {
 
 const QString Redo = u"REDO"_s;
-
-// The suite trims blanks (spaces) only; other white space belongs to the text.
-QString trimBlanks(const QString &text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == u' ')
-        ++first;
-    while (last > first && text.at(last - 1) == u' ')
-        --last;
-    return text.mid(first, last - first);
-}
 
 // A column's value as text, numbers without a trailing ".0"; Null is the empty text.
 QString valueText(const QVariant &value)
