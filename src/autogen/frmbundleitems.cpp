@@ -5,6 +5,7 @@
 #include "basic/masks.h"
 #include "basic/numbers.h"
 #include "listfiles.h"
+#include "platform/keycodes.h"
 #include "platform/runtime.h"
 #include "suite/sharedstate.h"
 #include "suite/tools.h"
@@ -16,8 +17,6 @@ namespace tallic {
 
 namespace {
 
-constexpr int KeyEnter = 13;
-constexpr int KeyF5 = 116;
 constexpr double HighestAccount = 99999.999;
 
 const QString Redo = u"REDO"_s;
@@ -32,13 +31,13 @@ void Frmbundle::txtglnum_GotFocus()
 
 void Frmbundle::txtglnum_KeyDown(int &KeyCode, int)
 {
-    if (KeyCode == KeyF5)
+    if (KeyCode == VirtualKey::F5)
         StartProgram(u"ombrel.exe"_s, WindowStyle::Normal);
 }
 
 void Frmbundle::txtglnum_KeyPress(int &KeyAscii)
 {
-    if (KeyAscii != KeyEnter)
+    if (KeyAscii != VirtualKey::Enter)
         return;
     KeyAscii = 0;
     ctl(u"txtprice"_s).setFocus();
@@ -87,7 +86,7 @@ void Frmbundle::txtprice_GotFocus()
 
 void Frmbundle::txtprice_KeyPress(int &KeyAscii)
 {
-    if (KeyAscii != KeyEnter)
+    if (KeyAscii != VirtualKey::Enter)
         return;
     KeyAscii = 0;
     ctl(u"cmdadd"_s).setFocus();

@@ -5,6 +5,7 @@
 #include "basic/masks.h"
 #include "basic/numbers.h"
 #include "basic/text.h"
+#include "platform/keycodes.h"
 #include "platform/runtime.h"
 #include "suite/database.h"
 #include "suite/messages.h"
@@ -18,8 +19,6 @@ namespace tallic {
 
 namespace {
 
-constexpr int KeyEnter = 13;
-constexpr int KeyF5 = 116;
 constexpr double HighestMember = 99999.99;
 
 struct ClassMember
@@ -46,13 +45,13 @@ void Frmbundle::txtmember_GotFocus()
 
 void Frmbundle::txtmember_KeyDown(int &KeyCode, int)
 {
-    if (KeyCode == KeyF5)
+    if (KeyCode == VirtualKey::F5)
         StartProgram(u"tassip.exe"_s, WindowStyle::Normal);
 }
 
 void Frmbundle::txtmember_KeyPress(int &KeyAscii)
 {
-    if (KeyAscii != KeyEnter)
+    if (KeyAscii != VirtualKey::Enter)
         return;
     KeyAscii = 0;
     ctl(u"cmdaddmember"_s).setFocus();

@@ -4,6 +4,7 @@
 
 #include "keys/sendkeys.h"
 #include "platform/colors.h"
+#include "platform/keycodes.h"
 #include "platform/runtime.h"
 #include "suite/sharedstate.h"
 #include "suite/tools.h"
@@ -31,9 +32,6 @@ const char *const Prompts[11] = {
     "Type applicable tax and press ENTER. (+ = duplicate previous chit)",
     "Type the Chit Total and press ENTER. (+ = duplicate previous chit)",
 };
-
-constexpr int KeyF5 = 116;
-constexpr int KeyEnter = 13;
 
 } // namespace
 
@@ -81,12 +79,12 @@ void Arinput::Text1_KeyPress(int Index, int &KeyAscii)
         KeyAscii = 0;
         return;
     }
-    if (Index != Field::BaseSale || (KeyAscii != '+' && KeyAscii != KeyEnter)) {
+    if (Index != Field::BaseSale || (KeyAscii != '+' && KeyAscii != VirtualKey::Enter)) {
         if (KeyAscii == '+') {
             KeyAscii = 0;
             Text1(Index).setText(txtprev(Index).text());
             SendKeyString(u"{TAB}"_s);
-        } else if (KeyAscii == KeyEnter) {
+        } else if (KeyAscii == VirtualKey::Enter) {
             KeyAscii = 0;
             SendKeyString(u"{TAB}"_s);
         }
@@ -106,7 +104,7 @@ void Arinput::Text1_KeyDown(int Index, int &KeyCode, int)
         KeyCode = 0;
         return;
     }
-    if (KeyCode == KeyF5) {
+    if (KeyCode == VirtualKey::F5) {
         const char *lookup = Index == Field::GlAccount ? "ombrel.exe AR"
             : Index == Field::Member                   ? "tassip.exe"
             : Index == Field::Employee                 ? "wennic.exe"

@@ -4,6 +4,7 @@
 #include "basic/numbers.h"
 #include "keys/sendkeys.h"
 #include "platform/colors.h"
+#include "platform/keycodes.h"
 #include "platform/runtime.h"
 #include "suite/sharedstate.h"
 #include "suite/today.h"
@@ -13,11 +14,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace tallic {
 
 namespace {
-
-constexpr int KeyEnter = 13;
-constexpr int KeyF1 = 112;
-constexpr int KeyF5 = 116;
-constexpr int KeyF12 = 123;
 
 // The caption a switchable field shows while it is keyed; empty for the fields that
 // cannot be switched.
@@ -136,7 +132,7 @@ void Arinput::txtmemo_LostFocus()
 
 void Arinput::txtmemo_KeyDown(int &KeyCode, int)
 {
-    if (KeyCode < KeyF1 || KeyCode > KeyF12 || KeyCode == KeyF5)
+    if (KeyCode < VirtualKey::F1 || KeyCode > VirtualKey::F12 || KeyCode == VirtualKey::F5)
         return;
     // The function key's text replaces the whole memo.
     SharedState &s = state();
@@ -158,7 +154,7 @@ void Arinput::txtmemo_KeyPress(int &KeyAscii)
         Control memo = ctl(u"txtmemo"_s);
         memo.setText(state().LastMemoText.left(memo.maxLength()));
         SendKeyString(u"{TAB}"_s);
-    } else if (KeyAscii == KeyEnter) {
+    } else if (KeyAscii == VirtualKey::Enter) {
         KeyAscii = 0;
         SendKeyString(u"{TAB}"_s);
     }

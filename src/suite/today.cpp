@@ -1,5 +1,6 @@
 #include "today.h"
 
+#include "platform/keycodes.h"
 #include "platform/platform.h"
 #include "sharedstate.h"
 
@@ -10,10 +11,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace tallic {
 
 namespace {
-
-constexpr int KeyF1 = 112;
-constexpr int KeyF5 = 116;
-constexpr int KeyF12 = 123;
 
 QString eightDigits(qint32 number)
 {
@@ -46,10 +43,11 @@ int functionKeyEntry(const QString &keyCode)
     bool isNumber = false;
     const double value = keyCode.trimmed().toDouble(&isNumber);
     // Compared as a number first: the text may hold any value, or nan.
-    if (!isNumber || !(value >= KeyF1 && value <= KeyF12) || value != std::floor(value))
+    if (!isNumber || !(value >= VirtualKey::F1 && value <= VirtualKey::F12)
+        || value != std::floor(value))
         return 0;
     const int code = int(value);
-    return code == KeyF5 ? 0 : code - KeyF1 + 1;
+    return code == VirtualKey::F5 ? 0 : code - VirtualKey::F1 + 1;
 }
 
 void ExpandMacro()
