@@ -2,6 +2,7 @@
 #include "frmbundle.h"
 
 #include "basic/chitdates.h"
+#include "basic/masks.h"
 #include "basic/numbers.h"
 #include "entry/arinput.h"
 #include "entry/chit.h"
@@ -9,6 +10,7 @@
 #include "listfiles.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
+#include "suite/chitnumbers.h"
 #include "suite/database.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
@@ -170,8 +172,8 @@ void Frmbundle::writeChits(const QString &date, const QStringList &members)
         }
         for (const QString &line : items) {
             const BundleItem item = parseBundleLine(line);
-            QSqlQuery rates
-                = ar.query(u"select * from ar0 where aracctnum = "_s + shortNumber(item.account));
+            QSqlQuery rates = ar.query(u"select * from ar0 where aracctnum = "_s
+                                       + shortestNumber(item.account));
             DoEvents();
             if (ar.failed() || !rates.next()) {
                 if (ar.failed())

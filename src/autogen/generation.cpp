@@ -1,8 +1,7 @@
 #include "generation.h"
 
+#include "basic/masks.h"
 #include "basic/numbers.h"
-#include "platform/platform.h"
-#include "platform/runtime.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -49,22 +48,6 @@ QString generationDate(const QString &answer, int currentYear)
     return date;
 }
 
-QString shortNumber(double value)
-{
-    return QString::number(value, 'g', 15);
-}
-
-QString drawChitNumber()
-{
-    platform().seedRandom();
-    int letter = 0;
-    do {
-        letter = int(90 * platform().random() + 1);
-    } while (letter < 'A' || letter > 'Z');
-    const int number = int(platform().random() * 500000 + 1);
-    return (QChar(letter) + QString::number(number)).toUpper();
-}
-
 ItemAmounts itemAmounts(const ChargeInputs &in)
 {
     ItemAmounts out;
@@ -78,7 +61,7 @@ ItemAmounts itemAmounts(const ChargeInputs &in)
 
 QString progressText(const QString &chit, double member, const BundleItem &item)
 {
-    return u"Chit #: "_s + chit + u" - Member: "_s + shortNumber(member) + u" - "_s
+    return u"Chit #: "_s + chit + u" - Member: "_s + shortestNumber(member) + u" - "_s
         + item.accountField + u" - "_s + item.priceField;
 }
 

@@ -29,12 +29,6 @@ bool isTaxExempt(const QString &entry);
 // year in front; the empty text when the answer cannot be a yyyymmdd date.
 QString generationDate(const QString &answer, int currentYear);
 
-// A number in its shortest decimal form (1234, 1234.01, 4010).
-QString shortNumber(double value);
-
-// A fresh chit number: one capital letter and 1 to 6 digits, never above 500000.
-QString drawChitNumber();
-
 // What an item costs one member: the charges as texts and the row's amounts.
 struct ItemAmounts
 {

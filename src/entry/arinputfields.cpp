@@ -7,6 +7,7 @@
 #include "basic/numbers.h"
 #include "platform/colors.h"
 #include "platform/runtime.h"
+#include "suite/chitnumbers.h"
 #include "suite/database.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
@@ -112,15 +113,8 @@ void Arinput::leaveGlAccount()
 void Arinput::leaveChitNumber()
 {
     Control field = Text1(Field::ChitNumber);
-    if (field.text().isEmpty()) {
-        platform().seedRandom();
-        int letter = 0;
-        do {
-            letter = int(platform().random() * 90) + 1;
-        } while (letter < 'A' || letter > 'Z');
-        const int number = int(platform().random() * 500000) + 1;
-        field.setText(QChar(letter) + QString::number(number));
-    }
+    if (field.text().isEmpty())
+        field.setText(drawChitNumber());
     field.setText(field.text().toUpper());
     if (field.text().contains(u"BALFWD"_s)) {
         MsgBox(

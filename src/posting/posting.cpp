@@ -6,6 +6,7 @@
 #include "basic/numbers.h"
 #include "chitrow.h"
 #include "platform/runtime.h"
+#include "suite/chitnumbers.h"
 #include "suite/database.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
@@ -16,23 +17,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
-
-namespace {
-
-// One capital letter and 1 to 6 digits, never above 500000 (K48213).
-QString randomChitNumber()
-{
-    platform().seedRandom();
-    DoEvents();
-    int letter = 0;
-    do {
-        letter = int(90 * platform().random() + 1);
-    } while (letter < 'A' || letter > 'Z');
-    const int number = int(platform().random() * 500000 + 1);
-    return (QChar(letter) + QString::number(number)).toUpper();
-}
-
-} // namespace
 
 void Arinput::cmdokay_Click()
 {
@@ -65,8 +49,10 @@ void Arinput::PostChit()
     }
 
     // A chit number switched off is made up for every chit.
-    if (!Text1(Field::ChitNumber).visible())
-        correct(Field::ChitNumber, randomChitNumber());
+    if (!Text1(Field::ChitNumber).visible()) {
+        correct(Field::ChitNumber, drawChitNumber());
+        DoEvents();
+    }
 
     // A hidden or blank date posts the batch date.
     if (s.WorkDate < 1) {
