@@ -51,3 +51,31 @@ TEST(SettingsTest, NumbersKeepTheirValueAndASettingThatDoesNotFitStopsTheStart)
 }
 
 } // namespace
+
+namespace {
+
+// The start writes "N" back when the consolidation column is Null. A failure the write
+// passes on ends the start like any other (here: a table without row ids, which the write
+// needs to find its row again); before, the start went on as though the write had worked.
+TEST(SettingsTest, AWriteBackThatFailsStopsTheStart)
+{
+    Harness h;
+    const QString create = h.rows(u"config"_s, u"select sql from sqlite_master where name = 'ar'"_s)
+                               .value(0)
+                               .value(0)
+                               .toString();
+    ASSERT_TRUE(create.endsWith(u")"_s));
+    h.exec(u"config"_s, u"alter table ar rename to arold"_s);
+    h.exec(u"config"_s, create.chopped(1) + u", primary key (aracct)) without rowid"_s);
+    h.exec(u"config"_s, u"insert into ar select * from arold"_s);
+    h.exec(u"config"_s, u"update ar set arconsolidate = null"_s);
+    h.start();
+    ASSERT_EQ(h.dialogs().size(), 1);
+    EXPECT_TRUE(h.dialogs().at(0).text.startsWith(u"Code "_s))
+        << qPrintable(h.dialogs().at(0).text);
+    EXPECT_FALSE(h.running());
+    EXPECT_EQ(h.rows(u"config"_s, u"select count(*) from ar where arconsolidate is null"_s),
+              (QList<QVariantList> { { 1 } }));
+}
+
+} // namespace
