@@ -65,18 +65,8 @@ void Frmbundle::txtmemo_LostFocus()
 
 void Frmbundle::cmdhelp_Click()
 {
-    const QString viewer = u"vuruzad.exe bundle.txt"_s;
-    if (!platform().fileExists(u"dodizara.exe"_s)) {
-        StartProgram(viewer, WindowStyle::Normal);
-        return;
-    }
-    platform().clearClipboard();
-    // The manual must be able to come in front; the window stays released afterwards.
-    SetTopmost(this, 0);
-    StartProgram(u"dodizara.exe manual-ACCTREC.pdf"_s, WindowStyle::Maximized);
-    // The help program leaves "NOHELP" when it has no manual to show.
-    if (platform().clipboardText() == u"NOHELP"_s)
-        StartProgram(viewer, WindowStyle::Normal);
+    // The window stays released from the top afterwards.
+    ShowHelp(u"vuruzad.exe bundle.txt"_s, [this] { SetTopmost(this, 0); });
 }
 
 void Frmbundle::cmdexit_Click()

@@ -59,17 +59,7 @@ void Arinput::info_Click()
 
 void Arinput::help_Click()
 {
-    if (!platform().fileExists(u"dodizara.exe"_s)) {
-        StartProgram(TextViewer, WindowStyle::Normal);
-        return;
-    }
-    platform().clearClipboard();
-    releaseTopmost();
-    StartProgram(u"dodizara.exe manual-ACCTREC.pdf"_s, WindowStyle::Maximized);
-    // The help program leaves "NOHELP" when it has no manual to show; the window's
-    // own text is shown then.
-    if (platform().clipboardText() == u"NOHELP"_s)
-        StartProgram(TextViewer, WindowStyle::Normal);
+    ShowHelp(TextViewer, [this] { releaseTopmost(); });
 }
 
 } // namespace tallic

@@ -27,6 +27,9 @@ std::chrono::milliseconds pickLimit = std::chrono::minutes(2);
 // Between two looks at the clipboard.
 constexpr unsigned long PickPollMs = 20;
 
+// The help program answers at once when it has no manual; it gets this long to start.
+constexpr std::chrono::milliseconds HelpAnswerLimit = std::chrono::seconds(3);
+
 // The run-time error of a program file that is not there.
 constexpr qint32 FileNotFound = 53;
 
@@ -54,6 +57,23 @@ bool toolRunFailed()
     clearError();
     MouseArrow();
     return true;
+}
+
+// Waits, with the windows repainting, until a companion started under watch leaves text
+// on the clipboard, ends, or has had the limit. Whether it runs is asked before the
+// clipboard is read, so that an answer left just before its end is not missed.
+QString waitForAnswer(qint64 program, std::chrono::milliseconds limit, bool &ended)
+{
+    QString answer;
+    QElapsedTimer waited;
+    waited.start();
+    while (answer.isEmpty() && !ended && !programEnding() && waited.elapsed() < limit.count()) {
+        QThread::msleep(PickPollMs);
+        ended = !platform().programRunning(program);
+        answer = platform().clipboardText();
+        DoEvents();
+    }
+    return answer;
 }
 
 } // namespace
@@ -160,19 +180,7 @@ void PickDate()
         // The operator is at the calendar: keys that reach this window meanwhile would be
         // replayed into the new batch after the pick.
         KeyGate::Discarding discarding;
-        QElapsedTimer waited;
-        waited.start();
-        while (picked.isEmpty() && !programEnding() && waited.elapsed() < pickLimit.count()) {
-            QThread::msleep(PickPollMs);
-            // Whether it runs is asked before the clipboard is read, so that an answer left
-            // just before the end is not missed.
-            calendarEnded = !platform().programRunning(calendar);
-            picked = platform().clipboardText();
-            DoEvents();
-            // Escape, or the calendar closed: no date, and no reason to wait on.
-            if (picked.isEmpty() && calendarEnded)
-                break;
-        }
+        picked = waitForAnswer(calendar, pickLimit, calendarEnded);
     }
     // A calendar that is missing or never answers must not lock the operator in.
     if (picked.isEmpty() && !calendarEnded && !programEnding()) {
@@ -193,6 +201,24 @@ std::chrono::milliseconds pickDateLimit()
 void setPickDateLimit(std::chrono::milliseconds limit)
 {
     pickLimit = limit;
+}
+
+void ShowHelp(const QString &ownText, const std::function<void()> &releaseWindow)
+{
+    if (!platform().fileExists(u"dodizara.exe"_s)) {
+        StartProgram(ownText, WindowStyle::Normal);
+        return;
+    }
+    platform().clearClipboard();
+    // The manual must be able to come in front.
+    releaseWindow();
+    QString answer;
+    bool ended = false;
+    if (const qint64 help = platform().startWatchedProgram(u"dodizara.exe manual-ACCTREC.pdf"_s,
+                                                           WindowStyle::Maximized))
+        answer = waitForAnswer(help, HelpAnswerLimit, ended);
+    if (answer == u"NOHELP"_s)
+        StartProgram(ownText, WindowStyle::Normal);
 }
 
 } // namespace tallic

@@ -37,6 +37,12 @@ void ShowVersionInfo();
 // there leaves MsgText empty. Keys typed at the windows while the calendar runs are dropped.
 void PickDate();
 
+// Shows the suite's manual through the help program, or the window's own text (a viewer
+// command line) when the help program is not installed or answers "NOHELP". The help
+// program is a separate process: it is given a moment to answer before the clipboard
+// is read. releaseWindow lets the calling window give up its place on top first.
+void ShowHelp(const QString &ownText, const std::function<void()> &releaseWindow);
+
 // How long PickDate waits for the calendar (two minutes unless set otherwise).
 std::chrono::milliseconds pickDateLimit();
 void setPickDateLimit(std::chrono::milliseconds limit);

@@ -176,6 +176,37 @@ TEST(ToolsTableTest, KeysTypedAtTheWindowWhileTheCalendarIsOpenAreDropped)
     }
 }
 
+// Help shows the manual through the help program, or the window's own text when the help
+// program is not installed or has no manual ("NOHELP").
+TEST(ToolsTableTest, HelpFallsBackToTheWindowsOwnText)
+{
+    const struct
+    {
+        const char *window, *help, *ownText; // help: the help program's answer; null: none
+        bool ownTextShown;
+    } cases[] = {
+        { "help", nullptr, "vuruzad.exe arinput.txt.txt", true },
+        { "help", "", "vuruzad.exe arinput.txt.txt", false },
+        { "help", "NOHELP", "vuruzad.exe arinput.txt.txt", true },
+        { "frmbundle.cmdhelp", "NOHELP", "vuruzad.exe bundle.txt", true },
+        { "frmbundle.cmdhelp", "", "vuruzad.exe bundle.txt", false },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.window);
+        SCOPED_TRACE(c.help ? c.help : "no help program");
+        Session s;
+        if (c.help)
+            s.h.createFile(u"dodizara.exe"_s, c.help);
+        ASSERT_TRUE(s.start());
+        if (QByteArray(c.window).startsWith("frmbundle"))
+            s.h.click(u"cmdautogenerate"_s);
+        s.h.click(QString::fromLatin1(c.window));
+        EXPECT_EQ(s.h.started().contains(u"dodizara.exe manual-ACCTREC.pdf"_s), c.help != nullptr);
+        EXPECT_EQ(s.h.started().contains(QString::fromLatin1(c.ownText)), c.ownTextShown);
+        EXPECT_TRUE(s.h.dialogs().isEmpty());
+    }
+}
+
 TEST_F(ToolsTest, TheMonthEndEditorIsRefusedBelowItsLevel)
 {
     h.createFile(u"holvane.exe"_s);

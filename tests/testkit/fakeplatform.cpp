@@ -2,6 +2,8 @@
 
 #include "platform/runtime.h"
 
+#include <QFile>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic::testkit {
@@ -44,6 +46,11 @@ bool FakePlatform::startProgram(const QString &commandLine, WindowStyle)
             endProgram();
         else
             clipboard = pickedDates.takeFirst();
+    } else if (program.compare(u"dodizara.exe"_s, Qt::CaseInsensitive) == 0) {
+        // A stand-in help program answers with its file's content ("NOHELP").
+        QFile file(findInWorkingFolder(program));
+        if (file.open(QIODevice::ReadOnly) && file.size() > 0)
+            clipboard = QString::fromLatin1(file.readAll());
     }
     return true;
 }

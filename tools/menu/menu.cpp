@@ -76,6 +76,7 @@ QStringList linkCompanions(const QString &folder, const QString &buildDir)
         { "tassip.exe", "tools/tallic-lookup" },      { "wennic.exe", "tools/tallic-lookup" },
         { "vuruzad.exe", "tools/tallic-viewer" },     { "ziplet.exe", "tools/tallic-about" },
         { "holvane.exe", "tools/tallic-eom" },        { "prastle.exe", "tools/tallic-workspace" },
+        { "dodizara.exe", "tools/tallic-help" },
     };
     QStringList linked;
     for (const auto &[suiteName, standIn] : companions) {
