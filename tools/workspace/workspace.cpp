@@ -16,6 +16,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -33,6 +34,18 @@ QString money(double value)
 {
     return formatMask(value, u"#######.#0"_s);
 }
+
+// The table shows the amounts as the chit does; the model keeps the stored values, which
+// corrections start from.
+class MoneyDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant &value, const QLocale &) const override
+    {
+        return money(value.toDouble());
+    }
+};
 
 // The validity totals a mode shows, as the entry screen labels them.
 QString validityText(int mode, const ValidityTotals &t)
@@ -206,6 +219,9 @@ WorkspaceWindow::WorkspaceWindow(Workday &day, QWidget *parent)
     rowsView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     rowsView_->setSelectionBehavior(QAbstractItemView::SelectRows);
     rowsView_->hideColumn(10);
+    auto *amounts = new MoneyDelegate(rowsView_);
+    for (int c = 5; c <= 8; ++c)
+        rowsView_->setItemDelegateForColumn(c, amounts);
     rowsView_->resizeColumnsToContents();
     connect(rowsView_, &QTableView::doubleClicked, this, &WorkspaceWindow::correct);
     layout->addWidget(new QLabel(u"Chits keyed for %1, batch by batch (a double click on an "
@@ -285,6 +301,9 @@ void WorkspaceWindow::showOutcome(Workday::Change outcome)
     }
     day_.load(day_.date());
     rowsView_->hideColumn(10);
+    auto *amounts = new MoneyDelegate(rowsView_);
+    for (int c = 5; c <= 8; ++c)
+        rowsView_->setItemDelegateForColumn(c, amounts);
     reload();
 }
 
