@@ -32,7 +32,8 @@ namespace tallic::testkit {
 
 struct Harness::Private
 {
-    QTemporaryDir folder;
+    std::unique_ptr<QTemporaryDir> temporary;
+    QString folder;
     QString previousFolder;
     Platform *previousPlatform = nullptr;
     mutable FakePlatform fake;
@@ -80,19 +81,31 @@ void sendMouse(QWidget *widget, QEvent::Type type)
 } // namespace
 
 Harness::Harness()
+    : Harness(QString())
+{
+}
+
+Harness::Harness(const QString &folder)
     : d(std::make_unique<Private>())
 {
-    EXPECT_TRUE(d->folder.isValid());
+    d->folder = folder;
+    if (folder.isEmpty()) {
+        d->temporary = std::make_unique<QTemporaryDir>();
+        EXPECT_TRUE(d->temporary->isValid());
+        d->folder = d->temporary->path();
+    }
+    const bool fresh = QDir(d->folder).entryList({ u"*.mdb"_s }, QDir::Files).isEmpty();
     d->previousFolder = QDir::currentPath();
     d->previousPlatform = setPlatform(&d->fake);
     resetProgramState();
     resetSharedState();
     // Nothing typed in an earlier run may reach this one; every lock starts off.
     inProcessKeyboard().reset();
-    QDir::setCurrent(d->folder.path());
-    createDemoData(d->folder.path(), d->fake.date);
+    QDir::setCurrent(d->folder);
+    if (fresh)
+        createDemoData(d->folder, d->fake.date);
     // The date picker is part of every data folder the menu prepares.
-    QFile picker(d->folder.filePath(u"dalmore.exe"_s));
+    QFile picker(QDir(d->folder).filePath(u"dalmore.exe"_s));
     EXPECT_TRUE(picker.open(QIODevice::WriteOnly));
 }
 
@@ -111,7 +124,7 @@ Harness::~Harness()
 
 QString Harness::dataDir() const
 {
-    return d->folder.path();
+    return d->folder;
 }
 
 void Harness::setCommandLine(const QString &line)

@@ -44,6 +44,9 @@ class Harness
 {
 public:
     Harness();
+    // Runs in the data folder given, which outlives the harness: a writer started again on
+    // the same files. The demo data is made there only when the folder holds no database.
+    explicit Harness(const QString &folder);
     ~Harness();
     Harness(const Harness &) = delete;
     Harness &operator=(const Harness &) = delete;
