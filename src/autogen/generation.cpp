@@ -59,6 +59,69 @@ ItemAmounts itemAmounts(const ChargeInputs &in)
     return out;
 }
 
+QList<ItemAmounts> bundleAmounts(const QList<RatedItem> &items, const ChargeRules &rules,
+                                 bool exempt)
+{
+    QList<ItemAmounts> amounts;
+    for (const RatedItem &rated : items) {
+        ChargeInputs in;
+        in.base = rated.item.price;
+        in.scRate = rules.scBypass ? 0 : rated.scRate;
+        in.taxRate = rules.taxBypass || exempt ? 0 : rated.taxRate;
+        in.consolidation = rules.consolidation;
+        in.taxServiceCharge = rules.taxServiceCharge && !exempt;
+        in.taxBypass = rules.taxBypass;
+        in.scTaxableShare = rules.scTaxableShare;
+        in.scTaxBasis = rules.scTaxBasis;
+        in.salesTaxRate = rules.salesTaxRate;
+        amounts.append(itemAmounts(in));
+    }
+    return amounts;
+}
+
+namespace {
+
+// Whole cents, so that a run of thousands of rows adds up to what the rows add up to.
+qint64 centsOf(double amount)
+{
+    return qRound64(amount * 100);
+}
+
+qint64 bundleCents(const QList<ItemAmounts> &amounts)
+{
+    qint64 cents = 0;
+    for (const ItemAmounts &item : amounts)
+        cents += centsOf(item.total);
+    return cents;
+}
+
+} // namespace
+
+RunSummary summarizeRun(const QList<RatedItem> &items, const QStringList &members,
+                        const ChargeRules &rules)
+{
+    RunSummary summary;
+    summary.members = members.size();
+    summary.items = items.size();
+    summary.rows = summary.members * summary.items;
+    qsizetype exempt = 0;
+    for (const QString &entry : members)
+        exempt += isTaxExempt(entry) ? 1 : 0;
+    const qint64 cents
+        = (summary.members - exempt) * bundleCents(bundleAmounts(items, rules, false))
+        + exempt * bundleCents(bundleAmounts(items, rules, true));
+    summary.total = double(cents) / 100;
+    return summary;
+}
+
+QString summaryText(const RunSummary &summary)
+{
+    return u"To generate: %1 members, %2 items, %3 rows, total %4"_s.arg(summary.members)
+        .arg(summary.items)
+        .arg(summary.rows)
+        .arg(formatMask(summary.total, u"#####.#0"_s));
+}
+
 QString progressText(const QString &chit, double member, const BundleItem &item)
 {
     return u"Chit #: "_s + chit + u" - Member: "_s + shortestNumber(member) + u" - "_s

@@ -1,6 +1,7 @@
 // Generate Chits as the operator runs it, and the rows it leaves in ardaily.
 #include "entry/arinput.h"
 #include "entry/chit.h"
+#include "platform/form.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
@@ -36,13 +37,30 @@ void openWindow(Harness &h, const QStringList &items, const QStringList &members
     h.clearDialogs();
 }
 
-// Generate, the prompt answered as given and the confirmation with Yes or No; then the
+// The harness's machine watching Generate Chits: what mainhelpwindow said at the
+// confirmation.
+struct Watch final : MachineOverride
+{
+    using MachineOverride::MachineOverride;
+    QString summary;
+
+    int messageBox(const QString &text, const QString &title, BoxIcon icon,
+                   BoxButtons buttons) override
+    {
+        if (title == u"Please confirm..."_s)
+            summary = Form::find(u"frmbundle"_s)->control(u"mainhelpwindow"_s).text();
+        return inner.messageBox(text, title, icon, buttons);
+    }
+};
+
+// Generate, the prompt answered as given and the questions with the answers given; then the
 // stored rows: account, chit number, date, member, base, service charge, tax, total,
 // origin, memo, source, employee.
-QList<QVariantList> generate(Harness &h, const QString &date = u"20240312"_s, bool yes = true)
+QList<QVariantList> generate(Harness &h, const QString &date = u"20240312"_s,
+                             const QList<bool> &answers = { true })
 {
     h.queueInputs({ date });
-    h.queueAnswers({ yes });
+    h.queueAnswers(answers);
     h.click(u"frmbundle.cmdgenerate"_s);
     return h.rows(u"daily"_s,
                   u"select arglacct, tallicnum, architdate, armember, arbasesale, arsrvchg, "
@@ -80,28 +98,29 @@ TEST(GenerateTest, ThreeItemsForTwoMembersMakeSixRowsUnderTwoChitNumbers)
     }
     EXPECT_NE(rows.at(0).at(1), rows.at(3).at(1));
     EXPECT_EQ(helpText(h), u"Charges generated."_s);
+    EXPECT_EQ(h.control(u"frmbundle.progress"_s).caption, u"2 of 2 members"_s);
 }
 
-// Whatever the date and the answer, both lists are saved first.
+// Whatever the date and the answers, both lists are saved first.
 TEST(GenerateTest, TheDateAndTheConfirmationDecideWhetherAnythingIsWritten)
 {
     struct Case
     {
         QString entryDate; // the entry screen's date box; empty: the prompt asks
         QString answer;
-        bool yes;
+        QList<bool> yes;
         QString stored; // empty: nothing written
         QStringList boxes;
     };
     const QString prompt = u"Set Date To Use"_s, confirm = u"Please confirm..."_s;
     const Case cases[] = {
-        { u"20240314"_s, u"0315"_s, true, u"20240314"_s, { confirm } },
-        { {}, u"0315"_s, true, u"20240315"_s, { prompt, confirm } },
-        { {}, u"20240312"_s, false, {}, { prompt, confirm } },
-        { {}, u"123"_s, true, {}, { prompt } },
-        { {}, u""_s, true, {}, { prompt } },
+        { u"20240314"_s, u"0315"_s, { true }, u"20240314"_s, { confirm } },
+        { {}, u"0315"_s, { true }, u"20240315"_s, { prompt, confirm } },
+        { {}, u"20240312"_s, { false }, {}, { prompt, confirm } },
+        { {}, u"123"_s, { true }, {}, { prompt } },
+        { {}, u""_s, { true }, {}, { prompt } },
         // This year's 31 December lies beyond the open month.
-        { {}, u"1231"_s, true, {}, { prompt, u"Date entered: 20241231"_s } },
+        { {}, u"1231"_s, { true }, {}, { prompt, u"Date entered: 20241231"_s } },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.answer.toStdString());
@@ -109,8 +128,14 @@ TEST(GenerateTest, TheDateAndTheConfirmationDecideWhetherAnythingIsWritten)
         openWindow(h, { Food }, { Adams, Baker }, {}, c.entryDate);
         QDir data(h.dataDir());
         ASSERT_TRUE(data.remove(u"bundle1.ini"_s) && data.remove(u"bundle2.ini"_s));
+        Watch watch(h);
         const QList<QVariantList> rows = generate(h, c.answer, c.yes);
         EXPECT_EQ(h.dialogTitles(), c.boxes);
+        // What will be written is told before the confirmation.
+        EXPECT_EQ(watch.summary,
+                  c.boxes.contains(confirm)
+                      ? u"To generate: 2 members, 1 items, 2 rows, total 25.02"_s
+                      : QString());
         ASSERT_EQ(rows.size(), c.stored.isEmpty() ? 0 : 2);
         if (!rows.isEmpty()) {
             EXPECT_EQ(rows.first().at(2).toString(), c.stored);
@@ -133,23 +158,19 @@ TEST(GenerateTest, ChargesFollowTheRatesConsolidationTheBypassesAndExemption)
         QString bypass; // the entry screen's button pressed
         QString member;
         QStringList expected; // service charge, tax, total
+        QString total; // of both members' chits, told before the confirmation
     };
+    const QString noScTax = u"update ar set artaxsrvchg = 'N'"_s,
+                  consolidate = u"update ar set arconsolidate = 'Y'"_s,
+                  exempt = Adams + u" TaxExempt"_s;
     const Case cases[] = {
-        { u"10.00"_s,
-          u"update ar set artaxsrvchg = 'N'"_s,
-          {},
-          Adams,
-          { u"1.8"_s, u"0.6"_s, u"12.4"_s } },
-        { u"10.00"_s, {}, {}, Adams, { u"1.8"_s, u"0.71"_s, u"12.51"_s } },
-        { u"-10.00"_s, {}, {}, Adams, { u"-1.8"_s, u"-0.71"_s, u"-12.51"_s } },
-        { u"10.00"_s,
-          u"update ar set arconsolidate = 'Y'"_s,
-          {},
-          Adams,
-          { u"0"_s, u"0"_s, u"10"_s } },
-        { u"10.00"_s, {}, u"cmdtaxbypass"_s, Adams, { u"1.8"_s, u"0"_s, u"11.8"_s } },
-        { u"10.00"_s, {}, u"cmdscbypass"_s, Adams, { u"0"_s, u"0.6"_s, u"10.6"_s } },
-        { u"10.00"_s, {}, {}, Adams + u" TaxExempt"_s, { u"1.8"_s, u"0"_s, u"11.8"_s } },
+        { u"10.00"_s, noScTax, {}, Adams, { u"1.8"_s, u"0.6"_s, u"12.4"_s }, u"24.80"_s },
+        { u"10.00"_s, {}, {}, Adams, { u"1.8"_s, u"0.71"_s, u"12.51"_s }, u"25.02"_s },
+        { u"-10.00"_s, {}, {}, Adams, { u"-1.8"_s, u"-0.71"_s, u"-12.51"_s }, u"-25.02"_s },
+        { u"10.00"_s, consolidate, {}, Adams, { u"0"_s, u"0"_s, u"10"_s }, u"20.00"_s },
+        { u"10.00"_s, {}, u"cmdtaxbypass"_s, Adams, { u"1.8"_s, u"0"_s, u"11.8"_s }, u"23.60"_s },
+        { u"10.00"_s, {}, u"cmdscbypass"_s, Adams, { u"0"_s, u"0.6"_s, u"10.6"_s }, u"21.20"_s },
+        { u"10.00"_s, {}, {}, exempt, { u"1.8"_s, u"0"_s, u"11.8"_s }, u"24.31"_s },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE((c.price + c.config + c.bypass + c.member).toStdString());
@@ -158,7 +179,9 @@ TEST(GenerateTest, ChargesFollowTheRatesConsolidationTheBypassesAndExemption)
                    u"20240312"_s);
         if (!c.bypass.isEmpty())
             h.click(c.bypass);
+        Watch watch(h);
         const QList<QVariantList> rows = generate(h);
+        EXPECT_EQ(watch.summary, u"To generate: 2 members, 1 items, 2 rows, total "_s + c.total);
         ASSERT_EQ(rows.size(), 2);
         expectRow(rows.at(0).mid(5, 3), c.expected);
         // Exemption is the listed member's own: the next member pays the tax.
@@ -167,15 +190,45 @@ TEST(GenerateTest, ChargesFollowTheRatesConsolidationTheBypassesAndExemption)
     }
 }
 
-TEST(GenerateTest, AnAccountWithoutRatesStopsWithOneReportAndWritesNoPartChit)
+// A failure that would recur is told once; the chits written before it stay whole, and the
+// window says where to resume.
+TEST(GenerateTest, AFailureStopsWithOneReportAndLeavesWholeChitsOnly)
 {
-    Harness h;
-    openWindow(h, { Food, u"4999.000 , 5.00 - NONE"_s }, { Adams, Baker }, {}, u"20240312"_s);
-    EXPECT_TRUE(generate(h).isEmpty());
-    EXPECT_EQ(h.dialogTitles(), (QStringList { u"Please confirm..."_s, u"Varnest Codes"_s }));
-    EXPECT_TRUE(h.dialogs().last().text.startsWith(u"Code 3021 - "_s));
-    EXPECT_EQ(helpText(h), u"0 chits written. Stopped at member "_s + Adams + u'.');
-    EXPECT_TRUE(h.control(u"frmbundle.cmdgenerate"_s).enabled);
+    struct Case
+    {
+        QString setup; // on ar.mdb or daily.mdb
+        QStringList boxes;
+        int rows;
+        QString stopped, progress;
+    };
+    const Case cases[] = {
+        // An account without rates stops the run before the confirmation.
+        { {}, { u"Varnest Codes"_s }, 0, u"0 chits written. Stopped at member "_s + Adams, {} },
+        // The second member's second row is refused: the first row of that chit goes too.
+        { u"create trigger refuse before insert on ardaily when new.armember = 1002 and "
+          u"new.arglacct = 4999 begin select raise(abort, 'refused'); end"_s,
+          { u"Please confirm..."_s, u"Varnest Codes"_s },
+          2,
+          u"1 chits written. Stopped at member "_s + Baker,
+          u"1 of 2 members"_s },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.stopped.toStdString());
+        Harness h;
+        if (!c.setup.isEmpty()) {
+            h.exec(u"ar"_s,
+                   u"insert into ar0 (aracctnum, arsrvchg, arsalestax) values (4999, 0, 0)"_s);
+            h.exec(u"daily"_s, c.setup);
+        }
+        openWindow(h, { Food, u"4999.000 , 5.00 - NONE"_s }, { Adams, Baker }, {}, u"20240312"_s);
+        EXPECT_EQ(generate(h).size(), c.rows);
+        EXPECT_EQ(h.dialogTitles(), c.boxes);
+        EXPECT_TRUE(h.dialogs().last().text.startsWith(u"Code "_s));
+        EXPECT_EQ(helpText(h), c.stopped + u'.');
+        EXPECT_EQ(h.control(u"frmbundle.progress"_s).caption, c.progress);
+        EXPECT_TRUE(h.control(u"frmbundle.cmdgenerate"_s).enabled);
+        EXPECT_TRUE(h.control(u"frmbundle.cmdexit"_s).enabled);
+    }
 }
 
 } // namespace
