@@ -27,8 +27,12 @@ namespace tallic {
 
 namespace {
 
-// The positions of the ardaily row that generation fills.
+// The positions of the ardaily row that generation fills, and those it looks at again.
 constexpr int RowColumns = 18;
+constexpr int DateColumn = 2;
+constexpr int MemberColumn = 3;
+constexpr int OriginColumn = 15;
+constexpr int MemoColumn = 16;
 constexpr int GeneratedSource = 9;
 
 // Painting after every chit would cost more than writing it; this often the progress
@@ -134,6 +138,32 @@ QStringList rowColumns(SuiteDb &daily)
     return names;
 }
 
+// The members that generated chits already bill for this date and memo; false with the
+// failure passed on.
+bool billedMembers(const QString &date, const QString &memo, QList<double> &billed)
+{
+    SuiteDb daily(u"daily.mdb"_s);
+    const QStringList columns = rowColumns(daily);
+    if (columns.isEmpty())
+        return false;
+    QSqlQuery query = daily.newQuery();
+    query.prepare(
+        u"select distinct %1 from ardaily where %2 = 'AutoGen' and %3 = ? "
+        u"and coalesce(%4, '') = ?"_s.arg(columns.at(MemberColumn), columns.at(OriginColumn),
+                                          columns.at(DateColumn), columns.at(MemoColumn)));
+    query.addBindValue(date);
+    query.addBindValue(memo);
+    if (query.exec()) {
+        while (query.next())
+            billed.append(query.value(0).toDouble());
+    }
+    if (query.lastError().isValid()) {
+        passOnDbError(query.lastError());
+        return false;
+    }
+    return true;
+}
+
 // One member's chit: the rows of every item in one transaction, stored whole or not at
 // all; false with the failure passed on. The row's other values are bound already.
 bool storeChit(SuiteDb &daily, QSqlQuery &insert, const QList<RatedItem> &items,
@@ -228,6 +258,22 @@ void Frmbundle::generateChits()
     if (ctl(u"List1"_s).items().isEmpty() || members.isEmpty()) {
         MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::Information, u"Oops..."_s);
         return;
+    }
+
+    // A run repeated by mistake would bill the same members twice.
+    QList<double> billed;
+    if (!billedMembers(date, memoText(), billed)) {
+        reportStop(0, members.first());
+        return;
+    }
+    if (const qsizetype count = countBilled(members, billed); count > 0) {
+        s.MsgTitle = u"Already billed..."_s;
+        s.MsgText = alreadyBilledText(count, date);
+        AskYesNo();
+        if (s.MsgAnswer != AnswerYes) {
+            ctl(u"cmdexit"_s).setFocus();
+            return;
+        }
     }
 
     // Closing the window while rows are written would leave a chit half done.

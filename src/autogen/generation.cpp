@@ -3,6 +3,8 @@
 #include "basic/masks.h"
 #include "basic/numbers.h"
 
+#include <QSet>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
@@ -120,6 +122,28 @@ QString summaryText(const RunSummary &summary)
         .arg(summary.items)
         .arg(summary.rows)
         .arg(formatMask(summary.total, u"#####.#0"_s));
+}
+
+qsizetype countBilled(const QStringList &members, const QList<double> &billed)
+{
+    QSet<qint64> stored;
+    for (const double member : billed)
+        stored.insert(centsOf(member));
+    QSet<qint64> found;
+    for (const QString &entry : members) {
+        const qint64 member = centsOf(memberNumber(entry));
+        if (stored.contains(member))
+            found.insert(member);
+    }
+    return found.size();
+}
+
+QString alreadyBilledText(qsizetype count, const QString &date)
+{
+    return u"%1 of the listed members %2 already billed by AutoGen for %3 with the same memo.\n"
+           u"Click YES to bill them again, click NO to cancel now."_s.arg(count)
+               .arg(count == 1 ? u"was"_s : u"were"_s)
+               .arg(date);
 }
 
 QString progressText(const QString &chit, double member, const BundleItem &item)

@@ -77,6 +77,12 @@ RunSummary summarizeRun(const QList<RatedItem> &items, const QStringList &member
                         const ChargeRules &rules);
 QString summaryText(const RunSummary &summary);
 
+// How many of the listed members are among those already billed (member numbers as
+// stored); a member listed twice counts once.
+qsizetype countBilled(const QStringList &members, const QList<double> &billed);
+// The question asked before the same members are billed again for the same date and memo.
+QString alreadyBilledText(qsizetype count, const QString &date);
+
 // The line the window shows while an item is written.
 QString progressText(const QString &chit, double member, const BundleItem &item);
 

@@ -65,7 +65,7 @@ QList<QVariantList> generate(Harness &h, const QString &date = u"20240312"_s,
     return h.rows(u"daily"_s,
                   u"select arglacct, tallicnum, architdate, armember, arbasesale, arsrvchg, "
                   u"artax, artotal, arorigin, armemo, arsource, aremployee from ardaily "
-                  u"order by rowid"_s);
+                  u"where tallicnum <> 'OLD' order by rowid"_s);
 }
 
 QString helpText(Harness &h)
@@ -101,8 +101,9 @@ TEST(GenerateTest, ThreeItemsForTwoMembersMakeSixRowsUnderTwoChitNumbers)
     EXPECT_EQ(h.control(u"frmbundle.progress"_s).caption, u"2 of 2 members"_s);
 }
 
-// Whatever the date and the answers, both lists are saved first.
-TEST(GenerateTest, TheDateAndTheConfirmationDecideWhetherAnythingIsWritten)
+// Whatever the date and the answers, both lists are saved first. A member already billed
+// by AutoGen for the date and memo is asked about before anything is written.
+TEST(GenerateTest, TheDateAndTheQuestionsDecideWhetherAnythingIsWritten)
 {
     struct Case
     {
@@ -111,26 +112,45 @@ TEST(GenerateTest, TheDateAndTheConfirmationDecideWhetherAnythingIsWritten)
         QList<bool> yes;
         QString stored; // empty: nothing written
         QStringList boxes;
+        QStringList billed; // ardaily rows before: member, date, origin, memo
     };
-    const QString prompt = u"Set Date To Use"_s, confirm = u"Please confirm..."_s;
+    const QString prompt = u"Set Date To Use"_s, confirm = u"Please confirm..."_s,
+                  again = u"Already billed..."_s;
+    const QString day = u"20240312"_s, adams = u"1001, 20240312, 'AutoGen', ''"_s,
+                  baker = u"1002, 20240312, 'AutoGen', ''"_s;
+    // Another memo, another date or a keyed chit is not the same billing.
+    const QStringList others { u"1001, 20240312, 'AutoGen', 'Dues'"_s,
+                               u"1001, 20240311, 'AutoGen', ''"_s,
+                               u"1001, 20240312, 'JONES10:15:00', ''"_s };
     const Case cases[] = {
-        { u"20240314"_s, u"0315"_s, { true }, u"20240314"_s, { confirm } },
-        { {}, u"0315"_s, { true }, u"20240315"_s, { prompt, confirm } },
-        { {}, u"20240312"_s, { false }, {}, { prompt, confirm } },
-        { {}, u"123"_s, { true }, {}, { prompt } },
-        { {}, u""_s, { true }, {}, { prompt } },
+        { u"20240314"_s, u"0315"_s, { true }, u"20240314"_s, { confirm }, {} },
+        { {}, u"0315"_s, { true }, u"20240315"_s, { prompt, confirm }, {} },
+        { {}, day, { false }, {}, { prompt, confirm }, {} },
+        { {}, u"123"_s, { true }, {}, { prompt }, {} },
+        { {}, u""_s, { true }, {}, { prompt }, {} },
         // This year's 31 December lies beyond the open month.
-        { {}, u"1231"_s, { true }, {}, { prompt, u"Date entered: 20241231"_s } },
+        { {}, u"1231"_s, { true }, {}, { prompt, u"Date entered: 20241231"_s }, {} },
+        { {}, day, { true, false }, {}, { prompt, confirm, again }, { adams } },
+        { {}, day, { true, true }, day, { prompt, confirm, again }, { adams, baker, adams } },
+        { {}, day, { true }, day, { prompt, confirm }, others },
     };
+    const QString billing = u"insert into ardaily (tallicnum, armember, architdate, arorigin, "
+                            u"armemo) values ('OLD', "_s;
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.answer.toStdString());
+        SCOPED_TRACE(c.answer.toStdString() + " " + std::to_string(c.billed.size()));
         Harness h;
         openWindow(h, { Food }, { Adams, Baker }, {}, c.entryDate);
+        for (const QString &row : c.billed)
+            h.exec(u"daily"_s, billing + row + u')');
         QDir data(h.dataDir());
         ASSERT_TRUE(data.remove(u"bundle1.ini"_s) && data.remove(u"bundle2.ini"_s));
         Watch watch(h);
         const QList<QVariantList> rows = generate(h, c.answer, c.yes);
         EXPECT_EQ(h.dialogTitles(), c.boxes);
+        if (c.boxes.contains(again)) {
+            EXPECT_TRUE(h.dialogs().last().text.startsWith(
+                u"%1 of the listed members"_s.arg(c.billed.size() > 1 ? 2 : 1)));
+        }
         // What will be written is told before the confirmation.
         EXPECT_EQ(watch.summary,
                   c.boxes.contains(confirm)
