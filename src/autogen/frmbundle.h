@@ -94,6 +94,8 @@ private:
     void generateChits();
     void writeChits(const QString &date, const QStringList &members, const QList<RatedItem> &items);
     QString memoText() const;
+    // The list commands and Exit.
+    void setCommandsAvailable(bool on);
     // Reports the failure that stopped generation and says where to resume.
     void reportStop(int written, const QString &member);
 

@@ -276,11 +276,10 @@ void Frmbundle::generateChits()
         }
     }
 
-    // Closing the window while rows are written would leave a chit half done.
-    Control exitButton = ctl(u"cmdexit"_s);
-    exitButton.setEnabled(false);
+    // Nothing may change the lists or close the window while rows are written.
+    setCommandsAvailable(false);
     writeChits(date, members, items);
-    exitButton.setEnabled(true);
+    setCommandsAvailable(true);
 }
 
 QString Frmbundle::memoText() const
@@ -288,6 +287,14 @@ QString Frmbundle::memoText() const
     // Stored also when empty: a generated row's memo is never left unset.
     const QString memo = ctl(u"txtmemo"_s).text();
     return memo.isNull() ? u""_s : memo;
+}
+
+void Frmbundle::setCommandsAvailable(bool on)
+{
+    for (const char *name : { "cmdadd", "cmddelete", "cmdnew", "cmdsavelist", "cmddeletelist",
+                              "cmdaddmember", "cmdaddgroup", "cmddeletemember", "cmdnewmemberlist",
+                              "cmdsavemember", "cmddelmemlist", "cmdexit" })
+        ctl(QString::fromLatin1(name)).setEnabled(on);
 }
 
 void Frmbundle::reportStop(int written, const QString &member)

@@ -5,9 +5,12 @@
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -38,11 +41,14 @@ void openWindow(Harness &h, const QStringList &items, const QStringList &members
 }
 
 // The harness's machine watching Generate Chits: what mainhelpwindow said at the
-// confirmation.
+// confirmation, and at the second member's chit number the commands available, the
+// progress bar and, when asked, a title-bar close of one of the windows.
 struct Watch final : MachineOverride
 {
     using MachineOverride::MachineOverride;
-    QString summary;
+    QString closing, summary, progressMidway;
+    QStringList availableMidway;
+    int draws = 0;
 
     int messageBox(const QString &text, const QString &title, BoxIcon icon,
                    BoxButtons buttons) override
@@ -50,6 +56,22 @@ struct Watch final : MachineOverride
         if (title == u"Please confirm..."_s)
             summary = Form::find(u"frmbundle"_s)->control(u"mainhelpwindow"_s).text();
         return inner.messageBox(text, title, icon, buttons);
+    }
+    void seedRandom() override
+    {
+        inner.seedRandom();
+        Form *window = Form::find(u"frmbundle"_s);
+        if (++draws != 2)
+            return;
+        for (const Control &c : window->controls()) {
+            if (c.kind() == Control::Kind::Button && c.enabled())
+                availableMidway << c.name();
+        }
+        progressMidway = window->control(u"progress"_s).text();
+        if (Form *closed = Form::find(closing)) {
+            QCoreApplication::postEvent(closed->windowHandle(), new QCloseEvent);
+            QCoreApplication::processEvents();
+        }
     }
 };
 
@@ -248,6 +270,25 @@ TEST(GenerateTest, AFailureStopsWithOneReportAndLeavesWholeChitsOnly)
         EXPECT_EQ(h.control(u"frmbundle.progress"_s).caption, c.progress);
         EXPECT_TRUE(h.control(u"frmbundle.cmdgenerate"_s).enabled);
         EXPECT_TRUE(h.control(u"frmbundle.cmdexit"_s).enabled);
+    }
+}
+
+// While rows are written only Help is available, and closing either window by its title
+// bar waits until every chit is written.
+TEST(GenerateTest, ClosingAWindowWhileChitsAreWrittenWaitsForTheLastChit)
+{
+    const std::pair<QString, bool> cases[] = { { u"frmbundle"_s, true }, { u"arinput"_s, false } };
+    for (const auto &[window, stillRunning] : cases) {
+        SCOPED_TRACE(window.toStdString());
+        Harness h;
+        openWindow(h, { Food }, { Adams, Baker, Adams }, {}, u"20240312"_s);
+        Watch watch(h);
+        watch.closing = window;
+        EXPECT_EQ(generate(h).size(), 3);
+        EXPECT_EQ(watch.availableMidway, QStringList { u"cmdhelp"_s });
+        EXPECT_EQ(watch.progressMidway, u"1 of 3 members"_s);
+        EXPECT_FALSE(Form::find(window));
+        EXPECT_EQ(h.running(), stillRunning);
     }
 }
 
