@@ -152,6 +152,7 @@ TEST(GenerateTest, TheDateAndTheQuestionsDecideWhetherAnythingIsWritten)
         { {}, u""_s, { true }, {}, { prompt }, {} },
         // This year's 31 December lies beyond the open month.
         { {}, u"1231"_s, { true }, {}, { prompt, u"Date entered: 20241231"_s }, {} },
+        { {}, u"20240230"_s, { true }, {}, { prompt, u"Date entered: 20240230"_s }, {} },
         { {}, day, { true, false }, {}, { prompt, confirm, again }, { adams } },
         { {}, day, { true, true }, day, { prompt, confirm, again }, { adams, baker, adams } },
         { {}, day, { true }, day, { prompt, confirm }, others },
