@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
 #include <QSqlDatabase>
@@ -55,9 +56,13 @@ class RawDaily
 {
 public:
     explicit RawDaily(const Harness &h)
+        : RawDaily(QDir(h.dataDir()).filePath(u"daily.mdb"_s))
+    {
+    }
+    explicit RawDaily(const QString &file)
     {
         db_ = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"bench"_s);
-        db_.setDatabaseName(QDir(h.dataDir()).filePath(u"daily.mdb"_s));
+        db_.setDatabaseName(file);
         db_.open();
         QSqlQuery(db_).exec(u"PRAGMA busy_timeout = 10000"_s);
     }
@@ -88,6 +93,21 @@ public:
                   u"12.51, 0, 0, 0, 0, ' ', 'OLD', null, 9)"_s);
         for (int i = 0; i < rows; ++i) {
             q.addBindValue(u"H"_s + QString::number(i));
+            q.exec();
+        }
+        db_.commit();
+    }
+
+    // Whole rows in one transaction, every column bound as a generated row's are.
+    void insertAll(const QList<QVariantList> &rows)
+    {
+        db_.transaction();
+        QSqlQuery q(db_);
+        q.prepare(
+            u"insert into ardaily values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+        for (const QVariantList &row : rows) {
+            for (int i = 0; i < row.size(); ++i)
+                q.bindValue(i, row.at(i));
             q.exec();
         }
         db_.commit();
@@ -197,6 +217,44 @@ TEST(Bench, MemberLookupFiltersAsTyped)
         perKey.push_back(millisecondsOf([&] { QTest::keyClicks(window.search(), QString(key)); }));
     EXPECT_EQ(window.rows()->rowCount(), 111);
     report("member lookup over 10,000 members, slowest key", percentile(perKey, 1.0), 50, "ms");
+}
+
+// Generate Chits for 1,000 members with a bundle of 10 items, from the click to the last
+// row stored, beside one transaction inserting the same 10,000 rows into a copy of the
+// same empty file.
+TEST(Bench, GenerateTenItemsForAThousandMembers)
+{
+    constexpr int Members = 1000;
+    constexpr int Items = 10;
+    Harness h;
+    const int accounts[] = { 4100, 4200, 4300, 4500 };
+    QStringList items, members;
+    for (int i = 0; i < Items; ++i)
+        items << u"%1.000 , %2.00 - ITEM"_s.arg(accounts[i % 4]).arg(10 + i);
+    for (int i = 0; i < Members; ++i)
+        members << u"%1 - MEMBER, NUMBER"_s.arg(2000 + i);
+    h.createFile(u"bundle1.ini"_s, (items.join(u"\r\n"_s) + u"\r\n"_s).toLatin1());
+    h.createFile(u"bundle2.ini"_s, (members.join(u"\r\n"_s) + u"\r\n"_s).toLatin1());
+    const QDir data(h.dataDir());
+    ASSERT_TRUE(QFile::copy(data.filePath(u"daily.mdb"_s), data.filePath(u"raw.mdb"_s)));
+    startMarch2024(h);
+    h.click(u"cmdautogenerate"_s);
+    h.queueInputs({ u"20240312"_s });
+    h.queueAnswers({ true });
+    const double tallic = millisecondsOf([&h] { h.click(u"frmbundle.cmdgenerate"_s); });
+    const QList<QVariantList> rows = h.rows(u"daily"_s, u"select * from ardaily"_s);
+    ASSERT_EQ(rows.size(), Members * Items);
+
+    double engine = 0;
+    {
+        RawDaily raw(data.filePath(u"raw.mdb"_s));
+        engine = millisecondsOf([&] { raw.insertAll(rows); });
+    }
+    EXPECT_EQ(h.rows(u"raw"_s, u"select count(*) from ardaily"_s).at(0).at(0).toInt(),
+              Members * Items);
+    report("generate 10 items for 1,000 members, total", tallic, engine, "ms");
+    report("generate 10 items for 1,000 members, rows/s", rows.size() / tallic * 1000,
+           rows.size() / engine * 1000, "/s");
 }
 
 TEST(Bench, PeakMemoryAfterAThousandPosts)

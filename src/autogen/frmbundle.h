@@ -3,7 +3,11 @@
 #include "platform/colors.h"
 #include "platform/form.h"
 
+class QProgressBar;
+
 namespace tallic {
+
+struct RatedItem;
 
 // The AutoGenerate Chits window: a bundle of charge items applied to a list of members.
 // It stands beside the entry window, which stays usable while it is open.
@@ -88,7 +92,15 @@ private:
     bool addClassMembers(const QString &classCode, bool withSubAccounts);
     // Generate Chits from the saved lists up to the confirmation, then the writing.
     void generateChits();
-    void writeChits(const QString &date, const QStringList &members);
+    void writeChits(const QString &date, const QStringList &members, const QList<RatedItem> &items);
+    QString memoText() const;
+    // The list commands and Exit.
+    void setCommandsAvailable(bool on);
+    // Reports the failure that stopped generation and says where to resume.
+    void reportStop(int written, const QString &member);
+
+    // Members done out of members listed, under mainhelpwindow.
+    QProgressBar *progress_ = nullptr;
 
     // While Delete Member moves on to the member box, the bare count that leaving the
     // list showed stays up.

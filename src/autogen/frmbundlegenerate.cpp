@@ -17,6 +17,8 @@
 #include "suite/staff.h"
 #include "suite/today.h"
 
+#include <QElapsedTimer>
+#include <QProgressBar>
 #include <QSqlRecord>
 
 using namespace Qt::Literals::StringLiterals;
@@ -25,8 +27,17 @@ namespace tallic {
 
 namespace {
 
+// The positions of the ardaily row that generation fills, and those it looks at again.
 constexpr int RowColumns = 18;
+constexpr int DateColumn = 2;
+constexpr int MemberColumn = 3;
+constexpr int OriginColumn = 15;
+constexpr int MemoColumn = 16;
 constexpr int GeneratedSource = 9;
+
+// Painting after every chit would cost more than writing it; this often the progress
+// still moves smoothly.
+constexpr int RepaintMs = 50;
 
 // The failure being handled as the run-time error ReportError tells of.
 void setError(qint32 number, const QString &description)
@@ -55,6 +66,134 @@ QString askChitDate()
     return generationDate(answer, platform().today().year());
 }
 
+ChargeRules chargeRules()
+{
+    const SharedState &s = state();
+    ChargeRules rules;
+    rules.consolidation = s.ConsolidationMode != u"N"_s;
+    rules.taxServiceCharge = s.TaxServiceCharge == u"Y"_s;
+    rules.taxBypass = s.TaxBypass != 0;
+    rules.scBypass = s.ScBypass != 0;
+    rules.scTaxableShare = s.ScTaxableShare;
+    rules.scTaxBasis = s.ScTaxBasis;
+    // The company's rate: the entry screen zeroes SalesTaxRate for its own exempt member,
+    // which must not carry over to the listed ones.
+    rules.salesTaxRate = s.CompanyTaxRate;
+    return rules;
+}
+
+// The bundle as saved. Read once for the whole run, so that every member is charged the
+// same items even if another workstation saves its bundle meanwhile.
+bool readBundle(QList<RatedItem> &items)
+{
+    bool ok = true;
+    const QStringList lines = readListFile(u"bundle1.ini"_s, &ok);
+    for (const QString &line : lines)
+        items.append({ parseBundleLine(line), 0, 0 });
+    return ok;
+}
+
+// The rates of every item's account; false with the failure passed on when one cannot be
+// read: no member's chit could be written whole.
+bool readRates(QList<RatedItem> &items)
+{
+    SuiteDb ar(u"ar.mdb"_s);
+    for (RatedItem &rated : items) {
+        QSqlQuery rates = ar.query(u"select * from ar0 where aracctnum = "_s
+                                   + shortestNumber(rated.item.account));
+        if (ar.failed()) {
+            ar.passOnError();
+            return false;
+        }
+        if (!rates.next()) {
+            setError(JetError::NoCurrentRecord,
+                     u"Account "_s + rated.item.accountField + u" has no A/R rates (ar0)."_s);
+            return false;
+        }
+        // A null rate reads as 0.
+        rated.scRate = rates.value(u"arsrvchg"_s).toDouble();
+        rated.taxRate = rates.value(u"arsalestax"_s).toDouble();
+    }
+    return true;
+}
+
+// The names of ardaily's first columns, which a chit's row fills by position; empty with
+// the failure passed on when the table cannot be read or lacks them.
+QStringList rowColumns(SuiteDb &daily)
+{
+    QSqlQuery layout = daily.query(u"select * from ardaily where tallicnum = 'FaGb#@HDJx'"_s);
+    const QSqlRecord record = layout.record();
+    layout.finish();
+    if (daily.failed()) {
+        daily.passOnError();
+        return {};
+    }
+    if (record.count() < RowColumns) {
+        setError(JetError::NoSuchColumn, u"The ardaily table lacks the columns of a chit."_s);
+        return {};
+    }
+    QStringList names;
+    for (int i = 0; i < RowColumns; ++i)
+        names << record.fieldName(i);
+    return names;
+}
+
+// The members that generated chits already bill for this date and memo; false with the
+// failure passed on.
+bool billedMembers(const QString &date, const QString &memo, QList<double> &billed)
+{
+    SuiteDb daily(u"daily.mdb"_s);
+    const QStringList columns = rowColumns(daily);
+    if (columns.isEmpty())
+        return false;
+    QSqlQuery query = daily.newQuery();
+    query.prepare(
+        u"select distinct %1 from ardaily where %2 = 'AutoGen' and %3 = ? "
+        u"and coalesce(%4, '') = ?"_s.arg(columns.at(MemberColumn), columns.at(OriginColumn),
+                                          columns.at(DateColumn), columns.at(MemoColumn)));
+    query.addBindValue(date);
+    query.addBindValue(memo);
+    if (query.exec()) {
+        while (query.next())
+            billed.append(query.value(0).toDouble());
+    }
+    if (query.lastError().isValid()) {
+        passOnDbError(query.lastError());
+        return false;
+    }
+    return true;
+}
+
+// One member's chit: the rows of every item in one transaction, stored whole or not at
+// all; false with the failure passed on. The row's other values are bound already.
+bool storeChit(SuiteDb &daily, QSqlQuery &insert, const QList<RatedItem> &items,
+               const QList<ItemAmounts> &amounts)
+{
+    if (!daily.transaction()) {
+        daily.passOnError();
+        return false;
+    }
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const ItemAmounts &amount = amounts.at(i);
+        insert.bindValue(0, items.at(i).item.account);
+        insert.bindValue(6, items.at(i).item.price);
+        insert.bindValue(7, amount.serviceCharge);
+        insert.bindValue(8, amount.tax);
+        insert.bindValue(9, amount.total);
+        if (!insert.exec()) {
+            passOnDbError(insert.lastError());
+            daily.rollback();
+            return false;
+        }
+    }
+    if (!daily.commit()) {
+        daily.passOnError();
+        daily.rollback();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void Frmbundle::cmdgenerate_Click()
@@ -69,6 +208,7 @@ void Frmbundle::cmdgenerate_Click()
 void Frmbundle::generateChits()
 {
     SharedState &s = state();
+    progress_->reset();
     saveList(Bundle, u"Bundle saved."_s);
     saveList(Members, u"Member list saved."_s);
     DoEvents();
@@ -94,15 +234,23 @@ void Frmbundle::generateChits()
                BoxButtons::Ok, BoxIcon::Information, u"Shared Date"_s);
     }
 
+    // What the run will write is on the screen before the operator confirms it.
+    const QStringList members = ctl(u"List2"_s).items();
+    QList<RatedItem> items;
+    if (!readBundle(items) || (!members.isEmpty() && !readRates(items))) {
+        reportStop(0, members.value(0));
+        return;
+    }
+    ctl(u"mainhelpwindow"_s).setText(summaryText(summarizeRun(items, members, chargeRules())));
+
     s.MsgTitle = u"Please confirm..."_s;
     s.MsgText = u"Click YES to generate, click NO to cancel now."_s;
     AskYesNo();
-    if (s.MsgAnswer != 6) {
+    if (s.MsgAnswer != AnswerYes) {
         ctl(u"cmdexit"_s).setFocus();
         return;
     }
 
-    const QStringList members = ctl(u"List2"_s).items();
     if (ctl(u"List1"_s).items().isEmpty())
         s.MsgText = u"Unable to generate chits. There are no items to create."_s;
     else if (members.isEmpty())
@@ -112,130 +260,120 @@ void Frmbundle::generateChits()
         return;
     }
 
-    // Closing the window while rows are written would leave a chit half done.
-    Control exitButton = ctl(u"cmdexit"_s);
-    exitButton.setEnabled(false);
-    writeChits(date, members);
-    exitButton.setEnabled(true);
+    // A run repeated by mistake would bill the same members twice.
+    QList<double> billed;
+    if (!billedMembers(date, memoText(), billed)) {
+        reportStop(0, members.first());
+        return;
+    }
+    if (const qsizetype count = countBilled(members, billed); count > 0) {
+        s.MsgTitle = u"Already billed..."_s;
+        s.MsgText = alreadyBilledText(count, date);
+        AskYesNo();
+        if (s.MsgAnswer != AnswerYes) {
+            ctl(u"cmdexit"_s).setFocus();
+            return;
+        }
+    }
+
+    // Nothing may change the lists or close the window while rows are written.
+    setCommandsAvailable(false);
+    writeChits(date, members, items);
+    setCommandsAvailable(true);
 }
 
-void Frmbundle::writeChits(const QString &date, const QStringList &members)
+QString Frmbundle::memoText() const
 {
-    SharedState &s = state();
-    Control progress = ctl(u"mainhelpwindow"_s);
-    int written = 0;
-    // A failure that would only recur is told once; the chits written so far stay, and
-    // the window says where to resume.
-    auto stopAt = [&](const QString &member) {
-        ReportError();
-        clearError();
-        progress.setText(QString::number(written) + u" chits written. Stopped at member "_s + member
-                         + u'.');
-        DoEvents();
-    };
+    // Stored also when empty: a generated row's memo is never left unset.
+    const QString memo = ctl(u"txtmemo"_s).text();
+    return memo.isNull() ? u""_s : memo;
+}
 
-    SuiteDb ar(u"ar.mdb"_s);
-    SuiteDb daily(u"daily.mdb"_s);
+void Frmbundle::setCommandsAvailable(bool on)
+{
+    for (const char *name : { "cmdadd", "cmddelete", "cmdnew", "cmdsavelist", "cmddeletelist",
+                              "cmdaddmember", "cmdaddgroup", "cmddeletemember", "cmdnewmemberlist",
+                              "cmdsavemember", "cmddelmemlist", "cmdexit" })
+        ctl(QString::fromLatin1(name)).setEnabled(on);
+}
+
+void Frmbundle::reportStop(int written, const QString &member)
+{
+    // A failure that would only recur is told once; the chits written so far stay, and the
+    // window says where to resume.
+    ReportError();
+    clearError();
+    Control help = ctl(u"mainhelpwindow"_s);
+    if (member.isEmpty())
+        help.setText(u"No chits written."_s);
+    else
+        help.setText(QString::number(written) + u" chits written. Stopped at member "_s + member
+                     + u'.');
     DoEvents();
-    QSqlQuery layout = daily.query(u"select * from ardaily where tallicnum = 'FaGb#@HDJx'"_s);
-    const QSqlRecord columns = layout.record();
-    layout.finish();
-    if (ar.failed() || daily.failed() || columns.count() < RowColumns) {
-        if (ar.failed())
-            ar.passOnError();
-        else if (daily.failed())
-            daily.passOnError();
-        else
-            setError(JetError::NoSuchColumn, u"The ardaily table lacks the columns of a chit."_s);
-        stopAt(members.first());
+}
+
+void Frmbundle::writeChits(const QString &date, const QStringList &members,
+                           const QList<RatedItem> &items)
+{
+    Control help = ctl(u"mainhelpwindow"_s);
+    progress_->setRange(0, int(members.size()));
+    progress_->setValue(0);
+
+    SuiteDb daily(u"daily.mdb"_s);
+    const QStringList columns = rowColumns(daily);
+    if (columns.isEmpty()) {
+        reportStop(0, members.first());
         return;
     }
     // The row is written by column position: the table's own order is the layout.
-    QStringList names;
-    for (int i = 0; i < RowColumns; ++i)
-        names << columns.fieldName(i);
     QSqlQuery insert = daily.newQuery();
-    insert.prepare(u"insert into ardaily ("_s + names.join(u", "_s) + u") values (?"_s
-                   + u", ?"_s.repeated(RowColumns - 1) + u')');
+    if (!insert.prepare(u"insert into ardaily ("_s + columns.join(u", "_s) + u") values (?"_s
+                        + u", ?"_s.repeated(RowColumns - 1) + u')')) {
+        passOnDbError(insert.lastError());
+        reportStop(0, members.first());
+        return;
+    }
+    // What every row of the run shares is bound once; chit, member and item change.
+    const QVariantList shared {
+        {},        {},        date,   {},           qint16(0),  qint16(0),
+        {},        {},        {},     {},           qint16(0),  qint16(0),
+        qint16(0), qint16(0), u" "_s, u"AutoGen"_s, memoText(), qint16(GeneratedSource)
+    };
+    for (int i = 0; i < RowColumns; ++i)
+        insert.bindValue(i, shared.at(i));
+    // The charges differ from member to member only by the member's own exemption.
+    const ChargeRules rules = chargeRules();
+    const QList<ItemAmounts> taxed = bundleAmounts(items, rules, false);
+    const QList<ItemAmounts> exempt = bundleAmounts(items, rules, true);
 
-    const QString memo = ctl(u"txtmemo"_s).text();
+    int written = 0;
+    // The bar and the text are set only when painted: a progress bar repaints at once
+    // whenever its value changes.
+    QElapsedTimer painted;
     for (const QString &entry : members) {
         const double member = memberNumber(entry);
         const QString chit = drawChitNumber();
-        DoEvents();
-        const QStringList items = readListFile(u"bundle1.ini"_s);
-        // A member's chit is stored whole or not at all.
-        if (!daily.transaction()) {
-            daily.passOnError();
-            stopAt(entry);
-            return;
-        }
-        for (const QString &line : items) {
-            const BundleItem item = parseBundleLine(line);
-            QSqlQuery rates = ar.query(u"select * from ar0 where aracctnum = "_s
-                                       + shortestNumber(item.account));
-            DoEvents();
-            if (ar.failed() || !rates.next()) {
-                if (ar.failed())
-                    ar.passOnError();
-                else
-                    setError(JetError::NoCurrentRecord,
-                             u"Account "_s + item.accountField + u" has no A/R rates (ar0)."_s);
-                daily.rollback();
-                stopAt(entry);
-                return;
-            }
-            ChargeInputs in;
-            in.base = item.price;
-            in.scRate = s.ScBypass != 0 ? 0 : rates.value(u"arsrvchg"_s).toDouble();
-            in.taxRate = s.TaxBypass != 0 || isTaxExempt(entry)
-                ? 0
-                : rates.value(u"arsalestax"_s).toDouble();
-            in.consolidation = s.ConsolidationMode != u"N"_s;
-            in.taxServiceCharge = s.TaxServiceCharge == u"Y"_s && !isTaxExempt(entry);
-            in.taxBypass = s.TaxBypass != 0;
-            in.scTaxableShare = s.ScTaxableShare;
-            in.scTaxBasis = s.ScTaxBasis;
-            // The company's rate: the entry screen zeroes SalesTaxRate for its own exempt
-            // member, which must not carry over to the listed ones.
-            in.salesTaxRate = s.CompanyTaxRate;
-            const ItemAmounts amounts = itemAmounts(in);
-
-            progress.setText(progressText(chit, member, item));
-            DoEvents();
-
-            const QVariantList row { item.account, chit,
-                                     date,         member,
-                                     qint16(0),    qint16(0),
-                                     item.price,   amounts.serviceCharge,
-                                     amounts.tax,  amounts.total,
-                                     qint16(0),    qint16(0),
-                                     qint16(0),    qint16(0),
-                                     u" "_s,       u"AutoGen"_s,
-                                     memo,         qint16(GeneratedSource) };
-            for (int i = 0; i < RowColumns; ++i)
-                insert.bindValue(i, row.at(i));
-            if (!insert.exec()) {
-                daily.setError(insert.lastError());
-                daily.passOnError();
-                daily.rollback();
-                stopAt(entry);
-                return;
-            }
-        }
-        if (!daily.commit()) {
-            daily.passOnError();
-            daily.rollback();
-            stopAt(entry);
+        insert.bindValue(1, chit);
+        insert.bindValue(3, member);
+        if (!storeChit(daily, insert, items, isTaxExempt(entry) ? exempt : taxed)) {
+            insert.finish();
+            progress_->setValue(written);
+            reportStop(written, entry);
             return;
         }
         ++written;
-        DoEvents();
+        if (!painted.isValid() || painted.elapsed() >= RepaintMs || written == members.size()) {
+            help.setText(
+                progressText(chit, member, items.isEmpty() ? BundleItem() : items.last().item));
+            progress_->setValue(written);
+            DoEvents();
+            painted.start();
+        }
     }
-    ar.close();
+    insert.finish();
     daily.close();
     DoEvents();
-    progress.setText(u"Charges generated."_s);
+    help.setText(u"Charges generated."_s);
     DoEvents();
 }
 

@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 
 #include <tuple>
 #include <utility>
@@ -53,7 +54,7 @@ void Frmbundle::buildScreen()
     const std::pair<const char *, QRect> statusBoxes[] = {
         { "helpwindow", QRect(10, 488, 300, 30) },
         { "helpwindow2", QRect(590, 488, 300, 30) },
-        { "mainhelpwindow", QRect(10, 540, 880, 40) },
+        { "mainhelpwindow", QRect(10, 532, 880, 32) },
     };
     for (const auto &[name, rect] : statusBoxes) {
         addTextBox(QString::fromLatin1(name), -1, rect);
@@ -78,6 +79,9 @@ void Frmbundle::buildScreen()
         box.setForeColor(Colors::Black);
         box.setFont(u"Sans Serif"_s, 9.75, true);
     }
+
+    progress_ = addProgressBar(u"progress"_s, QRect(10, 570, 880, 22));
+    progress_->setFormat(u"%v of %m members"_s);
 
     addLabel(u"lblcount"_s, -1, QRect(RightColumn, 44, ColumnWidth, 28), QString());
     Control count = ctl(u"lblcount"_s);

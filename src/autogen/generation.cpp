@@ -3,6 +3,8 @@
 #include "basic/masks.h"
 #include "basic/numbers.h"
 
+#include <QSet>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
@@ -57,6 +59,91 @@ ItemAmounts itemAmounts(const ChargeInputs &in)
     out.tax = Val(out.charges.tax);
     out.total = in.base + out.serviceCharge + out.tax;
     return out;
+}
+
+QList<ItemAmounts> bundleAmounts(const QList<RatedItem> &items, const ChargeRules &rules,
+                                 bool exempt)
+{
+    QList<ItemAmounts> amounts;
+    for (const RatedItem &rated : items) {
+        ChargeInputs in;
+        in.base = rated.item.price;
+        in.scRate = rules.scBypass ? 0 : rated.scRate;
+        in.taxRate = rules.taxBypass || exempt ? 0 : rated.taxRate;
+        in.consolidation = rules.consolidation;
+        in.taxServiceCharge = rules.taxServiceCharge && !exempt;
+        in.taxBypass = rules.taxBypass;
+        in.scTaxableShare = rules.scTaxableShare;
+        in.scTaxBasis = rules.scTaxBasis;
+        in.salesTaxRate = rules.salesTaxRate;
+        amounts.append(itemAmounts(in));
+    }
+    return amounts;
+}
+
+namespace {
+
+// Whole cents, so that a run of thousands of rows adds up to what the rows add up to.
+qint64 centsOf(double amount)
+{
+    return qRound64(amount * 100);
+}
+
+qint64 bundleCents(const QList<ItemAmounts> &amounts)
+{
+    qint64 cents = 0;
+    for (const ItemAmounts &item : amounts)
+        cents += centsOf(item.total);
+    return cents;
+}
+
+} // namespace
+
+RunSummary summarizeRun(const QList<RatedItem> &items, const QStringList &members,
+                        const ChargeRules &rules)
+{
+    RunSummary summary;
+    summary.members = members.size();
+    summary.items = items.size();
+    summary.rows = summary.members * summary.items;
+    qsizetype exempt = 0;
+    for (const QString &entry : members)
+        exempt += isTaxExempt(entry) ? 1 : 0;
+    const qint64 cents
+        = (summary.members - exempt) * bundleCents(bundleAmounts(items, rules, false))
+        + exempt * bundleCents(bundleAmounts(items, rules, true));
+    summary.total = double(cents) / 100;
+    return summary;
+}
+
+QString summaryText(const RunSummary &summary)
+{
+    return u"To generate: %1 members, %2 items, %3 rows, total %4"_s.arg(summary.members)
+        .arg(summary.items)
+        .arg(summary.rows)
+        .arg(formatMask(summary.total, u"#####.#0"_s));
+}
+
+qsizetype countBilled(const QStringList &members, const QList<double> &billed)
+{
+    QSet<qint64> stored;
+    for (const double member : billed)
+        stored.insert(centsOf(member));
+    QSet<qint64> found;
+    for (const QString &entry : members) {
+        const qint64 member = centsOf(memberNumber(entry));
+        if (stored.contains(member))
+            found.insert(member);
+    }
+    return found.size();
+}
+
+QString alreadyBilledText(qsizetype count, const QString &date)
+{
+    return u"%1 of the listed members %2 already billed by AutoGen for %3 with the same memo.\n"
+           u"Click YES to bill them again, click NO to cancel now."_s.arg(count)
+               .arg(count == 1 ? u"was"_s : u"were"_s)
+               .arg(date);
 }
 
 QString progressText(const QString &chit, double member, const BundleItem &item)

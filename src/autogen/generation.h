@@ -2,7 +2,9 @@
 
 #include "entry/amounts.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace tallic {
 
@@ -38,6 +40,48 @@ struct ItemAmounts
     double total = 0;
 };
 ItemAmounts itemAmounts(const ChargeInputs &in);
+
+// The shared settings every item's charges follow in one run.
+struct ChargeRules
+{
+    bool consolidation = false; // ConsolidationMode other than "N"
+    bool taxServiceCharge = false; // TaxServiceCharge "Y"
+    bool taxBypass = false;
+    bool scBypass = false;
+    float scTaxableShare = 0;
+    QString scTaxBasis;
+    float salesTaxRate = 0; // the company's rate, whoever was keyed last on the entry screen
+};
+
+// An item of the bundle with its account's rates (arsrvchg, arsalestax).
+struct RatedItem
+{
+    BundleItem item;
+    double scRate = 0;
+    double taxRate = 0;
+};
+
+// What each item of the bundle costs a member who pays tax, or one marked exempt.
+QList<ItemAmounts> bundleAmounts(const QList<RatedItem> &items, const ChargeRules &rules,
+                                 bool exempt);
+
+// What a run will write, told before the operator confirms it.
+struct RunSummary
+{
+    qsizetype members = 0;
+    qsizetype items = 0;
+    qsizetype rows = 0;
+    double total = 0; // base, service charge and tax of every row
+};
+RunSummary summarizeRun(const QList<RatedItem> &items, const QStringList &members,
+                        const ChargeRules &rules);
+QString summaryText(const RunSummary &summary);
+
+// How many of the listed members are among those already billed (member numbers as
+// stored); a member listed twice counts once.
+qsizetype countBilled(const QStringList &members, const QList<double> &billed);
+// The question asked before the same members are billed again for the same date and memo.
+QString alreadyBilledText(qsizetype count, const QString &date);
 
 // The line the window shows while an item is written.
 QString progressText(const QString &chit, double member, const BundleItem &item);

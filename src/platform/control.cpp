@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QValidator>
 
@@ -108,6 +109,8 @@ QString Control::text() const
         return frame->title();
     if (auto *action = qobject_cast<QAction *>(o))
         return action->text();
+    if (auto *bar = qobject_cast<QProgressBar *>(o))
+        return bar->text();
     return QString();
 }
 

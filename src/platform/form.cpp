@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QValidator>
@@ -195,6 +196,16 @@ QListWidget *Form::addListBox(const QString &name, int index, const QRect &rect)
     connect(list, &QListWidget::currentRowChanged, this, [this, list] { fire(list, "Click"); });
     connect(list, &QListWidget::itemDoubleClicked, this, [this, list] { fire(list, "DblClick"); });
     return list;
+}
+
+QProgressBar *Form::addProgressBar(const QString &name, const QRect &rect)
+{
+    auto *bar = new QProgressBar(client_);
+    bar->setGeometry(rect);
+    // Nothing to show until a command sets the range.
+    bar->reset();
+    registerControl(bar, name, -1);
+    return bar;
 }
 
 QGroupBox *Form::addFrame(const QString &name, const QRect &rect, const QString &caption)

@@ -14,6 +14,7 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QMenuBar;
+class QProgressBar;
 class QPushButton;
 class QGroupBox;
 
@@ -49,6 +50,8 @@ public:
     QPushButton *addButton(const QString &name, int index, const QRect &rect,
                            const QString &caption);
     QListWidget *addListBox(const QString &name, int index, const QRect &rect);
+    // A bar that shows how far a long command has come; its text is the control's Caption.
+    QProgressBar *addProgressBar(const QString &name, const QRect &rect);
     QGroupBox *addFrame(const QString &name, const QRect &rect, const QString &caption);
     QMenu *addMenu(const QString &name, const QString &caption);
     QAction *addMenuEntry(QMenu *menu, const QString &name, const QString &caption);

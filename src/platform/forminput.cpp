@@ -52,6 +52,21 @@ int characterCode(const QKeyEvent *event)
     return code >= 32 && code != 127 ? code : 0;
 }
 
+// The available button whose underlined letter the key is (Alt+G for "&Generate Chits").
+QPushButton *accessKeyButton(const Form &form, const QKeyEvent *event)
+{
+    if (!(event->modifiers() & Qt::AltModifier) || (event->modifiers() & Qt::ControlModifier))
+        return nullptr;
+    const QKeySequence typed(QKeyCombination(event->modifiers(), Qt::Key(event->key())));
+    for (const Control &control : form.controls()) {
+        auto *button = qobject_cast<QPushButton *>(control.widget());
+        if (button && button->isVisible() && button->isEnabled()
+            && QKeySequence::mnemonic(button->text()) == typed)
+            return button;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 bool Form::eventFilter(QObject *watched, QEvent *event)
@@ -111,6 +126,11 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
 
 bool Form::handleKeyPress(QWidget *widget, QKeyEvent *event)
 {
+    // The window system takes a button's access key only while the window is active; one
+    // typed as a box closed reaches the window before it is active again, and is still meant
+    // for the button.
+    if (QPushButton *button = accessKeyButton(*this, event))
+        return handleAccessKey(button);
     const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
     if (tab && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         focus_.tabToNext(event->key() == Qt::Key_Backtab

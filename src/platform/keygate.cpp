@@ -179,6 +179,15 @@ bool dropped(const QKeyEvent &event)
     return event.key() != s.lastPressed;
 }
 
+void keepKey(const QKeyEvent &event)
+{
+    keep({ std::make_unique<QKeyEvent>(event.type(), event.key(), event.modifiers(),
+                                       event.nativeScanCode(), event.nativeVirtualKey(),
+                                       event.nativeModifiers(), event.text(), event.isAutoRepeat(),
+                                       event.count()),
+           nullptr, nullptr });
+}
+
 } // namespace
 
 bool holds(const QKeyEvent &event)
@@ -188,12 +197,16 @@ bool holds(const QKeyEvent &event)
         return true;
     if (!mustWait())
         return false;
-    keep({ std::make_unique<QKeyEvent>(event.type(), event.key(), event.modifiers(),
-                                       event.nativeScanCode(), event.nativeVirtualKey(),
-                                       event.nativeModifiers(), event.text(), event.isAutoRepeat(),
-                                       event.count()),
-           nullptr, nullptr });
+    keepKey(event);
     return true;
+}
+
+void keepAfterAnswer(QWidget *box, const QKeyEvent &event)
+{
+    if (dropped(event))
+        return;
+    state().fedBox = box;
+    keepKey(event);
 }
 
 bool holds(const QShortcutEvent &event)

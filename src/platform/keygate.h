@@ -33,6 +33,11 @@ bool holds(QObject *target, const QMouseEvent &event);
 // keeps it and runs it in its turn.
 bool holds(std::function<void()> command);
 
+// A key that reached a box after the box had its answer was typed for the window behind it,
+// the box not being gone yet: it is kept as a key typed during a command is, and waits until
+// the box has closed.
+void keepAfterAnswer(QWidget *box, const QKeyEvent &event);
+
 // A lock wait has ended: a box that appears before the handling is over is the wait's
 // outcome, and nothing typed or clicked before it appeared is for it.
 void lockWaitEnded();

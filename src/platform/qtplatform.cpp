@@ -1,5 +1,6 @@
 #include "qtplatform.h"
 
+#include "keygate.h"
 #include "runtime.h"
 #include "singleinstance.h"
 
@@ -7,6 +8,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
@@ -81,6 +83,39 @@ QMessageBox::Icon messageIcon(BoxIcon icon)
     }
     return QMessageBox::NoIcon;
 }
+
+// Watches a box while it is open. Once one of its buttons is pressed (the answer) keys may
+// still reach it: a key typed right after the answer comes before the box is gone. Those
+// keys were typed for the window behind, and go there once the box has closed.
+class AnsweredBox final : public QObject
+{
+public:
+    explicit AnsweredBox(QDialog *box)
+        : box_(box)
+    {
+        const auto answered = [this] { answered_ = true; };
+        connect(box, &QDialog::finished, this, answered);
+        for (QAbstractButton *button : box->findChildren<QAbstractButton *>())
+            connect(button, &QAbstractButton::pressed, this, answered);
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!answered_ || event->type() != QEvent::KeyPress || !box_)
+            return false;
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (!widget || (widget != box_ && !box_->isAncestorOf(widget)))
+            return false;
+        KeyGate::keepAfterAnswer(box_, *static_cast<QKeyEvent *>(event));
+        return true;
+    }
+
+private:
+    QPointer<QDialog> box_;
+    bool answered_ = false;
+};
 
 } // namespace
 
@@ -226,7 +261,10 @@ int QtPlatform::messageBox(const QString &text, const QString &title, BoxIcon ic
         box->setDefaultButton(ok);
         box->setEscapeButton(ok);
     }
-    box->exec();
+    {
+        AnsweredBox watch(box);
+        box->exec();
+    }
 
     if (buttons == BoxButtons::Ok) {
         delete box;
@@ -240,10 +278,18 @@ int QtPlatform::messageBox(const QString &text, const QString &title, BoxIcon ic
 QString QtPlatform::inputBox(const QString &prompt, const QString &title,
                              const QString &defaultText)
 {
+    QPointer<QInputDialog> box = new QInputDialog(QApplication::activeWindow());
+    box->setWindowTitle(title);
+    box->setLabelText(prompt);
+    box->setTextValue(defaultText);
     bool ok = false;
-    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
-                                               QLineEdit::Normal, defaultText, &ok);
-    return ok ? text : QString();
+    {
+        AnsweredBox watch(box);
+        ok = box->exec() == QDialog::Accepted;
+    }
+    const QString text = box && ok ? box->textValue() : QString();
+    delete box;
+    return text;
 }
 
 } // namespace tallic

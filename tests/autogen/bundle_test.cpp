@@ -1,11 +1,18 @@
 // The AutoGenerate window's bundle and member list, keyed as the operator keys them, and
 // the list files they are kept in.
 #include "platform/colors.h"
+#include "platform/keygate.h"
+#include "platform/qtplatform.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QTest>
+#include <QTimer>
+
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -225,6 +232,53 @@ TEST(BundleTest, MembersAreAddedOneByOneOrByClassAndCountedAroundDeleteMember)
     EXPECT_EQ(fileBytes(h, u"bundle2.ini"_s), QByteArray("missing"));
     EXPECT_EQ(bundleControl(h, u"List2"_s).items, QStringList());
     EXPECT_EQ(bundleControl(h, u"helpwindow2"_s).text, u"List deleted"_s);
+}
+
+// The first question in a real box, answered with the key given and followed at once by
+// Alt+G, as a quick operator types them; the later boxes as the harness answers them.
+struct QuickAnswer final : MachineOverride
+{
+    using MachineOverride::MachineOverride;
+    Qt::Key answer = Qt::Key_N;
+    bool asked = false;
+    QtPlatform real;
+
+    int messageBox(const QString &text, const QString &title, BoxIcon icon,
+                   BoxButtons buttons) override
+    {
+        if (std::exchange(asked, true))
+            return inner.messageBox(text, title, icon, buttons);
+        QTimer::singleShot(50, [this] {
+            QWidget *box = QApplication::activeModalWidget();
+            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, answer);
+            QTest::keyClick(KeyGate::keyTarget(), Qt::Key_G, Qt::AltModifier);
+        });
+        return real.messageBox(text, title, icon, buttons);
+    }
+};
+
+// N leaves the box closing when Alt+G comes; Enter closes it at once, and Alt+G reaches the
+// window before the window is active again. Either way Generate Chits runs next.
+TEST(BundleTest, AltGTypedAsTheSubAccountsQuestionClosesIsNotLost)
+{
+    for (const Qt::Key answer : { Qt::Key_N, Qt::Key_Return }) {
+        SCOPED_TRACE(answer);
+        Harness h;
+        h.exec(u"master"_s,
+               u"insert into acctinfo (acctnumber, lname, fname, classcode) "
+               u"values (1234, 'SMITH', 'JOHN', 'TST')"_s);
+        startMarch2024(h);
+        h.click(u"cmdautogenerate"_s);
+        QuickAnswer quick(h);
+        quick.answer = answer;
+        h.queueInputs({ u"TST"_s });
+        h.click(u"frmbundle.cmdaddgroup"_s);
+        EXPECT_TRUE(QTest::qWaitFor([&h] {
+            h.idle();
+            return h.dialogTitles().contains(u"Please confirm..."_s);
+        }));
+        EXPECT_EQ(bundleControl(h, u"List2"_s).items, QStringList { u"1234 - SMITH, JOHN"_s });
+    }
 }
 
 } // namespace
