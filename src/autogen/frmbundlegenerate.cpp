@@ -154,9 +154,8 @@ void Frmbundle::writeChits(const QString &date, const QStringList &members)
     QStringList names;
     for (int i = 0; i < RowColumns; ++i)
         names << columns.fieldName(i);
-    QSqlQuery insert = daily.newQuery();
-    insert.prepare(u"insert into ardaily ("_s + names.join(u", "_s) + u") values (?"_s
-                   + u", ?"_s.repeated(RowColumns - 1) + u')');
+    const QString insert = u"insert into ardaily ("_s + names.join(u", "_s) + u") values (?"_s
+        + u", ?"_s.repeated(RowColumns - 1) + u')';
 
     const QString memo = ctl(u"txtmemo"_s).text();
     for (const QString &entry : members) {
@@ -213,10 +212,7 @@ void Frmbundle::writeChits(const QString &date, const QStringList &members)
                                      qint16(0),    qint16(0),
                                      u" "_s,       u"AutoGen"_s,
                                      memo,         qint16(GeneratedSource) };
-            for (int i = 0; i < RowColumns; ++i)
-                insert.bindValue(i, row.at(i));
-            if (!insert.exec()) {
-                daily.setError(insert.lastError());
+            if (!daily.execPrepared(insert, row)) {
                 daily.passOnError();
                 daily.rollback();
                 stopAt(entry);
