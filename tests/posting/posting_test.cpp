@@ -262,18 +262,30 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
           },
           lockedDatabaseText() + u" (code 3000)"_s },
         { "missing file",
-          [](Harness &, const QString &file) { return QFile::rename(file, file + u".away"_s); },
+          [](Harness &h, const QString &) {
+              h.setAside(u"daily"_s);
+              return true;
+          },
           u"The daily database is missing. (code 3024)"_s },
         { "failed save",
           [](Harness &h, const QString &) {
-              h.exec(u"daily"_s,
-                     u"create trigger full before insert on ardaily begin "
-                     "select raise(abort, 'database or disk is full'); end"_s);
+              if (h.onServer())
+                  h.exec(u"daily"_s,
+                         u"create function full() returns trigger language plpgsql as "
+                         u"$$begin raise exception 'database or disk is full'; end$$; "
+                         u"create trigger refuse before insert on ardaily for each row "
+                         u"execute function full()"_s);
+              else
+                  h.exec(u"daily"_s,
+                         u"create trigger full before insert on ardaily begin "
+                         "select raise(abort, 'database or disk is full'); end"_s);
               return true;
           },
           u"database or disk is full (code 3019)"_s },
         { "read-only file",
-          [](Harness &, const QString &file) {
+          [](Harness &h, const QString &file) {
+              if (h.onServer())
+                  return false;
               QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
               // An administrator writes to read-only files all the same.
               QFile probe(file);
@@ -285,8 +297,6 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
         Harness h;
         startMarch2024(h);
         const QString file = QDir(h.dataDir()).filePath(u"daily.mdb"_s);
-        const QString saved = file + u".good"_s;
-        ASSERT_TRUE(QFile::copy(file, saved));
         keyChit(h, u"4100"_s, u"S1"_s, u"1001"_s, u"10"_s);
         if (!f.breakIt(h, file)) {
             QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
@@ -312,8 +322,7 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
         // Put right, the same chit is posted and counted once.
         holder.reset();
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
-        QFile::remove(file);
-        ASSERT_TRUE(QFile::rename(saved, file));
+        h.remakeDatabase(u"daily"_s);
         h.clearDialogs();
         h.click(u"cmdokay"_s);
         EXPECT_TRUE(h.dialogs().isEmpty()) << f.name;

@@ -5,9 +5,6 @@
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
-#include <QDir>
-#include <QFile>
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -175,13 +172,13 @@ TEST(StaffTest, AUserWithoutARowOrWithoutUserMdbGoesOnQuietly)
     EXPECT_EQ(state().SysUser, u"3"_s);
     EXPECT_EQ(h.rows(u"user"_s, staff), before);
 
-    ASSERT_TRUE(QFile::remove(QDir(h.dataDir()).filePath(u"user.mdb"_s)));
+    h.removeDatabase(u"user"_s);
     state().UserName = u"jones"_s;
     SetStaffLocation();
     EXPECT_EQ(state().UserName, u"JONES"_s);
     EXPECT_EQ(checkDate(u"JONES"_s, u"20240301"_s), u"OK"_s);
     EXPECT_TRUE(h.dialogs().isEmpty());
-    EXPECT_FALSE(QFile::exists(QDir(h.dataDir()).filePath(u"user.mdb"_s)));
+    EXPECT_FALSE(h.databaseExists(u"user"_s));
 }
 
 // Another user's row with the whole date is named; the user's own row is not.

@@ -3,8 +3,10 @@
 #include "entry/arinput.h"
 #include "fakeplatform.h"
 #include "platform/form.h"
+#include "suite/datasource.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTimer>
@@ -26,10 +28,17 @@ LockHolder::LockHolder(const QString &file, int holdMs)
     thread_.reset(QThread::create([this, file, holdMs] {
         const QString name = u"holder"_s;
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
-            db.setDatabaseName(file);
+            // On a server the same lock: inserts wait, reads go on.
+            const QFileInfo info(file);
+            const DataSource source = dataSourceOf(info.absolutePath());
+            QSqlError error;
+            QSqlDatabase db
+                = openSuiteDatabase(name, source, info.fileName(), Access::ReadWrite, error);
             QSqlQuery query(db);
-            const bool ok = db.open() && query.exec(u"BEGIN IMMEDIATE"_s)
+            const bool ok = db.isOpen()
+                && (source.onServer() ? query.exec(u"begin"_s)
+                            && query.exec(u"lock table ardaily in exclusive mode"_s)
+                                      : query.exec(u"BEGIN IMMEDIATE"_s))
                 && query.exec(u"insert into ardaily (tallicnum) values ('HOLDER')"_s);
             locked_.release();
             if (ok) {

@@ -51,7 +51,8 @@ void keyChit(Harness &h, const QString &account, const QString &chit, const QStr
              const QString &base);
 
 // Another workstation: its own connection in its own thread, holding the write lock of a
-// database file (adding a row to ardaily) until its timer commits.
+// database file, or of ardaily on the server the file's folder names, (adding a row to
+// ardaily) until its timer commits.
 class LockHolder
 {
 public:
