@@ -106,6 +106,32 @@ TEST_F(DatabaseTest, AMissingDatabaseIsReportedAndChangesNothing)
     EXPECT_FALSE(h.databaseExists(u"daily"_s));
 }
 
+// A settings file that cannot be used, or a server out of reach, is a missing database, and
+// the message says why.
+TEST_F(DatabaseTest, UnusableSettingsAreAMissingDatabaseWithTheReason)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        { "driver=postgres\n", "tallic.ini: there is no [database] section." },
+        { "[database]\ndriver=oracle\n", "tallic.ini: driver is postgres or sqlite" },
+        { "[database]\ndriver=postgres\ndatabase=x\nport=5432x\n", "tallic.ini: port is" },
+        { "[database]\ndriver=postgres\ndatabase=x\npassword=s\n", "tallic.ini: the password" },
+        { "[database]\ndriver=postgres\nhost=/nowhere\ndatabase=x\n",
+          "The database server cannot be reached: " },
+    };
+    for (const auto &[settings, reason] : cases) {
+        h.createFile(u"tallic.ini"_s, settings);
+        h.clearDialogs();
+        QString db = u"daily"_s;
+        DbRead(db, NoChit);
+        ASSERT_EQ(h.dialogs().size(), 1) << settings;
+        EXPECT_TRUE(h.dialogs().at(0).text.startsWith(
+            u"The DAILY.MDB database is missing.\r\nContact Pellmoor technical support for "
+            u"assistance.\r\n\r\n"_s
+            + QString::fromLatin1(reason)))
+            << qPrintable(h.dialogs().at(0).text);
+    }
+}
+
 TEST_F(DatabaseTest, EachCallUsesTheFileNowOnDisk)
 {
     const auto replace = [this] {
