@@ -5,13 +5,18 @@
 #include "platform/form.h"
 #include "suite/datasource.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -104,6 +109,29 @@ void keyChit(Harness &h, const QString &account, const QString &chit, const QStr
 {
     h.keys(account + u"{ENTER}"_s + chit + u"{ENTER}{ENTER}"_s + member + u"{ENTER}{ENTER}"_s + base
            + u"{ENTER}"_s);
+}
+
+Workstations postFromWorkstations(const Harness &h, const QString &worker, int workstations,
+                                  int chitsEach)
+{
+    Workstations run;
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int w = 1; w <= workstations; ++w) {
+        auto &process = processes.emplace_back(std::make_unique<QProcess>());
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->start(worker, { h.dataDir(), u"W%1-"_s.arg(w), QString::number(chitsEach) });
+    }
+    for (const auto &process : processes) {
+        // Slow under the sanitizers, but never stuck for good.
+        const bool ended = process->waitForFinished(15 * 60 * 1000);
+        if (!ended || process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0)
+            run.failures << process->arguments().value(1) + u": "_s
+                    + QString::fromLocal8Bit(process->readAll());
+    }
+    run.milliseconds = clock.elapsed();
+    return run;
 }
 
 MachineOverride::MachineOverride(Harness &h)

@@ -66,6 +66,17 @@ private:
     std::unique_ptr<QThread> thread_;
 };
 
+// Workstations posting at once into the harness's data set: each a tallic-postworker
+// process (the program given) posting its own chits through the program's posting routine.
+// The time from the first start to the last end, and what each that failed said.
+struct Workstations
+{
+    qint64 milliseconds = 0;
+    QStringList failures;
+};
+Workstations postFromWorkstations(const Harness &h, const QString &worker, int workstations,
+                                  int chitsEach);
+
 // The harness's machine with some of its services overridden; installed while it lives.
 class MachineOverride : public Platform
 {
