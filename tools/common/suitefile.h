@@ -12,4 +12,11 @@ namespace tallic::tools {
 QSqlDatabase openSuiteFile(const QString &connection, const QString &file, QString &problem,
                            bool writable = false);
 
+// The statement as the working folder's engine takes it (see datasource.h).
+QString suiteStatement(const QString &sql);
+
+// SQL that writes a whole number of cents as text with two decimals ("-12.50"), alike on
+// every engine.
+QString centsAsText(const QString &cents);
+
 } // namespace tallic::tools
