@@ -28,23 +28,26 @@ void PrintTo(const Dialog &dialog, std::ostream *out)
          << dialog.text.toStdString() << "\", icon " << int(dialog.icon) << " }";
 }
 
-LockHolder::LockHolder(const QString &file, int holdMs)
+LockHolder::LockHolder(const QString &file, int holdMs, const QString &table, const QString &column)
 {
-    thread_.reset(QThread::create([this, file, holdMs] {
+    thread_.reset(QThread::create([this, file, holdMs, table, column] {
         const QString name = u"holder"_s;
         {
-            // On a server the same lock: inserts wait, reads go on.
+            // On a server the same lock: writes wait, reads go on.
             const QFileInfo info(file);
             const DataSource source = dataSourceOf(info.absolutePath());
             QSqlError error;
             QSqlDatabase db
                 = openSuiteDatabase(name, source, info.fileName(), Access::ReadWrite, error);
+            const QStringList lock = source.onServer()
+                ? QStringList { u"begin"_s, u"lock table "_s + table + u" in exclusive mode"_s }
+                : QStringList { u"BEGIN IMMEDIATE"_s };
             QSqlQuery query(db);
-            const bool ok = db.isOpen()
-                && (source.onServer() ? query.exec(u"begin"_s)
-                            && query.exec(u"lock table ardaily in exclusive mode"_s)
-                                      : query.exec(u"BEGIN IMMEDIATE"_s))
-                && query.exec(u"insert into ardaily (tallicnum) values ('HOLDER')"_s);
+            bool ok = db.isOpen();
+            for (const QString &sql : lock
+                     + QStringList { u"insert into "_s + table + u" ("_s + column
+                                     + u") values ('HOLDER')"_s })
+                ok = ok && query.exec(sql);
             locked_.release();
             if (ok) {
                 QEventLoop loop;

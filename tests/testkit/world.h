@@ -51,12 +51,13 @@ void keyChit(Harness &h, const QString &account, const QString &chit, const QStr
              const QString &base);
 
 // Another workstation: its own connection in its own thread, holding the write lock of a
-// database file, or of ardaily on the server the file's folder names, (adding a row to
-// ardaily) until its timer commits.
+// database file, or of the table on the server the file's folder names, (adding a row to
+// the table, "HOLDER" in the column) until its timer commits.
 class LockHolder
 {
 public:
-    LockHolder(const QString &file, int holdMs);
+    LockHolder(const QString &file, int holdMs, const QString &table = QStringLiteral("ardaily"),
+               const QString &column = QStringLiteral("tallicnum"));
     ~LockHolder() { thread_->wait(); }
     LockHolder(const LockHolder &) = delete;
     LockHolder &operator=(const LockHolder &) = delete;
