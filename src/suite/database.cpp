@@ -85,7 +85,12 @@ QString failureDescription(const QSqlError &error)
 {
     if (isLockFailure(error))
         return lockedDatabaseText();
-    return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+    if (error.databaseText().isEmpty())
+        return error.driverText();
+    // A database out of reach says why.
+    if (error.nativeErrorCode().startsWith(LayerCodePrefix) && !error.driverText().isEmpty())
+        return error.databaseText() + u' ' + error.driverText();
+    return error.databaseText();
 }
 
 DbWriteOutcome writeFailure(const QSqlError &error)
