@@ -5,10 +5,9 @@
 #include "schema.h"
 #include "sqlitefiles.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
-#include <QSettings>
+#include <QFile>
+#include <QHash>
 #include <QSqlDriver>
 #include <QSqlField>
 #include <QSqlQuery>
@@ -27,27 +26,38 @@ QString settingsProblem(const QString &text)
     return SettingsFile + u": "_s + text;
 }
 
-DataSource readSettings(const QString &folder, const QString &path)
+// The [database] section of the settings file: its keys in lower case. A line that is
+// neither a section, a setting nor a comment makes the file unusable. (Not QSettings: it
+// keeps a file it has read and misses one rewritten within the clock's tick.)
+DataSource readSettings(const QString &folder, const QByteArray &contents)
 {
     DataSource source;
     source.folder = folder;
     // A settings file that cannot be used never falls back to files: the databases are on
     // a server the program cannot name, so they are missing.
     source.engine = DataSource::Engine::Server;
-    QSettings ini(path, QSettings::IniFormat);
-    if (ini.status() != QSettings::NoError) {
-        source.problem = settingsProblem(u"the file cannot be read as settings."_s);
-        return source;
-    }
-    if (!ini.childGroups().contains(u"database"_s)) {
-        source.problem = settingsProblem(u"there is no [database] section."_s);
-        return source;
-    }
-    ini.beginGroup(u"database"_s);
     static const QStringList known { u"driver"_s, u"host"_s, u"port"_s, u"database"_s, u"user"_s };
     QHash<QString, QString> values;
-    const QStringList keys = ini.childKeys();
-    for (const QString &key : keys) {
+    bool inDatabase = false, sawDatabase = false;
+    const QStringList lines = QString::fromUtf8(contents).split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = lines.at(i).trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            inDatabase = line.mid(1, line.size() - 2).trimmed().toLower() == u"database"_s;
+            sawDatabase = sawDatabase || inDatabase;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals <= 0) {
+            source.problem = settingsProblem(u"line "_s + QString::number(i + 1)
+                                             + u" is neither a [section] nor a setting."_s);
+            return source;
+        }
+        if (!inDatabase)
+            continue;
+        const QString key = line.left(equals).trimmed();
         const QString name = key.toLower();
         if (name == u"password"_s) {
             source.problem = settingsProblem(
@@ -59,7 +69,14 @@ DataSource readSettings(const QString &folder, const QString &path)
             source.problem = settingsProblem(u"unknown setting "_s + key + u'.');
             return source;
         }
-        values.insert(name, ini.value(key).toString().trimmed());
+        QString value = line.mid(equals + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
+            value = value.mid(1, value.size() - 2);
+        values.insert(name, value);
+    }
+    if (!sawDatabase) {
+        source.problem = settingsProblem(u"there is no [database] section."_s);
+        return source;
     }
 
     const QString driver = values.value(u"driver"_s).toLower();
@@ -170,21 +187,19 @@ DataSource dataSourceOf(const QString &folder)
         files.folder = absolute;
         return files;
     }
-    // Read again only when the file has changed: every database call asks.
-    struct Cached
-    {
-        QString path;
-        QDateTime modified;
-        qint64 size = -1;
-        DataSource source;
-    };
-    static Cached cached;
-    const QFileInfo info(path);
-    if (cached.path != path || cached.modified != info.lastModified()
-        || cached.size != info.size()) {
-        cached = { path, info.lastModified(), info.size(), readSettings(absolute, path) };
+    // Parsed again only when the file says something else: every database call asks, and
+    // a file rewritten within the clock's tick keeps its time.
+    QFile file(path);
+    const QByteArray contents = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    static QString cachedPath;
+    static QByteArray cachedContents;
+    static DataSource cached;
+    if (cachedPath != path || cachedContents != contents || cached.folder != absolute) {
+        cachedPath = path;
+        cachedContents = contents;
+        cached = readSettings(absolute, contents);
     }
-    return cached.source;
+    return cached;
 }
 
 DataSource currentDataSource()

@@ -112,6 +112,7 @@ TEST_F(DatabaseTest, UnusableSettingsAreAMissingDatabaseWithTheReason)
 {
     const std::pair<const char *, const char *> cases[] = {
         { "driver=postgres\n", "tallic.ini: there is no [database] section." },
+        { "[database]\ndriver postgres\n", "tallic.ini: line 2 is neither" },
         { "[database]\ndriver=oracle\n", "tallic.ini: driver is postgres or sqlite" },
         { "[database]\ndriver=postgres\ndatabase=x\nport=5432x\n", "tallic.ini: port is" },
         { "[database]\ndriver=postgres\ndatabase=x\npassword=s\n", "tallic.ini: the password" },
