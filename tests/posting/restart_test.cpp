@@ -48,7 +48,10 @@ TEST(ServerRestartTest, ABatchGoesOnAcrossRestartsAndLosesNothing)
     QProcess starting;
     starting.start(control, { u"start"_s });
     h.keys(u"{ENTER}"_s);
-    EXPECT_TRUE(starting.waitForFinished(60000));
+    // The post waited for the start, which has mostly ended by now.
+    if (starting.state() != QProcess::NotRunning)
+        starting.waitForFinished(60000);
+    EXPECT_EQ(starting.exitCode(), 0);
     EXPECT_EQ(h.dialogs(), QList<Dialog>());
 
     // Down longer than the wait: the chit stays with a message, and goes once it is back.
