@@ -93,7 +93,7 @@ DataSource readSettings(const QString &folder, const QByteArray &contents)
     source.database = values.value(u"database"_s);
     source.user = values.value(u"user"_s);
     if (source.database.isEmpty())
-        source.problem = settingsProblem(u"database names no database."_s);
+        source.problem = settingsProblem(u"no database is named (database=)."_s);
     const QString port = values.value(u"port"_s);
     if (!port.isEmpty()) {
         bool number = false;

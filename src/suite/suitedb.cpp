@@ -456,7 +456,10 @@ bool SuiteDb::reopen()
         if (openOnServer(kept.db, kept.fileName, Access::ReadWrite, failure)
             && setUpKept(kept, failure))
             return true;
-        if (clock.elapsed() >= lockWaitLimitMs || programEnding()) {
+        // A server that answers without the schema will not grow it by waiting.
+        const bool answered
+            = jetErrorNumber(failure) == JetError::FileNotFound && failure.driverText().isEmpty();
+        if (answered || clock.elapsed() >= lockWaitLimitMs || programEnding()) {
             error_ = failure;
             return false;
         }
