@@ -146,28 +146,24 @@ bool billedMembers(const QString &date, const QString &memo, QList<double> &bill
     const QStringList columns = rowColumns(daily);
     if (columns.isEmpty())
         return false;
-    QSqlQuery query = daily.newQuery();
-    query.prepare(
-        u"select distinct %1 from ardaily where %2 = 'AutoGen' and %3 = ? "
-        u"and coalesce(%4, '') = ?"_s.arg(columns.at(MemberColumn), columns.at(OriginColumn),
-                                          columns.at(DateColumn), columns.at(MemoColumn)));
-    query.addBindValue(date);
-    query.addBindValue(memo);
-    if (query.exec()) {
-        while (query.next())
-            billed.append(query.value(0).toDouble());
-    }
-    if (query.lastError().isValid()) {
-        passOnDbError(query.lastError());
+    QSqlQuery query
+        = daily.query(u"select distinct %1 from ardaily where %2 = 'AutoGen' and %3 = %4 "
+                      u"and coalesce(%5, '') = '%6'"_s.arg(
+                          columns.at(MemberColumn), columns.at(OriginColumn),
+                          columns.at(DateColumn), date, columns.at(MemoColumn), sqlQuote(memo)));
+    while (!daily.failed() && query.next())
+        billed.append(query.value(0).toDouble());
+    if (daily.failed()) {
+        daily.passOnError();
         return false;
     }
     return true;
 }
 
 // One member's chit: the rows of every item in one transaction, stored whole or not at
-// all; false with the failure passed on. The row's other values are bound already.
-bool storeChit(SuiteDb &daily, QSqlQuery &insert, const QList<RatedItem> &items,
-               const QList<ItemAmounts> &amounts)
+// all; false with the failure passed on. The row holds the chit's own values already.
+bool storeChit(SuiteDb &daily, const QString &insert, QVariantList &row,
+               const QList<RatedItem> &items, const QList<ItemAmounts> &amounts)
 {
     if (!daily.transaction()) {
         daily.passOnError();
@@ -175,13 +171,13 @@ bool storeChit(SuiteDb &daily, QSqlQuery &insert, const QList<RatedItem> &items,
     }
     for (qsizetype i = 0; i < items.size(); ++i) {
         const ItemAmounts &amount = amounts.at(i);
-        insert.bindValue(0, items.at(i).item.account);
-        insert.bindValue(6, items.at(i).item.price);
-        insert.bindValue(7, amount.serviceCharge);
-        insert.bindValue(8, amount.tax);
-        insert.bindValue(9, amount.total);
-        if (!insert.exec()) {
-            passOnDbError(insert.lastError());
+        row[0] = items.at(i).item.account;
+        row[6] = items.at(i).item.price;
+        row[7] = amount.serviceCharge;
+        row[8] = amount.tax;
+        row[9] = amount.total;
+        if (!daily.execPrepared(insert, row)) {
+            daily.passOnError();
             daily.rollback();
             return false;
         }
@@ -326,21 +322,14 @@ void Frmbundle::writeChits(const QString &date, const QStringList &members,
         return;
     }
     // The row is written by column position: the table's own order is the layout.
-    QSqlQuery insert = daily.newQuery();
-    if (!insert.prepare(u"insert into ardaily ("_s + columns.join(u", "_s) + u") values (?"_s
-                        + u", ?"_s.repeated(RowColumns - 1) + u')')) {
-        passOnDbError(insert.lastError());
-        reportStop(0, members.first());
-        return;
-    }
-    // What every row of the run shares is bound once; chit, member and item change.
-    const QVariantList shared {
+    const QString insert = u"insert into ardaily ("_s + columns.join(u", "_s) + u") values (?"_s
+        + u", ?"_s.repeated(RowColumns - 1) + u')';
+    // What every row of the run shares; chit, member and item change.
+    QVariantList row {
         {},        {},        date,   {},           qint16(0),  qint16(0),
         {},        {},        {},     {},           qint16(0),  qint16(0),
         qint16(0), qint16(0), u" "_s, u"AutoGen"_s, memoText(), qint16(GeneratedSource)
     };
-    for (int i = 0; i < RowColumns; ++i)
-        insert.bindValue(i, shared.at(i));
     // The charges differ from member to member only by the member's own exemption.
     const ChargeRules rules = chargeRules();
     const QList<ItemAmounts> taxed = bundleAmounts(items, rules, false);
@@ -353,10 +342,9 @@ void Frmbundle::writeChits(const QString &date, const QStringList &members,
     for (const QString &entry : members) {
         const double member = memberNumber(entry);
         const QString chit = drawChitNumber();
-        insert.bindValue(1, chit);
-        insert.bindValue(3, member);
-        if (!storeChit(daily, insert, items, isTaxExempt(entry) ? exempt : taxed)) {
-            insert.finish();
+        row[1] = chit;
+        row[3] = member;
+        if (!storeChit(daily, insert, row, items, isTaxExempt(entry) ? exempt : taxed)) {
             progress_->setValue(written);
             reportStop(written, entry);
             return;
@@ -370,7 +358,6 @@ void Frmbundle::writeChits(const QString &date, const QStringList &members,
             painted.start();
         }
     }
-    insert.finish();
     daily.close();
     DoEvents();
     help.setText(u"Charges generated."_s);

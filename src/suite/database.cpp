@@ -1,5 +1,4 @@
 #include "database.h"
-#include "keptconnections.h"
 
 #include "platform/platform.h"
 #include "platform/runtime.h"
@@ -33,16 +32,15 @@ void normalizeName(QString &dbName)
         dbName += u".MDB"_s;
 }
 
-bool reportMissing(const QString &dbName)
+// The missing-database message; a server out of reach or unusable settings add why.
+void reportMissing(const QString &dbName, const QString &reason)
 {
-    if (!findInWorkingFolder(dbName).isEmpty())
-        return false;
-    dropConnectionsOfMissingFiles();
     SharedState &s = state();
     s.MsgText = u"The "_s + dbName + u" database is missing."_s + u"\r\n"_s
         + u"Contact Pellmoor technical support for assistance."_s;
+    if (!reason.isEmpty())
+        s.MsgText += u"\r\n\r\n"_s + reason;
     MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::Information, u"Uh-oh..."_s);
-    return true;
 }
 
 bool isEmptyValue(const QVariant &value)
@@ -87,7 +85,12 @@ QString failureDescription(const QSqlError &error)
 {
     if (isLockFailure(error))
         return lockedDatabaseText();
-    return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+    if (error.databaseText().isEmpty())
+        return error.driverText();
+    // A database out of reach says why.
+    if (error.nativeErrorCode().startsWith(LayerCodePrefix) && !error.driverText().isEmpty())
+        return error.databaseText() + u' ' + error.driverText();
+    return error.databaseText();
 }
 
 DbWriteOutcome writeFailure(const QSqlError &error)
@@ -103,9 +106,9 @@ DbWriteOutcome passOnWriteFailure(const QSqlError &error)
 
 } // namespace
 
-QSqlError layerError(int jetNumber, const QString &text)
+QSqlError layerError(int jetNumber, const QString &text, const QString &reason)
 {
-    return QSqlError(u"Tallic"_s, text, QSqlError::ConnectionError,
+    return QSqlError(reason, text, QSqlError::ConnectionError,
                      LayerCodePrefix + QString::number(jetNumber));
 }
 
@@ -166,11 +169,15 @@ void DbRead(QString &dbName, const QString &statement)
     normalizeName(dbName);
     SharedState &s = state();
     s.MsgText.clear();
-    if (reportMissing(dbName))
-        return;
 
-    DoEvents();
+    // On a server a schema dropped since is found missing only by the statement, before
+    // anything else changes.
     SuiteDb db(dbName);
+    if (db.missing()) {
+        reportMissing(dbName, db.error().driverText());
+        return;
+    }
+    DoEvents();
     DoEvents();
     if (db.failed()) {
         db.passOnError();
@@ -178,6 +185,10 @@ void DbRead(QString &dbName, const QString &statement)
     }
     QSqlQuery query = db.query(statement);
     DoEvents();
+    if (db.missing()) {
+        reportMissing(dbName, db.error().driverText());
+        return;
+    }
     if (db.failed()) {
         db.passOnError();
         return;
@@ -218,14 +229,16 @@ DbWriteOutcome DbWrite(QString &dbName, const QString &statement)
     if (dbName.isEmpty() || statement.isEmpty())
         return {};
     normalizeName(dbName);
-    if (reportMissing(dbName)) {
-        return writeFailure(
-            layerError(JetError::FileNotFound, u"Could not find file '"_s + dbName + u"'."_s));
-    }
     SharedState &s = state();
+    SuiteDb db(dbName);
+    const auto missing = [&db, &dbName] {
+        reportMissing(dbName, db.error().driverText());
+        return writeFailure(db.error());
+    };
+    if (db.missing())
+        return missing();
 
     DoEvents();
-    SuiteDb db(dbName);
     DoEvents();
     if (db.failed()) {
         return passOnWriteFailure(db.error());
@@ -238,6 +251,8 @@ DbWriteOutcome DbWrite(QString &dbName, const QString &statement)
     }
     QSqlQuery select = db.query(u"select rowid, * from "_s + target->table + target->rest);
     DoEvents();
+    if (db.missing())
+        return missing();
     if (db.failed()) {
         return passOnWriteFailure(db.error());
     }
@@ -295,19 +310,9 @@ DbWriteOutcome DbWrite(QString &dbName, const QString &statement)
 
     DoEvents();
     if (!sql.isEmpty()) {
-        // The same insert comes with every posted chit: it is prepared once.
-        QSqlQuery *save = db.preparedQuery(sql);
-        if (!save) {
+        // The same insert comes with every posted chit.
+        if (!db.execPrepared(sql, values))
             return writeFailure(db.error());
-        }
-        for (qsizetype i = 0; i < values.size(); ++i)
-            save->bindValue(int(i), values.at(i));
-        const bool saved = save->exec();
-        const QSqlError failure = save->lastError();
-        save->finish();
-        if (!saved) {
-            return writeFailure(failure);
-        }
     }
     DoEvents();
     db.close();

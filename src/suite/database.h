@@ -5,28 +5,35 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QVariantList>
 
 #include <memory>
 
 namespace tallic {
 
 // The suite's databases are SQLite files in the working folder under the suite's names
-// ("DAILY.MDB"), found whatever the letter case on disk. Each file has one connection kept
-// for the whole run, opened and set up on first use: opening one costs more than a post.
-// Between calls it holds no lock and no transaction, so other workstations see each write
-// as soon as it is committed; a file deleted, replaced or made read-only since is opened
-// afresh, and a missing one is reported missing.
+// ("DAILY.MDB"), found whatever the letter case on disk, or the schemas of a PostgreSQL
+// database that the folder's tallic.ini names (datasource.h). Each database has one
+// connection kept for the whole run, opened and set up on first use: opening one costs
+// more than a post, and on a server it is a process of its own. Between calls it holds no
+// lock and no transaction, so other workstations see each write as soon as it is
+// committed; a file deleted, replaced or made read-only since is opened afresh, a server
+// connection lost to a restart is opened again, and a missing database is reported
+// missing.
 
 // The suite's numbers for database failures, those of the engine it was first built on.
-// Any other failure of SQLite is Generic + its primary result code.
+// Any other failure of SQLite is Generic + its primary result code; a server's failures
+// get the number SQLite would give for the same failure.
 namespace JetError {
 constexpr qint32 Generic = 3000;
 constexpr qint32 CannotWriteThrough = 3001;
 constexpr qint32 ReadOnly = 3008; // Generic + SQLITE_READONLY
 constexpr qint32 DiskFull = 3013; // Generic + SQLITE_FULL
+constexpr qint32 Refused = 3019; // Generic + SQLITE_CONSTRAINT: a rule refused the row
 constexpr qint32 NoCurrentRecord = 3021;
 constexpr qint32 DuplicateKey = 3022;
 constexpr qint32 FileNotFound = 3024;
+constexpr qint32 NetworkError = 3043; // the server cannot be reached
 constexpr qint32 DamagedFile = 3049;
 constexpr qint32 NoSuchTable = 3078;
 // Locked by another workstation past the wait; the suite's error table has it under 3000.
@@ -79,8 +86,9 @@ void DbFreeLocks();
 // The text with its apostrophes doubled, to be put between apostrophes in a statement.
 QString sqlQuote(const QString &text);
 
-// A failure this layer finds itself, under the suite's number.
-QSqlError layerError(int jetNumber, const QString &text);
+// A failure this layer finds itself, under the suite's number; the reason, when there is
+// one beyond the text, goes to the error's driverText().
+QSqlError layerError(int jetNumber, const QString &text, const QString &reason = QString());
 
 // The suite's error number for a database failure.
 int jetErrorNumber(const QSqlError &error);
@@ -89,9 +97,13 @@ int jetErrorNumber(const QSqlError &error);
 void passOnDbError(const QSqlError &error);
 
 // A use of one suite database's kept connection, let go when the object goes. Statements
-// may call the Jet functions ucase$() and fix(); a lock held by another workstation is
-// waited for. When the last user lets go, a statement left unfinished is reset and an open
-// transaction rolled back, as closing the file would.
+// are written once for both engines and may call the Jet functions ucase$() and fix(); a
+// lock held by another workstation is waited for, with the window repainting, and a
+// server connection lost to a restart is opened again and the statement run again, except
+// inside a transaction, which the server has given up. Inside a transaction a failed
+// statement is undone alone, as SQLite does, and the transaction goes on. When the last
+// user lets go, a statement left unfinished is reset and an open transaction rolled back,
+// as closing the file would.
 //
 //     SuiteDb db(u"gl.mdb"_s);
 //     QSqlQuery q = db.query(sql);
@@ -103,7 +115,7 @@ void passOnDbError(const QSqlError &error);
 class SuiteDb
 {
 public:
-    // The bare file name; a missing file is a failure (FileNotFound), never a new database.
+    // The bare file name; a missing database is a failure (FileNotFound), never a new one.
     explicit SuiteDb(const QString &fileName);
     ~SuiteDb();
     SuiteDb(const SuiteDb &) = delete;
@@ -112,12 +124,9 @@ public:
     bool isOpen() const;
     // The statement run; when it fails the query is inactive and failed() is true.
     QSqlQuery query(const QString &sql);
-    // A query on this connection for prepare() and bound values.
-    QSqlQuery newQuery() const;
-    // The statement prepared once for the connection's life, for those that repeat; null
-    // with failed() true when it cannot be prepared. Bind by position, finish() it after
-    // use, and keep the pointer no longer: DbCloseAll or another statement may drop it.
-    QSqlQuery *preparedQuery(const QString &sql);
+    // The statement with its ? bound by position to the values, run; a statement that
+    // repeats is prepared once for the connection's life where that pays.
+    bool execPrepared(const QString &sql, const QVariantList &values);
     bool exec(const QString &sql);
     bool transaction();
     bool commit();
@@ -129,6 +138,8 @@ public:
     // The last failure of the open or of a statement run through this object; a query's
     // own next() failure is in that query's lastError().
     bool failed() const { return error_.isValid(); }
+    // Whether the failure is the database's absence (or a server out of reach).
+    bool missing() const;
     QSqlError error() const { return error_; }
     void setError(const QSqlError &error) { error_ = error; }
     void clearError() { error_ = QSqlError(); }
@@ -136,10 +147,18 @@ public:
 
     QString connectionName() const;
 
-    // The kept connection of one file, shared by its users.
+    // The kept connection of one database, shared by its users.
     struct Kept;
 
 private:
+    enum class Retry { Allowed, Never };
+    QSqlQuery newQuery() const;
+    QSqlQuery *preparedQuery(const QString &sql);
+    QSqlQuery serverQuery(const QString &sql, Retry retry);
+    bool serverExec(const QString &sql, QSqlError &error);
+    bool reopen();
+    bool endTransaction(const QString &sql);
+
     std::shared_ptr<Kept> kept_;
     QSqlError error_;
     bool wasOpen_ = false;

@@ -1,5 +1,6 @@
 #include "demodata.h"
 
+#include "datasource.h"
 #include "schema.h"
 
 #include <QList>
@@ -22,7 +23,7 @@ using Rows = QList<QVariantList>;
 
 const QVariant Null;
 
-// One database file of the folder, filled inside one transaction.
+// One database of the folder, filled inside one transaction.
 class DemoFile
 {
 public:
@@ -30,14 +31,15 @@ public:
     {
         static std::atomic<quint64> serial { 0 };
         connection_ = u"demo-"_s + QString::number(++serial);
-        const QString path = findSuiteFile(folder, file);
-        db_ = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection_);
-        db_.setDatabaseName(path);
-        ok_ = !path.isEmpty() && db_.open();
+        const DataSource source = dataSourceOf(folder);
+        QSqlError error;
+        db_ = openSuiteDatabase(connection_, source, file, Access::ReadWrite, error);
+        ok_ = db_.isOpen();
         if (ok_) {
             // Demo data is made again at will; waiting for the disk would only slow every
             // test that starts from it.
-            QSqlQuery(u"PRAGMA synchronous = OFF"_s, db_);
+            if (!source.onServer())
+                QSqlQuery(u"PRAGMA synchronous = OFF"_s, db_);
             ok_ = db_.transaction();
         }
         if (!ok_)

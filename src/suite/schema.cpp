@@ -1,5 +1,7 @@
 #include "schema.h"
 
+#include "datasource.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,7 +21,9 @@ namespace tallic {
 namespace {
 
 // Columns are read by position all through the program, so each list below is in the
-// table's column order. Text compares without regard to case, as Jet does.
+// table's column order. Text compares without regard to case, as Jet does: collated so on
+// SQLite, case-blind text (citext) on a server, where numbers are double precision and
+// integers 64 bits as on SQLite.
 struct Column
 {
     QString name;
@@ -149,13 +153,20 @@ const QList<Database> &suiteDatabases()
     return databases;
 }
 
-QStringList tableStatements(const Table &table)
+QString columnType(const Column &column, bool onServer)
+{
+    if (!onServer)
+        return column.type == u"TEXT"_s ? u"TEXT COLLATE NOCASE"_s : column.type;
+    if (column.type == u"TEXT"_s)
+        return u"citext"_s;
+    return column.type == u"REAL"_s ? u"double precision"_s : u"bigint"_s;
+}
+
+QStringList tableStatements(const Table &table, bool onServer)
 {
     QStringList definitions;
     for (const Column &column : table.columns) {
-        QString definition = column.name + u' ' + column.type;
-        if (column.type == u"TEXT"_s)
-            definition += u" COLLATE NOCASE"_s;
+        QString definition = column.name + u' ' + columnType(column, onServer);
         if (column.name == table.key)
             definition += u" NOT NULL PRIMARY KEY"_s;
         definitions << definition;
@@ -226,7 +237,7 @@ void createDatabase(const QString &folder, const Database &definition)
             QStringList statements { u"PRAGMA synchronous = OFF"_s,
                                      u"PRAGMA journal_mode = DELETE"_s, u"BEGIN"_s };
             for (const Table &table : definition.tables)
-                statements << tableStatements(table);
+                statements << tableStatements(table, false);
             statements << u"COMMIT"_s;
             complete = runAll(db, statements);
             db.close();
@@ -240,6 +251,63 @@ void createDatabase(const QString &folder, const Database &definition)
     if (complete && !QFile::exists(building + u"-journal"_s))
         publish(building, path);
     removeWithCompanions(building);
+}
+
+QString quotedName(const QString &name)
+{
+    return u'"' + QString(name).replace(u'"', u"\"\""_s) + u'"';
+}
+
+// Each missing database as a schema of the server's database, made whole in one
+// transaction or not at all; a schema another workstation made meanwhile is left to it.
+void createSchemas(const DataSource &source)
+{
+    static std::atomic<quint64> serial { 0 };
+    const QString connection = u"schema-"_s + QString::number(++serial);
+    {
+        QString problem;
+        QSqlDatabase db = openServerDatabase(connection, source, problem);
+        QSqlQuery query(db);
+        // Case-blind text is the database's, once for every schema.
+        if (problem.isEmpty() && !query.exec(u"create extension if not exists citext"_s))
+            problem = query.lastError().text();
+        if (problem.isEmpty()
+            && (!query.exec(u"select quote_ident(n.nspname) from pg_extension e join "
+                            u"pg_namespace n on n.oid = e.extnamespace "
+                            u"where e.extname = 'citext'"_s)
+                || !query.next()))
+            problem = u"the citext extension is not there"_s;
+        if (!problem.isEmpty()) {
+            qWarning("Cannot create the suite's schemas on the server: %ls",
+                     qUtf16Printable(problem));
+        } else {
+            const QString textSchema = query.value(0).toString();
+            for (const Database &definition : suiteDatabases()) {
+                const QString schema = quotedName(schemaOf(definition.file));
+                if (!query.exec(u"select 1 from pg_namespace where nspname = '"_s
+                                + schemaOf(definition.file) + u"'"_s)
+                    || query.next())
+                    continue;
+                // Jet's functions in every schema, where the program's statements find them.
+                QStringList statements {
+                    u"begin"_s, u"create schema "_s + schema,
+                    u"set local search_path to "_s + schema + u", "_s + textSchema,
+                    u"create function ucase$(text) returns text language sql immutable strict "
+                    u"parallel safe as 'select upper($1)'"_s,
+                    u"create function fix(double precision) returns double precision language "
+                    u"sql immutable strict parallel safe as 'select trunc($1)'"_s
+                };
+                for (const Table &table : definition.tables)
+                    statements << tableStatements(table, true);
+                statements << u"commit"_s;
+                if (!runAll(db, statements))
+                    query.exec(u"rollback"_s);
+            }
+        }
+        query = QSqlQuery();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
 }
 
 } // namespace
@@ -260,6 +328,11 @@ QString findSuiteFile(const QString &folder, const QString &fileName)
 
 void createSuiteDatabases(const QString &folder)
 {
+    const DataSource source = dataSourceOf(folder);
+    if (source.onServer()) {
+        createSchemas(source);
+        return;
+    }
     for (const Database &definition : suiteDatabases()) {
         if (findSuiteFile(folder, definition.file).isEmpty())
             createDatabase(folder, definition);

@@ -1,19 +1,15 @@
 #include "database.h"
-#include "keptconnections.h"
+#include "datasource.h"
+#include "sqlitefiles.h"
 
 #include "platform/platform.h"
 #include "platform/runtime.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSqlDriver>
 #include <QThread>
-#include <QUrl>
-
-#include <sqlite3.h>
 
 #include <atomic>
-#include <cmath>
 #include <map>
 #include <memory>
 #include <utility>
@@ -25,70 +21,15 @@ namespace tallic {
 
 namespace {
 
-// Long enough for another workstation to finish any write the suite makes.
+// Long enough for another workstation to finish any write the suite makes, and for a
+// database server to restart.
 int lockWaitLimitMs = 10000;
 // Between two tries at a lock: short enough that the window repaints smoothly.
 constexpr int LockRetryMs = 20;
-
-sqlite3 *nativeHandle(const QSqlDatabase &db)
-{
-    if (!db.driver())
-        return nullptr;
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.constData());
-}
-
-// Jet's UCase$: upper case text; Null stays Null.
-void ucaseFunction(sqlite3_context *context, int, sqlite3_value **arguments)
-{
-    sqlite3_value *value = arguments[0];
-    if (sqlite3_value_type(value) == SQLITE_NULL) {
-        sqlite3_result_null(context);
-        return;
-    }
-    const void *text = sqlite3_value_text16(value);
-    if (!text) {
-        sqlite3_result_error_nomem(context);
-        return;
-    }
-    const QString upper
-        = QString::fromUtf16(static_cast<const char16_t *>(text), sqlite3_value_bytes16(value) / 2)
-              .toUpper();
-    sqlite3_result_text16(context, upper.utf16(), int(upper.size() * 2), SQLITE_TRANSIENT);
-}
-
-// Jet's Fix: the number truncated toward zero, of the same kind; Null stays Null.
-void fixFunction(sqlite3_context *context, int, sqlite3_value **arguments)
-{
-    sqlite3_value *value = arguments[0];
-    switch (sqlite3_value_numeric_type(value)) {
-    case SQLITE_NULL:
-        sqlite3_result_null(context);
-        break;
-    case SQLITE_INTEGER:
-        sqlite3_result_int64(context, sqlite3_value_int64(value));
-        break;
-    case SQLITE_FLOAT:
-        sqlite3_result_double(context, std::trunc(sqlite3_value_double(value)));
-        break;
-    default:
-        sqlite3_result_error(context, "Type mismatch", -1);
-        break;
-    }
-}
-
-int registerJetFunctions(sqlite3 *handle)
-{
-    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    int rc = sqlite3_create_function_v2(handle, "ucase$", 1, flags, nullptr, ucaseFunction, nullptr,
-                                        nullptr, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_create_function_v2(handle, "fix", 1, flags, nullptr, fixFunction, nullptr,
-                                        nullptr, nullptr);
-    return rc;
-}
+// Between two tries at a server that is not back yet.
+constexpr int ReconnectRetryMs = 100;
+// A server that answers but drops the connection again and again is given up on.
+constexpr int MaxReconnects = 3;
 
 } // namespace
 
@@ -101,16 +42,23 @@ int setLockWaitLimit(int ms)
 
 struct SuiteDb::Kept
 {
-    QString path;
+    QString key; // the file's full path, or the server's identity and the schema
+    DataSource source;
+    QString fileName;
     QString name;
     QSqlDatabase db;
     // Whether the file could be written when opened: SQLite opens a write-protected file
     // read-only for good, so a change either way needs a new connection.
     bool writable = false;
+    bool inTransaction = false;
+    // Closed by DbCloseAll or for another set of databases: never opened again.
+    bool shutDown = false;
     int users = 0;
     QElapsedTimer lockClock;
     bool waiting = false;
     std::map<QString, std::unique_ptr<QSqlQuery>> statements;
+
+    bool onServer() const { return source.onServer(); }
 
     ~Kept()
     {
@@ -122,9 +70,17 @@ struct SuiteDb::Kept
 
     void shut()
     {
+        shutDown = true;
         statements.clear();
         db.close();
+        inTransaction = false;
         endWait();
+    }
+
+    void beginWait()
+    {
+        if (!std::exchange(waiting, true))
+            beginLockWait();
     }
 
     void endWait()
@@ -137,14 +93,15 @@ struct SuiteDb::Kept
 namespace {
 
 using Kept = SuiteDb::Kept;
+using KeptMap = std::map<QString, std::shared_ptr<Kept>>;
 
-// The kept connections by the file's full path. Only the window thread uses them. One
-// still in use when dropped lives on with its users, closed, and goes with the last.
-std::map<QString, std::shared_ptr<Kept>> &keptConnections()
+// The kept connections by key. Only the window thread uses them. One still in use when
+// dropped lives on with its users, closed, and goes with the last.
+KeptMap &keptConnections()
 {
     // Never destroyed: Qt's list of connections may be gone by then. The application's end
     // closes them.
-    static auto *kept = new std::map<QString, std::shared_ptr<Kept>>;
+    static auto *kept = new KeptMap;
     return *kept;
 }
 
@@ -159,7 +116,7 @@ std::vector<std::shared_ptr<Kept>> &letGoConnections()
 // A statement cache that grew this large holds one-off updates; it starts again.
 constexpr qsizetype MaxPreparedStatements = 32;
 
-void dropKept(std::map<QString, std::shared_ptr<Kept>>::iterator it)
+void dropKept(KeptMap::iterator it)
 {
     it->second->shut();
     keptConnections().erase(it);
@@ -172,14 +129,26 @@ void closeKeptConnections()
         dropKept(kept.begin());
 }
 
+// Lets go of the kept connections whose files are no longer on disk: a file put back
+// later is opened afresh.
+void dropConnectionsOfMissingFiles()
+{
+    auto &kept = keptConnections();
+    for (auto it = kept.begin(); it != kept.end();) {
+        auto next = std::next(it);
+        if (!it->second->onServer() && !QFileInfo::exists(it->first))
+            dropKept(it);
+        it = next;
+    }
+}
+
 // SQLite's busy handler: waits for a lock while the window repaints.
 int waitForLock(void *context, int attempt)
 {
     auto *kept = static_cast<Kept *>(context);
     if (attempt == 0) {
         kept->lockClock.start();
-        if (!std::exchange(kept->waiting, true))
-            beginLockWait();
+        kept->beginWait();
     }
     if (kept->lockClock.elapsed() >= lockWaitLimitMs || programEnding())
         return 0;
@@ -189,52 +158,54 @@ int waitForLock(void *context, int attempt)
     return 1;
 }
 
-// Whether the open connection still reads the file now at its path: one deleted, replaced
-// or renamed since must not take writes that nobody will see.
+// Whether the open connection still reaches the database: a file deleted, replaced or
+// renamed since must not take writes that nobody will see; a server connection that broke
+// is opened afresh.
 bool stillCurrent(const Kept &kept)
 {
-    sqlite3 *handle = nativeHandle(kept.db);
-    if (!kept.db.isOpen() || !handle)
-        return false;
-    int moved = 0;
-    if (sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK)
-        return false;
-    return !moved && QFileInfo(kept.path).isWritable() == kept.writable;
+    if (kept.onServer())
+        return kept.db.isOpen();
+    return kept.db.isOpen() && !fileHasMoved(kept.db)
+        && QFileInfo(kept.key).isWritable() == kept.writable;
 }
 
-std::shared_ptr<Kept> openKept(const QString &path, QSqlError &error)
+// What each connection of the program does beyond the common set-up: another workstation's
+// lock is waited for rather than reported, the window repainting meanwhile. The server
+// waits for a lock a short while only, so that the layer can repaint between tries.
+bool setUpKept(Kept &kept, QSqlError &error)
+{
+    if (!kept.onServer()) {
+        setLockWait(kept.db, &waitForLock, &kept);
+        return true;
+    }
+    QSqlQuery query(kept.db);
+    if (query.exec(u"set lock_timeout = "_s + QString::number(ServerLockSliceMs)))
+        return true;
+    error = serverFailure(query.lastError());
+    query = QSqlQuery();
+    kept.db.close();
+    return false;
+}
+
+std::shared_ptr<Kept> openKept(const DataSource &source, const QString &fileName,
+                               const QString &key, QSqlError &error)
 {
     static std::atomic<quint64> serial { 0 };
     auto kept = std::make_shared<Kept>();
-    kept->path = path;
-    kept->name
-        = u"suite-"_s + QFileInfo(path).fileName().toUpper() + u'-' + QString::number(++serial);
-    kept->writable = QFileInfo(path).isWritable();
-    kept->db = QSqlDatabase::addDatabase(u"QSQLITE"_s, kept->name);
-    // Read-write without create: a file that vanished since the lookup must not come back
-    // as an empty database.
-    QUrl url = QUrl::fromLocalFile(path);
-    url.setQuery(u"mode=rw"_s);
-    kept->db.setConnectOptions(u"QSQLITE_OPEN_URI"_s);
-    kept->db.setDatabaseName(url.toString(QUrl::FullyEncoded));
-    if (!kept->db.open()) {
-        error = kept->db.lastError();
+    kept->key = key;
+    kept->source = source;
+    kept->fileName = fileName;
+    kept->name = u"suite-"_s + fileName.toUpper() + u'-' + QString::number(++serial);
+    if (!source.onServer())
+        kept->writable = QFileInfo(key).isWritable();
+    kept->db = openSuiteDatabase(kept->name, source, fileName, Access::ReadWrite, error);
+    if (!kept->db.isOpen() || !setUpKept(*kept, error))
         return nullptr;
-    }
-    sqlite3 *handle = nativeHandle(kept->db);
-    const int rc = handle ? registerJetFunctions(handle) : SQLITE_MISUSE;
-    if (rc != SQLITE_OK) {
-        error = QSqlError(u"Tallic"_s, u"Cannot register the Jet functions"_s,
-                          QSqlError::ConnectionError, QString::number(rc));
-        return nullptr;
-    }
-    // Another workstation's write lock is waited for rather than reported.
-    sqlite3_busy_handler(handle, &waitForLock, kept.get());
     return kept;
 }
 
-// The kept connection of the file, opened when there is none or the one kept is stale.
-std::shared_ptr<Kept> useKept(const QString &path, QSqlError &error)
+// The kept connection of the database, opened when there is none or the one kept is stale.
+std::shared_ptr<Kept> useKept(const QString &fileName, QSqlError &error)
 {
     static bool closedAtEnd = false;
     if (!std::exchange(closedAtEnd, true))
@@ -246,66 +217,58 @@ std::shared_ptr<Kept> useKept(const QString &path, QSqlError &error)
 
     letGoConnections().clear();
     auto &kept = keptConnections();
-    // Another working folder is another set of files: those of the last one are let go.
-    const QString folder = QFileInfo(path).absolutePath();
+    // Another working folder, or a server named anew, is another set of databases: those
+    // of the last one are let go.
+    const DataSource source = currentDataSource();
+    const QString identity = source.identity();
     for (auto it = kept.begin(); it != kept.end();) {
         auto next = std::next(it);
-        if (QFileInfo(it->first).absolutePath() != folder)
+        if (it->second->source.identity() != identity)
             dropKept(it);
         it = next;
     }
-    const auto found = kept.find(path);
+    QString key;
+    if (source.onServer()) {
+        key = identity + u'/' + schemaOf(fileName);
+    } else {
+        key = findInWorkingFolder(fileName);
+        if (key.isEmpty()) {
+            dropConnectionsOfMissingFiles();
+            error = missingDatabase(fileName);
+            return nullptr;
+        }
+    }
+    const auto found = kept.find(key);
     if (found != kept.end()) {
         if (stillCurrent(*found->second))
             return found->second;
         dropKept(found);
     }
-    std::shared_ptr<Kept> opened = openKept(path, error);
+    std::shared_ptr<Kept> opened = openKept(source, fileName, key, error);
     if (opened)
-        kept.emplace(path, opened);
+        kept.emplace(key, opened);
     return opened;
 }
 
-// Leaves the connection as a closed file would be: no statement running, no transaction.
+// Leaves the connection as a closed database would be: no statement running, no
+// transaction.
 void settle(Kept &kept)
 {
-    sqlite3 *handle = nativeHandle(kept.db);
-    if (!kept.db.isOpen() || !handle)
-        return;
-    for (sqlite3_stmt *stmt = sqlite3_next_stmt(handle, nullptr); stmt;
-         stmt = sqlite3_next_stmt(handle, stmt)) {
-        if (sqlite3_stmt_busy(stmt))
-            sqlite3_reset(stmt);
+    if (!kept.onServer()) {
+        settleFile(kept.db);
+    } else if (kept.inTransaction && kept.db.isOpen()) {
+        QSqlQuery(kept.db).exec(u"rollback"_s);
     }
-    if (!sqlite3_get_autocommit(handle))
-        sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
+    kept.inTransaction = false;
 }
 
 } // namespace
-
-void dropConnectionsOfMissingFiles()
-{
-    auto &kept = keptConnections();
-    for (auto it = kept.begin(); it != kept.end();) {
-        auto next = std::next(it);
-        if (!QFileInfo::exists(it->first))
-            dropKept(it);
-        it = next;
-    }
-}
 
 // ---- SuiteDb ----
 
 SuiteDb::SuiteDb(const QString &fileName)
 {
-    const QString path = findInWorkingFolder(fileName);
-    if (path.isEmpty()) {
-        dropConnectionsOfMissingFiles();
-        error_
-            = layerError(JetError::FileNotFound, u"Could not find file '"_s + fileName + u"'."_s);
-        return;
-    }
-    kept_ = useKept(path, error_);
+    kept_ = useKept(fileName, error_);
     if (!kept_)
         return;
     ++kept_->users;
@@ -324,7 +287,13 @@ QString SuiteDb::connectionName() const
 
 bool SuiteDb::isOpen() const
 {
-    return kept_ && kept_->db.isOpen();
+    // A server connection lost to a restart is still this object's: it opens again.
+    return kept_ && !kept_->shutDown && (kept_->db.isOpen() || kept_->onServer());
+}
+
+bool SuiteDb::missing() const
+{
+    return failed() && jetErrorNumber(error_) == JetError::FileNotFound;
 }
 
 QSqlQuery SuiteDb::newQuery() const
@@ -336,10 +305,6 @@ QSqlQuery SuiteDb::newQuery() const
 
 QSqlQuery *SuiteDb::preparedQuery(const QString &sql)
 {
-    if (!isOpen()) {
-        query(sql);
-        return nullptr;
-    }
     error_ = QSqlError();
     auto &statements = kept_->statements;
     const auto found = statements.find(sql);
@@ -357,19 +322,151 @@ QSqlQuery *SuiteDb::preparedQuery(const QString &sql)
 
 QSqlQuery SuiteDb::query(const QString &sql)
 {
-    QSqlQuery query = newQuery();
     if (!isOpen()) {
         // A failed open keeps its own error; a database closed since (by close() or
         // DbCloseAll) is Jet's "object invalid or no longer set".
         if (wasOpen_)
             error_ = layerError(JetError::ObjectClosed, u"The database is closed."_s);
-        return query;
+        return newQuery();
     }
+    if (kept_->onServer())
+        return serverQuery(serverStatement(sql), Retry::Allowed);
+    QSqlQuery query = newQuery();
     if (query.exec(sql))
         error_ = QSqlError();
     else
         error_ = query.lastError();
     return query;
+}
+
+bool SuiteDb::execPrepared(const QString &sql, const QVariantList &values)
+{
+    if (!isOpen()) {
+        query(sql);
+        return false;
+    }
+    // A server plans a statement this small in no time, and a plan kept for the
+    // connection's life would go on writing to a table renamed or replaced since.
+    if (kept_->onServer()) {
+        serverQuery(serverStatement(sql, values, kept_->db), Retry::Allowed);
+        return !failed();
+    }
+    QSqlQuery *prepared = preparedQuery(sql);
+    if (!prepared)
+        return false;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        prepared->bindValue(int(i), values.at(i));
+    const bool done = prepared->exec();
+    if (!done)
+        error_ = prepared->lastError();
+    prepared->finish();
+    return done;
+}
+
+bool SuiteDb::serverExec(const QString &sql, QSqlError &error)
+{
+    QSqlQuery query = newQuery();
+    if (query.exec(sql))
+        return true;
+    error = query.lastError();
+    return false;
+}
+
+QSqlQuery SuiteDb::serverQuery(const QString &sql, Retry retry)
+{
+    Kept &kept = *kept_;
+    // Inside a transaction a failed statement is undone alone, as on SQLite; the server
+    // would otherwise refuse every statement after it until the transaction ends.
+    const bool guarded = kept.inTransaction;
+    const auto giveUp = [&](const QSqlError &failure) {
+        kept.statements.clear();
+        kept.db.close();
+        kept.inTransaction = false;
+        error_ = failure;
+    };
+    QElapsedTimer lockClock;
+    int reconnects = 0;
+    for (;;) {
+        if (!kept.db.isOpen()) {
+            // A transaction or its end cannot be carried over to a new connection.
+            if (guarded || retry == Retry::Never || ++reconnects > MaxReconnects) {
+                giveUp(layerError(JetError::NetworkError,
+                                  u"The connection to the database server was lost."_s));
+                return newQuery();
+            }
+            if (!reopen())
+                return newQuery();
+        }
+        QSqlError failure;
+        QSqlQuery query = newQuery();
+        if (!guarded || serverExec(u"savepoint tallic_statement"_s, failure)) {
+            if (!query.exec(sql))
+                failure = query.lastError();
+            else if (!guarded || serverExec(u"release savepoint tallic_statement"_s, failure)) {
+                error_ = QSqlError();
+                return query;
+            }
+        }
+        if (isConnectionLost(failure, kept.db)) {
+            if (guarded || retry == Retry::Never) {
+                giveUp(serverFailure(failure));
+                return query;
+            }
+            kept.statements.clear();
+            kept.db.close();
+            continue;
+        }
+        QSqlError ignored;
+        if (guarded)
+            serverExec(u"rollback to savepoint tallic_statement"_s, ignored);
+        if (isServerLockFailure(failure) && !programEnding()) {
+            if (!lockClock.isValid())
+                lockClock.start();
+            if (lockClock.elapsed() < lockWaitLimitMs) {
+                kept.beginWait();
+                lockWaitTick();
+                continue;
+            }
+        }
+        error_ = serverFailure(failure);
+        // A schema dropped or renamed since the connection was opened is a missing
+        // database; the connection goes, so that the next use looks again.
+        if (jetErrorNumber(error_) == JetError::NoSuchTable
+            && !schemaExists(kept.db, kept.fileName)) {
+            error_ = missingDatabase(kept.fileName);
+            auto &map = keptConnections();
+            const auto it = map.find(kept.key);
+            if (it != map.end() && it->second == kept_)
+                map.erase(it);
+        }
+        return query;
+    }
+}
+
+bool SuiteDb::reopen()
+{
+    Kept &kept = *kept_;
+    kept.statements.clear();
+    kept.db.close();
+    // A restart takes the server a few seconds: it is waited for as a lock is.
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        QSqlError failure;
+        if (openOnServer(kept.db, kept.fileName, Access::ReadWrite, failure)
+            && setUpKept(kept, failure))
+            return true;
+        // A server that answers without the schema will not grow it by waiting.
+        const bool answered
+            = jetErrorNumber(failure) == JetError::FileNotFound && failure.driverText().isEmpty();
+        if (answered || clock.elapsed() >= lockWaitLimitMs || programEnding()) {
+            error_ = failure;
+            return false;
+        }
+        kept.beginWait();
+        lockWaitTick();
+        QThread::msleep(ReconnectRetryMs);
+    }
 }
 
 bool SuiteDb::exec(const QString &sql)
@@ -382,19 +479,48 @@ bool SuiteDb::exec(const QString &sql)
 
 bool SuiteDb::transaction()
 {
-    // The write lock is taken at once, so the wait for another workstation happens here
-    // and not when a read inside the transaction would have to become a write.
-    return exec(u"BEGIN IMMEDIATE"_s);
+    if (!isOpen() || !kept_->onServer()) {
+        // The write lock is taken at once, so the wait for another workstation happens
+        // here and not when a read inside the transaction would have to become a write.
+        const bool begun = exec(u"BEGIN IMMEDIATE"_s);
+        if (begun)
+            kept_->inTransaction = true;
+        return begun;
+    }
+    serverQuery(u"begin"_s, Retry::Allowed);
+    kept_->inTransaction = !failed();
+    return !failed();
+}
+
+bool SuiteDb::endTransaction(const QString &sql)
+{
+    if (!isOpen() || !kept_->onServer()) {
+        const bool ended = exec(sql);
+        if (isOpen() && (ended || sql == u"ROLLBACK"_s))
+            kept_->inTransaction = false;
+        return ended;
+    }
+    if (!kept_->inTransaction) {
+        // The transaction went with a lost connection: nothing of it was stored.
+        if (sql == u"ROLLBACK"_s)
+            return true;
+        error_ = layerError(JetError::NetworkError,
+                            u"The connection to the database server was lost."_s);
+        return false;
+    }
+    kept_->inTransaction = false;
+    serverQuery(sql, Retry::Never);
+    return !failed();
 }
 
 bool SuiteDb::commit()
 {
-    return exec(u"COMMIT"_s);
+    return endTransaction(u"COMMIT"_s);
 }
 
 bool SuiteDb::rollback()
 {
-    return exec(u"ROLLBACK"_s);
+    return endTransaction(u"ROLLBACK"_s);
 }
 
 void SuiteDb::close()

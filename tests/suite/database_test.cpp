@@ -62,6 +62,8 @@ protected:
 
 TEST_F(DatabaseTest, AFileNamedInAnotherCaseIsFound)
 {
+    if (h.onServer())
+        GTEST_SKIP() << "a schema has no file name";
     ASSERT_TRUE(QFile::rename(path(u"daily.mdb"_s), path(u"DAILY.MDB"_s)));
     ASSERT_TRUE(QFile::rename(path(u"master.mdb"_s), path(u"Master.Mdb"_s)));
     postChit(u"Q42"_s, 12.5);
@@ -81,7 +83,7 @@ TEST_F(DatabaseTest, AMissingDatabaseIsReportedAndChangesNothing)
 {
     const QString message = u"The DAILY.MDB database is missing.\r\n"
                             u"Contact Pellmoor technical support for assistance."_s;
-    ASSERT_TRUE(QFile::remove(path(u"daily.mdb"_s)));
+    h.removeDatabase(u"daily"_s);
     using Routine = void (*)(QString &, const QString &);
     const Routine write = [](QString &name, const QString &sql) { DbWrite(name, sql); };
     for (Routine routine : { Routine(DbRead), write }) {
@@ -100,25 +102,49 @@ TEST_F(DatabaseTest, AMissingDatabaseIsReportedAndChangesNothing)
         EXPECT_EQ(state().RowLastIndex, 0);
         EXPECT_EQ(state().ErrNumber, 0);
     }
-    // Neither routine makes the file.
-    EXPECT_FALSE(QFile::exists(path(u"daily.mdb"_s)));
-    EXPECT_FALSE(QFile::exists(path(u"DAILY.MDB"_s)));
+    // Neither routine makes the database.
+    EXPECT_FALSE(h.databaseExists(u"daily"_s));
+}
+
+// A settings file that cannot be used, or a server out of reach, is a missing database, and
+// the message says why.
+TEST_F(DatabaseTest, UnusableSettingsAreAMissingDatabaseWithTheReason)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        { "driver=postgres\n", "tallic.ini: there is no [database] section." },
+        { "[database]\ndriver postgres\n", "tallic.ini: line 2 is neither" },
+        { "[database]\ndriver=oracle\n", "tallic.ini: driver is postgres or sqlite" },
+        { "[database]\ndriver=postgres\ndatabase=x\nport=5432x\n", "tallic.ini: port is" },
+        { "[database]\ndriver=postgres\ndatabase=x\npassword=s\n", "tallic.ini: the password" },
+        { "[database]\ndriver=postgres\nhost=/nowhere\ndatabase=x\n",
+          "The database server cannot be reached: " },
+    };
+    for (const auto &[settings, reason] : cases) {
+        h.createFile(u"tallic.ini"_s, settings);
+        h.clearDialogs();
+        QString db = u"daily"_s;
+        DbRead(db, NoChit);
+        ASSERT_EQ(h.dialogs().size(), 1) << settings;
+        EXPECT_TRUE(h.dialogs().at(0).text.startsWith(
+            u"The DAILY.MDB database is missing.\r\nContact Pellmoor technical support for "
+            u"assistance.\r\n\r\n"_s
+            + QString::fromLatin1(reason)))
+            << qPrintable(h.dialogs().at(0).text);
+    }
 }
 
 TEST_F(DatabaseTest, EachCallUsesTheFileNowOnDisk)
 {
-    const QString daily = path(u"daily.mdb"_s);
-    const auto replace = [daily] {
-        ASSERT_TRUE(QFile::copy(daily, daily + u".new"_s));
-        ASSERT_TRUE(QFile::remove(daily));
-        ASSERT_TRUE(QFile::rename(daily + u".new"_s, daily));
+    const auto replace = [this] {
+        h.setAside(u"daily"_s);
+        createSuiteDatabases(h.dataDir());
     };
     const auto restoreAfterAMissingRead = [&] {
-        ASSERT_TRUE(QFile::rename(daily, daily + u".away"_s));
+        h.setAside(u"daily"_s);
         QString db = u"daily"_s;
         DbRead(db, NoChit);
         EXPECT_EQ(h.dialogs().size(), 1);
-        ASSERT_TRUE(QFile::rename(daily + u".away"_s, daily));
+        h.putBack(u"daily"_s);
     };
     const auto closeAUse = [] { SuiteDb(u"daily.mdb"_s).close(); };
     const std::pair<QString, std::function<void()>> changes[] = {
@@ -173,17 +199,28 @@ TEST(SuiteFilesTest, CreationMakesOnlyWhatIsMissingAndLeavesNothingBehind)
         names.sort();
         return names;
     };
-    EXPECT_EQ(suiteFiles(), files);
-    for (const QString &file : files)
-        EXPECT_EQ(h.rows(file.chopped(4), u"PRAGMA journal_mode"_s).value(0).value(0), u"delete"_s);
+    // On a server the databases are schemas, and the folder holds no file of them.
+    const bool onFiles = !h.onServer();
+    const QStringList made = onFiles ? files : QStringList();
+    EXPECT_EQ(suiteFiles(), made);
+    for (const QString &file : files) {
+        EXPECT_TRUE(h.databaseExists(file.chopped(4)));
+        if (onFiles) {
+            EXPECT_EQ(h.rows(file.chopped(4), u"PRAGMA journal_mode"_s).value(0).value(0),
+                      u"delete"_s);
+        }
+    }
 
     h.exec(u"daily"_s, u"insert into ardaily (tallicnum) values ('KEEP')"_s);
-    ASSERT_TRUE(QFile::remove(dir.filePath(u"emp.mdb"_s)));
-    ASSERT_TRUE(QFile::rename(dir.filePath(u"gl.mdb"_s), dir.filePath(u"GL.MDB"_s)));
+    h.removeDatabase(u"emp"_s);
+    if (onFiles) {
+        ASSERT_TRUE(QFile::rename(dir.filePath(u"gl.mdb"_s), dir.filePath(u"GL.MDB"_s)));
+    }
     createSuiteDatabases(h.dataDir());
     createSuiteDatabases(h.dataDir());
-    EXPECT_EQ(suiteFiles(), files);
-    EXPECT_TRUE(QFile::exists(dir.filePath(u"GL.MDB"_s)));
+    EXPECT_EQ(suiteFiles(), made);
+    EXPECT_TRUE(h.databaseExists(u"emp"_s));
+    EXPECT_EQ(onFiles, QFile::exists(dir.filePath(u"GL.MDB"_s)));
     EXPECT_EQ(count(h, u"daily"_s, u"select count(*) from ardaily"_s), 1);
     EXPECT_EQ(count(h, u"emp"_s, u"select count(*) from empinfo"_s), 0);
 
@@ -194,7 +231,7 @@ TEST(SuiteFilesTest, CreationMakesOnlyWhatIsMissingAndLeavesNothingBehind)
     EXPECT_EQ(count(h, u"daily"_s, u"select count(*) from ardaily"_s), 1);
     EXPECT_EQ(count(h, u"emp"_s, u"select count(*) from empinfo"_s), 8);
     EXPECT_EQ(count(h, u"config"_s, u"select count(*) from ar"_s), 1);
-    EXPECT_EQ(suiteFiles(), files);
+    EXPECT_EQ(suiteFiles(), made);
 }
 
 } // namespace

@@ -8,7 +8,10 @@
 #include "platform/colors.h"
 #include "platform/form.h"
 #include "platform/runtime.h"
+#include "suite/database.h"
+#include "suite/datasource.h"
 #include "suite/demodata.h"
+#include "suite/schema.h"
 #include "suite/sharedstate.h"
 
 #include <QAbstractEventDispatcher>
@@ -38,6 +41,12 @@ struct Harness::Private
     Platform *previousPlatform = nullptr;
     mutable FakePlatform fake;
     QString commandLine = u"KQV05JONES"_s;
+    // On a server: the harness's own database there, made for it and dropped at the end.
+    DataSource maintenance, server;
+    QString serverDatabase;
+
+    void useServer(const QString &connectionString);
+    void dropServerDatabase();
 };
 
 namespace {
@@ -69,6 +78,35 @@ Target resolve(const QString &name)
     return { form, form->controlByName(dot > 0 ? name.mid(dot + 1) : name) };
 }
 
+QString uniqueName(const QString &prefix)
+{
+    return prefix + QUuid::createUuid().toString(QUuid::Id128);
+}
+
+// Runs the statements on a connection to the server's database itself, in no schema;
+// whether the last one gave a row.
+bool runOnServer(const DataSource &source, const QStringList &statements)
+{
+    const QString connection = uniqueName(u"harness-server-"_s);
+    bool row = false;
+    {
+        QString problem;
+        QSqlDatabase db = openServerDatabase(connection, source, problem);
+        EXPECT_TRUE(problem.isEmpty()) << qPrintable(problem);
+        QSqlQuery query(db);
+        for (const QString &sql : statements)
+            EXPECT_TRUE(query.exec(sql)) << qPrintable(sql + u": "_s + query.lastError().text());
+        row = query.next();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return row;
+}
+
+QString quotedName(const QString &name)
+{
+    return u'"' + name + u'"';
+}
+
 void sendMouse(QWidget *widget, QEvent::Type type)
 {
     const QPointF at = QRectF(widget->rect()).center();
@@ -79,6 +117,41 @@ void sendMouse(QWidget *widget, QEvent::Type type)
 }
 
 } // namespace
+
+void Harness::Private::useServer(const QString &connectionString)
+{
+    // key=value pairs apart by blanks, as libpq writes them.
+    QHash<QString, QString> given;
+    for (const QString &pair : connectionString.split(u' ', Qt::SkipEmptyParts)) {
+        const qsizetype equals = pair.indexOf(u'=');
+        if (equals > 0)
+            given.insert(pair.left(equals), pair.mid(equals + 1));
+    }
+    maintenance.engine = DataSource::Engine::Server;
+    maintenance.host = given.value(u"host"_s);
+    maintenance.port = given.value(u"port"_s).toInt();
+    maintenance.user = given.value(u"user"_s);
+    maintenance.database = given.value(u"dbname"_s, u"postgres"_s);
+    serverDatabase = uniqueName(u"tallic_test_"_s);
+    runOnServer(maintenance, { u"create database "_s + serverDatabase });
+    server = maintenance;
+    server.database = serverDatabase;
+
+    QFile ini(QDir(folder).filePath(u"tallic.ini"_s));
+    EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(
+        u"[database]\ndriver=postgres\nhost=%1\nport=%2\ndatabase=%3\nuser=%4\n"_s.arg(server.host)
+            .arg(server.port > 0 ? QString::number(server.port) : QString())
+            .arg(server.database, server.user)
+            .toUtf8());
+}
+
+void Harness::Private::dropServerDatabase()
+{
+    // The program's kept connections first; any other still open is ended by the server.
+    DbCloseAll();
+    runOnServer(maintenance, { u"drop database "_s + serverDatabase + u" with (force)"_s });
+}
 
 Harness::Harness()
     : Harness(QString())
@@ -102,7 +175,10 @@ Harness::Harness(const QString &folder)
     // Nothing typed in an earlier run may reach this one; every lock starts off.
     inProcessKeyboard().reset();
     QDir::setCurrent(d->folder);
-    if (fresh)
+    const QString server = qEnvironmentVariable("TALLIC_TEST_POSTGRES");
+    if (!server.isEmpty())
+        d->useServer(server);
+    if (fresh || !server.isEmpty())
         createDemoData(d->folder, d->fake.date);
     // The date picker is part of every data folder the menu prepares.
     QFile picker(QDir(d->folder).filePath(u"dalmore.exe"_s));
@@ -118,6 +194,8 @@ Harness::~Harness()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     resetProgramState();
     resetSharedState();
+    if (!d->serverDatabase.isEmpty())
+        d->dropServerDatabase();
     QDir::setCurrent(d->previousFolder);
     setPlatform(d->previousPlatform);
 }
@@ -169,17 +247,26 @@ void Harness::setExitCode(const QString &program, int code)
 
 static QList<QVariantList> runSql(const QString &folder, const QString &db, const QString &sql)
 {
-    QString file = findInWorkingFolder(db + u".mdb"_s);
-    if (file.isEmpty())
-        file = QDir(folder).filePath(db.toLower() + u".mdb"_s);
+    const DataSource source = dataSourceOf(folder);
     QList<QVariantList> result;
-    const QString connection = u"harness-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QString connection = uniqueName(u"harness-"_s);
     {
-        QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
-        database.setDatabaseName(file);
-        EXPECT_TRUE(database.open()) << qPrintable(database.lastError().text());
+        QSqlDatabase database;
+        if (source.onServer()) {
+            QSqlError error;
+            database
+                = openSuiteDatabase(connection, source, db + u".mdb"_s, Access::ReadWrite, error);
+        } else {
+            QString file = findInWorkingFolder(db + u".mdb"_s);
+            if (file.isEmpty())
+                file = QDir(folder).filePath(db.toLower() + u".mdb"_s);
+            database = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+            database.setDatabaseName(file);
+            database.open();
+        }
+        EXPECT_TRUE(database.isOpen()) << qPrintable(database.lastError().text());
         QSqlQuery query(database);
-        EXPECT_TRUE(query.exec(sql))
+        EXPECT_TRUE(query.exec(source.onServer() ? serverStatement(sql) : sql))
             << qPrintable(sql) << ": " << qPrintable(query.lastError().text());
         while (query.next()) {
             QVariantList row;
@@ -200,6 +287,59 @@ void Harness::exec(const QString &db, const QString &sql)
 QList<QVariantList> Harness::rows(const QString &db, const QString &sql)
 {
     return runSql(dataDir(), db, sql);
+}
+
+bool Harness::onServer() const
+{
+    return !d->serverDatabase.isEmpty();
+}
+
+bool Harness::databaseExists(const QString &db) const
+{
+    if (!onServer())
+        return !findSuiteFile(dataDir(), db + u".mdb"_s).isEmpty();
+    return runOnServer(d->server,
+                       { u"select 1 from pg_namespace where nspname = '"_s + db + u"'"_s });
+}
+
+void Harness::removeDatabase(const QString &db)
+{
+    if (onServer())
+        runOnServer(d->server, { u"drop schema if exists "_s + quotedName(db) + u" cascade"_s });
+    else
+        QFile::remove(findSuiteFile(dataDir(), db + u".mdb"_s));
+}
+
+void Harness::setAside(const QString &db)
+{
+    if (onServer()) {
+        runOnServer(d->server,
+                    { u"drop schema if exists "_s + quotedName(db + u"_away"_s) + u" cascade"_s,
+                      u"alter schema "_s + quotedName(db) + u" rename to "_s
+                          + quotedName(db + u"_away"_s) });
+        return;
+    }
+    const QString file = findSuiteFile(dataDir(), db + u".mdb"_s);
+    QFile::remove(file + u".away"_s);
+    EXPECT_TRUE(QFile::rename(file, file + u".away"_s)) << qPrintable(file);
+}
+
+void Harness::putBack(const QString &db)
+{
+    if (onServer()) {
+        runOnServer(d->server,
+                    { u"alter schema "_s + quotedName(db + u"_away"_s) + u" rename to "_s
+                      + quotedName(db) });
+        return;
+    }
+    const QString aside = findSuiteFile(dataDir(), db + u".mdb.away"_s);
+    EXPECT_TRUE(QFile::rename(aside, aside.chopped(5))) << qPrintable(aside);
+}
+
+void Harness::remakeDatabase(const QString &db)
+{
+    removeDatabase(db);
+    createDemoData(dataDir(), d->fake.date);
 }
 
 QStringList Harness::dialogTitles() const

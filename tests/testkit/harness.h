@@ -39,7 +39,10 @@ class FakePlatform;
 
 // Runs the program inside the test process as an operator would use it: a fresh data
 // folder, a fake clipboard, clock and boxes, and the program's windows driven by keys
-// and clicks. One harness at a time.
+// and clicks. One harness at a time. With TALLIC_TEST_POSTGRES set (a libpq connection
+// string to a server where it may create databases) the folder's tallic.ini names a fresh
+// database of the harness's own there, dropped at the end, and exec() and rows() run on a
+// suite database's schema as the program's own connections do.
 class Harness
 {
 public:
@@ -62,6 +65,14 @@ public:
     void setExitCode(const QString &program, int code);
     void exec(const QString &db, const QString &sql);
     QList<QVariantList> rows(const QString &db, const QString &sql);
+    // A suite database ("daily") as a file or a schema: what removing, moving aside and
+    // back, and making it again as the harness made it are on the engine in use.
+    bool onServer() const;
+    bool databaseExists(const QString &db) const;
+    void removeDatabase(const QString &db);
+    void setAside(const QString &db);
+    void putBack(const QString &db);
+    void remakeDatabase(const QString &db);
     void start();
     void keys(const QString &keyString);
     void click(const QString &control);

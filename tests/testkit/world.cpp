@@ -3,13 +3,20 @@
 #include "entry/arinput.h"
 #include "fakeplatform.h"
 #include "platform/form.h"
+#include "suite/datasource.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -21,16 +28,26 @@ void PrintTo(const Dialog &dialog, std::ostream *out)
          << dialog.text.toStdString() << "\", icon " << int(dialog.icon) << " }";
 }
 
-LockHolder::LockHolder(const QString &file, int holdMs)
+LockHolder::LockHolder(const QString &file, int holdMs, const QString &table, const QString &column)
 {
-    thread_.reset(QThread::create([this, file, holdMs] {
+    thread_.reset(QThread::create([this, file, holdMs, table, column] {
         const QString name = u"holder"_s;
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
-            db.setDatabaseName(file);
+            // On a server the same lock: writes wait, reads go on.
+            const QFileInfo info(file);
+            const DataSource source = dataSourceOf(info.absolutePath());
+            QSqlError error;
+            QSqlDatabase db
+                = openSuiteDatabase(name, source, info.fileName(), Access::ReadWrite, error);
+            const QStringList lock = source.onServer()
+                ? QStringList { u"begin"_s, u"lock table "_s + table + u" in exclusive mode"_s }
+                : QStringList { u"BEGIN IMMEDIATE"_s };
             QSqlQuery query(db);
-            const bool ok = db.open() && query.exec(u"BEGIN IMMEDIATE"_s)
-                && query.exec(u"insert into ardaily (tallicnum) values ('HOLDER')"_s);
+            bool ok = db.isOpen();
+            for (const QString &sql : lock
+                     + QStringList { u"insert into "_s + table + u" ("_s + column
+                                     + u") values ('HOLDER')"_s })
+                ok = ok && query.exec(sql);
             locked_.release();
             if (ok) {
                 QEventLoop loop;
@@ -95,6 +112,29 @@ void keyChit(Harness &h, const QString &account, const QString &chit, const QStr
 {
     h.keys(account + u"{ENTER}"_s + chit + u"{ENTER}{ENTER}"_s + member + u"{ENTER}{ENTER}"_s + base
            + u"{ENTER}"_s);
+}
+
+Workstations postFromWorkstations(const Harness &h, const QString &worker, int workstations,
+                                  int chitsEach)
+{
+    Workstations run;
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int w = 1; w <= workstations; ++w) {
+        auto &process = processes.emplace_back(std::make_unique<QProcess>());
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->start(worker, { h.dataDir(), u"W%1-"_s.arg(w), QString::number(chitsEach) });
+    }
+    for (const auto &process : processes) {
+        // Slow under the sanitizers, but never stuck for good.
+        const bool ended = process->waitForFinished(15 * 60 * 1000);
+        if (!ended || process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0)
+            run.failures << process->arguments().value(1) + u": "_s
+                    + QString::fromLocal8Bit(process->readAll());
+    }
+    run.milliseconds = clock.elapsed();
+    return run;
 }
 
 MachineOverride::MachineOverride(Harness &h)

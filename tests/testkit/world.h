@@ -51,11 +51,13 @@ void keyChit(Harness &h, const QString &account, const QString &chit, const QStr
              const QString &base);
 
 // Another workstation: its own connection in its own thread, holding the write lock of a
-// database file (adding a row to ardaily) until its timer commits.
+// database file, or of the table on the server the file's folder names, (adding a row to
+// the table, "HOLDER" in the column) until its timer commits.
 class LockHolder
 {
 public:
-    LockHolder(const QString &file, int holdMs);
+    LockHolder(const QString &file, int holdMs, const QString &table = QStringLiteral("ardaily"),
+               const QString &column = QStringLiteral("tallicnum"));
     ~LockHolder() { thread_->wait(); }
     LockHolder(const LockHolder &) = delete;
     LockHolder &operator=(const LockHolder &) = delete;
@@ -64,6 +66,17 @@ private:
     QSemaphore locked_;
     std::unique_ptr<QThread> thread_;
 };
+
+// Workstations posting at once into the harness's data set: each a tallic-postworker
+// process (the program given) posting its own chits through the program's posting routine.
+// The time from the first start to the last end, and what each that failed said.
+struct Workstations
+{
+    qint64 milliseconds = 0;
+    QStringList failures;
+};
+Workstations postFromWorkstations(const Harness &h, const QString &worker, int workstations,
+                                  int chitsEach);
 
 // The harness's machine with some of its services overridden; installed while it lives.
 class MachineOverride : public Platform

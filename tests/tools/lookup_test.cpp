@@ -49,7 +49,7 @@ TEST(LookupTest, EachFaceFiltersAsTypedAndServesTheNumberChosen)
 
     // A missing database is said so in the window, and nothing is chosen.
     Harness h;
-    QDir(h.dataDir()).remove(u"master.mdb"_s);
+    h.removeDatabase(u"master"_s);
     LookupWindow window(Face::Members);
     EXPECT_FALSE(window.load());
     EXPECT_TRUE(window.problem().contains(u"MASTER.MDB"_s)) << qPrintable(window.problem());

@@ -55,7 +55,7 @@ TEST(WorkspaceTest, ADaysChitsAreReadBatchByBatchWithTheirTotalsAndProved)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.read(5).startsWith("%PDF"));
 
-    QFile::remove(QDir(h.dataDir()).filePath(u"daily.mdb"_s));
+    h.removeDatabase(u"daily"_s);
     Workday missing;
     EXPECT_FALSE(missing.load(20240312));
     EXPECT_TRUE(missing.problem().contains(u"DAILY.MDB"_s));

@@ -1,9 +1,9 @@
 #include "suitefile.h"
 
-#include "platform/platform.h"
+#include "suite/database.h"
+#include "suite/datasource.h"
 
 #include <QSqlError>
-#include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -14,20 +14,31 @@ QSqlDatabase openSuiteFile(const QString &connection, const QString &file, QStri
 {
     if (QSqlDatabase::contains(connection))
         return QSqlDatabase::database(connection);
-    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
-    const QString path = findInWorkingFolder(file);
-    if (path.isEmpty()) {
-        problem = u"The "_s + file.toUpper() + u" database is missing from this folder."_s;
+    // Another workstation's write is waited for, as the entry window waits.
+    QSqlError error;
+    QSqlDatabase db = openSuiteDatabase(connection, currentDataSource(), file,
+                                        writable ? Access::ReadWrite : Access::ReadOnly, error);
+    if (!error.isValid())
+        return db;
+    if (jetErrorNumber(error) != JetError::FileNotFound) {
+        problem = error.text();
         return db;
     }
-    QUrl url = QUrl::fromLocalFile(path);
-    url.setQuery(writable ? u"mode=rw"_s : u"mode=ro"_s);
-    // Another workstation's write is waited for, as the entry window waits.
-    db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"_s);
-    db.setDatabaseName(url.toString(QUrl::FullyEncoded));
-    if (!db.open())
-        problem = db.lastError().text();
+    problem = u"The "_s + file.toUpper() + u" database is missing from this folder."_s;
+    if (!error.driverText().isEmpty())
+        problem += u' ' + error.driverText();
     return db;
+}
+
+QString suiteStatement(const QString &sql)
+{
+    return currentDataSource().onServer() ? serverStatement(sql) : sql;
+}
+
+QString centsAsText(const QString &cents)
+{
+    return u"(case when %1 < 0 then '-' else '' end || cast(abs(%1) / 100 as text) || '.' || "
+           u"substr(cast(100 + abs(%1) % 100 as text), 2))"_s.arg(cents);
 }
 
 } // namespace tallic::tools

@@ -5,10 +5,18 @@
 
 namespace tallic::tools {
 
-// Opens a suite database of the working folder (found whatever the letter case) under a
-// connection name, read-only unless asked; never creates a database that is not there.
+// Opens a suite database of the working folder (a file found whatever the letter case, or
+// its schema on the server the folder's tallic.ini names) under a connection name,
+// read-only unless asked; never creates a database that is not there.
 // The connection is reused when it is open already. On failure, problem says why.
 QSqlDatabase openSuiteFile(const QString &connection, const QString &file, QString &problem,
                            bool writable = false);
+
+// The statement as the working folder's engine takes it (see datasource.h).
+QString suiteStatement(const QString &sql);
+
+// SQL that writes a whole number of cents as text with two decimals ("-12.50"), alike on
+// every engine.
+QString centsAsText(const QString &cents);
 
 } // namespace tallic::tools

@@ -50,9 +50,11 @@ int main(int argc, char *argv[])
             heading->setText(
                 u"Open A/R month: %1/%2"_s.arg(open.value(0).toInt()).arg(open.value(1).toInt()));
         }
-        months.setQuery(u"select substr(printf('%08d', cast(architdate as integer)), 1, 6), "
-                        u"count(*), printf('%.2f', sum(artotal)) from ardaily "
-                        u"group by 1 order by 1"_s,
+        months.setQuery(tallic::tools::suiteStatement(
+                            u"select month, chits, "_s + tallic::tools::centsAsText(u"cents"_s)
+                            + u" from (select cast(architdate as integer) / 100 as month, "
+                              u"count(*) as chits, cast(round(sum(artotal) * 100) as bigint) "
+                              u"as cents from ardaily group by 1) as months order by month"_s),
                         daily);
         if (months.lastError().isValid())
             problem = months.lastError().text();

@@ -25,7 +25,8 @@ namespace {
 QString numberText(const QString &column)
 {
     return u"(case when %1 = cast(%1 as integer) then cast(cast(%1 as integer) as text) "
-           u"else printf('%.2f', %1) end)"_s.arg(column);
+           u"else %2 end)"_s.arg(
+               column, tools::centsAsText(u"cast(round(%1 * 100) as bigint)"_s.arg(column)));
 }
 
 struct FaceInfo
@@ -46,7 +47,7 @@ FaceInfo infoOf(Face face)
     case Face::Members:
         return { u"Members"_s,
                  u"master.mdb"_s,
-                 u"select %1, trim(ifnull(lname, '')) || ', ' || trim(ifnull(fname, '')), "
+                 u"select %1, trim(coalesce(lname, '')) || ', ' || trim(coalesce(fname, '')), "
                  u"trim(case when taxexempt = 1 then 'TaxExempt ' else '' end || "
                  u"case when suspended = 1 then 'SUSPENDED ' else '' end || "
                  u"case when terminated = 1 then 'TERMINATED' else '' end), classcode "
@@ -55,7 +56,7 @@ FaceInfo infoOf(Face face)
     case Face::Employees:
         return { u"Employees"_s,
                  u"emp.mdb"_s,
-                 u"select empid, trim(ifnull(emplname, '')) || ', ' || trim(ifnull(empfname, "
+                 u"select empid, trim(coalesce(emplname, '')) || ', ' || trim(coalesce(empfname, "
                  u"'')), operator, accessnum from empinfo order by empid"_s,
                  { u"Employee"_s, u"Name"_s, u"Operator #"_s, u"Access #"_s } };
     }
@@ -129,7 +130,7 @@ bool LookupWindow::load()
     QString why;
     const QSqlDatabase db = tools::openSuiteFile(connection_, info.file, why);
     if (why.isEmpty()) {
-        model_->setQuery(info.statement, db);
+        model_->setQuery(tools::suiteStatement(info.statement), db);
         // Every row, so that the search box filters them all.
         while (model_->canFetchMore())
             model_->fetchMore();

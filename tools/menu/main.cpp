@@ -1,6 +1,9 @@
 // tallic-menu: starts Tallic as the suite's menu does, on a demo data folder.
 //
-//   tallic-menu [--data DIR] [--user NAME] [--level NN] [--date YYYYMMDD]
+//   tallic-menu [--data DIR] [--user NAME] [--level NN] [--date YYYYMMDD] [--postgres]
+//
+// With --postgres the demo's databases are schemas on the PostgreSQL server that DIR's
+// tallic.ini names; they are made there when the server has none.
 
 #include "menu.h"
 
@@ -30,12 +33,17 @@ int main(int argc, char *argv[])
     if (!options.error.isEmpty()) {
         QTextStream(stderr) << "tallic-menu: " << options.error
                             << "\nusage: tallic-menu [--data DIR] [--user NAME] [--level NN] "
-                               "[--date YYYYMMDD]\n";
+                               "[--date YYYYMMDD] [--postgres]\n";
         return 2;
     }
     const QString dataDir = QDir(options.dataDir).absolutePath();
-    if (tallic::menu::prepareDataFolder(dataDir, options.date))
-        out << "Demo data created in " << dataDir << Qt::endl;
+    QString problem;
+    if (tallic::menu::prepareDataFolder(dataDir, options.date, options.postgres, problem))
+        out << "Demo data created for " << dataDir << Qt::endl;
+    if (!problem.isEmpty()) {
+        QTextStream(stderr) << "tallic-menu: " << problem << '\n';
+        return 1;
+    }
     const QString buildDir = QDir(app.applicationDirPath()).filePath(u".."_s);
     tallic::menu::linkCompanions(dataDir, buildDir);
     tallic::menu::installGuide(dataDir);

@@ -1,5 +1,7 @@
 #include "menu.h"
 
+#include "suite/database.h"
+#include "suite/datasource.h"
 #include "suite/demodata.h"
 
 #include <QDir>
@@ -15,6 +17,10 @@ Options parseOptions(const QStringList &arguments)
     Options options;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &option = arguments.at(i);
+        if (option == u"--postgres"_s) {
+            options.postgres = true;
+            continue;
+        }
         if (i + 1 >= arguments.size()) {
             options.error = u"missing value after "_s + option;
             break;
@@ -47,11 +53,49 @@ QString launchString(const Options &options)
     return u"KQV"_s + QString::number(options.level).rightJustified(2, u'0') + options.user;
 }
 
-bool prepareDataFolder(const QString &folder, const QDate &today)
+namespace {
+
+// Whether the server holds the suite's daily schema; problem says why that cannot be told.
+bool serverHoldsDemo(const DataSource &source, QString &problem)
+{
+    const QString connection = u"menu-probe"_s;
+    bool there = false;
+    {
+        QSqlError error;
+        const QSqlDatabase db
+            = openSuiteDatabase(connection, source, u"daily.mdb"_s, Access::ReadOnly, error);
+        there = db.isOpen();
+        if (!there
+            && (jetErrorNumber(error) != JetError::FileNotFound || !error.driverText().isEmpty()))
+            problem = error.driverText().isEmpty() ? error.text() : error.driverText();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return there;
+}
+
+} // namespace
+
+bool prepareDataFolder(const QString &folder, const QDate &today, bool onServer, QString &problem)
 {
     QDir dir(folder);
     if (!dir.exists() && !QDir().mkpath(folder))
         return false;
+    const DataSource source = dataSourceOf(dir.absolutePath());
+    if (onServer && !source.onServer()) {
+        problem = u"--postgres needs a tallic.ini in "_s + dir.absolutePath()
+            + u" that names the server ([database] driver=postgres, host, port, database, "
+              u"user)."_s;
+        return false;
+    }
+    if (source.onServer()) {
+        if (serverHoldsDemo(source, problem) || !problem.isEmpty())
+            return false;
+        createDemoData(dir.absolutePath(), today);
+        if (!serverHoldsDemo(source, problem) && problem.isEmpty())
+            problem = u"the demo schemas could not be made on the server (see the messages "
+                      u"above)."_s;
+        return problem.isEmpty();
+    }
     const QStringList databases = dir.entryList({ u"*.mdb"_s, u"*.MDB"_s }, QDir::Files);
     if (!databases.isEmpty())
         return false;

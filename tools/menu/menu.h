@@ -12,6 +12,7 @@ struct Options
     QString user = QStringLiteral("JONES");
     int level = 99;
     QDate date = QDate::currentDate();
+    bool postgres = false; // the demo on the server that the folder's tallic.ini names
     QString error; // set when the arguments cannot be read
 };
 
@@ -20,8 +21,10 @@ Options parseOptions(const QStringList &arguments);
 // The launch string the suite's menu passes: code, two-digit level, user name.
 QString launchString(const Options &options);
 
-// Creates the demo databases when the folder holds none; true when it made them.
-bool prepareDataFolder(const QString &folder, const QDate &today);
+// Creates the demo databases when the folder holds none: SQLite files, or the schemas on
+// the server that the folder's tallic.ini names (which onServer insists on). True when it
+// made them; problem says why the folder cannot be used.
+bool prepareDataFolder(const QString &folder, const QDate &today, bool onServer, QString &problem);
 
 // Puts the operator's guide, which Help shows, into the data folder unless it is there.
 void installGuide(const QString &folder);

@@ -89,10 +89,12 @@ bool Workday::load(qint32 date)
     if (!problem_.isEmpty())
         return false;
     batches_.clear();
-    rows_.setQuery(u"select arorigin, tallicnum, arglacct, armember, aremployee, arbasesale, "
-                   u"arsrvchg, artax, artotal, armemo, rowid from ardaily where architdate = %1 "
-                   u"order by arorigin, rowid"_s.arg(date),
-                   daily);
+    rows_.setQuery(
+        tools::suiteStatement(
+            u"select arorigin, tallicnum, arglacct, armember, aremployee, arbasesale, arsrvchg, "
+            u"artax, artotal, armemo, rowid from ardaily where architdate = %1 "
+            u"order by arorigin, rowid"_s.arg(date)),
+        daily);
     while (rows_.canFetchMore())
         rows_.fetchMore();
     if (rows_.lastError().isValid()) {
@@ -142,9 +144,11 @@ Workday::Change Workday::change(const QString &action, int row, const QVariantLi
     QSqlDatabase daily = QSqlDatabase::database(connection_ + u"daily"_s);
     QSqlQuery q(daily);
     // The row as it was read: the same chit number and amounts, or it is not touched.
-    q.prepare(action
-              + u" where rowid = ? and tallicnum is ? and arbasesale is ? and arsrvchg is ? "
-                u"and artax is ? and artotal is ?"_s);
+    q.prepare(tools::suiteStatement(
+        action
+        + u" where rowid = ? and tallicnum is not distinct from ? and arbasesale is not "
+          u"distinct from ? and arsrvchg is not distinct from ? and artax is not distinct "
+          u"from ? and artotal is not distinct from ?"_s));
     for (const QVariant &value : values)
         q.addBindValue(value);
     for (int c : { 10, 1, 5, 6, 7, 8 })

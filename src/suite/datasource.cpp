@@ -1,0 +1,415 @@
+#include "datasource.h"
+
+#include "database.h"
+#include "platform/platform.h"
+#include "schema.h"
+#include "sqlitefiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QSqlDriver>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QUrl>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic {
+
+namespace {
+
+const QString SettingsFile = u"tallic.ini"_s;
+
+QString settingsProblem(const QString &text)
+{
+    return SettingsFile + u": "_s + text;
+}
+
+// The [database] section of the settings file: its keys in lower case. A line that is
+// neither a section, a setting nor a comment makes the file unusable. (Not QSettings: it
+// keeps a file it has read and misses one rewritten within the clock's tick.)
+DataSource readSettings(const QString &folder, const QByteArray &contents)
+{
+    DataSource source;
+    source.folder = folder;
+    // A settings file that cannot be used never falls back to files: the databases are on
+    // a server the program cannot name, so they are missing.
+    source.engine = DataSource::Engine::Server;
+    static const QStringList known { u"driver"_s, u"host"_s, u"port"_s, u"database"_s, u"user"_s };
+    QHash<QString, QString> values;
+    bool inDatabase = false, sawDatabase = false;
+    const QStringList lines = QString::fromUtf8(contents).split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = lines.at(i).trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            inDatabase = line.mid(1, line.size() - 2).trimmed().toLower() == u"database"_s;
+            sawDatabase = sawDatabase || inDatabase;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals <= 0) {
+            source.problem = settingsProblem(u"line "_s + QString::number(i + 1)
+                                             + u" is neither a [section] nor a setting."_s);
+            return source;
+        }
+        if (!inDatabase)
+            continue;
+        const QString key = line.left(equals).trimmed();
+        const QString name = key.toLower();
+        if (name == u"password"_s) {
+            source.problem = settingsProblem(
+                u"the password does not belong in the data folder; give it in PGPASSWORD or a "
+                u"pgpass file."_s);
+            return source;
+        }
+        if (!known.contains(name)) {
+            source.problem = settingsProblem(u"unknown setting "_s + key + u'.');
+            return source;
+        }
+        QString value = line.mid(equals + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
+            value = value.mid(1, value.size() - 2);
+        values.insert(name, value);
+    }
+    if (!sawDatabase) {
+        source.problem = settingsProblem(u"there is no [database] section."_s);
+        return source;
+    }
+
+    const QString driver = values.value(u"driver"_s).toLower();
+    if (driver == u"sqlite"_s) {
+        source.engine = DataSource::Engine::Files;
+        return source;
+    }
+    if (driver != u"postgres"_s && driver != u"postgresql"_s) {
+        source.problem
+            = settingsProblem(u"driver is postgres or sqlite, not \""_s + driver + u"\"."_s);
+        return source;
+    }
+    source.host = values.value(u"host"_s);
+    source.database = values.value(u"database"_s);
+    source.user = values.value(u"user"_s);
+    if (source.database.isEmpty())
+        source.problem = settingsProblem(u"no database is named (database=)."_s);
+    const QString port = values.value(u"port"_s);
+    if (!port.isEmpty()) {
+        bool number = false;
+        source.port = port.toInt(&number);
+        if (!number || source.port < 1 || source.port > 65535)
+            source.problem = settingsProblem(u"port is not a port number: "_s + port + u'.');
+    }
+    return source;
+}
+
+// The server's own text of a failure: its first line, without the severity.
+QString serverText(const QSqlError &error)
+{
+    QString text = error.databaseText().section(u'\n', 0, 0).trimmed();
+    for (const char16_t *severity : { u"ERROR:", u"FATAL:", u"PANIC:" }) {
+        if (text.startsWith(severity))
+            text = text.mid(QStringView(severity).size()).trimmed();
+    }
+    if (text.isEmpty())
+        text = error.driverText();
+    return text;
+}
+
+void setServer(QSqlDatabase &db, const DataSource &source)
+{
+    db.setHostName(source.host);
+    if (source.port > 0)
+        db.setPort(source.port);
+    db.setDatabaseName(source.database);
+    db.setUserName(source.user);
+    // A server that does not answer is reported within seconds, not minutes.
+    db.setConnectOptions(u"connect_timeout=5;application_name=tallic"_s);
+}
+
+QString quotedLiteral(const QString &text)
+{
+    QString quoted = text;
+    quoted.replace(u'\'', u"''"_s);
+    return u'\'' + quoted + u'\'';
+}
+
+QString missingText(const QString &fileName)
+{
+    QString name = fileName.toUpper();
+    if (!name.endsWith(u".MDB"_s))
+        name += u".MDB"_s;
+    return u"Could not find file '"_s + name + u"'."_s;
+}
+
+// Copies a run in quotes ('text' with '' inside, "name" with "" inside) from at; returns
+// the position after it.
+qsizetype copyQuoted(const QString &sql, qsizetype at, QString &out)
+{
+    const QChar quote = sql.at(at);
+    qsizetype end = at + 1;
+    while (end < sql.size()) {
+        if (sql.at(end) == quote) {
+            if (end + 1 < sql.size() && sql.at(end + 1) == quote) {
+                end += 2;
+                continue;
+            }
+            break;
+        }
+        ++end;
+    }
+    end = qMin(end + 1, sql.size());
+    out += QStringView(sql).sliced(at, end - at);
+    return end;
+}
+
+bool isNameChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_' || c == u'$';
+}
+
+} // namespace
+
+QString DataSource::identity() const
+{
+    if (!onServer())
+        return u"files:"_s + folder;
+    return u"postgres:"_s + user + u'@' + host + u':' + QString::number(port) + u'/' + database;
+}
+
+DataSource dataSourceOf(const QString &folder)
+{
+    const QString absolute = QDir(folder).absolutePath();
+    const QString path = findSuiteFile(absolute, SettingsFile);
+    if (path.isEmpty()) {
+        DataSource files;
+        files.folder = absolute;
+        return files;
+    }
+    // Parsed again only when the file says something else: every database call asks, and
+    // a file rewritten within the clock's tick keeps its time.
+    QFile file(path);
+    const QByteArray contents = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    static QString cachedPath;
+    static QByteArray cachedContents;
+    static DataSource cached;
+    if (cachedPath != path || cachedContents != contents || cached.folder != absolute) {
+        cachedPath = path;
+        cachedContents = contents;
+        cached = readSettings(absolute, contents);
+    }
+    return cached;
+}
+
+DataSource currentDataSource()
+{
+    return dataSourceOf(QDir::currentPath());
+}
+
+QString schemaOf(const QString &fileName)
+{
+    QString name = fileName.toLower();
+    if (name.endsWith(u".mdb"_s))
+        name.chop(4);
+    return name;
+}
+
+QSqlDatabase openSuiteDatabase(const QString &connectionName, const DataSource &source,
+                               const QString &fileName, Access access, QSqlError &error)
+{
+    error = QSqlError();
+    if (!source.onServer()) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connectionName);
+        const QString path = findSuiteFile(source.folder, fileName);
+        if (path.isEmpty()) {
+            error = missingDatabase(fileName);
+            return db;
+        }
+        // Never created here: a file that vanished since the lookup must not come back as
+        // an empty database.
+        QUrl url = QUrl::fromLocalFile(path);
+        url.setQuery(access == Access::ReadOnly ? u"mode=ro"_s : u"mode=rw"_s);
+        db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"_s);
+        db.setDatabaseName(url.toString(QUrl::FullyEncoded));
+        if (!db.open()) {
+            error = db.lastError();
+        } else if (!registerJetFunctions(db)) {
+            error = layerError(JetError::Generic, u"Cannot add the Jet functions."_s);
+            db.close();
+        }
+        return db;
+    }
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_s, connectionName);
+    if (!source.problem.isEmpty()) {
+        error = missingDatabase(fileName, source.problem);
+        return db;
+    }
+    setServer(db, source);
+    openOnServer(db, fileName, access, error);
+    return db;
+}
+
+QSqlDatabase openServerDatabase(const QString &connectionName, const DataSource &source,
+                                QString &problem)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_s, connectionName);
+    problem = source.problem;
+    if (!problem.isEmpty())
+        return db;
+    setServer(db, source);
+    if (!db.open())
+        problem = serverText(db.lastError());
+    else
+        QSqlQuery(u"set client_min_messages = warning"_s, db);
+    return db;
+}
+
+bool openOnServer(QSqlDatabase &db, const QString &fileName, Access access, QSqlError &error)
+{
+    error = QSqlError();
+    if (!db.open()) {
+        error = missingDatabase(
+            fileName, u"The database server cannot be reached: "_s + serverText(db.lastError()));
+        return false;
+    }
+    // The schema first, then wherever case-blind text lives; notices are not the
+    // operator's business.
+    const QString schema = quotedLiteral(schemaOf(fileName));
+    QString setup = u"select set_config('search_path', quote_ident("_s + schema
+        + u") || coalesce(', ' || (select quote_ident(n.nspname) from pg_extension e "
+          u"join pg_namespace n on n.oid = e.extnamespace where e.extname = 'citext'), ''), "
+          u"false), set_config('client_min_messages', 'warning', false), "
+          u"exists (select 1 from pg_namespace where nspname = "_s
+        + schema + u')';
+    if (access == Access::ReadOnly)
+        setup += u", set_config('default_transaction_read_only', 'on', false)"_s;
+    QSqlQuery query(db);
+    if (!query.exec(setup) || !query.next())
+        error = serverFailure(query.lastError());
+    else if (!query.value(2).toBool())
+        error = missingDatabase(fileName);
+    if (!error.isValid())
+        return true;
+    query = QSqlQuery();
+    db.close();
+    return false;
+}
+
+QSqlError missingDatabase(const QString &fileName, const QString &reason)
+{
+    return layerError(JetError::FileNotFound, missingText(fileName), reason);
+}
+
+QString serverStatement(const QString &sql)
+{
+    QString out;
+    out.reserve(sql.size() + 8);
+    for (qsizetype i = 0; i < sql.size();) {
+        const QChar c = sql.at(i);
+        if (c == u'\'' || c == u'"') {
+            i = copyQuoted(sql, i, out);
+        } else if (c == u'[' && sql.indexOf(u']', i) > i) {
+            const qsizetype end = sql.indexOf(u']', i);
+            QString name = sql.mid(i + 1, end - i - 1);
+            out += u'"' + name.replace(u'"', u"\"\""_s) + u'"';
+            i = end + 1;
+        } else if (isNameChar(c)) {
+            qsizetype end = i;
+            while (end < sql.size() && isNameChar(sql.at(end)))
+                ++end;
+            const QStringView word = QStringView(sql).sliced(i, end - i);
+            if (word.compare(u"rowid", Qt::CaseInsensitive) == 0)
+                out += u"ctid"_s;
+            else
+                out += word;
+            i = end;
+        } else {
+            out += c;
+            ++i;
+        }
+    }
+    return out;
+}
+
+QString serverStatement(const QString &sql, const QVariantList &values, const QSqlDatabase &db)
+{
+    const QString translated = serverStatement(sql);
+    QString out;
+    out.reserve(translated.size() + 16 * values.size());
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < translated.size();) {
+        const QChar c = translated.at(i);
+        if (c == u'\'' || c == u'"') {
+            i = copyQuoted(translated, i, out);
+            continue;
+        }
+        if (c == u'?' && next < values.size()) {
+            const QVariant &value = values.at(next++);
+            QSqlField field(QString(), value.metaType());
+            field.setValue(value);
+            out += db.driver() ? db.driver()->formatValue(field) : u"NULL"_s;
+        } else {
+            out += c;
+        }
+        ++i;
+    }
+    return out;
+}
+
+QSqlError serverFailure(const QSqlError &error)
+{
+    const QString state = error.nativeErrorCode();
+    int number = JetError::Generic + 1; // SQLite's plain "SQL error"
+    if (isServerLockFailure(error)) {
+        return layerError(JetError::Locked, lockedDatabaseText());
+    } else if (state == u"23505"_s) {
+        number = JetError::DuplicateKey;
+    } else if (state.startsWith(u"23"_s) || state == u"P0001"_s) {
+        // A rule of the table refused the row, as a constraint or a trigger's abort does
+        // on SQLite.
+        number = JetError::Refused;
+    } else if (state == u"42P01"_s) {
+        number = JetError::NoSuchTable;
+    } else if (state == u"42703"_s) {
+        number = JetError::NoSuchColumn;
+    } else if (state == u"3F000"_s) {
+        number = JetError::FileNotFound;
+    } else if (state == u"25006"_s || state == u"42501"_s) {
+        number = JetError::ReadOnly;
+    } else if (state == u"53100"_s) {
+        number = JetError::DiskFull;
+    } else if (state == u"XX001"_s || state == u"XX002"_s) {
+        number = JetError::DamagedFile;
+    } else if (state.isEmpty() || state.startsWith(u"08"_s) || state.startsWith(u"57P"_s)
+               || state == u"53300"_s) {
+        number = JetError::NetworkError;
+    }
+    return layerError(number, serverText(error));
+}
+
+bool isServerLockFailure(const QSqlError &error)
+{
+    static const QStringList states { u"55P03"_s, u"40P01"_s, u"40001"_s, u"55006"_s };
+    return states.contains(error.nativeErrorCode());
+}
+
+bool isConnectionLost(const QSqlError &error, const QSqlDatabase &db)
+{
+    const QString state = error.nativeErrorCode();
+    return !db.isOpen() || state.startsWith(u"08"_s) || state == u"57P01"_s || state == u"57P02"_s
+        || state == u"57P03"_s;
+}
+
+bool schemaExists(const QSqlDatabase &db, const QString &fileName)
+{
+    QSqlQuery query(db);
+    if (!query.exec(u"select exists (select 1 from pg_namespace where nspname = "_s
+                    + quotedLiteral(schemaOf(fileName)) + u')')
+        || !query.next())
+        return true;
+    return query.value(0).toBool();
+}
+
+} // namespace tallic

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+#include <QVariantList>
+
+namespace tallic {
+
+// Where a data folder keeps the suite's databases, and what differs between the two
+// engines that can hold them. Without a settings file they are SQLite files in the folder
+// ("daily.mdb"). A tallic.ini in the folder can name a PostgreSQL server instead, where
+// each suite database is a schema ("daily", "config", ...) of one database:
+//
+//     [database]
+//     driver=postgres
+//     host=ledger.club.lan
+//     port=5432
+//     database=tallic
+//     user=office
+//
+// The password never lies in the folder: libpq takes it from PGPASSWORD or a pgpass file.
+// Everything else in the program is written once, for both engines: statements pass
+// through serverStatement() on the way to a server, and failures are told in the suite's
+// numbers either way.
+struct DataSource
+{
+    enum class Engine { Files, Server };
+
+    Engine engine = Engine::Files;
+    QString folder; // absolute
+    QString host; // empty: libpq's default
+    int port = 0; // 0: libpq's default
+    QString database;
+    QString user; // empty: libpq's default
+    // Why the settings file cannot be used; the suite's databases count as missing then.
+    QString problem;
+
+    bool onServer() const { return engine == Engine::Server; }
+    // The folder, or the server and database named: connections made for another
+    // identity are not to be used for this one.
+    QString identity() const;
+};
+
+// The source of the folder's databases, as its settings file names it.
+DataSource dataSourceOf(const QString &folder);
+// The source of the working folder's databases.
+DataSource currentDataSource();
+
+// The schema that holds a suite database on a server: "DAILY.MDB" and "daily" are "daily".
+QString schemaOf(const QString &fileName);
+
+enum class Access { ReadWrite, ReadOnly };
+
+// Adds a connection under the name to one suite database and opens it, set up as the
+// program's own connections are: on a server its search path is the database's schema, on
+// files the Jet functions ucase$() and fix() are there. On failure the connection is not
+// open and error says why in the suite's terms: a database that is not there, a settings
+// file that cannot be used and a server out of reach are all FileNotFound, the last two
+// with the reason in the error's driverText(). The caller removes the name after its last
+// use.
+QSqlDatabase openSuiteDatabase(const QString &connectionName, const DataSource &source,
+                               const QString &fileName, Access access, QSqlError &error);
+
+// Adds a connection under the name to the server's database itself, in no schema, and
+// opens it; problem says why when it is not open. For setting the schemas up.
+QSqlDatabase openServerDatabase(const QString &connectionName, const DataSource &source,
+                                QString &problem);
+
+// Opens again a server connection that openSuiteDatabase() made, and sets it up as then.
+bool openOnServer(QSqlDatabase &db, const QString &fileName, Access access, QSqlError &error);
+
+// The failure of a suite database that is not there; the reason, when there is one beyond
+// the database's absence (a server out of reach), in driverText().
+QSqlError missingDatabase(const QString &fileName, const QString &reason = QString());
+
+// The statement as a server takes it: rowid is the row's locator there (ctid), and a name
+// in brackets is a quoted name. Text between quotes is left alone.
+QString serverStatement(const QString &sql);
+// The statement as above with each ? outside quotes replaced by its value written as the
+// server's driver writes a bound value.
+QString serverStatement(const QString &sql, const QVariantList &values, const QSqlDatabase &db);
+
+// A server's failure in the suite's terms: the number the SQLite side would give for the
+// same failure, and the server's own first line of text (a lock in the suite's words).
+QSqlError serverFailure(const QSqlError &error);
+// Whether the statement failed for another session's lock, or because the connection to
+// the server is gone (a restart, a network failure).
+bool isServerLockFailure(const QSqlError &error);
+bool isConnectionLost(const QSqlError &error, const QSqlDatabase &db);
+// Whether the schema of the suite database exists on the connection's server; true when
+// that cannot be told.
+bool schemaExists(const QSqlDatabase &db, const QString &fileName);
+
+// How long the program's own connections let a statement wait for another session's lock
+// on the server before the layer repaints the window and tries again.
+constexpr int ServerLockSliceMs = 50;
+
+} // namespace tallic
