@@ -11,6 +11,7 @@
 #include <QSortFilterProxyModel>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -61,6 +62,25 @@ FaceInfo infoOf(Face face)
                  { u"Employee"_s, u"Name"_s, u"Operator #"_s, u"Access #"_s } };
     }
     return {};
+}
+
+// The employee number the entry window checks: the operator number, the access number or
+// the employee id, as the point-of-sale settings say. A lookup that left another would
+// have its answer refused.
+int employeeNumberColumn(const QString &connection)
+{
+    int column = 0;
+    {
+        QString why;
+        const QSqlDatabase config = tools::openSuiteFile(connection, u"config.mdb"_s, why);
+        QSqlQuery mode(config);
+        if (why.isEmpty() && mode.exec(u"select empvalidate from pos"_s) && mode.next()) {
+            const int validate = mode.value(0).toInt();
+            column = validate == 1 ? 2 : validate == 2 ? 3 : 0;
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return column;
 }
 
 } // namespace
@@ -145,6 +165,8 @@ bool LookupWindow::load()
     }
     for (int i = 0; i < info.headers.size(); ++i)
         model_->setHeaderData(i, Qt::Horizontal, info.headers.at(i));
+    if (face_ == Face::Employees)
+        servedColumn_ = employeeNumberColumn(connection_ + u"-config"_s);
     view_->resizeColumnsToContents();
     view_->selectRow(0);
     search_->setFocus();
@@ -189,7 +211,7 @@ void LookupWindow::choose()
     if (row >= rows_->rowCount())
         return;
     hide();
-    server_.serve(rows_->index(row, 0).data().toString());
+    server_.serve(rows_->index(row, servedColumn_).data().toString());
 }
 
 void LookupWindow::finish(int exitCode)

@@ -51,6 +51,7 @@ private:
     void finish(int exitCode);
 
     Face face_;
+    int servedColumn_ = 0; // the column whose number a choice leaves
     QString connection_;
     QLabel *problem_ = nullptr;
     QLineEdit *search_ = nullptr;
