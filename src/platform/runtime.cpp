@@ -25,9 +25,13 @@ std::function<void()> &endAction()
 
 void restoreFocusAfterBox()
 {
-    // Under a bare X server or offscreen nothing has the focus once a modal box is gone.
-    if (Form *form = Form::activeForm())
+    // Under a bare X server or offscreen nothing has the focus once a modal box is gone,
+    // though Qt may already count the window as active again: the window system is asked.
+    if (Form *form = Form::activeForm()) {
+        if (form->isVisible())
+            form->activateWindow();
         form->restoreKeyboardFocus();
+    }
 }
 
 } // namespace
