@@ -2,12 +2,14 @@
 // It types key strings, in the notation Tallic itself sends, into the window that has the
 // keyboard focus, through the window system as a keyboard would.
 //
-//   tallic-keys [--window TITLE] [--pause MS] [--pace MS] [--shot FILE.png] [KEYSTRING...]
+//   tallic-keys [--window TITLE] [--pause MS] [--pace MS] [--click X,Y] [--shot FILE.png]
+//               [KEYSTRING...]
 //
 // The arguments are carried out in order. --window waits up to 30 seconds for a shown window
 // whose title begins with TITLE and gives it the keyboard focus; --pause sets the time left
 // after each key string that follows (250 ms at first); --pace the time between two keys
-// (40 ms at first, a quick typist); --shot saves the screen.
+// (40 ms at first, a quick typist); --click clicks the left mouse button at the screen's
+// point X,Y; --shot saves the screen.
 // Exit status: 0 done, 1 a window did not appear, 2 bad arguments, 3 no X11 keyboard here.
 
 #include "keys/keyplatform.h"
@@ -23,6 +25,7 @@
 #ifdef TALLIC_HAVE_XTEST
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #endif
 
 using namespace Qt::Literals::StringLiterals;
@@ -87,6 +90,25 @@ bool focusWindow(const QString &title)
 #endif
 }
 
+// A click of the left button at a point of the screen, as the operator's mouse makes it.
+bool click(const QPoint &at)
+{
+#ifdef TALLIC_HAVE_XTEST
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    Display *display = x11 ? x11->display() : nullptr;
+    if (!display)
+        return false;
+    XTestFakeMotionEvent(display, -1, at.x(), at.y(), CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, 50);
+    XSync(display, False);
+    return true;
+#else
+    Q_UNUSED(at);
+    return false;
+#endif
+}
+
 // The keyboard of the machine, typing no faster than an operator: a field's handlers run
 // between two keys, as they do at the office.
 class PacedKeys : public tallic::KeyPlatform
@@ -132,7 +154,7 @@ int main(int argc, char *argv[])
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         const bool takesValue = argument == u"--window"_s || argument == u"--pause"_s
-            || argument == u"--pace"_s || argument == u"--shot"_s;
+            || argument == u"--pace"_s || argument == u"--shot"_s || argument == u"--click"_s;
         if (takesValue && i + 1 >= arguments.size()) {
             err << "tallic-keys: " << argument << " needs a value\n";
             return 2;
@@ -151,6 +173,15 @@ int main(int argc, char *argv[])
                 return 2;
             }
             (argument == u"--pause"_s ? pauseMs : keys.paceMs) = ms;
+        } else if (argument == u"--click"_s) {
+            const QStringList xy = arguments.at(++i).split(u',');
+            bool okX = false, okY = false;
+            const QPoint at(xy.value(0).toInt(&okX), xy.value(1).toInt(&okY));
+            if (xy.size() != 2 || !okX || !okY || !click(at)) {
+                err << "tallic-keys: --click takes X,Y on an X11 screen\n";
+                return 2;
+            }
+            QThread::msleep(pauseMs);
         } else if (argument == u"--shot"_s) {
             const QString file = arguments.at(++i);
             if (!QGuiApplication::primaryScreen()->grabWindow(0).save(file)) {
