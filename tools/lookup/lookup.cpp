@@ -199,6 +199,15 @@ bool LookupWindow::eventFilter(QObject *watched, QEvent *event)
         search_->setFocus();
         return true;
     }
+    // Typing goes on in the search box, also after a click has put the focus in the list.
+    const auto *typed = static_cast<QKeyEvent *>(event);
+    if (watched == view_
+        && (key == Qt::Key_Backspace
+            || (!typed->text().isEmpty() && typed->text().at(0).isPrint()))) {
+        search_->setFocus();
+        QCoreApplication::sendEvent(search_, event);
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
