@@ -4,7 +4,9 @@
 #include "basic/numbers.h"
 #include "suitefile.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -18,6 +20,7 @@
 #include <QSqlQuery>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -45,6 +48,36 @@ public:
     {
         return money(value.toDouble());
     }
+};
+
+// Gives the window the keyboard back when one of its boxes closes: without a window
+// manager (the demo's own X server) nothing else does, and the keys would go nowhere.
+class FocusAfterBoxes : public QObject
+{
+public:
+    explicit FocusAfterBoxes(QWidget *window)
+        : QObject(window)
+        , window_(window)
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *box = qobject_cast<QDialog *>(watched);
+        if (event->type() == QEvent::Hide && box && box->isWindow()
+            && box->parentWidget() == window_) {
+            QTimer::singleShot(0, window_, [window = window_] {
+                if (window->isVisible() && !QApplication::activeModalWidget())
+                    window->activateWindow();
+            });
+        }
+        return false;
+    }
+
+private:
+    QWidget *window_;
 };
 
 // The validity totals a mode shows, as the entry screen labels them.
@@ -215,6 +248,7 @@ WorkspaceWindow::WorkspaceWindow(Workday &day, QWidget *parent)
     , day_(day)
 {
     setWindowTitle(u"Workspace Editor - chits of %1"_s.arg(day.date()));
+    new FocusAfterBoxes(this);
     resize(900, 600);
     auto *layout = new QVBoxLayout(this);
     rowsView_ = new QTableView;
