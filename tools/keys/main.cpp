@@ -61,14 +61,20 @@ Window findWindow(Display *display, Window parent, const QByteArray &prefix, int
         XFree(children);
     return found;
 }
+
+// Qt's own connection to the X server, which the keys go through as well.
+Display *qtDisplay()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->display() : nullptr;
+}
 #endif
 
 // Waits for the window and gives it the keyboard focus.
 bool focusWindow(const QString &title)
 {
 #ifdef TALLIC_HAVE_XTEST
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    Display *display = x11 ? x11->display() : nullptr;
+    Display *display = qtDisplay();
     if (!display)
         return false;
     const QByteArray prefix = title.toUtf8();
@@ -94,8 +100,7 @@ bool focusWindow(const QString &title)
 bool click(const QPoint &at)
 {
 #ifdef TALLIC_HAVE_XTEST
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    Display *display = x11 ? x11->display() : nullptr;
+    Display *display = qtDisplay();
     if (!display)
         return false;
     XTestFakeMotionEvent(display, -1, at.x(), at.y(), CurrentTime);
