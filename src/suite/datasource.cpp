@@ -130,9 +130,7 @@ void setServer(QSqlDatabase &db, const DataSource &source)
 
 QString quotedLiteral(const QString &text)
 {
-    QString quoted = text;
-    quoted.replace(u'\'', u"''"_s);
-    return u'\'' + quoted + u'\'';
+    return u'\'' + sqlQuote(text) + u'\'';
 }
 
 QString missingText(const QString &fileName)
