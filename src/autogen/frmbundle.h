@@ -92,7 +92,8 @@ private:
     bool addClassMembers(const QString &classCode, bool withSubAccounts);
     // Generate Chits from the saved lists up to the confirmation, then the writing.
     void generateChits();
-    void writeChits(const QString &date, const QStringList &members, const QList<RatedItem> &items);
+    void writeChits(const QStringList &columns, const QString &date, const QStringList &members,
+                    const QList<RatedItem> &items);
     QString memoText() const;
     // The list commands and Exit.
     void setCommandsAvailable(bool on);

@@ -119,8 +119,9 @@ bool readRates(QList<RatedItem> &items)
 
 // The names of ardaily's first columns, which a chit's row fills by position; empty with
 // the failure passed on when the table cannot be read or lacks them.
-QStringList rowColumns(SuiteDb &daily)
+QStringList rowColumns()
 {
+    SuiteDb daily(u"daily.mdb"_s);
     QSqlQuery layout = daily.query(u"select * from ardaily where tallicnum = 'FaGb#@HDJx'"_s);
     const QSqlRecord record = layout.record();
     layout.finish();
@@ -140,12 +141,10 @@ QStringList rowColumns(SuiteDb &daily)
 
 // The members that generated chits already bill for this date and memo; false with the
 // failure passed on.
-bool billedMembers(const QString &date, const QString &memo, QList<double> &billed)
+bool billedMembers(const QStringList &columns, const QString &date, const QString &memo,
+                   QList<double> &billed)
 {
     SuiteDb daily(u"daily.mdb"_s);
-    const QStringList columns = rowColumns(daily);
-    if (columns.isEmpty())
-        return false;
     QSqlQuery query
         = daily.query(u"select distinct %1 from ardaily where %2 = 'AutoGen' and %3 = %4 "
                       u"and coalesce(%5, '') = '%6'"_s.arg(
@@ -256,9 +255,11 @@ void Frmbundle::generateChits()
         return;
     }
 
+    // The row is written by column position: the table's own order is the layout.
+    const QStringList columns = rowColumns();
     // A run repeated by mistake would bill the same members twice.
     QList<double> billed;
-    if (!billedMembers(date, memoText(), billed)) {
+    if (columns.isEmpty() || !billedMembers(columns, date, memoText(), billed)) {
         reportStop(0, members.first());
         return;
     }
@@ -274,7 +275,7 @@ void Frmbundle::generateChits()
 
     // Nothing may change the lists or close the window while rows are written.
     setCommandsAvailable(false);
-    writeChits(date, members, items);
+    writeChits(columns, date, members, items);
     setCommandsAvailable(true);
 }
 
@@ -308,20 +309,14 @@ void Frmbundle::reportStop(int written, const QString &member)
     DoEvents();
 }
 
-void Frmbundle::writeChits(const QString &date, const QStringList &members,
-                           const QList<RatedItem> &items)
+void Frmbundle::writeChits(const QStringList &columns, const QString &date,
+                           const QStringList &members, const QList<RatedItem> &items)
 {
     Control help = ctl(u"mainhelpwindow"_s);
     progress_->setRange(0, int(members.size()));
     progress_->setValue(0);
 
     SuiteDb daily(u"daily.mdb"_s);
-    const QStringList columns = rowColumns(daily);
-    if (columns.isEmpty()) {
-        reportStop(0, members.first());
-        return;
-    }
-    // The row is written by column position: the table's own order is the layout.
     const QString insert = u"insert into ardaily ("_s + columns.join(u", "_s) + u") values (?"_s
         + u", ?"_s.repeated(RowColumns - 1) + u')';
     // What every row of the run shares; chit, member and item change.
