@@ -1,6 +1,6 @@
 #pragma once
 
-#include "entry/amounts.h"
+#include "basic/amounts.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 // The base sale: service charge, tax and total, and the questions about a negative amount.
 #include "arinput.h"
 
-#include "amounts.h"
+#include "basic/amounts.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
 #include "platform/runtime.h"

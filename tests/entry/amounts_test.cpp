@@ -1,6 +1,6 @@
 // The amounts and dates of a chit, worked out apart from the window.
 #include "basic/chitdates.h"
-#include "entry/amounts.h"
+#include "basic/amounts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "amounts.h"
+#include "basic/amounts.h"
 
 #include "basic/masks.h"
 #include "basic/numbers.h"
