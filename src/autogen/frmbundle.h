@@ -82,6 +82,8 @@ private:
     static const ListSide Members;
 
     void loadList(const ListSide &side);
+    // Tells the operator of entries not added: the list files could not hold them.
+    void tellNotKept(const QStringList &entries);
     void deleteSelected(const ListSide &side);
     void saveList(const ListSide &side, const QString &doneText);
     void deleteList(const ListSide &side, const QString &doneText);

@@ -36,6 +36,16 @@ void Frmbundle::loadList(const ListSide &side)
         list.addItem(entry);
 }
 
+void Frmbundle::tellNotKept(const QStringList &entries)
+{
+    if (entries.isEmpty())
+        return;
+    // Saved, such an entry would come back with a stand-in character in place of its own.
+    MsgBox(u"Not added: the list file cannot hold "_s + charactersNotKept(entries.join(u' '))
+               + u" (the Western code page has no such character).\n\n"_s + entries.join(u'\n'),
+           BoxButtons::Ok, BoxIcon::Information, u"Oops..."_s);
+}
+
 void Frmbundle::markChanged(const ListSide &side, bool changed)
 {
     ctl(QString::fromLatin1(side.list)).setForeColor(changed ? ChangedColor : SavedColor);
