@@ -65,7 +65,7 @@ void Frmbundle::deleteSelected(const ListSide &side)
     ctl(QString::fromLatin1(side.input)).setFocus();
 }
 
-void Frmbundle::saveList(const ListSide &side, const QString &doneText)
+bool Frmbundle::saveList(const ListSide &side, const QString &doneText)
 {
     Control status = ctl(QString::fromLatin1(side.status));
     const QStringList entries = ctl(QString::fromLatin1(side.list)).items();
@@ -75,10 +75,11 @@ void Frmbundle::saveList(const ListSide &side, const QString &doneText)
     if (!saved) {
         // The list stays red: it still differs from its file.
         reportFileFailure();
-        return;
+        return false;
     }
     status.setText(doneText);
     markChanged(side, false);
+    return true;
 }
 
 void Frmbundle::deleteList(const ListSide &side, const QString &doneText)
