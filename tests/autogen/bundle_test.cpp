@@ -63,6 +63,8 @@ TEST(BundleTest, AccountsAreCheckedOnLeavingAndTheBundleIsKeptInItsFileExactly)
                                  u"You may not key a chit to either the A/R account or the G/L "
                                  u"current profit account. Please redo..."_s,
                                  DialogIcon::None);
+    const Dialog missing
+        = box(u"Invalid G/L Account"_s, u"# 99999.999 does not exist"_s, DialogIcon::Critical);
     struct Case
     {
         const char *typed, *shown;
@@ -74,10 +76,7 @@ TEST(BundleTest, AccountsAreCheckedOnLeavingAndTheBundleIsKeptInItsFileExactly)
         { "abc", "", {} },
         { "100000", "", {} },
         { "99999.9995", "", {} },
-        { "99999.999",
-          "",
-          { box(u"Invalid G/L Account"_s, u"# 99999.999 does not exist"_s,
-                DialogIcon::Critical) } },
+        { "99999.999", "", { missing } },
         { "4000", "", { notLevel1 } },
         { "3900", "", { forbidden } },
         // The A/R account made a summary account: both refusals, one after the other.

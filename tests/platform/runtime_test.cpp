@@ -110,7 +110,7 @@ TEST_F(RuntimeTest, RealModalBoxFromLostFocusGivesTheFocusBack)
     EXPECT_EQ(form->Text1(2).text(), u"msgx"_s);
 }
 
-TEST_F(RuntimeTest, KeyDownAndKeyPressCanSwallowOrChangeKeys)
+TEST_F(RuntimeTest, KeyDownAndKeyPressCanSwallowOrChangeKeysAndTypingHasItsLimit)
 {
     form->logChanges = true;
     h.keys(u"{F5}"_s);
@@ -129,6 +129,13 @@ TEST_F(RuntimeTest, KeyDownAndKeyPressCanSwallowOrChangeKeys)
     form->Text1(6).setText(u"abc"_s);
     form->Text1(6).setText(QString());
     EXPECT_EQ(takeLog(), (QStringList { u"Change 6"_s, u"Change 6"_s }));
+
+    // A maximum length limits typing, not the program.
+    form->Text1(1).setMaxLength(4);
+    h.keys(u"123456"_s);
+    EXPECT_EQ(form->Text1(1).text(), u"aQB1"_s);
+    form->Text1(1).setText(u"PAYMENT"_s);
+    EXPECT_EQ(form->Text1(1).text(), u"PAYMENT"_s);
 }
 
 TEST_F(RuntimeTest, AFieldSwitchedOffUnderTheOperatorPassesTheKeysToTheNextField)
@@ -144,15 +151,6 @@ TEST_F(RuntimeTest, AFieldSwitchedOffUnderTheOperatorPassesTheKeysToTheNextField
     form->Text1(4).setEnabled(false);
     h.keys(u"+{TAB}"_s);
     EXPECT_EQ(h.focused(), u"Text1(2)"_s);
-}
-
-TEST_F(RuntimeTest, MaximumLengthLimitsTypingButNotTheProgram)
-{
-    form->Text1(1).setMaxLength(4);
-    h.keys(u"123456"_s);
-    EXPECT_EQ(form->Text1(1).text(), u"1234"_s);
-    form->Text1(1).setText(u"PAYMENT"_s);
-    EXPECT_EQ(form->Text1(1).text(), u"PAYMENT"_s);
 }
 
 // A click on a button, or Alt and its underlined letter, makes the button the active control
