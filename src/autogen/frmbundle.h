@@ -3,6 +3,8 @@
 #include "platform/colors.h"
 #include "platform/form.h"
 
+#include <QSet>
+
 class QProgressBar;
 
 namespace tallic {
@@ -82,8 +84,11 @@ private:
     static const ListSide Members;
 
     void loadList(const ListSide &side);
+    // Tells the operator of entries not added: the list files could not hold them.
+    void tellNotKept(const QStringList &entries);
     void deleteSelected(const ListSide &side);
-    void saveList(const ListSide &side, const QString &doneText);
+    // False when the file could not be written (reported).
+    bool saveList(const ListSide &side, const QString &doneText);
     void deleteList(const ListSide &side, const QString &doneText);
     // The list differs from its file (red) or matches it (navy).
     void markChanged(const ListSide &side, bool changed);
@@ -93,12 +98,12 @@ private:
     // Generate Chits from the saved lists up to the confirmation, then the writing.
     void generateChits();
     void writeChits(const QStringList &columns, const QString &date, const QStringList &members,
-                    const QList<RatedItem> &items);
+                    const QList<RatedItem> &items, const QSet<qint64> &exempt);
     QString memoText() const;
     // The list commands and Exit.
     void setCommandsAvailable(bool on);
     // Reports the failure that stopped generation and says where to resume.
-    void reportStop(int written, const QString &member);
+    void reportStop(const QString &stopped);
 
     // Members done out of members listed, under mainhelpwindow.
     QProgressBar *progress_ = nullptr;

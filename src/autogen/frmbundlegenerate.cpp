@@ -35,6 +35,8 @@ constexpr int OriginColumn = 15;
 constexpr int MemoColumn = 16;
 constexpr int GeneratedSource = 9;
 
+const QString NothingWritten = u"No chits written."_s;
+
 // Painting after every chit would cost more than writing it; this often the progress
 // still moves smoothly.
 constexpr int RepaintMs = 50;
@@ -94,25 +96,48 @@ bool readBundle(QList<RatedItem> &items)
 }
 
 // The rates of every item's account; false with the failure passed on when one cannot be
-// read: no member's chit could be written whole.
-bool readRates(QList<RatedItem> &items)
+// read, and the account it stopped at: no member's chit could be written whole.
+bool readRates(QList<RatedItem> &items, QString &stoppedAt)
 {
     SuiteDb ar(u"ar.mdb"_s);
     for (RatedItem &rated : items) {
+        stoppedAt = rated.item.accountField;
         QSqlQuery rates = ar.query(u"select * from ar0 where aracctnum = "_s
                                    + shortestNumber(rated.item.account));
-        if (ar.failed()) {
-            ar.passOnError();
+        const bool found = !ar.failed() && rates.next();
+        const QSqlError failure = ar.failed() ? ar.error() : rates.lastError();
+        if (failure.isValid()) {
+            // A table that cannot be read is not an account without rates.
+            passOnDbError(failure);
+            setError(state().ErrNumber,
+                     u"The A/R rates (ar0) of account "_s + stoppedAt + u" could not be read: "_s
+                         + state().ErrDescription);
             return false;
         }
-        if (!rates.next()) {
+        if (!found) {
             setError(JetError::NoCurrentRecord,
-                     u"Account "_s + rated.item.accountField + u" has no A/R rates (ar0)."_s);
+                     u"Account "_s + stoppedAt + u" has no A/R rates (ar0)."_s);
             return false;
         }
         // A null rate reads as 0.
         rated.scRate = rates.value(u"arsrvchg"_s).toDouble();
         rated.taxRate = rates.value(u"arsalestax"_s).toDouble();
+    }
+    return true;
+}
+
+// The listed members whose record exempts them from tax, as it stands now: a flag changed
+// since a member was listed counts, however he was listed. One statement a run.
+bool readExemptMembers(QSet<qint64> &exempt)
+{
+    SuiteDb master(u"master.mdb"_s);
+    QSqlQuery query = master.query(u"select acctnumber from acctinfo where taxexempt = 1"_s);
+    while (!master.failed() && query.next())
+        exempt.insert(memberKey(query.value(0).toDouble()));
+    const QSqlError failure = master.failed() ? master.error() : query.lastError();
+    if (failure.isValid()) {
+        passOnDbError(failure);
+        return false;
     }
     return true;
 }
@@ -139,21 +164,22 @@ QStringList rowColumns()
     return names;
 }
 
-// The members that generated chits already bill for this date and memo; false with the
-// failure passed on.
-bool billedMembers(const QStringList &columns, const QString &date, const QString &memo,
-                   QList<double> &billed)
+// The rows generated chits already hold for this date, with their members and memos; false
+// with the failure passed on: a look-up that failed halfway must not read as "not billed".
+bool billedRows(const QStringList &columns, const QString &date, QList<BilledRow> &billed)
 {
     SuiteDb daily(u"daily.mdb"_s);
+    // The memos are compared here, alike on every engine: the engines fold letter case
+    // differently.
     QSqlQuery query
-        = daily.query(u"select distinct %1 from ardaily where %2 = 'AutoGen' and %3 = %4 "
-                      u"and coalesce(%5, '') = '%6'"_s.arg(
-                          columns.at(MemberColumn), columns.at(OriginColumn),
-                          columns.at(DateColumn), date, columns.at(MemoColumn), sqlQuote(memo)));
+        = daily.query(u"select distinct %1, %2 from ardaily where %3 = 'AutoGen' and %4 = %5"_s.arg(
+            columns.at(MemberColumn), columns.at(MemoColumn), columns.at(OriginColumn),
+            columns.at(DateColumn), date));
     while (!daily.failed() && query.next())
-        billed.append(query.value(0).toDouble());
-    if (daily.failed()) {
-        daily.passOnError();
+        billed.append({ query.value(0).toDouble(), query.value(1).toString() });
+    const QSqlError failure = daily.failed() ? daily.error() : query.lastError();
+    if (failure.isValid()) {
+        passOnDbError(failure);
         return false;
     }
     return true;
@@ -204,8 +230,11 @@ void Frmbundle::generateChits()
 {
     SharedState &s = state();
     progress_->reset();
-    saveList(Bundle, u"Bundle saved."_s);
-    saveList(Members, u"Member list saved."_s);
+    // A list that cannot be saved would leave the old file to be billed.
+    if (!saveList(Bundle, u"Bundle saved."_s) || !saveList(Members, u"Member list saved."_s)) {
+        ctl(u"mainhelpwindow"_s).setText(NothingWritten);
+        return;
+    }
     DoEvents();
 
     const QString date = askChitDate();
@@ -232,11 +261,22 @@ void Frmbundle::generateChits()
     // What the run will write is on the screen before the operator confirms it.
     const QStringList members = ctl(u"List2"_s).items();
     QList<RatedItem> items;
-    if (!readBundle(items) || (!members.isEmpty() && !readRates(items))) {
-        reportStop(0, members.value(0));
+    QSet<qint64> exempt;
+    QString account;
+    if (!readBundle(items)) {
+        reportStop(NothingWritten);
         return;
     }
-    ctl(u"mainhelpwindow"_s).setText(summaryText(summarizeRun(items, members, chargeRules())));
+    if (!members.isEmpty() && !readRates(items, account)) {
+        reportStop(NothingWritten + u" Stopped at account "_s + account + u'.');
+        return;
+    }
+    if (!members.isEmpty() && !readExemptMembers(exempt)) {
+        reportStop(NothingWritten);
+        return;
+    }
+    ctl(u"mainhelpwindow"_s)
+        .setText(summaryText(summarizeRun(items, members, chargeRules(), exempt)));
 
     s.MsgTitle = u"Please confirm..."_s;
     s.MsgText = u"Click YES to generate, click NO to cancel now."_s;
@@ -258,12 +298,12 @@ void Frmbundle::generateChits()
     // The row is written by column position: the table's own order is the layout.
     const QStringList columns = rowColumns();
     // A run repeated by mistake would bill the same members twice.
-    QList<double> billed;
-    if (columns.isEmpty() || !billedMembers(columns, date, memoText(), billed)) {
-        reportStop(0, members.first());
+    QList<BilledRow> billed;
+    if (columns.isEmpty() || !billedRows(columns, date, billed)) {
+        reportStop(NothingWritten);
         return;
     }
-    if (const qsizetype count = countBilled(members, billed); count > 0) {
+    if (const qsizetype count = countBilled(members, billed, memoText()); count > 0) {
         s.MsgTitle = u"Already billed..."_s;
         s.MsgText = alreadyBilledText(count, date);
         AskYesNo();
@@ -275,7 +315,7 @@ void Frmbundle::generateChits()
 
     // Nothing may change the lists or close the window while rows are written.
     setCommandsAvailable(false);
-    writeChits(columns, date, members, items);
+    writeChits(columns, date, members, items, exempt);
     setCommandsAvailable(true);
 }
 
@@ -294,23 +334,19 @@ void Frmbundle::setCommandsAvailable(bool on)
         ctl(QString::fromLatin1(name)).setEnabled(on);
 }
 
-void Frmbundle::reportStop(int written, const QString &member)
+void Frmbundle::reportStop(const QString &stopped)
 {
     // A failure that would only recur is told once; the chits written so far stay, and the
     // window says where to resume.
     ReportError();
     clearError();
-    Control help = ctl(u"mainhelpwindow"_s);
-    if (member.isEmpty())
-        help.setText(u"No chits written."_s);
-    else
-        help.setText(QString::number(written) + u" chits written. Stopped at member "_s + member
-                     + u'.');
+    ctl(u"mainhelpwindow"_s).setText(stopped);
     DoEvents();
 }
 
 void Frmbundle::writeChits(const QStringList &columns, const QString &date,
-                           const QStringList &members, const QList<RatedItem> &items)
+                           const QStringList &members, const QList<RatedItem> &items,
+                           const QSet<qint64> &exempt)
 {
     Control help = ctl(u"mainhelpwindow"_s);
     progress_->setRange(0, int(members.size()));
@@ -325,10 +361,10 @@ void Frmbundle::writeChits(const QStringList &columns, const QString &date,
         {},        {},        {},     {},           qint16(0),  qint16(0),
         qint16(0), qint16(0), u" "_s, u"AutoGen"_s, memoText(), qint16(GeneratedSource)
     };
-    // The charges differ from member to member only by the member's own exemption.
+    // The charges differ from member to member only by the exemption of his record.
     const ChargeRules rules = chargeRules();
     const QList<ItemAmounts> taxed = bundleAmounts(items, rules, false);
-    const QList<ItemAmounts> exempt = bundleAmounts(items, rules, true);
+    const QList<ItemAmounts> untaxed = bundleAmounts(items, rules, true);
 
     int written = 0;
     // The bar and the text are set only when painted: a progress bar repaints at once
@@ -339,9 +375,11 @@ void Frmbundle::writeChits(const QStringList &columns, const QString &date,
         const QString chit = drawChitNumber();
         row[1] = chit;
         row[3] = member;
-        if (!storeChit(daily, insert, row, items, isTaxExempt(entry) ? exempt : taxed)) {
+        const bool exempted = exempt.contains(memberKey(member));
+        if (!storeChit(daily, insert, row, items, exempted ? untaxed : taxed)) {
             progress_->setValue(written);
-            reportStop(written, entry);
+            reportStop(QString::number(written) + u" chits written. Stopped at member "_s + entry
+                       + u'.');
             return;
         }
         ++written;

@@ -107,7 +107,13 @@ void Frmbundle::cmdadd_Click()
     const double amount = Val(price.text());
     if (number < 1 || number > HighestAccount || amount == 0)
         return;
-    ctl(u"List1"_s).addItem(bundleItemEntry(number, amount, state().GLAcctText));
+    const QString entry = bundleItemEntry(number, amount, state().GLAcctText);
+    if (!charactersNotKept(entry).isEmpty()) {
+        tellNotKept({ entry });
+        account.setFocus();
+        return;
+    }
+    ctl(u"List1"_s).addItem(entry);
     markChanged(Bundle, true);
     account.setText(QString());
     price.setText(QString());

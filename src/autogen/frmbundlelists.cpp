@@ -36,6 +36,16 @@ void Frmbundle::loadList(const ListSide &side)
         list.addItem(entry);
 }
 
+void Frmbundle::tellNotKept(const QStringList &entries)
+{
+    if (entries.isEmpty())
+        return;
+    // Saved, such an entry would come back with a stand-in character in place of its own.
+    MsgBox(u"Not added: the list file cannot hold "_s + charactersNotKept(entries.join(u' '))
+               + u" (the Western code page has no such character).\n\n"_s + entries.join(u'\n'),
+           BoxButtons::Ok, BoxIcon::Information, u"Oops..."_s);
+}
+
 void Frmbundle::markChanged(const ListSide &side, bool changed)
 {
     ctl(QString::fromLatin1(side.list)).setForeColor(changed ? ChangedColor : SavedColor);
@@ -55,7 +65,7 @@ void Frmbundle::deleteSelected(const ListSide &side)
     ctl(QString::fromLatin1(side.input)).setFocus();
 }
 
-void Frmbundle::saveList(const ListSide &side, const QString &doneText)
+bool Frmbundle::saveList(const ListSide &side, const QString &doneText)
 {
     Control status = ctl(QString::fromLatin1(side.status));
     const QStringList entries = ctl(QString::fromLatin1(side.list)).items();
@@ -65,10 +75,11 @@ void Frmbundle::saveList(const ListSide &side, const QString &doneText)
     if (!saved) {
         // The list stays red: it still differs from its file.
         reportFileFailure();
-        return;
+        return false;
     }
     status.setText(doneText);
     markChanged(side, false);
+    return true;
 }
 
 void Frmbundle::deleteList(const ListSide &side, const QString &doneText)

@@ -5,6 +5,7 @@
 #include "basic/masks.h"
 #include "basic/numbers.h"
 #include "basic/text.h"
+#include "listfiles.h"
 #include "platform/keycodes.h"
 #include "platform/runtime.h"
 #include "suite/database.h"
@@ -80,8 +81,15 @@ void Frmbundle::cmdaddmember_Click()
         field.setFocus();
         return;
     }
+    const QString entry = formatMask(number, u"#####.#0"_s) + u" - "_s + s.MsgText;
+    if (!charactersNotKept(entry).isEmpty()) {
+        tellNotKept({ entry });
+        field.setText(QString());
+        field.setFocus();
+        return;
+    }
     // A member listed twice is charged twice: the operator sees the list and decides.
-    ctl(u"List2"_s).addItem(formatMask(number, u"#####.#0"_s) + u" - "_s + s.MsgText);
+    ctl(u"List2"_s).addItem(entry);
     markChanged(Members, true);
     field.setText(QString());
     field.setFocus();
@@ -144,13 +152,21 @@ bool Frmbundle::addClassMembers(const QString &classCode, bool withSubAccounts)
     }
     Control field = ctl(u"txtmember"_s);
     Control list = ctl(u"List2"_s);
+    // Members whose names the list file cannot hold are left out, and named.
+    QStringList notKept;
     for (const ClassMember &member : std::as_const(found)) {
         // No member check: the class comes from the register itself.
         field.setText(shortestNumber(member.number));
         s.MsgText = member.name;
-        list.addItem(field.text() + u" - "_s + s.MsgText);
+        const QString entry = field.text() + u" - "_s + s.MsgText;
+        if (!charactersNotKept(entry).isEmpty()) {
+            notKept << entry;
+            continue;
+        }
+        list.addItem(entry);
         DoEvents();
     }
+    tellNotKept(notKept);
     return true;
 }
 

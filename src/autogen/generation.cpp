@@ -32,9 +32,9 @@ double memberNumber(const QString &entry)
     return Val(dash < 0 ? entry : entry.left(dash));
 }
 
-bool isTaxExempt(const QString &entry)
+qint64 memberKey(double member)
 {
-    return entry.contains(u"TaxExempt"_s);
+    return qRound64(member * 100);
 }
 
 QString generationDate(const QString &answer, int currentYear)
@@ -100,18 +100,18 @@ qint64 bundleCents(const QList<ItemAmounts> &amounts)
 } // namespace
 
 RunSummary summarizeRun(const QList<RatedItem> &items, const QStringList &members,
-                        const ChargeRules &rules)
+                        const ChargeRules &rules, const QSet<qint64> &exempt)
 {
     RunSummary summary;
     summary.members = members.size();
     summary.items = items.size();
     summary.rows = summary.members * summary.items;
-    qsizetype exempt = 0;
+    qsizetype exempted = 0;
     for (const QString &entry : members)
-        exempt += isTaxExempt(entry) ? 1 : 0;
+        exempted += exempt.contains(memberKey(memberNumber(entry))) ? 1 : 0;
     const qint64 cents
-        = (summary.members - exempt) * bundleCents(bundleAmounts(items, rules, false))
-        + exempt * bundleCents(bundleAmounts(items, rules, true));
+        = (summary.members - exempted) * bundleCents(bundleAmounts(items, rules, false))
+        + exempted * bundleCents(bundleAmounts(items, rules, true));
     summary.total = double(cents) / 100;
     return summary;
 }
@@ -124,14 +124,22 @@ QString summaryText(const RunSummary &summary)
         .arg(formatMask(summary.total, u"#####.#0"_s));
 }
 
-qsizetype countBilled(const QStringList &members, const QList<double> &billed)
+bool sameMemo(const QString &a, const QString &b)
+{
+    return a.simplified().compare(b.simplified(), Qt::CaseInsensitive) == 0;
+}
+
+qsizetype countBilled(const QStringList &members, const QList<BilledRow> &billed,
+                      const QString &memo)
 {
     QSet<qint64> stored;
-    for (const double member : billed)
-        stored.insert(centsOf(member));
+    for (const BilledRow &row : billed) {
+        if (sameMemo(row.memo, memo))
+            stored.insert(memberKey(row.member));
+    }
     QSet<qint64> found;
     for (const QString &entry : members) {
-        const qint64 member = centsOf(memberNumber(entry));
+        const qint64 member = memberKey(memberNumber(entry));
         if (stored.contains(member))
             found.insert(member);
     }

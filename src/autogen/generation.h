@@ -3,6 +3,7 @@
 #include "basic/amounts.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -24,8 +25,8 @@ BundleItem parseBundleLine(const QString &line);
 // "1234.01 - SMITH, JOHN").
 double memberNumber(const QString &entry);
 
-// Members flagged by the member check carry this word in their entry and pay no tax.
-bool isTaxExempt(const QString &entry);
+// A member number as whole cents, so that 1234.01 as listed and as stored is one member.
+qint64 memberKey(double member);
 
 // The operator's answer to the date prompt made a chit date: four digits (mmdd) take the
 // year in front; the empty text when the answer cannot be a yyyymmdd date.
@@ -61,7 +62,7 @@ struct RatedItem
     double taxRate = 0;
 };
 
-// What each item of the bundle costs a member who pays tax, or one marked exempt.
+// What each item of the bundle costs a member who pays tax, or one exempt by his record.
 QList<ItemAmounts> bundleAmounts(const QList<RatedItem> &items, const ChargeRules &rules,
                                  bool exempt);
 
@@ -73,13 +74,23 @@ struct RunSummary
     qsizetype rows = 0;
     double total = 0; // base, service charge and tax of every row
 };
+// exempt: the keys of the members whose record exempts them from tax.
 RunSummary summarizeRun(const QList<RatedItem> &items, const QStringList &members,
-                        const ChargeRules &rules);
+                        const ChargeRules &rules, const QSet<qint64> &exempt);
 QString summaryText(const RunSummary &summary);
 
-// How many of the listed members are among those already billed (member numbers as
-// stored); a member listed twice counts once.
-qsizetype countBilled(const QStringList &members, const QList<double> &billed);
+// A row that generation wrote for the date in question: its member and memo as stored.
+struct BilledRow
+{
+    double member = 0;
+    QString memo;
+};
+// Two memos bill the same when only letter case or blanks tell them apart.
+bool sameMemo(const QString &a, const QString &b);
+// How many of the listed members are among those already billed with the memo; a member
+// listed twice counts once.
+qsizetype countBilled(const QStringList &members, const QList<BilledRow> &billed,
+                      const QString &memo);
 // The question asked before the same members are billed again for the same date and memo.
 QString alreadyBilledText(qsizetype count, const QString &date);
 

@@ -1,6 +1,7 @@
 #include "listfiles.h"
 
 #include "basic/masks.h"
+#include "keys/codepages.h"
 #include "platform/platform.h"
 #include "suite/sharedstate.h"
 
@@ -49,7 +50,11 @@ QStringList readListFile(const QString &name, bool *ok)
             *ok = false;
         return {};
     }
-    const QString text = QString::fromLatin1(file.readAll());
+    const QByteArray bytes = file.readAll();
+    QString text;
+    text.reserve(bytes.size());
+    for (const char byte : bytes)
+        text += fromWesternCode(uchar(byte));
     // Lines end in CR LF; a file edited elsewhere may end them in CR or LF alone.
     QStringList entries;
     qsizetype start = 0;
@@ -67,16 +72,35 @@ QStringList readListFile(const QString &name, bool *ok)
     return entries;
 }
 
+QString charactersNotKept(const QString &entry)
+{
+    QString lacking;
+    for (const QChar c : entry) {
+        if (westernCode(c) < 0 && !lacking.contains(c))
+            lacking += c;
+    }
+    return lacking;
+}
+
 QByteArray listFileBytes(const QStringList &entries)
 {
     QByteArray bytes;
-    for (const QString &entry : entries)
-        bytes += entry.toLatin1() + "\r\n";
+    for (const QString &entry : entries) {
+        for (const QChar c : entry)
+            bytes += char(westernCode(c));
+        bytes += "\r\n";
+    }
     return bytes;
 }
 
 bool writeListFile(const QString &name, const QStringList &entries)
 {
+    // The lists refuse such entries as they are added; one that got in anyway is not
+    // written as a stand-in character the reader could not tell from the real one.
+    for (const QString &entry : entries) {
+        if (!charactersNotKept(entry).isEmpty())
+            return fileFailure(name, u"the code page lacks a character of \""_s + entry + u'"');
+    }
     // Written aside and put in place whole: a failure leaves the file as it was.
     QSaveFile file(actualFile(name));
     if (!file.open(QIODevice::WriteOnly))

@@ -7,7 +7,7 @@ namespace tallic {
 
 // The list files of the AutoGenerate window, bundle1.ini (the bundle) and bundle2.ini
 // (the member list): one entry a line, in list order, each line ended by CR LF, in the
-// Western 8-bit code page (Latin-1). No header and no count: an empty list is an empty
+// suite's Western 8-bit code page (Windows-1252). No header and no count: an empty list is an empty
 // file, and a missing file is an empty list. The files are shared by every workstation
 // of the data folder and are not locked.
 //
@@ -20,7 +20,10 @@ bool writeListFile(const QString &name, const QStringList &entries);
 // Removes the file if it is there.
 bool removeListFile(const QString &name);
 
-// The bytes a list is stored as.
+// The characters of an entry that the list files' code page lacks, each once; empty when
+// the entry can be kept.
+QString charactersNotKept(const QString &entry);
+// The bytes a list is stored as; every entry must be one that can be kept.
 QByteArray listFileBytes(const QStringList &entries);
 
 // A bundle item as the list shows it and the file holds it: "4010.000 , 25.00 - DUES".

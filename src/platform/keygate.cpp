@@ -113,16 +113,22 @@ void scheduleReplay(int delayMs)
     QTimer::singleShot(delayMs, QCoreApplication::instance(), replayNext);
 }
 
-// Notices a box opening while keys wait, so that it gets its answer.
+// Notices a box opening while keys wait, so that it gets its answer, and a control made
+// unavailable while clicks on it wait: they go, as they would had they come a moment later.
 class BoxWatcher : public QObject
 {
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Show && !state().waiting.empty()) {
-            auto *widget = qobject_cast<QWidget *>(watched);
-            if (widget && widget->isWindow() && widget->isModal())
-                scheduleReplay();
+        State &s = state();
+        if (s.waiting.empty())
+            return false;
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (event->type() == QEvent::Show && widget && widget->isWindow() && widget->isModal())
+            scheduleReplay();
+        if (event->type() == QEvent::EnabledChange && widget && !widget->isEnabled()) {
+            std::erase_if(s.waiting,
+                          [watched](const Input &input) { return input.target == watched; });
         }
         return false;
     }
@@ -179,25 +185,25 @@ bool dropped(const QKeyEvent &event)
     return event.key() != s.lastPressed;
 }
 
-void keepKey(const QKeyEvent &event)
+void keepKey(const QKeyEvent &event, QObject *aimedAt = nullptr)
 {
     keep({ std::make_unique<QKeyEvent>(event.type(), event.key(), event.modifiers(),
                                        event.nativeScanCode(), event.nativeVirtualKey(),
                                        event.nativeModifiers(), event.text(), event.isAutoRepeat(),
                                        event.count()),
-           nullptr, nullptr });
+           aimedAt, nullptr });
 }
 
 } // namespace
 
-bool holds(const QKeyEvent &event)
+bool holds(const QKeyEvent &event, QObject *aimedAt)
 {
     // A key let past the gate was judged when it arrived.
     if (!state().passing && dropped(event))
         return true;
     if (!mustWait())
         return false;
-    keepKey(event);
+    keepKey(event, aimedAt);
     return true;
 }
 
@@ -209,7 +215,7 @@ void keepAfterAnswer(QWidget *box, const QKeyEvent &event)
     keepKey(event);
 }
 
-bool holds(const QShortcutEvent &event)
+bool holds(const QShortcutEvent &event, QObject *button)
 {
     if (state().discarding > 0)
         return true;
@@ -218,7 +224,7 @@ bool holds(const QShortcutEvent &event)
     const QKeyCombination combination = event.key()[0];
     keep({ std::make_unique<QKeyEvent>(QEvent::KeyPress, combination.key(),
                                        combination.keyboardModifiers()),
-           nullptr, nullptr });
+           button, nullptr });
     return true;
 }
 

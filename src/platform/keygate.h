@@ -21,13 +21,15 @@ namespace KeyGate {
 // True when the key must wait, and the gate then keeps a copy of it, or when it is dropped:
 // while keys are discarded (Discarding), and for an auto-repeated press whose first press
 // the windows never had (a key held down in another program's window repeats into ours
-// once that window is gone).
-bool holds(const QKeyEvent &event);
+// once that window is gone). A key aimed at a button (its access key) goes when the button
+// is made unavailable before the key's turn.
+bool holds(const QKeyEvent &event, QObject *aimedAt = nullptr);
 // The same for a button's access key (Alt and its letter), kept as the key that made it.
-bool holds(const QShortcutEvent &event);
+bool holds(const QShortcutEvent &event, QObject *button);
 
 // The same for a click (press, release, double click) into a control, kept for the object
-// that took it. A click that waits is not for a box: when one is up at its turn, it goes.
+// that took it. A click that waits is not for a box: when one is up at its turn, it goes;
+// nor for a control made unavailable before its turn.
 bool holds(QObject *target, const QMouseEvent &event);
 // A command (a menu entry, closing the window) waits while a handler runs; the gate then
 // keeps it and runs it in its turn.

@@ -47,7 +47,9 @@ TEST(BundleTest, AccountsAreCheckedOnLeavingAndTheBundleIsKeptInItsFileExactly)
 {
     Harness h;
     h.exec(u"gl"_s, u"update gl0 set gllevel = 2 where glacctnum = 1200"_s);
-    h.exec(u"gl"_s, u"update gl0 set glstatementdesc = 'Cotisation été' where glacctnum = 4500"_s);
+    h.exec(u"gl"_s,
+           u"update gl0 set glstatementdesc = 'Cotisation été €' where glacctnum = 4500"_s);
+    h.exec(u"gl"_s, u"update gl0 set glstatementdesc = 'Pro ★ Shop' where glacctnum = 4300"_s);
     h.createFile(u"bundle1.ini"_s);
     startMarch2024(h);
     h.click(u"cmdautogenerate"_s);
@@ -61,6 +63,8 @@ TEST(BundleTest, AccountsAreCheckedOnLeavingAndTheBundleIsKeptInItsFileExactly)
                                  u"You may not key a chit to either the A/R account or the G/L "
                                  u"current profit account. Please redo..."_s,
                                  DialogIcon::None);
+    const Dialog missing
+        = box(u"Invalid G/L Account"_s, u"# 99999.999 does not exist"_s, DialogIcon::Critical);
     struct Case
     {
         const char *typed, *shown;
@@ -72,10 +76,7 @@ TEST(BundleTest, AccountsAreCheckedOnLeavingAndTheBundleIsKeptInItsFileExactly)
         { "abc", "", {} },
         { "100000", "", {} },
         { "99999.9995", "", {} },
-        { "99999.999",
-          "",
-          { box(u"Invalid G/L Account"_s, u"# 99999.999 does not exist"_s,
-                DialogIcon::Critical) } },
+        { "99999.999", "", { missing } },
         { "4000", "", { notLevel1 } },
         { "3900", "", { forbidden } },
         // The A/R account made a summary account: both refusals, one after the other.
@@ -96,26 +97,30 @@ TEST(BundleTest, AccountsAreCheckedOnLeavingAndTheBundleIsKeptInItsFileExactly)
     h.click(u"frmbundle.txtmember"_s);
     EXPECT_EQ(bundleControl(h, u"helpwindow"_s).text, u"Acct #: 4100.000 Dining Room Food"_s);
 
-    // A price of 0 adds nothing; a credit and a fraction are taken as the box shows them.
+    // A price of 0 adds nothing; a credit and a fraction are taken as the box shows them. A
+    // description the list file's code page cannot hold is refused, never saved as "?".
     struct Item
     {
         const char *account, *price, *shown;
-        QStringList bundle;
+        QStringList bundle, boxes = {};
     };
     const QString credit = u"4100.000 , -5.00 - Dining Room Food"_s;
-    const QString dues = u"4500.000 , .50 - Cotisation été"_s;
+    const QString dues = u"4500.000 , .50 - Cotisation été €"_s;
     const Item items[] = {
         { "4100", "0", ".00", {} },
         { "4100", "-5", "-5.00", { credit } },
+        { "4300", "2", "2.00", { credit }, { u"Oops..."_s } },
         { "4500", "0.5", ".50", { credit, dues } },
     };
     for (const Item &item : items) {
         SCOPED_TRACE(item.price);
+        h.clearDialogs();
         retype(h, u"txtglnum"_s, QString::fromLatin1(item.account) + u"{ENTER}"_s);
         h.keys(u"{END}{BS 12}"_s + QString::fromLatin1(item.price) + u"{ENTER}"_s);
         ASSERT_EQ(h.focused(), u"frmbundle.cmdadd"_s);
         EXPECT_EQ(bundleControl(h, u"txtprice"_s).text, QString::fromLatin1(item.shown));
         h.keys(u"{ENTER}"_s);
+        EXPECT_EQ(h.dialogTitles(), item.boxes);
         EXPECT_EQ(bundleControl(h, u"List1"_s).items, item.bundle);
         EXPECT_EQ(bundleControl(h, u"List1"_s).foreColor,
                   item.bundle.isEmpty() ? Navy : Colors::Red);
@@ -133,7 +138,7 @@ TEST(BundleTest, AccountsAreCheckedOnLeavingAndTheBundleIsKeptInItsFileExactly)
     EXPECT_EQ(fileBytes(h, u"bundle1.ini"_s), QByteArray());
     h.click(u"frmbundle.cmdsavelist"_s);
     EXPECT_EQ(fileBytes(h, u"bundle1.ini"_s),
-              QByteArray("4500.000 , .50 - Cotisation \xe9t\xe9\r\n"));
+              QByteArray("4500.000 , .50 - Cotisation \xe9t\xe9 \x80\r\n"));
     EXPECT_EQ(bundleControl(h, u"helpwindow"_s).text, u"Bundle saved."_s);
     EXPECT_EQ(bundleControl(h, u"List1"_s).foreColor, Navy);
 

@@ -2,6 +2,7 @@
 #include "entry/arinput.h"
 #include "entry/chit.h"
 #include "platform/form.h"
+#include "platform/keygate.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTest>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -23,6 +25,7 @@ namespace {
 const QString Food = u"4100.000 , 10.00 - FOOD"_s;
 const QString Adams = u"1001 - ADAMS, ANN"_s;
 const QString Baker = u"1002.00 - BAKER, BOB"_s;
+const QString Codes = u"Varnest Codes"_s;
 
 // The club started with the entry screen's date box holding the date given, both lists
 // in their files, and the AutoGenerate window open.
@@ -41,8 +44,9 @@ void openWindow(Harness &h, const QStringList &items, const QStringList &members
 }
 
 // The harness's machine watching Generate Chits: what mainhelpwindow said at the
-// confirmation, and at the second member's chit number the commands available, the
-// progress bar and, when asked, a title-bar close of one of the windows.
+// confirmation, and at the second member's chit number the commands available and the
+// progress bar; then clicks on unavailable commands and, when asked, a title-bar close of
+// one of the windows.
 struct Watch final : MachineOverride
 {
     using MachineOverride::MachineOverride;
@@ -68,6 +72,10 @@ struct Watch final : MachineOverride
                 availableMidway << c.name();
         }
         progressMidway = window->control(u"progress"_s).text();
+        // Commands unavailable meanwhile: a click or Alt and the letter is for nobody.
+        QTest::mouseClick(window->control(u"cmddelmemlist"_s).widget(), Qt::LeftButton);
+        QTest::mouseClick(window->control(u"cmdgenerate"_s).widget(), Qt::LeftButton);
+        QTest::keyClick(KeyGate::keyTarget(), Qt::Key_B, Qt::AltModifier);
         if (Form *closed = Form::find(closing)) {
             QCoreApplication::postEvent(closed->windowHandle(), new QCloseEvent);
             QCoreApplication::processEvents();
@@ -95,34 +103,6 @@ QString helpText(Harness &h)
     return h.control(u"frmbundle.mainhelpwindow"_s).text;
 }
 
-TEST(GenerateTest, ThreeItemsForTwoMembersMakeSixRowsUnderTwoChitNumbers)
-{
-    Harness h;
-    openWindow(h, { Food, u"4200.000 , 20.00 - BAR"_s, u"4500.000 , 100.00 - DUES"_s },
-               { Adams, Baker });
-    h.click(u"frmbundle.txtmemo"_s);
-    h.keys(u"March"_s);
-    const QList<QVariantList> rows = generate(h);
-    ASSERT_EQ(rows.size(), 6);
-    const QStringList amounts[] = { { u"4100"_s, u"10"_s, u"1.8"_s, u"0.71"_s, u"12.51"_s },
-                                    { u"4200"_s, u"20"_s, u"3"_s, u"1.38"_s, u"24.38"_s },
-                                    { u"4500"_s, u"100"_s, u"0"_s, u"0"_s, u"100"_s } };
-    const QRegularExpression chitForm(u"^[A-Z][1-9][0-9]{0,5}$"_s);
-    for (int i = 0; i < 6; ++i) {
-        SCOPED_TRACE(i);
-        const QVariantList &row = rows.at(i);
-        const QStringList &a = amounts[i % 3];
-        expectRow(row,
-                  { a[0], row.at(1).toString(), u"20240312"_s, i < 3 ? u"1001"_s : u"1002"_s, a[1],
-                    a[2], a[3], a[4], u"AutoGen"_s, u"March"_s, u"9"_s, u"0"_s });
-        EXPECT_TRUE(chitForm.match(row.at(1).toString()).hasMatch());
-        EXPECT_EQ(row.at(1), rows.at(i < 3 ? 0 : 3).at(1));
-    }
-    EXPECT_NE(rows.at(0).at(1), rows.at(3).at(1));
-    EXPECT_EQ(helpText(h), u"Charges generated."_s);
-    EXPECT_EQ(h.control(u"frmbundle.progress"_s).caption, u"2 of 2 members"_s);
-}
-
 // Whatever the date and the answers, both lists are saved first. A member already billed
 // by AutoGen for the date and memo is asked about before anything is written.
 TEST(GenerateTest, TheDateAndTheQuestionsDecideWhetherAnythingIsWritten)
@@ -135,11 +115,14 @@ TEST(GenerateTest, TheDateAndTheQuestionsDecideWhetherAnythingIsWritten)
         QString stored; // empty: nothing written
         QStringList boxes;
         QStringList billed; // ardaily rows before: member, date, origin, memo
+        QString memo = {};
     };
     const QString prompt = u"Set Date To Use"_s, confirm = u"Please confirm..."_s,
                   again = u"Already billed..."_s;
     const QString day = u"20240312"_s, adams = u"1001, 20240312, 'AutoGen', ''"_s,
                   baker = u"1002, 20240312, 'AutoGen', ''"_s;
+    // Letter case and blanks do not make another memo.
+    const QString upper = u"1001, 20240312, 'AutoGen', 'AUTO MEMO'"_s, memo = u"auto memo "_s;
     // Another memo, another date or a keyed chit is not the same billing.
     const QStringList others { u"1001, 20240312, 'AutoGen', 'Dues'"_s,
                                u"1001, 20240311, 'AutoGen', ''"_s,
@@ -156,6 +139,7 @@ TEST(GenerateTest, TheDateAndTheQuestionsDecideWhetherAnythingIsWritten)
         { {}, day, { true, false }, {}, { prompt, confirm, again }, { adams } },
         { {}, day, { true, true }, day, { prompt, confirm, again }, { adams, baker, adams } },
         { {}, day, { true }, day, { prompt, confirm }, others },
+        { {}, day, { true, false }, {}, { prompt, confirm, again }, { upper }, memo },
     };
     const QString billing = u"insert into ardaily (tallicnum, armember, architdate, arorigin, "
                             u"armemo) values ('OLD', "_s;
@@ -167,6 +151,10 @@ TEST(GenerateTest, TheDateAndTheQuestionsDecideWhetherAnythingIsWritten)
             h.exec(u"daily"_s, billing + row + u')');
         QDir data(h.dataDir());
         ASSERT_TRUE(data.remove(u"bundle1.ini"_s) && data.remove(u"bundle2.ini"_s));
+        if (!c.memo.isEmpty()) {
+            h.click(u"frmbundle.txtmemo"_s);
+            h.keys(c.memo);
+        }
         Watch watch(h);
         const QList<QVariantList> rows = generate(h, c.answer, c.yes);
         EXPECT_EQ(h.dialogTitles(), c.boxes);
@@ -202,101 +190,171 @@ TEST(GenerateTest, ChargesFollowTheRatesConsolidationTheBypassesAndExemption)
         QString member;
         QStringList expected; // service charge, tax, total
         QString total; // of both members' chits, told before the confirmation
+        QString master = {}; // the member register changed after the member was listed
+        QString keyed = {}; // the member keyed on the entry screen first
     };
     const QString noScTax = u"update ar set artaxsrvchg = 'N'"_s,
                   consolidate = u"update ar set arconsolidate = 'Y'"_s,
-                  exempt = Adams + u" TaxExempt"_s;
+                  basisS = u"update ar set artaxbasis = 'S'"_s;
+    const QStringList taxed { u"1.8"_s, u"0.71"_s, u"12.51"_s },
+        untaxed { u"1.8"_s, u"0"_s, u"11.8"_s };
+    const QString exempt = u"update acctinfo set taxexempt = 1 where acctnumber = 1001"_s;
     const Case cases[] = {
         { u"10.00"_s, noScTax, {}, Adams, { u"1.8"_s, u"0.6"_s, u"12.4"_s }, u"24.80"_s },
-        { u"10.00"_s, {}, {}, Adams, { u"1.8"_s, u"0.71"_s, u"12.51"_s }, u"25.02"_s },
+        { u"10.00"_s, {}, {}, Adams, taxed, u"25.02"_s },
         { u"-10.00"_s, {}, {}, Adams, { u"-1.8"_s, u"-0.71"_s, u"-12.51"_s }, u"-25.02"_s },
         { u"10.00"_s, consolidate, {}, Adams, { u"0"_s, u"0"_s, u"10"_s }, u"20.00"_s },
-        { u"10.00"_s, {}, u"cmdtaxbypass"_s, Adams, { u"1.8"_s, u"0"_s, u"11.8"_s }, u"23.60"_s },
+        { u"10.00"_s, {}, u"cmdtaxbypass"_s, Adams, untaxed, u"23.60"_s },
         { u"10.00"_s, {}, u"cmdscbypass"_s, Adams, { u"0"_s, u"0.6"_s, u"10.6"_s }, u"21.20"_s },
-        { u"10.00"_s, {}, {}, exempt, { u"1.8"_s, u"0"_s, u"11.8"_s }, u"24.31"_s },
+        // Exemption is the member's record's when the chits are written, not a word his
+        // entry kept from when he was listed; the next member pays the tax.
+        { u"10.00"_s, {}, {}, Adams + u" TaxExempt"_s, taxed, u"25.02"_s },
+        { u"10.00"_s, {}, {}, Adams, untaxed, u"24.31"_s, exempt },
+        // An exempt member keyed on the entry screen leaves the company's rate to the others.
+        { u"10.00"_s, basisS, {}, Adams, taxed, u"25.02"_s, {}, u"1035"_s },
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE((c.price + c.config + c.bypass + c.member).toStdString());
+        SCOPED_TRACE((c.price + c.config + c.bypass + c.member + c.master).toStdString());
         Harness h;
         openWindow(h, { u"4100.000 , "_s + c.price + u" - FOOD"_s }, { c.member, Baker }, c.config,
                    u"20240312"_s);
         if (!c.bypass.isEmpty())
             h.click(c.bypass);
+        if (!c.master.isEmpty())
+            h.exec(u"master"_s, c.master);
+        if (!c.keyed.isEmpty()) {
+            h.click(u"Text1(4)"_s);
+            h.keys(c.keyed + u"{TAB}"_s);
+            ASSERT_TRUE(h.control(u"Text3"_s).text.contains(u"TaxExempt"_s));
+        }
         Watch watch(h);
         const QList<QVariantList> rows = generate(h);
         EXPECT_EQ(watch.summary, u"To generate: 2 members, 1 items, 2 rows, total "_s + c.total);
         ASSERT_EQ(rows.size(), 2);
         expectRow(rows.at(0).mid(5, 3), c.expected);
-        // Exemption is the listed member's own: the next member pays the tax.
-        if (c.member != Adams)
-            expectRow(rows.at(1).mid(5, 3), { u"1.8"_s, u"0.71"_s, u"12.51"_s });
+        if (!c.master.isEmpty())
+            expectRow(rows.at(1).mid(5, 3), taxed);
     }
 }
 
-// A failure that would recur is told once; the chits written before it stay whole, and the
-// window says where to resume.
+// A failure that would recur is told once, and the window says where to resume: before
+// the first chit nothing is written; later the chits written before it stay whole.
 TEST(GenerateTest, AFailureStopsWithOneReportAndLeavesWholeChitsOnly)
 {
     struct Case
     {
-        bool refuse; // the second member's second row
-        QStringList boxes;
+        QStringList ar, daily; // statements run on the databases before
+        QString folder; // a list file made a folder, which cannot be saved
+        bool confirmed; // the failure comes after the confirmation
         int rows;
-        QString stopped, progress;
+        QString stopped, report;
     };
+    const QString none = u"No chits written."_s, at = none + u" Stopped at account "_s;
+    const QStringList rates { u"insert into ar0 (aracctnum) values (4999)"_s },
+        noTable { u"alter table ar0 rename to ar0old"_s };
+    // The second member's row of account 4999 breaks a rule of the table.
+    const QStringList refuse {
+        u"insert into ardaily (tallicnum, armember, arglacct) values ('OLD', 1002, 4999)"_s,
+        u"create unique index refuse on ardaily (armember) where arglacct = 4999"_s
+    };
+    // Rows already billed, read back through a view whose second row cannot be read.
+    const QString billed = u"insert into ardaily (tallicnum, armember, architdate, arorigin, "_s
+                           u"armemo, arsource) values ('OLD', %1, 20240312, 'AutoGen', '', 9)"_s;
+    const QStringList unreadable {
+        billed.arg(1001), billed.arg(1002), u"alter table ardaily rename to ardailyrows"_s,
+        u"create view ardaily as select arglacct, tallicnum, architdate, armember, aremployee, "_s
+        u"arcovers, arbasesale, arsrvchg, artax, artotal, arreserved1, arreserved2, arreserved3, "_s
+        u"arreserved4, arreservedtext, arorigin, case when armember = 1002 then cast(abs(arsource "_s
+        u"* 0 - 9223372036854775807 - 1) as text) else armemo end as armemo, arsource "_s
+        u"from ardailyrows"_s
+    };
+    const QString noRates = u"Account 4999.000 has no A/R rates"_s,
+                  unread = u"The A/R rates (ar0) of account 4100.000 could not be read: "_s;
     const Case cases[] = {
-        // An account without rates stops the run before the confirmation.
-        { false, { u"Varnest Codes"_s }, 0, u"0 chits written. Stopped at member "_s + Adams, {} },
+        // The rates are read before the confirmation: an account without them, or rates that
+        // cannot be read, stop the run at that account.
+        { {}, {}, {}, false, 0, at + u"4999.000."_s, noRates },
+        { noTable, {}, {}, false, 0, at + u"4100.000."_s, unread },
+        // A list that cannot be saved is reported by the save, and the old file not billed.
+        { rates, {}, u"bundle1.ini"_s, false, 0, none, u"bundle1.ini"_s },
+        { rates, {}, u"bundle2.ini"_s, false, 0, none, u"bundle2.ini"_s },
+        // A look-up of the members billed already that fails is no "not billed".
+        { rates, unreadable, {}, true, 0, none, {} },
         // The second member's second row is refused: the first row of that chit goes too.
-        { true,
-          { u"Please confirm..."_s, u"Varnest Codes"_s },
-          2,
-          u"1 chits written. Stopped at member "_s + Baker,
-          u"1 of 2 members"_s },
+        { rates, refuse, {}, true, 2, u"1 chits written. Stopped at member "_s + Baker + u'.', {} },
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.stopped.toStdString());
+        SCOPED_TRACE(c.stopped.toStdString() + " " + c.report.toStdString());
         Harness h;
-        if (c.refuse) {
-            h.exec(u"ar"_s,
-                   u"insert into ar0 (aracctnum, arsrvchg, arsalestax) values (4999, 0, 0)"_s);
-            h.exec(u"daily"_s,
-                   h.onServer()
-                       ? u"create function refuse() returns trigger language plpgsql as $$begin "
-                         u"if new.armember = 1002 and new.arglacct = 4999 then raise exception "
-                         u"'refused'; end if; return new; end$$; create trigger refuse before "
-                         u"insert on ardaily for each row execute function refuse()"_s
-                       : u"create trigger refuse before insert on ardaily when new.armember = "
-                         u"1002 and new.arglacct = 4999 begin select raise(abort, 'refused'); "
-                         u"end"_s);
-        }
+        for (const QString &sql : c.ar)
+            h.exec(u"ar"_s, sql);
+        for (const QString &sql : c.daily)
+            h.exec(u"daily"_s, sql);
         openWindow(h, { Food, u"4999.000 , 5.00 - NONE"_s }, { Adams, Baker }, {}, u"20240312"_s);
-        EXPECT_EQ(generate(h).size(), c.rows);
-        EXPECT_EQ(h.dialogTitles(), c.boxes);
+        QDir data(h.dataDir());
+        if (!c.folder.isEmpty()) {
+            ASSERT_TRUE(data.remove(c.folder) && data.mkdir(c.folder));
+        }
+        h.queueAnswers({ true });
+        h.click(u"frmbundle.cmdgenerate"_s);
+        const QString written = u"select count(*) from ardaily where tallicnum <> 'OLD'"_s;
+        EXPECT_EQ(h.rows(u"daily"_s, written).value(0).value(0).toInt(), c.rows);
+        const QStringList boxes { u"Please confirm..."_s, Codes };
+        EXPECT_EQ(h.dialogTitles(), c.confirmed ? boxes : boxes.mid(1));
         EXPECT_TRUE(h.dialogs().last().text.startsWith(u"Code "_s));
-        EXPECT_EQ(helpText(h), c.stopped + u'.');
-        EXPECT_EQ(h.control(u"frmbundle.progress"_s).caption, c.progress);
+        EXPECT_TRUE(h.dialogs().last().text.contains(c.report));
+        EXPECT_EQ(helpText(h), c.stopped);
+        EXPECT_EQ(h.control(u"frmbundle.progress"_s).caption,
+                  c.rows ? u"1 of 2 members"_s : QString());
         EXPECT_TRUE(h.control(u"frmbundle.cmdgenerate"_s).enabled);
         EXPECT_TRUE(h.control(u"frmbundle.cmdexit"_s).enabled);
     }
 }
 
-// While rows are written only Help is available, and closing either window by its title
-// bar waits until every chit is written.
-TEST(GenerateTest, ClosingAWindowWhileChitsAreWrittenWaitsForTheLastChit)
+// Three items for two members make six rows under two chit numbers. While they are written
+// only Help is available and the commands clicked never run; closing either window by its
+// title bar waits until every chit is written.
+TEST(GenerateTest, ThreeItemsForTwoMembersMakeSixRowsWhateverIsClickedMeanwhile)
 {
-    const std::pair<QString, bool> cases[] = { { u"frmbundle"_s, true }, { u"arinput"_s, false } };
+    const std::pair<QString, bool> cases[]
+        = { { {}, true }, { u"frmbundle"_s, true }, { u"arinput"_s, false } };
+    const QStringList amounts[] = { { u"4100"_s, u"10"_s, u"1.8"_s, u"0.71"_s, u"12.51"_s },
+                                    { u"4200"_s, u"20"_s, u"3"_s, u"1.38"_s, u"24.38"_s },
+                                    { u"4500"_s, u"100"_s, u"0"_s, u"0"_s, u"100"_s } };
+    const QRegularExpression chitForm(u"^[A-Z][1-9][0-9]{0,5}$"_s);
     for (const auto &[window, stillRunning] : cases) {
         SCOPED_TRACE(window.toStdString());
         Harness h;
-        openWindow(h, { Food }, { Adams, Baker, Adams }, {}, u"20240312"_s);
+        openWindow(h, { Food, u"4200.000 , 20.00 - BAR"_s, u"4500.000 , 100.00 - DUES"_s },
+                   { Adams, Baker });
+        h.click(u"frmbundle.txtmemo"_s);
+        h.keys(u"March"_s);
         Watch watch(h);
         watch.closing = window;
-        EXPECT_EQ(generate(h).size(), 3);
+        const QList<QVariantList> rows = generate(h);
+        ASSERT_EQ(rows.size(), 6);
+        for (int i = 0; i < 6; ++i) {
+            const QVariantList &row = rows.at(i);
+            const QStringList &a = amounts[i % 3];
+            expectRow(row,
+                      { a[0], row.at(1).toString(), u"20240312"_s, i < 3 ? u"1001"_s : u"1002"_s,
+                        a[1], a[2], a[3], a[4], u"AutoGen"_s, u"March"_s, u"9"_s, u"0"_s });
+            EXPECT_TRUE(chitForm.match(row.at(1).toString()).hasMatch());
+            EXPECT_EQ(row.at(1), rows.at(i < 3 ? 0 : 3).at(1));
+        }
+        EXPECT_NE(rows.at(0).at(1), rows.at(3).at(1));
+        EXPECT_EQ(h.dialogTitles(), (QStringList { u"Set Date To Use"_s, u"Please confirm..."_s }));
+        EXPECT_TRUE(QDir(h.dataDir()).exists(u"bundle1.ini"_s));
+        EXPECT_TRUE(QDir(h.dataDir()).exists(u"bundle2.ini"_s));
         EXPECT_EQ(watch.availableMidway, QStringList { u"cmdhelp"_s });
-        EXPECT_EQ(watch.progressMidway, u"1 of 3 members"_s);
-        EXPECT_FALSE(Form::find(window));
+        EXPECT_EQ(watch.progressMidway, u"1 of 2 members"_s);
         EXPECT_EQ(h.running(), stillRunning);
+        if (window.isEmpty()) {
+            EXPECT_EQ(helpText(h), u"Charges generated."_s);
+            EXPECT_EQ(h.control(u"frmbundle.progress"_s).caption, u"2 of 2 members"_s);
+        } else {
+            EXPECT_FALSE(Form::find(window));
+        }
     }
 }
 

@@ -3,8 +3,11 @@
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
+#include "platform/keygate.h"
+
 #include <QApplication>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -107,7 +110,7 @@ TEST_F(RuntimeTest, RealModalBoxFromLostFocusGivesTheFocusBack)
     EXPECT_EQ(form->Text1(2).text(), u"msgx"_s);
 }
 
-TEST_F(RuntimeTest, KeyDownAndKeyPressCanSwallowOrChangeKeys)
+TEST_F(RuntimeTest, KeyDownAndKeyPressCanSwallowOrChangeKeysAndTypingHasItsLimit)
 {
     form->logChanges = true;
     h.keys(u"{F5}"_s);
@@ -126,6 +129,13 @@ TEST_F(RuntimeTest, KeyDownAndKeyPressCanSwallowOrChangeKeys)
     form->Text1(6).setText(u"abc"_s);
     form->Text1(6).setText(QString());
     EXPECT_EQ(takeLog(), (QStringList { u"Change 6"_s, u"Change 6"_s }));
+
+    // A maximum length limits typing, not the program.
+    form->Text1(1).setMaxLength(4);
+    h.keys(u"123456"_s);
+    EXPECT_EQ(form->Text1(1).text(), u"aQB1"_s);
+    form->Text1(1).setText(u"PAYMENT"_s);
+    EXPECT_EQ(form->Text1(1).text(), u"PAYMENT"_s);
 }
 
 TEST_F(RuntimeTest, AFieldSwitchedOffUnderTheOperatorPassesTheKeysToTheNextField)
@@ -143,51 +153,58 @@ TEST_F(RuntimeTest, AFieldSwitchedOffUnderTheOperatorPassesTheKeysToTheNextField
     EXPECT_EQ(h.focused(), u"Text1(2)"_s);
 }
 
-TEST_F(RuntimeTest, MaximumLengthLimitsTypingButNotTheProgram)
+// A click on a button, or Alt and its underlined letter, makes the button the active control
+// and runs its command: not when the field being left refuses, nor when the button is
+// unavailable, and no letter is typed. While another command runs such input waits its turn;
+// for a button unavailable when it comes, or made so before its turn, it is dropped as the
+// toolkit drops it, and never runs once the button is available again.
+TEST_F(RuntimeTest, AButtonRunsOnAClickOrItsLetterOnlyWhenItMay)
 {
-    form->Text1(1).setMaxLength(4);
-    h.keys(u"123456"_s);
-    EXPECT_EQ(form->Text1(1).text(), u"1234"_s);
-    form->Text1(1).setText(u"PAYMENT"_s);
-    EXPECT_EQ(form->Text1(1).text(), u"PAYMENT"_s);
-}
-
-TEST_F(RuntimeTest, AButtonClickedWhileAFieldRefusesToBeLeftDoesNothing)
-{
-    form->Text1(1).setText(u"back"_s);
-    h.click(u"cmdone"_s);
-    EXPECT_EQ(takeLog(), (QStringList { u"Lost 1"_s, u"Got 1"_s }));
-    form->Text1(1).setText(u"fine"_s);
-    h.click(u"cmdone"_s);
-    EXPECT_EQ(takeLog(), (QStringList { u"Lost 1"_s, u"Click cmdone"_s }));
-    EXPECT_EQ(h.focused(), u"cmdone"_s);
-}
-
-TEST_F(RuntimeTest, AltAndTheUnderlinedLetterPressesAButtonAsAClickDoes)
-{
-    const auto withoutKeys = [](QStringList log) {
-        log.removeIf([](const QString &line) { return line.startsWith(u"Key"_s); });
-        return log;
-    };
-    h.keys(u"12%w"_s);
-    EXPECT_EQ(withoutKeys(takeLog()), (QStringList { u"Lost 1"_s, u"Click cmdtwo"_s }));
-    EXPECT_EQ(form->Text1(1).text(), u"12"_s);
-    EXPECT_EQ(h.focused(), u"cmdtwo"_s);
-
-    // A field that refuses to be left keeps the focus, and the command does not run.
-    form->Text1(1).setFocus();
-    h.idle();
-    form->Text1(1).setText(u"back"_s);
-    takeLog();
-    h.keys(u"%o"_s);
-    EXPECT_EQ(withoutKeys(takeLog()), (QStringList { u"Lost 1"_s, u"Got 1"_s }));
-
-    // An unavailable button does not answer to its letter, and the letter is not typed.
-    form->Text1(1).setText(u"fine"_s);
-    form->control(u"cmdone"_s).setEnabled(false);
-    h.keys(u"%o"_s);
-    EXPECT_EQ(withoutKeys(takeLog()), QStringList {});
-    EXPECT_EQ(form->Text1(1).text(), u"fine"_s);
+    QWidget *two = form->control(u"cmdtwo"_s).widget();
+    const struct
+    {
+        bool click, during;
+        QString field; // Text1(1) as the input comes
+        bool offBefore, offAfter, runs;
+    } cases[] = { { true, false, u"fine"_s, false, false, true },
+                  { true, false, u"back"_s, false, false, false },
+                  { false, false, u"fine"_s, false, false, true },
+                  { false, false, u"back"_s, false, false, false },
+                  { false, false, u"fine"_s, true, false, false },
+                  { true, true, u"fine"_s, false, false, true },
+                  { true, true, u"fine"_s, true, false, false },
+                  { true, true, u"fine"_s, false, true, false },
+                  { false, true, u"fine"_s, false, false, true },
+                  { false, true, u"fine"_s, true, false, false },
+                  { false, true, u"fine"_s, false, true, false } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.click << c.during << c.offBefore << c.offAfter);
+        form->Text1(1).setFocus();
+        h.idle();
+        form->Text1(1).setText(c.field);
+        takeLog();
+        const auto input = [&] {
+            two->setEnabled(!c.offBefore);
+            if (c.click)
+                QTest::mouseClick(two, Qt::LeftButton);
+            else
+                QTest::keyClick(KeyGate::keyTarget(), Qt::Key_W, Qt::AltModifier);
+            two->setEnabled(!c.offBefore && !c.offAfter);
+            DoEvents();
+            two->setEnabled(true);
+        };
+        form->during = c.during ? input : std::function<void()>();
+        if (c.during)
+            h.click(u"cmdone"_s);
+        else
+            input();
+        h.idle();
+        const QStringList log = takeLog();
+        EXPECT_EQ(focusEvents(log).value(0), c.offBefore && !c.during ? QString() : u"Lost 1"_s);
+        EXPECT_EQ(log.contains(u"Click cmdtwo"_s), c.runs);
+        EXPECT_EQ(h.focused(), c.runs ? u"cmdtwo"_s : c.during ? u"cmdone"_s : u"Text1(1)"_s);
+        EXPECT_EQ(form->Text1(1).text(), c.field);
+    }
 }
 
 TEST_F(RuntimeTest, HandlersThatDoNotFitTheirEventAreNamed)

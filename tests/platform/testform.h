@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QStringList>
 
+#include <functional>
+
 // A small window of ten fields and two buttons whose handlers log what they see and
 // behave as the entry window's do: Enter types a Tab, a refused field takes the focus back.
 class TestForm : public tallic::Form
@@ -27,6 +29,8 @@ public:
 
     QStringList log;
     bool logChanges = false;
+    // What happens while cmdone's command runs.
+    std::function<void()> during;
 
 private slots:
     void Form_Load() { log << QStringLiteral("Load"); }
@@ -77,7 +81,12 @@ private slots:
             log << QStringLiteral("Change %1").arg(Index);
     }
 
-    void cmdone_Click() { log << QStringLiteral("Click cmdone"); }
+    void cmdone_Click()
+    {
+        log << QStringLiteral("Click cmdone");
+        if (during)
+            during();
+    }
     void cmdtwo_Click() { log << QStringLiteral("Click cmdtwo"); }
 };
 
