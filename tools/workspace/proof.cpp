@@ -36,14 +36,14 @@ struct ProofColumn
     bool money;
 };
 const ProofColumn Columns[] = {
-    { "Chit #", Column::ChitNumber, 0, 90, false },
-    { "G/L", Column::GlAccount, 90, 50, false },
-    { "Member", Column::Member, 140, 70, false },
-    { "Employee", Column::Employee, 210, 60, false },
-    { "Base", Column::BaseSale, 270, 75, true },
-    { "S/C", Column::ServiceCharge, 345, 65, true },
-    { "Tax", Column::Tax, 410, 65, true },
-    { "Total", Column::Total, 475, 80, true },
+    { "Chit #", Column::ChitNumber, 0, 85, false },
+    { "G/L", Column::GlAccount, 85, 50, false },
+    { "Member", Column::Member, 135, 70, false },
+    { "Employee", Column::Employee, 205, 70, false },
+    { "Base", Column::BaseSale, 275, 75, true },
+    { "S/C", Column::ServiceCharge, 350, 65, true },
+    { "Tax", Column::Tax, 415, 65, true },
+    { "Total", Column::Total, 480, 80, true },
     { "Memo", Column::Memo, 570, 110, false },
 };
 constexpr int TotalsLines = 5;

@@ -325,7 +325,9 @@ void WorkspaceWindow::printProof()
         tell(day_.problem(), true);
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // Without a PDF viewer on the machine the operator is told where the proof lies.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        tell(u"The proof is written to "_s + path + u"; no program here shows PDF files."_s);
 }
 
 std::unique_ptr<WorkspaceWindow> startEditor(const QString &commandLine, int &exitCode)
