@@ -4,6 +4,7 @@
 #include "basic/amounts.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
+#include "basic/postingrules.h"
 #include "platform/runtime.h"
 #include "suite/database.h"
 #include "suite/messages.h"
@@ -55,8 +56,8 @@ bool Arinput::computeCharges(bool moveOn)
             BoxButtons::Ok, BoxIcon::Critical, u"G/L Account Problem..."_s);
         return false;
     }
-    double scRate = rowNumber(7);
-    double taxRate = rowNumber(8);
+    const double scRate = rowNumber(7);
+    const double taxRate = rowNumber(8);
 
     // Payments, credits and adjustments are negative unless the operator charges.
     const QString chitNumber = Text1(Field::ChitNumber).text().remove(u' ').toUpper();
@@ -75,33 +76,18 @@ bool Arinput::computeCharges(bool moveOn)
             base.setText(formatMask(-std::abs(Val(base.text())), u"#######.#0"_s));
     }
 
-    // The bypasses and the member's exemption.
-    if (s.TaxBypass != 0)
-        taxRate = 0;
-    if (s.ScBypass != 0)
-        scRate = 0;
-    if (s.TaxExempt == 1) {
-        taxRate = 0;
-        s.SalesTaxRate = 0;
-    } else {
-        s.SalesTaxRate = s.CompanyTaxRate;
-    }
+    // The bypasses and the member's exemption zero the rates for this chit.
+    const ChargeSettings settings { s.ConsolidationMode != u"N"_s, s.TaxServiceCharge == u"Y"_s,
+                                    s.ScTaxableShare, s.ScTaxBasis, s.CompanyTaxRate };
+    const ChargeInputs in = chargeInputs(Val(base.text()), scRate, taxRate, settings,
+                                         { s.ScBypass != 0, s.TaxBypass != 0, s.TaxExempt == 1 });
+    s.SalesTaxRate = in.salesTaxRate;
 
     // The service charge and the tax; payments carry neither.
     if (Text1(Field::ChitNumber).text() == u"PAYMENT"_s) {
         Text1(Field::ServiceCharge).setText(u"0"_s);
         Text1(Field::Tax).setText(u"0"_s);
     } else {
-        ChargeInputs in;
-        in.base = Val(base.text());
-        in.scRate = scRate;
-        in.taxRate = taxRate;
-        in.consolidation = s.ConsolidationMode != u"N"_s;
-        in.taxServiceCharge = s.TaxServiceCharge == u"Y"_s;
-        in.taxBypass = s.TaxBypass != 0;
-        in.scTaxableShare = s.ScTaxableShare;
-        in.scTaxBasis = s.ScTaxBasis;
-        in.salesTaxRate = s.SalesTaxRate;
         const Charges charges = chitCharges(in);
         Text1(Field::ServiceCharge).setText(charges.serviceCharge);
         Text1(Field::Tax).setText(charges.tax);

@@ -4,6 +4,7 @@
 #include "basic/chitdates.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
+#include "basic/postingrules.h"
 #include "chitrow.h"
 #include "platform/runtime.h"
 #include "suite/chitnumbers.h"
@@ -40,7 +41,7 @@ void Arinput::PostChit()
         Text1(field).setText(text);
     };
 
-    if (s.MemberTerminated == 1 && Val(chit[Field::Total]) > 0) {
+    if (terminatedDebitRefused(s.MemberTerminated == 1, Val(chit[Field::Total]))) {
         MsgBox(
             u"This account is marked as terminated. Only credit value\ntransactions can be made to a terminated member account."_s,
             BoxButtons::Ok, BoxIcon::Information, u"Terminated Member"_s);
@@ -84,8 +85,7 @@ void Arinput::PostChit()
         correct(Field::Employee, u"0"_s);
 
     // A payment is always a credit, without service charge or tax.
-    if (chit[Field::ChitNumber].trimmed().toUpper() == u"PAYMENT"_s
-        && Val(chit[Field::BaseSale]) > 0) {
+    if (paymentMadeCredit(chit[Field::ChitNumber], Val(chit[Field::BaseSale]))) {
         const QString credit = shortestNumber(-std::abs(Val(chit[Field::BaseSale])));
         correct(Field::BaseSale, credit);
         correct(Field::ServiceCharge, u"0"_s);

@@ -127,6 +127,8 @@ public:
     // The statement with its ? bound by position to the values, run; a statement that
     // repeats is prepared once for the connection's life where that pays.
     bool execPrepared(const QString &sql, const QVariantList &values);
+    // How many rows the last execPrepared() changed; -1 after a failure.
+    int rowsAffected() const { return rowsAffected_; }
     bool exec(const QString &sql);
     bool transaction();
     bool commit();
@@ -161,6 +163,7 @@ private:
 
     std::shared_ptr<Kept> kept_;
     QSqlError error_;
+    int rowsAffected_ = -1;
     bool wasOpen_ = false;
 };
 

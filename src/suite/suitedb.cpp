@@ -341,6 +341,7 @@ QSqlQuery SuiteDb::query(const QString &sql)
 
 bool SuiteDb::execPrepared(const QString &sql, const QVariantList &values)
 {
+    rowsAffected_ = -1;
     if (!isOpen()) {
         query(sql);
         return false;
@@ -348,7 +349,9 @@ bool SuiteDb::execPrepared(const QString &sql, const QVariantList &values)
     // A server plans a statement this small in no time, and a plan kept for the
     // connection's life would go on writing to a table renamed or replaced since.
     if (kept_->onServer()) {
-        serverQuery(serverStatement(sql, values, kept_->db), Retry::Allowed);
+        const QSqlQuery done = serverQuery(serverStatement(sql, values, kept_->db), Retry::Allowed);
+        if (!failed())
+            rowsAffected_ = done.numRowsAffected();
         return !failed();
     }
     QSqlQuery *prepared = preparedQuery(sql);
@@ -359,6 +362,8 @@ bool SuiteDb::execPrepared(const QString &sql, const QVariantList &values)
     const bool done = prepared->exec();
     if (!done)
         error_ = prepared->lastError();
+    else
+        rowsAffected_ = prepared->numRowsAffected();
     prepared->finish();
     return done;
 }

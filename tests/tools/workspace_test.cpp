@@ -1,64 +1,208 @@
-// The workspace editor reads a day's chits batch by batch, with the totals the entry
-// screen showed for each batch, and prints the proof.
+// The workspace editor on the demo club, used as the operator uses it: a day's chits batch by
+// batch, corrections posted as the entry screen would post them, changes only to the row
+// seen, and the batch proof.
+#include "basic/masks.h"
 #include "testkit/harness.h"
 #include "workspace.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace tallic::workspace;
 using tallic::testkit::Harness;
-using tallic::workspace::Workday;
 
 namespace {
 
-TEST(WorkspaceTest, ADaysChitsAreReadBatchByBatchWithTheirTotalsAndProved)
+const QString Insert = u"insert into ardaily (arglacct, tallicnum, architdate, armember, "
+                       u"aremployee, arbasesale, arsrvchg, artax, artotal, arorigin, arsource) "
+                       u"values "_s;
+
+// The editor on 20240312, started as the entry window starts it.
+std::unique_ptr<WorkspaceWindow> openEditor(Harness &h, const QString &level = u"99"_s)
+{
+    h.setClipboard(u"20240312"_s);
+    int exitCode = -1;
+    return startEditor(u"WJX"_s + level + u"JONES"_s, exitCode);
+}
+
+// The operator puts the cursor on a cell of the list and presses a button.
+void press(WorkspaceWindow &window, const QString &button, int row = -1, int column = 5)
+{
+    auto *list = window.findChild<QTableView *>(u"rows"_s);
+    if (row >= 0)
+        list->setCurrentIndex(list->model()->index(row, column));
+    window.findChild<QPushButton *>(button)->click();
+}
+
+// Food (4100): service charge 18 %, tax 6 %, the service charge taxed in full; 1035 is exempt
+// (since the chit was posted), 1027 terminated.
+TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
+{
+    // The chit (number, member, base, service charge, tax, total), the list column corrected,
+    // what is typed, the box that refuses it, the amounts stored then, the consolidation mode.
+    const QString cases[][6] = {
+        { u"'12', 1001, 25, 4.5, 1.77, 31.27"_s, u"5"_s, u"30"_s, {}, u"30 5.4 2.12 37.52"_s },
+        { u"'12', 1035, 25, 4.5, 1.77, 31.27"_s, u"5"_s, u"30"_s, {}, u"30 5.4 0 35.4"_s },
+        // Posted with the service charge bypassed: it stays so.
+        { u"'12', 1001, 25, 0, 1.5, 26.5"_s, u"8"_s, u"30"_s, {}, u"30 0 1.8 31.8"_s },
+        { u"'PAYMENT', 1002, -100, 0, 0, -100"_s, u"5"_s, u"40"_s, {}, u"-40 0 0 -40"_s },
+        { u"'12', 1001, 25, 4.5, 1.77, 31.27"_s, u"5"_s, u"0"_s, u"Oops..."_s,
+          u"25 4.5 1.77 31.27"_s },
+        { u"'12', 1027, -10, -1.8, -.71, -12.51"_s, u"5"_s, u"10"_s, u"Terminated Member"_s,
+          u"-10 -1.8 -0.71 -12.51"_s },
+        { u"'12', 1001, 25, 4.5, 1.77, 31.27"_s, u"6"_s, u"3"_s, u"Workspace Editor"_s,
+          u"25 4.5 1.77 31.27"_s },
+        { u"'12', 1001, 25, 0, 0, 25"_s, u"6"_s, u"3"_s, {}, u"25 3 0 28"_s, u"Y"_s },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(qPrintable(c[0] + u" typed "_s + c[2]));
+        Harness h;
+        if (!c[5].isEmpty())
+            h.exec(u"config"_s, u"update ar set arconsolidate = '%1'"_s.arg(c[5]));
+        h.exec(u"daily"_s,
+               u"insert into ardaily (arglacct, architdate, arorigin, tallicnum, armember, "
+               u"arbasesale, arsrvchg, artax, artotal) values (4100, 20240312, 'B', "_s
+                   + c[0] + u')');
+        auto window = openEditor(h);
+        ASSERT_TRUE(window);
+        h.queueInputs({ c[2] });
+        h.queueAnswers({ true });
+        press(*window, u"correct"_s, 0, c[1].toInt());
+        EXPECT_EQ(h.dialogTitles().last(), c[3].isEmpty() ? u"Workspace Editor"_s : c[3]);
+        QStringList stored;
+        const auto row
+            = h.rows(u"daily"_s, u"select arbasesale, arsrvchg, artax, artotal from ardaily"_s);
+        for (const QVariant &v : row.value(0))
+            stored << tallic::shortestNumber(v.toDouble());
+        EXPECT_EQ(stored.join(u' '), c[4]);
+    }
+}
+
+// SQLite gives a deleted last row's rowid to the next row: the editor left open must not
+// take the new row for the one it read.
+TEST(WorkspaceTest, AStaleEditorChangesOnlyTheRowItRead)
 {
     Harness h;
-    h.exec(u"config"_s, u"update ar set arvalidity = 4"_s);
     h.exec(u"daily"_s,
-           u"insert into ardaily (arglacct, tallicnum, architdate, armember, aremployee, "
-           u"arbasesale, artotal, arorigin) values (4100, '12', 20240312, 1001, 3, 10, 12.5, "
-           u"'B'), (4100, 'A7', 20240312, 1002, 0, 20, 25, 'A'), (4200, '5', 20240312, 1003, "
-           u"0, 30, 37.5, 'B'), (4100, '9', 20240313, 1004, 0, 40, 50, 'A')"_s);
+           Insert
+               + u"(4100, '12', 20240312, 1001, 0, 25, 4.5, 1.77, 31.27, 'B', 9), "
+                 u"(4100, 'PAYMENT', 20240312, 1001, 0, -100, 0, 0, -100, 'B', 9)"_s);
+    auto first = openEditor(h);
+    auto second = openEditor(h);
+    ASSERT_TRUE(first && second);
+    h.queueAnswers({ true });
+    press(*second, u"delete"_s, 1);
+    // The server gives a row's place to a new one once VACUUM has freed it.
+    if (h.onServer())
+        h.exec(u"daily"_s, u"vacuum ardaily"_s);
+    h.exec(u"daily"_s,
+           Insert + u"(4100, 'PAYMENT', 20240312, 1002, 0, -100, 0, 0, -100, 'B', 9)"_s);
+
+    h.clearDialogs();
+    h.queueAnswers({ true });
+    press(*first, u"delete"_s, 1);
+    EXPECT_EQ(h.dialogs().value(1).text,
+              u"Another workstation changed or deleted this chit meanwhile, so nothing was "
+              u"changed. The chits are read again."_s);
+    EXPECT_EQ(h.rows(u"daily"_s, u"select armember from ardaily where tallicnum = 'PAYMENT'"_s),
+              QList<QVariantList> { { 1002.0 } });
+    ASSERT_EQ(first->day().rows().size(), 2);
+    EXPECT_EQ(first->day().rows().at(1).number(3), 1002);
+
+    // The one deletion made is in the activity log, with the row as it was.
+    QFile log(QDir(h.dataDir()).filePath(u"admlog.ini"_s));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString lines = QString::fromUtf8(log.readAll());
+    EXPECT_EQ(lines.count(u"-JONES-Prastle-Chit PAYMENT of 20240312 deleted. Before: "_s), 1)
+        << qPrintable(lines);
+    EXPECT_TRUE(lines.contains(u"armember=1001, aremployee=0, arcovers=Null, arbasesale=-100"_s))
+        << qPrintable(lines);
+}
+
+TEST(WorkspaceTest, TheEditorKeepsToItsLevelRecoversAndClosesFromTheKeyboard)
+{
+    Harness h;
+    h.exec(u"daily"_s, Insert + u"(4100, '12', 20240312, 1001, 0, 25, 4.5, 1.77, 31.27, 'B', 9)"_s);
+    // The demo club gives the month-end editor, and this one, level 50.
+    EXPECT_FALSE(openEditor(h, u"49"_s));
+    EXPECT_EQ(h.dialogTitles(), QStringList { u"Varnest"_s });
+    h.setAside(u"daily"_s);
+    auto window = openEditor(h, u"50"_s);
+    EXPECT_FALSE(window);
+    h.putBack(u"daily"_s);
+    window = openEditor(h, u"50"_s);
+    ASSERT_TRUE(window);
+
+    // A reading that fails is told; the next one that succeeds shows the day again.
+    h.setAside(u"daily"_s);
+    press(*window, u"reload"_s);
+    EXPECT_TRUE(window->day().rows().isEmpty());
+    h.putBack(u"daily"_s);
+    press(*window, u"reload"_s);
+    EXPECT_EQ(window->findChild<QTableView *>(u"rows"_s)->model()->rowCount(), 1);
+    EXPECT_EQ(window->day().problem(), QString());
+
+    // Escape anywhere in the window, or its Close button.
+    for (const bool escape : { true, false }) {
+        window->show();
+        if (escape)
+            QTest::keyClick(window->findChild<QTableView *>(u"rows"_s), Qt::Key_Escape);
+        else
+            press(*window, u"close"_s);
+        EXPECT_FALSE(window->isVisible()) << escape;
+    }
+}
+
+TEST(WorkspaceTest, TheProofHoldsEveryChitOfEveryBatchWithItsTotals)
+{
+    Harness h;
+    QStringList values;
+    double total = 0, hash = 0;
+    for (int i = 1; i <= 80; ++i) {
+        values << u"(4100, 'K%1', 20240312, %2, 0, %3, 0, 0, %3, 'A', 9)"_s.arg(1000 + i)
+                      .arg(1000 + i)
+                      .arg(i + 0.25);
+        total += i + 0.25;
+        hash += 1000 + i;
+    }
+    h.exec(u"daily"_s, Insert + values.join(u", "_s));
     Workday day;
-    ASSERT_TRUE(day.load(20240312)) << qPrintable(day.problem());
-    EXPECT_EQ(day.rows()->rowCount(), 3);
-    ASSERT_EQ(day.batches().size(), 2);
-    EXPECT_EQ(day.batches().at(0).origin, u"A"_s);
-    EXPECT_EQ(day.batches().at(0).chits, 1);
-    EXPECT_EQ(day.batches().at(1).chits, 2);
-    EXPECT_DOUBLE_EQ(day.batches().at(1).total, 50);
-    // The cross-sum of chit, member and base sale: 12 + 1001 + 10 + 5 + 1003 + 30.
-    EXPECT_DOUBLE_EQ(day.batches().at(1).validity.sum, 2061);
-
-    // A correction changes the row as it was read, in one transaction; a row that another
-    // workstation changed meanwhile is refused, not overwritten.
-    EXPECT_EQ(day.correctAmount(0, 5, 15), Workday::Change::Done);
-    h.exec(u"daily"_s, u"update ardaily set arbasesale = 31 where tallicnum = '5'"_s);
-    EXPECT_EQ(day.correctAmount(2, 5, 40), Workday::Change::ChangedMeanwhile);
-    EXPECT_EQ(day.deleteRow(2), Workday::Change::ChangedMeanwhile);
-    const auto stored = h.rows(u"daily"_s,
-                               u"select tallicnum, arbasesale, artotal from ardaily "
-                               u"where tallicnum in ('A7', '5') order by 1"_s);
-    EXPECT_EQ(stored, (QList<QVariantList> { { u"5"_s, 31.0, 37.5 }, { u"A7"_s, 15.0, 15.0 } }));
     ASSERT_TRUE(day.load(20240312));
-    EXPECT_EQ(day.deleteRow(2), Workday::Change::Done);
-    ASSERT_TRUE(day.load(20240312));
-    EXPECT_EQ(day.rows()->rowCount(), 2);
+    // Rows keyed after the list was read are on the proof: it reads the day when printed.
+    // Generation's two rows of one chit; two payments, each a chit of its own.
+    h.exec(u"daily"_s,
+           Insert
+               + u"(4100, 'G1', 20240312, 1001, 0, 10, 0, 0, 10, 'B', 8), "
+                 u"(4200, 'G1', 20240312, 1001, 0, 5, 0, 0, 5, 'B', 8), "
+                 u"(4100, 'PAYMENT', 20240312, 1004, 0, -5, 0, 0, -5, 'B', 9), "
+                 u"(4100, 'PAYMENT', 20240312, 1005, 0, -5, 0, 0, -5, 'B', 9)"_s);
+    const QString pdf = QDir(h.dataDir()).filePath(u"proof.pdf"_s);
+    ASSERT_TRUE(day.printProof(pdf)) << qPrintable(day.problem());
+    QProcess toText;
+    toText.start(u"pdftotext"_s, { u"-layout"_s, pdf, u"-"_s });
+    ASSERT_TRUE(toText.waitForFinished()) << "pdftotext (poppler-utils) reads the proof";
+    const QString text = QString::fromUtf8(toText.readAllStandardOutput());
 
-    const QString proof = QDir(h.dataDir()).filePath(u"proof.pdf"_s);
-    ASSERT_TRUE(day.printProof(proof));
-    QFile file(proof);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.read(5).startsWith("%PDF"));
-
-    h.removeDatabase(u"daily"_s);
-    Workday missing;
-    EXPECT_FALSE(missing.load(20240312));
-    EXPECT_TRUE(missing.problem().contains(u"DAILY.MDB"_s));
+    for (int i = 1001; i <= 1080; ++i)
+        EXPECT_EQ(text.count(u"K%1 "_s.arg(i)), 1) << i;
+    const qsizetype pages = text.count(u"Chit #"_s);
+    EXPECT_GE(pages, 3);
+    EXPECT_TRUE(text.contains(u"Page %1 of %1"_s.arg(pages))) << qPrintable(text);
+    const auto has = [&text](const QString &pattern) {
+        return text.contains(QRegularExpression(QString(pattern).replace(u" "_s, u"\\s+"_s)));
+    };
+    EXPECT_TRUE(has(u"Chit count 80 Rows 80 Base total %1 Total %1"_s.arg(total, 0, 'f', 2)))
+        << qPrintable(text);
+    EXPECT_TRUE(has(u"Validity: Hash Total %1 Base Total %2"_s.arg(hash).arg(total)));
+    EXPECT_TRUE(has(u"Chit count 3 Rows 4 Base total 5.00 Total 5.00"_s));
 }
 
 } // namespace

@@ -2,23 +2,18 @@
 
 #include "basic/masks.h"
 #include "basic/numbers.h"
-#include "suitefile.h"
+#include "platform/runtime.h"
+#include "suite/messages.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
+#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <QUrl>
@@ -30,25 +25,37 @@ namespace tallic::workspace {
 
 namespace {
 
-const char *const RowHeaders[]
-    = { "Batch", "Chit #", "G/L", "Member", "Employee", "Base", "S/C", "Tax", "Total", "Memo" };
+const QString Title = u"Workspace Editor"_s;
 
 QString money(double value)
 {
     return formatMask(value, u"#######.#0"_s);
 }
 
-// The table shows the amounts as the chit does; the model keeps the stored values, which
-// corrections start from.
-class MoneyDelegate : public QStyledItemDelegate
+// The list's columns: a heading and the ardaily position shown under it.
+struct ListColumn
 {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QString displayText(const QVariant &value, const QLocale &) const override
-    {
-        return money(value.toDouble());
-    }
+    const char *heading;
+    int column;
+    bool money;
 };
+const ListColumn ListColumns[] = {
+    { "Batch", Column::Origin, false },      { "Chit #", Column::ChitNumber, false },
+    { "G/L", Column::GlAccount, false },     { "Member", Column::Member, false },
+    { "Employee", Column::Employee, false }, { "Base", Column::BaseSale, true },
+    { "S/C", Column::ServiceCharge, true },  { "Tax", Column::Tax, true },
+    { "Total", Column::Total, true },        { "Memo", Column::Memo, false },
+};
+constexpr int ListServiceCharge = 6;
+constexpr int ListTax = 7;
+
+QStandardItem *item(const QString &text, bool money = false)
+{
+    auto *cell = new QStandardItem(text);
+    if (money)
+        cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return cell;
+}
 
 // Gives the window the keyboard back when one of its boxes closes: without a window
 // manager (the demo's own X server) nothing else does, and the keys would go nowhere.
@@ -80,279 +87,280 @@ private:
     QWidget *window_;
 };
 
-// The validity totals a mode shows, as the entry screen labels them.
-QString validityText(int mode, const ValidityTotals &t)
+// The lines of a correction's question: each amount from what it is to what it becomes.
+QString changeLines(const Amounts &from, const Amounts &to)
 {
-    QStringList parts;
-    if (mode == 1 || mode == 3)
-        parts << u"Hash Total "_s + shortestNumber(t.hash);
-    if (mode == 2 || mode == 3)
-        parts << u"Base Total "_s + shortestNumber(t.base);
-    if (mode == 4 || mode == 5)
-        parts << u"Sum Total "_s + shortestNumber(t.sum);
-    return parts.join(u"   "_s);
+    const auto line = [](const QString &what, double a, double b) {
+        return u"%1: %2 to %3\n"_s.arg(what, money(a), money(b));
+    };
+    return line(u"Base sale"_s, from.base, to.base)
+        + line(u"Service charge"_s, from.serviceCharge, to.serviceCharge)
+        + line(u"Tax"_s, from.tax, to.tax) + line(u"Total"_s, from.total, to.total);
 }
 
 } // namespace
 
-Workday::Workday()
-    : connection_(u"workspace-%1-"_s.arg(quintptr(this)))
-{
-}
-
-Workday::~Workday()
-{
-    // Qt forgets a connection only once nothing uses it any more.
-    rows_.clear();
-    for (const char *name : { "config", "daily" })
-        QSqlDatabase::removeDatabase(connection_ + QString::fromLatin1(name));
-}
-
-bool Workday::load(qint32 date)
-{
-    date_ = date;
-    QSqlDatabase config
-        = tools::openSuiteFile(connection_ + u"config"_s, u"config.mdb"_s, problem_);
-    if (problem_.isEmpty()) {
-        QSqlQuery mode(u"select arvalidity from ar"_s, config);
-        validityMode_ = mode.next() ? mode.value(0).toInt() : 0;
-    }
-    QSqlDatabase daily
-        = tools::openSuiteFile(connection_ + u"daily"_s, u"daily.mdb"_s, problem_, true);
-    if (!problem_.isEmpty())
-        return false;
-    batches_.clear();
-    rows_.setQuery(
-        tools::suiteStatement(
-            u"select arorigin, tallicnum, arglacct, armember, aremployee, arbasesale, arsrvchg, "
-            u"artax, artotal, armemo, rowid from ardaily where architdate = %1 "
-            u"order by arorigin, rowid"_s.arg(date)),
-        daily);
-    while (rows_.canFetchMore())
-        rows_.fetchMore();
-    if (rows_.lastError().isValid()) {
-        problem_ = rows_.lastError().text();
-        return false;
-    }
-    for (int i = 0; i < int(std::size(RowHeaders)); ++i)
-        rows_.setHeaderData(i, Qt::Horizontal, QString::fromLatin1(RowHeaders[i]));
-    for (int r = 0; r < rows_.rowCount(); ++r) {
-        const auto value = [this, r](int column) { return rows_.index(r, column).data(); };
-        const QString origin = value(0).toString();
-        if (batches_.isEmpty() || batches_.last().origin != origin)
-            batches_.append({ origin, 0, 0, {} });
-        Batch &batch = batches_.last();
-        ++batch.chits;
-        batch.total += value(8).toDouble();
-        addChitToValidity(batch.validity, validityMode_, Val(value(1).toString()),
-                          value(3).toDouble(), value(4).toDouble(), value(5).toDouble());
-    }
-    return true;
-}
-
-Workday::Change Workday::correctAmount(int row, int column, double value)
-{
-    const char *const names[] = { "arbasesale", "arsrvchg", "artax" };
-    if (column < 5 || column > 7)
-        return Change::Failed;
-    QVariantList values { value };
-    double total = value;
-    for (int c = 5; c <= 7; ++c) {
-        if (c != column)
-            total += rows_.index(row, c).data().toDouble();
-    }
-    values << total;
-    return change(
-        u"update ardaily set %1 = ?, artotal = ?"_s.arg(QString::fromLatin1(names[column - 5])),
-        row, values);
-}
-
-Workday::Change Workday::deleteRow(int row)
-{
-    return change(u"delete from ardaily"_s, row, {});
-}
-
-Workday::Change Workday::change(const QString &action, int row, const QVariantList &values)
-{
-    QSqlDatabase daily = QSqlDatabase::database(connection_ + u"daily"_s);
-    QSqlQuery q(daily);
-    // The row as it was read: the same chit number and amounts, or it is not touched.
-    q.prepare(tools::suiteStatement(
-        action
-        + u" where rowid = ? and tallicnum is not distinct from ? and arbasesale is not "
-          u"distinct from ? and arsrvchg is not distinct from ? and artax is not distinct "
-          u"from ? and artotal is not distinct from ?"_s));
-    for (const QVariant &value : values)
-        q.addBindValue(value);
-    for (int c : { 10, 1, 5, 6, 7, 8 })
-        q.addBindValue(rows_.index(row, c).data());
-    if (!daily.transaction())
-        return Change::Failed;
-    if (!q.exec()) {
-        daily.rollback();
-        return Change::Failed;
-    }
-    const int affected = q.numRowsAffected();
-    q.finish();
-    if (affected != 1) {
-        daily.rollback();
-        return Change::ChangedMeanwhile;
-    }
-    return daily.commit() ? Change::Done : Change::Failed;
-}
-
-bool Workday::printProof(const QString &path) const
-{
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setResolution(96);
-    writer.setTitle(u"Batch proof "_s + QString::number(date_));
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return false;
-    const int line = painter.fontMetrics().height() + 4;
-    const int columns[] = { 0, 90, 170, 240, 320, 400, 480, 560, 640 };
-    for (qsizetype b = 0; b < batches_.size(); ++b) {
-        const Batch &batch = batches_.at(b);
-        if (b > 0)
-            writer.newPage();
-        int y = line;
-        painter.drawText(0, y,
-                         u"Batch proof - chits of %1 - batch %2"_s.arg(date_).arg(batch.origin));
-        y += 2 * line;
-        for (int c = 1; c < 10 - 1; ++c)
-            painter.drawText(columns[c - 1], y, QString::fromLatin1(RowHeaders[c]));
-        y += line;
-        for (int r = 0; r < rows_.rowCount(); ++r) {
-            if (rows_.index(r, 0).data().toString() != batch.origin)
-                continue;
-            for (int c = 1; c < 10 - 1; ++c) {
-                const QVariant v = rows_.index(r, c).data();
-                painter.drawText(columns[c - 1], y,
-                                 c >= 5       ? money(v.toDouble())
-                                     : c == 1 ? v.toString()
-                                              : shortestNumber(v.toDouble()));
-            }
-            y += line;
-        }
-        y += line;
-        painter.drawText(0, y,
-                         u"Chit count %1   Total %2   %3"_s.arg(batch.chits)
-                             .arg(money(batch.total), validityText(validityMode_, batch.validity)));
-    }
-    return painter.end();
-}
-
-WorkspaceWindow::WorkspaceWindow(Workday &day, QWidget *parent)
+WorkspaceWindow::WorkspaceWindow(const QString &user, qint32 date, QWidget *parent)
     : QWidget(parent)
-    , day_(day)
+    , day_(user)
 {
-    setWindowTitle(u"Workspace Editor - chits of %1"_s.arg(day.date()));
+    setWindowTitle(u"Workspace Editor - chits of %1"_s.arg(date));
     new FocusAfterBoxes(this);
     resize(900, 600);
     auto *layout = new QVBoxLayout(this);
+    heading_ = new QLabel;
+    layout->addWidget(heading_);
     rowsView_ = new QTableView;
-    rowsView_->setModel(day.rows());
+    rowsView_->setObjectName(u"rows"_s);
+    rowsView_->setModel(&rows_);
     rowsView_->verticalHeader()->hide();
     rowsView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    rowsView_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    rowsView_->hideColumn(10);
-    auto *amounts = new MoneyDelegate(rowsView_);
-    for (int c = 5; c <= 8; ++c)
-        rowsView_->setItemDelegateForColumn(c, amounts);
-    rowsView_->resizeColumnsToContents();
-    connect(rowsView_, &QTableView::doubleClicked, this, &WorkspaceWindow::correct);
-    layout->addWidget(new QLabel(u"Chits keyed for %1, batch by batch (a double click on an "
-                                 u"amount corrects it):"_s.arg(day.date())));
+    rowsView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(rowsView_, &QTableView::activated, this, &WorkspaceWindow::correctCurrent);
     layout->addWidget(rowsView_, 3);
 
     auto *totals = new QTableView;
+    totals->setObjectName(u"batches"_s);
     totals->setModel(&batches_);
     totals->verticalHeader()->hide();
     totals->setEditTriggers(QAbstractItemView::NoEditTriggers);
     totals->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(totals, 1);
 
-    auto *remove = new QPushButton(u"&Delete chit"_s);
-    connect(remove, &QPushButton::clicked, this, &WorkspaceWindow::deleteChit);
-    layout->addWidget(remove);
-    auto *print = new QPushButton(u"&Print proof"_s);
-    connect(print, &QPushButton::clicked, this, &WorkspaceWindow::printProof);
-    layout->addWidget(print);
-    reload();
+    auto *buttons = new QHBoxLayout;
+    const auto button = [this, buttons](const QString &name, const QString &caption,
+                                        void (WorkspaceWindow::*command)()) {
+        auto *b = new QPushButton(caption);
+        b->setObjectName(name);
+        connect(b, &QPushButton::clicked, this, command);
+        buttons->addWidget(b);
+    };
+    button(u"correct"_s, u"C&orrect"_s, &WorkspaceWindow::correctCurrent);
+    button(u"delete"_s, u"&Delete chit"_s, &WorkspaceWindow::deleteCurrent);
+    button(u"reload"_s, u"&Read again"_s, &WorkspaceWindow::reload);
+    button(u"print"_s, u"&Print proof"_s, &WorkspaceWindow::printProof);
+    button(u"close"_s, u"&Close"_s, &WorkspaceWindow::closeWindow);
+    layout->addLayout(buttons);
+    day_.load(date);
+    showDay();
+}
+
+void WorkspaceWindow::keyPressEvent(QKeyEvent *event)
+{
+    // The demo's bare X server draws no title bar to close the window with.
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool WorkspaceWindow::ask(const QString &question)
+{
+    return MsgBox(question, BoxButtons::YesNo, BoxIcon::Question, Title) == AnswerYes;
+}
+
+void WorkspaceWindow::tell(const QString &text, bool critical)
+{
+    MsgBox(text, BoxButtons::Ok, critical ? BoxIcon::Critical : BoxIcon::Information, Title);
+}
+
+void WorkspaceWindow::showDay()
+{
+    rows_.clear();
+    QStringList headings;
+    for (const ListColumn &c : ListColumns)
+        headings << QString::fromLatin1(c.heading);
+    rows_.setHorizontalHeaderLabels(headings);
+    for (const DayRow &row : day_.rows()) {
+        QList<QStandardItem *> cells;
+        for (const ListColumn &c : ListColumns) {
+            const QVariant value = row.values.value(c.column);
+            cells << (c.money ? item(money(value.toDouble()), true)
+                          : c.column == Column::ChitNumber || c.column == Column::Origin
+                              || c.column == Column::Memo
+                          ? item(value.toString())
+                          : item(shortestNumber(value.toDouble())));
+        }
+        rows_.appendRow(cells);
+    }
+    rowsView_->resizeColumnsToContents();
+
+    batches_.clear();
+    batches_.setHorizontalHeaderLabels(
+        { u"Batch"_s, u"Chits"_s, u"Rows"_s, u"Base"_s, u"Total"_s, u"Validity"_s });
+    for (const Batch &batch : day_.batches()) {
+        batches_.appendRow({ item(batch.origin), item(QString::number(batch.chits), true),
+                             item(QString::number(batch.rows), true),
+                             item(money(batch.totals.base), true),
+                             item(money(batch.totals.total), true),
+                             item(validityText(day_.settings().validityMode, batch.validity)) });
+    }
+    heading_->setText(day_.problem().isEmpty()
+                          ? u"Chits keyed for %1, batch by batch (Enter or a double click "
+                            u"corrects the chit's base sale):"_s.arg(day_.date())
+                          : u"The chits cannot be read: %1 Read again once that is put "
+                            u"right."_s.arg(day_.problem()));
 }
 
 void WorkspaceWindow::reload()
 {
-    batches_.clear();
-    batches_.setHorizontalHeaderLabels({ u"Batch"_s, u"Chits"_s, u"Total"_s, u"Validity"_s });
-    for (const Batch &batch : day_.batches()) {
-        batches_.appendRow(
-            { new QStandardItem(batch.origin), new QStandardItem(QString::number(batch.chits)),
-              new QStandardItem(money(batch.total)),
-              new QStandardItem(validityText(day_.validityMode(), batch.validity)) });
-    }
+    if (!day_.load(day_.date()))
+        tell(u"The chits cannot be read: "_s + day_.problem(), true);
+    showDay();
 }
 
-bool WorkspaceWindow::confirm(const QString &question)
-{
-    return QMessageBox::question(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No)
-        == QMessageBox::Yes;
-}
-
-void WorkspaceWindow::correct(const QModelIndex &index)
-{
-    if (index.column() < 5 || index.column() > 7)
-        return;
-    const QString chit = day_.rows()->index(index.row(), 1).data().toString();
-    const QString what = day_.rows()->headerData(index.column(), Qt::Horizontal).toString();
-    bool entered = false;
-    const double value
-        = QInputDialog::getDouble(this, windowTitle(), u"New %1 of chit %2:"_s.arg(what, chit),
-                                  index.data().toDouble(), -9999999, 9999999, 2, &entered);
-    if (!entered
-        || !confirm(u"Change the %1 of chit %2 from %3 to %4?"_s.arg(
-            what, chit, money(index.data().toDouble()), money(value))))
-        return;
-    showOutcome(day_.correctAmount(index.row(), index.column(), value));
-}
-
-void WorkspaceWindow::deleteChit()
+void WorkspaceWindow::correctCurrent()
 {
     const QModelIndex current = rowsView_->currentIndex();
-    if (!current.isValid())
+    if (!current.isValid() || current.row() >= day_.rows().size()) {
+        tell(u"Choose the chit to correct first."_s);
         return;
-    const QString chit = day_.rows()->index(current.row(), 1).data().toString();
-    if (confirm(u"Delete chit %1?"_s.arg(chit)))
-        showOutcome(day_.deleteRow(current.row()));
+    }
+    const int row = current.row();
+    const DayRow &chit = day_.rows().at(row);
+    const QString number = chit.text(Column::ChitNumber);
+    const AmountColumn column = current.column() == ListServiceCharge ? AmountColumn::ServiceCharge
+        : current.column() == ListTax                                 ? AmountColumn::Tax
+                                                                      : AmountColumn::Base;
+    const int shown = column == AmountColumn::Base ? Column::BaseSale
+        : column == AmountColumn::Tax              ? Column::Tax
+                                                   : Column::ServiceCharge;
+    if (column != AmountColumn::Base && !chargesKeyedByHand(day_.settings().charges, number)) {
+        tell(u"The service charge and tax of chit %1 are computed from its base sale: "
+             u"correct the base sale."_s.arg(number));
+        return;
+    }
+    const QString what = column == AmountColumn::Base ? u"base sale"_s
+        : column == AmountColumn::Tax                 ? u"tax"_s
+                                                      : u"service charge"_s;
+    const QString typed
+        = InputBox(u"New %1 of chit %2:"_s.arg(what, number), Title, money(chit.number(shown)));
+    if (typed.trimmed().isEmpty())
+        return;
+    bool charges = false;
+    if (column == AmountColumn::Base && number.trimmed().toUpper() == u"ADJMENT"_s) {
+        charges = MsgBox(u"Click YES if you are CHARGING the account,\nclick NO if you are "
+                         u"CREDITING the account."_s,
+                         BoxButtons::YesNo, BoxIcon::Question, u"Debit or Credit?"_s)
+            == AnswerYes;
+    }
+
+    const Correction c = day_.propose(row, column, Val(typed), charges);
+    switch (c.verdict) {
+    case Correction::Verdict::Accepted:
+        break;
+    case Correction::Verdict::BaseMissing:
+        MsgBox(u"Base sale total is missing."_s, BoxButtons::Ok, BoxIcon::Information,
+               u"Oops..."_s);
+        return;
+    case Correction::Verdict::TerminatedDebit:
+        MsgBox(u"This account is marked as terminated. Only credit value\ntransactions can be "
+               u"made to a terminated member account."_s,
+               BoxButtons::Ok, BoxIcon::Information, u"Terminated Member"_s);
+        return;
+    case Correction::Verdict::ChargesComputed:
+        return;
+    case Correction::Verdict::NoAccountRates:
+        MsgBox(u"Either the G/L account is missing in this chit or\nyou must Update A/R from G/L "
+               u"before continuing.\n(The latter step is performed in A/R Configuration.)"_s,
+               BoxButtons::Ok, BoxIcon::Critical, u"G/L Account Problem..."_s);
+        return;
+    case Correction::Verdict::Unreadable:
+        tell(u"The account's rates or the member cannot be read: "_s + day_.problem(), true);
+        return;
+    }
+    QString question = u"Correct chit %1 of member %2?\n\n"_s.arg(
+                           number, shortestNumber(chit.number(Column::Member)))
+        + changeLines(chit.amounts(), c.amounts);
+    if (c.scBypassKept)
+        question += u"\nThe service charge stays bypassed, as when the chit was posted."_s;
+    if (c.taxBypassKept)
+        question += u"\nThe tax stays bypassed, as when the chit was posted."_s;
+    if (!ask(question))
+        return;
+    setEnabled(false);
+    const Workday::Change outcome = day_.correct(row, c.amounts);
+    setEnabled(true);
+    showOutcome(outcome, row, current.column());
 }
 
-void WorkspaceWindow::showOutcome(Workday::Change outcome)
+void WorkspaceWindow::deleteCurrent()
+{
+    const QModelIndex current = rowsView_->currentIndex();
+    if (!current.isValid() || current.row() >= day_.rows().size()) {
+        tell(u"Choose the chit to delete first."_s);
+        return;
+    }
+    const DayRow &chit = day_.rows().at(current.row());
+    if (!ask(u"Delete chit %1 of member %2, total %3?"_s.arg(
+            chit.text(Column::ChitNumber), shortestNumber(chit.number(Column::Member)),
+            money(chit.number(Column::Total)))))
+        return;
+    setEnabled(false);
+    const Workday::Change outcome = day_.deleteRow(current.row());
+    setEnabled(true);
+    showOutcome(outcome, current.row(), current.column());
+}
+
+void WorkspaceWindow::showOutcome(Workday::Change outcome, int row, int column)
 {
     if (outcome == Workday::Change::ChangedMeanwhile) {
-        QMessageBox::information(this, windowTitle(),
-                                 u"Another workstation changed this chit meanwhile; nothing was "
-                                 u"changed. The chits are read again."_s);
-    } else if (outcome == Workday::Change::Failed) {
-        QMessageBox::critical(this, windowTitle(), u"The daily file refused the change."_s);
+        tell(u"Another workstation changed or deleted this chit meanwhile, so nothing was "
+             u"changed. The chits are read again."_s);
+    } else if (outcome != Workday::Change::Done) {
+        tell(day_.problem(), true);
     }
-    day_.load(day_.date());
-    rowsView_->hideColumn(10);
-    auto *amounts = new MoneyDelegate(rowsView_);
-    for (int c = 5; c <= 8; ++c)
-        rowsView_->setItemDelegateForColumn(c, amounts);
     reload();
+    if (rows_.rowCount() > 0)
+        rowsView_->setCurrentIndex(rows_.index(std::min(row, rows_.rowCount() - 1), column));
+    // The window was disabled while the change was made, and gave up the keyboard.
+    rowsView_->setFocus();
 }
 
 void WorkspaceWindow::printProof()
 {
     const QString path = QDir::current().filePath(u"proof-%1.pdf"_s.arg(day_.date()));
     if (!day_.printProof(path)) {
-        QMessageBox::critical(this, windowTitle(), u"The proof cannot be written to "_s + path);
+        tell(day_.problem(), true);
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // Without a PDF viewer on the machine the operator is told where the proof lies.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        tell(u"The proof is written to "_s + path + u"; no program here shows PDF files."_s);
+}
+
+std::unique_ptr<WorkspaceWindow> startEditor(const QString &commandLine, int &exitCode)
+{
+    exitCode = 0;
+    if (!commandLine.startsWith(u"WJX"_s)) {
+        MsgBox(u"Start it from the entry window's Workspace Editor command."_s, BoxButtons::Ok,
+               BoxIcon::Critical, Title);
+        exitCode = 2;
+        return nullptr;
+    }
+    const QString clip = platform().clipboardText().trimmed();
+    bool number = false;
+    const qint32 date = clip.toInt(&number);
+    if (!number || clip.size() != 8) {
+        MsgBox(u"No date to work on came on the clipboard."_s, BoxButtons::Ok, BoxIcon::Critical,
+               Title);
+        exitCode = 1;
+        return nullptr;
+    }
+    auto window = std::make_unique<WorkspaceWindow>(commandLine.mid(5), date);
+    if (!window->day().problem().isEmpty()) {
+        MsgBox(u"The chits cannot be read: "_s + window->day().problem(), BoxButtons::Ok,
+               BoxIcon::Critical, Title);
+        exitCode = 1;
+        return nullptr;
+    }
+    // The same level the entry window asks of its month-end editor.
+    if (Val(commandLine.mid(3, 2)) < window->day().settings().editorLevel) {
+        ShowAccessDenied();
+        return nullptr;
+    }
+    return window;
 }
 
 } // namespace tallic::workspace

@@ -1,86 +1,59 @@
 #pragma once
 
-#include "basic/validity.h"
+#include "workday.h"
 
-#include <QList>
-#include <QSqlQueryModel>
 #include <QStandardItemModel>
-#include <QString>
 #include <QWidget>
 
+#include <memory>
+
+class QLabel;
 class QTableView;
 
 namespace tallic::workspace {
 
-// One batch of a day: its chits are the rows that share the batch's origin stamp.
-struct Batch
-{
-    QString origin;
-    int chits = 0;
-    double total = 0;
-    ValidityTotals validity;
-};
-
-// A day's chits as the workspace editor reads them from ardaily, batch by batch.
-class Workday
-{
-public:
-    Workday();
-    ~Workday();
-    Workday(const Workday &) = delete;
-    Workday &operator=(const Workday &) = delete;
-
-    // Reads the chits of the date (yyyymmdd) from daily.mdb and the validity mode from
-    // config.mdb in the working folder; false with problem() when they cannot be read.
-    bool load(qint32 date);
-    QString problem() const { return problem_; }
-
-    qint32 date() const { return date_; }
-    int validityMode() const { return validityMode_; }
-    // The columns of the day's rows, in batch order: origin, chit, account, member,
-    // employee, base sale, service charge, tax, total, memo.
-    QSqlQueryModel *rows() { return &rows_; }
-    const QList<Batch> &batches() const { return batches_; }
-
-    // Writes the proof of every batch, a page each, as a PDF file; false when it cannot.
-    bool printProof(const QString &path) const;
-
-    // A correction is one transaction, and only of the row as it was read: a row another
-    // workstation changed or deleted meanwhile is refused, never overwritten.
-    enum class Change { Done, ChangedMeanwhile, Failed };
-    // Sets the base sale, service charge or tax (columns 5 to 7) of a row, and its total.
-    Change correctAmount(int row, int column, double value);
-    Change deleteRow(int row);
-
-private:
-    QString connection_; // prefix of this day's connection names
-    qint32 date_ = 0;
-    int validityMode_ = 0;
-    QString problem_;
-    Change change(const QString &action, int row, const QVariantList &values);
-    QSqlQueryModel rows_;
-    QList<Batch> batches_;
-};
-
-// The editor's window: the day's chits and the batches' totals, and Print proof.
+// The editor's window: the day's chits and the batches' totals, with Correct, Delete chit,
+// Read again, Print proof and Close. Its boxes are the suite's, through the platform.
 class WorkspaceWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit WorkspaceWindow(Workday &day, QWidget *parent = nullptr);
+    // The user is named in the activity log for every change.
+    WorkspaceWindow(const QString &user, qint32 date, QWidget *parent = nullptr);
+
+    Workday &day() { return day_; }
+
+    // The operator's commands, each also a button. A correction takes the current cell:
+    // its service charge or tax where those are keyed, else the chit's base sale.
+    void correctCurrent();
+    void deleteCurrent();
+    // Reads the day again; a failure is told, leaves the lists empty, and lasts only
+    // until a reading succeeds.
+    void reload();
+    void printProof();
+    void closeWindow() { close(); }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void printProof();
-    void correct(const QModelIndex &index);
-    void deleteChit();
-    void reload();
-    bool confirm(const QString &question);
-    void showOutcome(Workday::Change outcome);
+    void showDay();
+    void showOutcome(Workday::Change outcome, int row, int column);
+    bool ask(const QString &question);
+    void tell(const QString &text, bool critical = false);
 
-    Workday &day_;
+    Workday day_;
+    QStandardItemModel rows_;
     QStandardItemModel batches_;
     QTableView *rowsView_ = nullptr;
+    QLabel *heading_ = nullptr;
 };
+
+// Starts the editor as the entry window's Workspace Editor command does: "WJX", the
+// operator's two-digit access level and name on the command line, the date on the
+// clipboard. The window, or none once the operator has been told why (exitCode then says
+// how the run ended).
+std::unique_ptr<WorkspaceWindow> startEditor(const QString &commandLine, int &exitCode);
 
 } // namespace tallic::workspace

@@ -1,0 +1,345 @@
+#include "workday.h"
+
+#include "basic/masks.h"
+#include "basic/numbers.h"
+#include "platform/platform.h"
+#include "proof.h"
+#include "suite/database.h"
+#include "suite/messages.h"
+#include "suite/sharedstate.h"
+
+#include <QSet>
+#include <QSqlRecord>
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic::workspace {
+
+namespace {
+
+// Where the editor's lines in the activity log say they come from: the suite's name for it.
+const QString LogLocation = u"Prastle"_s;
+
+bool isModeWord(const QString &chitNumber)
+{
+    const QString word = chitNumber.trimmed().toUpper();
+    return word == u"PAYMENT"_s || word == u"ADJMENT"_s || word == u"CREDIT"_s;
+}
+
+qint64 centsOf(double amount)
+{
+    return std::llround(amount * 100);
+}
+
+// A failure of the database layer in the operator's words.
+QString failureText(const SuiteDb &db)
+{
+    const QSqlError error = db.error();
+    QString text = error.text().trimmed();
+    if (!error.driverText().isEmpty() && !text.contains(error.driverText()))
+        text += u' ' + error.driverText();
+    return text;
+}
+
+// A row for the activity log: every column by name, on one line.
+QString rowText(const QStringList &columns, const QVariantList &values)
+{
+    QStringList parts;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        const QVariant value = values.value(i);
+        QString shown;
+        if (value.isNull())
+            shown = u"Null"_s;
+        else if (value.typeId() == QMetaType::QString)
+            shown = u'"' + value.toString().replace(u'\r', u' ').replace(u'\n', u' ') + u'"';
+        else
+            shown = shortestNumber(value.toDouble());
+        parts << columns.at(i) + u'=' + shown;
+    }
+    return parts.join(u", "_s);
+}
+
+bool flagSet(const QVariant &value)
+{
+    return !value.isNull() && value.toDouble() == 1.0;
+}
+
+} // namespace
+
+Amounts DayRow::amounts() const
+{
+    return { number(Column::BaseSale), number(Column::ServiceCharge), number(Column::Tax),
+             number(Column::Total) };
+}
+
+QList<Batch> batchesOf(const QList<DayRow> &rows, int validityMode)
+{
+    QList<Batch> batches;
+    QSet<QString> numbers;
+    qint64 base = 0, serviceCharge = 0, tax = 0, total = 0;
+    const auto close = [&] {
+        if (batches.isEmpty())
+            return;
+        // Added in cents, as the rows add up to what a sum of their stored values rounds to.
+        batches.last().totals = { base / 100.0, serviceCharge / 100.0, tax / 100.0, total / 100.0 };
+    };
+    for (const DayRow &row : rows) {
+        const QString origin = row.text(Column::Origin);
+        if (batches.isEmpty() || batches.last().origin != origin) {
+            close();
+            batches.append({ origin, 0, 0, {}, {} });
+            numbers.clear();
+            base = serviceCharge = tax = total = 0;
+        }
+        Batch &batch = batches.last();
+        ++batch.rows;
+        const QString chit = row.text(Column::ChitNumber);
+        if (isModeWord(chit) || !numbers.contains(chit)) {
+            ++batch.chits;
+            numbers.insert(chit);
+        }
+        base += centsOf(row.number(Column::BaseSale));
+        serviceCharge += centsOf(row.number(Column::ServiceCharge));
+        tax += centsOf(row.number(Column::Tax));
+        total += centsOf(row.number(Column::Total));
+        addChitToValidity(batch.validity, validityMode, Val(chit), row.number(Column::Member),
+                          row.number(Column::Employee), row.number(Column::BaseSale));
+    }
+    close();
+    return batches;
+}
+
+QString validityText(int mode, const ValidityTotals &t)
+{
+    QStringList parts;
+    if (mode == 1 || mode == 3)
+        parts << u"Hash Total "_s + shortestNumber(t.hash);
+    if (mode == 2 || mode == 3)
+        parts << u"Base Total "_s + shortestNumber(t.base);
+    if (mode == 4)
+        parts << u"Sum C+M+B "_s + shortestNumber(t.sum);
+    if (mode == 5)
+        parts << u"Sum C+M+E+B "_s + shortestNumber(t.sum);
+    return parts.join(u"   "_s);
+}
+
+Workday::Workday(const QString &user)
+    : user_(user.trimmed().toUpper())
+{
+}
+
+bool Workday::load(qint32 date)
+{
+    date_ = date;
+    problem_.clear();
+    columns_.clear();
+    rows_.clear();
+    batches_.clear();
+    if (!readSettings() || !readRows(date, columns_, rows_)) {
+        columns_.clear();
+        rows_.clear();
+        return false;
+    }
+    batches_ = batchesOf(rows_, settings_.validityMode);
+    return true;
+}
+
+bool Workday::readSettings()
+{
+    SuiteDb config(u"config.mdb"_s);
+    QSqlQuery ar = config.query(u"select * from ar"_s);
+    if (config.failed() || !ar.next()) {
+        problem_ = config.failed() ? failureText(config)
+                                   : u"The A/R settings are missing from CONFIG.MDB."_s;
+        return false;
+    }
+    // By position, as the entry screen reads the row.
+    const auto text = [&ar](int column) { return ar.value(column).toString().trimmed(); };
+    EditorSettings s;
+    s.editorLevel = ar.value(3).toInt();
+    s.charges.taxServiceCharge = text(7) == u"Y"_s;
+    s.validityMode = ar.value(19).toInt();
+    s.charges.scTaxableShare = ar.value(25).toFloat();
+    const QString consolidation = text(26).toUpper();
+    s.charges.consolidation = !consolidation.isEmpty() && consolidation != u"N"_s
+        && !platform().fileExists(u"pontiq.exe"_s);
+    s.charges.scTaxBasis = text(39);
+    ar = QSqlQuery();
+    QSqlQuery company = config.query(u"select coname, salestax from company"_s);
+    if (config.failed()) {
+        problem_ = failureText(config);
+        return false;
+    }
+    if (company.next()) {
+        s.clubName = company.value(0).toString().trimmed();
+        s.charges.companyTaxRate = company.value(1).toFloat();
+    }
+    settings_ = s;
+    return true;
+}
+
+bool Workday::readRows(qint32 date, QStringList &columns, QList<DayRow> &rows)
+{
+    SuiteDb daily(u"daily.mdb"_s);
+    QSqlQuery query = daily.query(u"select *, rowid from ardaily where architdate = "_s
+                                  + QString::number(date) + u" order by arorigin, rowid"_s);
+    if (daily.failed()) {
+        problem_ = failureText(daily);
+        return false;
+    }
+    const QSqlRecord record = query.record();
+    const int count = record.count() - 1;
+    for (int i = 0; i < count; ++i)
+        columns << record.fieldName(i);
+    while (query.next()) {
+        DayRow row;
+        for (int i = 0; i < count; ++i)
+            row.values << query.value(i);
+        row.locator = query.value(count);
+        rows << row;
+    }
+    if (query.lastError().isValid()) {
+        problem_ = query.lastError().text();
+        return false;
+    }
+    if (count <= Column::Memo) {
+        problem_ = u"The ardaily table lacks the columns of a chit."_s;
+        return false;
+    }
+    return true;
+}
+
+Correction Workday::propose(int row, AmountColumn column, double typed, bool adjustmentCharges)
+{
+    const DayRow &chit = rows_.at(row);
+    CorrectionBasis basis;
+    basis.chitNumber = chit.text(Column::ChitNumber);
+    basis.stored = chit.amounts();
+    basis.settings = settings_.charges;
+    basis.adjustmentCharges = adjustmentCharges;
+    Correction unreadable;
+    unreadable.verdict = Correction::Verdict::Unreadable;
+    {
+        SuiteDb ar(u"ar.mdb"_s);
+        QSqlQuery rates = ar.query(u"select * from ar0 where aracctnum = "_s
+                                   + shortestNumber(chit.number(Column::GlAccount)));
+        const bool found = !ar.failed() && rates.next();
+        if (ar.failed() || rates.lastError().isValid()) {
+            problem_ = ar.failed() ? failureText(ar) : rates.lastError().text();
+            return unreadable;
+        }
+        if (!found) {
+            Correction none;
+            none.verdict = Correction::Verdict::NoAccountRates;
+            return none;
+        }
+        basis.scRate = rates.value(7).toDouble();
+        basis.taxRate = rates.value(8).toDouble();
+    }
+    const double member = chit.number(Column::Member);
+    if (member != 0) {
+        // The member's flags as they are now; a sub-account is its own record.
+        SuiteDb master(u"master.mdb"_s);
+        QSqlQuery account = master.query(u"select * from acctinfo where acctnumber between "_s
+                                         + shortestNumber(member - 0.001) + u" and "_s
+                                         + shortestNumber(member + 0.001));
+        if (master.failed() || (!account.next() && account.lastError().isValid())) {
+            problem_ = master.failed() ? failureText(master) : account.lastError().text();
+            return unreadable;
+        }
+        if (account.isValid()) {
+            basis.exempt = flagSet(account.value(u"taxexempt"_s));
+            basis.terminated = flagSet(account.value(u"terminated"_s));
+        }
+    }
+    return correctAmount(basis, column, typed);
+}
+
+Workday::Change Workday::correct(int row, const Amounts &after)
+{
+    QVariantList values = rows_.at(row).values;
+    values[Column::BaseSale] = after.base;
+    values[Column::ServiceCharge] = after.serviceCharge;
+    values[Column::Tax] = after.tax;
+    values[Column::Total] = after.total;
+    const auto name = [this](int column) { return u'[' + columns_.at(column) + u']'; };
+    return change(row,
+                  u"update ardaily set %1 = ?, %2 = ?, %3 = ?, %4 = ?"_s.arg(
+                      name(Column::BaseSale), name(Column::ServiceCharge), name(Column::Tax),
+                      name(Column::Total)),
+                  { after.base, after.serviceCharge, after.tax, after.total }, values);
+}
+
+Workday::Change Workday::deleteRow(int row)
+{
+    return change(row, u"delete from ardaily"_s, {}, {});
+}
+
+Workday::Change Workday::change(int row, const QString &action, const QVariantList &values,
+                                const QVariantList &after)
+{
+    const DayRow &before = rows_.at(row);
+    // The row as it was read, column for column, at the place it was read from.
+    QString sql = action + u" where rowid = ?"_s;
+    QVariantList bound = values;
+    bound << before.locator;
+    for (qsizetype i = 0; i < columns_.size(); ++i) {
+        sql += u" and ["_s + columns_.at(i) + u"] is not distinct from ?"_s;
+        bound << before.values.value(i);
+    }
+    SuiteDb daily(u"daily.mdb"_s);
+    const auto fail = [&] {
+        problem_ = failureText(daily);
+        daily.rollback();
+        return Change::Failed;
+    };
+    if (!daily.transaction() || !daily.execPrepared(sql, bound))
+        return fail();
+    if (daily.rowsAffected() != 1) {
+        daily.rollback();
+        return Change::ChangedMeanwhile;
+    }
+
+    // Logged before it is committed: no change is made that the log does not show.
+    SharedState &s = state();
+    const QString chit
+        = u"Chit "_s + before.text(Column::ChitNumber) + u" of "_s + QString::number(date_);
+    s.UserName = user_;
+    s.LocationText = LogLocation;
+    s.MsgText = chit + (after.isEmpty() ? u" deleted. Before: "_s : u" corrected. Before: "_s)
+        + rowText(columns_, before.values)
+        + (after.isEmpty() ? QString() : u". After: "_s + rowText(columns_, after));
+    if (!LogActivity()) {
+        clearError();
+        daily.rollback();
+        problem_ = u"The activity log (admlog.ini) cannot be written, so nothing was changed."_s;
+        return Change::NotLogged;
+    }
+    if (!daily.commit()) {
+        problem_ = failureText(daily);
+        s.MsgText = chit + u": the change above was not made. "_s + problem_;
+        LogActivity();
+        clearError();
+        return Change::Failed;
+    }
+    return Change::Done;
+}
+
+bool Workday::printProof(const QString &path)
+{
+    // The day as it is now, whatever was read before.
+    QStringList columns;
+    QList<DayRow> rows;
+    problem_.clear();
+    if (!readRows(date_, columns, rows))
+        return false;
+    if (!writeProof(path, { settings_.clubName, date_, settings_.validityMode, rows })) {
+        problem_ = u"The proof cannot be written to "_s + path;
+        return false;
+    }
+    return true;
+}
+
+} // namespace tallic::workspace

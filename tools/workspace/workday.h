@@ -1,0 +1,119 @@
+#pragma once
+
+#include "basic/validity.h"
+#include "correction.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+namespace tallic::workspace {
+
+// The ardaily row by position: the table's own column order is the layout.
+namespace Column {
+enum : int {
+    GlAccount = 0,
+    ChitNumber = 1,
+    ChitDate = 2,
+    Member = 3,
+    Employee = 4,
+    BaseSale = 6,
+    ServiceCharge = 7,
+    Tax = 8,
+    Total = 9,
+    Origin = 15,
+    Memo = 16,
+};
+} // namespace Column
+
+// One row of ardaily as read: every column, and where the engine keeps the row.
+struct DayRow
+{
+    QVariantList values;
+    QVariant locator; // rowid, or the server's ctid
+
+    double number(int column) const { return values.value(column).toDouble(); }
+    QString text(int column) const { return values.value(column).toString(); }
+    Amounts amounts() const;
+};
+
+// One batch of a day: the rows that share the batch's origin stamp.
+struct Batch
+{
+    QString origin;
+    // Chits, not rows: generation writes a row per item under one chit number. A payment,
+    // adjustment or credit carries its mode's word for a number and is a chit of its own.
+    int chits = 0;
+    int rows = 0;
+    Amounts totals;
+    ValidityTotals validity;
+};
+
+// The batches of rows read in batch order, with their totals as the entry screen kept them
+// in the validity mode.
+QList<Batch> batchesOf(const QList<DayRow> &rows, int validityMode);
+
+// The validity totals a mode keeps, as the entry screen labels them; empty for none.
+QString validityText(int mode, const ValidityTotals &totals);
+
+// What the editor takes from the club's configuration.
+struct EditorSettings
+{
+    QString clubName;
+    int validityMode = 0;
+    int editorLevel = 0; // the lowest access level that may correct chits
+    ChargeSettings charges;
+};
+
+// A day's chits as the workspace editor reads them from ardaily, and its changes to them.
+// Every statement goes through the suite's database layer.
+class Workday
+{
+public:
+    // The user named in the activity log.
+    explicit Workday(const QString &user = QString());
+
+    // Reads the settings and the chits of the date (yyyymmdd); false with problem() when
+    // they cannot be read, and then no rows.
+    bool load(qint32 date);
+    QString problem() const { return problem_; }
+
+    qint32 date() const { return date_; }
+    const EditorSettings &settings() const { return settings_; }
+    const QStringList &columns() const { return columns_; }
+    const QList<DayRow> &rows() const { return rows_; }
+    const QList<Batch> &batches() const { return batches_; }
+
+    // The correction of one amount of a row, with the account's rates and the member's
+    // record read now. Nothing is written.
+    Correction propose(int row, AmountColumn column, double typed, bool adjustmentCharges);
+
+    // A change is one transaction, and only of the row as it was read, every column alike:
+    // a row another workstation changed or deleted meanwhile is refused, never touched, even
+    // where the engine has given its place to a new row. Each change is written to the
+    // activity log with the row before and after; one that cannot be logged is not made.
+    enum class Change { Done, ChangedMeanwhile, NotLogged, Failed };
+    Change correct(int row, const Amounts &after);
+    Change deleteRow(int row);
+
+    // Writes the proof of every batch of the date, as the database holds it now, as a PDF
+    // file; false with problem() when it cannot.
+    bool printProof(const QString &path);
+
+private:
+    bool readSettings();
+    bool readRows(qint32 date, QStringList &columns, QList<DayRow> &rows);
+    Change change(int row, const QString &action, const QVariantList &values,
+                  const QVariantList &after);
+
+    QString user_;
+    qint32 date_ = 0;
+    QString problem_;
+    EditorSettings settings_;
+    QStringList columns_;
+    QList<DayRow> rows_;
+    QList<Batch> batches_;
+};
+
+} // namespace tallic::workspace
