@@ -304,8 +304,7 @@ QString quotedName(const QString &name, bool onServer)
 
 QStringList tableStatements(const SuiteTable &table, bool onServer, const QString &schema)
 {
-    const QString prefix
-        = onServer && !schema.isEmpty() ? quotedName(schema, true) + u'.' : QString();
+    const QString prefix = schema.isEmpty() ? QString() : quotedName(schema, onServer) + u'.';
     QStringList definitions;
     for (const SuiteColumn &column : table.columns) {
         QString definition
@@ -317,9 +316,12 @@ QStringList tableStatements(const SuiteTable &table, bool onServer, const QStrin
     const QString name = prefix + quotedName(table.name, onServer);
     QStringList statements { u"CREATE TABLE "_s + name + u" ("_s + definitions.join(u", "_s)
                              + u')' };
+    // SQLite names an index's schema with the index, a server with the table.
     for (const QString &column : table.indexed)
-        statements << u"CREATE INDEX "_s + quotedName(table.name + u'_' + column, onServer)
-                + u" ON "_s + name + u" ("_s + quotedName(column, onServer) + u')';
+        statements << u"CREATE INDEX "_s + (onServer ? QString() : prefix)
+                + quotedName(table.name + u'_' + column, onServer) + u" ON "_s
+                + (onServer ? name : quotedName(table.name, false)) + u" ("_s
+                + quotedName(column, onServer) + u')';
     return statements;
 }
 

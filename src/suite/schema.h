@@ -55,8 +55,8 @@ const SuiteDatabase *suiteDatabase(const QString &name);
 
 // The column's type on SQLite or on a server.
 QString columnType(ColumnKind kind, bool onServer);
-// The statements that make the table and its indexes; on a server the names are qualified
-// with the schema given.
+// The statements that make the table and its indexes, in the schema given (an attached
+// file's name on SQLite).
 QStringList tableStatements(const SuiteTable &table, bool onServer,
                             const QString &schema = QString());
 // A name in double quotes. On a server in lower case, where the program's statements,

@@ -90,6 +90,7 @@ Outcome commandCopy(const QString &from, const QString &to, bool replace, Consol
     if (!problem.isEmpty() && !replace)
         return failed(problem + u" (--replace replaces it, after a backup)"_s);
     if (!problem.isEmpty()) {
+        problem.clear();
         const QString saved
             = QDir(target.folder)
                   .filePath(u"before-copy-"_s
