@@ -82,9 +82,10 @@ public:
     bool readRows(const QString &file, const TableDef &table, const RowSink &sink,
                   QString &problem);
     bool figures(const QString &file, const TableDef &table, Figures &figures, QString &problem);
-    // A new table of those columns, and the suite's indexes on them when the table is one
-    // the program reads.
+    // A new table of those columns; once its rows are in, its key and the suite's indexes
+    // on it when the table is one the program reads (built once, not row by row).
     bool createTable(const QString &file, const TableDef &table, QString &problem);
+    bool addIndexes(const QString &file, const TableDef &table, QString &problem);
     bool insertRows(const QString &file, const TableDef &table, const Rows &rows, QString &problem);
     // The count of rows, -1 with the reason on failure.
     qint64 count(const QString &file, const QString &table, QString &problem);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic::club {
@@ -27,6 +29,10 @@ void Console::warn(const QString &text)
 
 void Console::progress(const QString &what, qint64 done, qint64 total)
 {
+    // A line written over is for a terminal; a log gets the lines that stay.
+    static const bool terminal = ::isatty(fileno(stdout)) != 0;
+    if (!terminal)
+        return;
     if (shown_.isValid() && shown_.elapsed() < 200 && done < total)
         return;
     shown_.start();

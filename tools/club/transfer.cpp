@@ -261,7 +261,7 @@ bool transferClub(ClubSource &source, ClubTarget &target, Console &console, Repo
                     return true;
                 },
                 entry.source, problem);
-            if (!read)
+            if (!read || !db.addIndexes(file, table, problem))
                 return false;
             if (!db.figures(file, table, entry.target, problem))
                 return false;
