@@ -7,6 +7,7 @@
 #include "platform/runtime.h"
 #include "suite/database.h"
 #include "suite/guards.h"
+#include "suite/layout.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
 #include "suite/staff.h"
@@ -141,6 +142,13 @@ void Arinput::Form_Load()
     }
     CheckDbUpdate();
     if (s.MsgText == u"UPDREQ"_s) {
+        endProgram();
+        return;
+    }
+    // Databases of a newer layout are not this program's to touch; an older one is
+    // brought up to date before anything reads it.
+    CheckLayout();
+    if (s.MsgText == u"LAYOUT"_s) {
         endProgram();
         return;
     }
@@ -303,6 +311,22 @@ void Arinput::LoadSettings()
     }
     if (s.AccessLevel < s.LevelLimits[0]) {
         s.MsgText = u"Access denied. See system administrator.\nClick OK to exit..."_s;
+        ShowCritical();
+        endProgram();
+        return;
+    }
+    // A new club's configuration leaves both accounts to the office: chits keyed to them
+    // would never be refused.
+    QStringList unset;
+    if (s.ArAccount == 0)
+        unset << u"the A/R account (ar-account)"_s;
+    if (s.ProfitAccount == 0)
+        unset << u"the current-profit account (profit-account)"_s;
+    if (!unset.isEmpty()) {
+        s.MsgText = u"The club's settings are not complete: "_s + unset.join(u" and "_s)
+            + (unset.size() > 1 ? u" are"_s : u" is"_s)
+            + u" not set.\nSet them with tallic-club settings, then start again.\nClick OK to "
+              u"exit..."_s;
         ShowCritical();
         endProgram();
     }

@@ -162,6 +162,15 @@ qsizetype copyQuoted(const QString &sql, qsizetype at, QString &out)
     return end;
 }
 
+// Never created through this name: a file that vanished since the lookup must not come
+// back as an empty database.
+QString fileUri(const QString &path, Access access)
+{
+    QUrl url = QUrl::fromLocalFile(path);
+    url.setQuery(access == Access::ReadOnly ? u"mode=ro"_s : u"mode=rw"_s);
+    return url.toString(QUrl::FullyEncoded);
+}
+
 bool isNameChar(QChar c)
 {
     return c.isLetterOrNumber() || c == u'_' || c == u'$';
@@ -224,12 +233,8 @@ QSqlDatabase openSuiteDatabase(const QString &connectionName, const DataSource &
             error = missingDatabase(fileName);
             return db;
         }
-        // Never created here: a file that vanished since the lookup must not come back as
-        // an empty database.
-        QUrl url = QUrl::fromLocalFile(path);
-        url.setQuery(access == Access::ReadOnly ? u"mode=ro"_s : u"mode=rw"_s);
         db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"_s);
-        db.setDatabaseName(url.toString(QUrl::FullyEncoded));
+        db.setDatabaseName(fileUri(path, access));
         if (!db.open()) {
             error = db.lastError();
         } else if (!registerJetFunctions(db)) {
@@ -246,6 +251,40 @@ QSqlDatabase openSuiteDatabase(const QString &connectionName, const DataSource &
     }
     setServer(db, source);
     openOnServer(db, fileName, access, error);
+    return db;
+}
+
+QSqlDatabase openSuiteFiles(const QString &connectionName, const QString &folder,
+                            const QStringList &fileNames, Access access, QSqlError &error)
+{
+    error = QSqlError();
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connectionName);
+    db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"_s);
+    db.setDatabaseName(u":memory:"_s);
+    if (!db.open()) {
+        error = db.lastError();
+        return db;
+    }
+    if (!registerJetFunctions(db)) {
+        error = layerError(JetError::Generic, u"Cannot add the Jet functions."_s);
+        db.close();
+        return db;
+    }
+    QSqlQuery attach(db);
+    for (const QString &fileName : fileNames) {
+        const QString path = findSuiteFile(folder, fileName);
+        if (path.isEmpty()) {
+            error = missingDatabase(fileName);
+        } else if (!attach.exec(u"attach database "_s + quotedLiteral(fileUri(path, access))
+                                + u" as \""_s + schemaOf(fileName) + u'"')) {
+            error = attach.lastError();
+        }
+        if (error.isValid()) {
+            attach = QSqlQuery();
+            db.close();
+            return db;
+        }
+    }
     return db;
 }
 

@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 namespace tallic {
@@ -61,6 +62,12 @@ enum class Access { ReadWrite, ReadOnly };
 // use.
 QSqlDatabase openSuiteDatabase(const QString &connectionName, const DataSource &source,
                                const QString &fileName, Access access, QSqlError &error);
+
+// Adds a connection under the name to the named suite files of the folder, each attached
+// under its schema name ("daily.ardaily"), set up as openSuiteDatabase() sets a file up:
+// one transaction then spans them all. On failure the connection is not open.
+QSqlDatabase openSuiteFiles(const QString &connectionName, const QString &folder,
+                            const QStringList &fileNames, Access access, QSqlError &error);
 
 // Adds a connection under the name to the server's database itself, in no schema, and
 // opens it; problem says why when it is not open. For setting the schemas up.

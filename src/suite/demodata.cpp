@@ -28,6 +28,7 @@ class DemoFile
 {
 public:
     DemoFile(const QString &folder, const QString &file)
+        : file_(file)
     {
         static std::atomic<quint64> serial { 0 };
         connection_ = u"demo-"_s + QString::number(++serial);
@@ -56,12 +57,17 @@ public:
     DemoFile(const DemoFile &) = delete;
     DemoFile &operator=(const DemoFile &) = delete;
 
-    // Adds the rows only to an empty table, so existing data is never doubled or mixed.
+    // Adds the rows only to an empty table, so existing data is never doubled or mixed;
+    // the one row of a configuration table that a new club has is replaced.
     void fill(const QString &table, const QStringList &columns, const Rows &rows)
     {
         if (!ok_)
             return;
         QSqlQuery query(db_);
+        if (replacing() && !query.exec(u"delete from "_s + table)) {
+            fail(query);
+            return;
+        }
         if (!query.exec(u"select count(*) from "_s + table) || !query.next()) {
             fail(query);
             return;
@@ -85,13 +91,31 @@ public:
         }
     }
 
+    // The rows of a table, -1 when it cannot be read.
+    qint64 rowsIn(const QString &table)
+    {
+        QSqlQuery query(db_);
+        if (!ok_ || !query.exec(u"select count(*) from "_s + table) || !query.next())
+            return -1;
+        return query.value(0).toLongLong();
+    }
+
+    static bool &replacingConfiguration()
+    {
+        static bool replace = false;
+        return replace;
+    }
+
 private:
+    bool replacing() const { return replacingConfiguration() && file_ == u"config.mdb"_s; }
+
     void fail(const QSqlQuery &query)
     {
         qWarning("Demo data: %ls", qUtf16Printable(query.lastError().text()));
         ok_ = false;
     }
 
+    QString file_;
     QString connection_;
     QSqlDatabase db_;
     bool ok_ = false;
@@ -227,15 +251,43 @@ void fillPeople(const QString &folder)
         { { u"JONES"_s, u"A/R Master"_s, u""_s, 1 }, { u"SMITH"_s, u"A/R Master"_s, u""_s, 0 } });
 }
 
+void fillAll(const QString &folder, const QDate &today)
+{
+    fillConfig(folder, today);
+    fillLedgers(folder);
+    fillMembers(folder);
+    fillPeople(folder);
+}
+
 } // namespace
 
 void createDemoData(const QString &folder, const QDate &today)
 {
     createSuiteDatabases(folder);
-    fillConfig(folder, today);
-    fillLedgers(folder);
-    fillMembers(folder);
-    fillPeople(folder);
+    fillAll(folder, today);
+}
+
+bool addDemoRows(const QString &folder, const QDate &today, QString &problem)
+{
+    for (const SuiteDatabase &definition : suiteDatabases()) {
+        if (definition.file == u"config.mdb"_s)
+            continue;
+        DemoFile file(folder, definition.file);
+        for (const SuiteTable &table : definition.tables) {
+            const qint64 rows = file.rowsIn(table.name);
+            if (rows != 0) {
+                problem = rows < 0 ? definition.file + u" cannot be read"_s
+                                   : definition.file
+                        + u" holds rows: the demo goes only into "
+                          u"a new club's empty databases"_s;
+                return false;
+            }
+        }
+    }
+    DemoFile::replacingConfiguration() = true;
+    fillAll(folder, today);
+    DemoFile::replacingConfiguration() = false;
+    return true;
 }
 
 } // namespace tallic

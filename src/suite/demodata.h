@@ -11,4 +11,9 @@ namespace tallic {
 // SMITH. Tables that already hold rows are left as they are.
 void createDemoData(const QString &folder, const QDate &today);
 
+// Fills a new club's databases (tallic-club new) with the demo club: its configuration
+// replaces the new club's, every other table must be empty; false with the reason when one
+// is not.
+bool addDemoRows(const QString &folder, const QDate &today, QString &problem);
+
 } // namespace tallic

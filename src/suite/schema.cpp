@@ -5,12 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QList>
 #include <QSaveFile>
-#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStringList>
 
 #include <atomic>
 
@@ -20,55 +17,50 @@ namespace tallic {
 
 namespace {
 
-// Columns are read by position all through the program, so each list below is in the
-// table's column order. Text compares without regard to case, as Jet does: collated so on
-// SQLite, case-blind text (citext) on a server, where numbers are double precision and
-// integers 64 bits as on SQLite.
-struct Column
+// Text compares without regard to case, as Jet does: collated so on SQLite, case-blind
+// text (citext) on a server, where numbers are double precision and integers 64 bits as
+// on SQLite.
+SuiteColumn integer(const QString &name)
 {
-    QString name;
-    QString type; // INTEGER, REAL or TEXT
-};
-
-struct Table
-{
-    QString name;
-    QList<Column> columns;
-    QString key; // unique and not null; every other column may be Null
-    QStringList indexed; // other columns that statements look rows up by
-};
-
-struct Database
-{
-    QString file;
-    QList<Table> tables;
-};
-
-Column integer(const QString &name)
-{
-    return { name, u"INTEGER"_s };
+    return { name, ColumnKind::Integer };
 }
-Column real(const QString &name)
+SuiteColumn real(const QString &name)
 {
-    return { name, u"REAL"_s };
+    return { name, ColumnKind::Real };
 }
-Column text(const QString &name)
+SuiteColumn text(const QString &name)
 {
-    return { name, u"TEXT"_s };
+    return { name, ColumnKind::Text };
 }
 
 // Pads a table with unused columns ("arspare05") up to, not including, the position.
-void padTo(QList<Column> &columns, const QString &prefix, int position)
+void padTo(QList<SuiteColumn> &columns, const QString &prefix, int position)
 {
     while (columns.size() < position)
         columns << text(prefix + u"spare"_s
                         + QString::number(columns.size()).rightJustified(2, u'0'));
 }
 
-// The configuration row of the A/R ledger; positions are what the start-up reads.
-Table configArTable()
+QStringList namesOf(const QList<SuiteColumn> &columns)
 {
-    QList<Column> c;
+    QStringList names;
+    for (const SuiteColumn &column : columns)
+        names << column.name;
+    return names;
+}
+
+// A table whose every column is named by some statement.
+SuiteTable namedTable(const QString &name, const QList<SuiteColumn> &columns,
+                      const QString &key = {}, const QStringList &indexed = {})
+{
+    return { name, columns, key, indexed, namesOf(columns), 0 };
+}
+
+// The configuration row of the A/R ledger; positions are what the start-up reads, names
+// what the month-end view and the workspace editor read.
+SuiteTable configArTable()
+{
+    QList<SuiteColumn> c;
     c << integer(u"arlevel1"_s) << integer(u"arlevel2"_s) << integer(u"arlevel3"_s)
       << integer(u"arlevel4"_s) << real(u"aracct"_s);
     padTo(c, u"ar"_s, 7);
@@ -84,108 +76,98 @@ Table configArTable()
     c << text(u"artaxbasis"_s);
     padTo(c, u"ar"_s, 47);
     c << text(u"arskipcheck"_s) << integer(u"aryear"_s);
-    return { u"ar"_s, c, {}, {} };
+    return { u"ar"_s, c, {}, {}, { u"armonth"_s, u"aryear"_s, u"arvalidity"_s }, 49 };
 }
 
-Table configGlTable()
+SuiteTable configGlTable()
 {
-    QList<Column> c;
+    QList<SuiteColumn> c;
     padTo(c, u"gl"_s, 7);
     c << real(u"glprofitacct"_s);
-    return { u"gl"_s, c, {}, {} };
+    return { u"gl"_s, c, {}, {}, {}, 8 };
 }
 
-const QList<Database> &suiteDatabases()
+SuiteTable ardailyTable()
 {
-    static const QList<Database> databases {
+    SuiteTable t = namedTable(u"ardaily"_s,
+                              { real(u"arglacct"_s), text(u"tallicnum"_s), real(u"architdate"_s),
+                                real(u"armember"_s), real(u"aremployee"_s), real(u"arcovers"_s),
+                                real(u"arbasesale"_s), real(u"arsrvchg"_s), real(u"artax"_s),
+                                real(u"artotal"_s), integer(u"arreserved1"_s),
+                                integer(u"arreserved2"_s), integer(u"arreserved3"_s),
+                                integer(u"arreserved4"_s), text(u"arreservedtext"_s),
+                                text(u"arorigin"_s), text(u"armemo"_s), integer(u"arsource"_s) },
+                              {}, { u"tallicnum"_s });
+    // The workspace editor's columns; posting and generation fill all of them by position.
+    t.named = QStringList { u"tallicnum"_s,  u"architdate"_s, u"arglacct"_s, u"armember"_s,
+                            u"aremployee"_s, u"arbasesale"_s, u"arsrvchg"_s, u"artax"_s,
+                            u"artotal"_s,    u"armemo"_s,     u"arorigin"_s };
+    t.positions = 18;
+    return t;
+}
+
+SuiteTable ar0Table()
+{
+    SuiteTable t = namedTable(u"ar0"_s,
+                              { real(u"aracctnum"_s), text(u"aracctname"_s), text(u"arshortname"_s),
+                                text(u"arcategory"_s), integer(u"arlevel"_s), real(u"arscacct"_s),
+                                real(u"artaxacct"_s), real(u"arsrvchg"_s), real(u"arsalestax"_s) },
+                              u"aracctnum"_s);
+    // The entry window reads the rates by position, generation by name.
+    t.named = QStringList { u"aracctnum"_s, u"arsrvchg"_s, u"arsalestax"_s };
+    t.positions = 9;
+    return t;
+}
+
+QList<SuiteDatabase> makeDatabases()
+{
+    return {
         { u"config.mdb"_s,
           { configArTable(),
-            { u"pos"_s, { integer(u"empvalidate"_s) }, {}, {} },
+            namedTable(u"pos"_s, { integer(u"empvalidate"_s) }),
             configGlTable(),
-            { u"company"_s, { text(u"coname"_s), real(u"salestax"_s) }, {}, {} } } },
-        { u"daily.mdb"_s,
-          { { u"ardaily"_s,
-              { real(u"arglacct"_s), text(u"tallicnum"_s), real(u"architdate"_s),
-                real(u"armember"_s), real(u"aremployee"_s), real(u"arcovers"_s),
-                real(u"arbasesale"_s), real(u"arsrvchg"_s), real(u"artax"_s), real(u"artotal"_s),
-                integer(u"arreserved1"_s), integer(u"arreserved2"_s), integer(u"arreserved3"_s),
-                integer(u"arreserved4"_s), text(u"arreservedtext"_s), text(u"arorigin"_s),
-                text(u"armemo"_s), integer(u"arsource"_s) },
+            { u"company"_s,
+              { text(u"coname"_s), real(u"salestax"_s) },
               {},
-              { u"tallicnum"_s } } } },
-        { u"ar.mdb"_s,
-          { { u"ar0"_s,
-              { real(u"aracctnum"_s), text(u"aracctname"_s), text(u"arshortname"_s),
-                text(u"arcategory"_s), integer(u"arlevel"_s), real(u"arscacct"_s),
-                real(u"artaxacct"_s), real(u"arsrvchg"_s), real(u"arsalestax"_s) },
-              u"aracctnum"_s,
-              {} } } },
+              {},
+              { u"salestax"_s },
+              0 } } },
+        { u"daily.mdb"_s, { ardailyTable() } },
+        { u"ar.mdb"_s, { ar0Table() } },
         { u"gl.mdb"_s,
-          { { u"gl0"_s,
-              { real(u"glacctnum"_s), text(u"glacctname"_s), text(u"glstatementdesc"_s),
-                text(u"glaccttype"_s), integer(u"gllevel"_s) },
-              u"glacctnum"_s,
-              {} } } },
+          { namedTable(u"gl0"_s,
+                       { real(u"glacctnum"_s), text(u"glacctname"_s), text(u"glstatementdesc"_s),
+                         text(u"glaccttype"_s), integer(u"gllevel"_s) },
+                       u"glacctnum"_s) } },
         { u"master.mdb"_s,
-          { { u"acctinfo"_s,
-              { real(u"acctnumber"_s), text(u"lname"_s), text(u"fname"_s), integer(u"taxexempt"_s),
-                integer(u"suspended"_s), integer(u"terminated"_s), text(u"classcode"_s) },
-              u"acctnumber"_s,
-              { u"classcode"_s } },
-            { u"classcode"_s,
-              { text(u"classcode"_s), text(u"Description"_s) },
-              u"classcode"_s,
-              {} } } },
+          { namedTable(u"acctinfo"_s,
+                       { real(u"acctnumber"_s), text(u"lname"_s), text(u"fname"_s),
+                         integer(u"taxexempt"_s), integer(u"suspended"_s), integer(u"terminated"_s),
+                         text(u"classcode"_s) },
+                       u"acctnumber"_s, { u"classcode"_s }),
+            namedTable(u"classcode"_s, { text(u"classcode"_s), text(u"Description"_s) },
+                       u"classcode"_s) } },
         { u"master2.mdb"_s,
-          { { u"ar"_s, { real(u"acctnumber"_s), real(u"balfwd"_s) }, u"acctnumber"_s, {} } } },
+          { namedTable(u"ar"_s, { real(u"acctnumber"_s), real(u"balfwd"_s) }, u"acctnumber"_s) } },
         { u"emp.mdb"_s,
-          { { u"empinfo"_s,
-              { integer(u"empid"_s), text(u"emplname"_s), text(u"empfname"_s),
-                integer(u"operator"_s), text(u"accessnum"_s) },
-              u"empid"_s,
-              { u"operator"_s, u"accessnum"_s } } } },
+          { namedTable(u"empinfo"_s,
+                       { integer(u"empid"_s), text(u"emplname"_s), text(u"empfname"_s),
+                         integer(u"operator"_s), text(u"accessnum"_s) },
+                       u"empid"_s, { u"operator"_s, u"accessnum"_s }) } },
         { u"user.mdb"_s,
-          { { u"staff"_s,
+          { namedTable(
+              u"staff"_s,
               { text(u"username"_s), text(u"location"_s), text(u"work"_s), integer(u"sysuser"_s) },
-              u"username"_s,
-              { u"work"_s } } } },
+              u"username"_s, { u"work"_s }) } },
     };
-    return databases;
 }
 
-QString columnType(const Column &column, bool onServer)
-{
-    if (!onServer)
-        return column.type == u"TEXT"_s ? u"TEXT COLLATE NOCASE"_s : column.type;
-    if (column.type == u"TEXT"_s)
-        return u"citext"_s;
-    return column.type == u"REAL"_s ? u"double precision"_s : u"bigint"_s;
-}
-
-QStringList tableStatements(const Table &table, bool onServer)
-{
-    QStringList definitions;
-    for (const Column &column : table.columns) {
-        QString definition = column.name + u' ' + columnType(column, onServer);
-        if (column.name == table.key)
-            definition += u" NOT NULL PRIMARY KEY"_s;
-        definitions << definition;
-    }
-    QStringList statements { u"CREATE TABLE "_s + table.name + u" ("_s + definitions.join(u", "_s)
-                             + u')' };
-    for (const QString &column : table.indexed)
-        statements << u"CREATE INDEX "_s + table.name + u'_' + column + u" ON "_s + table.name
-                + u" ("_s + column + u')';
-    return statements;
-}
-
-bool runAll(QSqlDatabase &db, const QStringList &statements)
+bool runAll(QSqlDatabase &db, const QStringList &statements, QString &problem)
 {
     QSqlQuery query(db);
     for (const QString &statement : statements) {
         if (!query.exec(statement)) {
-            qWarning("Cannot create a suite table: %ls: %ls", qUtf16Printable(statement),
-                     qUtf16Printable(query.lastError().text()));
+            problem = statement + u": "_s + query.lastError().text();
             return false;
         }
     }
@@ -218,99 +200,207 @@ void publish(const QString &building, const QString &path)
 
 // Builds the file under a temporary name and gives it its real name only when complete,
 // so that a failed creation never leaves a database without its tables.
-void createDatabase(const QString &folder, const Database &definition)
+bool createDatabase(const QString &folder, const SuiteDatabase &definition)
 {
-    static std::atomic<quint64> serial { 0 };
     const QString path = QDir(folder).filePath(definition.file);
     const QString building = path + u".building"_s;
-    removeWithCompanions(building);
-
-    const QString connection = u"schema-"_s + QString::number(++serial);
-    bool complete = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
-        db.setDatabaseName(building);
-        if (db.open()) {
-            // Nothing goes to the disk before the file is complete: publish() writes it
-            // through once. The rollback journal, not WAL: the workstations share the data
-            // folder over the network, where WAL's shared memory does not work.
-            QStringList statements { u"PRAGMA synchronous = OFF"_s,
-                                     u"PRAGMA journal_mode = DELETE"_s, u"BEGIN"_s };
-            for (const Table &table : definition.tables)
-                statements << tableStatements(table, false);
-            statements << u"COMMIT"_s;
-            complete = runAll(db, statements);
-            db.close();
-        } else {
-            qWarning("Cannot create %ls: %ls", qUtf16Printable(building),
-                     qUtf16Printable(db.lastError().text()));
-        }
-    }
-    QSqlDatabase::removeDatabase(connection);
-
-    if (complete && !QFile::exists(building + u"-journal"_s))
+    QString problem;
+    const bool complete = createSuiteFile(building, definition, problem);
+    if (!complete)
+        qWarning("Cannot create %ls: %ls", qUtf16Printable(path), qUtf16Printable(problem));
+    else
         publish(building, path);
     removeWithCompanions(building);
+    return complete && QFileInfo::exists(path);
 }
 
-QString quotedName(const QString &name)
+QString quotedLiteral(const QString &text)
 {
-    return u'"' + QString(name).replace(u'"', u"\"\""_s) + u'"';
+    return u'\'' + QString(text).replace(u'\'', u"''"_s) + u'\'';
 }
 
 // Each missing database as a schema of the server's database, made whole in one
 // transaction or not at all; a schema another workstation made meanwhile is left to it.
-void createSchemas(const DataSource &source)
+QStringList createSchemas(const DataSource &source)
 {
     static std::atomic<quint64> serial { 0 };
     const QString connection = u"schema-"_s + QString::number(++serial);
+    QStringList made;
     {
         QString problem;
         QSqlDatabase db = openServerDatabase(connection, source, problem);
-        QSqlQuery query(db);
-        // Case-blind text is the database's, once for every schema.
-        if (problem.isEmpty() && !query.exec(u"create extension if not exists citext"_s))
-            problem = query.lastError().text();
-        if (problem.isEmpty()
-            && (!query.exec(u"select quote_ident(n.nspname) from pg_extension e join "
-                            u"pg_namespace n on n.oid = e.extnamespace "
-                            u"where e.extname = 'citext'"_s)
-                || !query.next()))
-            problem = u"the citext extension is not there"_s;
+        QString textSchema;
+        if (problem.isEmpty())
+            textSchema = textSchemaOf(db, problem);
         if (!problem.isEmpty()) {
             qWarning("Cannot create the suite's schemas on the server: %ls",
                      qUtf16Printable(problem));
         } else {
-            const QString textSchema = query.value(0).toString();
-            for (const Database &definition : suiteDatabases()) {
-                const QString schema = quotedName(schemaOf(definition.file));
-                if (!query.exec(u"select 1 from pg_namespace where nspname = '"_s
-                                + schemaOf(definition.file) + u"'"_s)
+            QSqlQuery query(db);
+            for (const SuiteDatabase &definition : suiteDatabases()) {
+                const QString schema = schemaOf(definition.file);
+                if (!query.exec(u"select 1 from pg_namespace where nspname = "_s
+                                + quotedLiteral(schema))
                     || query.next())
                     continue;
-                // Jet's functions in every schema, where the program's statements find them.
-                QStringList statements {
-                    u"begin"_s, u"create schema "_s + schema,
-                    u"set local search_path to "_s + schema + u", "_s + textSchema,
-                    u"create function ucase$(text) returns text language sql immutable strict "
-                    u"parallel safe as 'select upper($1)'"_s,
-                    u"create function fix(double precision) returns double precision language "
-                    u"sql immutable strict parallel safe as 'select trunc($1)'"_s
-                };
-                for (const Table &table : definition.tables)
-                    statements << tableStatements(table, true);
-                statements << u"commit"_s;
-                if (!runAll(db, statements))
+                QStringList statements { u"begin"_s };
+                statements << schemaStatements(definition, textSchema)
+                           << versionStatements(SuiteSchemaVersion) << u"commit"_s;
+                if (runAll(db, statements, problem)) {
+                    made << definition.file;
+                } else {
+                    qWarning("Cannot create a suite schema: %ls", qUtf16Printable(problem));
                     query.exec(u"rollback"_s);
+                }
             }
         }
-        query = QSqlQuery();
         db.close();
     }
     QSqlDatabase::removeDatabase(connection);
+    return made;
 }
 
 } // namespace
+
+const QList<SuiteDatabase> &suiteDatabases()
+{
+    static const QList<SuiteDatabase> databases = makeDatabases();
+    return databases;
+}
+
+const SuiteDatabase *suiteDatabase(const QString &name)
+{
+    const QString schema = schemaOf(name);
+    for (const SuiteDatabase &definition : suiteDatabases()) {
+        if (schemaOf(definition.file) == schema)
+            return &definition;
+    }
+    return nullptr;
+}
+
+QString columnType(ColumnKind kind, bool onServer)
+{
+    switch (kind) {
+    case ColumnKind::Integer:
+        return onServer ? u"bigint"_s : u"INTEGER"_s;
+    case ColumnKind::Real:
+        return onServer ? u"double precision"_s : u"REAL"_s;
+    case ColumnKind::Currency:
+        return onServer ? u"numeric(19,4)"_s : u"REAL"_s;
+    case ColumnKind::Blob:
+        return onServer ? u"bytea"_s : u"BLOB"_s;
+    case ColumnKind::Text:
+        break;
+    }
+    return onServer ? u"citext"_s : u"TEXT COLLATE NOCASE"_s;
+}
+
+QString quotedName(const QString &name, bool onServer)
+{
+    // A server folds the names of unquoted statements to lower case: so are its names.
+    const QString stored = onServer ? name.toLower() : name;
+    return u'"' + QString(stored).replace(u'"', u"\"\""_s) + u'"';
+}
+
+QStringList tableStatements(const SuiteTable &table, bool onServer, const QString &schema)
+{
+    const QString prefix = schema.isEmpty() ? QString() : quotedName(schema, onServer) + u'.';
+    QStringList definitions;
+    for (const SuiteColumn &column : table.columns) {
+        QString definition
+            = quotedName(column.name, onServer) + u' ' + columnType(column.kind, onServer);
+        if (column.name == table.key)
+            definition += u" NOT NULL PRIMARY KEY"_s;
+        definitions << definition;
+    }
+    const QString name = prefix + quotedName(table.name, onServer);
+    QStringList statements { u"CREATE TABLE "_s + name + u" ("_s + definitions.join(u", "_s)
+                             + u')' };
+    // SQLite names an index's schema with the index, a server with the table.
+    for (const QString &column : table.indexed)
+        statements << u"CREATE INDEX "_s + (onServer ? QString() : prefix)
+                + quotedName(table.name + u'_' + column, onServer) + u" ON "_s
+                + (onServer ? name : quotedName(table.name, false)) + u" ("_s
+                + quotedName(column, onServer) + u')';
+    return statements;
+}
+
+bool createSuiteFile(const QString &path, const SuiteDatabase &definition, QString &problem)
+{
+    static std::atomic<quint64> serial { 0 };
+    removeWithCompanions(path);
+    const QString connection = u"schema-"_s + QString::number(++serial);
+    bool complete = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            // The rollback journal, not WAL: the workstations share the data folder over
+            // the network, where WAL's shared memory does not work.
+            QStringList statements { u"PRAGMA synchronous = OFF"_s,
+                                     u"PRAGMA journal_mode = DELETE"_s, u"BEGIN"_s };
+            for (const SuiteTable &table : definition.tables)
+                statements << tableStatements(table, false);
+            statements << u"PRAGMA user_version = "_s + QString::number(SuiteSchemaVersion)
+                       << u"COMMIT"_s;
+            complete = runAll(db, statements, problem);
+            db.close();
+        } else {
+            problem = db.lastError().text();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return complete && !QFile::exists(path + u"-journal"_s);
+}
+
+void prepareForBulkWrite(QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    query.exec(u"PRAGMA synchronous = OFF"_s);
+    query.exec(u"PRAGMA cache_size = -65536"_s);
+}
+
+QStringList schemaStatements(const SuiteDatabase &definition, const QString &textSchema)
+{
+    const QString schema = schemaOf(definition.file);
+    // Jet's functions in every schema, where the program's statements find them.
+    QStringList statements {
+        u"create schema "_s + quotedName(schema, true),
+        u"set local search_path to "_s + quotedName(schema, true) + u", "_s + textSchema,
+        u"create function ucase$(text) returns text language sql immutable strict "
+        u"parallel safe as 'select upper($1)'"_s,
+        u"create function fix(double precision) returns double precision language "
+        u"sql immutable strict parallel safe as 'select trunc($1)'"_s
+    };
+    for (const SuiteTable &table : definition.tables)
+        statements << tableStatements(table, true, schema);
+    return statements;
+}
+
+QStringList versionStatements(int version)
+{
+    return { u"create schema if not exists tallic"_s,
+             u"create table if not exists tallic.schema_version (version integer not null)"_s,
+             u"delete from tallic.schema_version"_s,
+             u"insert into tallic.schema_version values ("_s + QString::number(version) + u')' };
+}
+
+QString textSchemaOf(QSqlDatabase &db, QString &problem)
+{
+    QSqlQuery query(db);
+    // Case-blind text is the database's, once for every schema.
+    if (!query.exec(u"create extension if not exists citext"_s)) {
+        problem = query.lastError().text();
+        return {};
+    }
+    if (!query.exec(u"select quote_ident(n.nspname) from pg_extension e join "
+                    u"pg_namespace n on n.oid = e.extnamespace where e.extname = 'citext'"_s)
+        || !query.next()) {
+        problem = u"the citext extension is not there"_s;
+        return {};
+    }
+    return query.value(0).toString();
+}
 
 QString findSuiteFile(const QString &folder, const QString &fileName)
 {
@@ -326,17 +416,17 @@ QString findSuiteFile(const QString &folder, const QString &fileName)
     return QString();
 }
 
-void createSuiteDatabases(const QString &folder)
+QStringList createSuiteDatabases(const QString &folder)
 {
     const DataSource source = dataSourceOf(folder);
-    if (source.onServer()) {
-        createSchemas(source);
-        return;
+    if (source.onServer())
+        return createSchemas(source);
+    QStringList made;
+    for (const SuiteDatabase &definition : suiteDatabases()) {
+        if (findSuiteFile(folder, definition.file).isEmpty() && createDatabase(folder, definition))
+            made << definition.file;
     }
-    for (const Database &definition : suiteDatabases()) {
-        if (findSuiteFile(folder, definition.file).isEmpty())
-            createDatabase(folder, definition);
-    }
+    return made;
 }
 
 } // namespace tallic

@@ -1,14 +1,90 @@
 #pragma once
 
+#include <QList>
+#include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 namespace tallic {
+
+// The one description of the suite's databases: every table and column that the program
+// and its companions read, each table in its column order (rows are read by position).
+
+// The layout the program reads. A folder's files (SQLite's user_version) or its server (the
+// table tallic.schema_version) say which layout they were written in; 0 is a folder written
+// before layouts were counted.
+constexpr int SuiteSchemaVersion = 1;
+
+enum class ColumnKind {
+    Integer,
+    Real,
+    Text,
+    Currency, // four decimals, exact on a server
+    Blob,
+};
+
+struct SuiteColumn
+{
+    QString name;
+    ColumnKind kind = ColumnKind::Text;
+};
+
+struct SuiteTable
+{
+    QString name;
+    QList<SuiteColumn> columns;
+    QString key; // unique and not null; every other column may be Null
+    QStringList indexed; // other columns that statements look rows up by
+    // The columns statements name; the program reads the first `positions` columns by
+    // position besides, whatever their names.
+    QStringList named;
+    int positions = 0;
+};
+
+struct SuiteDatabase
+{
+    QString file; // "daily.mdb"
+    QList<SuiteTable> tables;
+};
+
+// The eight databases, in the suite's order.
+const QList<SuiteDatabase> &suiteDatabases();
+// The definition of a database by its file or schema name ("DAILY.MDB", "daily"); null
+// when it is not one of the suite's.
+const SuiteDatabase *suiteDatabase(const QString &name);
+
+// The column's type on SQLite or on a server.
+QString columnType(ColumnKind kind, bool onServer);
+// The statements that make the table and its indexes, in the schema given (an attached
+// file's name on SQLite).
+QStringList tableStatements(const SuiteTable &table, bool onServer,
+                            const QString &schema = QString());
+// A name in double quotes. On a server in lower case, where the program's statements,
+// which name columns without quotes, find it.
+QString quotedName(const QString &name, bool onServer);
+
+// Makes a complete database file at the path from the definition, with the layout's
+// version; false with the reason when it cannot. An existing file there is replaced.
+bool createSuiteFile(const QString &path, const SuiteDatabase &definition, QString &problem);
+
+// Sets a connection to a new or rewritten file up for bulk writing: nothing waits for the
+// disk until the file is closed (it is made under a temporary name and synced once).
+void prepareForBulkWrite(QSqlDatabase &db);
+
+// The statements that make the database's schema on a server, case-blind text found in
+// textSchema; the caller runs them in its own transaction.
+QStringList schemaStatements(const SuiteDatabase &definition, const QString &textSchema);
+// The statements that make the version table on a server, and set it.
+QStringList versionStatements(int version);
+// The schema that holds case-blind text (citext) on the connection's server, the extension
+// added to the database when it lacks it; empty with the reason on failure.
+QString textSchemaOf(QSqlDatabase &db, QString &problem);
 
 // Creates, in the folder, every suite database that is missing there (whatever the letter
 // case of an existing file's name), with its tables and indexes; existing files are left
 // as they are. When the folder's tallic.ini names a server, the databases are schemas
-// there, made the same way.
-void createSuiteDatabases(const QString &folder);
+// there, made the same way. Returns the files it made.
+QStringList createSuiteDatabases(const QString &folder);
 
 // The path of a file of that name in the folder, matched without regard to letter case;
 // the empty string when there is none.

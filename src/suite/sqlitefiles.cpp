@@ -107,4 +107,34 @@ void settleFile(const QSqlDatabase &db)
         sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
+bool copyDatabase(const QSqlDatabase &db, const QString &schema, const QString &path,
+                  QString &problem)
+{
+    sqlite3 *source = nativeHandle(db);
+    if (!db.isOpen() || !source) {
+        problem = QStringLiteral("the database is not open");
+        return false;
+    }
+    sqlite3 *target = nullptr;
+    int rc = sqlite3_open_v2(path.toUtf8().constData(), &target,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK) {
+        // Inside the source connection's read transaction, when it has one: the copy is of
+        // what that transaction sees.
+        sqlite3_backup *backup
+            = sqlite3_backup_init(target, "main", source, schema.toUtf8().constData());
+        if (backup) {
+            rc = sqlite3_backup_step(backup, -1);
+            sqlite3_backup_finish(backup);
+            rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+        } else {
+            rc = sqlite3_errcode(target);
+        }
+    }
+    if (rc != SQLITE_OK)
+        problem = QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc));
+    sqlite3_close(target);
+    return rc == SQLITE_OK;
+}
+
 } // namespace tallic

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QString>
 
 namespace tallic {
 
@@ -19,5 +20,10 @@ bool fileHasMoved(const QSqlDatabase &db);
 
 // Leaves the connection as a closed file would be: no statement running, no transaction.
 void settleFile(const QSqlDatabase &db);
+
+// Copies the attached database of the connection ("daily", or "main") page by page into a
+// new file at the path; false with the reason when it cannot.
+bool copyDatabase(const QSqlDatabase &db, const QString &schema, const QString &path,
+                  QString &problem);
 
 } // namespace tallic

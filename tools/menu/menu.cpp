@@ -1,5 +1,7 @@
 #include "menu.h"
 
+#include "commands.h"
+
 #include "suite/database.h"
 #include "suite/datasource.h"
 #include "suite/demodata.h"
@@ -90,17 +92,12 @@ bool prepareDataFolder(const QString &folder, const QDate &today, bool onServer,
     if (source.onServer()) {
         if (serverHoldsDemo(source, problem) || !problem.isEmpty())
             return false;
-        createDemoData(dir.absolutePath(), today);
-        if (!serverHoldsDemo(source, problem) && problem.isEmpty())
-            problem = u"the demo schemas could not be made on the server (see the messages "
-                      u"above)."_s;
-        return problem.isEmpty();
-    }
-    const QStringList databases = dir.entryList({ u"*.mdb"_s, u"*.MDB"_s }, QDir::Files);
-    if (!databases.isEmpty())
+    } else if (!dir.entryList({ u"*.mdb"_s, u"*.MDB"_s }, QDir::Files).isEmpty()) {
         return false;
-    createDemoData(dir.absolutePath(), today);
-    return true;
+    }
+    // A new club, as an office makes one, and the demo's rows in it.
+    return club::createClub(source, today, problem)
+        && addDemoRows(dir.absolutePath(), today, problem);
 }
 
 void installGuide(const QString &folder)

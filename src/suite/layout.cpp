@@ -1,0 +1,269 @@
+#include "layout.h"
+
+#include "platform/runtime.h"
+#include "schema.h"
+#include "sharedstate.h"
+#include "sqlitefiles.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QHash>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <atomic>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic {
+
+namespace {
+
+using Outcome = LayoutCheck::Outcome;
+
+QString literal(const QString &text)
+{
+    return u'\'' + QString(text).replace(u'\'', u"''"_s) + u'\'';
+}
+
+// Table (lower case) -> its columns (lower case), of one database.
+using Tables = QHash<QString, QStringList>;
+
+Tables tablesOf(QSqlDatabase &db, const QString &schema, bool onServer)
+{
+    Tables tables;
+    QSqlQuery query(db);
+    const bool read = onServer
+        ? query.exec(u"select table_name, column_name from information_schema.columns where "
+                     u"table_schema = "_s
+                     + literal(schema))
+        : query.exec(u"select m.name, p.name from "_s + quotedName(schema, false)
+                     + u".sqlite_master m, pragma_table_info(m.name, "_s + literal(schema)
+                     + u") p where m.type = 'table'"_s);
+    while (read && query.next())
+        tables[query.value(0).toString().toLower()] << query.value(1).toString().toLower();
+    return tables;
+}
+
+// What the database lacks of what the program reads: whole tables, and the named columns
+// of the tables it has, added at their ends.
+QStringList upgradeStatements(const SuiteDatabase &definition, const Tables &tables, bool onServer)
+{
+    const QString schema = schemaOf(definition.file);
+    QStringList statements;
+    for (const SuiteTable &table : definition.tables) {
+        const auto found = tables.constFind(table.name.toLower());
+        if (found == tables.constEnd()) {
+            statements << tableStatements(table, onServer, schema);
+            continue;
+        }
+        for (const SuiteColumn &column : table.columns) {
+            if (table.named.contains(column.name) && !found->contains(column.name.toLower()))
+                statements << u"ALTER TABLE "_s + quotedName(schema, onServer) + u'.'
+                        + quotedName(table.name, onServer) + u" ADD COLUMN "_s
+                        + quotedName(column.name, onServer) + u' '
+                        + columnType(column.kind, onServer);
+        }
+    }
+    return statements;
+}
+
+bool run(QSqlDatabase &db, const QStringList &statements, QString &problem)
+{
+    QSqlQuery query(db);
+    for (const QString &sql : statements) {
+        if (!query.exec(sql)) {
+            problem = sql + u": "_s + query.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
+QString stamp()
+{
+    return QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
+}
+
+LayoutCheck filesLayout(QSqlDatabase &db, const DataSource &source, const QStringList &files)
+{
+    LayoutCheck check;
+    QStringList older;
+    int lowest = SuiteSchemaVersion;
+    for (const QString &file : files) {
+        const QString schema = quotedName(schemaOf(file), false);
+        QSqlQuery query(db), tables(db);
+        if (!query.exec(u"PRAGMA "_s + schema + u".user_version"_s) || !query.next()
+            || !tables.exec(u"select count(*) from "_s + schema
+                            + u".sqlite_master where type = 'table'"_s)
+            || !tables.next())
+            continue; // a damaged file is the layer's to report
+        const int version = query.value(0).toInt();
+        if (version > SuiteSchemaVersion) {
+            check.outcome = Outcome::Newer;
+            check.found = version;
+            return check;
+        }
+        // A file without tables says nothing of its layout.
+        if (version < SuiteSchemaVersion && tables.value(0).toInt() > 0) {
+            older << file;
+            lowest = qMin(lowest, version);
+        }
+    }
+    if (older.isEmpty())
+        return check;
+    check.found = lowest;
+    check.backup = QDir(source.folder)
+                       .filePath(u"before-layout-%1-%2"_s.arg(SuiteSchemaVersion).arg(stamp()));
+    if (!QDir().mkpath(check.backup)) {
+        check.outcome = Outcome::Failed;
+        check.problem = u"the backup folder cannot be made: "_s + check.backup;
+        return check;
+    }
+    for (const QString &file : files) {
+        if (!copyDatabase(db, schemaOf(file), QDir(check.backup).filePath(file), check.problem)) {
+            check.outcome = Outcome::Failed;
+            return check;
+        }
+    }
+    QStringList statements { u"BEGIN IMMEDIATE"_s };
+    for (const QString &file : std::as_const(older)) {
+        statements << upgradeStatements(*suiteDatabase(file), tablesOf(db, schemaOf(file), false),
+                                        false)
+                   << u"PRAGMA "_s + quotedName(schemaOf(file), false) + u".user_version = "_s
+                + QString::number(SuiteSchemaVersion);
+    }
+    statements << u"COMMIT"_s;
+    if (!run(db, statements, check.problem)) {
+        QSqlQuery(u"ROLLBACK"_s, db);
+        check.outcome = Outcome::Failed;
+        return check;
+    }
+    check.outcome = Outcome::Upgraded;
+    return check;
+}
+
+LayoutCheck serverLayout(QSqlDatabase &db)
+{
+    LayoutCheck check;
+    QStringList present;
+    QSqlQuery query(db);
+    if (!query.exec(u"select nspname from pg_namespace"_s))
+        return check;
+    QStringList schemas;
+    while (query.next())
+        schemas << query.value(0).toString();
+    for (const SuiteDatabase &definition : suiteDatabases()) {
+        if (schemas.contains(schemaOf(definition.file)))
+            present << definition.file;
+    }
+    if (present.isEmpty())
+        return check;
+    if (query.exec(u"select max(version) from tallic.schema_version"_s) && query.next())
+        check.found = query.value(0).toInt();
+    if (check.found > SuiteSchemaVersion)
+        check.outcome = Outcome::Newer;
+    if (check.found >= SuiteSchemaVersion)
+        return check;
+
+    // The copies first, committed on their own: the upgrade may fail, they stay.
+    const QString suffix
+        = u"_before_layout_%1_%2"_s.arg(SuiteSchemaVersion).arg(stamp().remove(u'-'));
+    QStringList copies { u"begin"_s };
+    for (const QString &file : std::as_const(present)) {
+        const QString schema = schemaOf(file);
+        copies << u"create schema "_s + quotedName(schema + suffix, true);
+        const Tables tables = tablesOf(db, schema, true);
+        for (auto it = tables.cbegin(); it != tables.cend(); ++it)
+            copies << u"create table "_s + quotedName(schema + suffix, true) + u'.'
+                    + quotedName(it.key(), true) + u" as table "_s + quotedName(schema, true) + u'.'
+                    + quotedName(it.key(), true);
+    }
+    copies << u"commit"_s;
+    check.backup = u"the schemas *"_s + suffix;
+    QString textSchema;
+    if (run(db, copies, check.problem))
+        textSchema = textSchemaOf(db, check.problem);
+    if (textSchema.isEmpty()) {
+        QSqlQuery(u"rollback"_s, db);
+        check.outcome = Outcome::Failed;
+        return check;
+    }
+    QStringList statements { u"begin"_s, u"set local search_path to "_s + textSchema };
+    for (const QString &file : std::as_const(present))
+        statements << upgradeStatements(*suiteDatabase(file), tablesOf(db, schemaOf(file), true),
+                                        true);
+    statements << versionStatements(SuiteSchemaVersion) << u"commit"_s;
+    if (!run(db, statements, check.problem)) {
+        QSqlQuery(u"rollback"_s, db);
+        check.outcome = Outcome::Failed;
+        return check;
+    }
+    check.outcome = Outcome::Upgraded;
+    return check;
+}
+
+} // namespace
+
+LayoutCheck bringLayoutUpToDate(const DataSource &source)
+{
+    static std::atomic<quint64> serial { 0 };
+    const QString connection = u"layout-"_s + QString::number(++serial);
+    LayoutCheck check;
+    {
+        QSqlDatabase db;
+        if (source.onServer()) {
+            QString problem;
+            db = openServerDatabase(connection, source, problem);
+            if (db.isOpen() && problem.isEmpty())
+                check = serverLayout(db);
+        } else {
+            QStringList files;
+            for (const SuiteDatabase &definition : suiteDatabases()) {
+                if (!findSuiteFile(source.folder, definition.file).isEmpty())
+                    files << definition.file;
+            }
+            QSqlError error;
+            if (!files.isEmpty())
+                db = openSuiteFiles(connection, source.folder, files, Access::ReadWrite, error);
+            if (db.isOpen())
+                check = filesLayout(db, source, files);
+        }
+        // Nothing readable: the program's own opening of each database says why.
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return check;
+}
+
+void CheckLayout()
+{
+    SharedState &s = state();
+    const LayoutCheck check = bringLayoutUpToDate(currentDataSource());
+    switch (check.outcome) {
+    case Outcome::Current:
+        return;
+    case Outcome::Upgraded:
+        qInfo("The databases were brought from layout %d to %d; the copies from before are in "
+              "%ls.",
+              check.found, SuiteSchemaVersion, qUtf16Printable(check.backup));
+        return;
+    case Outcome::Newer:
+        s.MsgText = u"The databases in this folder were written by a newer Tallic (layout %1);\n"
+                    u"this Tallic reads layout %2. Start the newer Tallic."_s.arg(check.found)
+                        .arg(SuiteSchemaVersion);
+        break;
+    case Outcome::Failed:
+        s.MsgText
+            = u"The databases in this folder are of an older layout (%1), and they could\n"
+              u"not be brought up to date; nothing in them was changed.\n%2"_s.arg(check.found)
+                  .arg(check.problem);
+        if (!check.backup.isEmpty())
+            s.MsgText += u"\nThe copies made before: "_s + check.backup;
+        break;
+    }
+    MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::Critical, u"Varnest"_s);
+    s.MsgText = u"LAYOUT"_s;
+}
+
+} // namespace tallic

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "console.h"
+
+#include "suite/datasource.h"
+
+#include <QString>
+
+namespace tallic::club {
+
+// A backup file: a first line naming the format, a manifest (JSON, one line) of the
+// databases and of every table's rows and figures, then each database as an SQLite file.
+// The databases are one moment of the club: SQLite's online backup of every file inside
+// one read transaction, or one repeatable-read transaction over every schema of a server.
+bool backupClub(const DataSource &source, const QString &file, Console &console, QString &problem);
+
+// Who runs Tallic on the data folder now, by the staff table (unless ignoreStaff) and by
+// this computer's single-instance lock; empty when nobody does.
+QString workstationsRunning(const DataSource &target, bool ignoreStaff);
+
+} // namespace tallic::club

@@ -1,0 +1,166 @@
+// tallic-club check: what in a data folder keeps the program from working, and what it breaks.
+#include "commands.h"
+#include "configrows.h"
+#include "transfer.h"
+
+#include "basic/masks.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic::club {
+
+namespace {
+
+// THE ONE CALL SITE for the suite's test of a network file system: SQLite files must not
+// be shared over one. When src/suite gains that test, call it here and return its reason;
+// check then reports it as the program refuses the folder.
+QString networkFileSystemProblem(const QString &folder)
+{
+    Q_UNUSED(folder);
+    return {};
+}
+
+int layoutVersion(ClubDb &db, const QString &file)
+{
+    QSqlQuery query(db.db());
+    const bool read = db.onServer()
+        ? query.exec(u"select max(version) from tallic.schema_version"_s)
+        : query.exec(u"pragma "_s + quotedName(schemaOf(file), false) + u".user_version"_s);
+    return read && query.next() ? query.value(0).toInt() : 0;
+}
+
+void checkConfiguration(ClubDb &db, QStringList &findings)
+{
+    QHash<QString, ConfigRow> rows;
+    QString problem;
+    if (!readConfigRows(db, rows, problem)) {
+        findings << problem + u": Tallic cannot start"_s;
+        return;
+    }
+    QStringList absent;
+    for (const Setting &setting : configurationSettings()) {
+        const ConfigRow &row = rows[setting.table];
+        const int column = settingColumn(setting, row, problem);
+        if (column < 0) {
+            if (!absent.contains(problem))
+                absent << problem;
+            continue;
+        }
+        const QVariant stored = row.values.at(column);
+        QString reason;
+        if (setting.kind == Setting::Kind::Account) {
+            if (stored.isNull() || stored.toDouble() == 0)
+                findings << setting.name + u" (the "_s + setting.caption
+                        + u") is not set: chits could be keyed to it; tallic-club settings sets it"_s;
+        } else if (setting.kind != Setting::Kind::Text
+                   && !settingValue(setting, settingText(setting, stored), stored, reason)
+                           .isValid()) {
+            findings << u"%1 is \"%2\", where the %3 is %4: Tallic does not start, or "
+                        u"reads it wrongly"_s.arg(setting.name, settingText(setting, stored),
+                                                  setting.caption, reason);
+        }
+    }
+    for (const QString &text : std::as_const(absent))
+        findings << text + u": Tallic cannot start"_s;
+}
+
+void checkClasses(ClubDb &db, QStringList &findings)
+{
+    QSqlQuery query(db.db());
+    if (!query.exec(
+            u"select a.acctnumber, a.classcode from "_s + db.table(u"master.mdb"_s, u"acctinfo"_s)
+            + u" a where not exists (select 1 from "_s + db.table(u"master.mdb"_s, u"classcode"_s)
+            + u" c where c.classcode = a.classcode) order by a.acctnumber"_s))
+        return; // the missing tables are told already
+    int shown = 0, more = 0;
+    while (query.next()) {
+        if (++shown > 20) {
+            ++more;
+            continue;
+        }
+        findings << u"member %1 has the class \"%2\", which is not in the classcode table: "
+                    u"the member cannot be keyed"_s.arg(shortestNumber(query.value(0).toDouble()),
+                                                        query.value(1).toString());
+    }
+    if (more > 0)
+        findings << u"and %1 more members whose class is not there"_s.arg(more);
+}
+
+} // namespace
+
+Outcome commandCheck(const QString &folder, Console &console)
+{
+    const DataSource source = dataFolderSource(folder);
+    if (!source.problem.isEmpty())
+        return failed(source.problem);
+    QStringList findings;
+    if (!source.onServer()) {
+        const QString network = networkFileSystemProblem(source.folder);
+        if (!network.isEmpty())
+            findings << network;
+    }
+    QString problem;
+    const QStringList present = suiteDatabasesIn(source, problem);
+    if (!problem.isEmpty())
+        return failed(problem);
+    for (const SuiteDatabase &definition : suiteDatabases()) {
+        if (!present.contains(definition.file))
+            findings << definition.file + u" is not there: "_s + whatItBreaks(definition.file);
+    }
+    ClubDb db;
+    const bool open = source.onServer()
+        ? db.openServer(source, problem)
+        : db.openFiles(source.folder, present, Access::ReadOnly, problem);
+    if (!open)
+        return failed(problem);
+    for (const QString &file : present) {
+        if (!db.onServer()) {
+            QSqlQuery integrity(db.db());
+            if (!integrity.exec(u"pragma "_s + quotedName(schemaOf(file), false)
+                                + u".integrity_check"_s)
+                || !integrity.next() || integrity.value(0).toString() != u"ok"_s) {
+                findings << u"%1 is damaged (%2): %3"_s.arg(file,
+                                                            integrity.lastError().isValid()
+                                                                ? integrity.lastError().text()
+                                                                : integrity.value(0).toString(),
+                                                            whatItBreaks(file));
+                continue;
+            }
+        }
+        const int version = layoutVersion(db, file);
+        if (version > SuiteSchemaVersion)
+            findings << u"%1 was written by a newer Tallic (layout %2, this one reads %3): "
+                        u"Tallic does not start on it"_s.arg(file)
+                            .arg(version)
+                            .arg(SuiteSchemaVersion);
+        else if (version < SuiteSchemaVersion)
+            console.line(u"%1 is of layout %2: Tallic brings it to %3 at its next start, after "
+                         u"a backup"_s.arg(file)
+                             .arg(version)
+                             .arg(SuiteSchemaVersion));
+        const QList<TableDef> tables = db.tables(file, problem);
+        if (!problem.isEmpty()) {
+            findings << file + u": "_s + problem;
+            problem.clear();
+            continue;
+        }
+        findings << missingForProgram(file, tables);
+        console.line(u"  %1: %2 tables"_s.arg(file).arg(tables.size()));
+    }
+    if (present.contains(u"config.mdb"_s))
+        checkConfiguration(db, findings);
+    if (present.contains(u"master.mdb"_s))
+        checkClasses(db, findings);
+    for (const QString &finding : std::as_const(findings))
+        console.line(u"FINDING: "_s + finding);
+    if (!findings.isEmpty())
+        return failed(u"%1 findings in %2"_s.arg(findings.size()).arg(folder));
+    return { true,
+             u"%1 databases, every table and column the program reads, the "
+             u"configuration and every member's class are in order"_s.arg(present.size()) };
+}
+
+} // namespace tallic::club

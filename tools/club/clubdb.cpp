@@ -1,0 +1,485 @@
+#include "clubdb.h"
+
+#include "basic/masks.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <atomic>
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic::club {
+
+namespace {
+
+// Rows read or written at a time: large enough that a statement's cost is spread, small
+// enough that a batch of wide rows stays a few megabytes.
+constexpr int BatchRows = 10000;
+
+ColumnKind kindOfType(const QString &declared)
+{
+    const QString type = declared.toLower();
+    if (type.contains(u"int"_s))
+        return ColumnKind::Integer;
+    if (type.contains(u"numeric"_s) || type.contains(u"decimal"_s))
+        return ColumnKind::Currency;
+    if (type.contains(u"real"_s) || type.contains(u"floa"_s) || type.contains(u"doub"_s))
+        return ColumnKind::Real;
+    if (type.contains(u"blob"_s) || type.contains(u"bytea"_s))
+        return ColumnKind::Blob;
+    return ColumnKind::Text;
+}
+
+bool isNumeric(ColumnKind kind)
+{
+    return kind == ColumnKind::Integer || kind == ColumnKind::Real || kind == ColumnKind::Currency;
+}
+
+QString literal(const QString &text)
+{
+    return u'\'' + QString(text).replace(u'\'', u"''"_s) + u'\'';
+}
+
+qint64 characters(const QString &text)
+{
+    qint64 n = 0;
+    for (QChar c : text)
+        n += c.isLowSurrogate() ? 0 : 1;
+    return n;
+}
+
+bool agree(double a, double b)
+{
+    // Sums taken in another order differ in their last digits.
+    return std::fabs(a - b) <= 1e-9 * std::max({ 1.0, std::fabs(a), std::fabs(b) });
+}
+
+QString arrayType(ColumnKind kind)
+{
+    switch (kind) {
+    case ColumnKind::Integer:
+        return u"int8"_s;
+    case ColumnKind::Real:
+        return u"float8"_s;
+    case ColumnKind::Currency:
+        return u"numeric"_s;
+    case ColumnKind::Blob:
+        return u"bytea"_s;
+    case ColumnKind::Text:
+        break;
+    }
+    // Plain text: the column's case-blind type takes it as it is stored.
+    return u"text"_s;
+}
+
+// One element of an array literal: numbers bare, everything else quoted.
+QString arrayElement(const QVariant &value, ColumnKind kind)
+{
+    QString text = serverLiteral(value, kind);
+    if (text == u"NULL"_s)
+        return text;
+    if (text.startsWith(u'\''))
+        text = text.mid(1, text.size() - 2).replace(u"''"_s, u"'"_s);
+    return u'"' + text.replace(u'\\', u"\\\\"_s).replace(u'"', u"\\\""_s) + u'"';
+}
+
+} // namespace
+
+void Figures::add(const QVariantList &row)
+{
+    ++rows;
+    if (columns.size() < row.size())
+        columns.resize(row.size());
+    for (qsizetype i = 0; i < row.size(); ++i) {
+        const QVariant &value = row.at(i);
+        if (value.isNull())
+            continue;
+        switch (value.typeId()) {
+        case QMetaType::QString:
+            columns[i] += double(characters(value.toString()));
+            break;
+        case QMetaType::QByteArray:
+            columns[i] += double(value.toByteArray().size());
+            break;
+        default:
+            columns[i] += value.toDouble();
+        }
+    }
+}
+
+QStringList compareFigures(const TableDef &table, const Figures &source, const Figures &target)
+{
+    QStringList differences;
+    if (source.rows != target.rows)
+        differences << u"%1 rows, %2 in the source"_s.arg(target.rows).arg(source.rows);
+    for (qsizetype i = 0; i < table.columns.size(); ++i) {
+        const double a = source.columns.value(i), b = target.columns.value(i);
+        if (!agree(a, b)) {
+            differences << u"%1: %2 %3, %4 in the source"_s.arg(
+                table.columns.at(i).name,
+                isNumeric(table.columns.at(i).kind) ? u"sum"_s : u"length"_s,
+                QString::number(b, 'g', 15), QString::number(a, 'g', 15));
+        }
+    }
+    return differences;
+}
+
+QStringList suiteDatabasesIn(const DataSource &source, QString &problem)
+{
+    QStringList present;
+    if (!source.onServer()) {
+        for (const SuiteDatabase &definition : suiteDatabases()) {
+            if (!findSuiteFile(source.folder, definition.file).isEmpty())
+                present << definition.file;
+        }
+        return present;
+    }
+    ClubDb club;
+    if (!club.openServer(source, problem))
+        return {};
+    QSqlQuery query(club.db());
+    if (!query.exec(u"select nspname from pg_namespace"_s)) {
+        problem = query.lastError().text();
+        return {};
+    }
+    QStringList schemas;
+    while (query.next())
+        schemas << query.value(0).toString();
+    for (const SuiteDatabase &definition : suiteDatabases()) {
+        if (schemas.contains(schemaOf(definition.file)))
+            present << definition.file;
+    }
+    return present;
+}
+
+QString serverLiteral(const QVariant &value, ColumnKind kind)
+{
+    if (value.isNull() || !value.isValid())
+        return u"NULL"_s;
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? u"-1"_s : u"0"_s;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double number = value.toDouble();
+        if (std::isnan(number))
+            return u"'NaN'"_s;
+        if (std::isinf(number))
+            return number > 0 ? u"'Infinity'"_s : u"'-Infinity'"_s;
+        if (kind == ColumnKind::Integer && number == std::trunc(number))
+            return QString::number(qint64(number));
+        return QString::number(number, 'g', QLocale::FloatingPointShortest);
+    }
+    case QMetaType::QByteArray:
+        if (kind == ColumnKind::Blob)
+            return u"'\\x"_s + QString::fromLatin1(value.toByteArray().toHex()) + u'\'';
+        return literal(QString::fromUtf8(value.toByteArray()).remove(QChar(0)));
+    default:
+        // A server's text holds no NUL character.
+        return literal(value.toString().remove(QChar(0)));
+    }
+}
+
+ClubDb::ClubDb()
+{
+    static std::atomic<quint64> serial { 0 };
+    connection_ = u"club-"_s + QString::number(++serial);
+}
+
+ClubDb::~ClubDb()
+{
+    close();
+}
+
+void ClubDb::close()
+{
+    if (!db_.isValid())
+        return;
+    db_.close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connection_);
+}
+
+bool ClubDb::openFiles(const QString &folder, const QStringList &files, Access access,
+                       QString &problem)
+{
+    QSqlError error;
+    onServer_ = false;
+    db_ = openSuiteFiles(connection_, folder, files, access, error);
+    if (error.isValid())
+        problem = error.text().isEmpty() ? error.driverText() : error.text();
+    return db_.isOpen();
+}
+
+bool ClubDb::openServer(const DataSource &source, QString &problem)
+{
+    onServer_ = true;
+    db_ = openServerDatabase(connection_, source, problem);
+    return db_.isOpen() && problem.isEmpty();
+}
+
+bool ClubDb::attach(const QString &path, const QString &file, QString &problem)
+{
+    return exec(u"attach database "_s + literal(path) + u" as "_s
+                    + quotedName(schemaOf(file), false),
+                problem);
+}
+
+QString ClubDb::table(const QString &file, const QString &table) const
+{
+    return quotedName(schemaOf(file), onServer_) + u'.' + quotedName(table, onServer_);
+}
+
+QString ClubDb::column(const QString &name) const
+{
+    return quotedName(name, onServer_);
+}
+
+bool ClubDb::exec(const QString &sql, QString &problem)
+{
+    QSqlQuery query(db_);
+    if (query.exec(sql))
+        return true;
+    problem = query.lastError().text();
+    return false;
+}
+
+bool ClubDb::exec(const QStringList &statements, QString &problem)
+{
+    for (const QString &sql : statements) {
+        if (!exec(sql, problem))
+            return false;
+    }
+    return true;
+}
+
+QList<TableDef> ClubDb::tables(const QString &file, QString &problem)
+{
+    const QString schema = schemaOf(file);
+    QList<TableDef> tables;
+    QSqlQuery query(db_);
+    const bool listed = onServer_
+        ? query.exec(u"select c.relname from pg_class c join pg_namespace n on n.oid = "
+                     u"c.relnamespace where n.nspname = "_s
+                     + literal(schema) + u" and c.relkind = 'r' order by c.oid"_s)
+        : query.exec(u"select name from "_s + quotedName(schema, false)
+                     + u".sqlite_master where type = 'table' and name not like 'sqlite%' "
+                       u"order by rowid"_s);
+    if (!listed) {
+        problem = query.lastError().text();
+        return {};
+    }
+    while (query.next())
+        tables.append({ query.value(0).toString(), {}, {} });
+
+    for (TableDef &table : tables) {
+        const QString relation = literal(table.name);
+        const bool described = onServer_
+            ? query.exec(u"select a.attname, format_type(a.atttypid, a.atttypmod), "
+                         u"coalesce((select i.indisprimary and i.indnatts = 1 from pg_index i "
+                         u"where i.indrelid = a.attrelid and i.indisprimary and a.attnum = "
+                         u"any(i.indkey)), false) from pg_attribute a where a.attrelid = "
+                         u"(quote_ident("_s
+                         + literal(schema) + u") || '.' || quote_ident("_s + relation
+                         + u"))::regclass and a.attnum > 0 and not a.attisdropped "
+                           u"order by a.attnum"_s)
+            : query.exec(
+                u"select name, type, pk = 1 and (select count(*) from "
+                u"pragma_table_info(%1, %2) where pk > 0) = 1 from "
+                u"pragma_table_info(%1, %2) order by cid"_s.arg(relation, literal(schema)));
+        if (!described) {
+            problem = table.name + u": "_s + query.lastError().text();
+            return {};
+        }
+        while (query.next()) {
+            table.columns.append(
+                { query.value(0).toString(), kindOfType(query.value(1).toString()) });
+            if (query.value(2).toBool())
+                table.key = query.value(0).toString();
+        }
+    }
+    return tables;
+}
+
+bool ClubDb::readRows(const QString &file, const TableDef &table, const RowSink &sink,
+                      QString &problem)
+{
+    const QString select = u"select * from "_s + this->table(file, table.name);
+    QSqlQuery query(db_);
+    query.setForwardOnly(true);
+    // A server hands its rows over a batch at a time through a cursor, never all at once.
+    if (onServer_ && !exec(u"declare club_rows no scroll cursor for "_s + select, problem))
+        return false;
+    const QString fetch = onServer_
+        ? u"fetch forward "_s + QString::number(BatchRows) + u" from club_rows"_s
+        : select;
+    bool more = true;
+    bool ok = true;
+    if (!onServer_ && !query.exec(select)) {
+        problem = query.lastError().text();
+        return false;
+    }
+    while (ok && more) {
+        if (onServer_ && !query.exec(fetch)) {
+            problem = query.lastError().text();
+            return false;
+        }
+        Rows rows;
+        rows.reserve(BatchRows);
+        while (rows.size() < BatchRows && query.next()) {
+            QVariantList row;
+            row.reserve(table.columns.size());
+            for (qsizetype i = 0; i < table.columns.size(); ++i)
+                row << query.value(int(i));
+            rows << row;
+        }
+        if (query.lastError().isValid()) {
+            problem = query.lastError().text();
+            return false;
+        }
+        more = rows.size() == BatchRows;
+        if (!rows.isEmpty())
+            ok = sink(rows, problem);
+    }
+    query.finish();
+    if (onServer_ && ok)
+        ok = exec(u"close club_rows"_s, problem);
+    return ok;
+}
+
+bool ClubDb::figures(const QString &file, const TableDef &table, Figures &figures, QString &problem)
+{
+    QStringList terms { u"count(*)"_s };
+    for (const ColumnDef &column : table.columns) {
+        const QString name = this->column(column.name);
+        QString term;
+        if (isNumeric(column.kind))
+            term = onServer_ ? u"sum(%1)::float8"_s : u"total(%1)"_s;
+        else if (column.kind == ColumnKind::Blob)
+            term = onServer_ ? u"sum(octet_length(%1))::float8"_s : u"total(length(%1))"_s;
+        else
+            term = onServer_ ? u"sum(length(%1::text))::float8"_s : u"total(length(%1))"_s;
+        terms << term.arg(name);
+    }
+    QSqlQuery query(db_);
+    if (!query.exec(u"select "_s + terms.join(u", "_s) + u" from "_s
+                    + this->table(file, table.name))
+        || !query.next()) {
+        problem = table.name + u": "_s + query.lastError().text();
+        return false;
+    }
+    figures.rows = query.value(0).toLongLong();
+    figures.columns.clear();
+    for (int i = 1; i <= table.columns.size(); ++i)
+        figures.columns << query.value(i).toDouble();
+    return true;
+}
+
+bool ClubDb::createTable(const QString &file, const TableDef &table, QString &problem)
+{
+    QStringList definitions;
+    for (const ColumnDef &column : table.columns) {
+        QString definition = this->column(column.name) + u' ' + columnType(column.kind, onServer_);
+        // SQLite cannot add a key later; a server's key is built once the rows are in.
+        if (column.name == table.key)
+            definition += onServer_ ? u" NOT NULL"_s : u" NOT NULL PRIMARY KEY"_s;
+        definitions << definition;
+    }
+    return exec(u"create table "_s + this->table(file, table.name) + u" ("_s
+                    + definitions.join(u", "_s) + u')',
+                problem);
+}
+
+bool ClubDb::addIndexes(const QString &file, const TableDef &table, QString &problem)
+{
+    QStringList statements;
+    if (onServer_ && !table.key.isEmpty())
+        statements << u"alter table "_s + this->table(file, table.name) + u" add primary key ("_s
+                + this->column(table.key) + u')';
+    // The program looks rows up by these columns; an old file's table keeps its own key.
+    if (const SuiteDatabase *suite = suiteDatabase(file)) {
+        for (const SuiteTable &known : suite->tables) {
+            if (known.name.compare(table.name, Qt::CaseInsensitive) != 0)
+                continue;
+            QStringList lookups = known.indexed;
+            if (!known.key.isEmpty() && known.key.compare(table.key, Qt::CaseInsensitive) != 0)
+                lookups.prepend(known.key);
+            for (const QString &wanted : std::as_const(lookups)) {
+                for (const ColumnDef &column : table.columns) {
+                    if (column.name.compare(wanted, Qt::CaseInsensitive) != 0)
+                        continue;
+                    const QString index = quotedName(table.name + u'_' + column.name, onServer_);
+                    statements << u"create index "_s
+                            + (onServer_ ? index : quotedName(schemaOf(file), false) + u'.' + index)
+                            + u" on "_s
+                            + (onServer_ ? this->table(file, table.name)
+                                         : quotedName(table.name, false))
+                            + u" ("_s + this->column(column.name) + u')';
+                }
+            }
+        }
+    }
+    return exec(statements, problem);
+}
+
+bool ClubDb::insertRows(const QString &file, const TableDef &table, const Rows &rows,
+                        QString &problem)
+{
+    const QString target = this->table(file, table.name);
+    if (onServer_) {
+        // One statement for many rows, a column at a time: the server reads an array far
+        // quicker than a list of rows.
+        QStringList arrays;
+        for (qsizetype c = 0; c < table.columns.size(); ++c) {
+            const ColumnKind kind = table.columns.at(c).kind;
+            QString elements;
+            elements.reserve(rows.size() * 8);
+            for (const QVariantList &row : rows) {
+                if (!elements.isEmpty())
+                    elements += u',';
+                elements += arrayElement(row.value(c), kind);
+            }
+            arrays << u"'{"_s + elements.replace(u'\'', u"''"_s) + u"}'::"_s + arrayType(kind)
+                    + u"[]"_s;
+        }
+        return exec(u"insert into "_s + target + u" select * from unnest("_s + arrays.join(u',')
+                        + u')',
+                    problem);
+    }
+    QStringList marks;
+    marks.fill(u"?"_s, table.columns.size());
+    QSqlQuery query(db_);
+    if (!query.prepare(u"insert into "_s + target + u" values ("_s + marks.join(u',') + u')')) {
+        problem = query.lastError().text();
+        return false;
+    }
+    for (const QVariantList &row : rows) {
+        for (qsizetype i = 0; i < row.size(); ++i)
+            query.bindValue(int(i), row.at(i));
+        if (!query.exec()) {
+            problem = table.name + u": "_s + query.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
+qint64 ClubDb::count(const QString &file, const QString &table, QString &problem)
+{
+    QSqlQuery query(db_);
+    if (!query.exec(u"select count(*) from "_s + this->table(file, table)) || !query.next()) {
+        problem = query.lastError().text();
+        return -1;
+    }
+    return query.value(0).toLongLong();
+}
+
+} // namespace tallic::club

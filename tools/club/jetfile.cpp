@@ -1,0 +1,255 @@
+#include "jetfile.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <mdbtools.h>
+
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic::club {
+
+namespace {
+
+constexpr int BatchRows = 2000;
+// Room for a memo of that many bytes in one bound value; longer ones are read whole
+// through the library's own memo reader.
+constexpr size_t BindSize = 1 << 18;
+
+ColumnKind kindOf(int jetType)
+{
+    switch (jetType) {
+    case MDB_BOOL:
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT:
+        return ColumnKind::Integer;
+    case MDB_FLOAT:
+    case MDB_DOUBLE:
+        return ColumnKind::Real;
+    case MDB_MONEY:
+    case MDB_NUMERIC:
+        return ColumnKind::Currency;
+    case MDB_OLE:
+    case MDB_BINARY:
+        return ColumnKind::Blob;
+    default:
+        return ColumnKind::Text;
+    }
+}
+
+MdbColumn *columnAt(MdbTableDef *table, unsigned i)
+{
+    return static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
+}
+
+} // namespace
+
+struct JetFile::Handle
+{
+    MdbHandle *mdb = nullptr;
+    ~Handle()
+    {
+        if (mdb)
+            mdb_close(mdb);
+    }
+};
+
+JetFile::JetFile() = default;
+JetFile::~JetFile() = default;
+
+bool JetFile::open(const QString &path, QString &problem)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        problem = file.errorString();
+        return false;
+    }
+    const QByteArray head = file.read(32);
+    if (head.startsWith("SQLite format 3")) {
+        problem = u"an SQLite database, already Tallic's own format (copy it with "
+                  u"tallic-club copy)"_s;
+        return false;
+    }
+    const QByteArray format = head.mid(4, 15);
+    if (format != QByteArrayLiteral("Standard Jet DB")
+        && format != QByteArrayLiteral("Standard ACE DB")) {
+        problem = u"not an Access/Jet database"_s;
+        return false;
+    }
+    handle_ = std::make_unique<Handle>();
+    // Read-only: the old files are never changed.
+    handle_->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    if (!handle_->mdb) {
+        problem = u"not a readable Access/Jet database"_s;
+        return false;
+    }
+    const qint64 pageSize = handle_->mdb->fmt->pg_size;
+    if (pageSize <= 0 || QFileInfo(path).size() % pageSize != 0) {
+        problem = u"cut short: %1 bytes is not a whole number of %2-byte pages"_s
+                      .arg(QFileInfo(path).size())
+                      .arg(pageSize);
+        return false;
+    }
+    mdb_set_bind_size(handle_->mdb, BindSize);
+    mdb_set_boolean_fmt_numbers(handle_->mdb);
+    if (!mdb_read_catalog(handle_->mdb, MDB_TABLE)) {
+        problem = u"its list of tables cannot be read"_s;
+        return false;
+    }
+    return true;
+}
+
+QList<TableDef> JetFile::tables(QString &problem)
+{
+    QList<TableDef> tables;
+    MdbHandle *mdb = handle_->mdb;
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
+        if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry))
+            continue;
+        MdbTableDef *table = mdb_read_table(entry);
+        if (!table || !mdb_read_columns(table)) {
+            problem
+                = u"the table "_s + QString::fromUtf8(entry->object_name) + u" cannot be read"_s;
+            if (table)
+                mdb_free_tabledef(table);
+            return {};
+        }
+        TableDef def { QString::fromUtf8(table->name), {}, {} };
+        for (unsigned c = 0; c < table->num_cols; ++c) {
+            MdbColumn *column = columnAt(table, c);
+            def.columns.append({ QString::fromUtf8(column->name), kindOf(column->col_type) });
+        }
+        tables << def;
+        mdb_free_tabledef(table);
+    }
+    return tables;
+}
+
+qint64 JetFile::storedRows(const QString &name) const
+{
+    MdbCatalogEntry *entry = mdb_get_catalogentry_by_name(handle_->mdb, name.toUtf8().constData());
+    MdbTableDef *table = entry ? mdb_read_table(entry) : nullptr;
+    const qint64 rows = table ? qint64(table->num_rows) : -1;
+    if (table)
+        mdb_free_tabledef(table);
+    return rows;
+}
+
+QString JetFile::dateText(double days)
+{
+    // The library's own conversion stops at 1900; the day number is plain arithmetic.
+    const double whole = std::trunc(days);
+    const qint64 seconds = std::llround(std::fabs(days - whole) * 86400.0);
+    const QDate date = QDate(1899, 12, 30).addDays(qint64(whole) + seconds / 86400);
+    return date.toString(u"yyyy-MM-dd"_s) + u' '
+        + QTime(0, 0).addSecs(int(seconds % 86400)).toString(u"HH:mm:ss"_s);
+}
+
+double JetFile::singleValue(float value)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return QByteArray(text, int(end - text)).toDouble();
+}
+
+bool JetFile::readRows(const TableDef &def, const RowSink &sink, Figures &figures, QString &problem)
+{
+    MdbHandle *mdb = handle_->mdb;
+    MdbCatalogEntry *entry = mdb_get_catalogentry_by_name(mdb, def.name.toUtf8().constData());
+    MdbTableDef *table = entry ? mdb_read_table(entry) : nullptr;
+    if (!table || !mdb_read_columns(table)) {
+        problem = def.name + u": the table cannot be read"_s;
+        if (table)
+            mdb_free_tabledef(table);
+        return false;
+    }
+    const unsigned columns = table->num_cols;
+    std::vector<std::vector<char>> bound(columns, std::vector<char>(BindSize + 1));
+    std::vector<int> lengths(columns);
+    for (unsigned c = 0; c < columns; ++c)
+        mdb_bind_column(table, int(c + 1), bound[c].data(), &lengths[c]);
+    mdb_rewind_table(table);
+
+    bool ok = true;
+    qint64 read = 0;
+    Rows rows;
+    while (ok && mdb_fetch_row(table)) {
+        QVariantList row;
+        row.reserve(columns);
+        for (unsigned c = 0; c < columns; ++c) {
+            MdbColumn *column = columnAt(table, c);
+            const int type = column->col_type;
+            const QByteArray text(bound[c].data(), lengths[c]);
+            // A column without a value, text ones included: Jet keeps empty text as Null
+            // unless a table asks otherwise.
+            if (type != MDB_BOOL && column->cur_value_len == 0) {
+                row << QVariant();
+                continue;
+            }
+            switch (type) {
+            case MDB_BOOL:
+                // Yes is -1, as Jet stores it.
+                row << qint64(text == "0" || text.isEmpty() ? 0 : -1);
+                break;
+            case MDB_BYTE:
+            case MDB_INT:
+            case MDB_LONGINT:
+                row << text.toLongLong();
+                break;
+            case MDB_FLOAT:
+                row << singleValue(mdb_get_single(mdb->pg_buf, column->cur_value_start));
+                break;
+            case MDB_DOUBLE:
+                row << mdb_get_double(mdb->pg_buf, column->cur_value_start);
+                break;
+            case MDB_MONEY:
+            case MDB_NUMERIC:
+                row << text.toDouble();
+                break;
+            case MDB_DATETIME:
+                row << dateText(mdb_get_double(mdb->pg_buf, column->cur_value_start));
+                break;
+            case MDB_OLE: {
+                size_t size = 0;
+                void *blob = mdb_ole_read_full(mdb, column, &size);
+                row << QByteArray(static_cast<const char *>(blob), qsizetype(size));
+                free(blob);
+                break;
+            }
+            case MDB_BINARY:
+                row << text;
+                break;
+            default:
+                row << QString::fromUtf8(text);
+            }
+        }
+        figures.add(row);
+        rows << row;
+        ++read;
+        if (rows.size() >= BatchRows) {
+            ok = sink(rows, problem);
+            rows.clear();
+        }
+    }
+    if (ok && !rows.isEmpty())
+        ok = sink(rows, problem);
+    const qint64 stored = table->num_rows;
+    mdb_free_tabledef(table);
+    if (ok && read != stored) {
+        problem = u"%1: %2 rows could be read of the %3 it holds; the file is damaged or cut "
+                  u"short"_s.arg(def.name)
+                      .arg(read)
+                      .arg(stored);
+        return false;
+    }
+    return ok;
+}
+
+} // namespace tallic::club

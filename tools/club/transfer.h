@@ -1,0 +1,64 @@
+#pragma once
+
+#include "clubdb.h"
+#include "console.h"
+#include "target.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace tallic::club {
+
+// Where a whole club is read from: old Jet files or a data folder.
+class ClubSource
+{
+public:
+    virtual ~ClubSource() = default;
+    // The suite's file names it holds ("daily.mdb"), and what it calls them.
+    virtual QStringList databases() const = 0;
+    virtual QString origin(const QString &file) const = 0;
+    virtual QList<TableDef> tables(const QString &file, QString &problem) = 0;
+    // Every row, and the figures of the table as the source holds it.
+    virtual bool readRows(const QString &file, const TableDef &table, qint64 &total,
+                          const RowSink &sink, Figures &figures, QString &problem)
+        = 0;
+};
+
+// The Jet files of a folder under the suite's names, whatever their letter case.
+std::unique_ptr<ClubSource> jetFolder(const QString &folder, QString &problem);
+// A data folder's databases, read in one transaction that sees one moment of them.
+std::unique_ptr<ClubSource> dataFolder(const DataSource &source, QString &problem);
+
+struct TableReport
+{
+    QString file;
+    TableDef table;
+    Figures source, target;
+    QStringList differences;
+};
+
+// What a copy wrote and how each table compared with its source.
+struct Report
+{
+    QString title;
+    QList<TableReport> tables;
+    QStringList warnings;
+
+    QString text() const;
+    bool agrees() const;
+};
+
+// Writes every table of the source into the target begun, checks each against the source
+// and says what the program will miss; false with the reason on the first failure.
+bool transferClub(ClubSource &source, ClubTarget &target, Console &console, Report &report,
+                  QString &problem);
+
+// What the program reads that the database's tables lack, each with what it breaks.
+QStringList missingForProgram(const QString &file, const QList<TableDef> &tables);
+// What the operator loses without the database.
+QString whatItBreaks(const QString &file);
+
+} // namespace tallic::club
