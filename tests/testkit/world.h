@@ -90,6 +90,7 @@ public:
     QString clipboardText() override { return inner.clipboardText(); }
     void setClipboardText(const QString &text) override { inner.setClipboardText(text); }
     void clearClipboard() override { inner.clearClipboard(); }
+    QString clipboardLookup() override { return inner.clipboardLookup(); }
     bool startProgram(const QString &line, WindowStyle style) override
     {
         return inner.startProgram(line, style);
