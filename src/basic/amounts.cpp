@@ -14,6 +14,19 @@ constexpr double Nudge = 0.0005;
 
 } // namespace
 
+ChargeRates chargeRates(double accountScRate, double accountTaxRate, float companyTaxRate,
+                        bool scBypass, bool taxBypass, bool taxExempt)
+{
+    ChargeRates rates { accountScRate, accountTaxRate, companyTaxRate };
+    if (scBypass)
+        rates.scRate = 0;
+    if (taxBypass || taxExempt)
+        rates.taxRate = 0;
+    if (taxExempt)
+        rates.salesTaxRate = 0;
+    return rates;
+}
+
 Charges chitCharges(const ChargeInputs &in)
 {
     if (in.consolidation)

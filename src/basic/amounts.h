@@ -18,6 +18,17 @@ struct ChargeInputs
     float salesTaxRate = 0;
 };
 
+// The rates a chit is charged at: the account's, less what the bypasses and the member's
+// tax exemption take off. An exempt member pays no sales tax on the service charge either.
+struct ChargeRates
+{
+    double scRate = 0;
+    double taxRate = 0;
+    float salesTaxRate = 0;
+};
+ChargeRates chargeRates(double accountScRate, double accountTaxRate, float companyTaxRate,
+                        bool scBypass, bool taxBypass, bool taxExempt);
+
 struct Charges
 {
     QString serviceCharge; // the texts the fields take ("15.00", "0")

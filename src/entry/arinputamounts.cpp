@@ -55,8 +55,8 @@ bool Arinput::computeCharges(bool moveOn)
             BoxButtons::Ok, BoxIcon::Critical, u"G/L Account Problem..."_s);
         return false;
     }
-    double scRate = rowNumber(7);
-    double taxRate = rowNumber(8);
+    const double scRate = rowNumber(7);
+    const double taxRate = rowNumber(8);
 
     // Payments, credits and adjustments are negative unless the operator charges.
     const QString chitNumber = Text1(Field::ChitNumber).text().remove(u' ').toUpper();
@@ -76,16 +76,9 @@ bool Arinput::computeCharges(bool moveOn)
     }
 
     // The bypasses and the member's exemption.
-    if (s.TaxBypass != 0)
-        taxRate = 0;
-    if (s.ScBypass != 0)
-        scRate = 0;
-    if (s.TaxExempt == 1) {
-        taxRate = 0;
-        s.SalesTaxRate = 0;
-    } else {
-        s.SalesTaxRate = s.CompanyTaxRate;
-    }
+    const ChargeRates rates = chargeRates(scRate, taxRate, s.CompanyTaxRate, s.ScBypass != 0,
+                                          s.TaxBypass != 0, s.TaxExempt == 1);
+    s.SalesTaxRate = rates.salesTaxRate;
 
     // The service charge and the tax; payments carry neither.
     if (Text1(Field::ChitNumber).text() == u"PAYMENT"_s) {
@@ -94,8 +87,8 @@ bool Arinput::computeCharges(bool moveOn)
     } else {
         ChargeInputs in;
         in.base = Val(base.text());
-        in.scRate = scRate;
-        in.taxRate = taxRate;
+        in.scRate = rates.scRate;
+        in.taxRate = rates.taxRate;
         in.consolidation = s.ConsolidationMode != u"N"_s;
         in.taxServiceCharge = s.TaxServiceCharge == u"Y"_s;
         in.taxBypass = s.TaxBypass != 0;

@@ -1,6 +1,6 @@
 // The amounts and dates of a chit, worked out apart from the window.
-#include "basic/chitdates.h"
 #include "basic/amounts.h"
+#include "basic/chitdates.h"
 
 #include <gtest/gtest.h>
 
@@ -37,8 +37,6 @@ TEST(AmountsTest, chitCharges)
         { "service charge not taxed", usual(100, 0.15, 0.06, false), u"15.00"_s, u"6.00"_s },
         { "half taxed", usual(100, 0.15, 0.06, true, 0.5f), u"15.00"_s, u"6.45"_s },
         { "tax bypass skips the tax on the service charge", bypassed, u"15.00"_s, u".00"_s },
-        { "exempt member", usual(100, 0.15, 0, true, 1, u"S"_s, 0), u"15.00"_s, u".00"_s },
-        { "service charge bypass", usual(100, 0), u".00"_s, u"6.00"_s },
         { "consolidated", consolidated, u"0"_s, u"0"_s },
         { "payment", usual(-25), u"-3.75"_s, u"-1.72"_s },
         // The tax on the service charge uses the charge as shown: .13, not .128.
@@ -55,6 +53,33 @@ TEST(AmountsTest, chitCharges)
         const Charges out = chitCharges(c.in);
         EXPECT_EQ(out.serviceCharge, c.serviceCharge) << c.what;
         EXPECT_EQ(out.tax, c.tax) << c.what;
+    }
+}
+
+// The bypasses and the exemption decide the rates; the account's rates are 15 % and 6 %,
+// the company's sales tax 8 %.
+TEST(AmountsTest, chargeRates)
+{
+    struct Case
+    {
+        bool scBypass, taxBypass, exempt;
+        double scRate, taxRate;
+        float salesTaxRate;
+    };
+    const Case cases[] = {
+        { false, false, false, 0.15, 0.06, 0.08f },
+        { true, false, false, 0, 0.06, 0.08f },
+        { false, true, false, 0.15, 0, 0.08f },
+        { false, false, true, 0.15, 0, 0 },
+        { true, true, true, 0, 0, 0 },
+    };
+    for (const Case &c : cases) {
+        const ChargeRates rates = chargeRates(0.15, 0.06, 0.08f, c.scBypass, c.taxBypass, c.exempt);
+        const std::string what = "sc bypass " + std::to_string(c.scBypass) + " tax bypass "
+            + std::to_string(c.taxBypass) + " exempt " + std::to_string(c.exempt);
+        EXPECT_EQ(rates.scRate, c.scRate) << what;
+        EXPECT_EQ(rates.taxRate, c.taxRate) << what;
+        EXPECT_EQ(rates.salesTaxRate, c.salesTaxRate) << what;
     }
 }
 
