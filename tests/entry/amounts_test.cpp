@@ -56,30 +56,22 @@ TEST(AmountsTest, chitCharges)
     }
 }
 
-// The bypasses and the exemption decide the rates; the account's rates are 15 % and 6 %,
-// the company's sales tax 8 %.
+// Which rates apply: the account's are 15 % and 6 %, the company's sales tax 8 %; a bypass
+// takes its own rate, an exemption the tax and the sales tax on the service charge.
 TEST(AmountsTest, chargeRates)
 {
-    struct Case
-    {
-        bool scBypass, taxBypass, exempt;
-        double scRate, taxRate;
-        float salesTaxRate;
+    using Rates = std::tuple<double, double, float>;
+    const std::tuple<bool, bool, bool, Rates> cases[] = {
+        { false, false, false, { 0.15, 0.06, 0.08f } },
+        { true, false, false, { 0, 0.06, 0.08f } },
+        { false, true, false, { 0.15, 0, 0.08f } },
+        { false, false, true, { 0.15, 0, 0 } },
+        { true, true, true, { 0, 0, 0 } },
     };
-    const Case cases[] = {
-        { false, false, false, 0.15, 0.06, 0.08f },
-        { true, false, false, 0, 0.06, 0.08f },
-        { false, true, false, 0.15, 0, 0.08f },
-        { false, false, true, 0.15, 0, 0 },
-        { true, true, true, 0, 0, 0 },
-    };
-    for (const Case &c : cases) {
-        const ChargeRates rates = chargeRates(0.15, 0.06, 0.08f, c.scBypass, c.taxBypass, c.exempt);
-        const std::string what = "sc bypass " + std::to_string(c.scBypass) + " tax bypass "
-            + std::to_string(c.taxBypass) + " exempt " + std::to_string(c.exempt);
-        EXPECT_EQ(rates.scRate, c.scRate) << what;
-        EXPECT_EQ(rates.taxRate, c.taxRate) << what;
-        EXPECT_EQ(rates.salesTaxRate, c.salesTaxRate) << what;
+    for (const auto &[scBypass, taxBypass, exempt, expected] : cases) {
+        const ChargeRates r = chargeRates(0.15, 0.06, 0.08f, scBypass, taxBypass, exempt);
+        EXPECT_EQ(Rates(r.scRate, r.taxRate, r.salesTaxRate), expected)
+            << scBypass << taxBypass << exempt;
     }
 }
 
