@@ -166,9 +166,18 @@ void Arinput::leaveMember()
     // The validator and the balance pass their texts through the clipboard; what another
     // program left there is put back afterwards.
     const QString kept = answered ? QString() : platform().clipboardText();
+    const auto putBack = [&kept] {
+        if (platform().clipboardText() == kept)
+            return;
+        if (kept.isEmpty())
+            platform().clearClipboard();
+        else
+            platform().setClipboardText(kept);
+    };
     if (Val(s.MsgText) != 0 && s.SkipMemberCheck == 0) {
         ValidateMember();
         if (s.MsgText == u"REDO"_s) {
+            putBack();
             field.setFocus();
             return;
         }
@@ -199,12 +208,7 @@ void Arinput::leaveMember()
         description.setForeColor(ctl(u"Frame1"_s).foreColor());
         description.setBackColor(Colors::ButtonFace);
     }
-    if (platform().clipboardText() != kept) {
-        if (kept.isEmpty())
-            platform().clearClipboard();
-        else
-            platform().setClipboardText(kept);
-    }
+    putBack();
     s.SalesTaxRate = s.TaxExempt == 1 ? 0 : s.CompanyTaxRate;
     DoEvents();
 }
