@@ -22,9 +22,10 @@ public:
     Control txtprev(int index) const { return control(QStringLiteral("txtprev"), index); }
     Control ctl(const QString &name, int index = -1) const { return control(name, index); }
 
-    // The number a lookup program left on the clipboard; empty when the clipboard holds
-    // anything else, which was copied in another program and is no answer for a field.
-    static QString lookupAnswer();
+    // The number on the clipboard when it is the answer of the field's lookup: marked by
+    // that lookup, or new since the lookup was started from the field while it has had the
+    // focus. Empty for anything else, which was copied in another program.
+    QString lookupAnswer(int field) const;
 
     // Reads the command line and the suite's configuration; refuses a start that the
     // launch code or the access level does not allow (the program then ends).
@@ -105,6 +106,8 @@ private:
     // Lets another program of the suite come in front of the window.
     void releaseTopmost();
     void startLookup(const QString &commandLine);
+    // The field takes the lookup's answer, which leaves the clipboard.
+    bool takeLookupAnswer(int field, QString &text);
 
     // Leaving each field (the field's own checks; false sends the operator back).
     void leaveGlAccount();
@@ -128,6 +131,8 @@ private:
     bool refilling_ = false; // the program, not the operator, is filling a field
     bool dateTouched_ = false; // the operator changed the date since entering its field
     bool amountsDone_ = false; // Enter or "+" computed the base sale already
+    int lookupField_ = 0; // the field a lookup was started from since it got the focus
+    QString clipboardAtLookup_; // what the clipboard held when that lookup started
 
     // The operator's notice of a chit whose row could not be stored.
     void reportUnstoredChit(const QString &chit, const QString &reason);

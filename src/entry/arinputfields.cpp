@@ -19,22 +19,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
 
-namespace {
-
-// A lookup program's answer waits on the clipboard until the field is left.
-bool takeClipboardInto(Control field, QString &text)
-{
-    const QString clip = Arinput::lookupAnswer();
-    if (clip.isEmpty())
-        return false;
-    text = clip;
-    field.setText(clip);
-    platform().clearClipboard();
-    return true;
-}
-
-} // namespace
-
 void Arinput::Text1_LostFocus(int Index)
 {
     Text1(Index).setBackColor(Colors::White);
@@ -78,7 +62,8 @@ void Arinput::leaveGlAccount()
     s.MsgText = field.text().trimmed();
     // A locked field keeps its account whatever the clipboard holds.
     if (GlLocked != 1)
-        takeClipboardInto(field, s.MsgText);
+        takeLookupAnswer(Field::GlAccount, s.MsgText);
+    const bool empty = s.MsgText.isEmpty();
     if (Val(s.MsgText) != 0 && s.SkipGlCheck == 0) {
         const double account = Val(s.MsgText);
         ValidateGLAccount();
@@ -102,9 +87,11 @@ void Arinput::leaveGlAccount()
             return;
         }
     }
-    platform().clearClipboard();
     DoEvents();
     ctl(u"Text2"_s).setText(s.GLAcctText);
+    // An empty field stays open for the account, its lookup and a paste.
+    if (empty)
+        return;
     GlLocked = 1;
     // Read-only, the field takes no pasted or dropped text either.
     field.setLocked(true);
@@ -175,10 +162,22 @@ void Arinput::leaveMember()
     SharedState &s = state();
     Control field = Text1(Field::Member);
     s.MsgText = field.text().trimmed();
-    takeClipboardInto(field, s.MsgText);
+    const bool answered = takeLookupAnswer(Field::Member, s.MsgText);
+    // The validator and the balance pass their texts through the clipboard; what another
+    // program left there is put back afterwards.
+    const QString kept = answered ? QString() : platform().clipboardText();
+    const auto putBack = [&kept] {
+        if (platform().clipboardText() == kept)
+            return;
+        if (kept.isEmpty())
+            platform().clearClipboard();
+        else
+            platform().setClipboardText(kept);
+    };
     if (Val(s.MsgText) != 0 && s.SkipMemberCheck == 0) {
         ValidateMember();
         if (s.MsgText == u"REDO"_s) {
+            putBack();
             field.setFocus();
             return;
         }
@@ -193,7 +192,8 @@ void Arinput::leaveMember()
         }
     }
     Control description = ctl(u"Text3"_s);
-    description.setText(s.MsgText + u" -- "_s + platform().clipboardText());
+    const QString passed = platform().clipboardText();
+    description.setText(s.MsgText + u" -- "_s + (passed != kept ? passed : QString()));
     const QString member = s.MsgText;
     const std::pair<const char *, const char *> warnings[]
         = { { "SUSPENDED", "Suspended Member Account" },
@@ -208,7 +208,7 @@ void Arinput::leaveMember()
         description.setForeColor(ctl(u"Frame1"_s).foreColor());
         description.setBackColor(Colors::ButtonFace);
     }
-    platform().clearClipboard();
+    putBack();
     s.SalesTaxRate = s.TaxExempt == 1 ? 0 : s.CompanyTaxRate;
     DoEvents();
 }
@@ -225,7 +225,7 @@ void Arinput::leaveEmployee()
     }
     if (s.EmpValidate == 3)
         s.MsgText = u"Employee validation is off"_s;
-    takeClipboardInto(field, s.MsgText);
+    takeLookupAnswer(Field::Employee, s.MsgText);
     if (Val(s.MsgText) != 0 && s.EmpValidate != 3 && s.SkipEmpCheck == 0) {
         ValidateEmployee();
         if (s.MsgText == u"REDO"_s) {
@@ -236,7 +236,6 @@ void Arinput::leaveEmployee()
         }
     }
     ctl(u"Text4"_s).setText(s.MsgText);
-    platform().clearClipboard();
     DoEvents();
 }
 

@@ -37,6 +37,7 @@ const char *const Prompts[11] = {
 
 void Arinput::Text1_GotFocus(int Index)
 {
+    lookupField_ = 0;
     if (Index == Field::GlAccount && GlLocked == 1)
         return;
     Control field = Text1(Index);
@@ -110,8 +111,10 @@ void Arinput::Text1_KeyDown(int Index, int &KeyCode, int)
             : Index == Field::Employee                 ? "wennic.exe"
                                                        : nullptr;
         if (lookup) {
+            lookupField_ = Index;
+            clipboardAtLookup_ = platform().clipboardText();
             startLookup(QString::fromLatin1(lookup));
-            const QString answer = lookupAnswer();
+            const QString answer = lookupAnswer(Index);
             if (!answer.isEmpty())
                 Text1(Index).setText(answer);
         }
@@ -140,7 +143,7 @@ void Arinput::Text1_MouseDown(int Index, int, int, double, double)
 {
     if ((Index == Field::GlAccount && GlLocked != 1) || Index == Field::Member
         || Index == Field::Employee) {
-        const QString answer = lookupAnswer();
+        const QString answer = lookupAnswer(Index);
         if (!answer.isEmpty())
             Text1(Index).setText(answer);
     }
@@ -161,11 +164,32 @@ void Arinput::Text1_Change(int Index)
         dateTouched_ = true;
 }
 
-QString Arinput::lookupAnswer()
+QString Arinput::lookupAnswer(int field) const
 {
     static const QRegularExpression number(u"^\\s*\\d+(\\.\\d+)?\\s*$"_s);
     const QString clip = platform().clipboardText();
-    return number.match(clip).hasMatch() ? clip : QString();
+    if (!number.match(clip).hasMatch())
+        return QString();
+    const char *lookup = field == Field::GlAccount ? "ombrel.exe"
+        : field == Field::Member                   ? "tassip.exe"
+        : field == Field::Employee                 ? "wennic.exe"
+                                                   : "";
+    if (platform().clipboardLookup() == QLatin1String(lookup))
+        return clip;
+    // A lookup that does not mark its answer: a number that came after it was started.
+    return lookupField_ == field && clip != clipboardAtLookup_ ? clip : QString();
+}
+
+bool Arinput::takeLookupAnswer(int field, QString &text)
+{
+    const QString answer = lookupAnswer(field);
+    if (answer.isEmpty())
+        return false;
+    text = answer;
+    Text1(field).setText(answer);
+    platform().clearClipboard();
+    lookupField_ = 0;
+    return true;
 }
 
 void Arinput::startLookup(const QString &commandLine)

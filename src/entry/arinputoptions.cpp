@@ -149,9 +149,11 @@ void Arinput::txtmemo_KeyPress(int &KeyAscii)
         KeyAscii = 0;
         return;
     }
-    if (KeyAscii == '+') {
+    // "+" recalls the last memo as the first key of an empty memo only; within a memo it is
+    // written as typed ("Dinner + drinks").
+    Control memo = ctl(u"txtmemo"_s);
+    if (KeyAscii == '+' && memo.text().isEmpty()) {
         KeyAscii = 0;
-        Control memo = ctl(u"txtmemo"_s);
         memo.setText(state().LastMemoText.left(memo.maxLength()));
         SendKeyString(u"{TAB}"_s);
     } else if (KeyAscii == VirtualKey::Enter) {

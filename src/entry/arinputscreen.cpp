@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
+#include <QValidator>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -29,6 +31,28 @@ int fieldTop(int i)
 {
     return 32 + (i - 1) * RowHeight;
 }
+
+// A member number is digits with at most one point (a sub-account): anything else, typed or
+// pasted, is refused whole, and the field's own length limit holds for the rest.
+class MemberNumberOnly final : public QValidator
+{
+public:
+    MemberNumberOnly(QObject *parent, const QValidator *limit)
+        : QValidator(parent)
+        , limit_(limit)
+    {
+    }
+    State validate(QString &input, int &pos) const override
+    {
+        static const QRegularExpression number(u"^[0-9]*\\.?[0-9]*$"_s);
+        if (!number.match(input).hasMatch())
+            return Invalid;
+        return limit_ ? limit_->validate(input, pos) : Acceptable;
+    }
+
+private:
+    const QValidator *limit_;
+};
 
 } // namespace
 
@@ -98,6 +122,8 @@ void Arinput::buildFields()
             static_cast<QLineEdit *>(field.widget())->setAlignment(Qt::AlignRight);
     }
     Text1(Field::Covers).setVisible(false);
+    auto *member = static_cast<QLineEdit *>(Text1(Field::Member).widget());
+    member->setValidator(new MemberNumberOnly(member, member->validator()));
 
     // Descriptions of the account, the member and the employee, beside their fields.
     const std::pair<const char *, int> displays[]

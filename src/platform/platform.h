@@ -13,6 +13,9 @@ enum BoxAnswer { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
 
 enum class WindowStyle { Normal, Maximized };
 
+// The clipboard format in which a lookup names itself beside its answer.
+inline constexpr char LookupAnswerFormat[] = "application/x-tallic-lookup";
+
 // What claiming the single-instance lock found. A lock that cannot be used at all is not
 // another copy running, and the operator is told which it is.
 struct InstanceClaim
@@ -35,6 +38,9 @@ public:
     virtual QString clipboardText() = 0;
     virtual void setClipboardText(const QString &text) = 0;
     virtual void clearClipboard() = 0;
+    // The lookup program ("tassip.exe") whose answer the clipboard's text is, as the suite's
+    // lookups mark it in a format of their own beside the text; empty for any other text.
+    virtual QString clipboardLookup() = 0;
 
     // Programs are named bare and found in the working folder. A command line is the
     // program's file name, a blank and its arguments ("ombrel.exe AR").

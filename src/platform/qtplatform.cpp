@@ -10,6 +10,7 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -136,6 +137,13 @@ void QtPlatform::setClipboardText(const QString &text)
 void QtPlatform::clearClipboard()
 {
     QGuiApplication::clipboard()->clear();
+}
+
+QString QtPlatform::clipboardLookup()
+{
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    return data ? QString::fromLatin1(data->data(QString::fromLatin1(LookupAnswerFormat)))
+                : QString();
 }
 
 bool QtPlatform::startProgram(const QString &commandLine, WindowStyle style)

@@ -20,6 +20,7 @@ public:
     QString clipboardText() override;
     void setClipboardText(const QString &text) override;
     void clearClipboard() override;
+    QString clipboardLookup() override;
     bool startProgram(const QString &commandLine, WindowStyle style) override;
     qint64 startWatchedProgram(const QString &commandLine, WindowStyle style) override;
     bool programRunning(qint64 program) override;

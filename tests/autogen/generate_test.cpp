@@ -204,6 +204,8 @@ TEST(GenerateTest, ChargesFollowTheRatesConsolidationTheBypassesAndExemption)
         { u"10.00"_s, {}, {}, Adams, taxed, u"25.02"_s },
         { u"-10.00"_s, {}, {}, Adams, { u"-1.8"_s, u"-0.71"_s, u"-12.51"_s }, u"-25.02"_s },
         { u"10.00"_s, consolidate, {}, Adams, { u"0"_s, u"0"_s, u"10"_s }, u"20.00"_s },
+        // 4.35 is held a hair below: the total counts it as 435 cents all the same.
+        { u"4.35"_s, consolidate, {}, Adams, { u"0"_s, u"0"_s, u"4.35"_s }, u"8.70"_s },
         { u"10.00"_s, {}, u"cmdtaxbypass"_s, Adams, untaxed, u"23.60"_s },
         { u"10.00"_s, {}, u"cmdscbypass"_s, Adams, { u"0"_s, u"0.6"_s, u"10.6"_s }, u"21.20"_s },
         // Exemption is the member's record's when the chits are written, not a word his

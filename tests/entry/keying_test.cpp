@@ -1,6 +1,7 @@
 // Keying a chit field by field: what each field refuses, looks up, completes or asks.
 #include "entry/arinput.h"
 #include "suite/sharedstate.h"
+#include "testkit/fakeplatform.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
@@ -99,17 +100,15 @@ TEST(KeyingTest, FieldsRefuseWhatMayNotBeKeyed)
     EXPECT_FALSE(h.control(u"cmdokay"_s).enabled);
 }
 
-// F5 starts the lookup program of its field, whose answer arrives through the clipboard
-// when the field is left; an account once accepted takes neither.
-TEST(KeyingTest, LookupsAnswerThroughTheClipboard)
+// An account once accepted takes no text pasted (by Ctrl+V or the menu) or dropped; the
+// chit number takes of it what fits; the member number takes digits and one point only,
+// typed or pasted.
+TEST(KeyingTest, FieldsTakeOfAPasteWhatTheyMay)
 {
     Harness h;
-    h.createFile(u"tassip.exe"_s);
     startMarch2024(h);
     h.keys(u"4100{ENTER}"_s);
     h.click(u"Text1(1)"_s);
-    // Nor does it take text pasted (by Ctrl+V or the menu) or dropped; the chit number takes
-    // of it what fits.
     const std::function<void(QLineEdit *)> pastes[] = {
         [&h](QLineEdit *) { h.keys(u"^v"_s); },
         [](QLineEdit *box) {
@@ -130,49 +129,113 @@ TEST(KeyingTest, LookupsAnswerThroughTheClipboard)
                 QCoreApplication::sendEvent(box, &drop);
         },
     };
-    QGuiApplication::clipboard()->setText(u"12345678901234"_s);
-    for (const int field : { 1, 2 }) {
-        auto *box = qobject_cast<QLineEdit *>(entry()->Text1(field).widget());
+    struct Case
+    {
+        int field;
+        QString clipboard, typed, shown; // pasted in each way when nothing is typed
+    };
+    const Case cases[] = {
+        { 1, u"12345678901234"_s, {}, u"4100"_s },
+        { 2, u"12345678901234"_s, {}, u"1234567890"_s },
+        { 4, u"abc"_s, {}, {} },
+        { 4, u"1001.01"_s, {}, u"1001.01"_s },
+        { 4, {}, u"1a0b-0 1.0.1"_s, u"1001.01"_s },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(qPrintable(c.clipboard + c.typed));
+        while (h.focused() != u"Text1(%1)"_s.arg(c.field))
+            h.keys(u"{TAB}"_s);
+        auto *box = qobject_cast<QLineEdit *>(entry()->Text1(c.field).widget());
+        QGuiApplication::clipboard()->setText(c.clipboard);
         for (const auto &paste : pastes) {
-            if (field == 2)
+            if (c.field != 1)
                 box->clear();
-            paste(box);
-            EXPECT_EQ(box->text(), field == 1 ? u"4100"_s : u"1234567890"_s);
+            if (c.typed.isEmpty())
+                paste(box);
+            else
+                h.keys(c.typed);
+            EXPECT_EQ(box->text(), c.shown);
         }
-        h.keys(u"{TAB}"_s);
     }
-    h.click(u"Text1(1)"_s);
-    h.setClipboard(u"4300"_s);
-    h.keys(u"9{F5}{TAB}A1{F5}{ENTER}{ENTER}{F5}"_s);
-    EXPECT_EQ(h.started(), (QStringList { u"dalmore.exe"_s, u"tassip.exe"_s }));
-    h.setClipboard(u"1005"_s);
-    h.keys(u"{ENTER}{ENTER}10{ENTER}{ENTER}"_s);
-    EXPECT_EQ(h.clipboard(), QString());
-
-    // Text copied in another program is no answer: neither a click nor leaving takes it.
-    h.keys(u"4100{ENTER}A2{ENTER}{ENTER}1001"_s);
-    h.setClipboard(u"hello"_s);
-    h.click(u"Text1(4)"_s);
-    h.keys(u"{ENTER}{ENTER}10{ENTER}{ENTER}"_s);
-    ASSERT_EQ(chits(h).size(), 2);
-    expectRow(chits(h).at(0), { u"4100"_s, u"A1"_s, u"20240312"_s, u"1005"_s });
-    expectRow(chits(h).at(1), { u"4100"_s, u"A2"_s, u"20240312"_s, u"1001"_s });
 }
 
-// A date is completed from mmdd, picked in the calendar, or today's when left blank.
-TEST(KeyingTest, DatesAreCompletedPickedOrToday)
+// The clipboard fills the G/L, member or employee field only with that field's lookup's
+// answer: marked as its own by the lookup, or new since the lookup was started from the
+// field while it kept the focus. Text copied in another program leaves the typed value
+// standing, and stays on the clipboard.
+TEST(KeyingTest, OnlyTheFieldsLookupAnswersThroughTheClipboard)
+{
+    Harness h;
+    for (const char *lookup : { "ombrel.exe", "tassip.exe", "wennic.exe" })
+        h.createFile(QString::fromLatin1(lookup));
+    startMarch2024(h);
+    // An empty account field left for another is not locked: it still takes typing.
+    h.click(u"Text1(4)"_s);
+    h.click(u"Text1(1)"_s);
+    h.keys(u"4100"_s);
+    EXPECT_EQ(text(h, u"Text1(1)"_s), u"4100"_s);
+
+    struct Case
+    {
+        const char *what, *before; // the clipboard as the chit starts
+        const char *keys, *late, *lateMark; // typed from the G/L field; then a lookup's answer
+        const char *rest, *stored, *after; // typed to OK; account, member, employee; clipboard
+    };
+    const Case cases[] = {
+        // F5 in the locked account field and in the chit number starts nothing.
+        { "a number copied elsewhere", "1002",
+          "4100{ENTER}+{TAB}{F5}{TAB}C1{F5}{ENTER}{ENTER}1001{ENTER}3{ENTER}10{ENTER}{ENTER}", "",
+          "", "", "4100 1001 3", "1002" },
+        { "a date copied elsewhere", "20240312", "4100{ENTER}C2{ENTER}{ENTER}1001{ENTER}", "", "",
+          "{ENTER}10{ENTER}{ENTER}", "4100 1001 0", "20240312" },
+        { "the marked answers of each field's lookup", "",
+          "{F5}{ENTER}C3{ENTER}{ENTER}{F5}{ENTER}{F5}{ENTER}10{ENTER}{ENTER}", "", "", "",
+          "4200 1002 15", "" },
+        { "a marked answer after the field was left and entered again", "",
+          "4100{ENTER}C4{ENTER}{ENTER}{F5}{TAB}", "1003", "tassip.exe",
+          "+{TAB}1001{ENTER}{ENTER}10{ENTER}{ENTER}", "4100 1003 0", "" },
+        { "an unmarked answer while the field kept the focus", "1002",
+          "4100{ENTER}C5{ENTER}{ENTER}1001{F5}", "1004", "", "{ENTER}{ENTER}10{ENTER}{ENTER}",
+          "4100 1004 0", "" },
+        { "an unmarked answer after the field was left", "", "4100{ENTER}C6{ENTER}{ENTER}{F5}{TAB}",
+          "1005", "", "+{TAB}1001{ENTER}{ENTER}10{ENTER}{ENTER}", "4100 1001 0", "1005" },
+        { "a lookup closed without a choice", "1002",
+          "4100{ENTER}C7{ENTER}{ENTER}{F5}1001{ENTER}{ENTER}10{ENTER}{ENTER}", "", "", "",
+          "4100 1001 0", "1002" },
+        { "the account lookup's answer in the member field", "", "4100{ENTER}C8{ENTER}{ENTER}1001",
+          "4300", "ombrel.exe", "{ENTER}{ENTER}10{ENTER}{ENTER}", "4100 1001 0", "4300" },
+    };
+    h.fake().lookupAnswers = { u"4200"_s, u"1002"_s, u"15"_s };
+    int chit = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        h.click(u"cmdredo"_s);
+        h.setClipboard(QString::fromLatin1(c.before));
+        h.keys(QString::fromLatin1(c.keys));
+        if (*c.late) {
+            h.setClipboard(QString::fromLatin1(c.late));
+            h.fake().clipboardMark = QString::fromLatin1(c.lateMark);
+        }
+        h.keys(QString::fromLatin1(c.rest));
+        ASSERT_EQ(chits(h).size(), ++chit);
+        const QStringList stored = QString::fromLatin1(c.stored).split(u' ');
+        expectRow(chits(h).last(),
+                  { stored.at(0), u"C%1"_s.arg(chit), u"20240312"_s, stored.at(1), stored.at(2) });
+        EXPECT_EQ(h.clipboard(), QString::fromLatin1(c.after));
+    }
+    EXPECT_EQ(h.started(),
+              (QStringList { u"dalmore.exe"_s, u"ombrel.exe AR"_s, u"tassip.exe"_s, u"wennic.exe"_s,
+                             u"tassip.exe"_s, u"tassip.exe"_s, u"tassip.exe"_s, u"tassip.exe"_s }));
+}
+
+// A date is completed from mmdd, or today's when left blank. (A date picked in the calendar
+// is posted in PostingTest.ChitsRefusedAtOkStayOnTheScreen.)
+TEST(KeyingTest, DatesAreCompletedOrToday)
 {
     Harness h;
     startMarch2024(h);
     h.keys(u"4100{ENTER}A1{ENTER}{BS}{BS}{BS}{BS}{BS}{BS}{BS}{BS}0315{ENTER}"_s);
     EXPECT_EQ(text(h, u"Text1(3)"_s), u"20240315"_s);
-    EXPECT_EQ(h.focused(), u"Text1(4)"_s);
-    h.keys(u"1001{ENTER}{ENTER}10{ENTER}{ENTER}"_s);
-
-    h.queuePickedDates({ u"20240320"_s });
-    h.keys(u"4100{ENTER}A2{ENTER}"_s);
-    h.click(u"Text1(3)"_s);
-    EXPECT_EQ(text(h, u"Text1(3)"_s), u"20240320"_s);
     EXPECT_EQ(h.focused(), u"Text1(4)"_s);
     h.keys(u"1001{ENTER}{ENTER}10{ENTER}{ENTER}"_s);
 
@@ -183,10 +246,9 @@ TEST(KeyingTest, DatesAreCompletedPickedOrToday)
                                   DialogIcon::Information) });
     h.keys(u"1001{ENTER}{ENTER}10{ENTER}{ENTER}"_s);
     const QList<QVariantList> rows = chits(h);
-    ASSERT_EQ(rows.size(), 3);
+    ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows.at(0).at(2).toInt(), 20240315);
-    EXPECT_EQ(rows.at(1).at(2).toInt(), 20240320);
-    EXPECT_EQ(rows.at(2).at(2).toInt(), 20240312);
+    EXPECT_EQ(rows.at(1).at(2).toInt(), 20240312);
 }
 
 TEST(KeyingTest, MembersShowTheirStateAndPaymentsTheBalance)

@@ -19,7 +19,8 @@ TEST(PostingRulesTest, RatesPaymentsAndTerminatedMembers)
     } rates[] = { { {}, 0.15, 0.06, 0.08f },
                   { { true, false, false }, 0, 0.06, 0.08f },
                   { { false, true, false }, 0.15, 0, 0.08f },
-                  { { false, false, true }, 0.15, 0, 0 } };
+                  { { false, false, true }, 0.15, 0, 0 },
+                  { { true, true, true }, 0, 0, 0 } };
     for (const auto &c : rates) {
         const ChargeInputs in
             = chargeInputs(100, 0.15, 0.06, { false, true, 1, u"S"_s, 0.08f }, c.switches);

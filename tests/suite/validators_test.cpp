@@ -67,7 +67,10 @@ TEST(ValidatorsTest, AMemberIsShownWithItsMarkersAndItsClassOnTheClipboardOrRefu
            u"'VIP''S'), (1236, null, 'ANN', null, null, null, 'soc'),"
            u"(1237, 'LEE', null, 0, 0, 0, 'REG'), (1238, 'GRAY', 'KIM', -1, 2, -1, 'REG'),"
            u"(1239, 'HOLT', 'SAM', 1, 1, 1, 'SOC'), (1301, 'NASH', 'AMY', 0, 0, 0, null),"
-           u"(1302, 'NASH', 'BEN', 0, 0, 0, '  '), (1303, 'NASH', 'CY', 0, 0, 1, 'GONE')"_s);
+           u"(1302, 'NASH', 'BEN', 0, 0, 0, '  '), (1303, 'NASH', 'CY', 0, 0, 1, 'GONE'),"
+           // Sub-accounts stored before their main account, or without one.
+           u"(1240.01, 'ROSS', 'JANE', 0, 0, 0, 'REG'), (1239.99, 'DALE', 'JO', 0, 0, 0, 'REG'),"
+           u"(1240, 'ROSS', 'JOE', 0, 0, 0, 'REG'), (1241.01, 'VOSS', 'ANN', 0, 0, 0, 'REG')"_s);
     struct Case
     {
         QString typed, text;
@@ -86,6 +89,8 @@ TEST(ValidatorsTest, AMemberIsShownWithItsMarkersAndItsClassOnTheClipboardOrRefu
         { u"1239"_s, u"HOLT, SAM TaxExempt SUSPENDED TERMINATED"_s, 1, u"SOC-Social Member"_s },
         { u"1027"_s, u"COOPER, CHARLES TERMINATED"_s, 1, u"REG-Regular Member"_s },
         { u"1299"_s, u"REDO"_s, 0, {}, u"Member # Check:Invalid member number!"_s },
+        { u"1240"_s, u"ROSS, JOE"_s, 0, u"REG-Regular Member"_s },
+        { u"1241"_s, u"REDO"_s, 0, {}, u"Member # Check:Invalid member number!"_s },
         // A class code that names no class, a Null or blank one too, is a damaged register.
         { u"1301"_s, u"REDO"_s, 0, {}, u"Varnest Codes:Code 3021 - No current record.\n\n"_s },
         { u"1302"_s, u"REDO"_s, 0, {}, u"Varnest Codes:Code 3021 - No current record.\n\n"_s },

@@ -45,12 +45,17 @@ bool FakePlatform::startProgram(const QString &commandLine, WindowStyle)
         if (pickedDates.isEmpty())
             endProgram();
         else
-            clipboard = pickedDates.takeFirst();
+            setClipboardText(pickedDates.takeFirst());
     } else if (program.compare(u"dodizara.exe"_s, Qt::CaseInsensitive) == 0) {
         // A stand-in help program answers with its file's content ("NOHELP").
         QFile file(findInWorkingFolder(program));
         if (file.open(QIODevice::ReadOnly) && file.size() > 0)
-            clipboard = QString::fromLatin1(file.readAll());
+            setClipboardText(QString::fromLatin1(file.readAll()));
+    } else if (QStringList { u"ombrel.exe"_s, u"tassip.exe"_s, u"wennic.exe"_s }.contains(
+                   program.toLower())
+               && !lookupAnswers.isEmpty()) {
+        clipboard = lookupAnswers.takeFirst();
+        clipboardMark = program.toLower();
     }
     return true;
 }

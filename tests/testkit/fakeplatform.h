@@ -15,8 +15,13 @@ class FakePlatform final : public Platform
 {
 public:
     QString clipboardText() override { return clipboard; }
-    void setClipboardText(const QString &text) override { clipboard = text; }
-    void clearClipboard() override { clipboard.clear(); }
+    void setClipboardText(const QString &text) override
+    {
+        clipboard = text;
+        clipboardMark.clear();
+    }
+    void clearClipboard() override { setClipboardText(QString()); }
+    QString clipboardLookup() override { return clipboardMark; }
     bool startProgram(const QString &commandLine, WindowStyle style) override;
     // The fake's programs have done their part by the time they are started.
     qint64 startWatchedProgram(const QString &commandLine, WindowStyle style) override
@@ -38,6 +43,10 @@ public:
                      const QString &defaultText) override;
 
     QString clipboard;
+    QString clipboardMark; // the lookup that left the clipboard's text
+    // What the lookups answer, in turn, marked as the suite's lookups mark it; with none
+    // queued a lookup leaves the clipboard alone, as one closed without a choice.
+    QStringList lookupAnswers;
     QDate date = QDate::currentDate();
     QTime time = QTime(10, 15, 0);
     QList<bool> answers;

@@ -212,7 +212,7 @@ void Harness::setCommandLine(const QString &line)
 
 void Harness::setClipboard(const QString &text)
 {
-    d->fake.clipboard = text;
+    d->fake.setClipboardText(text);
 }
 
 QString Harness::clipboard() const

@@ -107,6 +107,11 @@ void expectRow(const QVariantList &row, const QStringList &expected)
     }
 }
 
+void expectRow(const QVariantList &row, const char *expected)
+{
+    expectRow(row, QString::fromLatin1(expected).split(u' '));
+}
+
 void keyChit(Harness &h, const QString &account, const QString &chit, const QString &member,
              const QString &base)
 {

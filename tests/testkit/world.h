@@ -45,6 +45,8 @@ QList<QVariantList> chits(Harness &h);
 // Checks a stored row's first columns against their expected values: numbers as numbers,
 // "null" for Null.
 void expectRow(const QVariantList &row, const QStringList &expected);
+// The same with the expected values in one text, separated by blanks.
+void expectRow(const QVariantList &row, const char *expected);
 // Keys a normal chit from the G/L field to OK: account, chit number, the date offered,
 // member, no employee, base sale.
 void keyChit(Harness &h, const QString &account, const QString &chit, const QString &member,
@@ -90,6 +92,7 @@ public:
     QString clipboardText() override { return inner.clipboardText(); }
     void setClipboardText(const QString &text) override { inner.setClipboardText(text); }
     void clearClipboard() override { inner.clearClipboard(); }
+    QString clipboardLookup() override { return inner.clipboardLookup(); }
     bool startProgram(const QString &line, WindowStyle style) override
     {
         return inner.startProgram(line, style);

@@ -49,6 +49,8 @@ TEST(LookupTest, EachFaceFiltersAsTypedAndServesTheNumberChosen)
         EXPECT_EQ(window.chosen(), c.chosen);
         // Tallic reads it through its platform, as it does after the lookup has ended.
         EXPECT_EQ(tallic::QtPlatform().clipboardText(), c.chosen);
+        // Marked as the lookup's answer, which Tallic takes into the lookup's field only.
+        EXPECT_EQ(tallic::QtPlatform().clipboardLookup(), c.program.toLower());
     }
     EXPECT_FALSE(faceOf(u"lookup"_s));
 

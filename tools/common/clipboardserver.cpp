@@ -2,6 +2,9 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
+
+#include "platform/platform.h"
 
 namespace tallic::tools {
 
@@ -20,11 +23,15 @@ ClipboardServer::ClipboardServer(QObject *parent)
     connect(&limit_, &QTimer::timeout, this, &ClipboardServer::taken);
 }
 
-void ClipboardServer::serve(const QString &text)
+void ClipboardServer::serve(const QString &text, const QString &lookup)
 {
     served_ = text;
     QClipboard *clipboard = QGuiApplication::clipboard();
-    clipboard->setText(text);
+    auto *data = new QMimeData;
+    data->setText(text);
+    if (!lookup.isEmpty())
+        data->setData(QString::fromLatin1(LookupAnswerFormat), lookup.toLatin1());
+    clipboard->setMimeData(data);
     // Connected after the text is set, so that only another program's change counts.
     connect(clipboard, &QClipboard::dataChanged, this, &ClipboardServer::clipboardChanged,
             Qt::UniqueConnection);

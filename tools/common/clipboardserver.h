@@ -16,7 +16,9 @@ class ClipboardServer : public QObject
 public:
     explicit ClipboardServer(QObject *parent = nullptr);
 
-    void serve(const QString &text);
+    // A lookup names itself (its program's file name) in a format beside the text, so that
+    // Tallic knows the text for its answer.
+    void serve(const QString &text, const QString &lookup = QString());
     QString served() const { return served_; }
     // How long the text is served at most when nobody takes it.
     void setLimit(int milliseconds) { limit_.setInterval(milliseconds); }

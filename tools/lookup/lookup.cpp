@@ -220,7 +220,9 @@ void LookupWindow::choose()
     if (row >= rows_->rowCount())
         return;
     hide();
-    server_.serve(rows_->index(row, servedColumn_).data().toString());
+    const char *const programs[] = { "ombrel.exe", "tassip.exe", "wennic.exe" };
+    server_.serve(rows_->index(row, servedColumn_).data().toString(),
+                  QString::fromLatin1(programs[int(face_)]));
 }
 
 void LookupWindow::finish(int exitCode)
