@@ -2,6 +2,7 @@
 
 #include "basic/masks.h"
 #include "basic/numbers.h"
+#include "basic/postingrules.h"
 
 #include <QSet>
 
@@ -65,19 +66,13 @@ QList<ItemAmounts> bundleAmounts(const QList<RatedItem> &items, const ChargeRule
                                  bool exempt)
 {
     QList<ItemAmounts> amounts;
-    for (const RatedItem &rated : items) {
-        ChargeInputs in;
-        in.base = rated.item.price;
-        in.scRate = rules.scBypass ? 0 : rated.scRate;
-        in.taxRate = rules.taxBypass || exempt ? 0 : rated.taxRate;
-        in.consolidation = rules.consolidation;
-        in.taxServiceCharge = rules.taxServiceCharge && !exempt;
-        in.taxBypass = rules.taxBypass;
-        in.scTaxableShare = rules.scTaxableShare;
-        in.scTaxBasis = rules.scTaxBasis;
-        in.salesTaxRate = rules.salesTaxRate;
-        amounts.append(itemAmounts(in));
-    }
+    // The entry screen's own decision of what a bypass or an exemption takes off.
+    const ChargeSettings settings { rules.consolidation, rules.taxServiceCharge,
+                                    rules.scTaxableShare, rules.scTaxBasis, rules.salesTaxRate };
+    for (const RatedItem &rated : items)
+        amounts.append(
+            itemAmounts(chargeInputs(rated.item.price, rated.scRate, rated.taxRate, settings,
+                                     { rules.scBypass, rules.taxBypass, exempt })));
     return amounts;
 }
 
