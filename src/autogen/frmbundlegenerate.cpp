@@ -145,13 +145,15 @@ bool billedMembers(const QStringList &columns, const QString &date, const QStrin
                    QList<double> &billed)
 {
     SuiteDb daily(u"daily.mdb"_s);
-    QSqlQuery query
-        = daily.query(u"select distinct %1 from ardaily where %2 = 'AutoGen' and %3 = %4 "
-                      u"and coalesce(%5, '') = '%6'"_s.arg(
-                          columns.at(MemberColumn), columns.at(OriginColumn),
-                          columns.at(DateColumn), date, columns.at(MemoColumn), sqlQuote(memo)));
+    QSqlQuery query = daily.query(
+        u"select distinct %1 from ardaily where %2 = 'AutoGen' and %3 = ? "
+        u"and coalesce(%4, '') = ?"_s.arg(columns.at(MemberColumn), columns.at(OriginColumn),
+                                          columns.at(DateColumn), columns.at(MemoColumn)),
+        { Val(date), memo });
     while (!daily.failed() && query.next())
         billed.append(query.value(0).toDouble());
+    if (!daily.failed() && query.lastError().isValid())
+        daily.setError(query.lastError());
     if (daily.failed()) {
         daily.passOnError();
         return false;

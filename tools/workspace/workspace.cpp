@@ -2,6 +2,7 @@
 
 #include "basic/masks.h"
 #include "basic/numbers.h"
+#include "suite/database.h"
 #include "suitefile.h"
 
 #include <QApplication>
@@ -174,27 +175,25 @@ Workday::Change Workday::deleteRow(int row)
 
 Workday::Change Workday::change(const QString &action, int row, const QVariantList &values)
 {
-    QSqlDatabase daily = QSqlDatabase::database(connection_ + u"daily"_s);
-    QSqlQuery q(daily);
-    // The row as it was read: the same chit number and amounts, or it is not touched.
-    q.prepare(tools::suiteStatement(
-        action
-        + u" where rowid = ? and tallicnum is not distinct from ? and arbasesale is not "
-          u"distinct from ? and arsrvchg is not distinct from ? and artax is not distinct "
-          u"from ? and artotal is not distinct from ?"_s));
-    for (const QVariant &value : values)
-        q.addBindValue(value);
+    // Through the suite's own layer: a change whose COMMIT loses its answer on a server is
+    // asked after, never guessed at.
+    SuiteDb daily(u"daily.mdb"_s);
+    QVariantList bound = values;
     for (int c : { 10, 1, 5, 6, 7, 8 })
-        q.addBindValue(rows_.index(row, c).data());
+        bound << rows_.index(row, c).data();
     if (!daily.transaction())
         return Change::Failed;
-    if (!q.exec()) {
+    // The row as it was read: the same chit number and amounts, or it is not touched.
+    if (!daily.execPrepared(
+            action
+                + u" where rowid = ? and tallicnum is not distinct from ? and arbasesale is not "
+                  u"distinct from ? and arsrvchg is not distinct from ? and artax is not "
+                  u"distinct from ? and artotal is not distinct from ?"_s,
+            bound)) {
         daily.rollback();
         return Change::Failed;
     }
-    const int affected = q.numRowsAffected();
-    q.finish();
-    if (affected != 1) {
+    if (daily.rowsAffected() != 1) {
         daily.rollback();
         return Change::ChangedMeanwhile;
     }
