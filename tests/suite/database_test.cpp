@@ -2,6 +2,7 @@
 #include "suite/demodata.h"
 #include "suite/schema.h"
 #include "suite/sharedstate.h"
+#include "suite/staff.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
@@ -160,6 +161,8 @@ TEST_F(DatabaseTest, EachCallUsesTheDatabaseNowThere)
     EXPECT_FALSE(QFile::exists(path(u"daily.mdb"_s)) && !h.onServer());
 }
 
+// Another workstation's write lock is waited for by a chit posted and, inside its own
+// transaction, by where the user is recorded; not by a read.
 TEST_F(DatabaseTest, AWriteWaitsForAnotherWorkstationsLock)
 {
     // A chit of two items: the second row's statement finds the first one.
@@ -167,8 +170,8 @@ TEST_F(DatabaseTest, AWriteWaitsForAnotherWorkstationsLock)
     QElapsedTimer clock;
     {
         LockHolder holder(path(u"daily.mdb"_s), 1000);
+        LockHolder staff(path(u"user.mdb"_s), 1500, u"staff"_s, u"username"_s);
         clock.start();
-        // Reading does not wait for the writer.
         QString db = u"daily"_s;
         DbRead(db, NoChit);
         EXPECT_LT(clock.elapsed(), 500);
@@ -177,9 +180,18 @@ TEST_F(DatabaseTest, AWriteWaitsForAnotherWorkstationsLock)
         postChit(u"WAITED"_s, 7);
         EXPECT_GE(clock.elapsed(), 800);
         EXPECT_EQ(state().ErrNumber, 0);
+        state().UserName = u"jones"_s;
+        state().LocationText = u"A/R Chit"_s;
+        SetStaffLocation();
     }
     EXPECT_EQ(chits(u"WAITED"_s).size(), 2);
     EXPECT_EQ(chits(u"HOLDER"_s).size(), 1);
+    EXPECT_EQ(h.rows(u"user"_s, u"select location from staff where username = 'JONES'"_s),
+              QList<QVariantList> { { u"A/R Chit"_s } });
+    EXPECT_EQ(h.rows(u"user"_s, u"select count(*) from staff where username = 'HOLDER'"_s),
+              QList<QVariantList> { { 1 } });
+    EXPECT_EQ(state().SysUser, u"1"_s);
+    EXPECT_TRUE(h.dialogs().isEmpty());
 }
 
 // A select inside a transaction gives every row, as outside one; a failure while the rows

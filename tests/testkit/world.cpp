@@ -32,7 +32,7 @@ LockHolder::LockHolder(const QString &file, int holdMs, const QString &table, co
                        bool reads)
 {
     thread_.reset(QThread::create([this, file, holdMs, table, column, reads] {
-        const QString name = u"holder"_s;
+        const QString name = u"holder-%1"_s.arg(quintptr(this));
         {
             // On a server the same lock: writes wait, reads go on.
             const QFileInfo info(file);
