@@ -241,11 +241,11 @@ bool SuiteDb::serverEnd(bool commit)
     kept.storedAlready.clear();
     kept.repeated = 0;
     const QList<ServerStep> writes = std::exchange(kept.written, {});
-    if (!std::exchange(kept.inTransaction, false)) {
+    const bool linked = kept.link && kept.link->usable();
+    if (!std::exchange(kept.inTransaction, false) || !linked) {
         // The transaction went with a lost connection: nothing of it was stored.
         if (commit && !failed())
-            error_ = layerError(JetError::NetworkError,
-                                u"The connection to the database server was lost."_s);
+            error_ = nothingStored();
         return !commit;
     }
     const auto slow = [&kept] { kept.beginWait(); };
@@ -253,7 +253,7 @@ bool SuiteDb::serverEnd(bool commit)
     clock.start();
     if (!commit || storedBefore || repeatFailed) {
         // A connection lost meanwhile has rolled it back already.
-        if (kept.link && kept.link->usable())
+        if (linked)
             kept.link->run({ { u"rollback"_s, {} } }, 0, {}, answerWait(clock), slow);
         return !repeatFailed;
     }
@@ -292,9 +292,7 @@ bool SuiteDb::serverEnd(bool commit)
         error_ = QSqlError();
         return true;
     case Outcome::NotStored:
-        error_ = layerError(JetError::NetworkError,
-                            u"The connection to the database server was lost before the "
-                            u"change was stored; nothing was stored."_s);
+        error_ = nothingStored();
         return false;
     case Outcome::Unknown:
         kept.unresolved = Kept::Unresolved { xid.toLongLong(), pid, writes };
