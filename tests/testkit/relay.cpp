@@ -67,7 +67,7 @@ struct ServerRelay::Private
     std::atomic<int> cuts { 0 };
     std::mutex mutex; // all below
     std::optional<std::pair<QRegularExpression, Fault>> fault;
-    bool frozen = false;
+    bool frozen = false, isDown = false;
     double chance = 0;
     std::mt19937 random;
     std::list<Pass> passes;
@@ -168,10 +168,16 @@ void ServerRelay::freeze()
     d->frozen = true;
 }
 
+void ServerRelay::down()
+{
+    std::lock_guard lock(d->mutex);
+    d->isDown = true;
+}
+
 void ServerRelay::mend()
 {
     std::lock_guard lock(d->mutex);
-    d->frozen = false;
+    d->frozen = d->isDown = false;
     d->fault.reset();
     d->chance = 0;
 }
@@ -195,7 +201,8 @@ void ServerRelay::Private::run()
     while (!stop) {
         std::vector<pollfd> watched { { listener, POLLIN, 0 } };
         for (Pass &p : passes) {
-            if (!frozen && p.fd[1] < 0 && (p.fd[1] = unixSocket(serverSocket, false)) < 0)
+            if (isDown
+                || (!frozen && p.fd[1] < 0 && (p.fd[1] = unixSocket(serverSocket, false)) < 0))
                 cut(p);
             for (int side = 0; side < 2 && !frozen && p.fd[0] >= 0; ++side)
                 watched.push_back({ p.fd[side], POLLIN, 0 });

@@ -25,6 +25,8 @@ public:
     void failAt(const QRegularExpression &statement, Fault fault);
     // Nothing passes any more, and no connection ends: a pulled network cable.
     void freeze();
+    // Every connection is cut and new ones are turned away: a server restarting.
+    void down();
     // Everything passes again, and no fault waits.
     void mend();
     // Once a connection is set up (past its eighth statement), each message either way is
