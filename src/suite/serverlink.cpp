@@ -207,6 +207,7 @@ ServerLink::ServerLink(const DataSource &source, const QString &fileName)
     shared_->source = source;
     shared_->fileName = fileName;
     shared_->thread = std::thread([shared = shared_] { shared->serve(); });
+    lockTimeoutMs_ = lockWaitLimit();
 }
 
 ServerLink::~ServerLink()

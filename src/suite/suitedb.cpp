@@ -24,7 +24,8 @@ namespace {
 
 // Long enough for another workstation to finish any write the suite makes, and for a
 // database server to restart.
-int lockWaitLimitMs = 10000;
+// Read by the server connections' threads as they connect.
+std::atomic<int> lockWaitLimitMs { 10000 };
 // Between two tries at a lock: short enough that the window repaints smoothly.
 constexpr int LockRetryMs = 20;
 
@@ -32,7 +33,7 @@ constexpr int LockRetryMs = 20;
 
 int setLockWaitLimit(int ms)
 {
-    return std::exchange(lockWaitLimitMs, ms);
+    return lockWaitLimitMs.exchange(ms);
 }
 
 int lockWaitLimit()
