@@ -171,15 +171,17 @@ bool billedRows(const QStringList &columns, const QString &date, QList<BilledRow
     SuiteDb daily(u"daily.mdb"_s);
     // The memos are compared here, alike on every engine: the engines fold letter case
     // differently.
-    QSqlQuery query
-        = daily.query(u"select distinct %1, %2 from ardaily where %3 = 'AutoGen' and %4 = %5"_s.arg(
+    QSqlQuery query = daily.query(
+        u"select distinct %1, %2 from ardaily where %3 = 'AutoGen' and %4 = ?"_s.arg(
             columns.at(MemberColumn), columns.at(MemoColumn), columns.at(OriginColumn),
-            columns.at(DateColumn), date));
+            columns.at(DateColumn)),
+        { Val(date) });
     while (!daily.failed() && query.next())
         billed.append({ query.value(0).toDouble(), query.value(1).toString() });
-    const QSqlError failure = daily.failed() ? daily.error() : query.lastError();
-    if (failure.isValid()) {
-        passOnDbError(failure);
+    if (!daily.failed() && query.lastError().isValid())
+        daily.setError(query.lastError());
+    if (daily.failed()) {
+        daily.passOnError();
         return false;
     }
     return true;

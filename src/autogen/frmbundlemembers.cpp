@@ -116,7 +116,7 @@ void Frmbundle::cmdaddgroup_Click()
 bool Frmbundle::addClassMembers(const QString &classCode, bool withSubAccounts)
 {
     SharedState &s = state();
-    QString sql = u"select * from acctinfo where classcode = '"_s + sqlQuote(classCode) + u"'"_s;
+    QString sql = u"select * from acctinfo where classcode = ?"_s;
     // Main accounts only: numbers without a fraction.
     if (!withSubAccounts)
         sql += u" and acctnumber = fix(acctnumber)"_s;
@@ -127,7 +127,7 @@ bool Frmbundle::addClassMembers(const QString &classCode, bool withSubAccounts)
     QList<ClassMember> found;
     {
         SuiteDb db(u"master.mdb"_s);
-        QSqlQuery query = db.query(sql);
+        QSqlQuery query = db.query(sql, { classCode });
         if (db.failed()) {
             db.passOnError();
         } else {

@@ -103,6 +103,7 @@ protected:
 
 private:
     bool startFailed();
+    bool lockedRetried();
     // Lets another program of the suite come in front of the window.
     void releaseTopmost();
     void startLookup(const QString &commandLine);

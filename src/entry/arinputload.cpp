@@ -122,6 +122,23 @@ bool Arinput::startFailed()
     return true;
 }
 
+// A database locked by another workstation passes: the operator may try again, or cancel,
+// which ends the program.
+bool Arinput::lockedRetried()
+{
+    SharedState &s = state();
+    if (programEnding() || s.ErrNumber != JetError::Locked)
+        return false;
+    s.MsgText = u"Code %1 in line %2: %3"_s.arg(s.ErrNumber).arg(s.ErrLine).arg(s.ErrDescription);
+    if (MsgBox(s.MsgText, BoxButtons::RetryCancel, BoxIcon::Critical, u"Varnest"_s)
+        != AnswerRetry) {
+        endProgram();
+        return false;
+    }
+    clearError();
+    return true;
+}
+
 void Arinput::Form_Load()
 {
     SharedState &s = state();
@@ -170,7 +187,9 @@ void Arinput::Form_Load()
 
     clearError();
     MouseArrow();
-    LoadSettings();
+    do
+        LoadSettings();
+    while (lockedRetried());
     if (startFailed())
         return;
 

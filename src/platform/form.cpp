@@ -107,7 +107,8 @@ ControlInfo *Form::controlInfo(const QObject *object)
 namespace {
 
 // Text pasted or dropped into a box is cut to the room left, as typing stops: what was put
-// in loses its end. The program's own texts do not pass here (Control::setText).
+// in loses its end. A NUL character is refused, as typing refuses it: no database keeps one
+// in a text. The program's own texts do not pass here (Control::setText).
 class LengthLimit final : public QValidator
 {
 public:
@@ -118,6 +119,11 @@ public:
     }
     State validate(QString &input, int &pos) const override
     {
+        for (qsizetype nul = input.indexOf(QChar(0)); nul >= 0; nul = input.indexOf(QChar(0))) {
+            input.remove(nul, 1);
+            if (nul < pos)
+                --pos;
+        }
         const int limit = limit_();
         const int excess = limit > 0 ? int(input.size()) - limit : 0;
         if (excess > 0) {

@@ -8,8 +8,8 @@ namespace tallic {
 
 // What a message box looks like; the answer codes are the window system's own.
 enum class BoxIcon { None, Information, Question, Critical };
-enum class BoxButtons { Ok, YesNo };
-enum BoxAnswer { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
+enum class BoxButtons { Ok, YesNo, RetryCancel };
+enum BoxAnswer { AnswerOk = 1, AnswerCancel = 2, AnswerRetry = 4, AnswerYes = 6, AnswerNo = 7 };
 
 enum class WindowStyle { Normal, Maximized };
 

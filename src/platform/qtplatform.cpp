@@ -264,6 +264,11 @@ int QtPlatform::messageBox(const QString &text, const QString &title, BoxIcon ic
         QPushButton *no = box->addButton(QMessageBox::No);
         box->setDefaultButton(no);
         box->setEscapeButton(no);
+    } else if (buttons == BoxButtons::RetryCancel) {
+        QPushButton *retry = box->addButton(QMessageBox::Retry);
+        yes = retry;
+        box->setDefaultButton(retry);
+        box->setEscapeButton(box->addButton(QMessageBox::Cancel));
     } else {
         QPushButton *ok = box->addButton(QMessageBox::Ok);
         box->setDefaultButton(ok);
@@ -280,6 +285,8 @@ int QtPlatform::messageBox(const QString &text, const QString &title, BoxIcon ic
     }
     const bool answeredYes = box && yes && box->clickedButton() == yes;
     delete box;
+    if (buttons == BoxButtons::RetryCancel)
+        return answeredYes ? AnswerRetry : AnswerCancel;
     return answeredYes ? AnswerYes : AnswerNo;
 }
 

@@ -78,7 +78,9 @@ void setEndAction(std::function<void()> action)
 int MsgBox(const QString &text, BoxButtons buttons, BoxIcon icon, const QString &title)
 {
     if (ending)
-        return buttons == BoxButtons::YesNo ? AnswerNo : AnswerOk;
+        return buttons == BoxButtons::YesNo      ? AnswerNo
+            : buttons == BoxButtons::RetryCancel ? AnswerCancel
+                                                 : AnswerOk;
     KeyGate::boxOpening();
     const int answer = platform().messageBox(text, title, icon, buttons);
     restoreFocusAfterBox();

@@ -99,9 +99,8 @@ QString StoreChitRow(const Chit &chit)
     row[Column::Source] = EntryScreenSource;
 
     DbAddNewOn();
-    const DbWriteOutcome written = DbWrite(db,
-                                           u"select * from ardaily where tallicnum = '"_s
-                                               + sqlQuote(chit[Field::ChitNumber]) + u"'"_s);
+    const DbWriteOutcome written
+        = DbWrite(db, u"select * from ardaily where tallicnum = ?"_s, { chit[Field::ChitNumber] });
     if (!written.saved)
         return failureReason(written.number, written.description);
     if (!chit.memo.isEmpty())

@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include "datasource.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
 #include "sharedstate.h"
@@ -73,6 +74,13 @@ QString quotedName(const QString &name)
     return u'"' + quoted + u'"';
 }
 
+// A server's failure not yet in the suite's terms: the server names its failures by five
+// characters, SQLite by a number of at most four digits.
+bool isServerCode(const QSqlError &error)
+{
+    return error.nativeErrorCode().size() == 5;
+}
+
 bool isLockFailure(const QSqlError &error)
 {
     bool numeric = false;
@@ -83,6 +91,8 @@ bool isLockFailure(const QSqlError &error)
 // The engine's text, but the suite's own words for a lock: the operator is to try again.
 QString failureDescription(const QSqlError &error)
 {
+    if (isServerCode(error))
+        return failureDescription(serverFailure(error));
     if (isLockFailure(error))
         return lockedDatabaseText();
     if (error.databaseText().isEmpty())
@@ -117,6 +127,8 @@ int jetErrorNumber(const QSqlError &error)
     const QString code = error.nativeErrorCode();
     if (code.startsWith(LayerCodePrefix))
         return code.mid(LayerCodePrefix.size()).toInt();
+    if (isServerCode(error))
+        return jetErrorNumber(serverFailure(error));
 
     // The numbers Jet gives for the same failures, where the suite's messages know them;
     // any other SQLite failure is Generic + its primary result code.
@@ -152,11 +164,11 @@ void passOnDbError(const QSqlError &error)
     s.ErrLine = 0;
 }
 
-QString sqlQuote(const QString &text)
+QString sqlLiteral(const QString &text)
 {
     QString quoted = text;
-    quoted.replace(u'\'', u"''"_s);
-    return quoted;
+    quoted.remove(QChar(0)).replace(u'\'', u"''"_s);
+    return u'\'' + quoted + u'\'';
 }
 
 // ---- The shared row routines ----
@@ -223,7 +235,7 @@ void DbRead(QString &dbName, const QString &statement)
     DoEvents();
 }
 
-DbWriteOutcome DbWrite(QString &dbName, const QString &statement)
+DbWriteOutcome DbWrite(QString &dbName, const QString &statement, const QVariantList &values)
 {
     clearError();
     if (dbName.isEmpty() || statement.isEmpty())
@@ -249,7 +261,7 @@ DbWriteOutcome DbWrite(QString &dbName, const QString &statement)
         return passOnWriteFailure(layerError(
             JetError::CannotWriteThrough, u"Cannot write through the statement: "_s + statement));
     }
-    QSqlQuery select = db.query(u"select rowid, * from "_s + target->table + target->rest);
+    QSqlQuery select = db.query(u"select rowid, * from "_s + target->table + target->rest, values);
     DoEvents();
     if (db.missing())
         return missing();
@@ -274,7 +286,7 @@ DbWriteOutcome DbWrite(QString &dbName, const QString &statement)
         return writeFailure(layerError(JetError::NoCurrentRecord, u"No current record."_s));
     }
     QStringList names;
-    QVariantList values;
+    QVariantList row;
     for (int i = 0; i < columns; ++i) {
         if (i >= s.RowValues.size() || isEmptyValue(s.RowValues.at(i)))
             continue;
@@ -286,7 +298,7 @@ DbWriteOutcome DbWrite(QString &dbName, const QString &statement)
         if (value.typeId() == QMetaType::QString && value.toString().isNull())
             value = u""_s;
         names << quotedName(record.fieldName(i + 1));
-        values << value;
+        row << value;
     }
 
     QString sql;
@@ -305,13 +317,13 @@ DbWriteOutcome DbWrite(QString &dbName, const QString &statement)
             assignments << name + u" = ?"_s;
         sql = u"update "_s + target->table + u" set "_s + assignments.join(u", "_s)
             + u" where rowid = ?"_s;
-        values << rowid;
+        row << rowid;
     }
 
     DoEvents();
     if (!sql.isEmpty()) {
         // The same insert comes with every posted chit.
-        if (!db.execPrepared(sql, values))
+        if (!db.execPrepared(sql, row))
             return writeFailure(db.error());
     }
     DoEvents();

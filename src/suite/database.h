@@ -59,18 +59,20 @@ struct DbWriteOutcome
 };
 
 // Writes RowValues back to the first row of the statement ("select * from T" or
-// "select * from T where ..."), or as a new row while AddNewMode is on. Empty and null
-// elements leave their columns alone. Failures before the values are written are passed
-// on as for DbRead; a failure while writing them ends the routine quietly, and only the
-// outcome tells of it.
-DbWriteOutcome DbWrite(QString &dbName, const QString &statement);
+// "select * from T where ..."), or as a new row while AddNewMode is on; the statement's ?
+// are bound by position to the values. Empty and null elements leave their columns alone.
+// Failures before the values are written are passed on as for DbRead; a failure while
+// writing them ends the routine quietly, and only the outcome tells of it.
+DbWriteOutcome DbWrite(QString &dbName, const QString &statement, const QVariantList &values = {});
 
 // The error table's explanation of a locked database, the description of a Locked failure.
 QString lockedDatabaseText();
 
-// How long a statement waits for another workstation's lock, in milliseconds; the window
-// repaints meanwhile. Returns the limit it replaces (tests shorten the wait).
+// How long a statement waits for another workstation's lock, in milliseconds, and a
+// database server for its restart; the window repaints meanwhile. Returns the limit it
+// replaces (tests shorten the wait).
 int setLockWaitLimit(int ms);
+int lockWaitLimit();
 
 void DbAddNewOn();
 void DbAddNewOff();
@@ -83,8 +85,12 @@ void DbCloseAll();
 // connection holds no lock between calls, so there is nothing else to free.
 void DbFreeLocks();
 
-// The text with its apostrophes doubled, to be put between apostrophes in a statement.
-QString sqlQuote(const QString &text);
+// The text as a literal of a statement the program writes itself, alike for both engines:
+// between apostrophes, its apostrophes doubled, a backslash as itself (a server connection
+// is used only when it reads literals so). A NUL character, which neither engine keeps in
+// a statement's text, is left out. Where the program builds a statement around a value
+// typed or read, it binds the value instead.
+QString sqlLiteral(const QString &text);
 
 // A failure this layer finds itself, under the suite's number; the reason, when there is
 // one beyond the text, goes to the error's driverText().
@@ -96,14 +102,24 @@ int jetErrorNumber(const QSqlError &error);
 // ErrLine 0.
 void passOnDbError(const QSqlError &error);
 
+struct ServerStep;
+struct ServerReply;
+
 // A use of one suite database's kept connection, let go when the object goes. Statements
 // are written once for both engines and may call the Jet functions ucase$() and fix(); a
-// lock held by another workstation is waited for, with the window repainting, and a
-// server connection lost to a restart is opened again and the statement run again, except
-// inside a transaction, which the server has given up. Inside a transaction a failed
-// statement is undone alone, as SQLite does, and the transaction goes on. When the last
-// user lets go, a statement left unfinished is reset and an open transaction rolled back,
-// as closing the file would.
+// lock held by another workstation is waited for, with the window repainting. Inside a
+// transaction a failed statement is undone alone, as SQLite does, and the transaction goes
+// on. When the last user lets go, a statement left unfinished is reset and an open
+// transaction rolled back, as closing the file would.
+//
+// On a server every statement runs on the connection's own thread while the window
+// repaints, and one that gets no answer within the lock wait and a few seconds more fails:
+// the server is taken for gone. A read is run again on a new connection when the old one
+// was lost (a restart is waited for); a write never is. A write outside a transaction runs
+// in one of its own, and a COMMIT whose answer was lost is not guessed at: the server is
+// asked on a new connection whether the transaction was stored. When it cannot be asked,
+// the commit fails, and the next transaction on the database asks again first: if it was
+// stored after all, the same writes repeated are not stored a second time.
 //
 //     SuiteDb db(u"gl.mdb"_s);
 //     QSqlQuery q = db.query(sql);
@@ -122,14 +138,18 @@ public:
     SuiteDb &operator=(const SuiteDb &) = delete;
 
     bool isOpen() const;
-    // The statement run; when it fails the query is inactive and failed() is true.
+    // The statement run, its ? bound by position to the values; when it fails the query
+    // is inactive and failed() is true. Text holding a NUL character is refused.
     QSqlQuery query(const QString &sql);
-    // The statement with its ? bound by position to the values, run; a statement that
-    // repeats is prepared once for the connection's life where that pays.
+    QSqlQuery query(const QString &sql, const QVariantList &values);
+    // The same for a statement that gives no rows; one that repeats is prepared once for
+    // the connection's life where that pays.
     bool execPrepared(const QString &sql, const QVariantList &values);
     // How many rows the last execPrepared() changed; -1 after a failure.
     int rowsAffected() const { return rowsAffected_; }
     bool exec(const QString &sql);
+    // How many rows the last statement changed.
+    int rowsAffected() const { return rowsAffected_; }
     bool transaction();
     bool commit();
     bool rollback();
@@ -147,19 +167,25 @@ public:
     void clearError() { error_ = QSqlError(); }
     void passOnError() const { passOnDbError(error_); }
 
-    QString connectionName() const;
-
     // The kept connection of one database, shared by its users.
     struct Kept;
 
 private:
-    enum class Retry { Allowed, Never };
+    enum class Outcome { Stored, NotStored, Unknown };
     QSqlQuery newQuery() const;
     QSqlQuery *preparedQuery(const QString &sql);
-    QSqlQuery serverQuery(const QString &sql, Retry retry);
-    bool serverExec(const QString &sql, QSqlError &error);
-    bool reopen();
-    bool endTransaction(const QString &sql);
+    bool usable();
+    bool endTransaction(bool commit);
+    // On a server (serverdb.cpp).
+    QSqlQuery serverRun(const QString &sql, const QVariantList &values);
+    bool serverCall(const QList<ServerStep> &steps, int resultStep, const QString &undo, bool again,
+                    ServerReply &reply);
+    bool serverConnected(const QElapsedTimer &clock);
+    bool serverBegin();
+    bool serverEnd(bool commit);
+    bool repeatStored();
+    Outcome findOutcome(qint64 xid, qint64 pid);
+    int answerWait(const QElapsedTimer &clock) const;
 
     std::shared_ptr<Kept> kept_;
     QSqlError error_;

@@ -36,7 +36,8 @@ DataSource readSettings(const QString &folder, const QByteArray &contents)
     // A settings file that cannot be used never falls back to files: the databases are on
     // a server the program cannot name, so they are missing.
     source.engine = DataSource::Engine::Server;
-    static const QStringList known { u"driver"_s, u"host"_s, u"port"_s, u"database"_s, u"user"_s };
+    static const QStringList known { u"driver"_s, u"host"_s,    u"port"_s,       u"database"_s,
+                                     u"user"_s,   u"sslmode"_s, u"sslrootcert"_s };
     QHash<QString, QString> values;
     bool inDatabase = false, sawDatabase = false;
     const QStringList lines = QString::fromUtf8(contents).split(u'\n');
@@ -94,6 +95,18 @@ DataSource readSettings(const QString &folder, const QByteArray &contents)
     source.user = values.value(u"user"_s);
     if (source.database.isEmpty())
         source.problem = settingsProblem(u"no database is named (database=)."_s);
+    static const QStringList sslModes { u"disable"_s, u"allow"_s,     u"prefer"_s,
+                                        u"require"_s, u"verify-ca"_s, u"verify-full"_s };
+    source.sslMode = values.value(u"sslmode"_s);
+    if (!source.sslMode.isEmpty() && !sslModes.contains(source.sslMode))
+        source.problem = settingsProblem(u"sslmode is one of "_s + sslModes.join(u", "_s)
+                                         + u", not \""_s + source.sslMode + u"\"."_s);
+    const QString rootCert = values.value(u"sslrootcert"_s);
+    if (!rootCert.isEmpty())
+        source.sslRootCert = QDir(folder).absoluteFilePath(rootCert);
+    // The driver reads a semicolon as the end of an option.
+    if (source.sslRootCert.contains(u';'))
+        source.problem = settingsProblem(u"sslrootcert cannot name a path with a semicolon."_s);
     const QString port = values.value(u"port"_s);
     if (!port.isEmpty()) {
         bool number = false;
@@ -117,20 +130,58 @@ QString serverText(const QSqlError &error)
     return text;
 }
 
-void setServer(QSqlDatabase &db, const DataSource &source)
+// A value of a libpq connection string.
+QString connectValue(const QString &value)
+{
+    QString quoted = value;
+    quoted.replace(u'\\', u"\\\\"_s).replace(u'\'', u"\\'"_s);
+    return u'\'' + quoted + u'\'';
+}
+
+// The connection's settings; lock waits for the program's own statements, none for setting
+// the schemas up.
+void setServer(QSqlDatabase &db, const DataSource &source, bool lockWaits = true)
 {
     db.setHostName(source.host);
     if (source.port > 0)
         db.setPort(source.port);
     db.setDatabaseName(source.database);
     db.setUserName(source.user);
-    // A server that does not answer is reported within seconds, not minutes.
-    db.setConnectOptions(u"connect_timeout=5;application_name=tallic"_s);
+    // A server that does not answer, or a connection whose other end is gone, is noticed
+    // within seconds, not minutes; text is taken literally from the session's first
+    // statement on, whatever the server's own settings; a statement waits for a lock as
+    // long as the program would.
+    const int lockWait = lockWaits ? lockWaitLimit() : 0;
+    QStringList options {
+        u"connect_timeout=5"_s,
+        u"application_name=tallic"_s,
+        u"keepalives=1"_s,
+        u"keepalives_idle=5"_s,
+        u"keepalives_interval=2"_s,
+        u"keepalives_count=3"_s,
+        u"tcp_user_timeout=10000"_s,
+        u"options="_s
+            + connectValue(u"-c standard_conforming_strings=on -c lock_timeout=%1 "
+                           u"-c statement_timeout=%2"_s.arg(lockWait)
+                               .arg(lockWaits ? statementTimeout(lockWait) : 0)),
+    };
+    if (!source.sslMode.isEmpty())
+        options << u"sslmode="_s + source.sslMode;
+    if (!source.sslRootCert.isEmpty())
+        options << u"sslrootcert="_s + connectValue(source.sslRootCert);
+    db.setConnectOptions(options.join(u';'));
 }
 
-QString quotedLiteral(const QString &text)
+// Statements are written with literal text: a server that reads a backslash in a literal
+// as an escape could be handed a statement of the data's making.
+const QString LiteralTextCheck = u"current_setting('standard_conforming_strings') = 'on'"_s;
+
+const QString OutOfReach = u"The database server cannot be reached: "_s;
+
+QString literalTextProblem()
 {
-    return u'\'' + sqlQuote(text) + u'\'';
+    return u"The database server does not take text literally "
+           u"(standard_conforming_strings is not on), so Tallic does not use it."_s;
 }
 
 QString missingText(const QString &fileName)
@@ -182,7 +233,8 @@ QString DataSource::identity() const
 {
     if (!onServer())
         return u"files:"_s + folder;
-    return u"postgres:"_s + user + u'@' + host + u':' + QString::number(port) + u'/' + database;
+    return u"postgres:"_s + user + u'@' + host + u':' + QString::number(port) + u'/' + database
+        + u'?' + sslMode + u'&' + sslRootCert;
 }
 
 DataSource dataSourceOf(const QString &folder)
@@ -295,11 +347,19 @@ QSqlDatabase openServerDatabase(const QString &connectionName, const DataSource 
     problem = source.problem;
     if (!problem.isEmpty())
         return db;
-    setServer(db, source);
-    if (!db.open())
+    setServer(db, source, false);
+    if (!db.open()) {
         problem = serverText(db.lastError());
-    else
-        QSqlQuery(u"set client_min_messages = warning"_s, db);
+        return db;
+    }
+    QSqlQuery query(
+        u"select set_config('client_min_messages', 'warning', false), "_s + LiteralTextCheck, db);
+    if (!query.next() || !query.value(1).toBool()) {
+        problem
+            = query.lastError().isValid() ? serverText(query.lastError()) : literalTextProblem();
+        query = QSqlQuery();
+        db.close();
+    }
     return db;
 }
 
@@ -307,24 +367,25 @@ bool openOnServer(QSqlDatabase &db, const QString &fileName, Access access, QSql
 {
     error = QSqlError();
     if (!db.open()) {
-        error = missingDatabase(
-            fileName, u"The database server cannot be reached: "_s + serverText(db.lastError()));
+        error = serverOutOfReach(fileName, serverText(db.lastError()));
         return false;
     }
     // The schema first, then wherever case-blind text lives; notices are not the
     // operator's business.
-    const QString schema = quotedLiteral(schemaOf(fileName));
+    const QString schema = sqlLiteral(schemaOf(fileName));
     QString setup = u"select set_config('search_path', quote_ident("_s + schema
         + u") || coalesce(', ' || (select quote_ident(n.nspname) from pg_extension e "
           u"join pg_namespace n on n.oid = e.extnamespace where e.extname = 'citext'), ''), "
           u"false), set_config('client_min_messages', 'warning', false), "
           u"exists (select 1 from pg_namespace where nspname = "_s
-        + schema + u')';
+        + schema + u"), "_s + LiteralTextCheck;
     if (access == Access::ReadOnly)
         setup += u", set_config('default_transaction_read_only', 'on', false)"_s;
     QSqlQuery query(db);
     if (!query.exec(setup) || !query.next())
         error = serverFailure(query.lastError());
+    else if (!query.value(3).toBool())
+        error = missingDatabase(fileName, literalTextProblem());
     else if (!query.value(2).toBool())
         error = missingDatabase(fileName);
     if (!error.isValid())
@@ -432,21 +493,24 @@ bool isServerLockFailure(const QSqlError &error)
     return states.contains(error.nativeErrorCode());
 }
 
-bool isConnectionLost(const QSqlError &error, const QSqlDatabase &db)
+bool isConnectionLost(const QSqlError &error)
 {
+    // The server names every failure of its own; one without a name is the client's: the
+    // connection is gone.
     const QString state = error.nativeErrorCode();
-    return !db.isOpen() || state.startsWith(u"08"_s) || state == u"57P01"_s || state == u"57P02"_s
-        || state == u"57P03"_s;
+    return error.isValid()
+        && (state.isEmpty() || state.startsWith(u"08"_s) || state.startsWith(u"57P"_s));
 }
 
-bool schemaExists(const QSqlDatabase &db, const QString &fileName)
+QSqlError serverOutOfReach(const QString &fileName, const QString &why)
 {
-    QSqlQuery query(db);
-    if (!query.exec(u"select exists (select 1 from pg_namespace where nspname = "_s
-                    + quotedLiteral(schemaOf(fileName)) + u')')
-        || !query.next())
-        return true;
-    return query.value(0).toBool();
+    return missingDatabase(fileName, OutOfReach + why);
+}
+
+bool isServerOutOfReach(const QSqlError &error)
+{
+    return jetErrorNumber(error) == JetError::FileNotFound
+        && error.driverText().startsWith(OutOfReach);
 }
 
 } // namespace tallic

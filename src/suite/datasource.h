@@ -19,8 +19,12 @@ namespace tallic {
 //     port=5432
 //     database=tallic
 //     user=office
+//     sslmode=verify-full
+//     sslrootcert=club-ca.crt
 //
 // The password never lies in the folder: libpq takes it from PGPASSWORD or a pgpass file.
+// sslmode is libpq's (verify-full checks the server's certificate and name against
+// sslrootcert, a file of the folder or a full path).
 // Everything else in the program is written once, for both engines: statements pass
 // through serverStatement() on the way to a server, and failures are told in the suite's
 // numbers either way.
@@ -34,6 +38,8 @@ struct DataSource
     int port = 0; // 0: libpq's default
     QString database;
     QString user; // empty: libpq's default
+    QString sslMode; // empty: libpq's default
+    QString sslRootCert; // absolute; empty: libpq's default
     // Why the settings file cannot be used; the suite's databases count as missing then.
     QString problem;
 
@@ -85,7 +91,9 @@ QSqlError missingDatabase(const QString &fileName, const QString &reason = QStri
 // in brackets is a quoted name. Text between quotes is left alone.
 QString serverStatement(const QString &sql);
 // The statement as above with each ? outside quotes replaced by its value written as the
-// server's driver writes a bound value.
+// server's driver writes a bound value: the driver itself sends bound values to the server
+// as such literals, and a statement written so keeps no plan on the server that would
+// outlive a schema replaced since.
 QString serverStatement(const QString &sql, const QVariantList &values, const QSqlDatabase &db);
 
 // A server's failure in the suite's terms: the number the SQLite side would give for the
@@ -94,13 +102,24 @@ QSqlError serverFailure(const QSqlError &error);
 // Whether the statement failed for another session's lock, or because the connection to
 // the server is gone (a restart, a network failure).
 bool isServerLockFailure(const QSqlError &error);
-bool isConnectionLost(const QSqlError &error, const QSqlDatabase &db);
-// Whether the schema of the suite database exists on the connection's server; true when
-// that cannot be told.
-bool schemaExists(const QSqlDatabase &db, const QString &fileName);
+bool isConnectionLost(const QSqlError &error);
+// A server that cannot be reached, with why: a missing database with the reason.
+QSqlError serverOutOfReach(const QString &fileName, const QString &why);
+// Whether an open failed because the server could not be reached at all (it may be
+// restarting), rather than because it refused.
+bool isServerOutOfReach(const QSqlError &error);
 
-// How long the program's own connections let a statement wait for another session's lock
-// on the server before the layer repaints the window and tries again.
-constexpr int ServerLockSliceMs = 50;
+// How long a server lets one of the program's statements run, given the lock wait
+// (database.h): a little longer, so that a lock is told as a lock.
+constexpr int statementTimeout(int lockWait)
+{
+    return lockWait + qMax(lockWait / 5, 500);
+}
+// How long the program waits for a server's answer; past it the server is taken for gone
+// (a pulled network cable), whatever the network stack thinks.
+constexpr int answerTimeout(int lockWait)
+{
+    return lockWait + qMax(lockWait / 2, 1000);
+}
 
 } // namespace tallic

@@ -23,15 +23,15 @@ void SetStaffLocation()
     // worth a try, never a stop.
     SuiteDb db(u"user.mdb"_s);
     db.transaction();
-    db.exec(u"update staff set location = '"_s + sqlQuote(s.LocationText) + u"' , work = '"_s
-            + u"' where ucase$(username) = '"_s + sqlQuote(s.UserName) + u"'"_s);
+    db.execPrepared(u"update staff set location = ?, work = '' where ucase$(username) = ?"_s,
+                    { s.LocationText, s.UserName });
     if (!db.commit())
         db.rollback();
     DoEvents();
 
     {
-        QSqlQuery query = db.query(u"select sysuser from staff where ucase$(username) = '"_s
-                                   + sqlQuote(s.UserName) + u"'"_s);
+        QSqlQuery query
+            = db.query(u"select sysuser from staff where ucase$(username) = ?"_s, { s.UserName });
         if (!db.failed() && query.next()) {
             const QVariant value = query.value(0);
             bool number = true;
@@ -59,9 +59,8 @@ void CheckDateInUse()
         SuiteDb db(u"user.mdb"_s);
         // The staff table compares names without regard to case, as Jet does, so the
         // user's own row never counts whatever case it was stored in.
-        QSqlQuery query
-            = db.query(u"select * from staff where work = '"_s + sqlQuote(s.WorkDateText)
-                       + u"' and username <> '"_s + sqlQuote(s.UserName) + u"'"_s);
+        QSqlQuery query = db.query(u"select * from staff where work = ? and username <> ?"_s,
+                                   { s.WorkDateText, s.UserName });
         DoEvents();
         if (!db.failed() && query.next()) {
             shared = true;

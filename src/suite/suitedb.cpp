@@ -1,5 +1,6 @@
 #include "database.h"
 #include "datasource.h"
+#include "kept.h"
 #include "sqlitefiles.h"
 
 #include "platform/platform.h"
@@ -23,80 +24,26 @@ namespace {
 
 // Long enough for another workstation to finish any write the suite makes, and for a
 // database server to restart.
-int lockWaitLimitMs = 10000;
+// Read by the server connections' threads as they connect.
+std::atomic<int> lockWaitLimitMs { 10000 };
 // Between two tries at a lock: short enough that the window repaints smoothly.
 constexpr int LockRetryMs = 20;
-// Between two tries at a server that is not back yet.
-constexpr int ReconnectRetryMs = 100;
-// A server that answers but drops the connection again and again is given up on.
-constexpr int MaxReconnects = 3;
 
 } // namespace
 
 int setLockWaitLimit(int ms)
 {
-    return std::exchange(lockWaitLimitMs, ms);
+    return lockWaitLimitMs.exchange(ms);
 }
 
-// ---- The kept connections ----
-
-struct SuiteDb::Kept
+int lockWaitLimit()
 {
-    QString key; // the file's full path, or the server's identity and the schema
-    DataSource source;
-    QString fileName;
-    QString name;
-    QSqlDatabase db;
-    // Whether the file could be written when opened: SQLite opens a write-protected file
-    // read-only for good, so a change either way needs a new connection.
-    bool writable = false;
-    bool inTransaction = false;
-    // Closed by DbCloseAll or for another set of databases: never opened again.
-    bool shutDown = false;
-    int users = 0;
-    QElapsedTimer lockClock;
-    bool waiting = false;
-    std::map<QString, std::unique_ptr<QSqlQuery>> statements;
-
-    bool onServer() const { return source.onServer(); }
-
-    ~Kept()
-    {
-        shut();
-        // Every handle on the connection must be gone before Qt forgets its name.
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(name);
-    }
-
-    void shut()
-    {
-        shutDown = true;
-        statements.clear();
-        db.close();
-        inTransaction = false;
-        endWait();
-    }
-
-    void beginWait()
-    {
-        if (!std::exchange(waiting, true))
-            beginLockWait();
-    }
-
-    void endWait()
-    {
-        if (std::exchange(waiting, false))
-            endLockWait();
-    }
-};
-
-namespace {
+    return lockWaitLimitMs;
+}
 
 using Kept = SuiteDb::Kept;
-using KeptMap = std::map<QString, std::shared_ptr<Kept>>;
 
-// The kept connections by key. Only the window thread uses them. One still in use when
-// dropped lives on with its users, closed, and goes with the last.
+// One still in use when dropped lives on with its users, closed, and goes with the last.
 KeptMap &keptConnections()
 {
     // Never destroyed: Qt's list of connections may be gone by then. The application's end
@@ -104,6 +51,8 @@ KeptMap &keptConnections()
     static auto *kept = new KeptMap;
     return *kept;
 }
+
+namespace {
 
 // Dropped connections whose last user let go, held until the next use: that user's queries
 // may still be around, and Qt must not forget a connection in use.
@@ -163,28 +112,12 @@ int waitForLock(void *context, int attempt)
 // is opened afresh.
 bool stillCurrent(const Kept &kept)
 {
+    // A server connection lost meanwhile is opened again by its next statement, which
+    // waits for a restart.
     if (kept.onServer())
-        return kept.db.isOpen();
+        return true;
     return kept.db.isOpen() && !fileHasMoved(kept.db)
         && QFileInfo(kept.key).isWritable() == kept.writable;
-}
-
-// What each connection of the program does beyond the common set-up: another workstation's
-// lock is waited for rather than reported, the window repainting meanwhile. The server
-// waits for a lock a short while only, so that the layer can repaint between tries.
-bool setUpKept(Kept &kept, QSqlError &error)
-{
-    if (!kept.onServer()) {
-        setLockWait(kept.db, &waitForLock, &kept);
-        return true;
-    }
-    QSqlQuery query(kept.db);
-    if (query.exec(u"set lock_timeout = "_s + QString::number(ServerLockSliceMs)))
-        return true;
-    error = serverFailure(query.lastError());
-    query = QSqlQuery();
-    kept.db.close();
-    return false;
 }
 
 std::shared_ptr<Kept> openKept(const DataSource &source, const QString &fileName,
@@ -196,11 +129,19 @@ std::shared_ptr<Kept> openKept(const DataSource &source, const QString &fileName
     kept->source = source;
     kept->fileName = fileName;
     kept->name = u"suite-"_s + fileName.toUpper() + u'-' + QString::number(++serial);
-    if (!source.onServer())
-        kept->writable = QFileInfo(key).isWritable();
+    if (source.onServer()) {
+        kept->link = std::make_unique<ServerLink>(source, fileName);
+        error = kept->link->open(answerTimeout(lockWaitLimitMs), [&kept] { kept->beginWait(); });
+        kept->endWait();
+        return error.isValid() ? nullptr : kept;
+    }
+    kept->writable = QFileInfo(key).isWritable();
     kept->db = openSuiteDatabase(kept->name, source, fileName, Access::ReadWrite, error);
-    if (!kept->db.isOpen() || !setUpKept(*kept, error))
+    if (!kept->db.isOpen())
         return nullptr;
+    // Another workstation's lock is waited for rather than reported, the window
+    // repainting meanwhile.
+    setLockWait(kept->db, &waitForLock, kept.get());
     return kept;
 }
 
@@ -250,16 +191,20 @@ std::shared_ptr<Kept> useKept(const QString &fileName, QSqlError &error)
     return opened;
 }
 
-// Leaves the connection as a closed database would be: no statement running, no
-// transaction.
-void settle(Kept &kept)
+// Whether a value is text holding a NUL character: a server cannot store one, so neither
+// engine is given one.
+bool holdsNul(const QVariantList &values)
 {
-    if (!kept.onServer()) {
-        settleFile(kept.db);
-    } else if (kept.inTransaction && kept.db.isOpen()) {
-        QSqlQuery(kept.db).exec(u"rollback"_s);
+    for (const QVariant &value : values) {
+        if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
+            return true;
     }
-    kept.inTransaction = false;
+    return false;
+}
+
+QSqlError nulRefused()
+{
+    return layerError(JetError::Refused, u"A text to be stored holds a NUL character."_s);
 }
 
 } // namespace
@@ -278,11 +223,6 @@ SuiteDb::SuiteDb(const QString &fileName)
 SuiteDb::~SuiteDb()
 {
     close();
-}
-
-QString SuiteDb::connectionName() const
-{
-    return kept_ ? kept_->name : QString();
 }
 
 bool SuiteDb::isOpen() const
@@ -320,38 +260,59 @@ QSqlQuery *SuiteDb::preparedQuery(const QString &sql)
     return statements.emplace(sql, std::move(prepared)).first->second.get();
 }
 
+bool SuiteDb::usable()
+{
+    if (isOpen())
+        return true;
+    // A failed open keeps its own error; a database closed since (by close() or
+    // DbCloseAll) is Jet's "object invalid or no longer set".
+    if (wasOpen_)
+        error_ = layerError(JetError::ObjectClosed, u"The database is closed."_s);
+    return false;
+}
+
 QSqlQuery SuiteDb::query(const QString &sql)
 {
-    if (!isOpen()) {
-        // A failed open keeps its own error; a database closed since (by close() or
-        // DbCloseAll) is Jet's "object invalid or no longer set".
-        if (wasOpen_)
-            error_ = layerError(JetError::ObjectClosed, u"The database is closed."_s);
+    return query(sql, {});
+}
+
+QSqlQuery SuiteDb::query(const QString &sql, const QVariantList &values)
+{
+    rowsAffected_ = -1;
+    if (!usable())
+        return newQuery();
+    if (holdsNul(values)) {
+        error_ = nulRefused();
         return newQuery();
     }
     if (kept_->onServer())
-        return serverQuery(serverStatement(sql), Retry::Allowed);
+        return serverRun(sql, values);
     QSqlQuery query = newQuery();
-    if (query.exec(sql))
-        error_ = QSqlError();
-    else
-        error_ = query.lastError();
+    bool done = false;
+    if (values.isEmpty()) {
+        done = query.exec(sql);
+    } else if (query.prepare(sql)) {
+        for (qsizetype i = 0; i < values.size(); ++i)
+            query.bindValue(int(i), values.at(i));
+        done = query.exec();
+    }
+    error_ = done ? QSqlError() : query.lastError();
+    if (done)
+        rowsAffected_ = query.numRowsAffected();
     return query;
 }
 
 bool SuiteDb::execPrepared(const QString &sql, const QVariantList &values)
 {
     rowsAffected_ = -1;
-    if (!isOpen()) {
-        query(sql);
+    if (!usable())
+        return false;
+    if (holdsNul(values)) {
+        error_ = nulRefused();
         return false;
     }
-    // A server plans a statement this small in no time, and a plan kept for the
-    // connection's life would go on writing to a table renamed or replaced since.
     if (kept_->onServer()) {
-        const QSqlQuery done = serverQuery(serverStatement(sql, values, kept_->db), Retry::Allowed);
-        if (!failed())
-            rowsAffected_ = done.numRowsAffected();
+        serverRun(sql, values);
         return !failed();
     }
     QSqlQuery *prepared = preparedQuery(sql);
@@ -360,118 +321,12 @@ bool SuiteDb::execPrepared(const QString &sql, const QVariantList &values)
     for (qsizetype i = 0; i < values.size(); ++i)
         prepared->bindValue(int(i), values.at(i));
     const bool done = prepared->exec();
-    if (!done)
-        error_ = prepared->lastError();
-    else
+    if (done)
         rowsAffected_ = prepared->numRowsAffected();
+    else
+        error_ = prepared->lastError();
     prepared->finish();
     return done;
-}
-
-bool SuiteDb::serverExec(const QString &sql, QSqlError &error)
-{
-    QSqlQuery query = newQuery();
-    if (query.exec(sql))
-        return true;
-    error = query.lastError();
-    return false;
-}
-
-QSqlQuery SuiteDb::serverQuery(const QString &sql, Retry retry)
-{
-    Kept &kept = *kept_;
-    // Inside a transaction a failed statement is undone alone, as on SQLite; the server
-    // would otherwise refuse every statement after it until the transaction ends.
-    const bool guarded = kept.inTransaction;
-    const auto giveUp = [&](const QSqlError &failure) {
-        kept.statements.clear();
-        kept.db.close();
-        kept.inTransaction = false;
-        error_ = failure;
-    };
-    QElapsedTimer lockClock;
-    int reconnects = 0;
-    for (;;) {
-        if (!kept.db.isOpen()) {
-            // A transaction or its end cannot be carried over to a new connection.
-            if (guarded || retry == Retry::Never || ++reconnects > MaxReconnects) {
-                giveUp(layerError(JetError::NetworkError,
-                                  u"The connection to the database server was lost."_s));
-                return newQuery();
-            }
-            if (!reopen())
-                return newQuery();
-        }
-        QSqlError failure;
-        QSqlQuery query = newQuery();
-        if (!guarded || serverExec(u"savepoint tallic_statement"_s, failure)) {
-            if (!query.exec(sql))
-                failure = query.lastError();
-            else if (!guarded || serverExec(u"release savepoint tallic_statement"_s, failure)) {
-                error_ = QSqlError();
-                return query;
-            }
-        }
-        if (isConnectionLost(failure, kept.db)) {
-            if (guarded || retry == Retry::Never) {
-                giveUp(serverFailure(failure));
-                return query;
-            }
-            kept.statements.clear();
-            kept.db.close();
-            continue;
-        }
-        QSqlError ignored;
-        if (guarded)
-            serverExec(u"rollback to savepoint tallic_statement"_s, ignored);
-        if (isServerLockFailure(failure) && !programEnding()) {
-            if (!lockClock.isValid())
-                lockClock.start();
-            if (lockClock.elapsed() < lockWaitLimitMs) {
-                kept.beginWait();
-                lockWaitTick();
-                continue;
-            }
-        }
-        error_ = serverFailure(failure);
-        // A schema dropped or renamed since the connection was opened is a missing
-        // database; the connection goes, so that the next use looks again.
-        if (jetErrorNumber(error_) == JetError::NoSuchTable
-            && !schemaExists(kept.db, kept.fileName)) {
-            error_ = missingDatabase(kept.fileName);
-            auto &map = keptConnections();
-            const auto it = map.find(kept.key);
-            if (it != map.end() && it->second == kept_)
-                map.erase(it);
-        }
-        return query;
-    }
-}
-
-bool SuiteDb::reopen()
-{
-    Kept &kept = *kept_;
-    kept.statements.clear();
-    kept.db.close();
-    // A restart takes the server a few seconds: it is waited for as a lock is.
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        QSqlError failure;
-        if (openOnServer(kept.db, kept.fileName, Access::ReadWrite, failure)
-            && setUpKept(kept, failure))
-            return true;
-        // A server that answers without the schema will not grow it by waiting.
-        const bool answered
-            = jetErrorNumber(failure) == JetError::FileNotFound && failure.driverText().isEmpty();
-        if (answered || clock.elapsed() >= lockWaitLimitMs || programEnding()) {
-            error_ = failure;
-            return false;
-        }
-        kept.beginWait();
-        lockWaitTick();
-        QThread::msleep(ReconnectRetryMs);
-    }
 }
 
 bool SuiteDb::exec(const QString &sql)
@@ -484,48 +339,34 @@ bool SuiteDb::exec(const QString &sql)
 
 bool SuiteDb::transaction()
 {
-    if (!isOpen() || !kept_->onServer()) {
-        // The write lock is taken at once, so the wait for another workstation happens
-        // here and not when a read inside the transaction would have to become a write.
-        const bool begun = exec(u"BEGIN IMMEDIATE"_s);
-        if (begun)
-            kept_->inTransaction = true;
-        return begun;
-    }
-    serverQuery(u"begin"_s, Retry::Allowed);
-    kept_->inTransaction = !failed();
-    return !failed();
+    if (isOpen() && kept_->onServer())
+        return serverBegin();
+    // The write lock is taken at once, so the wait for another workstation happens here
+    // and not when a read inside the transaction would have to become a write.
+    const bool begun = exec(u"BEGIN IMMEDIATE"_s);
+    if (begun)
+        kept_->inTransaction = true;
+    return begun;
 }
 
-bool SuiteDb::endTransaction(const QString &sql)
+bool SuiteDb::endTransaction(bool commit)
 {
-    if (!isOpen() || !kept_->onServer()) {
-        const bool ended = exec(sql);
-        if (isOpen() && (ended || sql == u"ROLLBACK"_s))
-            kept_->inTransaction = false;
-        return ended;
-    }
-    if (!kept_->inTransaction) {
-        // The transaction went with a lost connection: nothing of it was stored.
-        if (sql == u"ROLLBACK"_s)
-            return true;
-        error_ = layerError(JetError::NetworkError,
-                            u"The connection to the database server was lost."_s);
-        return false;
-    }
-    kept_->inTransaction = false;
-    serverQuery(sql, Retry::Never);
-    return !failed();
+    if (isOpen() && kept_->onServer())
+        return serverEnd(commit);
+    const bool ended = exec(commit ? u"COMMIT"_s : u"ROLLBACK"_s);
+    if (isOpen() && (ended || !commit))
+        kept_->inTransaction = false;
+    return ended;
 }
 
 bool SuiteDb::commit()
 {
-    return endTransaction(u"COMMIT"_s);
+    return endTransaction(true);
 }
 
 bool SuiteDb::rollback()
 {
-    return endTransaction(u"ROLLBACK"_s);
+    return endTransaction(false);
 }
 
 void SuiteDb::close()
@@ -534,8 +375,15 @@ void SuiteDb::close()
         return;
     // The statements that waited for a lock are over by now.
     kept_->endWait();
-    if (--kept_->users == 0)
-        settle(*kept_);
+    // The last user leaves the connection as a closed database would be: no statement
+    // running, no transaction.
+    if (--kept_->users == 0) {
+        if (!kept_->onServer())
+            settleFile(kept_->db);
+        else if (kept_->inTransaction)
+            serverEnd(false);
+        kept_->inTransaction = false;
+    }
     if (kept_.use_count() == 1)
         letGoConnections().push_back(std::move(kept_));
     kept_.reset();

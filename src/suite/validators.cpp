@@ -185,7 +185,7 @@ void ValidateMember()
     // Every member has a class: a class code that names no class (blank or Null among
     // them) is a damaged register, reported to the operator, and the member is keyed again.
     QSqlQuery classRow
-        = db.query(u"select * from classcode where classcode = '"_s + sqlQuote(classCode) + u"'"_s);
+        = db.query(u"select * from classcode where classcode = "_s + sqlLiteral(classCode));
     const Lookup classFound = firstRow(db, classRow);
     if (classFound != Lookup::Found) {
         if (classFound == Lookup::NotFound) {
@@ -229,7 +229,7 @@ void ValidateEmployee()
     if (s.EmpValidate == 1)
         condition = u" where operator = "_s + shortestNumber(n);
     else if (s.EmpValidate == 2)
-        condition = u" where accessnum = '"_s + sqlQuote(s.MsgText) + u"'"_s;
+        condition = u" where accessnum = "_s + sqlLiteral(s.MsgText);
     else
         condition = u" where empid = "_s + shortestNumber(n);
     QSqlQuery query = db.query(

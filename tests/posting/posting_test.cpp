@@ -5,14 +5,18 @@
 #include "suite/database.h"
 #include "suite/sharedstate.h"
 #include "testkit/harness.h"
+#include "testkit/relay.h"
 #include "testkit/world.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -20,6 +24,7 @@
 #include <sys/mount.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -235,6 +240,7 @@ struct StoreFailure
     std::function<bool(Harness &, const QString &file)> breakIt; // false: cannot here
     QString reason;
     std::function<void(const QString &file)> putRight = {}; // none: the good copy comes back
+    bool serverOnly = false; // a file has no network
 };
 
 // A small disk (tmpfs) of its own for the daily database, which the data folder links to;
@@ -275,24 +281,52 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
     const int waitLimit = setLockWaitLimit(300);
     std::unique_ptr<LockHolder> holder;
     std::unique_ptr<SmallDisk> disk;
+    std::unique_ptr<ServerRelay> relay;
     QStringList passedOver;
-    std::optional<bool> waitShown; // asked of the lock only, which makes the operator wait
+    std::optional<bool> waitShown; // asked where the operator is made to wait
+    // Meanwhile the window works under the busy pointer, and the operator presses Enter:
+    // not to close the box that is yet to come, nor to press OK again.
+    const auto watchTheWait = [&waitShown] {
+        waitShown = false;
+        QTimer::singleShot(100, [&waitShown] {
+            waitShown = QGuiApplication::overrideCursor()
+                && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, u"\r"_s);
+            QCoreApplication::sendEvent(QApplication::focusWidget(), &enter);
+        });
+    };
+    // The network to the server fails, now or at the row, until it is put right.
+    const auto network = [&](Harness &h, bool now) {
+        relay = std::make_unique<ServerRelay>(h);
+        if (now) {
+            // The connection was there when the cable was pulled.
+            QString db = u"daily"_s;
+            DbRead(db, u"select * from ardaily"_s);
+            relay->freeze();
+            watchTheWait();
+        } else {
+            relay->failAt(QRegularExpression(u"^insert"_s), ServerRelay::Fault::CutBefore);
+        }
+        return true;
+    };
+    const auto mend = [&](const QString &) { relay->mend(); };
     const StoreFailure failures[] = {
         { "locked past the wait",
           [&](Harness &, const QString &file) {
               holder = std::make_unique<LockHolder>(file, 1500);
-              // Meanwhile the window works under the busy pointer, and the operator presses
-              // Enter: not to close the box that is yet to come, nor to press OK again.
-              waitShown = false;
-              QTimer::singleShot(100, [&waitShown] {
-                  waitShown = QGuiApplication::overrideCursor()
-                      && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
-                  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, u"\r"_s);
-                  QCoreApplication::sendEvent(QApplication::focusWidget(), &enter);
-              });
+              watchTheWait();
               return true;
           },
           lockedDatabaseText() + u" (code 3000)"_s },
+        { "connection cut before the row reaches the server",
+          [&](Harness &h, const QString &) { return network(h, false); },
+          u"The connection to the database server was lost; nothing was stored. (code 3043)"_s,
+          mend, true },
+        // A pulled cable: the server never answers, and the network stack would wait for
+        // many minutes.
+        { "server silent", [&](Harness &h, const QString &) { return network(h, true); },
+          u"The database server did not answer in time; it is taken for gone. (code 3043)"_s, mend,
+          true },
         { "missing file",
           [](Harness &h, const QString &) {
               h.setAside(u"daily"_s);
@@ -342,6 +376,8 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
     };
     for (const StoreFailure &f : failures) {
         Harness h;
+        if (f.serverOnly && !h.onServer())
+            continue;
         startMarch2024(h);
         const QString file = QDir(h.dataDir()).filePath(u"daily.mdb"_s);
         keyChit(h, u"4100"_s, u"S1"_s, u"1001"_s, u"10"_s);
@@ -363,7 +399,7 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
             << f.name << qPrintable(activityLog(h));
         expectChitKept(h, u"S1"_s);
         EXPECT_EQ(h.dialogTitles().count(u"Chit not stored"_s), 1) << f.name;
-        EXPECT_NE(waitShown, std::optional(false)) << "no busy pointer while the lock is waited";
+        EXPECT_NE(waitShown, std::optional(false)) << "no busy pointer while the operator waits";
         waitShown.reset();
         EXPECT_EQ(text(h, u"Text1(7)"_s), u"10.00"_s);
         EXPECT_EQ(h.focused(), u"cmdokay"_s);
@@ -371,8 +407,8 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
         // Put right, the same chit is posted and counted once.
         holder.reset();
         if (f.putRight) {
-            EXPECT_EQ(chits(h).size(), 0) << f.name;
             f.putRight(file);
+            EXPECT_EQ(chits(h).size(), 0) << f.name;
         } else {
             QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
             h.remakeDatabase(u"daily"_s);
@@ -389,10 +425,143 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
                       QList<QVariantList> { { u"ok"_s } });
         }
         disk.reset();
+        relay.reset();
     }
     setLockWaitLimit(waitLimit);
     if (!passedOver.isEmpty())
         GTEST_SKIP() << "cannot be made here: " << qPrintable(passedOver.join(u", "_s));
+}
+
+// The answer to a chit's COMMIT lost on the way: the server is asked whether it stored the
+// chit. Stored, it is counted without a word; when the server cannot be asked, the chit
+// stays, and OK pressed again once the server answers stores it once, whatever became of
+// the first COMMIT.
+TEST(PostingStoreTest, AChitWhoseCommitLostItsAnswerIsStoredOnce)
+{
+    Harness h;
+    if (!h.onServer())
+        GTEST_SKIP() << "a file loses no answers";
+    const int waitLimit = setLockWaitLimit(300);
+    startMarch2024(h);
+    ServerRelay relay(h);
+    const QRegularExpression commit(u"^commit$"_s);
+    const ServerRelay::Fault faults[]
+        = { ServerRelay::Fault::CutAnswer, ServerRelay::Fault::Freeze };
+    for (int i = 0; i < 2; ++i) {
+        const QString chit = u"C%1"_s.arg(i);
+        keyChit(h, u"4100"_s, chit, u"1001"_s, u"10"_s);
+        relay.failAt(commit, faults[i]);
+        h.keys(u"{ENTER}"_s);
+        EXPECT_EQ(h.dialogTitles(), i == 0 ? QStringList() : QStringList { u"Chit not stored"_s });
+        if (i == 1) {
+            EXPECT_EQ(text(h, u"Text1(2)"_s), chit);
+            EXPECT_EQ(text(h, u"Text5"_s), u"1"_s);
+            relay.mend();
+            h.clearDialogs();
+            h.click(u"cmdokay"_s);
+            EXPECT_EQ(h.dialogs(), QList<Dialog>());
+        }
+        EXPECT_EQ(
+            h.rows(u"daily"_s, u"select count(*) from ardaily where tallicnum = '%1'"_s.arg(chit)),
+            QList<QVariantList> { { 1 } });
+        EXPECT_EQ(text(h, u"Text5"_s), QString::number(i + 1));
+    }
+    setLockWaitLimit(waitLimit);
+}
+
+// The server away for a moment, as in a restart: between two chits, or back while OK waits
+// for it, the batch goes on; away longer than the wait, the chit stays with the usual box,
+// and is stored once the server is back.
+TEST(PostingStoreTest, TheBatchGoesOnWhileTheServerIsAwayForAMoment)
+{
+    Harness h;
+    if (!h.onServer())
+        GTEST_SKIP() << "a file is not away";
+    startMarch2024(h);
+    ServerRelay relay(h);
+    for (int i = 1; i <= 3; ++i) {
+        keyChit(h, u"4100"_s, u"R%1"_s.arg(i), u"1001"_s, u"10"_s);
+        relay.down();
+        if (i == 1) {
+            QThread::msleep(100);
+            relay.mend();
+        } else if (i == 2)
+            QTimer::singleShot(500, [&relay] { relay.mend(); });
+        const int waitLimit = setLockWaitLimit(i == 3 ? 500 : lockWaitLimit());
+        h.keys(u"{ENTER}"_s);
+        setLockWaitLimit(waitLimit);
+        if (i == 3) {
+            EXPECT_EQ(h.dialogTitles().count(u"Chit not stored"_s), 1);
+            EXPECT_EQ(text(h, u"Text1(2)"_s), u"R3"_s);
+            EXPECT_EQ(text(h, u"Text5"_s), u"2"_s);
+            relay.mend();
+            h.clearDialogs();
+            h.click(u"cmdokay"_s);
+        }
+        EXPECT_EQ(h.dialogs(), QList<Dialog>()) << i;
+    }
+    QStringList stored;
+    for (const QVariantList &row : chits(h))
+        stored << row.at(1).toString();
+    EXPECT_EQ(stored, (QStringList { u"R1"_s, u"R2"_s, u"R3"_s }));
+    EXPECT_EQ(text(h, u"Text5"_s), u"3"_s);
+}
+
+// Texts reach the databases as typed, whatever the server's own settings: one that would
+// end its literal and run a statement of its own, in the chit number, the memo,
+// AutoGenerate's memo and the user's name; a NUL character, which no box takes.
+TEST(PostingTest, TextsAreStoredAsTypedWhateverTheServerReadsInThem)
+{
+    Harness h;
+    if (h.onServer()) {
+        h.exec(u"daily"_s,
+               u"do $$begin execute format('alter database %I set "
+               u"standard_conforming_strings = off', current_database()); end$$"_s);
+    }
+    const QString attack = uR"(\'; delete from ardaily; --)"_s, user = attack.toUpper();
+    h.exec(u"daily"_s, u"insert into ardaily (tallicnum) values ('OLD')"_s);
+    h.exec(u"user"_s, u"insert into staff values ("_s + sqlLiteral(user) + u", '', '', 0)"_s);
+    h.createFile(u"bundle1.ini"_s, "4100.000 , 10.00 - FOOD\r\n");
+    h.createFile(u"bundle2.ini"_s, "1001 - ADAMS, ANN\r\n");
+    prepareMarch2024(h);
+    h.setCommandLine(u"KQV05"_s + attack);
+    h.queuePickedDates({ u"20240312"_s });
+    h.start();
+    const auto paste = [&h](const QString &text) {
+        QGuiApplication::clipboard()->setText(text);
+        h.keys(u"^v"_s);
+    };
+    // The memo is keyed too.
+    h.click(u"Label2"_s);
+    h.click(u"cmdredo"_s);
+    const std::pair<QString, QString> typed[]
+        = { { attack.left(10), attack }, { u"N\0UL"_s, u"M\0EMO"_s } };
+    for (const auto &[chit, memo] : typed) {
+        h.keys(u"4100{ENTER}"_s);
+        paste(chit);
+        h.keys(u"{ENTER}{ENTER}1001{ENTER}{ENTER}10{ENTER}"_s);
+        paste(memo);
+        h.keys(u"{ENTER}{ENTER}"_s);
+    }
+    h.click(u"cmdautogenerate"_s);
+    h.click(u"frmbundle.txtmemo"_s);
+    paste(attack);
+    h.queueInputs({ u"20240312"_s });
+    h.queueAnswers({ true });
+    h.click(u"frmbundle.cmdgenerate"_s);
+
+    EXPECT_EQ(h.dialogTitles(), QStringList { u"Please confirm..."_s });
+    const QString origin = (user + u"10:15:00"_s).left(15);
+    const QList<QVariantList> stored
+        = h.rows(u"daily"_s, u"select tallicnum, armemo, arorigin from ardaily order by rowid"_s);
+    ASSERT_EQ(stored.size(), 4);
+    EXPECT_EQ(stored.at(0).at(0), u"OLD"_s);
+    EXPECT_EQ(stored.at(1), (QVariantList { attack.left(10).toUpper(), attack, origin }));
+    EXPECT_EQ(stored.at(2), (QVariantList { u"NUL"_s, u"MEMO"_s, origin }));
+    EXPECT_EQ(stored.at(3).mid(1), (QVariantList { attack, u"AutoGen"_s }));
+    EXPECT_EQ(
+        h.rows(u"user"_s, u"select location from staff where username = "_s + sqlLiteral(user)),
+        QList<QVariantList> { { u"A/R Chit"_s } });
 }
 
 // What each mode, bypass and Redo does to the chits stored, keyed one after the other.
@@ -669,14 +838,33 @@ TEST(BatchTest, EachValidityModeKeepsItsOwnTotal)
 // Eight workstations posting at once into one data set store every chit once and show no
 // box. 500 chits from each under TALLIC_SOAK=1 and in the benchmark; 100 keep the
 // sanitized run short.
+// On a server the network between them cuts connections at random moments: a chit not
+// stored is posted again, as the operator presses OK again, and every chit is stored once.
 TEST(WorkstationsTest, EightPostingAtOnceStoreEveryChitOnceWithoutABox)
 {
     Harness h;
     const int each = qEnvironmentVariableIntValue("TALLIC_SOAK") > 0 ? 500 : 100;
+    std::unique_ptr<ServerRelay> relay;
+    if (h.onServer()) {
+        relay = std::make_unique<ServerRelay>(h);
+        relay->cutAtRandom(0.002, 20240312);
+    }
     const Workstations run = postFromWorkstations(h, QStringLiteral(TALLIC_POSTWORKER), 8, each);
+    const int cuts = relay ? relay->cuts() : 0;
+    relay.reset();
     EXPECT_EQ(run.failures, QStringList());
-    EXPECT_EQ(h.rows(u"daily"_s, u"select count(*), count(distinct tallicnum) from ardaily"_s),
-              (QList<QVariantList> { { 8 * each, 8 * each } }));
+    // Every chit once, and no other row.
+    const QList<QVariantList> stored
+        = h.rows(u"daily"_s,
+                 u"select count(*), count(distinct tallicnum) from ardaily where tallicnum "
+                 u"like 'W_-%'"_s);
+    EXPECT_EQ(stored, (QList<QVariantList> { { 8 * each, 8 * each } }));
+    EXPECT_EQ(h.rows(u"daily"_s, u"select count(*) from ardaily"_s).value(0).value(0), 8 * each);
+    if (h.onServer()) {
+        EXPECT_GT(cuts, 0);
+        std::printf("%d connections cut, %d chits posted again, %d chits stored once\n", cuts,
+                    run.postedAgain, stored.value(0).value(1).toInt());
+    }
 }
 
 } // namespace

@@ -2,17 +2,25 @@
 #include "suite/demodata.h"
 #include "suite/schema.h"
 #include "suite/sharedstate.h"
+#include "suite/staff.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QThread>
 
 #include <functional>
 #include <utility>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace tallic;
@@ -60,81 +68,65 @@ protected:
     Harness h;
 };
 
-TEST_F(DatabaseTest, AFileNamedInAnotherCaseIsFound)
-{
-    if (h.onServer())
-        GTEST_SKIP() << "a schema has no file name";
-    ASSERT_TRUE(QFile::rename(path(u"daily.mdb"_s), path(u"DAILY.MDB"_s)));
-    ASSERT_TRUE(QFile::rename(path(u"master.mdb"_s), path(u"Master.Mdb"_s)));
-    postChit(u"Q42"_s, 12.5);
-    EXPECT_EQ(state().ErrNumber, 0);
-    QString db = u"daily"_s;
-    DbRead(db, u"select * from ardaily where tallicnum = 'Q42'"_s);
-    EXPECT_EQ(state().MsgText, QString());
-    EXPECT_DOUBLE_EQ(state().RowValues.value(6).toDouble(), 12.5);
-    db = u"master.mdb"_s;
-    DbRead(db, u"select * from acctinfo where acctnumber = 1001"_s);
-    EXPECT_EQ(state().RowValues.value(1).toString(), u"ADAMS"_s);
-    EXPECT_TRUE(h.dialogs().isEmpty());
-    EXPECT_FALSE(QFile::exists(path(u"daily.mdb"_s)));
-}
-
-TEST_F(DatabaseTest, AMissingDatabaseIsReportedAndChangesNothing)
-{
-    const QString message = u"The DAILY.MDB database is missing.\r\n"
-                            u"Contact Pellmoor technical support for assistance."_s;
-    h.removeDatabase(u"daily"_s);
-    using Routine = void (*)(QString &, const QString &);
-    const Routine write = [](QString &name, const QString &sql) { DbWrite(name, sql); };
-    for (Routine routine : { Routine(DbRead), write }) {
-        h.clearDialogs();
-        state().RowValues = { u"kept"_s };
-        state().RowLastIndex = 0;
-        state().MsgText.clear();
-        DbAddNewOn();
-        QString db = u"daily"_s;
-        routine(db, u"select * from ardaily where tallicnum = 'X1'"_s);
-        EXPECT_EQ(db, u"DAILY.MDB"_s);
-        EXPECT_EQ(h.dialogs(),
-                  QList<Dialog> { box(u"Uh-oh..."_s, message, DialogIcon::Information) });
-        EXPECT_EQ(state().MsgText, message);
-        EXPECT_EQ(state().RowValues, QVariantList { u"kept"_s });
-        EXPECT_EQ(state().RowLastIndex, 0);
-        EXPECT_EQ(state().ErrNumber, 0);
-    }
-    // Neither routine makes the database.
-    EXPECT_FALSE(h.databaseExists(u"daily"_s));
-}
-
-// A settings file that cannot be used, or a server out of reach, is a missing database, and
-// the message says why.
-TEST_F(DatabaseTest, UnusableSettingsAreAMissingDatabaseWithTheReason)
+// A database that is not there, a settings file that cannot be used or a server out of
+// reach is reported missing, with the reason where there is one, and changes nothing;
+// neither routine makes the database.
+TEST_F(DatabaseTest, AMissingDatabaseIsReportedWithTheReasonAndChangesNothing)
 {
     const std::pair<const char *, const char *> cases[] = {
+        { nullptr, "" },
         { "driver=postgres\n", "tallic.ini: there is no [database] section." },
         { "[database]\ndriver postgres\n", "tallic.ini: line 2 is neither" },
         { "[database]\ndriver=oracle\n", "tallic.ini: driver is postgres or sqlite" },
         { "[database]\ndriver=postgres\ndatabase=x\nport=5432x\n", "tallic.ini: port is" },
         { "[database]\ndriver=postgres\ndatabase=x\npassword=s\n", "tallic.ini: the password" },
+        { "[database]\ndriver=postgres\ndatabase=x\nsslmode=sure\n", "tallic.ini: sslmode is" },
         { "[database]\ndriver=postgres\nhost=/nowhere\ndatabase=x\n",
           "The database server cannot be reached: " },
     };
+    using Routine = void (*)(QString &, const QString &);
+    const Routine write = [](QString &name, const QString &sql) { DbWrite(name, sql); };
     for (const auto &[settings, reason] : cases) {
-        h.createFile(u"tallic.ini"_s, settings);
-        h.clearDialogs();
-        QString db = u"daily"_s;
-        DbRead(db, NoChit);
-        ASSERT_EQ(h.dialogs().size(), 1) << settings;
-        EXPECT_TRUE(h.dialogs().at(0).text.startsWith(
-            u"The DAILY.MDB database is missing.\r\nContact Pellmoor technical support for "
-            u"assistance.\r\n\r\n"_s
-            + QString::fromLatin1(reason)))
-            << qPrintable(h.dialogs().at(0).text);
+        if (settings)
+            h.createFile(u"tallic.ini"_s, settings);
+        else
+            h.removeDatabase(u"daily"_s);
+        const QString message = u"The DAILY.MDB database is missing.\r\nContact Pellmoor "
+                                u"technical support for assistance."_s
+            + (settings ? u"\r\n\r\n"_s + QString::fromLatin1(reason) : QString());
+        for (Routine routine : { Routine(DbRead), write }) {
+            h.clearDialogs();
+            state().RowValues = { u"kept"_s };
+            state().RowLastIndex = 0;
+            state().MsgText.clear();
+            DbAddNewOn();
+            QString db = u"daily"_s;
+            routine(db, NoChit);
+            EXPECT_EQ(db, u"DAILY.MDB"_s);
+            ASSERT_EQ(h.dialogs().size(), 1) << settings;
+            const Dialog shown = h.dialogs().at(0);
+            EXPECT_EQ(shown,
+                      box(u"Uh-oh..."_s, settings ? shown.text : message, DialogIcon::Information));
+            EXPECT_TRUE(shown.text.startsWith(message)) << qPrintable(shown.text);
+            EXPECT_EQ(state().MsgText, shown.text);
+            EXPECT_EQ(state().RowValues, QVariantList { u"kept"_s });
+            EXPECT_EQ(state().RowLastIndex, 0);
+            EXPECT_EQ(state().ErrNumber, 0);
+        }
     }
+    EXPECT_FALSE(h.databaseExists(u"daily"_s));
 }
 
-TEST_F(DatabaseTest, EachCallUsesTheFileNowOnDisk)
+// Each call uses the database now there: made anew, put back after a call missed it,
+// closed meanwhile, or found whatever the letter case of its file.
+TEST_F(DatabaseTest, EachCallUsesTheDatabaseNowThere)
 {
+    const auto recase = [this] {
+        if (!h.onServer()) {
+            ASSERT_TRUE(QFile::rename(path(u"daily.mdb"_s), path(u"DAILY.MDB"_s)));
+            ASSERT_TRUE(QFile::rename(path(u"master.mdb"_s), path(u"Master.Mdb"_s)));
+        }
+    };
     const auto replace = [this] {
         h.setAside(u"daily"_s);
         createSuiteDatabases(h.dataDir());
@@ -152,17 +144,25 @@ TEST_F(DatabaseTest, EachCallUsesTheFileNowOnDisk)
         { u"RESTORED"_s, restoreAfterAMissingRead },
         { u"CLOSEALL"_s, [] { DbCloseAll(); } },
         { u"USECLOSED"_s, closeAUse },
+        { u"RECASED"_s, recase },
     };
     postChit(u"FIRST"_s, 1);
     for (const auto &[chit, change] : changes) {
-        h.clearDialogs();
         change();
+        h.clearDialogs();
         postChit(chit, 2);
         EXPECT_EQ(state().ErrNumber, 0) << chit.toStdString();
         EXPECT_EQ(chits(chit).size(), 1) << chit.toStdString();
+        EXPECT_TRUE(h.dialogs().isEmpty());
     }
+    QString db = u"master.mdb"_s;
+    DbRead(db, u"select * from acctinfo where acctnumber = 1001"_s);
+    EXPECT_EQ(state().RowValues.value(1).toString(), u"ADAMS"_s);
+    EXPECT_FALSE(QFile::exists(path(u"daily.mdb"_s)) && !h.onServer());
 }
 
+// Another workstation's write lock is waited for by a chit posted and, inside its own
+// transaction, by where the user is recorded; not by a read.
 TEST_F(DatabaseTest, AWriteWaitsForAnotherWorkstationsLock)
 {
     // A chit of two items: the second row's statement finds the first one.
@@ -170,8 +170,8 @@ TEST_F(DatabaseTest, AWriteWaitsForAnotherWorkstationsLock)
     QElapsedTimer clock;
     {
         LockHolder holder(path(u"daily.mdb"_s), 1000);
+        LockHolder staff(path(u"user.mdb"_s), 1500, u"staff"_s, u"username"_s);
         clock.start();
-        // Reading does not wait for the writer.
         QString db = u"daily"_s;
         DbRead(db, NoChit);
         EXPECT_LT(clock.elapsed(), 500);
@@ -180,9 +180,155 @@ TEST_F(DatabaseTest, AWriteWaitsForAnotherWorkstationsLock)
         postChit(u"WAITED"_s, 7);
         EXPECT_GE(clock.elapsed(), 800);
         EXPECT_EQ(state().ErrNumber, 0);
+        state().UserName = u"jones"_s;
+        state().LocationText = u"A/R Chit"_s;
+        SetStaffLocation();
     }
     EXPECT_EQ(chits(u"WAITED"_s).size(), 2);
     EXPECT_EQ(chits(u"HOLDER"_s).size(), 1);
+    EXPECT_EQ(h.rows(u"user"_s, u"select location from staff where username = 'JONES'"_s),
+              QList<QVariantList> { { u"A/R Chit"_s } });
+    EXPECT_EQ(h.rows(u"user"_s, u"select count(*) from staff where username = 'HOLDER'"_s),
+              QList<QVariantList> { { 1 } });
+    EXPECT_EQ(state().SysUser, u"1"_s);
+    EXPECT_TRUE(h.dialogs().isEmpty());
+}
+
+// A select inside a transaction gives every row, as outside one; a failure while the rows
+// come is numbered as the same failure is anywhere else, on both engines.
+TEST_F(DatabaseTest, ResultsComeWholeOrFailAsTheyDo)
+{
+    const QString members = u"select acctnumber from acctinfo order by acctnumber"_s;
+    const qsizetype all = h.rows(u"master"_s, members).size();
+    ASSERT_GT(all, 1);
+    SuiteDb db(u"master.mdb"_s);
+    for (const bool inside : { false, true }) {
+        ASSERT_TRUE(!inside || db.transaction());
+        QSqlQuery query = db.query(members);
+        qsizetype read = 0;
+        while (query.next())
+            ++read;
+        EXPECT_EQ(read, all) << "inside a transaction: " << inside;
+    }
+    db.rollback();
+    // The second row overflows.
+    QSqlQuery query = db.query(
+        u"select abs(case when acctnumber > 1001 then -9223372036854775807 - 1 else 0 end "
+        u"+ cast(acctnumber as bigint) * 0) from acctinfo"_s);
+    while (!db.failed() && query.next()) { }
+    passOnDbError(db.failed() ? db.error() : query.lastError());
+    EXPECT_EQ(state().ErrNumber, JetError::Generic + 1) << qPrintable(state().ErrDescription);
+}
+
+// A configuration that another workstation keeps locked at start-up is told in a sentence,
+// and the operator may try again once it is free, or end.
+TEST(StartupLockTest, ALockedConfigurationOffersRetryAndCancel)
+{
+    struct Waiting final : MachineOverride
+    {
+        using MachineOverride::MachineOverride;
+        int messageBox(const QString &text, const QString &title, BoxIcon icon,
+                       BoxButtons buttons) override
+        {
+            // The operator answers once the other workstation is done.
+            QThread::msleep(1500);
+            return inner.messageBox(text, title, icon, buttons);
+        }
+    };
+    const int waitLimit = setLockWaitLimit(300);
+    for (const bool retry : { true, false }) {
+        Harness h;
+        Waiting operatorAnswers(h);
+        prepareMarch2024(h);
+        h.queuePickedDates({ u"20240312"_s });
+        {
+            LockHolder holder(h.dataDir() + u"/config.mdb"_s, 1000, u"ar"_s, u"arconsolidate"_s,
+                              true);
+            h.queueAnswers({ retry });
+            h.start();
+        }
+        const Dialog offer { DialogKind::Question, u"Varnest"_s,
+                             u"Code 3000 in line 0: "_s + lockedDatabaseText(),
+                             DialogIcon::Critical };
+        EXPECT_EQ(h.dialogs(), QList<Dialog> { offer });
+        EXPECT_EQ(h.running(), retry);
+    }
+    setLockWaitLimit(waitLimit);
+}
+
+// On the network the server is known by its certificate: verify-full with the club's own
+// authority connects and posts; with another, the database counts as missing, and why.
+TEST_F(DatabaseTest, OnTheNetworkTheServerIsKnownByItsCertificate)
+{
+    const auto setting = [this](const QString &name) {
+        return h.rows(u"daily"_s, u"select current_setting('%1')"_s.arg(name)).value(0).value(0);
+    };
+    if (!h.onServer() || !setting(u"listen_addresses"_s).toString().contains(u"127.0.0.1"_s))
+        GTEST_SKIP() << "needs a test server on this machine's network";
+    // Two authorities, and a certificate for "localhost" that the first signed.
+    QTemporaryDir keys;
+    const auto openssl = [&keys](const QString &arguments) {
+        QProcess run;
+        run.setWorkingDirectory(keys.path());
+        run.start(u"openssl"_s, arguments.split(u' '));
+        return run.waitForFinished(60000) && run.exitCode() == 0;
+    };
+    const QString key = u" -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "_s;
+    QFile names(keys.filePath(u"names"_s));
+    ASSERT_TRUE(names.open(QIODevice::WriteOnly) && names.write("subjectAltName=DNS:localhost"));
+    names.close();
+    ASSERT_TRUE(openssl(u"req -x509"_s + key + u"-subj /CN=Club -keyout ca.key -out ca.crt"_s)
+                && openssl(u"req -x509"_s + key + u"-subj /CN=Other -keyout o.key -out other.crt"_s)
+                && openssl(u"req"_s + key + u"-subj /CN=localhost -keyout server.key -out s.csr"_s)
+                && openssl(u"x509 -req -in s.csr -CA ca.crt -CAkey ca.key -CAcreateserial "
+                           u"-days 1 -extfile names -out server.crt"_s));
+    // The server reads its key as the user it runs as.
+    const QFileInfo data(setting(u"data_directory"_s).toString());
+    QFile::setPermissions(keys.path(), QFileDevice::Permissions(0x7755));
+    QFile::setPermissions(keys.filePath(u"server.crt"_s), QFileDevice::Permissions(0x4444));
+    ASSERT_EQ(::chown(QFile::encodeName(keys.filePath(u"server.key"_s)).constData(),
+                      geteuid() == 0 ? data.ownerId() : uid_t(-1), gid_t(-1)),
+              0);
+    QFile ini(path(u"tallic.ini"_s));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray direct = ini.readAll();
+    const auto reload = [&](const QStringList &changes, const QString &ssl) {
+        for (const QString &change : changes)
+            h.exec(u"daily"_s, u"alter system "_s + change);
+        h.exec(u"daily"_s, u"select pg_reload_conf()"_s);
+        for (int i = 0; i < 100 && setting(u"ssl"_s).toString() != ssl; ++i)
+            QThread::msleep(50);
+    };
+    reload({ u"set ssl_cert_file = '%1/server.crt'"_s.arg(keys.path()),
+             u"set ssl_key_file = '%1/server.key'"_s.arg(keys.path()), u"set ssl = on"_s },
+           u"on"_s);
+    const auto reset = qScopeGuard([&] {
+        h.createFile(u"tallic.ini"_s, direct);
+        reload({ u"reset all"_s }, u"off"_s);
+    });
+    QString settings = QString::fromUtf8(direct);
+    settings.replace(QRegularExpression(u"host=[^\n]*"_s), u"host=localhost"_s);
+    for (const QString &authority : { u"ca.crt"_s, u"other.crt"_s }) {
+        ASSERT_TRUE(QFile::copy(keys.filePath(authority), path(authority)));
+        h.createFile(u"tallic.ini"_s,
+                     (settings + u"sslmode=verify-full\nsslrootcert="_s + authority).toUtf8());
+        h.clearDialogs();
+        if (authority == u"ca.crt"_s) {
+            postChit(u"TLS"_s, 1);
+            EXPECT_EQ(h.dialogs(), QList<Dialog>());
+            EXPECT_EQ(chits(u"TLS"_s).size(), 1);
+            EXPECT_EQ(
+                h.rows(u"daily"_s, u"select ssl from pg_stat_ssl where pid = pg_backend_pid()"_s),
+                QList<QVariantList> { { true } });
+            continue;
+        }
+        QString db = u"daily"_s;
+        DbRead(db, NoChit);
+        ASSERT_EQ(h.dialogs().size(), 1);
+        EXPECT_TRUE(h.dialogs().at(0).text.contains(u"database is missing"_s));
+        EXPECT_TRUE(h.dialogs().at(0).text.contains(u"certificate verify failed"_s))
+            << qPrintable(h.dialogs().at(0).text);
+    }
 }
 
 TEST(SuiteFilesTest, CreationMakesOnlyWhatIsMissingAndLeavesNothingBehind)

@@ -186,25 +186,6 @@ TEST(StaffTest, AUserWithoutARowOrWithoutUserMdbGoesOnQuietly)
     EXPECT_FALSE(h.databaseExists(u"user"_s));
 }
 
-// Another workstation writing to the staff table is waited for, inside the transaction
-// that records where the user is.
-TEST(StaffTest, TheLocationWaitsForAnotherWorkstationsLock)
-{
-    Harness h;
-    state().UserName = u"jones"_s;
-    state().LocationText = u"A/R Chit"_s;
-    {
-        LockHolder holder(h.dataDir() + u"/user.mdb"_s, 700, u"staff"_s, u"username"_s);
-        SetStaffLocation();
-    }
-    EXPECT_EQ(h.rows(u"user"_s, u"select location from staff where username = 'JONES'"_s),
-              QList<QVariantList> { { u"A/R Chit"_s } });
-    EXPECT_EQ(h.rows(u"user"_s, u"select count(*) from staff where username = 'HOLDER'"_s),
-              QList<QVariantList> { { 1 } });
-    EXPECT_EQ(state().SysUser, u"1"_s);
-    EXPECT_TRUE(h.dialogs().isEmpty());
-}
-
 // Another user's row with the whole date is named; the user's own row is not.
 TEST(StaffTest, AnotherUserOnTheSameDateIsNamed)
 {

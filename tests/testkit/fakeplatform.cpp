@@ -82,13 +82,17 @@ double FakePlatform::random()
 int FakePlatform::messageBox(const QString &text, const QString &title, BoxIcon icon,
                              BoxButtons buttons)
 {
-    const bool question = buttons == BoxButtons::YesNo;
+    const bool question = buttons != BoxButtons::Ok;
     dialogs.append(
         { question ? DialogKind::Question : DialogKind::Message, title, text, dialogIcon(icon) });
     if (!question)
         return AnswerOk;
-    // No is the default button: with no answer queued the operator pressed Enter.
-    return !answers.isEmpty() && answers.takeFirst() ? AnswerYes : AnswerNo;
+    // No is the default button: with no answer queued the operator pressed Enter (or, for
+    // Retry, Escape). A yes queued is Retry.
+    const bool yes = !answers.isEmpty() && answers.takeFirst();
+    if (buttons == BoxButtons::RetryCancel)
+        return yes ? AnswerRetry : AnswerCancel;
+    return yes ? AnswerYes : AnswerNo;
 }
 
 QString FakePlatform::inputBox(const QString &prompt, const QString &title, const QString &)

@@ -28,10 +28,11 @@ void PrintTo(const Dialog &dialog, std::ostream *out)
          << dialog.text.toStdString() << "\", icon " << int(dialog.icon) << " }";
 }
 
-LockHolder::LockHolder(const QString &file, int holdMs, const QString &table, const QString &column)
+LockHolder::LockHolder(const QString &file, int holdMs, const QString &table, const QString &column,
+                       bool reads)
 {
-    thread_.reset(QThread::create([this, file, holdMs, table, column] {
-        const QString name = u"holder"_s;
+    thread_.reset(QThread::create([this, file, holdMs, table, column, reads] {
+        const QString name = u"holder-%1"_s.arg(quintptr(this));
         {
             // On a server the same lock: writes wait, reads go on.
             const QFileInfo info(file);
@@ -39,9 +40,11 @@ LockHolder::LockHolder(const QString &file, int holdMs, const QString &table, co
             QSqlError error;
             QSqlDatabase db
                 = openSuiteDatabase(name, source, info.fileName(), Access::ReadWrite, error);
+            const QString mode = reads ? u"access exclusive"_s : u"exclusive"_s;
             const QStringList lock = source.onServer()
-                ? QStringList { u"begin"_s, u"lock table "_s + table + u" in exclusive mode"_s }
-                : QStringList { u"BEGIN IMMEDIATE"_s };
+                ? QStringList { u"begin"_s, u"lock table %1 in %2 mode"_s.arg(table, mode) }
+                : reads ? QStringList { u"pragma locking_mode = exclusive"_s, u"BEGIN EXCLUSIVE"_s }
+                        : QStringList { u"BEGIN IMMEDIATE"_s };
             QSqlQuery query(db);
             bool ok = db.isOpen();
             for (const QString &sql : lock
@@ -134,9 +137,10 @@ Workstations postFromWorkstations(const Harness &h, const QString &worker, int w
     for (const auto &process : processes) {
         // Slow under the sanitizers, but never stuck for good.
         const bool ended = process->waitForFinished(15 * 60 * 1000);
+        const QString said = QString::fromLocal8Bit(process->readAll());
         if (!ended || process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0)
-            run.failures << process->arguments().value(1) + u": "_s
-                    + QString::fromLocal8Bit(process->readAll());
+            run.failures << process->arguments().value(1) + u": "_s + said;
+        run.postedAgain += said.section(u"posted again: "_s, 1).section(u'\n', 0, 0).toInt();
     }
     run.milliseconds = clock.elapsed();
     return run;

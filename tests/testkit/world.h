@@ -54,12 +54,13 @@ void keyChit(Harness &h, const QString &account, const QString &chit, const QStr
 
 // Another workstation: its own connection in its own thread, holding the write lock of a
 // database file, or of the table on the server the file's folder names, (adding a row to
-// the table, "HOLDER" in the column) until its timer commits.
+// the table, "HOLDER" in the column) until its timer commits; with reads, a lock that
+// keeps readers out too (a repair tool's).
 class LockHolder
 {
 public:
     LockHolder(const QString &file, int holdMs, const QString &table = QStringLiteral("ardaily"),
-               const QString &column = QStringLiteral("tallicnum"));
+               const QString &column = QStringLiteral("tallicnum"), bool reads = false);
     ~LockHolder() { thread_->wait(); }
     LockHolder(const LockHolder &) = delete;
     LockHolder &operator=(const LockHolder &) = delete;
@@ -71,11 +72,13 @@ private:
 
 // Workstations posting at once into the harness's data set: each a tallic-postworker
 // process (the program given) posting its own chits through the program's posting routine.
-// The time from the first start to the last end, and what each that failed said.
+// The time from the first start to the last end, what each that failed said, and how many
+// chits they posted again after a "not stored".
 struct Workstations
 {
     qint64 milliseconds = 0;
     QStringList failures;
+    int postedAgain = 0;
 };
 Workstations postFromWorkstations(const Harness &h, const QString &worker, int workstations,
                                   int chitsEach);

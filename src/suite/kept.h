@@ -1,0 +1,92 @@
+#pragma once
+
+// The kept connection of one suite database, shared by the SuiteDb objects that use it.
+// Internal to the database layer.
+#include "database.h"
+#include "datasource.h"
+#include "platform/runtime.h"
+#include "serverlink.h"
+
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace tallic {
+
+struct SuiteDb::Kept
+{
+    QString key; // the file's full path, or the server's identity and the schema
+    DataSource source;
+    QString fileName;
+    QString name;
+    QSqlDatabase db; // on files
+    std::unique_ptr<ServerLink> link; // on a server; opened again when lost
+    // Whether the file could be written when opened: SQLite opens a write-protected file
+    // read-only for good, so a change either way needs a new connection.
+    bool writable = false;
+    bool inTransaction = false;
+    // Closed by DbCloseAll or for another set of databases: never opened again.
+    bool shutDown = false;
+    int users = 0;
+    QElapsedTimer lockClock;
+    bool waiting = false;
+    std::map<QString, std::unique_ptr<QSqlQuery>> statements;
+
+    // On a server: the writes of the open transaction, in order.
+    QList<ServerStep> written;
+    // A transaction whose COMMIT went unanswered, and the server could not be asked since.
+    struct Unresolved
+    {
+        qint64 xid = 0;
+        qint64 pid = 0;
+        QList<ServerStep> writes;
+    };
+    std::optional<Unresolved> unresolved;
+    // The writes of such a transaction, found stored after all: the open transaction
+    // repeats them without running them, and when it is the same transaction it is not
+    // stored a second time.
+    QList<ServerStep> storedAlready;
+    qsizetype repeated = 0;
+
+    bool onServer() const { return source.onServer(); }
+
+    ~Kept()
+    {
+        shut();
+        // Every handle on the connection must be gone before Qt forgets its name.
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    void shut()
+    {
+        shutDown = true;
+        statements.clear();
+        db.close();
+        link.reset();
+        inTransaction = false;
+        endWait();
+    }
+
+    void beginWait()
+    {
+        if (!std::exchange(waiting, true))
+            beginLockWait();
+    }
+
+    void endWait()
+    {
+        if (std::exchange(waiting, false))
+            endLockWait();
+    }
+};
+
+// The kept connections by key. Only the window thread uses them.
+using KeptMap = std::map<QString, std::shared_ptr<SuiteDb::Kept>>;
+KeptMap &keptConnections();
+
+} // namespace tallic

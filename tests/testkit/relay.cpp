@@ -1,0 +1,238 @@
+#include "testkit/relay.h"
+
+#include "suite/datasource.h"
+#include "testkit/harness.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <list>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <thread>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic::testkit {
+
+namespace {
+
+int unixSocket(const QString &path, bool listening)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::copy(name.begin(), name.begin() + qMin(name.size(), 100), address.sun_path);
+    const auto *at = reinterpret_cast<const sockaddr *>(&address);
+    if (listening ? ::bind(fd, at, sizeof address) || ::listen(fd, 64)
+                  : ::connect(fd, at, sizeof address)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// One connection through the relay; side 0 is the program's, 1 the server's.
+struct Pass
+{
+    int fd[2] = { -1, -1 };
+    QByteArray in[2];
+    bool started = false; // the start-up message, which has no type byte, has passed
+    int statements = 0;
+    bool cutOnAnswer = false;
+};
+
+} // namespace
+
+struct ServerRelay::Private
+{
+    QTemporaryDir folder;
+    QString settingsPath, serverSocket;
+    QByteArray settings;
+    int listener = -1;
+    std::thread thread;
+    std::atomic<bool> stop { false };
+    std::atomic<int> cuts { 0 };
+    std::mutex mutex; // all below
+    std::optional<std::pair<QRegularExpression, Fault>> fault;
+    bool frozen = false, isDown = false;
+    double chance = 0;
+    std::mt19937 random;
+    std::list<Pass> passes;
+
+    void cut(Pass &pass, bool counted = true)
+    {
+        ::close(pass.fd[0]);
+        ::close(pass.fd[1]);
+        pass.fd[0] = pass.fd[1] = -1;
+        cuts += counted ? 1 : 0;
+    }
+    // Passes on the whole messages that came from the side; false when that cut it.
+    bool pass(Pass &p, int from)
+    {
+        while (!frozen) {
+            const int head = from == 0 && !p.started ? 0 : 1;
+            QByteArray &in = p.in[from];
+            if (in.size() < head + 4)
+                return true;
+            const qsizetype size = head + qFromBigEndian<quint32>(in.constData() + head);
+            if (in.size() < size)
+                return true;
+            if (from == 0 && head == 1 && in.at(0) == 'Q') {
+                ++p.statements;
+                if (fault
+                    && fault->first.match(QString::fromUtf8(in.mid(5, size - 6))).hasMatch()) {
+                    const Fault what = fault->second;
+                    fault.reset();
+                    frozen = what == Fault::Freeze;
+                    if (frozen)
+                        return true;
+                    p.cutOnAnswer = what == Fault::CutAnswer;
+                    if (!p.cutOnAnswer) {
+                        cut(p);
+                        return false;
+                    }
+                }
+            }
+            const bool unlucky = p.statements > 8 && chance > 0
+                && std::uniform_real_distribution<double>(0, 1)(random) < chance;
+            if ((from == 1 && p.cutOnAnswer) || unlucky
+                || ::send(p.fd[1 - from], in.constData(), size_t(size), MSG_NOSIGNAL) != size) {
+                cut(p);
+                return false;
+            }
+            in.remove(0, size);
+            p.started = true;
+        }
+        return true;
+    }
+    void run();
+};
+
+ServerRelay::ServerRelay(Harness &h)
+    : d(std::make_unique<Private>())
+{
+    const DataSource source = dataSourceOf(h.dataDir());
+    d->settingsPath = QDir(h.dataDir()).filePath(u"tallic.ini"_s);
+    QFile ini(d->settingsPath);
+    if (!source.onServer() || !ini.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "the relay stands between the program and a test server";
+        return;
+    }
+    d->settings = ini.readAll();
+    ini.close();
+    const QString socket = u"/.s.PGSQL."_s + QString::number(source.port);
+    d->serverSocket = source.host + socket;
+    d->listener = unixSocket(d->folder.path() + socket, true);
+    EXPECT_GE(d->listener, 0);
+    QString settings = QString::fromUtf8(d->settings);
+    settings.replace(u"host="_s + source.host, u"host="_s + d->folder.path());
+    h.createFile(u"tallic.ini"_s, settings.toUtf8());
+    d->thread = std::thread([this] { d->run(); });
+}
+
+ServerRelay::~ServerRelay()
+{
+    d->stop = true;
+    if (d->thread.joinable())
+        d->thread.join();
+    for (Pass &pass : d->passes)
+        d->cut(pass);
+    ::close(d->listener);
+    QFile ini(d->settingsPath);
+    if (!d->settings.isEmpty() && ini.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        ini.write(d->settings);
+}
+
+void ServerRelay::failAt(const QRegularExpression &statement, Fault fault)
+{
+    std::lock_guard lock(d->mutex);
+    d->fault.emplace(statement, fault);
+}
+
+void ServerRelay::freeze()
+{
+    std::lock_guard lock(d->mutex);
+    d->frozen = true;
+}
+
+void ServerRelay::down()
+{
+    std::lock_guard lock(d->mutex);
+    d->isDown = true;
+}
+
+void ServerRelay::mend()
+{
+    std::lock_guard lock(d->mutex);
+    d->frozen = d->isDown = false;
+    d->fault.reset();
+    d->chance = 0;
+}
+
+void ServerRelay::cutAtRandom(double chance, unsigned seed)
+{
+    std::lock_guard lock(d->mutex);
+    d->chance = chance;
+    d->random.seed(seed);
+}
+
+int ServerRelay::cuts() const
+{
+    return d->cuts;
+}
+
+void ServerRelay::Private::run()
+{
+    char buffer[16384];
+    std::unique_lock lock(mutex);
+    while (!stop) {
+        std::vector<pollfd> watched { { listener, POLLIN, 0 } };
+        for (Pass &p : passes) {
+            if (isDown
+                || (!frozen && p.fd[1] < 0 && (p.fd[1] = unixSocket(serverSocket, false)) < 0))
+                cut(p);
+            for (int side = 0; side < 2 && !frozen && p.fd[0] >= 0; ++side)
+                watched.push_back({ p.fd[side], POLLIN, 0 });
+        }
+        lock.unlock();
+        ::poll(watched.data(), watched.size(), 20);
+        lock.lock();
+        if (watched[0].revents & POLLIN)
+            passes.emplace_back().fd[0] = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        for (size_t i = 1; i < watched.size() && !frozen; ++i) {
+            for (Pass &p : passes) {
+                const int side = p.fd[0] == watched[i].fd ? 0 : p.fd[1] == watched[i].fd ? 1 : -1;
+                if (side < 0 || !watched[i].revents)
+                    continue;
+                const ssize_t got = ::recv(watched[i].fd, buffer, sizeof buffer, 0);
+                if (got > 0) {
+                    p.in[side].append(buffer, got);
+                } else {
+                    // One side ended: the other is told as a network tells it.
+                    cut(p, false);
+                }
+            }
+        }
+        // What waited for a frozen network goes on too.
+        for (Pass &p : passes) {
+            if (p.fd[1] >= 0 && pass(p, 0))
+                pass(p, 1);
+        }
+        passes.remove_if([](const Pass &p) { return p.fd[0] < 0; });
+    }
+}
+
+} // namespace tallic::testkit

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QRegularExpression>
+
+#include <memory>
+
+namespace tallic::testkit {
+
+class Harness;
+
+// The network between the program and the test server, failing where a test says: a socket
+// of its own that passes each connection on to the server's socket, reading the protocol as
+// it goes. While it lives, the harness's data folder names it instead of the server.
+class ServerRelay
+{
+public:
+    explicit ServerRelay(Harness &h);
+    ~ServerRelay();
+    ServerRelay(const ServerRelay &) = delete;
+    ServerRelay &operator=(const ServerRelay &) = delete;
+
+    // What becomes of the first statement sent that matches: its connection is cut before
+    // the server sees it, or before its answer comes back; or the network freezes there.
+    enum class Fault { CutBefore, CutAnswer, Freeze };
+    void failAt(const QRegularExpression &statement, Fault fault);
+    // Nothing passes any more, and no connection ends: a pulled network cable.
+    void freeze();
+    // Every connection is cut and new ones are turned away: a server restarting.
+    void down();
+    // Everything passes again, and no fault waits.
+    void mend();
+    // Once a connection is set up (past its eighth statement), each message either way is
+    // the one before which it is cut, with the chance given.
+    void cutAtRandom(double chance, unsigned seed);
+    int cuts() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace tallic::testkit
