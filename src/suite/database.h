@@ -148,8 +148,6 @@ public:
     // How many rows the last execPrepared() changed; -1 after a failure.
     int rowsAffected() const { return rowsAffected_; }
     bool exec(const QString &sql);
-    // How many rows the last statement changed.
-    int rowsAffected() const { return rowsAffected_; }
     bool transaction();
     bool commit();
     bool rollback();

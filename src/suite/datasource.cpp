@@ -327,7 +327,7 @@ QSqlDatabase openSuiteFiles(const QString &connectionName, const QString &folder
         const QString path = findSuiteFile(folder, fileName);
         if (path.isEmpty()) {
             error = missingDatabase(fileName);
-        } else if (!attach.exec(u"attach database "_s + quotedLiteral(fileUri(path, access))
+        } else if (!attach.exec(u"attach database "_s + sqlLiteral(fileUri(path, access))
                                 + u" as \""_s + schemaOf(fileName) + u'"')) {
             error = attach.lastError();
         }

@@ -1,5 +1,6 @@
 #include "schema.h"
 
+#include "database.h"
 #include "datasource.h"
 
 #include <QDir>
@@ -214,11 +215,6 @@ bool createDatabase(const QString &folder, const SuiteDatabase &definition)
     return complete && QFileInfo::exists(path);
 }
 
-QString quotedLiteral(const QString &text)
-{
-    return u'\'' + QString(text).replace(u'\'', u"''"_s) + u'\'';
-}
-
 // Each missing database as a schema of the server's database, made whole in one
 // transaction or not at all; a schema another workstation made meanwhile is left to it.
 QStringList createSchemas(const DataSource &source)
@@ -240,7 +236,7 @@ QStringList createSchemas(const DataSource &source)
             for (const SuiteDatabase &definition : suiteDatabases()) {
                 const QString schema = schemaOf(definition.file);
                 if (!query.exec(u"select 1 from pg_namespace where nspname = "_s
-                                + quotedLiteral(schema))
+                                + sqlLiteral(schema))
                     || query.next())
                     continue;
                 QStringList statements { u"begin"_s };
