@@ -285,7 +285,8 @@ QSqlDatabase openSuiteDatabase(const QString &connectionName, const DataSource &
             error = missingDatabase(fileName);
             return db;
         }
-        db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"_s);
+        db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT="_s
+                             + QString::number(lockWaitLimit()));
         db.setDatabaseName(fileUri(path, access));
         if (!db.open()) {
             error = db.lastError();
@@ -311,7 +312,8 @@ QSqlDatabase openSuiteFiles(const QString &connectionName, const QString &folder
 {
     error = QSqlError();
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connectionName);
-    db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"_s);
+    db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT="_s
+                         + QString::number(lockWaitLimit()));
     db.setDatabaseName(u":memory:"_s);
     if (!db.open()) {
         error = db.lastError();
