@@ -1,6 +1,7 @@
 #include "clubdb.h"
 
 #include "basic/masks.h"
+#include "suite/database.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -36,11 +37,6 @@ ColumnKind kindOfType(const QString &declared)
 bool isNumeric(ColumnKind kind)
 {
     return kind == ColumnKind::Integer || kind == ColumnKind::Real || kind == ColumnKind::Currency;
-}
-
-QString literal(const QString &text)
-{
-    return u'\'' + QString(text).replace(u'\'', u"''"_s) + u'\'';
 }
 
 qint64 characters(const QString &text)
@@ -181,10 +177,10 @@ QString serverLiteral(const QVariant &value, ColumnKind kind)
     case QMetaType::QByteArray:
         if (kind == ColumnKind::Blob)
             return u"'\\x"_s + QString::fromLatin1(value.toByteArray().toHex()) + u'\'';
-        return literal(QString::fromUtf8(value.toByteArray()).remove(QChar(0)));
+        return sqlLiteral(QString::fromUtf8(value.toByteArray()));
     default:
-        // A server's text holds no NUL character.
-        return literal(value.toString().remove(QChar(0)));
+        // A server's text holds no NUL character: the literal leaves it out.
+        return sqlLiteral(value.toString());
     }
 }
 
@@ -228,7 +224,7 @@ bool ClubDb::openServer(const DataSource &source, QString &problem)
 
 bool ClubDb::attach(const QString &path, const QString &file, QString &problem)
 {
-    return exec(u"attach database "_s + literal(path) + u" as "_s
+    return exec(u"attach database "_s + sqlLiteral(path) + u" as "_s
                     + quotedName(schemaOf(file), false),
                 problem);
 }
@@ -269,7 +265,7 @@ QList<TableDef> ClubDb::tables(const QString &file, QString &problem)
     const bool listed = onServer_
         ? query.exec(u"select c.relname from pg_class c join pg_namespace n on n.oid = "
                      u"c.relnamespace where n.nspname = "_s
-                     + literal(schema) + u" and c.relkind = 'r' order by c.oid"_s)
+                     + sqlLiteral(schema) + u" and c.relkind = 'r' order by c.oid"_s)
         : query.exec(u"select name from "_s + quotedName(schema, false)
                      + u".sqlite_master where type = 'table' and name not like 'sqlite%' "
                        u"order by rowid"_s);
@@ -281,20 +277,20 @@ QList<TableDef> ClubDb::tables(const QString &file, QString &problem)
         tables.append({ query.value(0).toString(), {}, {} });
 
     for (TableDef &table : tables) {
-        const QString relation = literal(table.name);
+        const QString relation = sqlLiteral(table.name);
         const bool described = onServer_
             ? query.exec(u"select a.attname, format_type(a.atttypid, a.atttypmod), "
                          u"coalesce((select i.indisprimary and i.indnatts = 1 from pg_index i "
                          u"where i.indrelid = a.attrelid and i.indisprimary and a.attnum = "
                          u"any(i.indkey)), false) from pg_attribute a where a.attrelid = "
                          u"(quote_ident("_s
-                         + literal(schema) + u") || '.' || quote_ident("_s + relation
+                         + sqlLiteral(schema) + u") || '.' || quote_ident("_s + relation
                          + u"))::regclass and a.attnum > 0 and not a.attisdropped "
                            u"order by a.attnum"_s)
             : query.exec(
                 u"select name, type, pk = 1 and (select count(*) from "
                 u"pragma_table_info(%1, %2) where pk > 0) = 1 from "
-                u"pragma_table_info(%1, %2) order by cid"_s.arg(relation, literal(schema)));
+                u"pragma_table_info(%1, %2) order by cid"_s.arg(relation, sqlLiteral(schema)));
         if (!described) {
             problem = table.name + u": "_s + query.lastError().text();
             return {};
