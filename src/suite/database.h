@@ -153,7 +153,6 @@ public:
 private:
     enum class Retry { Allowed, Never };
     QSqlQuery newQuery() const;
-    QSqlQuery *preparedQuery(const QString &sql);
     QSqlQuery serverQuery(const QString &sql, Retry retry);
     bool serverExec(const QString &sql, QSqlError &error);
     bool reopen();

@@ -1,5 +1,7 @@
 #include "schema.h"
 
+#include "platform/platform.h"
+
 #include "datasource.h"
 
 #include <QDir>
@@ -232,13 +234,12 @@ void createDatabase(const QString &folder, const Database &definition)
         db.setDatabaseName(building);
         if (db.open()) {
             // Nothing goes to the disk before the file is complete: publish() writes it
-            // through once. The rollback journal, not WAL: the workstations share the data
-            // folder over the network, where WAL's shared memory does not work.
+            // through once. It is born in write-ahead logging, as every program keeps it.
             QStringList statements { u"PRAGMA synchronous = OFF"_s,
                                      u"PRAGMA journal_mode = DELETE"_s, u"BEGIN"_s };
             for (const Table &table : definition.tables)
                 statements << tableStatements(table, false);
-            statements << u"COMMIT"_s;
+            statements << u"COMMIT"_s << u"PRAGMA journal_mode = WAL"_s;
             complete = runAll(db, statements);
             db.close();
         } else {
@@ -248,7 +249,8 @@ void createDatabase(const QString &folder, const Database &definition)
     }
     QSqlDatabase::removeDatabase(connection);
 
-    if (complete && !QFile::exists(building + u"-journal"_s))
+    if (complete && !QFile::exists(building + u"-journal"_s)
+        && !QFile::exists(building + u"-wal"_s))
         publish(building, path);
     removeWithCompanions(building);
 }
@@ -314,16 +316,7 @@ void createSchemas(const DataSource &source)
 
 QString findSuiteFile(const QString &folder, const QString &fileName)
 {
-    const QDir dir(folder);
-    const QFileInfo exact(dir, fileName);
-    if (exact.isFile())
-        return exact.absoluteFilePath();
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::Name);
-    for (const QFileInfo &entry : entries) {
-        if (entry.fileName().compare(fileName, Qt::CaseInsensitive) == 0)
-            return entry.absoluteFilePath();
-    }
-    return QString();
+    return findInFolder(folder, fileName);
 }
 
 void createSuiteDatabases(const QString &folder)

@@ -24,7 +24,12 @@ namespace {
 // Long enough for another workstation to finish any write the suite makes, and for a
 // database server to restart.
 int lockWaitLimitMs = 10000;
-// Between two tries at a lock: short enough that the window repaints smoothly.
+// Another workstation's commit holds the lock for a millisecond or so: a lock is tried
+// again that soon for a while, so that several workstations posting at once pass it on
+// without idle gaps. A wait that lasts is shown, and tried at the pace of the repaints.
+constexpr int LockPollMs = 1;
+constexpr int LockPollingMs = 200;
+// A wait longer than this is shown: the busy pointer, the window repainting.
 constexpr int LockRetryMs = 20;
 // Between two tries at a server that is not back yet.
 constexpr int ReconnectRetryMs = 100;
@@ -72,6 +77,8 @@ struct SuiteDb::Kept
     {
         shutDown = true;
         statements.clear();
+        if (!onServer())
+            forgetStatements(db);
         db.close();
         inTransaction = false;
         endWait();
@@ -93,6 +100,7 @@ struct SuiteDb::Kept
 namespace {
 
 using Kept = SuiteDb::Kept;
+
 using KeptMap = std::map<QString, std::shared_ptr<Kept>>;
 
 // The kept connections by key. Only the window thread uses them. One still in use when
@@ -112,9 +120,6 @@ std::vector<std::shared_ptr<Kept>> &letGoConnections()
     static auto *letGo = new std::vector<std::shared_ptr<Kept>>;
     return *letGo;
 }
-
-// A statement cache that grew this large holds one-off updates; it starts again.
-constexpr qsizetype MaxPreparedStatements = 32;
 
 void dropKept(KeptMap::iterator it)
 {
@@ -136,8 +141,10 @@ void dropConnectionsOfMissingFiles()
     auto &kept = keptConnections();
     for (auto it = kept.begin(); it != kept.end();) {
         auto next = std::next(it);
-        if (!it->second->onServer() && !QFileInfo::exists(it->first))
+        if (!it->second->onServer() && !QFileInfo::exists(it->first)) {
+            leaveLogOnClose(it->second->db);
             dropKept(it);
+        }
         it = next;
     }
 }
@@ -146,15 +153,17 @@ void dropConnectionsOfMissingFiles()
 int waitForLock(void *context, int attempt)
 {
     auto *kept = static_cast<Kept *>(context);
-    if (attempt == 0) {
+    if (attempt == 0)
         kept->lockClock.start();
-        kept->beginWait();
-    }
-    if (kept->lockClock.elapsed() >= lockWaitLimitMs || programEnding())
+    const qint64 waited = kept->lockClock.elapsed();
+    if (waited >= lockWaitLimitMs || programEnding())
         return 0;
-    // Not a full DoEvents: a key or click now could change what is being written.
-    lockWaitTick();
-    QThread::msleep(LockRetryMs);
+    if (waited >= LockRetryMs) {
+        kept->beginWait();
+        // Not a full DoEvents: a key or click now could change what is being written.
+        lockWaitTick();
+    }
+    QThread::msleep(waited < LockPollingMs ? LockPollMs : LockRetryMs);
     return 1;
 }
 
@@ -176,6 +185,7 @@ bool setUpKept(Kept &kept, QSqlError &error)
 {
     if (!kept.onServer()) {
         setLockWait(kept.db, &waitForLock, &kept);
+        checkpointWhenIdle(kept.db);
         return true;
     }
     QSqlQuery query(kept.db);
@@ -242,6 +252,8 @@ std::shared_ptr<Kept> useKept(const QString &fileName, QSqlError &error)
     if (found != kept.end()) {
         if (stillCurrent(*found->second))
             return found->second;
+        if (!found->second->onServer())
+            leaveLogOnClose(found->second->db);
         dropKept(found);
     }
     std::shared_ptr<Kept> opened = openKept(source, fileName, key, error);
@@ -303,23 +315,6 @@ QSqlQuery SuiteDb::newQuery() const
     return query;
 }
 
-QSqlQuery *SuiteDb::preparedQuery(const QString &sql)
-{
-    error_ = QSqlError();
-    auto &statements = kept_->statements;
-    const auto found = statements.find(sql);
-    if (found != statements.end())
-        return found->second.get();
-    auto prepared = std::make_unique<QSqlQuery>(newQuery());
-    if (!prepared->prepare(sql)) {
-        error_ = prepared->lastError();
-        return nullptr;
-    }
-    if (statements.size() >= MaxPreparedStatements)
-        statements.clear();
-    return statements.emplace(sql, std::move(prepared)).first->second.get();
-}
-
 QSqlQuery SuiteDb::query(const QString &sql)
 {
     if (!isOpen()) {
@@ -351,16 +346,7 @@ bool SuiteDb::execPrepared(const QString &sql, const QVariantList &values)
         serverQuery(serverStatement(sql, values, kept_->db), Retry::Allowed);
         return !failed();
     }
-    QSqlQuery *prepared = preparedQuery(sql);
-    if (!prepared)
-        return false;
-    for (qsizetype i = 0; i < values.size(); ++i)
-        prepared->bindValue(int(i), values.at(i));
-    const bool done = prepared->exec();
-    if (!done)
-        error_ = prepared->lastError();
-    prepared->finish();
-    return done;
+    return execBound(kept_->db, sql, values, error_);
 }
 
 bool SuiteDb::serverExec(const QString &sql, QSqlError &error)
@@ -471,6 +457,9 @@ bool SuiteDb::reopen()
 
 bool SuiteDb::exec(const QString &sql)
 {
+    // A statement whose rows nobody reads needs no query object on a file.
+    if (isOpen() && !kept_->onServer())
+        return execBound(kept_->db, sql, {}, error_);
     QSqlQuery query = this->query(sql);
     const bool ok = !failed();
     query.finish();

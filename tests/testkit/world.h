@@ -106,6 +106,7 @@ public:
     bool programRunning(qint64 program) override { return inner.programRunning(program); }
     int runAndWait(const QString &line) override { return inner.runAndWait(line); }
     bool fileExists(const QString &name) override { return inner.fileExists(name); }
+    quint64 fileSystemType(const QString &folder) override { return inner.fileSystemType(folder); }
     QDate today() override { return inner.today(); }
     QTime timeOfDay() override { return inner.timeOfDay(); }
     void seedRandom() override { inner.seedRandom(); }
