@@ -101,7 +101,7 @@ QString firstValue(sqlite3 *handle, const char *sql, int &result)
 
 // ---- Statements bound by SQLite's own calls ----
 
-// A connection's statements this many are one-off updates: they start again.
+// A connection that has kept this many statements keeps one-off updates: it starts again.
 constexpr qsizetype MaxStatements = 32;
 
 QHash<sqlite3 *, QHash<QString, sqlite3_stmt *>> &keptStatements()

@@ -24,9 +24,9 @@ namespace {
 // Long enough for another workstation to finish any write the suite makes, and for a
 // database server to restart.
 int lockWaitLimitMs = 10000;
-// Another workstation's commit holds the lock for a millisecond or so: a lock is tried
-// again that soon for a while, so that several workstations posting at once pass it on
-// without idle gaps. A wait that lasts is shown, and tried at the pace of the repaints.
+// Another workstation's commit holds the lock for a millisecond or so: for a while the lock
+// is tried again that soon, so that a short wait ends when the lock is free. A wait that
+// lasts is shown, and tried at the pace of the repaints.
 constexpr int LockPollMs = 1;
 constexpr int LockPollingMs = 200;
 // A wait longer than this is shown: the busy pointer, the window repainting.
