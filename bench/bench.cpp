@@ -2,6 +2,7 @@
 // prints one row of the table in bench/README.md; `./run bench` runs them all.
 #include "lookup.h"
 #include "suite/datasource.h"
+#include "suite/sqlitefiles.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QSortFilterProxyModel>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -71,7 +73,8 @@ public:
     {
         db_ = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"bench"_s);
         db_.setDatabaseName(file);
-        db_.open();
+        if (db_.open())
+            tallic::setUpSuiteFile(db_);
         QSqlQuery(db_).exec(u"PRAGMA busy_timeout = 10000"_s);
     }
     ~RawDaily()
@@ -224,9 +227,36 @@ TEST(Bench, EightWorkstationsPostingAtOnce)
     report("8 workstations x 500 chits at once, total", double(run.milliseconds), engine, "ms");
 }
 
-TEST(Bench, MemberLookupFiltersAsTyped)
+constexpr int Members = 1000;
+constexpr int Items = 10;
+
+// The bundle of 10 items and the list of 1,000 members that generation applies.
+void writeBundle(Harness &h)
 {
-    Harness h;
+    const int accounts[] = { 4100, 4200, 4300, 4500 };
+    QStringList items, members;
+    for (int i = 0; i < Items; ++i)
+        items << u"%1.000 , %2.00 - ITEM"_s.arg(accounts[i % 4]).arg(10 + i);
+    for (int i = 0; i < Members; ++i)
+        members << u"%1 - MEMBER, NUMBER"_s.arg(2000 + i);
+    h.createFile(u"bundle1.ini"_s, (items.join(u"\r\n"_s) + u"\r\n"_s).toLatin1());
+    h.createFile(u"bundle2.ini"_s, (members.join(u"\r\n"_s) + u"\r\n"_s).toLatin1());
+}
+
+// Generate Chits clicked on the entry screen's AutoGenerate window: its time.
+double generate(Harness &h)
+{
+    startMarch2024(h);
+    h.click(u"cmdautogenerate"_s);
+    h.queueInputs({ u"20240312"_s });
+    h.queueAnswers({ true });
+    return millisecondsOf([&h] { h.click(u"frmbundle.cmdgenerate"_s); });
+}
+
+// The slowest of the keys "name12" typed into the member lookup over 10,000 members.
+double slowestLookupKey(Harness &h, const std::function<void()> &loaded = {},
+                        const std::function<bool()> &again = {})
+{
     QString values;
     for (int i = 0; i < 10000; ++i) {
         values
@@ -236,12 +266,61 @@ TEST(Bench, MemberLookupFiltersAsTyped)
     }
     h.exec(u"master"_s, u"insert into acctinfo values "_s + values);
     tallic::lookup::LookupWindow window(tallic::lookup::Face::Members);
-    ASSERT_TRUE(window.load());
-    std::vector<double> perKey;
-    for (const QChar key : u"name12"_s)
-        perKey.push_back(millisecondsOf([&] { QTest::keyClicks(window.search(), QString(key)); }));
-    EXPECT_EQ(window.rows()->rowCount(), 111);
-    report("member lookup over 10,000 members, slowest key", percentile(perKey, 1.0), 50, "ms");
+    EXPECT_TRUE(window.load());
+    if (loaded)
+        loaded();
+    double slowest = 0;
+    do {
+        window.search()->clear();
+        for (const QChar key : u"name12"_s) {
+            slowest = std::max(
+                slowest, millisecondsOf([&] { QTest::keyClicks(window.search(), QString(key)); }));
+        }
+        EXPECT_EQ(window.rows()->rowCount(), 111);
+    } while (again && again());
+    return slowest;
+}
+
+TEST(Bench, MemberLookupFiltersAsTyped)
+{
+    Harness h;
+    report("member lookup over 10,000 members, slowest key", slowestLookupKey(h), 20, "ms");
+}
+
+// The same while another process generates chits into the same data folder: the lookup
+// is typed into again and again from the start of generation to its end.
+TEST(Bench, MemberLookupWhileGenerating)
+{
+    const QString folder = qEnvironmentVariable("TALLIC_BENCH_GENERATE_IN");
+    if (!folder.isEmpty()) {
+        // The generating process.
+        Harness h(folder);
+        std::printf("generating\n");
+        std::fflush(stdout);
+        generate(h);
+        return;
+    }
+    Harness h;
+    writeBundle(h);
+    QProcess generator;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"TALLIC_BENCH_GENERATE_IN"_s, h.dataDir());
+    generator.setProcessEnvironment(environment);
+    const double slowest = slowestLookupKey(
+        h,
+        [&generator] {
+            generator.start(QCoreApplication::applicationFilePath(),
+                            { u"--gtest_filter=Bench.MemberLookupWhileGenerating"_s });
+            QByteArray said;
+            while (!said.contains("generating\n") && generator.waitForReadyRead(30000))
+                said += generator.readAllStandardOutput();
+        },
+        [&generator] { return !generator.waitForFinished(0); });
+    generator.waitForFinished(60000);
+    EXPECT_EQ(generator.exitCode(), 0) << generator.readAllStandardError().constData();
+    EXPECT_EQ(h.rows(u"daily"_s, u"select count(*) from ardaily"_s).at(0).at(0).toInt(),
+              Members * Items);
+    report("member lookup while 1,000 members are generated", slowest, 20, "ms");
 }
 
 // Generate Chits for 1,000 members with a bundle of 10 items, from the click to the last
@@ -249,24 +328,11 @@ TEST(Bench, MemberLookupFiltersAsTyped)
 // same empty file.
 TEST(Bench, GenerateTenItemsForAThousandMembers)
 {
-    constexpr int Members = 1000;
-    constexpr int Items = 10;
     Harness h;
-    const int accounts[] = { 4100, 4200, 4300, 4500 };
-    QStringList items, members;
-    for (int i = 0; i < Items; ++i)
-        items << u"%1.000 , %2.00 - ITEM"_s.arg(accounts[i % 4]).arg(10 + i);
-    for (int i = 0; i < Members; ++i)
-        members << u"%1 - MEMBER, NUMBER"_s.arg(2000 + i);
-    h.createFile(u"bundle1.ini"_s, (items.join(u"\r\n"_s) + u"\r\n"_s).toLatin1());
-    h.createFile(u"bundle2.ini"_s, (members.join(u"\r\n"_s) + u"\r\n"_s).toLatin1());
+    writeBundle(h);
     const QDir data(h.dataDir());
     ASSERT_TRUE(QFile::copy(data.filePath(u"daily.mdb"_s), data.filePath(u"raw.mdb"_s)));
-    startMarch2024(h);
-    h.click(u"cmdautogenerate"_s);
-    h.queueInputs({ u"20240312"_s });
-    h.queueAnswers({ true });
-    const double tallic = millisecondsOf([&h] { h.click(u"frmbundle.cmdgenerate"_s); });
+    const double tallic = generate(h);
     const QList<QVariantList> rows = h.rows(u"daily"_s, u"select * from ardaily"_s);
     ASSERT_EQ(rows.size(), Members * Items);
 
@@ -286,7 +352,7 @@ TEST(Bench, PeakMemoryAfterAThousandPosts)
 {
     // The peak of the whole process so far, a thousand posts and a million-row table among
     // it, beside the goal it must stay under.
-    report("peak memory after 1,000 posts (beside the goal)", peakMegabytes(), 80, "MB");
+    report("peak memory after 1,000 posts (beside the goal)", peakMegabytes(), 60, "MB");
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "suite/database.h"
 #include "suite/guards.h"
 #include "suite/layout.h"
+#include "suite/localdisk.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
 #include "suite/staff.h"
@@ -15,6 +16,7 @@
 #include "suite/tools.h"
 #include "suite/windows.h"
 
+#include <QDir>
 #include <QPointer>
 
 #include <limits>
@@ -159,6 +161,12 @@ void Arinput::Form_Load()
     }
     CheckDbUpdate();
     if (s.MsgText == u"UPDREQ"_s) {
+        endProgram();
+        return;
+    }
+    // Before any database is opened: their log would not hold on a network folder.
+    if (const QString refusal = dataFolderRefusal(QDir::currentPath()); !refusal.isEmpty()) {
+        MsgBox(refusal, BoxButtons::Ok, BoxIcon::Critical, dataFolderRefusalTitle());
         endProgram();
         return;
     }

@@ -4,6 +4,7 @@
 #include "form.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -118,13 +119,22 @@ void Control::setText(const QString &text)
 {
     QObject *o = object_;
     if (auto *box = qobject_cast<QLineEdit *>(o)) {
+        // A display shows its text from the start; a keyed field goes on at its end.
+        const int cursor = box->isReadOnly() ? 0 : int(text.size());
+        // The same text again changes nothing to paint: only the cursor goes where the text
+        // would have put it. Text the operator has edited is set anew, which also ends
+        // what Undo would take back.
+        if (box->text() == text && !box->isUndoAvailable() && !box->isRedoAvailable()) {
+            if (box->hasSelectedText() || box->cursorPosition() != cursor)
+                box->setCursorPosition(cursor);
+            return;
+        }
         // The length limit is the operator's: text set by the program may be longer.
         const QValidator *limit = box->validator();
         box->setValidator(nullptr);
         box->setText(text);
         box->setValidator(limit);
-        // A display shows its text from the start; a keyed field goes on at its end.
-        box->setCursorPosition(box->isReadOnly() ? 0 : int(text.size()));
+        box->setCursorPosition(cursor);
     } else if (auto *label = qobject_cast<QLabel *>(o)) {
         label->setText(text);
     } else if (auto *button = qobject_cast<QPushButton *>(o)) {
@@ -319,8 +329,12 @@ void Control::setFocus()
 
 void Control::refresh()
 {
-    if (widget())
-        widget()->repaint();
+    // What has changed in the window is painted now; a control that shows what it showed
+    // is not painted again.
+    if (QWidget *w = widget(); w && w->isVisible()) {
+        QEvent paintNow(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(w->window(), &paintNow);
+    }
 }
 
 } // namespace tallic

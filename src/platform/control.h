@@ -87,6 +87,7 @@ public:
 
     // Makes this control the window's active control, with GotFocus and LostFocus.
     void setFocus();
+    // Paints what has changed in the window now, as a long command needs.
     void refresh();
 
 private:

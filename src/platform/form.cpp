@@ -3,6 +3,7 @@
 #include "keygate.h"
 
 #include "colors.h"
+#include "framecache.h"
 #include "runtime.h"
 
 #include <QAction>
@@ -148,6 +149,7 @@ QLineEdit *Form::addTextBox(const QString &name, int index, const QRect &rect)
     }));
     box->setGeometry(rect);
     box->setFocusPolicy(Qt::StrongFocus);
+    box->setStyle(FrameCacheStyle::instance());
     registerControl(box, name, index);
     Control c(this, box);
     c.setBackColor(Colors::WindowBackground);
@@ -173,6 +175,7 @@ QPushButton *Form::addButton(const QString &name, int index, const QRect &rect,
 {
     auto *button = new QPushButton(caption, client_);
     button->setGeometry(rect);
+    button->setStyle(FrameCacheStyle::instance());
     button->setFocusPolicy(Qt::StrongFocus);
     button->setAutoDefault(false);
     registerControl(button, name, index);
@@ -218,6 +221,7 @@ QGroupBox *Form::addFrame(const QString &name, const QRect &rect, const QString 
 {
     auto *frame = new QGroupBox(caption, client_);
     frame->setGeometry(rect);
+    frame->setStyle(FrameCacheStyle::instance());
     frame->lower();
     registerControl(frame, name, -1);
     Control c(this, frame);

@@ -92,6 +92,11 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // The window system would move its keyboard focus on, in its own order, from a control
+    // that is disabled or hidden, and that control would show the focus for a moment and
+    // paint twice. The focus stays where it is: the window moves it by its own rules, and a
+    // key that reaches a control switched off goes on to the next one (handleKeyPress).
+    bool focusNextPrevChild(bool) override { return true; }
     bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 

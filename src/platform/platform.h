@@ -54,6 +54,9 @@ public:
 
     // Whether a file of that name is in the working folder, whatever the letter case.
     virtual bool fileExists(const QString &name) = 0;
+    // The type of the file system that holds the folder, statfs's f_type; 0 when it cannot
+    // be told.
+    virtual quint64 fileSystemType(const QString &folder);
 
     virtual QDate today() = 0;
     virtual QTime timeOfDay() = 0;
@@ -80,8 +83,11 @@ Platform &platform();
 Platform *setPlatform(Platform *p);
 
 // The real file of a bare name in the working folder, matched without regard to
-// letter case; the empty string when there is none.
+// letter case; the empty string when there is none. Of two that differ only in case,
+// either may be found.
 QString findInWorkingFolder(const QString &name);
+// The same in the folder given.
+QString findInFolder(const QString &folder, const QString &name);
 
 // Splits a command line into the program and the text of its arguments, as one argument
 // written as it stands ("ziplet.exe JONES@tallic 21.12.28a     SysUser: 5" gives the tool

@@ -16,6 +16,8 @@ namespace {
 bool ending = false;
 bool busyPointer = false;
 int lockWaits = 0;
+// Events let run from inside a command (DoEvents, a lock wait), however deep.
+int eventsRunning = 0;
 
 std::function<void()> &endAction()
 {
@@ -42,7 +44,9 @@ void DoEvents()
         return;
     // Windows unloaded meanwhile are deleted once control is back in the main loop, not
     // here: the window system may still have events for them.
+    ++eventsRunning;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    --eventsRunning;
 }
 
 void endProgram()
@@ -60,6 +64,11 @@ void endProgram()
 bool programEnding()
 {
     return ending;
+}
+
+bool programIdle()
+{
+    return !ending && eventsRunning == 0 && lockWaits == 0 && !KeyGate::handling();
 }
 
 void resetProgramState()
@@ -121,8 +130,11 @@ void beginLockWait()
 
 void lockWaitTick()
 {
-    if (!ending)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (ending)
+        return;
+    ++eventsRunning;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    --eventsRunning;
 }
 
 void endLockWait()

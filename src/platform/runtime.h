@@ -17,6 +17,9 @@ void DoEvents();
 // no handler runs, boxes answer without showing and waiting loops stop.
 void endProgram();
 bool programEnding();
+// True while the program waits for the operator: no handler runs, and no events are let run
+// from inside one. Work that must not fall in the middle of a command waits for this.
+bool programIdle();
 // Clears the ending state; used when a new run starts in the same process (tests).
 void resetProgramState();
 

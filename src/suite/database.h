@@ -171,7 +171,6 @@ public:
 private:
     enum class Outcome { Stored, NotStored, Unknown };
     QSqlQuery newQuery() const;
-    QSqlQuery *preparedQuery(const QString &sql);
     bool usable();
     bool endTransaction(bool commit);
     // On a server (serverdb.cpp).

@@ -293,6 +293,8 @@ QSqlDatabase openSuiteDatabase(const QString &connectionName, const DataSource &
         } else if (!registerJetFunctions(db)) {
             error = layerError(JetError::Generic, u"Cannot add the Jet functions."_s);
             db.close();
+        } else {
+            setUpSuiteFile(db);
         }
         return db;
     }

@@ -6,6 +6,7 @@
 #include "datasource.h"
 #include "platform/runtime.h"
 #include "serverlink.h"
+#include "sqlitefiles.h"
 
 #include <QElapsedTimer>
 #include <QSqlDatabase>
@@ -34,7 +35,6 @@ struct SuiteDb::Kept
     int users = 0;
     QElapsedTimer lockClock;
     bool waiting = false;
-    std::map<QString, std::unique_ptr<QSqlQuery>> statements;
 
     // On a server: the writes of the open transaction, in order.
     QList<ServerStep> written;
@@ -65,7 +65,8 @@ struct SuiteDb::Kept
     void shut()
     {
         shutDown = true;
-        statements.clear();
+        if (!onServer())
+            forgetStatements(db);
         db.close();
         link.reset();
         inTransaction = false;

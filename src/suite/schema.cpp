@@ -1,6 +1,7 @@
 #include "schema.h"
 
 #include "database.h"
+#include "platform/platform.h"
 #include "datasource.h"
 
 #include <QDir>
@@ -331,14 +332,14 @@ bool createSuiteFile(const QString &path, const SuiteDatabase &definition, QStri
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
         db.setDatabaseName(path);
         if (db.open()) {
-            // The rollback journal, not WAL: the workstations share the data folder over
-            // the network, where WAL's shared memory does not work.
+            // Nothing goes to the disk before the file is complete: publish() writes it
+            // through once. It is born in write-ahead logging, as every program keeps it.
             QStringList statements { u"PRAGMA synchronous = OFF"_s,
                                      u"PRAGMA journal_mode = DELETE"_s, u"BEGIN"_s };
             for (const SuiteTable &table : definition.tables)
                 statements << tableStatements(table, false);
             statements << u"PRAGMA user_version = "_s + QString::number(SuiteSchemaVersion)
-                       << u"COMMIT"_s;
+                       << u"COMMIT"_s << u"PRAGMA journal_mode = WAL"_s;
             complete = runAll(db, statements, problem);
             db.close();
         } else {
@@ -346,7 +347,7 @@ bool createSuiteFile(const QString &path, const SuiteDatabase &definition, QStri
         }
     }
     QSqlDatabase::removeDatabase(connection);
-    return complete && !QFile::exists(path + u"-journal"_s);
+    return complete && !QFile::exists(path + u"-journal"_s) && !QFile::exists(path + u"-wal"_s);
 }
 
 void prepareForBulkWrite(QSqlDatabase &db)
@@ -400,16 +401,7 @@ QString textSchemaOf(QSqlDatabase &db, QString &problem)
 
 QString findSuiteFile(const QString &folder, const QString &fileName)
 {
-    const QDir dir(folder);
-    const QFileInfo exact(dir, fileName);
-    if (exact.isFile())
-        return exact.absoluteFilePath();
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::Name);
-    for (const QFileInfo &entry : entries) {
-        if (entry.fileName().compare(fileName, Qt::CaseInsensitive) == 0)
-            return entry.absoluteFilePath();
-    }
-    return QString();
+    return findInFolder(folder, fileName);
 }
 
 QStringList createSuiteDatabases(const QString &folder)

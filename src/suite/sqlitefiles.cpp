@@ -1,12 +1,24 @@
 #include "sqlitefiles.h"
 
+#include "database.h"
+#include "platform/runtime.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QPointer>
+#include <QSet>
 #include <QSqlDriver>
+#include <QSqlQuery>
 #include <QString>
+#include <QTimer>
 #include <QVariant>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
 
@@ -61,7 +73,263 @@ void fixFunction(sqlite3_context *context, int, sqlite3_value **arguments)
     }
 }
 
+// Runs a statement that needs no result; its result code.
+int run(sqlite3 *handle, const char *sql)
+{
+    return sqlite3_exec(handle, sql, nullptr, nullptr, nullptr);
+}
+
+// The first column of the statement's first row as text; empty when there is none.
+QString firstValue(sqlite3 *handle, const char *sql, int &result)
+{
+    sqlite3_stmt *statement = nullptr;
+    result = sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr);
+    QString value;
+    if (result == SQLITE_OK) {
+        result = sqlite3_step(statement);
+        if (result == SQLITE_ROW) {
+            value = QString::fromUtf8(
+                reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
+            result = SQLITE_OK;
+        } else if (result == SQLITE_DONE) {
+            result = SQLITE_OK;
+        }
+    }
+    sqlite3_finalize(statement);
+    return value;
+}
+
+// ---- Statements bound by SQLite's own calls ----
+
+// A connection that has kept this many statements keeps one-off updates: it starts again.
+constexpr qsizetype MaxStatements = 32;
+
+QHash<sqlite3 *, QHash<QString, sqlite3_stmt *>> &keptStatements()
+{
+    static QHash<sqlite3 *, QHash<QString, sqlite3_stmt *>> kept;
+    return kept;
+}
+
+void finalizeAll(QHash<QString, sqlite3_stmt *> &statements)
+{
+    for (sqlite3_stmt *statement : std::as_const(statements))
+        sqlite3_finalize(statement);
+    statements.clear();
+}
+
+// The failure as Qt's driver reports a statement's: its words, SQLite's message and code.
+QSqlError statementError(sqlite3 *handle, const QString &words, int code,
+                         QSqlError::ErrorType type = QSqlError::StatementError)
+{
+    return QSqlError(words, QString(reinterpret_cast<const QChar *>(sqlite3_errmsg16(handle))),
+                     type, QString::number(code));
+}
+
+// Binds a value as Qt's driver does; SQLite's result. Times and dates, which the driver
+// writes in forms of its own, are left to it.
+int bindLikeQt(sqlite3_stmt *statement, int position, const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return sqlite3_bind_null(statement, position);
+    switch (value.typeId()) {
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return sqlite3_bind_blob(statement, position, bytes.constData(), int(bytes.size()),
+                                 SQLITE_TRANSIENT);
+    }
+    case QMetaType::Int:
+    case QMetaType::Bool:
+        return sqlite3_bind_int(statement, position, value.toInt());
+    case QMetaType::Double:
+        return sqlite3_bind_double(statement, position, value.toDouble());
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+        return sqlite3_bind_int64(statement, position, value.toLongLong());
+    default: {
+        // Text, and whatever else as its text (a short integer too, as the driver does).
+        const QString text = value.toString();
+        return sqlite3_bind_text16(statement, position, text.utf16(),
+                                   int(text.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+// ---- Checkpoints at idle moments ----
+
+// A log this long (in pages) is copied into the file, as SQLite's own checkpoint would do.
+// Copying it more often would cost more than it saves: the commit after a checkpoint starts
+// the log afresh, which takes one sync more.
+constexpr int CheckpointPages = 1000;
+// Once the log is that long, it waits this long for the program to be idle: a post is long
+// over by then, and the operator is keying the next chit.
+constexpr int CheckpointDelayMs = 500;
+// A program busy with a command is asked again this soon.
+constexpr int CheckpointRetryMs = 50;
+
+struct Checkpoints
+{
+    QHash<sqlite3 *, QString> connections; // the kept connections' handles and names
+    QSet<QString> pending; // those that committed since their last checkpoint
+    QPointer<QTimer> timer;
+};
+
+Checkpoints &checkpoints()
+{
+    static Checkpoints all;
+    return all;
+}
+
+void checkpointPending()
+{
+    Checkpoints &all = checkpoints();
+    if (!programIdle()) {
+        all.timer->start(CheckpointRetryMs);
+        return;
+    }
+    const QSet<QString> names = std::exchange(all.pending, {});
+    for (const QString &name : names) {
+        // Gone by now if the connection was closed: its file was checkpointed then.
+        if (!QSqlDatabase::contains(name))
+            continue;
+        const QSqlDatabase db = QSqlDatabase::database(name, false);
+        sqlite3 *handle = db.isOpen() ? nativeHandle(db) : nullptr;
+        if (!handle)
+            continue;
+        // A connection inside a transaction of its own comes back to it later.
+        if (!sqlite3_get_autocommit(handle)) {
+            all.pending.insert(name);
+            continue;
+        }
+        // Passive: copies what no reader still needs, and waits for nobody.
+        sqlite3_wal_checkpoint_v2(handle, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    }
+    if (!all.pending.isEmpty())
+        all.timer->start(CheckpointRetryMs);
+}
+
+// SQLite's hook after each commit to the log, in place of its own checkpoint on commit.
+int committed(void *, sqlite3 *handle, const char *, int pages)
+{
+    if (pages < CheckpointPages)
+        return SQLITE_OK;
+    Checkpoints &all = checkpoints();
+    const auto found = all.connections.constFind(handle);
+    if (found == all.connections.cend() || !QCoreApplication::instance())
+        return SQLITE_OK;
+    all.pending.insert(*found);
+    if (!all.timer) {
+        all.timer = new QTimer(QCoreApplication::instance());
+        all.timer->setSingleShot(true);
+        QObject::connect(all.timer, &QTimer::timeout, &checkpointPending);
+    }
+    if (!all.timer->isActive())
+        all.timer->start(CheckpointDelayMs);
+    return SQLITE_OK;
+}
+
 } // namespace
+
+void setUpSuiteFile(const QSqlDatabase &db)
+{
+    sqlite3 *handle = nativeHandle(db);
+    if (!handle)
+        return;
+    run(handle, "PRAGMA synchronous = FULL");
+    // Reading the file's header finds its journal mode; a file that cannot be read is
+    // reported by the statement that reads it.
+    int result = SQLITE_OK;
+    firstValue(handle, "PRAGMA schema_version", result);
+    if (result != SQLITE_OK || sqlite3_db_readonly(handle, "main") == 1
+        || firstValue(handle, "PRAGMA journal_mode", result) == u"wal"_s)
+        return;
+    // Switching needs the file alone: a workstation using it now is not waited for.
+    const QString timeout = firstValue(handle, "PRAGMA busy_timeout", result);
+    sqlite3_busy_timeout(handle, 0);
+    run(handle, "PRAGMA journal_mode = WAL");
+    sqlite3_busy_timeout(handle, timeout.toInt());
+}
+
+void leaveLogOnClose(const QSqlDatabase &db)
+{
+    int persist = 1;
+    if (sqlite3 *handle = db.isOpen() ? nativeHandle(db) : nullptr)
+        sqlite3_file_control(handle, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+}
+
+void checkpointWhenIdle(const QSqlDatabase &db)
+{
+    sqlite3 *handle = nativeHandle(db);
+    if (!handle)
+        return;
+    checkpoints().connections.insert(handle, db.connectionName());
+    sqlite3_wal_hook(handle, &committed, nullptr);
+}
+
+bool execBound(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
+               QSqlError &error, int *changes)
+{
+    sqlite3 *handle = db.isOpen() ? nativeHandle(db) : nullptr;
+    const bool qtOnly = std::any_of(values.cbegin(), values.cend(), [](const QVariant &value) {
+        return value.typeId() == QMetaType::QDateTime || value.typeId() == QMetaType::QTime;
+    });
+    if (!handle || qtOnly) {
+        QSqlQuery query(db);
+        const bool done = query.prepare(sql) && [&] {
+            for (qsizetype i = 0; i < values.size(); ++i)
+                query.bindValue(int(i), values.at(i));
+            return query.exec();
+        }();
+        error = done ? QSqlError() : query.lastError();
+        if (done && changes)
+            *changes = query.numRowsAffected();
+        return done;
+    }
+    QHash<QString, sqlite3_stmt *> &statements = keptStatements()[handle];
+    sqlite3_stmt *statement = statements.value(sql);
+    if (!statement) {
+        if (statements.size() >= MaxStatements)
+            finalizeAll(statements);
+        const int prepared = sqlite3_prepare16_v2(
+            handle, sql.utf16(), int(sql.size() * sizeof(QChar)), &statement, nullptr);
+        if (prepared != SQLITE_OK) {
+            error = statementError(handle, u"Unable to execute statement"_s, prepared);
+            sqlite3_finalize(statement);
+            return false;
+        }
+        statements.insert(sql, statement);
+    }
+    sqlite3_clear_bindings(statement);
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        const int bound = bindLikeQt(statement, int(i + 1), values.at(i));
+        if (bound != SQLITE_OK) {
+            error = statementError(handle, u"Unable to bind parameters"_s, bound);
+            sqlite3_reset(statement);
+            return false;
+        }
+    }
+    const int stepped = sqlite3_step(statement);
+    if (stepped == SQLITE_DONE || stepped == SQLITE_ROW) {
+        sqlite3_reset(statement);
+        error = QSqlError();
+        if (changes)
+            *changes = sqlite3_changes(handle);
+        return true;
+    }
+    const int code = sqlite3_reset(statement);
+    error = statementError(handle, u"Unable to fetch row"_s, code != SQLITE_OK ? code : stepped,
+                           QSqlError::ConnectionError);
+    return false;
+}
+
+void forgetStatements(const QSqlDatabase &db)
+{
+    sqlite3 *handle = nativeHandle(db);
+    const auto found = handle ? keptStatements().find(handle) : keptStatements().end();
+    if (found == keptStatements().end())
+        return;
+    finalizeAll(*found);
+    keptStatements().erase(found);
+}
 
 bool registerJetFunctions(const QSqlDatabase &db)
 {

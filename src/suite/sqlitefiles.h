@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
+#include <QVariantList>
 
 namespace tallic {
 
@@ -25,5 +27,33 @@ void settleFile(const QSqlDatabase &db);
 // new file at the path; false with the reason when it cannot.
 bool copyDatabase(const QSqlDatabase &db, const QString &schema, const QString &path,
                   QString &problem);
+
+// For a connection whose file has been deleted, moved or replaced since it was opened: its
+// closing leaves the log and its index under the file's name alone, which belong to
+// whatever file bears the name now (or bears it again once it is put back).
+void leaveLogOnClose(const QSqlDatabase &db);
+
+// Runs the statement with its ? bound by position to the values, as Qt's driver binds
+// them, through SQLite's own calls: Qt's binding costs more than writing the row. The
+// statement is prepared once for the connection. False, with the failure in error as the
+// driver would give it, when it fails; when it succeeds, changes (if given) takes the
+// number of rows it changed.
+bool execBound(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
+               QSqlError &error, int *changes = nullptr);
+// Finalizes the statements execBound() keeps: before the connection closes.
+void forgetStatements(const QSqlDatabase &db);
+
+// Every program of the suite keeps a suite file the same way: in write-ahead logging, the
+// log synced at every commit (synchronous FULL). A commit is then durable with one sync,
+// readers never wait for the writer, and a crash leaves a log that the next open replays.
+// A file still in rollback mode is switched once this connection can have it alone for a
+// moment, which is not waited for: until then it is used as it is.
+void setUpSuiteFile(const QSqlDatabase &db);
+
+// For the program's own kept connections: once the log is long, it is copied into the file
+// (checkpointed) when the program is idle, never by a commit, as SQLite does by default, in
+// the middle of whatever the commit was part of. A checkpoint never waits for another
+// workstation.
+void checkpointWhenIdle(const QSqlDatabase &db);
 
 } // namespace tallic

@@ -26,7 +26,12 @@ namespace {
 // database server to restart.
 // Read by the server connections' threads as they connect.
 std::atomic<int> lockWaitLimitMs { 10000 };
-// Between two tries at a lock: short enough that the window repaints smoothly.
+// Another workstation's commit holds the lock for a millisecond or so: for a while the lock
+// is tried again that soon, so that a short wait ends when the lock is free. A wait that
+// lasts is shown, and tried at the pace of the repaints.
+constexpr int LockPollMs = 1;
+constexpr int LockPollingMs = 200;
+// A wait longer than this is shown: the busy pointer, the window repainting.
 constexpr int LockRetryMs = 20;
 
 } // namespace
@@ -62,9 +67,6 @@ std::vector<std::shared_ptr<Kept>> &letGoConnections()
     return *letGo;
 }
 
-// A statement cache that grew this large holds one-off updates; it starts again.
-constexpr qsizetype MaxPreparedStatements = 32;
-
 void dropKept(KeptMap::iterator it)
 {
     it->second->shut();
@@ -85,8 +87,10 @@ void dropConnectionsOfMissingFiles()
     auto &kept = keptConnections();
     for (auto it = kept.begin(); it != kept.end();) {
         auto next = std::next(it);
-        if (!it->second->onServer() && !QFileInfo::exists(it->first))
+        if (!it->second->onServer() && !QFileInfo::exists(it->first)) {
+            leaveLogOnClose(it->second->db);
             dropKept(it);
+        }
         it = next;
     }
 }
@@ -95,15 +99,17 @@ void dropConnectionsOfMissingFiles()
 int waitForLock(void *context, int attempt)
 {
     auto *kept = static_cast<Kept *>(context);
-    if (attempt == 0) {
+    if (attempt == 0)
         kept->lockClock.start();
-        kept->beginWait();
-    }
-    if (kept->lockClock.elapsed() >= lockWaitLimitMs || programEnding())
+    const qint64 waited = kept->lockClock.elapsed();
+    if (waited >= lockWaitLimitMs || programEnding())
         return 0;
-    // Not a full DoEvents: a key or click now could change what is being written.
-    lockWaitTick();
-    QThread::msleep(LockRetryMs);
+    if (waited >= LockRetryMs) {
+        kept->beginWait();
+        // Not a full DoEvents: a key or click now could change what is being written.
+        lockWaitTick();
+    }
+    QThread::msleep(waited < LockPollingMs ? LockPollMs : LockRetryMs);
     return 1;
 }
 
@@ -142,6 +148,7 @@ std::shared_ptr<Kept> openKept(const DataSource &source, const QString &fileName
     // Another workstation's lock is waited for rather than reported, the window
     // repainting meanwhile.
     setLockWait(kept->db, &waitForLock, kept.get());
+    checkpointWhenIdle(kept->db);
     return kept;
 }
 
@@ -183,6 +190,8 @@ std::shared_ptr<Kept> useKept(const QString &fileName, QSqlError &error)
     if (found != kept.end()) {
         if (stillCurrent(*found->second))
             return found->second;
+        if (!found->second->onServer())
+            leaveLogOnClose(found->second->db);
         dropKept(found);
     }
     std::shared_ptr<Kept> opened = openKept(source, fileName, key, error);
@@ -243,23 +252,6 @@ QSqlQuery SuiteDb::newQuery() const
     return query;
 }
 
-QSqlQuery *SuiteDb::preparedQuery(const QString &sql)
-{
-    error_ = QSqlError();
-    auto &statements = kept_->statements;
-    const auto found = statements.find(sql);
-    if (found != statements.end())
-        return found->second.get();
-    auto prepared = std::make_unique<QSqlQuery>(newQuery());
-    if (!prepared->prepare(sql)) {
-        error_ = prepared->lastError();
-        return nullptr;
-    }
-    if (statements.size() >= MaxPreparedStatements)
-        statements.clear();
-    return statements.emplace(sql, std::move(prepared)).first->second.get();
-}
-
 bool SuiteDb::usable()
 {
     if (isOpen())
@@ -315,22 +307,14 @@ bool SuiteDb::execPrepared(const QString &sql, const QVariantList &values)
         serverRun(sql, values);
         return !failed();
     }
-    QSqlQuery *prepared = preparedQuery(sql);
-    if (!prepared)
-        return false;
-    for (qsizetype i = 0; i < values.size(); ++i)
-        prepared->bindValue(int(i), values.at(i));
-    const bool done = prepared->exec();
-    if (done)
-        rowsAffected_ = prepared->numRowsAffected();
-    else
-        error_ = prepared->lastError();
-    prepared->finish();
-    return done;
+    return execBound(kept_->db, sql, values, error_, &rowsAffected_);
 }
 
 bool SuiteDb::exec(const QString &sql)
 {
+    // A statement whose rows nobody reads needs no query object on a file.
+    if (usable() && !kept_->onServer())
+        return execBound(kept_->db, sql, {}, error_, &rowsAffected_);
     QSqlQuery query = this->query(sql);
     const bool ok = !failed();
     query.finish();

@@ -63,6 +63,8 @@ TEST(StartupTest, StartsThatAreRefused)
         QList<Dialog> boxes; // none: the program runs
         QStringList files = {};
         InstanceClaim instance = {};
+        quint64 fileSystem = 0; // the data folder's (statfs); 0: the real one
+        const char *network = nullptr; // its name in the refusal
     };
     const Case cases[] = {
         { "KQV05JONES", 5, {} },
@@ -89,6 +91,12 @@ TEST(StartupTest, StartsThatAreRefused)
         { "KQV05JONES", 5, { updateWithPointOfSale }, { u"dbupdate.dat"_s, u"PONTIQ.EXE"_s } },
         // The suite writes its names in either case.
         { "KQV05JONES", 5, { updateWithPointOfSale }, { u"DBUPDATE.DAT"_s, u"pontiq.exe"_s } },
+        // SQLite files only on a disk of this computer; ext4 and tmpfs are.
+        { "KQV05JONES", 5, {}, {}, {}, 0x6969, "NFS" },
+        { "KQV05JONES", 5, {}, {}, {}, 0xFF534D42, "SMB/CIFS" },
+        { "KQV05JONES", 5, {}, {}, {}, 0x65735546, "FUSE, such as sshfs" },
+        { "KQV05JONES", 5, {}, {}, {}, 0xEF53 },
+        { "KQV05JONES", 5, {}, {}, {}, 0x01021994 },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.commandLine + (u' ' + c.files.join(u' ')).toStdString());
@@ -98,10 +106,21 @@ TEST(StartupTest, StartsThatAreRefused)
         for (const QString &file : c.files)
             h.createFile(file);
         h.fake().instance = c.instance;
+        h.fake().fileSystem = c.fileSystem;
         h.queuePickedDates({ QDate::currentDate().toString(u"yyyyMMdd"_s) });
         h.start();
-        EXPECT_EQ(h.running(), c.boxes.isEmpty());
-        EXPECT_EQ(h.dialogs(), c.boxes);
+        QList<Dialog> boxes = c.boxes;
+        if (c.network) {
+            boxes << box(u"Data folder on a network"_s,
+                         u"The data folder %1 is on a network file system (%2).\nIts SQLite "
+                         u"databases must be on a disk of this computer: their log needs\nmemory "
+                         u"that only the programs of one computer share.\n\nWorkstations share "
+                         u"a club through a PostgreSQL server: see\n\"Several workstations\" "
+                         u"in the README."_s.arg(h.dataDir(), QString::fromUtf8(c.network)),
+                         DialogIcon::Critical);
+        }
+        EXPECT_EQ(h.running(), boxes.isEmpty());
+        EXPECT_EQ(h.dialogs(), boxes);
     }
 }
 

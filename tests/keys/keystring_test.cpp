@@ -143,18 +143,6 @@ TEST_F(InProcessKeysTest, LocksAreTurnedOffForTheStringAndBackOnAfter)
     EXPECT_EQ(form->text(1), u"aBCde"_s);
 }
 
-TEST_F(InProcessKeysTest, KeysSentByAHandlerGoBeforeTheRestOfTheString)
-{
-    // Enter in a field sends a Tab: the next digits belong to the next field.
-    h.keys(u"12{ENTER}34~56"_s);
-    EXPECT_EQ(form->text(1), u"12"_s);
-    EXPECT_EQ(form->text(2), u"34"_s);
-    EXPECT_EQ(form->text(3), u"56"_s);
-    EXPECT_EQ(h.focused(), u"Text1(3)"_s);
-    h.keys(u"+{TAB 2}"_s);
-    EXPECT_EQ(h.focused(), u"Text1(1)"_s);
-}
-
 TEST_F(InProcessKeysTest, KeysGoToTheControlThatHasTheFocusWhenTheyAreTaken)
 {
     // The Enter meant for the button arrives in the field that has the focus by then, and
@@ -166,12 +154,6 @@ TEST_F(InProcessKeysTest, KeysGoToTheControlThatHasTheFocusWhenTheyAreTaken)
     h.idle();
     EXPECT_EQ(takeLog(), (QStringList { u"KeyDown 2 13 0"_s, u"KeyDown 3 88 0"_s }));
     EXPECT_EQ(form->text(3), u"x"_s);
-
-    // As the program presses a button: the focus on it, then Enter.
-
-    form->control(u"cmdok"_s).setFocus();
-    h.keys(u"{ENTER}"_s);
-    EXPECT_EQ(takeLog(), (QStringList { u"Click cmdok"_s }));
 }
 
 } // namespace

@@ -207,6 +207,30 @@ TEST_F(RuntimeTest, AButtonRunsOnAClickOrItsLetterOnlyWhenItMay)
     }
 }
 
+// A control set to what it shows is not painted again, one that changes is painted once,
+// and the button with the focus disabled leaves the focus where no other is painted.
+TEST_F(RuntimeTest, OnlyWhatChangesIsPainted)
+{
+    Control box = form->Text1(2), one = form->control(u"cmdone"_s);
+    // A display shows its text from the start. A button has the focus: a caret would blink.
+    box.setLocked(true);
+    one.setFocus();
+    const struct
+    {
+        const char *what;
+        std::function<void()> change;
+        QStringList painted;
+    } cases[] = {
+        { "a new text", [&] { box.setText(u"abc"_s); }, { u"Text1(2)"_s } },
+        { "the same text", [&] { box.setText(u"abc"_s); }, {} },
+        { "the same colour", [&] { box.setBackColor(box.backColor()); }, {} },
+        { "a refresh", [&] { box.refresh(); }, {} },
+        { "the focus's button disabled", [&] { one.setEnabled(false); }, { u"cmdone"_s } },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(testkit::paintedDuring(h, c.change), c.painted) << c.what;
+}
+
 TEST_F(RuntimeTest, HandlersThatDoNotFitTheirEventAreNamed)
 {
     EXPECT_TRUE(form->wiringProblems().isEmpty()) << qPrintable(form->wiringProblems().join(u' '));

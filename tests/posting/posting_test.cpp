@@ -12,10 +12,16 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QKeyEvent>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 
@@ -25,6 +31,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -256,11 +263,14 @@ struct SmallDisk
         if (mounted)
             ::umount2(path.constData(), MNT_DETACH);
     }
+    // The file goes with its log and the log's index, as a file in use has them.
     bool take(const QString &file)
     {
         const QString moved = folder.filePath(u"daily.mdb"_s);
+        QFile log(moved + u"-wal"_s), index(moved + u"-shm"_s);
         return mounted && QFile::copy(file, moved) && QFile::remove(file)
-            && QFile::link(moved, file);
+            && QFile::link(moved, file) && log.open(QIODevice::WriteOnly)
+            && index.open(QIODevice::WriteOnly) && index.write(QByteArray(32768, 0)) == 32768;
     }
     bool fill()
     {
@@ -562,6 +572,92 @@ TEST(PostingTest, TextsAreStoredAsTypedWhateverTheServerReadsInThem)
     EXPECT_EQ(
         h.rows(u"user"_s, u"select location from staff where username = "_s + sqlLiteral(user)),
         QList<QVariantList> { { u"A/R Chit"_s } });
+}
+
+// The frames in the daily database's log, and those of them copied into the file: the
+// log index's mxFrame and nBackfill, which SQLite keeps in the -shm file.
+std::pair<quint32, quint32> logFrames(const Harness &h)
+{
+    QFile index(QDir(h.dataDir()).filePath(u"daily.mdb-shm"_s));
+    quint32 header[25] = {};
+    EXPECT_TRUE(index.open(QIODevice::ReadOnly)
+                && index.read(reinterpret_cast<char *>(header), 100) == 100);
+    return { header[4], header[24] };
+}
+
+// A post paints each control of the previous-chit panel, the count and the totals once if
+// it changes, and not at all if it shows what it showed.
+TEST(PostingTest, APostPaintsThePanelTheCountAndTheTotalsOnceAtMost)
+{
+    Harness h;
+    startMarch2024(h);
+    keyChit(h, u"4100"_s, u"P1"_s, u"1001"_s, u"10"_s);
+    h.keys(u"{ENTER}"_s);
+    keyChit(h, u"4100"_s, u"P2"_s, u"1002"_s, u"20"_s);
+    QStringList shown { u"Text5"_s };
+    for (int i = 1; i <= 10; ++i)
+        shown << u"txtprev(%1)"_s.arg(i) << u"txtvalid(%1)"_s.arg(i % 4);
+    shown.removeDuplicates();
+    QStringList before;
+    for (const QString &name : std::as_const(shown))
+        before << text(h, name);
+    const QStringList painted = paintedDuring(h, [&h] { h.keys(u"{ENTER}"_s); });
+    for (qsizetype i = 0; i < shown.size(); ++i)
+        EXPECT_EQ(painted.count(shown.at(i)), text(h, shown.at(i)) == before.at(i) ? 0 : 1)
+            << qPrintable(shown.at(i));
+    EXPECT_EQ(text(h, u"txtprev(4)"_s), u"1002"_s);
+
+    // What is painted from pictures drawn once looks as the application's style draws it.
+    Form *window = Form::find(u"arinput"_s);
+    const QImage cached = window->grab().toImage();
+    QStyle *plain = QStyleFactory::create(QApplication::style()->name());
+    plain->setParent(window);
+    for (QWidget *widget : window->findChildren<QWidget *>())
+        widget->setStyle(plain);
+    const QImage drawn = window->grab().toImage();
+    ASSERT_EQ(cached.size(), drawn.size());
+    int differing = 0;
+    for (int y = 0; y < cached.height(); ++y) {
+        for (int x = 0; x < cached.width(); ++x) {
+            const QRgb a = cached.pixel(x, y), b = drawn.pixel(x, y);
+            for (const int shift : { 0, 8, 16 })
+                differing += std::abs(int(a >> shift & 0xff) - int(b >> shift & 0xff)) > 1;
+        }
+    }
+    EXPECT_EQ(differing, 0);
+}
+
+// A post's commit goes to the log of the file; a long log is copied into the file once the
+// program is idle: not by the commit, as SQLite would do.
+TEST(PostingStoreTest, TheLogIsCopiedIntoTheFileWhenTheProgramIsIdle)
+{
+    Harness h;
+    if (h.onServer())
+        GTEST_SKIP() << "a server keeps its own log";
+    startMarch2024(h);
+    keyChit(h, u"4100"_s, u"L1"_s, u"1001"_s, u"10"_s);
+    h.keys(u"{ENTER}"_s);
+    {
+        // Another workstation writes a long log and leaves it.
+        QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
+        other.setDatabaseName(QDir(h.dataDir()).filePath(u"daily.mdb"_s));
+        QSqlQuery q(other);
+        EXPECT_TRUE(
+            other.open() && q.exec(u"pragma wal_autocheckpoint = 0"_s)
+            && q.exec(u"create table filler (b)"_s)
+            && q.exec(u"with recursive n(i) as (select 1 union all select i + 1 from n "
+                      u"where i < 1200) insert into filler select zeroblob(4000) from n"_s));
+    }
+    QSqlDatabase::removeDatabase(u"other"_s);
+    keyChit(h, u"4100"_s, u"L2"_s, u"1001"_s, u"10"_s);
+    h.keys(u"{ENTER}"_s);
+    EXPECT_EQ(text(h, u"Text5"_s), u"2"_s);
+    const auto [frames, copied] = logFrames(h);
+    EXPECT_GT(frames, 1200u);
+    EXPECT_LT(copied, frames);
+    QTest::qWait(1000);
+    h.idle();
+    EXPECT_EQ(logFrames(h), std::make_pair(frames, frames));
 }
 
 // What each mode, bypass and Redo does to the chits stored, keyed one after the other.

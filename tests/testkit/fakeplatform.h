@@ -31,6 +31,10 @@ public:
     bool programRunning(qint64) override { return false; }
     int runAndWait(const QString &commandLine) override;
     bool fileExists(const QString &name) override;
+    quint64 fileSystemType(const QString &folder) override
+    {
+        return fileSystem ? fileSystem : Platform::fileSystemType(folder);
+    }
     QDate today() override { return date; }
     QTime timeOfDay() override { return time; }
     // Each seed starts a new stream, as the clock does, and still the same one every run.
@@ -56,6 +60,7 @@ public:
     QStringList started;
     QList<Dialog> dialogs;
     InstanceClaim instance;
+    quint64 fileSystem = 0; // statfs's type of every folder; 0: the real one
 
 private:
     std::mt19937 generator { 20261205 };

@@ -13,6 +13,7 @@
 #include "suite/demodata.h"
 #include "suite/schema.h"
 #include "suite/sharedstate.h"
+#include "suite/sqlitefiles.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -262,7 +263,8 @@ static QList<QVariantList> runSql(const QString &folder, const QString &db, cons
                 file = QDir(folder).filePath(db.toLower() + u".mdb"_s);
             database = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
             database.setDatabaseName(file);
-            database.open();
+            if (database.open())
+                setUpSuiteFile(database);
         }
         EXPECT_TRUE(database.isOpen()) << qPrintable(database.lastError().text());
         QSqlQuery query(database);
@@ -306,8 +308,9 @@ void Harness::removeDatabase(const QString &db)
 {
     if (onServer())
         runOnServer(d->server, { u"drop schema if exists "_s + quotedName(db) + u" cascade"_s });
-    else
-        QFile::remove(findSuiteFile(dataDir(), db + u".mdb"_s));
+    else if (const QString file = findSuiteFile(dataDir(), db + u".mdb"_s); !file.isEmpty())
+        for (const QString &part : { u""_s, u"-wal"_s, u"-shm"_s })
+            QFile::remove(file + part);
 }
 
 void Harness::setAside(const QString &db)
@@ -319,9 +322,13 @@ void Harness::setAside(const QString &db)
                           + quotedName(db + u"_away"_s) });
         return;
     }
+    // A file of SQLite's log goes with its log and the log's index.
     const QString file = findSuiteFile(dataDir(), db + u".mdb"_s);
-    QFile::remove(file + u".away"_s);
-    EXPECT_TRUE(QFile::rename(file, file + u".away"_s)) << qPrintable(file);
+    for (const QString &part : { u""_s, u"-wal"_s, u"-shm"_s }) {
+        QFile::remove(file + u".away"_s + part);
+        QFile::rename(file + part, file + u".away"_s + part);
+    }
+    EXPECT_TRUE(QFile::exists(file + u".away"_s)) << qPrintable(file);
 }
 
 void Harness::putBack(const QString &db)
@@ -333,6 +340,8 @@ void Harness::putBack(const QString &db)
         return;
     }
     const QString aside = findSuiteFile(dataDir(), db + u".mdb.away"_s);
+    for (const QString &part : { u"-wal"_s, u"-shm"_s })
+        QFile::rename(aside + part, aside.chopped(5) + part);
     EXPECT_TRUE(QFile::rename(aside, aside.chopped(5))) << qPrintable(aside);
 }
 

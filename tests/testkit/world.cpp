@@ -5,6 +5,7 @@
 #include "platform/form.h"
 #include "suite/datasource.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -155,6 +156,29 @@ MachineOverride::MachineOverride(Harness &h)
 MachineOverride::~MachineOverride()
 {
     setPlatform(previous);
+}
+
+QStringList paintedDuring(Harness &h, const std::function<void()> &work)
+{
+    struct Counter final : QObject
+    {
+        QStringList painted;
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            auto *widget = qobject_cast<QWidget *>(watched);
+            auto *form = widget ? qobject_cast<Form *>(widget->window()) : nullptr;
+            if (event->type() == QEvent::Paint && form
+                && form->controlByName(watched->objectName()).object() == watched)
+                painted << watched->objectName();
+            return false;
+        }
+    } counter;
+    h.idle();
+    qApp->installEventFilter(&counter);
+    work();
+    h.idle();
+    qApp->removeEventFilter(&counter);
+    return counter.painted;
 }
 
 } // namespace tallic::testkit

@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 
@@ -42,6 +43,10 @@ void startMarch2024(Harness &h, const QStringList &picks = { QStringLiteral("202
 Arinput *entry();
 // Every row of ardaily in the order stored.
 QList<QVariantList> chits(Harness &h);
+
+// The names of the windows' controls painted while the work runs and the windows catch
+// up, once for each paint.
+QStringList paintedDuring(Harness &h, const std::function<void()> &work);
 // Checks a stored row's first columns against their expected values: numbers as numbers,
 // "null" for Null.
 void expectRow(const QVariantList &row, const QStringList &expected);
@@ -107,6 +112,7 @@ public:
     bool programRunning(qint64 program) override { return inner.programRunning(program); }
     int runAndWait(const QString &line) override { return inner.runAndWait(line); }
     bool fileExists(const QString &name) override { return inner.fileExists(name); }
+    quint64 fileSystemType(const QString &folder) override { return inner.fileSystemType(folder); }
     QDate today() override { return inner.today(); }
     QTime timeOfDay() override { return inner.timeOfDay(); }
     void seedRandom() override { inner.seedRandom(); }

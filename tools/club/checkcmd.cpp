@@ -4,6 +4,7 @@
 #include "transfer.h"
 
 #include "basic/masks.h"
+#include "suite/localdisk.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -13,15 +14,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace tallic::club {
 
 namespace {
-
-// THE ONE CALL SITE for the suite's test of a network file system: SQLite files must not
-// be shared over one. When src/suite gains that test, call it here and return its reason;
-// check then reports it as the program refuses the folder.
-QString networkFileSystemProblem(const QString &folder)
-{
-    Q_UNUSED(folder);
-    return {};
-}
 
 int layoutVersion(ClubDb &db, const QString &file)
 {
@@ -97,11 +89,9 @@ Outcome commandCheck(const QString &folder, Console &console)
     if (!source.problem.isEmpty())
         return failed(source.problem);
     QStringList findings;
-    if (!source.onServer()) {
-        const QString network = networkFileSystemProblem(source.folder);
-        if (!network.isEmpty())
-            findings << network;
-    }
+    // SQLite files on a network file system: the program refuses the folder at start.
+    if (const QString network = dataFolderRefusal(source.folder); !network.isEmpty())
+        findings << network;
     QString problem;
     const QStringList present = suiteDatabasesIn(source, problem);
     if (!problem.isEmpty())

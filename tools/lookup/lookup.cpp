@@ -22,6 +22,44 @@ namespace tallic::lookup {
 
 namespace {
 
+// The rows that hold the text searched for in any of their columns, in any case. Each row's
+// texts are read from the list once, when it is loaded, not again at every key typed.
+class RowSearch final : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+    void readRows()
+    {
+        const QAbstractItemModel *source = sourceModel();
+        texts_.clear();
+        for (int row = 0; source && row < source->rowCount(); ++row) {
+            QString text;
+            // A line feed cannot be typed into the search box: no match spans two columns.
+            for (int column = 0; column < source->columnCount(); ++column)
+                text += source->index(row, column).data().toString().toCaseFolded() + u'\n';
+            texts_ << text;
+        }
+        invalidateFilter();
+    }
+
+    void search(const QString &text)
+    {
+        wanted_ = text.toCaseFolded();
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &) const override
+    {
+        return wanted_.isEmpty() || texts_.value(row).contains(wanted_);
+    }
+
+private:
+    QStringList texts_;
+    QString wanted_;
+};
+
 // A number as the entry window reads it: 4100, 1234.01.
 QString numberText(const QString &column)
 {
@@ -121,14 +159,13 @@ LookupWindow::LookupWindow(Face face, QWidget *parent)
     layout->addWidget(view_);
 
     model_ = new QSqlQueryModel(this);
-    rows_ = new QSortFilterProxyModel(this);
+    auto *rows = new RowSearch(this);
+    rows_ = rows;
     rows_->setSourceModel(model_);
-    rows_->setFilterKeyColumn(-1);
-    rows_->setFilterCaseSensitivity(Qt::CaseInsensitive);
     view_->setModel(rows_);
 
-    connect(search_, &QLineEdit::textChanged, this, [this](const QString &text) {
-        rows_->setFilterFixedString(text.trimmed());
+    connect(search_, &QLineEdit::textChanged, this, [this, rows](const QString &text) {
+        rows->search(text.trimmed());
         view_->selectRow(0);
     });
     connect(view_, &QTableView::doubleClicked, this, &LookupWindow::choose);
@@ -163,6 +200,7 @@ bool LookupWindow::load()
         search_->setEnabled(false);
         return false;
     }
+    static_cast<RowSearch *>(rows_)->readRows();
     for (int i = 0; i < info.headers.size(); ++i)
         model_->setHeaderData(i, Qt::Horizontal, info.headers.at(i));
     if (face_ == Face::Employees)

@@ -1,0 +1,177 @@
+#include "framecache.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QHash>
+#include <QPainter>
+#include <QPixmap>
+#include <QPointer>
+#include <QStyleFactory>
+#include <QStyleOption>
+
+#include <array>
+
+namespace tallic {
+
+namespace {
+
+// What a control's part can look like: its size, the state the style reads, every colour of
+// the palette's group in use, the painter's pen and font, and a group box's title.
+struct FrameKey
+{
+    int element = 0;
+    QSize size;
+    uint state = 0;
+    int direction = 0;
+    qreal pixelRatio = 1;
+    int features = 0; // a button's, a frame's or a group box's
+    // A group box's frame makes room for its title or check box, when it has one.
+    bool headed = false;
+    QRgb pen = 0;
+    QString font;
+    QString text;
+    std::array<QRgb, QPalette::NColorRoles> colours {};
+
+    FrameKey(int drawn, const QStyleOption &option, const QWidget *widget, const QPainter &painter)
+        : element(drawn)
+        , size(option.rect.size())
+        , state(uint(option.state))
+        , direction(int(option.direction))
+        , pixelRatio(painter.device()->devicePixelRatio())
+        , pen(painter.pen().color().rgba())
+        , font(painter.font().key())
+    {
+        if (const auto *box = qobject_cast<const QGroupBox *>(widget))
+            headed = box->isCheckable() || !box->title().isEmpty();
+        if (const auto *button = qstyleoption_cast<const QStyleOptionButton *>(&option)) {
+            features = int(button->features);
+        } else if (const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(&option)) {
+            features = int(frame->features) | frame->lineWidth << 8 | frame->midLineWidth << 16;
+        } else if (const auto *box = qstyleoption_cast<const QStyleOptionGroupBox *>(&option)) {
+            features = int(box->features) | box->lineWidth << 8 | box->midLineWidth << 16
+                | int(box->textAlignment) << 20;
+            text = box->text + u'|' + QString::number(box->textColor.rgba()) + u'|'
+                + QString::number(int(box->subControls)) + u'|'
+                + QString::number(int(box->activeSubControls));
+        }
+        for (int role = 0; role < QPalette::NColorRoles; ++role)
+            colours[size_t(role)] = option.palette.color(QPalette::ColorRole(role)).rgba();
+    }
+    bool operator==(const FrameKey &other) const = default;
+};
+
+size_t qHash(const FrameKey &key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.element, key.size.width(), key.size.height(), key.state,
+                      key.direction, key.pixelRatio, key.features, key.headed, key.pen, key.font,
+                      key.text, qHashRange(key.colours.begin(), key.colours.end()));
+}
+
+// A window has a few dozen frames.
+constexpr qsizetype MaxFrames = 256;
+
+// Whether a picture drawn apart and copied in gives what drawing in place gives: the
+// painter only moves, and lays paint over what is there.
+bool copyable(const QPainter *painter, const QStyleOption *option)
+{
+    return painter && option && !option->rect.isEmpty() && painter->device()
+        && painter->transform().type() <= QTransform::TxTranslate && painter->opacity() == 1.0
+        && painter->compositionMode() == QPainter::CompositionMode_SourceOver
+        && painter->brush().style() == Qt::NoBrush;
+}
+
+// Draws into a picture of the option's size, with the painter's pen and font, what the style
+// draws for the option moved to the picture's corner.
+template<typename Option, typename Draw>
+QPixmap drawApart(const Option &option, const QPainter &painter, Draw draw)
+{
+    const qreal ratio = painter.device()->devicePixelRatio();
+    QPixmap picture(option.rect.size() * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    QPainter onPicture(&picture);
+    onPicture.setRenderHints(painter.renderHints());
+    onPicture.setPen(painter.pen());
+    onPicture.setFont(painter.font());
+    Option moved = option;
+    moved.rect.moveTo(0, 0);
+    draw(&moved, &onPicture);
+    return picture;
+}
+
+} // namespace
+
+// The frames drawn so far.
+struct FrameCacheStyle::Frames
+{
+    QHash<FrameKey, QPixmap> drawn;
+};
+
+FrameCacheStyle::FrameCacheStyle(QStyle *base)
+    : QProxyStyle(base)
+    , frames_(std::make_unique<Frames>())
+{
+}
+
+FrameCacheStyle::~FrameCacheStyle() = default;
+
+FrameCacheStyle *FrameCacheStyle::instance()
+{
+    static QPointer<FrameCacheStyle> style;
+    if (!style) {
+        // The same style as the application's, in an instance of its own.
+        style = new FrameCacheStyle(QStyleFactory::create(QApplication::style()->name()));
+        style->setParent(qApp);
+    }
+    return style;
+}
+
+void FrameCacheStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option,
+                                    QPainter *painter, const QWidget *widget) const
+{
+    const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(option);
+    const auto *button = qstyleoption_cast<const QStyleOptionButton *>(option);
+    // The focus's frame lays two faint outlines over the box, which drawn apart would come
+    // out a shade off: there is only one, and it is drawn in place.
+    const bool cached = (element == PE_FrameLineEdit && frame && !(option->state & State_HasFocus))
+        || (element == PE_FrameGroupBox && frame) || (element == PE_PanelButtonCommand && button);
+    if (!cached || !copyable(painter, option)) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    QHash<FrameKey, QPixmap> &drawn = frames_->drawn;
+    QPixmap &picture = drawn[FrameKey(element, *option, widget, *painter)];
+    if (picture.isNull()) {
+        const auto draw = [&](const QStyleOption *moved, QPainter *onPicture) {
+            QProxyStyle::drawPrimitive(element, moved, onPicture, widget);
+        };
+        picture = frame ? drawApart(*frame, *painter, draw) : drawApart(*button, *painter, draw);
+    }
+    painter->drawPixmap(option->rect.topLeft(), picture);
+    if (drawn.size() > MaxFrames)
+        drawn.clear();
+}
+
+void FrameCacheStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
+                                         QPainter *painter, const QWidget *widget) const
+{
+    const auto *box = qstyleoption_cast<const QStyleOptionGroupBox *>(option);
+    if (control != CC_GroupBox || !box || !copyable(painter, option)) {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        return;
+    }
+    QHash<FrameKey, QPixmap> &drawn = frames_->drawn;
+    // Apart from the primitive elements' numbers.
+    QPixmap &picture = drawn[FrameKey(0x10000 + control, *option, widget, *painter)];
+    if (picture.isNull()) {
+        picture = drawApart(*box, *painter,
+                            [&](const QStyleOptionGroupBox *moved, QPainter *onPicture) {
+                                QProxyStyle::drawComplexControl(control, moved, onPicture, widget);
+                            });
+    }
+    painter->drawPixmap(option->rect.topLeft(), picture);
+    if (drawn.size() > MaxFrames)
+        drawn.clear();
+}
+
+} // namespace tallic
