@@ -310,12 +310,13 @@ QSqlDatabase openSuiteDatabase(const QString &connectionName, const DataSource &
 }
 
 QSqlDatabase openSuiteFiles(const QString &connectionName, const QString &folder,
-                            const QStringList &fileNames, Access access, QSqlError &error)
+                            const QStringList &fileNames, Access access, QSqlError &error,
+                            int lockWaitMs)
 {
     error = QSqlError();
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connectionName);
     db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT="_s
-                         + QString::number(lockWaitLimit()));
+                         + QString::number(lockWaitMs < 0 ? lockWaitLimit() : lockWaitMs));
     db.setDatabaseName(u":memory:"_s);
     if (!db.open()) {
         error = db.lastError();

@@ -71,9 +71,12 @@ QSqlDatabase openSuiteDatabase(const QString &connectionName, const DataSource &
 
 // Adds a connection under the name to the named suite files of the folder, each attached
 // under its schema name ("daily.ardaily"), set up as openSuiteDatabase() sets a file up:
-// one transaction then spans them all. On failure the connection is not open.
+// one transaction then spans them all. Another workstation's lock is waited for as long as
+// the program's statements wait, or lockWaitMs when it is given. On failure the connection
+// is not open.
 QSqlDatabase openSuiteFiles(const QString &connectionName, const QString &folder,
-                            const QStringList &fileNames, Access access, QSqlError &error);
+                            const QStringList &fileNames, Access access, QSqlError &error,
+                            int lockWaitMs = -1);
 
 // Adds a connection under the name to the server's database itself, in no schema, and
 // opens it; problem says why when it is not open. For setting the schemas up.

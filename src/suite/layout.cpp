@@ -224,8 +224,11 @@ LayoutCheck bringLayoutUpToDate(const DataSource &source)
                     files << definition.file;
             }
             QSqlError error;
+            // A file another workstation holds is not waited for: the program's own first
+            // read of it tells the operator, who may try again.
             if (!files.isEmpty())
-                db = openSuiteFiles(connection, source.folder, files, Access::ReadWrite, error);
+                db = openSuiteFiles(connection, source.folder, files, Access::ReadWrite, error,
+                                    0);
             if (db.isOpen())
                 check = filesLayout(db, source, files);
         }

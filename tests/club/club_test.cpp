@@ -69,12 +69,18 @@ void write(const QString &path, const QByteArray &contents)
 }
 
 // Every file of the folder with its size: what "left as it was" is measured by.
+// The files of the folder with their sizes; a log's index, and a log that holds nothing,
+// are left out: whoever opens a file last leaves them, and they say nothing of its rows.
 QStringList listing(const QString &folder)
 {
     QStringList files;
     for (const QFileInfo &info : QDir(folder).entryInfoList(
-             QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-        files << info.fileName() + u' ' + QString::number(info.isDir() ? 0 : info.size());
+             QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString name = info.fileName();
+        if (name.endsWith(u"-shm"_s) || (name.endsWith(u"-wal"_s) && info.size() == 0))
+            continue;
+        files << name + u' ' + QString::number(info.isDir() ? 0 : info.size());
+    }
     return files;
 }
 

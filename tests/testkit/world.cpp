@@ -39,8 +39,16 @@ LockHolder::LockHolder(const QString &file, int holdMs, const QString &table, co
             const QFileInfo info(file);
             const DataSource source = dataSourceOf(info.absolutePath());
             QSqlError error;
-            QSqlDatabase db
-                = openSuiteDatabase(name, source, info.fileName(), Access::ReadWrite, error);
+            QSqlDatabase db;
+            if (reads && !source.onServer()) {
+                // Readers of a logged file wait only for a connection that had it exclusively
+                // before its first read, as a restore has it.
+                db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+                db.setDatabaseName(file);
+                db.open();
+            } else {
+                db = openSuiteDatabase(name, source, info.fileName(), Access::ReadWrite, error);
+            }
             const QString mode = reads ? u"access exclusive"_s : u"exclusive"_s;
             const QStringList lock = source.onServer()
                 ? QStringList { u"begin"_s, u"lock table %1 in %2 mode"_s.arg(table, mode) }
