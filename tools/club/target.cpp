@@ -120,7 +120,10 @@ bool ClubTarget::begin(bool replace, QString &problem)
 {
     replace_ = replace;
     if (target_.onServer()) {
-        if (!db_.openServer(target_, problem) || !db_.exec(u"begin"_s, problem))
+        // The keys and indexes are built once the rows are in, each sorted in memory where
+        // the server's default would sort a large table on disk.
+        if (!db_.openServer(target_, problem)
+            || !db_.exec({ u"begin"_s, u"set local maintenance_work_mem = '256MB'"_s }, problem))
             return false;
         inTransaction_ = true;
         textSchema_ = textSchemaOf(db_.db(), problem);
