@@ -86,12 +86,17 @@ bool insertFileRows(const QSqlDatabase &db, const QString &table, qsizetype colu
         problem = u"the database is not open"_s;
         return false;
     }
+    // A table of many columns takes fewer rows to a statement.
+    const qsizetype most = qBound(qsizetype(1),
+                                  sqlite3_limit(handle, SQLITE_LIMIT_VARIABLE_NUMBER, -1)
+                                      / qMax(columns, qsizetype(1)),
+                                  RowsPerStatement);
     Statement full, rest;
     std::vector<QByteArray> texts;
-    texts.reserve(size_t(RowsPerStatement * columns));
-    for (qsizetype first = 0; first < rows.size(); first += RowsPerStatement) {
-        const qsizetype count = qMin(RowsPerStatement, rows.size() - first);
-        Statement &statement = count == RowsPerStatement ? full : rest;
+    texts.reserve(size_t(most * columns));
+    for (qsizetype first = 0; first < rows.size(); first += most) {
+        const qsizetype count = qMin(most, rows.size() - first);
+        Statement &statement = count == most ? full : rest;
         if (statement.rows() != count && !statement.prepare(handle, table, columns, count)) {
             problem = QString::fromUtf8(sqlite3_errmsg(handle));
             return false;
