@@ -21,6 +21,8 @@
 
 #include <signal.h>
 
+#include <thread>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic::club {
@@ -108,14 +110,15 @@ bool snapshot(const DataSource &source, const QString &folder, QStringList &file
     return db.exec(u"commit"_s, problem);
 }
 
-bool copyBytes(QIODevice &from, QIODevice &to, qint64 size, QCryptographicHash &hash)
+bool copyBytes(QIODevice &from, QIODevice &to, qint64 size, QCryptographicHash *hash)
 {
     QByteArray buffer;
     while (size > 0) {
         buffer = from.read(qMin(size, Chunk));
         if (buffer.isEmpty() || to.write(buffer) != buffer.size())
             return false;
-        hash.addData(buffer);
+        if (hash)
+            hash->addData(buffer);
         size -= buffer.size();
     }
     return true;
@@ -167,7 +170,7 @@ bool unpack(const QString &path, const QString &folder, QStringList &files, Cons
         QFile out(QDir(folder).filePath(name));
         QCryptographicHash hash(QCryptographicHash::Sha256);
         if (!out.open(QIODevice::WriteOnly)
-            || !copyBytes(file, out, qint64(object.value(u"size"_s).toDouble()), hash)) {
+            || !copyBytes(file, out, qint64(object.value(u"size"_s).toDouble()), &hash)) {
             problem = path + u" is cut short in "_s + name;
             return false;
         }
@@ -206,27 +209,34 @@ bool backupClub(const DataSource &source, const QString &path, Console &console,
     QStringList files;
     if (!snapshot(source, work.path(), files, console, problem))
         return false;
+    // The figures and the digests each read every page: the figures in a thread of their
+    // own meanwhile, on a connection of their own.
     QJsonArray tables;
-    if (!describe(work.path(), files, tables, problem))
-        return false;
-
+    QString undescribed;
+    bool described = false;
+    std::thread figures([&] { described = describe(work.path(), files, tables, undescribed); });
     QJsonArray entries;
+    for (const QString &file : std::as_const(files)) {
+        QFile in(QDir(work.path()).filePath(file));
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        if (!in.open(QIODevice::ReadOnly) || !hash.addData(&in)) {
+            problem = file + u": "_s + in.errorString();
+            break;
+        }
+        entries << QJsonObject { { u"name"_s, file },
+                                 { u"size"_s, double(in.size()) },
+                                 { u"sha256"_s, QString::fromLatin1(hash.result().toHex()) } };
+    }
+    figures.join();
+    if (!problem.isEmpty() || !described) {
+        problem = problem.isEmpty() ? undescribed : problem;
+        return false;
+    }
+
     QSaveFile out(absolute);
     if (!out.open(QIODevice::WriteOnly)) {
         problem = absolute + u": "_s + out.errorString();
         return false;
-    }
-    for (const QString &file : std::as_const(files)) {
-        QFile in(QDir(work.path()).filePath(file));
-        QCryptographicHash hash(QCryptographicHash::Sha256);
-        if (!in.open(QIODevice::ReadOnly)) {
-            problem = file + u": "_s + in.errorString();
-            return false;
-        }
-        hash.addData(&in);
-        entries << QJsonObject { { u"name"_s, file },
-                                 { u"size"_s, double(in.size()) },
-                                 { u"sha256"_s, QString::fromLatin1(hash.result().toHex()) } };
     }
     const QJsonObject manifest { { u"created"_s,
                                    QDateTime::currentDateTime().toString(Qt::ISODate) },
@@ -238,8 +248,7 @@ bool backupClub(const DataSource &source, const QString &path, Console &console,
     out.write(QJsonDocument(manifest).toJson(QJsonDocument::Compact) + '\n');
     for (const QString &file : std::as_const(files)) {
         QFile in(QDir(work.path()).filePath(file));
-        QCryptographicHash ignored(QCryptographicHash::Sha256);
-        if (!in.open(QIODevice::ReadOnly) || !copyBytes(in, out, in.size(), ignored)) {
+        if (!in.open(QIODevice::ReadOnly) || !copyBytes(in, out, in.size(), nullptr)) {
             problem = absolute + u": "_s + out.errorString();
             out.cancelWriting();
             return false;

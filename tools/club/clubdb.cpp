@@ -1,6 +1,8 @@
 #include "clubdb.h"
 
 #include "basic/masks.h"
+#include "filerows.h"
+#include "serverrows.h"
 #include "suite/database.h"
 
 #include <QSqlError>
@@ -51,35 +53,6 @@ bool agree(double a, double b)
 {
     // Sums taken in another order differ in their last digits.
     return std::fabs(a - b) <= 1e-9 * std::max({ 1.0, std::fabs(a), std::fabs(b) });
-}
-
-QString arrayType(ColumnKind kind)
-{
-    switch (kind) {
-    case ColumnKind::Integer:
-        return u"int8"_s;
-    case ColumnKind::Real:
-        return u"float8"_s;
-    case ColumnKind::Currency:
-        return u"numeric"_s;
-    case ColumnKind::Blob:
-        return u"bytea"_s;
-    case ColumnKind::Text:
-        break;
-    }
-    // Plain text: the column's case-blind type takes it as it is stored.
-    return u"text"_s;
-}
-
-// One element of an array literal: numbers bare, everything else quoted.
-QString arrayElement(const QVariant &value, ColumnKind kind)
-{
-    QString text = serverLiteral(value, kind);
-    if (text == u"NULL"_s)
-        return text;
-    if (text.startsWith(u'\''))
-        text = text.mid(1, text.size() - 2).replace(u"''"_s, u"'"_s);
-    return u'"' + text.replace(u'\\', u"\\\\"_s).replace(u'"', u"\\\""_s) + u'"';
 }
 
 } // namespace
@@ -149,39 +122,6 @@ QStringList suiteDatabasesIn(const DataSource &source, QString &problem)
             present << definition.file;
     }
     return present;
-}
-
-QString serverLiteral(const QVariant &value, ColumnKind kind)
-{
-    if (value.isNull() || !value.isValid())
-        return u"NULL"_s;
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        return value.toBool() ? u"-1"_s : u"0"_s;
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return QString::number(value.toLongLong());
-    case QMetaType::Double:
-    case QMetaType::Float: {
-        const double number = value.toDouble();
-        if (std::isnan(number))
-            return u"'NaN'"_s;
-        if (std::isinf(number))
-            return number > 0 ? u"'Infinity'"_s : u"'-Infinity'"_s;
-        if (kind == ColumnKind::Integer && number == std::trunc(number))
-            return QString::number(qint64(number));
-        return QString::number(number, 'g', QLocale::FloatingPointShortest);
-    }
-    case QMetaType::QByteArray:
-        if (kind == ColumnKind::Blob)
-            return u"'\\x"_s + QString::fromLatin1(value.toByteArray().toHex()) + u'\'';
-        return sqlLiteral(QString::fromUtf8(value.toByteArray()));
-    default:
-        // A server's text holds no NUL character: the literal leaves it out.
-        return sqlLiteral(value.toString());
-    }
 }
 
 ClubDb::ClubDb()
@@ -310,8 +250,9 @@ bool ClubDb::readRows(const QString &file, const TableDef &table, const RowSink 
 {
     const QString select = u"select * from "_s + this->table(file, table.name);
     QSqlQuery query(db_);
-    query.setForwardOnly(true);
-    // A server hands its rows over a batch at a time through a cursor, never all at once.
+    // A server hands its rows over a batch at a time through a cursor, never all at once;
+    // the driver then takes each batch whole, not row by row as it takes a forward-only one.
+    query.setForwardOnly(!onServer_);
     if (onServer_ && !exec(u"declare club_rows no scroll cursor for "_s + select, problem))
         return false;
     const QString fetch = onServer_
@@ -430,42 +371,12 @@ bool ClubDb::insertRows(const QString &file, const TableDef &table, const Rows &
                         QString &problem)
 {
     const QString target = this->table(file, table.name);
-    if (onServer_) {
-        // One statement for many rows, a column at a time: the server reads an array far
-        // quicker than a list of rows.
-        QStringList arrays;
-        for (qsizetype c = 0; c < table.columns.size(); ++c) {
-            const ColumnKind kind = table.columns.at(c).kind;
-            QString elements;
-            elements.reserve(rows.size() * 8);
-            for (const QVariantList &row : rows) {
-                if (!elements.isEmpty())
-                    elements += u',';
-                elements += arrayElement(row.value(c), kind);
-            }
-            arrays << u"'{"_s + elements.replace(u'\'', u"''"_s) + u"}'::"_s + arrayType(kind)
-                    + u"[]"_s;
-        }
-        return exec(u"insert into "_s + target + u" select * from unnest("_s + arrays.join(u',')
-                        + u')',
-                    problem);
-    }
-    QStringList marks;
-    marks.fill(u"?"_s, table.columns.size());
-    QSqlQuery query(db_);
-    if (!query.prepare(u"insert into "_s + target + u" values ("_s + marks.join(u',') + u')')) {
-        problem = query.lastError().text();
-        return false;
-    }
-    for (const QVariantList &row : rows) {
-        for (qsizetype i = 0; i < row.size(); ++i)
-            query.bindValue(int(i), row.at(i));
-        if (!query.exec()) {
-            problem = table.name + u": "_s + query.lastError().text();
-            return false;
-        }
-    }
-    return true;
+    if (onServer_)
+        return exec(serverInsert(target, table.columns, rows), problem);
+    if (insertFileRows(db_, target, table.columns.size(), rows, problem))
+        return true;
+    problem = table.name + u": "_s + problem;
+    return false;
 }
 
 qint64 ClubDb::count(const QString &file, const QString &table, QString &problem)

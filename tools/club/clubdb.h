@@ -96,7 +96,4 @@ private:
     bool onServer_ = false;
 };
 
-// A value as a server's statement writes it.
-QString serverLiteral(const QVariant &value, ColumnKind kind);
-
 } // namespace tallic::club

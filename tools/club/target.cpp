@@ -120,7 +120,10 @@ bool ClubTarget::begin(bool replace, QString &problem)
 {
     replace_ = replace;
     if (target_.onServer()) {
-        if (!db_.openServer(target_, problem) || !db_.exec(u"begin"_s, problem))
+        // The keys and indexes are built once the rows are in, each sorted in memory where
+        // the server's default would sort a large table on disk.
+        if (!db_.openServer(target_, problem)
+            || !db_.exec({ u"begin"_s, u"set local maintenance_work_mem = '256MB'"_s }, problem))
             return false;
         inTransaction_ = true;
         textSchema_ = textSchemaOf(db_.db(), problem);
@@ -163,20 +166,32 @@ bool ClubTarget::addDatabase(const QString &file, bool withSuiteTables, QString 
         statements << u"set local search_path to "_s + textSchema_;
         return db_.exec(statements, problem);
     }
-    if (inTransaction_ && !db_.exec(u"commit"_s, problem))
+    if (!finishFile(problem))
         return false;
-    inTransaction_ = false;
     const QString path = QDir(staging_).filePath(definition.file);
     if (!createSuiteFile(path, definition, problem) || !db_.attach(path, file, problem))
         return false;
-    // A file being made is synced once, when it is complete.
-    if (!db_.exec(u"pragma "_s + quotedName(schemaOf(file), false) + u".synchronous = off"_s,
-                  problem)
-        || !db_.exec(u"begin"_s, problem))
+    // A file being made is written once, with no journal (a failure throws it away whole),
+    // and synced once, when it is complete.
+    const QString schema = quotedName(schemaOf(file), false);
+    if (!db_.exec({ u"pragma "_s + schema + u".synchronous = off"_s,
+                    u"pragma "_s + schema + u".journal_mode = off"_s,
+                    u"pragma "_s + schema + u".cache_size = -65536"_s, u"begin"_s },
+                  problem))
         return false;
     inTransaction_ = true;
+    writing_ = schema;
     staged_ << definition.file;
     return true;
+}
+
+bool ClubTarget::finishFile(QString &problem)
+{
+    if (!inTransaction_)
+        return true;
+    inTransaction_ = false;
+    // Kept as every program of the suite keeps its files, in write-ahead logging.
+    return db_.exec({ u"commit"_s, u"pragma "_s + writing_ + u".journal_mode = wal"_s }, problem);
 }
 
 bool ClubTarget::commit(QString &problem)
@@ -189,9 +204,8 @@ bool ClubTarget::commit(QString &problem)
         db_.close();
         return true;
     }
-    if (inTransaction_ && !db_.exec(u"commit"_s, problem))
+    if (!finishFile(problem))
         return false;
-    inTransaction_ = false;
     db_.close();
     for (const QString &file : std::as_const(staged_)) {
         if (!syncPath(QDir(staging_).filePath(file))) {

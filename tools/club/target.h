@@ -32,6 +32,9 @@ public:
     bool commit(QString &problem);
 
 private:
+    // Ends the transaction of the file being written, if one is.
+    bool finishFile(QString &problem);
+
     DataSource target_;
     ClubDb db_;
     QString staging_;
@@ -40,6 +43,7 @@ private:
     bool inTransaction_ = false;
     bool committed_ = false;
     QString textSchema_;
+    QString writing_; // the schema of the file being written
 };
 
 // Finishes or removes what a command that was stopped left in the folder: a staging folder

@@ -1,10 +1,18 @@
 #include "transfer.h"
 
 #include "jetfile.h"
+#include "pipeline.h"
+#include "serverrows.h"
+
+#include "suite/database.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QHash>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <future>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -72,8 +80,17 @@ public:
             return false;
         }
         if (source.onServer()) {
-            return db_.openServer(source, problem)
-                && db_.exec(u"begin isolation level repeatable read read only"_s, problem);
+            if (!db_.openServer(source, problem)
+                || !db_.exec(u"begin isolation level repeatable read read only"_s, problem))
+                return false;
+            // The moment this transaction sees, for the connections that read the rows.
+            QSqlQuery query(db_.db());
+            if (!query.exec(u"select pg_export_snapshot()"_s) || !query.next()) {
+                problem = query.lastError().text();
+                return false;
+            }
+            snapshot_ = query.value(0).toString();
+            return true;
         }
         if (!db_.openFiles(source.folder, order_, Access::ReadOnly, problem)
             || !db_.exec(u"begin"_s, problem))
@@ -103,11 +120,19 @@ public:
         if (!db_.figures(file, table, figures, problem))
             return false;
         total = figures.rows;
-        return db_.readRows(file, table, sink, problem);
+        if (!source_.onServer())
+            return db_.readRows(file, table, sink, problem);
+        return readServerRowsAside(
+            source_, snapshot_,
+            [&](ClubDb &db, const RowSink &batch, QString &why) {
+                return db.readRows(file, table, batch, why);
+            },
+            sink, problem);
     }
 
 private:
     DataSource source_;
+    QString snapshot_;
     ClubDb db_;
     QStringList order_;
 };
@@ -251,17 +276,32 @@ bool transferClub(ClubSource &source, ClubTarget &target, Console &console, Repo
             }
             TableReport entry { file, table, {}, {}, {} };
             qint64 done = 0, total = 0;
+            // On a server, the statement of a batch is written in another thread while the
+            // server stores the batch before it.
+            std::future<QString> next;
+            const auto store
+                = [&](QString &why) { return !next.valid() || db.exec(next.get(), why); };
             const bool read = source.readRows(
                 file, table, total,
                 [&](const Rows &rows, QString &why) {
-                    if (!db.insertRows(file, table, rows, why))
+                    if (db.onServer()) {
+                        std::future<QString> written = std::async(
+                            std::launch::async,
+                            [rows, name = db.table(file, table.name), columns = table.columns] {
+                                return serverInsert(name, columns, rows);
+                            });
+                        if (!store(why))
+                            return false;
+                        next = std::move(written);
+                    } else if (!db.insertRows(file, table, rows, why)) {
                         return false;
+                    }
                     done += rows.size();
                     console.progress(table.name, done, total);
                     return true;
                 },
                 entry.source, problem);
-            if (!read || !db.addIndexes(file, table, problem))
+            if (!read || !store(problem) || !db.addIndexes(file, table, problem))
                 return false;
             if (!db.figures(file, table, entry.target, problem))
                 return false;
