@@ -235,6 +235,31 @@ void FrameCacheStyle::drawPrimitive(PrimitiveElement element, const QStyleOption
         drawn.clear();
 }
 
+void FrameCacheStyle::drawControl(ControlElement element, const QStyleOption *option,
+                                  QPainter *painter, const QWidget *widget) const
+{
+    const auto *button = qstyleoption_cast<const QStyleOptionButton *>(option);
+    if (element != CE_PushButton || !button || !button->icon.isNull()
+        || !copyable(painter, option)) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    QHash<FrameKey, QPixmap> &drawn = frames_->drawn;
+    // Apart from the primitive elements' and the complex controls' numbers.
+    FrameKey key(0x20000 + element, *option, widget, *painter);
+    key.text = button->text;
+    QPixmap &picture = drawn[key];
+    if (picture.isNull()) {
+        picture = drawApart(*button, *painter,
+                            [&](const QStyleOptionButton *moved, QPainter *onPicture) {
+                                QProxyStyle::drawControl(element, moved, onPicture, widget);
+                            });
+    }
+    painter->drawPixmap(option->rect.topLeft(), picture);
+    if (drawn.size() > MaxFrames)
+        drawn.clear();
+}
+
 void FrameCacheStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
                                          QPainter *painter, const QWidget *widget) const
 {
