@@ -131,6 +131,8 @@ struct Overlay
 // A control painted in part finds under it, beside what its window painted afresh, what it
 // showed itself before: a few of those are kept for each look of the part.
 constexpr qsizetype OverlaysPerLook = 4;
+// Each keeps two images of a text box: far fewer are kept than pictures of frames.
+constexpr qsizetype MaxOverlays = 32;
 
 } // namespace
 
@@ -156,7 +158,7 @@ bool drawOverlaid(QHash<FrameKey, QList<Overlay>> &overlays, FrameKey key,
         return false;
     const QImage under
         = static_cast<const QImage *>(painter->paintEngine()->paintDevice())->copy(area);
-    QList<Overlay> &kept = overlays[std::move(key)];
+    QList<Overlay> kept = overlays.value(key);
     const auto found = std::find_if(kept.begin(), kept.end(), [&under](const Overlay &overlay) {
         return overlay.under == under;
     });
@@ -165,22 +167,41 @@ bool drawOverlaid(QHash<FrameKey, QList<Overlay>> &overlays, FrameKey key,
     } else {
         if (kept.size() >= OverlaysPerLook)
             kept.removeLast();
-        kept.prepend({ under, under.copy() });
-        QPainter onCopy(&kept.first().drawn);
+        QImage drawn = under.copy();
+        QPainter onCopy(&drawn);
         onCopy.setRenderHints(painter->renderHints());
         onCopy.setPen(painter->pen());
         onCopy.setFont(painter->font());
         QStyleOptionFrame moved = *qstyleoption_cast<const QStyleOptionFrame *>(&option);
         moved.rect.moveTo(0, 0);
         draw(&moved, &onCopy);
+        onCopy.end();
+        kept.prepend({ under, drawn });
     }
     const QPainter::CompositionMode mode = painter->compositionMode();
     painter->setCompositionMode(QPainter::CompositionMode_Source);
     painter->drawImage(option.rect.topLeft(), kept.first().drawn);
     painter->setCompositionMode(mode);
-    if (overlays.size() > MaxFrames)
+    if (overlays.size() >= MaxOverlays)
         overlays.clear();
+    overlays.insert(std::move(key), std::move(kept));
     return true;
+}
+
+// Copies the picture kept for the key, drawn first when there is none. Drawing it can keep
+// pictures of the parts it is made of, so it is kept once it is drawn.
+template<typename Draw>
+void paintKept(QHash<FrameKey, QPixmap> &drawn, FrameKey key, QPainter *painter, const QPoint &at,
+               Draw drawNew)
+{
+    QPixmap picture = drawn.value(key);
+    if (picture.isNull()) {
+        picture = drawNew();
+        if (drawn.size() >= MaxFrames)
+            drawn.clear();
+        drawn.insert(std::move(key), picture);
+    }
+    painter->drawPixmap(at, picture);
 }
 
 } // namespace
@@ -222,17 +243,14 @@ void FrameCacheStyle::drawPrimitive(PrimitiveElement element, const QStyleOption
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
-    QHash<FrameKey, QPixmap> &drawn = frames_->drawn;
-    QPixmap &picture = drawn[FrameKey(element, *option, widget, *painter)];
-    if (picture.isNull()) {
-        const auto draw = [&](const QStyleOption *moved, QPainter *onPicture) {
-            QProxyStyle::drawPrimitive(element, moved, onPicture, widget);
-        };
-        picture = frame ? drawApart(*frame, *painter, draw) : drawApart(*button, *painter, draw);
-    }
-    painter->drawPixmap(option->rect.topLeft(), picture);
-    if (drawn.size() > MaxFrames)
-        drawn.clear();
+    paintKept(frames_->drawn, FrameKey(element, *option, widget, *painter), painter,
+              option->rect.topLeft(), [&] {
+                  const auto draw = [&](const QStyleOption *moved, QPainter *onPicture) {
+                      QProxyStyle::drawPrimitive(element, moved, onPicture, widget);
+                  };
+                  return frame ? drawApart(*frame, *painter, draw)
+                               : drawApart(*button, *painter, draw);
+              });
 }
 
 void FrameCacheStyle::drawControl(ControlElement element, const QStyleOption *option,
@@ -244,20 +262,15 @@ void FrameCacheStyle::drawControl(ControlElement element, const QStyleOption *op
         QProxyStyle::drawControl(element, option, painter, widget);
         return;
     }
-    QHash<FrameKey, QPixmap> &drawn = frames_->drawn;
     // Apart from the primitive elements' and the complex controls' numbers.
     FrameKey key(0x20000 + element, *option, widget, *painter);
     key.text = button->text;
-    QPixmap &picture = drawn[key];
-    if (picture.isNull()) {
-        picture = drawApart(*button, *painter,
-                            [&](const QStyleOptionButton *moved, QPainter *onPicture) {
-                                QProxyStyle::drawControl(element, moved, onPicture, widget);
-                            });
-    }
-    painter->drawPixmap(option->rect.topLeft(), picture);
-    if (drawn.size() > MaxFrames)
-        drawn.clear();
+    paintKept(frames_->drawn, std::move(key), painter, option->rect.topLeft(), [&] {
+        return drawApart(*button, *painter,
+                         [&](const QStyleOptionButton *moved, QPainter *onPicture) {
+                             QProxyStyle::drawControl(element, moved, onPicture, widget);
+                         });
+    });
 }
 
 void FrameCacheStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
@@ -268,18 +281,14 @@ void FrameCacheStyle::drawComplexControl(ComplexControl control, const QStyleOpt
         QProxyStyle::drawComplexControl(control, option, painter, widget);
         return;
     }
-    QHash<FrameKey, QPixmap> &drawn = frames_->drawn;
     // Apart from the primitive elements' numbers.
-    QPixmap &picture = drawn[FrameKey(0x10000 + control, *option, widget, *painter)];
-    if (picture.isNull()) {
-        picture = drawApart(*box, *painter,
-                            [&](const QStyleOptionGroupBox *moved, QPainter *onPicture) {
-                                QProxyStyle::drawComplexControl(control, moved, onPicture, widget);
-                            });
-    }
-    painter->drawPixmap(option->rect.topLeft(), picture);
-    if (drawn.size() > MaxFrames)
-        drawn.clear();
+    paintKept(frames_->drawn, FrameKey(0x10000 + control, *option, widget, *painter), painter,
+              option->rect.topLeft(), [&] {
+                  return drawApart(
+                      *box, *painter, [&](const QStyleOptionGroupBox *moved, QPainter *onPicture) {
+                          QProxyStyle::drawComplexControl(control, moved, onPicture, widget);
+                      });
+              });
 }
 
 } // namespace tallic
