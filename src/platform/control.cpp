@@ -34,6 +34,10 @@ void applyColors(QWidget *widget, quint32 back, quint32 fore)
     palette.setColor(foreRole, colorFromLong(fore));
     // Disabled text stays readable but grey, as the office is used to.
     palette.setColor(QPalette::Disabled, foreRole, QColor(128, 128, 128));
+    // A control that has these colours of its own already keeps its palette: setting one
+    // costs more than painting the control.
+    if (palette == widget->palette() && palette.resolveMask() == widget->palette().resolveMask())
+        return;
     widget->setPalette(palette);
 }
 
@@ -191,6 +195,16 @@ void Control::setBackColor(quint32 value)
         return;
     i->backColor = value;
     applyColors(widget(), value, i->foreColor);
+}
+
+void Control::setColors(quint32 back, quint32 fore)
+{
+    ControlInfo *i = info();
+    if (!widget() || !i)
+        return;
+    i->backColor = back;
+    i->foreColor = fore;
+    applyColors(widget(), back, fore);
 }
 
 quint32 Control::foreColor() const

@@ -65,6 +65,8 @@ public:
     void setBackColor(quint32 value);
     quint32 foreColor() const;
     void setForeColor(quint32 value);
+    // Both at once, with one change of the control's palette.
+    void setColors(quint32 back, quint32 fore);
     QString toolTip() const;
     void setToolTip(const QString &text);
     int maxLength() const;

@@ -152,8 +152,7 @@ QLineEdit *Form::addTextBox(const QString &name, int index, const QRect &rect)
     box->setStyle(FrameCacheStyle::instance());
     registerControl(box, name, index);
     Control c(this, box);
-    c.setBackColor(Colors::WindowBackground);
-    c.setForeColor(Colors::WindowText);
+    c.setColors(Colors::WindowBackground, Colors::WindowText);
     connect(box, &QLineEdit::textChanged, this, [this, box] { fire(box, "Change"); });
     return box;
 }
@@ -165,8 +164,7 @@ QLabel *Form::addLabel(const QString &name, int index, const QRect &rect, const 
     label->setAutoFillBackground(true);
     registerControl(label, name, index);
     Control c(this, label);
-    c.setBackColor(Colors::ButtonFace);
-    c.setForeColor(Colors::ButtonText);
+    c.setColors(Colors::ButtonFace, Colors::ButtonText);
     return label;
 }
 
@@ -180,8 +178,7 @@ QPushButton *Form::addButton(const QString &name, int index, const QRect &rect,
     button->setAutoDefault(false);
     registerControl(button, name, index);
     Control c(this, button);
-    c.setBackColor(Colors::ButtonFace);
-    c.setForeColor(Colors::ButtonText);
+    c.setColors(Colors::ButtonFace, Colors::ButtonText);
     // A click counts only when the button became the active control: a field that refused
     // to be left keeps the focus, and the button's command does not run.
     connect(button, &QPushButton::clicked, this, [this, button] {
@@ -200,8 +197,7 @@ QListWidget *Form::addListBox(const QString &name, int index, const QRect &rect)
     list->viewport()->installEventFilter(this);
     list->viewport()->setMouseTracking(true);
     Control c(this, list);
-    c.setBackColor(Colors::WindowBackground);
-    c.setForeColor(Colors::WindowText);
+    c.setColors(Colors::WindowBackground, Colors::WindowText);
     connect(list, &QListWidget::currentRowChanged, this, [this, list] { fire(list, "Click"); });
     connect(list, &QListWidget::itemDoubleClicked, this, [this, list] { fire(list, "DblClick"); });
     return list;
@@ -225,8 +221,7 @@ QGroupBox *Form::addFrame(const QString &name, const QRect &rect, const QString 
     frame->lower();
     registerControl(frame, name, -1);
     Control c(this, frame);
-    c.setBackColor(Colors::ButtonFace);
-    c.setForeColor(Colors::ButtonText);
+    c.setColors(Colors::ButtonFace, Colors::ButtonText);
     return frame;
 }
 

@@ -3,13 +3,17 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QHash>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
 #include <QStyleFactory>
 #include <QStyleOption>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <functional>
 
 namespace tallic {
 
@@ -28,7 +32,7 @@ struct FrameKey
     // A group box's frame makes room for its title or check box, when it has one.
     bool headed = false;
     QRgb pen = 0;
-    QString font;
+    QFont font;
     QString text;
     std::array<QRgb, QPalette::NColorRoles> colours {};
 
@@ -39,7 +43,7 @@ struct FrameKey
         , direction(int(option.direction))
         , pixelRatio(painter.device()->devicePixelRatio())
         , pen(painter.pen().color().rgba())
-        , font(painter.font().key())
+        , font(painter.font())
     {
         if (const auto *box = qobject_cast<const QGroupBox *>(widget))
             headed = box->isCheckable() || !box->title().isEmpty();
@@ -62,9 +66,12 @@ struct FrameKey
 
 size_t qHash(const FrameKey &key, size_t seed = 0)
 {
+    // The font by what tells fonts apart most often: its whole key costs more than a paint.
     return qHashMulti(seed, key.element, key.size.width(), key.size.height(), key.state,
-                      key.direction, key.pixelRatio, key.features, key.headed, key.pen, key.font,
-                      key.text, qHashRange(key.colours.begin(), key.colours.end()));
+                      key.direction, key.pixelRatio, key.features, key.headed, key.pen,
+                      key.font.family(), key.font.pointSizeF(), key.font.pixelSize(),
+                      int(key.font.weight()), key.text,
+                      qHashRange(key.colours.begin(), key.colours.end()));
 }
 
 // A window has a few dozen frames.
@@ -99,13 +106,105 @@ QPixmap drawApart(const Option &option, const QPainter &painter, Draw draw)
     return picture;
 }
 
+// Where on the painter's image the option's rect lies, when the painter draws on an image
+// and only moves; an empty rect otherwise.
+QRect onImage(const QPainter *painter, const QStyleOption *option)
+{
+    // A control's painter draws on the window's image through a redirection.
+    const QPaintDevice *device
+        = painter->paintEngine() ? painter->paintEngine()->paintDevice() : nullptr;
+    const QTransform moved = painter->deviceTransform();
+    if (!device || device->devType() != QInternal::Image || moved.type() > QTransform::TxTranslate
+        || moved.dx() != std::round(moved.dx()) || moved.dy() != std::round(moved.dy()))
+        return {};
+    const QRect area = option->rect.translated(int(moved.dx()), int(moved.dy()));
+    return static_cast<const QImage *>(device)->rect().contains(area) ? area : QRect();
+}
+
+// A part drawn over what lay under it, and what that was.
+struct Overlay
+{
+    QImage under;
+    QImage drawn;
+};
+
+// A control painted in part finds under it, beside what its window painted afresh, what it
+// showed itself before: a few of those are kept for each look of the part.
+constexpr qsizetype OverlaysPerLook = 4;
+// Each keeps two images of a text box: far fewer are kept than pictures of frames.
+constexpr qsizetype MaxOverlays = 32;
+
 } // namespace
 
 // The frames drawn so far.
 struct FrameCacheStyle::Frames
 {
     QHash<FrameKey, QPixmap> drawn;
+    QHash<FrameKey, QList<Overlay>> overlays;
 };
+
+namespace {
+
+// The focus's frame lays two faint outlines over the box, which drawn apart on a clear
+// picture would come out a shade off where they cross the edge. Drawn over a copy of what
+// lies under it, it comes out exactly as drawn in place, and is copied whole from there
+// while that stays the same. False when the painter is not on an image.
+bool drawOverlaid(QHash<FrameKey, QList<Overlay>> &overlays, FrameKey key,
+                  const QStyleOption &option, QPainter *painter,
+                  const std::function<void(const QStyleOption *, QPainter *)> &draw)
+{
+    const QRect area = onImage(painter, &option);
+    if (area.isEmpty())
+        return false;
+    const QImage under
+        = static_cast<const QImage *>(painter->paintEngine()->paintDevice())->copy(area);
+    QList<Overlay> kept = overlays.value(key);
+    const auto found = std::find_if(kept.begin(), kept.end(), [&under](const Overlay &overlay) {
+        return overlay.under == under;
+    });
+    if (found != kept.end()) {
+        std::rotate(kept.begin(), found, found + 1);
+    } else {
+        if (kept.size() >= OverlaysPerLook)
+            kept.removeLast();
+        QImage drawn = under.copy();
+        QPainter onCopy(&drawn);
+        onCopy.setRenderHints(painter->renderHints());
+        onCopy.setPen(painter->pen());
+        onCopy.setFont(painter->font());
+        QStyleOptionFrame moved = *qstyleoption_cast<const QStyleOptionFrame *>(&option);
+        moved.rect.moveTo(0, 0);
+        draw(&moved, &onCopy);
+        onCopy.end();
+        kept.prepend({ under, drawn });
+    }
+    const QPainter::CompositionMode mode = painter->compositionMode();
+    painter->setCompositionMode(QPainter::CompositionMode_Source);
+    painter->drawImage(option.rect.topLeft(), kept.first().drawn);
+    painter->setCompositionMode(mode);
+    if (overlays.size() >= MaxOverlays)
+        overlays.clear();
+    overlays.insert(std::move(key), std::move(kept));
+    return true;
+}
+
+// Copies the picture kept for the key, drawn first when there is none. Drawing it can keep
+// pictures of the parts it is made of, so it is kept once it is drawn.
+template<typename Draw>
+void paintKept(QHash<FrameKey, QPixmap> &drawn, FrameKey key, QPainter *painter, const QPoint &at,
+               Draw drawNew)
+{
+    QPixmap picture = drawn.value(key);
+    if (picture.isNull()) {
+        picture = drawNew();
+        if (drawn.size() >= MaxFrames)
+            drawn.clear();
+        drawn.insert(std::move(key), picture);
+    }
+    painter->drawPixmap(at, picture);
+}
+
+} // namespace
 
 FrameCacheStyle::FrameCacheStyle(QStyle *base)
     : QProxyStyle(base)
@@ -131,25 +230,47 @@ void FrameCacheStyle::drawPrimitive(PrimitiveElement element, const QStyleOption
 {
     const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(option);
     const auto *button = qstyleoption_cast<const QStyleOptionButton *>(option);
-    // The focus's frame lays two faint outlines over the box, which drawn apart would come
-    // out a shade off: there is only one, and it is drawn in place.
+    if (element == PE_FrameLineEdit && frame && (option->state & State_HasFocus)
+        && copyable(painter, option)
+        && drawOverlaid(frames_->overlays, FrameKey(element, *option, widget, *painter), *option,
+                        painter, [&](const QStyleOption *moved, QPainter *onCopy) {
+                            QProxyStyle::drawPrimitive(element, moved, onCopy, widget);
+                        }))
+        return;
     const bool cached = (element == PE_FrameLineEdit && frame && !(option->state & State_HasFocus))
         || (element == PE_FrameGroupBox && frame) || (element == PE_PanelButtonCommand && button);
     if (!cached || !copyable(painter, option)) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
-    QHash<FrameKey, QPixmap> &drawn = frames_->drawn;
-    QPixmap &picture = drawn[FrameKey(element, *option, widget, *painter)];
-    if (picture.isNull()) {
-        const auto draw = [&](const QStyleOption *moved, QPainter *onPicture) {
-            QProxyStyle::drawPrimitive(element, moved, onPicture, widget);
-        };
-        picture = frame ? drawApart(*frame, *painter, draw) : drawApart(*button, *painter, draw);
+    paintKept(frames_->drawn, FrameKey(element, *option, widget, *painter), painter,
+              option->rect.topLeft(), [&] {
+                  const auto draw = [&](const QStyleOption *moved, QPainter *onPicture) {
+                      QProxyStyle::drawPrimitive(element, moved, onPicture, widget);
+                  };
+                  return frame ? drawApart(*frame, *painter, draw)
+                               : drawApart(*button, *painter, draw);
+              });
+}
+
+void FrameCacheStyle::drawControl(ControlElement element, const QStyleOption *option,
+                                  QPainter *painter, const QWidget *widget) const
+{
+    const auto *button = qstyleoption_cast<const QStyleOptionButton *>(option);
+    if (element != CE_PushButton || !button || !button->icon.isNull()
+        || !copyable(painter, option)) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
     }
-    painter->drawPixmap(option->rect.topLeft(), picture);
-    if (drawn.size() > MaxFrames)
-        drawn.clear();
+    // Apart from the primitive elements' and the complex controls' numbers.
+    FrameKey key(0x20000 + element, *option, widget, *painter);
+    key.text = button->text;
+    paintKept(frames_->drawn, std::move(key), painter, option->rect.topLeft(), [&] {
+        return drawApart(*button, *painter,
+                         [&](const QStyleOptionButton *moved, QPainter *onPicture) {
+                             QProxyStyle::drawControl(element, moved, onPicture, widget);
+                         });
+    });
 }
 
 void FrameCacheStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
@@ -160,18 +281,14 @@ void FrameCacheStyle::drawComplexControl(ComplexControl control, const QStyleOpt
         QProxyStyle::drawComplexControl(control, option, painter, widget);
         return;
     }
-    QHash<FrameKey, QPixmap> &drawn = frames_->drawn;
     // Apart from the primitive elements' numbers.
-    QPixmap &picture = drawn[FrameKey(0x10000 + control, *option, widget, *painter)];
-    if (picture.isNull()) {
-        picture = drawApart(*box, *painter,
-                            [&](const QStyleOptionGroupBox *moved, QPainter *onPicture) {
-                                QProxyStyle::drawComplexControl(control, moved, onPicture, widget);
-                            });
-    }
-    painter->drawPixmap(option->rect.topLeft(), picture);
-    if (drawn.size() > MaxFrames)
-        drawn.clear();
+    paintKept(frames_->drawn, FrameKey(0x10000 + control, *option, widget, *painter), painter,
+              option->rect.topLeft(), [&] {
+                  return drawApart(
+                      *box, *painter, [&](const QStyleOptionGroupBox *moved, QPainter *onPicture) {
+                          QProxyStyle::drawComplexControl(control, moved, onPicture, widget);
+                      });
+              });
 }
 
 } // namespace tallic

@@ -10,7 +10,7 @@ namespace tallic {
 // application's style draws. A text box's outline and a button's face, rounded and drawn
 // with antialiasing, cost most of their paint, as a frame's border does; each looks the
 // same for every control of one size, state and palette, so it is drawn once into a
-// picture and copied from there.
+// picture and copied from there. A button's caption, over its opaque face, goes with it.
 class FrameCacheStyle final : public QProxyStyle
 {
 public:
@@ -19,6 +19,8 @@ public:
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
                        const QWidget *widget = nullptr) const override;
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget = nullptr) const override;
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
                             QPainter *painter, const QWidget *widget = nullptr) const override;
 

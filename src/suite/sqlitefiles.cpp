@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QSqlDriver>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QTimer>
 #include <QVariant>
@@ -265,14 +266,81 @@ void checkpointWhenIdle(const QSqlDatabase &db)
     sqlite3_wal_hook(handle, &committed, nullptr);
 }
 
+namespace {
+
+// Whether Qt's driver must bind the values itself: times and dates, in forms of its own.
+bool qtOnly(const QVariantList &values)
+{
+    return std::any_of(values.cbegin(), values.cend(), [](const QVariant &value) {
+        return value.typeId() == QMetaType::QDateTime || value.typeId() == QMetaType::QTime;
+    });
+}
+
+// The connection's kept statement for the text, prepared once, with the values bound; null
+// with the failure in error when it cannot be prepared or bound.
+sqlite3_stmt *boundStatement(sqlite3 *handle, const QString &sql, const QVariantList &values,
+                             QSqlError &error)
+{
+    QHash<QString, sqlite3_stmt *> &statements = keptStatements()[handle];
+    sqlite3_stmt *statement = statements.value(sql);
+    if (!statement) {
+        if (statements.size() >= MaxStatements)
+            finalizeAll(statements);
+        const int prepared = sqlite3_prepare16_v2(
+            handle, sql.utf16(), int(sql.size() * sizeof(QChar)), &statement, nullptr);
+        if (prepared != SQLITE_OK) {
+            error = statementError(handle, u"Unable to execute statement"_s, prepared);
+            sqlite3_finalize(statement);
+            return nullptr;
+        }
+        statements.insert(sql, statement);
+    }
+    sqlite3_clear_bindings(statement);
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        const int bound = bindLikeQt(statement, int(i + 1), values.at(i));
+        if (bound != SQLITE_OK) {
+            error = statementError(handle, u"Unable to bind parameters"_s, bound);
+            sqlite3_reset(statement);
+            return nullptr;
+        }
+    }
+    return statement;
+}
+
+// A column's value as Qt's driver reads it.
+QVariant columnLikeQt(sqlite3_stmt *statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(statement, column)),
+                          sqlite3_column_bytes(statement, column));
+    case SQLITE_INTEGER:
+        return qlonglong(sqlite3_column_int64(statement, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement, column);
+    case SQLITE_NULL:
+        return QVariant(QMetaType::fromType<QString>());
+    default:
+        return QString(reinterpret_cast<const QChar *>(sqlite3_column_text16(statement, column)),
+                       sqlite3_column_bytes16(statement, column) / qsizetype(sizeof(QChar)));
+    }
+}
+
+// The failure of a step, as the driver reports a row it cannot fetch.
+QSqlError stepError(sqlite3 *handle, sqlite3_stmt *statement, int stepped)
+{
+    const int code = sqlite3_reset(statement);
+    return statementError(handle, u"Unable to fetch row"_s, code != SQLITE_OK ? code : stepped,
+                          QSqlError::ConnectionError);
+}
+
+} // namespace
+
 bool execBound(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
                QSqlError &error, int *changes)
 {
     sqlite3 *handle = db.isOpen() ? nativeHandle(db) : nullptr;
-    const bool qtOnly = std::any_of(values.cbegin(), values.cend(), [](const QVariant &value) {
-        return value.typeId() == QMetaType::QDateTime || value.typeId() == QMetaType::QTime;
-    });
-    if (!handle || qtOnly) {
+    if (!handle || qtOnly(values)) {
         QSqlQuery query(db);
         const bool done = query.prepare(sql) && [&] {
             for (qsizetype i = 0; i < values.size(); ++i)
@@ -284,41 +352,65 @@ bool execBound(const QSqlDatabase &db, const QString &sql, const QVariantList &v
             *changes = query.numRowsAffected();
         return done;
     }
-    QHash<QString, sqlite3_stmt *> &statements = keptStatements()[handle];
-    sqlite3_stmt *statement = statements.value(sql);
-    if (!statement) {
-        if (statements.size() >= MaxStatements)
-            finalizeAll(statements);
-        const int prepared = sqlite3_prepare16_v2(
-            handle, sql.utf16(), int(sql.size() * sizeof(QChar)), &statement, nullptr);
-        if (prepared != SQLITE_OK) {
-            error = statementError(handle, u"Unable to execute statement"_s, prepared);
-            sqlite3_finalize(statement);
-            return false;
-        }
-        statements.insert(sql, statement);
+    sqlite3_stmt *statement = boundStatement(handle, sql, values, error);
+    if (!statement)
+        return false;
+    const int stepped = sqlite3_step(statement);
+    if (stepped != SQLITE_DONE && stepped != SQLITE_ROW) {
+        error = stepError(handle, statement, stepped);
+        return false;
     }
-    sqlite3_clear_bindings(statement);
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        const int bound = bindLikeQt(statement, int(i + 1), values.at(i));
-        if (bound != SQLITE_OK) {
-            error = statementError(handle, u"Unable to bind parameters"_s, bound);
-            sqlite3_reset(statement);
-            return false;
+    sqlite3_reset(statement);
+    error = QSqlError();
+    if (changes)
+        *changes = sqlite3_changes(handle);
+    return true;
+}
+
+bool firstRowBound(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                   QStringList &names, QVariantList &row, QSqlError &error)
+{
+    names.clear();
+    row.clear();
+    sqlite3 *handle = db.isOpen() ? nativeHandle(db) : nullptr;
+    if (!handle || qtOnly(values)) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        const bool done = query.prepare(sql) && [&] {
+            for (qsizetype i = 0; i < values.size(); ++i)
+                query.bindValue(int(i), values.at(i));
+            return query.exec();
+        }();
+        const QSqlRecord record = query.record();
+        for (int i = 0; i < record.count(); ++i)
+            names << record.fieldName(i);
+        if (done && query.next()) {
+            for (int i = 0; i < record.count(); ++i)
+                row << query.value(i);
         }
+        error = query.lastError();
+        return !error.isValid();
+    }
+    sqlite3_stmt *statement = boundStatement(handle, sql, values, error);
+    if (!statement)
+        return false;
+    const int columns = sqlite3_column_count(statement);
+    for (int i = 0; i < columns; ++i) {
+        // Qt's driver drops the quotes of a quoted name.
+        names << QString(reinterpret_cast<const QChar *>(sqlite3_column_name16(statement, i)))
+                     .remove(u'"');
     }
     const int stepped = sqlite3_step(statement);
-    if (stepped == SQLITE_DONE || stepped == SQLITE_ROW) {
-        sqlite3_reset(statement);
-        error = QSqlError();
-        if (changes)
-            *changes = sqlite3_changes(handle);
-        return true;
+    if (stepped != SQLITE_DONE && stepped != SQLITE_ROW) {
+        error = stepError(handle, statement, stepped);
+        return false;
     }
-    const int code = sqlite3_reset(statement);
-    error = statementError(handle, u"Unable to fetch row"_s, code != SQLITE_OK ? code : stepped,
-                           QSqlError::ConnectionError);
-    return false;
+    for (int i = 0; stepped == SQLITE_ROW && i < columns; ++i)
+        row << columnLikeQt(statement, i);
+    // The read ends here: a write that follows can take its lock.
+    sqlite3_reset(statement);
+    error = QSqlError();
+    return true;
 }
 
 void forgetStatements(const QSqlDatabase &db)

@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 namespace tallic {
@@ -40,7 +41,12 @@ void leaveLogOnClose(const QSqlDatabase &db);
 // number of rows it changed.
 bool execBound(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
                QSqlError &error, int *changes = nullptr);
-// Finalizes the statements execBound() keeps: before the connection closes.
+// The same for a statement that reads: the names of its columns and the values of its first
+// row (none when it has no row) as Qt's driver reads them, the read ended. False, with the
+// failure as the driver would give it, when it fails.
+bool firstRowBound(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                   QStringList &names, QVariantList &row, QSqlError &error);
+// Finalizes the statements execBound() and firstRowBound() keep: before the connection closes.
 void forgetStatements(const QSqlDatabase &db);
 
 // Every program of the suite keeps a suite file the same way: in write-ahead logging, the

@@ -607,14 +607,20 @@ TEST(PostingTest, APostPaintsThePanelTheCountAndTheTotalsOnceAtMost)
             << qPrintable(shown.at(i));
     EXPECT_EQ(text(h, u"txtprev(4)"_s), u"1002"_s);
 
-    // What is painted from pictures drawn once looks as the application's style draws it.
+    // What is painted from pictures drawn once looks as the application's style draws it,
+    // painted on an image as the screen's is.
     Form *window = Form::find(u"arinput"_s);
-    const QImage cached = window->grab().toImage();
+    const auto grab = [window] {
+        QImage image(window->size(), QImage::Format_ARGB32_Premultiplied);
+        window->render(&image);
+        return image;
+    };
+    const QImage cached = grab();
     QStyle *plain = QStyleFactory::create(QApplication::style()->name());
     plain->setParent(window);
     for (QWidget *widget : window->findChildren<QWidget *>())
         widget->setStyle(plain);
-    const QImage drawn = window->grab().toImage();
+    const QImage drawn = grab();
     ASSERT_EQ(cached.size(), drawn.size());
     int differing = 0;
     for (int y = 0; y < cached.height(); ++y) {
