@@ -83,6 +83,7 @@ private:
     ChargeRules chargeRules() const;
 
     void buildScreen();
+    void buildBoxes();
     void buildCommands();
 
     // One list with its file, its status box and its input box.

@@ -189,6 +189,7 @@ private:
     bool serverConnected(const QElapsedTimer &clock);
     bool serverBegin();
     bool serverEnd(bool commit);
+    bool serverCommit(const QList<ServerStep> &writes, const QElapsedTimer &clock);
     bool repeatStored();
     Outcome findOutcome(qint64 xid, qint64 pid);
     int answerWait(const QElapsedTimer &clock) const;
