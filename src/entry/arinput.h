@@ -175,7 +175,6 @@ private:
     // What OK decides from besides the chit, and the boxes of its refusals.
     PostingContext postingContext() const;
     void refusePosting(const PostingDecision &decision);
-    void showNotice(const Notice &notice);
     // The operator's notice of a chit whose row could not be stored.
     void reportUnstoredChit(const QString &chit, const QString &reason);
 

@@ -104,12 +104,6 @@ void Arinput::refusePosting(const PostingDecision &decision)
     focus.setFocus();
 }
 
-void Arinput::showNotice(const Notice &notice)
-{
-    MsgBox(notice.text, BoxButtons::Ok, notice.critical ? BoxIcon::Critical : BoxIcon::Information,
-           notice.title);
-}
-
 Chit Arinput::readChit() const
 {
     Chit chit;

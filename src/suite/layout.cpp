@@ -145,19 +145,11 @@ LayoutCheck filesLayout(QSqlDatabase &db, const DataSource &source, const QStrin
 LayoutCheck serverLayout(QSqlDatabase &db)
 {
     LayoutCheck check;
-    QStringList present;
-    QSqlQuery query(db);
-    if (!query.exec(u"select nspname from pg_namespace"_s))
-        return check;
-    QStringList schemas;
-    while (query.next())
-        schemas << query.value(0).toString();
-    for (const SuiteDatabase &definition : suiteDatabases()) {
-        if (schemas.contains(schemaOf(definition.file)))
-            present << definition.file;
-    }
+    QString problem;
+    const QStringList present = suiteSchemasOn(db, problem);
     if (present.isEmpty())
         return check;
+    QSqlQuery query(db);
     if (query.exec(u"select max(version) from tallic.schema_version"_s) && query.next())
         check.found = query.value(0).toInt();
     if (check.found > SuiteSchemaVersion)

@@ -1,5 +1,6 @@
 #include "messages.h"
 
+#include "basic/postingrules.h"
 #include "database.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
@@ -34,6 +35,12 @@ bool AskYesNo(const QString &text, const QString &title)
 void ShowCritical(const QString &text)
 {
     MsgBox(text, BoxButtons::Ok, BoxIcon::Critical, Varnest);
+}
+
+void showNotice(const Notice &notice)
+{
+    MsgBox(notice.text, BoxButtons::Ok, notice.critical ? BoxIcon::Critical : BoxIcon::Information,
+           notice.title);
 }
 
 void ShowAccessDenied()

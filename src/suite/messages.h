@@ -20,6 +20,10 @@ void ShowCritical(const QString &text);
 // Shows "Access denied." with OK and the information icon.
 void ShowAccessDenied();
 
+struct Notice;
+// A posting rule's box: its title and text, with the critical or the information icon.
+void showNotice(const Notice &notice);
+
 // Reports a run-time failure with the table of codes, then logs its code and description.
 // Does nothing for a failure without a number. It never fails itself: a log that cannot
 // be written is let go.
