@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
     // Boxes are counted, not shown: nobody is there to answer them.
     testkit::FakePlatform machine;
     setPlatform(&machine);
-    state().StartStamp = prefix + u"10:15:00"_s;
+    const QString startStamp = prefix + u"10:15:00"_s;
 
     // A few lines of what went wrong are enough; the caller reads them after all the
     // workstations have ended.
@@ -51,16 +51,16 @@ int main(int argc, char *argv[])
         chit[Field::BaseSale] = u"10.00"_s;
         chit[Field::ServiceCharge] = u"1.80"_s;
         chit[Field::Tax] = u".71"_s;
-        QString reason = StoreChitRow(chit);
+        Result<void> stored = StoreChitRow(chit, startStamp);
         DbAddNewOff();
-        for (int again = 1; again < Tries && !reason.isEmpty(); ++again) {
+        for (int again = 1; again < Tries && !stored; ++again) {
             ++postedAgain;
-            clearError();
-            reason = StoreChitRow(chit);
+            stored = StoreChitRow(chit, startStamp);
             DbAddNewOff();
         }
-        if (!reason.isEmpty() && ++notStored <= ShownFailures)
-            out << chit[Field::ChitNumber] << " not stored: " << reason << '\n';
+        if (!stored && ++notStored <= ShownFailures)
+            out << chit[Field::ChitNumber] << " not stored: " << stored.failure().description
+                << '\n';
     }
     out << "posted again: " << postedAgain << '\n';
     for (const testkit::Dialog &box : machine.dialogs.mid(0, ShownFailures))

@@ -18,6 +18,18 @@ Frmbundle::Frmbundle()
     buildScreen();
 }
 
+const Arinput *Frmbundle::entryWindow() const
+{
+    return qobject_cast<const Arinput *>(Form::find(u"arinput"_s));
+}
+
+const ArSettings &Frmbundle::settings() const
+{
+    static const ArSettings none;
+    const Arinput *entry = entryWindow();
+    return entry ? entry->settings() : none;
+}
+
 void Frmbundle::Form_Load()
 {
     // The window takes the entry window's size and colour: the two read as one program.

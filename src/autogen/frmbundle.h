@@ -2,14 +2,21 @@
 
 #include "platform/colors.h"
 #include "platform/form.h"
+#include "suite/validators.h"
 
 #include <QSet>
+
+#include <optional>
 
 class QProgressBar;
 
 namespace tallic {
 
-struct RatedItem;
+class Arinput;
+struct ArSettings;
+struct ChargeRules;
+struct Failure;
+struct GenerationRun;
 
 // The AutoGenerate Chits window: a bundle of charge items applied to a list of members.
 // It stands beside the entry window, which stays usable while it is open.
@@ -69,7 +76,14 @@ private slots:
     void cmdexit_Click();
 
 private:
+    // The entry window beside it, whose settings and bypasses the window follows; none
+    // while the entry window is not open.
+    const Arinput *entryWindow() const;
+    const ArSettings &settings() const;
+    ChargeRules chargeRules() const;
+
     void buildScreen();
+    void buildBoxes();
     void buildCommands();
 
     // One list with its file, its status box and its input box.
@@ -97,13 +111,23 @@ private:
     bool addClassMembers(const QString &classCode, bool withSubAccounts);
     // Generate Chits from the saved lists up to the confirmation, then the writing.
     void generateChits();
-    void writeChits(const QStringList &columns, const QString &date, const QStringList &members,
-                    const QList<RatedItem> &items, const QSet<qint64> &exempt);
+    // The date of the chits, checked and warned of; empty when there is none.
+    QString chooseDate();
+    // The bundle with its rates and the members' exemptions; none when a failure stopped
+    // the run (reported).
+    std::optional<GenerationRun> readRun(const QString &date, const QStringList &members);
+    // False when the members were billed for the date already and the operator stops, or
+    // ardaily cannot be read (reported); the run gets ardaily's column names.
+    bool notBilledAgain(GenerationRun &run);
+    void writeChits(const GenerationRun &run);
     QString memoText() const;
     // The list commands and Exit.
     void setCommandsAvailable(bool on);
     // Reports the failure that stopped generation and says where to resume.
-    void reportStop(const QString &stopped);
+    std::nullopt_t reportStop(const Failure &failure, const QString &stopped);
+
+    // The account last found by the check of txtglnum: its text goes with the next item.
+    GlAccount account_;
 
     // Members done out of members listed, under mainhelpwindow.
     QProgressBar *progress_ = nullptr;

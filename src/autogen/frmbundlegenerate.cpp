@@ -1,16 +1,18 @@
 // Generate Chits: the bundle's items written as chits for every listed member.
 #include "frmbundle.h"
 
+#include "basic/chit.h"
 #include "basic/chitdates.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
 #include "entry/arinput.h"
-#include "entry/chit.h"
 #include "generation.h"
 #include "listfiles.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
+#include "suite/arsettings.h"
 #include "suite/chitnumbers.h"
+#include "suite/dailycolumns.h"
 #include "suite/database.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
@@ -27,13 +29,8 @@ namespace tallic {
 
 namespace {
 
-// The positions of the ardaily row that generation fills, and those it looks at again.
-constexpr int RowColumns = 18;
-constexpr int DateColumn = 2;
-constexpr int MemberColumn = 3;
-constexpr int OriginColumn = 15;
-constexpr int MemoColumn = 16;
-constexpr int GeneratedSource = 9;
+const QString SharedDateAdvice = u"You should notify this user that you are\nadding "
+                                 u"transactions to the date he/she is\nalso currently using."_s;
 
 const QString NothingWritten = u"No chits written."_s;
 
@@ -41,180 +38,161 @@ const QString NothingWritten = u"No chits written."_s;
 // still moves smoothly.
 constexpr int RepaintMs = 50;
 
-// The failure being handled as the run-time error ReportError tells of.
-void setError(qint32 number, const QString &description)
-{
-    state().ErrNumber = number;
-    state().ErrDescription = description;
-}
-
 // The chit date: the entry screen's, else the operator's answer; empty when none.
-QString askChitDate()
+QString askChitDate(const Arinput *entry)
 {
-    SharedState &s = state();
-    if (auto *entry = qobject_cast<Arinput *>(Form::find(u"arinput"_s))) {
+    if (entry) {
         const QString keyed = entry->Text1(Field::ChitDate).text();
         if (!keyed.isEmpty())
             return keyed;
     }
     platform().clearClipboard();
     DoEvents();
-    SetToday();
-    s.MsgTitle = u"Set Date To Use"_s;
     const QString answer
         = InputBox(u"Enter the date for these generated chits\nin YYYYMMDD format.\n\n"
                    u"Press ENTER to accept the current date."_s,
-                   s.MsgTitle, QString::number(s.TodayNumber));
+                   u"Set Date To Use"_s, QString::number(SetToday().TodayNumber));
     return generationDate(answer, platform().today().year());
-}
-
-ChargeRules chargeRules()
-{
-    const SharedState &s = state();
-    ChargeRules rules;
-    rules.consolidation = s.ConsolidationMode != u"N"_s;
-    rules.taxServiceCharge = s.TaxServiceCharge == u"Y"_s;
-    rules.taxBypass = s.TaxBypass != 0;
-    rules.scBypass = s.ScBypass != 0;
-    rules.scTaxableShare = s.ScTaxableShare;
-    rules.scTaxBasis = s.ScTaxBasis;
-    // The company's rate: the entry screen zeroes SalesTaxRate for its own exempt member,
-    // which must not carry over to the listed ones.
-    rules.salesTaxRate = s.CompanyTaxRate;
-    return rules;
 }
 
 // The bundle as saved. Read once for the whole run, so that every member is charged the
 // same items even if another workstation saves its bundle meanwhile.
-bool readBundle(QList<RatedItem> &items)
+Result<QList<RatedItem>> readBundle()
 {
-    bool ok = true;
-    const QStringList lines = readListFile(u"bundle1.ini"_s, &ok);
-    for (const QString &line : lines)
+    const Result<QStringList> lines = readListFile(u"bundle1.ini"_s);
+    if (!lines)
+        return lines.failure();
+    QList<RatedItem> items;
+    for (const QString &line : *lines)
         items.append({ parseBundleLine(line), 0, 0 });
-    return ok;
+    return items;
 }
 
-// The rates of every item's account; false with the failure passed on when one cannot be
-// read, and the account it stopped at: no member's chit could be written whole.
-bool readRates(QList<RatedItem> &items, QString &stoppedAt)
+// The rates of an item's account: when one cannot be read, no member's chit could be
+// written whole.
+Result<void> readRates(SuiteDb &ar, RatedItem &rated)
 {
-    SuiteDb ar(u"ar.mdb"_s);
-    for (RatedItem &rated : items) {
-        stoppedAt = rated.item.accountField;
-        QSqlQuery rates = ar.query(u"select * from ar0 where aracctnum = "_s
-                                   + shortestNumber(rated.item.account));
-        const bool found = !ar.failed() && rates.next();
-        const QSqlError failure = ar.failed() ? ar.error() : rates.lastError();
-        if (failure.isValid()) {
-            // A table that cannot be read is not an account without rates.
-            passOnDbError(failure);
-            setError(state().ErrNumber,
-                     u"The A/R rates (ar0) of account "_s + stoppedAt + u" could not be read: "_s
-                         + state().ErrDescription);
-            return false;
-        }
-        if (!found) {
-            setError(JetError::NoCurrentRecord,
-                     u"Account "_s + stoppedAt + u" has no A/R rates (ar0)."_s);
-            return false;
-        }
-        // A null rate reads as 0.
-        rated.scRate = rates.value(u"arsrvchg"_s).toDouble();
-        rated.taxRate = rates.value(u"arsalestax"_s).toDouble();
+    const QString account = rated.item.accountField;
+    QSqlQuery rates
+        = ar.query(u"select * from ar0 where aracctnum = "_s + shortestNumber(rated.item.account));
+    const bool found = !ar.failed() && rates.next();
+    const QSqlError error = ar.failed() ? ar.error() : rates.lastError();
+    if (error.isValid()) {
+        // A table that cannot be read is not an account without rates.
+        Failure failure = dbFailure(error, ar.fileName());
+        failure.description = u"The A/R rates (ar0) of account "_s + account
+            + u" could not be read: "_s + failure.description;
+        return failure;
     }
-    return true;
+    if (!found) {
+        return Failure { JetError::NoCurrentRecord,
+                         u"Account "_s + account + u" has no A/R rates (ar0)."_s, ar.fileName() };
+    }
+    // A null rate reads as 0.
+    rated.scRate = rates.value(u"arsrvchg"_s).toDouble();
+    rated.taxRate = rates.value(u"arsalestax"_s).toDouble();
+    return {};
+}
+
+// What every row of a run shares; chit, member and item change.
+QVariantList sharedRow(const QString &date, const QString &memo)
+{
+    QVariantList row(DailyColumn::Count);
+    row[DailyColumn::ChitDate] = date;
+    row[DailyColumn::Employee] = qint16(0);
+    row[DailyColumn::Covers] = qint16(0);
+    for (int i = DailyColumn::FirstReserved; i <= DailyColumn::LastReserved; ++i)
+        row[i] = qint16(0);
+    row[DailyColumn::ReservedText] = u" "_s;
+    row[DailyColumn::Origin] = u"AutoGen"_s;
+    row[DailyColumn::Memo] = memo;
+    row[DailyColumn::Source] = qint16(DailyColumn::EntrySource);
+    return row;
 }
 
 // The listed members whose record exempts them from tax, as it stands now: a flag changed
 // since a member was listed counts, however he was listed. One statement a run.
-bool readExemptMembers(QSet<qint64> &exempt)
+Result<QSet<qint64>> readExemptMembers()
 {
     SuiteDb master(u"master.mdb"_s);
     QSqlQuery query = master.query(u"select acctnumber from acctinfo where taxexempt = 1"_s);
+    QSet<qint64> exempt;
     while (!master.failed() && query.next())
         exempt.insert(memberKey(query.value(0).toDouble()));
     const QSqlError failure = master.failed() ? master.error() : query.lastError();
-    if (failure.isValid()) {
-        passOnDbError(failure);
-        return false;
-    }
-    return true;
+    if (failure.isValid())
+        return dbFailure(failure, master.fileName());
+    return exempt;
 }
 
-// The names of ardaily's first columns, which a chit's row fills by position; empty with
-// the failure passed on when the table cannot be read or lacks them.
-QStringList rowColumns()
+// The names of ardaily's first columns, which a chit's row fills by position; the failure
+// when the table cannot be read or lacks them.
+Result<QStringList> rowColumns()
 {
     SuiteDb daily(u"daily.mdb"_s);
     QSqlQuery layout = daily.query(u"select * from ardaily where tallicnum = 'FaGb#@HDJx'"_s);
     const QSqlRecord record = layout.record();
     layout.finish();
-    if (daily.failed()) {
-        daily.passOnError();
-        return {};
-    }
-    if (record.count() < RowColumns) {
-        setError(JetError::NoSuchColumn, u"The ardaily table lacks the columns of a chit."_s);
-        return {};
+    if (daily.failed())
+        return daily.failure();
+    if (record.count() < DailyColumn::Count) {
+        return Failure { JetError::NoSuchColumn,
+                         u"The ardaily table lacks the columns of a chit."_s, daily.fileName() };
     }
     QStringList names;
-    for (int i = 0; i < RowColumns; ++i)
+    for (int i = 0; i < DailyColumn::Count; ++i)
         names << record.fieldName(i);
     return names;
 }
 
-// The rows generated chits already hold for this date, with their members and memos; false
-// with the failure passed on: a look-up that failed halfway must not read as "not billed".
-bool billedRows(const QStringList &columns, const QString &date, QList<BilledRow> &billed)
+// The rows generated chits already hold for this date, with their members and memos; the
+// failure too: a look-up that failed halfway must not read as "not billed".
+Result<QList<BilledRow>> billedRows(const QStringList &columns, const QString &date)
 {
     SuiteDb daily(u"daily.mdb"_s);
     // The memos are compared here, alike on every engine: the engines fold letter case
     // differently.
-    QSqlQuery query = daily.query(
-        u"select distinct %1, %2 from ardaily where %3 = 'AutoGen' and %4 = ?"_s.arg(
-            columns.at(MemberColumn), columns.at(MemoColumn), columns.at(OriginColumn),
-            columns.at(DateColumn)),
-        { Val(date) });
+    QSqlQuery query
+        = daily.query(u"select distinct %1, %2 from ardaily where %3 = 'AutoGen' and %4 = ?"_s.arg(
+                          columns.at(DailyColumn::Member), columns.at(DailyColumn::Memo),
+                          columns.at(DailyColumn::Origin), columns.at(DailyColumn::ChitDate)),
+                      { Val(date) });
+    QList<BilledRow> billed;
     while (!daily.failed() && query.next())
         billed.append({ query.value(0).toDouble(), query.value(1).toString() });
     if (!daily.failed() && query.lastError().isValid())
         daily.setError(query.lastError());
-    if (daily.failed()) {
-        daily.passOnError();
-        return false;
-    }
-    return true;
+    if (daily.failed())
+        return daily.failure();
+    return billed;
 }
 
 // One member's chit: the rows of every item in one transaction, stored whole or not at
-// all; false with the failure passed on. The row holds the chit's own values already.
-bool storeChit(SuiteDb &daily, const QString &insert, QVariantList &row,
-               const QList<RatedItem> &items, const QList<ItemAmounts> &amounts)
+// all. The row holds the chit's own values already.
+Result<void> storeChit(SuiteDb &daily, const QString &insert, QVariantList &row,
+                       const QList<RatedItem> &items, const QList<ItemAmounts> &amounts)
 {
-    if (!daily.transaction()) {
-        daily.passOnError();
-        return false;
-    }
+    if (!daily.transaction())
+        return daily.failure();
     for (qsizetype i = 0; i < items.size(); ++i) {
         const ItemAmounts &amount = amounts.at(i);
-        row[0] = items.at(i).item.account;
-        row[6] = items.at(i).item.price;
-        row[7] = amount.serviceCharge;
-        row[8] = amount.tax;
-        row[9] = amount.total;
+        row[DailyColumn::GlAccount] = items.at(i).item.account;
+        row[DailyColumn::BaseSale] = items.at(i).item.price;
+        row[DailyColumn::ServiceCharge] = amount.serviceCharge;
+        row[DailyColumn::Tax] = amount.tax;
+        row[DailyColumn::Total] = amount.total;
         if (!daily.execPrepared(insert, row)) {
-            daily.passOnError();
+            const Failure failure = daily.failure();
             daily.rollback();
-            return false;
+            return failure;
         }
     }
     if (!daily.commit()) {
-        daily.passOnError();
+        const Failure failure = daily.failure();
         daily.rollback();
-        return false;
+        return failure;
     }
-    return true;
+    return {};
 }
 
 } // namespace
@@ -230,7 +208,6 @@ void Frmbundle::cmdgenerate_Click()
 
 void Frmbundle::generateChits()
 {
-    SharedState &s = state();
     progress_->reset();
     // A list that cannot be saved would leave the old file to be billed.
     if (!saveList(Bundle, u"Bundle saved."_s) || !saveList(Members, u"Member list saved."_s)) {
@@ -238,87 +215,105 @@ void Frmbundle::generateChits()
         return;
     }
     DoEvents();
-
-    const QString date = askChitDate();
+    const QString date = chooseDate();
     if (date.isEmpty())
         return;
-    // Generated chits obey the same period rules as keyed ones.
-    const DateVerdict verdict = checkChitDate(toLong(Val(date)), s.ArYear, s.ArMonth, s.AccessLevel,
-                                              platform().today().year());
-    if (verdict != DateVerdict::Accepted) {
-        MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
-               u"Date entered: "_s + date);
-        return;
-    }
-
-    s.WorkDateText = date;
-    CheckDateInUse();
-    if (s.MsgText != u"OK"_s) {
-        MsgBox(s.MsgText
-                   + u"\n\nYou should notify this user that you are\nadding transactions to the "
-                     u"date he/she is\nalso currently using."_s,
-               BoxButtons::Ok, BoxIcon::Information, u"Shared Date"_s);
-    }
 
     // What the run will write is on the screen before the operator confirms it.
-    const QStringList members = ctl(u"List2"_s).items();
-    QList<RatedItem> items;
-    QSet<qint64> exempt;
-    QString account;
-    if (!readBundle(items)) {
-        reportStop(NothingWritten);
+    std::optional<GenerationRun> run = readRun(date, ctl(u"List2"_s).items());
+    if (!run)
         return;
-    }
-    if (!members.isEmpty() && !readRates(items, account)) {
-        reportStop(NothingWritten + u" Stopped at account "_s + account + u'.');
-        return;
-    }
-    if (!members.isEmpty() && !readExemptMembers(exempt)) {
-        reportStop(NothingWritten);
-        return;
-    }
     ctl(u"mainhelpwindow"_s)
-        .setText(summaryText(summarizeRun(items, members, chargeRules(), exempt)));
-
-    s.MsgTitle = u"Please confirm..."_s;
-    s.MsgText = u"Click YES to generate, click NO to cancel now."_s;
-    AskYesNo();
-    if (s.MsgAnswer != AnswerYes) {
+        .setText(summaryText(summarizeRun(run->items, run->members, chargeRules(), run->exempt)));
+    if (!AskYesNo(u"Click YES to generate, click NO to cancel now."_s, u"Please confirm..."_s)) {
         ctl(u"cmdexit"_s).setFocus();
         return;
     }
-
-    if (ctl(u"List1"_s).items().isEmpty())
-        s.MsgText = u"Unable to generate chits. There are no items to create."_s;
-    else if (members.isEmpty())
-        s.MsgText = u"Unable to generate chits. There are no member accounts selected."_s;
-    if (ctl(u"List1"_s).items().isEmpty() || members.isEmpty()) {
-        MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::Information, u"Oops..."_s);
+    if (ctl(u"List1"_s).items().isEmpty() || run->members.isEmpty()) {
+        MsgBox(ctl(u"List1"_s).items().isEmpty()
+                   ? u"Unable to generate chits. There are no items to create."_s
+                   : u"Unable to generate chits. There are no member accounts selected."_s,
+               BoxButtons::Ok, BoxIcon::Information, u"Oops..."_s);
         return;
     }
-
-    // The row is written by column position: the table's own order is the layout.
-    const QStringList columns = rowColumns();
-    // A run repeated by mistake would bill the same members twice.
-    QList<BilledRow> billed;
-    if (columns.isEmpty() || !billedRows(columns, date, billed)) {
-        reportStop(NothingWritten);
+    if (!notBilledAgain(*run))
         return;
-    }
-    if (const qsizetype count = countBilled(members, billed, memoText()); count > 0) {
-        s.MsgTitle = u"Already billed..."_s;
-        s.MsgText = alreadyBilledText(count, date);
-        AskYesNo();
-        if (s.MsgAnswer != AnswerYes) {
-            ctl(u"cmdexit"_s).setFocus();
-            return;
-        }
-    }
 
     // Nothing may change the lists or close the window while rows are written.
     setCommandsAvailable(false);
-    writeChits(columns, date, members, items, exempt);
+    writeChits(*run);
     setCommandsAvailable(true);
+}
+
+QString Frmbundle::chooseDate()
+{
+    const QString date = askChitDate(entryWindow());
+    if (date.isEmpty())
+        return date;
+    // Generated chits obey the same period rules as keyed ones.
+    const DateVerdict verdict
+        = checkChitDate(toLong(Val(date)), settings().ArYear, settings().ArMonth,
+                        session().AccessLevel, platform().today().year());
+    if (verdict != DateVerdict::Accepted) {
+        MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
+               u"Date entered: "_s + date);
+        return QString();
+    }
+    warnOfSharedDate(date, SharedDateAdvice);
+    return date;
+}
+
+std::optional<GenerationRun> Frmbundle::readRun(const QString &date, const QStringList &members)
+{
+    GenerationRun run { date, members, {}, {}, {} };
+    const Result<QList<RatedItem>> items = readBundle();
+    if (!items)
+        return reportStop(items.failure(), NothingWritten);
+    run.items = *items;
+    if (!members.isEmpty()) {
+        SuiteDb ar(u"ar.mdb"_s);
+        for (RatedItem &rated : run.items) {
+            if (const Result<void> read = readRates(ar, rated); !read)
+                return reportStop(read.failure(),
+                                  NothingWritten + u" Stopped at account "_s
+                                      + rated.item.accountField + u'.');
+        }
+        const Result<QSet<qint64>> exempt = readExemptMembers();
+        if (!exempt)
+            return reportStop(exempt.failure(), NothingWritten);
+        run.exempt = *exempt;
+    }
+    return run;
+}
+
+bool Frmbundle::notBilledAgain(GenerationRun &run)
+{
+    // The row is written by column position: the table's own order is the layout.
+    const Result<QStringList> columns = rowColumns();
+    if (!columns) {
+        reportStop(columns.failure(), NothingWritten);
+        return false;
+    }
+    run.columns = *columns;
+    // A run repeated by mistake would bill the same members twice.
+    const Result<QList<BilledRow>> billed = billedRows(run.columns, run.date);
+    if (!billed) {
+        reportStop(billed.failure(), NothingWritten);
+        return false;
+    }
+    const qsizetype count = countBilled(run.members, *billed, memoText());
+    if (count > 0 && !AskYesNo(alreadyBilledText(count, run.date), u"Already billed..."_s)) {
+        ctl(u"cmdexit"_s).setFocus();
+        return false;
+    }
+    return true;
+}
+
+ChargeRules Frmbundle::chargeRules() const
+{
+    const Arinput *entry = entryWindow();
+    return { settings().chargeSettings(), entry && entry->keyed().ScBypass,
+             entry && entry->keyed().TaxBypass };
 }
 
 QString Frmbundle::memoText() const
@@ -336,33 +331,28 @@ void Frmbundle::setCommandsAvailable(bool on)
         ctl(QString::fromLatin1(name)).setEnabled(on);
 }
 
-void Frmbundle::reportStop(const QString &stopped)
+std::nullopt_t Frmbundle::reportStop(const Failure &failure, const QString &stopped)
 {
     // A failure that would only recur is told once; the chits written so far stay, and the
     // window says where to resume.
-    ReportError();
-    clearError();
+    ReportError(failure);
     ctl(u"mainhelpwindow"_s).setText(stopped);
     DoEvents();
+    return std::nullopt;
 }
 
-void Frmbundle::writeChits(const QStringList &columns, const QString &date,
-                           const QStringList &members, const QList<RatedItem> &items,
-                           const QSet<qint64> &exempt)
+void Frmbundle::writeChits(const GenerationRun &run)
 {
+    const QStringList &members = run.members;
+    const QList<RatedItem> &items = run.items;
     Control help = ctl(u"mainhelpwindow"_s);
     progress_->setRange(0, int(members.size()));
     progress_->setValue(0);
 
     SuiteDb daily(u"daily.mdb"_s);
-    const QString insert = u"insert into ardaily ("_s + columns.join(u", "_s) + u") values (?"_s
-        + u", ?"_s.repeated(RowColumns - 1) + u')';
-    // What every row of the run shares; chit, member and item change.
-    QVariantList row {
-        {},        {},        date,   {},           qint16(0),  qint16(0),
-        {},        {},        {},     {},           qint16(0),  qint16(0),
-        qint16(0), qint16(0), u" "_s, u"AutoGen"_s, memoText(), qint16(GeneratedSource)
-    };
+    const QString insert = u"insert into ardaily ("_s + run.columns.join(u", "_s) + u") values (?"_s
+        + u", ?"_s.repeated(DailyColumn::Count - 1) + u')';
+    QVariantList row = sharedRow(run.date, memoText());
     // The charges differ from member to member only by the exemption of his record.
     const ChargeRules rules = chargeRules();
     const QList<ItemAmounts> taxed = bundleAmounts(items, rules, false);
@@ -375,13 +365,16 @@ void Frmbundle::writeChits(const QStringList &columns, const QString &date,
     for (const QString &entry : members) {
         const double member = memberNumber(entry);
         const QString chit = drawChitNumber();
-        row[1] = chit;
-        row[3] = member;
-        const bool exempted = exempt.contains(memberKey(member));
-        if (!storeChit(daily, insert, row, items, exempted ? untaxed : taxed)) {
+        row[DailyColumn::ChitNumber] = chit;
+        row[DailyColumn::Member] = member;
+        const bool exempted = run.exempt.contains(memberKey(member));
+        if (const Result<void> stored
+            = storeChit(daily, insert, row, items, exempted ? untaxed : taxed);
+            !stored) {
             progress_->setValue(written);
-            reportStop(QString::number(written) + u" chits written. Stopped at member "_s + entry
-                       + u'.');
+            reportStop(stored.failure(),
+                       QString::number(written) + u" chits written. Stopped at member "_s + entry
+                           + u'.');
             return;
         }
         ++written;

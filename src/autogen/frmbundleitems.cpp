@@ -7,7 +7,7 @@
 #include "listfiles.h"
 #include "platform/keycodes.h"
 #include "platform/runtime.h"
-#include "suite/sharedstate.h"
+#include "suite/arsettings.h"
 #include "suite/tools.h"
 #include "suite/validators.h"
 
@@ -18,8 +18,6 @@ namespace tallic {
 namespace {
 
 constexpr double HighestAccount = 99999.999;
-
-const QString Redo = u"REDO"_s;
 
 } // namespace
 
@@ -45,7 +43,7 @@ void Frmbundle::txtglnum_KeyPress(int &KeyAscii)
 
 void Frmbundle::txtglnum_LostFocus()
 {
-    SharedState &s = state();
+    const ArSettings &s = settings();
     Control field = ctl(u"txtglnum"_s);
     const double account = Val(field.text());
     // Nothing that could be an account: the box is simply cleared, and the operator goes
@@ -56,22 +54,25 @@ void Frmbundle::txtglnum_LostFocus()
     }
     const QString accountText = formatMask(account, u"#####.##0"_s);
     field.setText(accountText);
-    s.MsgText = accountText;
-    ValidateGLAccount();
+    const Result<GlAccount> checked = ValidateGLAccount(accountText);
+    // A refused account leaves the last account's level and text in force.
+    if (checked)
+        account_ = *checked;
+    bool refused = !checked;
     // Both refusals are told: an account can be the wrong level and a forbidden one.
-    if (s.GLLevel != 1) {
-        s.MsgText = u"Not a level 1 posting account. Try again."_s;
-        MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::Information, u"Oops..."_s);
-        s.MsgText = Redo;
+    if (account_.level != 1) {
+        MsgBox(u"Not a level 1 posting account. Try again."_s, BoxButtons::Ok, BoxIcon::Information,
+               u"Oops..."_s);
+        refused = true;
     }
     if (account == s.ArAccount || account == s.ProfitAccount) {
-        s.MsgText = u"You may not key a chit to either the A/R account or "_s
-                    u"the G/L current profit account. Please redo..."_s;
-        MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::None, u"Account not allowed..."_s);
-        s.MsgText = Redo;
+        MsgBox(u"You may not key a chit to either the A/R account or "_s
+               u"the G/L current profit account. Please redo..."_s,
+               BoxButtons::Ok, BoxIcon::None, u"Account not allowed..."_s);
+        refused = true;
     }
-    if (s.MsgText != Redo) {
-        ctl(u"helpwindow"_s).setText(u"Acct #: "_s + accountText + u' ' + s.GLAcctText);
+    if (!refused) {
+        ctl(u"helpwindow"_s).setText(u"Acct #: "_s + accountText + u' ' + account_.text);
         return;
     }
     field.setText(QString());
@@ -107,7 +108,7 @@ void Frmbundle::cmdadd_Click()
     const double amount = Val(price.text());
     if (number < 1 || number > HighestAccount || amount == 0)
         return;
-    const QString entry = bundleItemEntry(number, amount, state().GLAcctText);
+    const QString entry = bundleItemEntry(number, amount, account_.text);
     if (!charactersNotKept(entry).isEmpty()) {
         tellNotKept({ entry });
         account.setFocus();

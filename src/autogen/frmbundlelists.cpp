@@ -5,7 +5,6 @@
 #include "listfiles.h"
 #include "platform/runtime.h"
 #include "suite/messages.h"
-#include "suite/sharedstate.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -14,25 +13,16 @@ namespace tallic {
 const Frmbundle::ListSide Frmbundle::Bundle { "List1", "bundle1.ini", "helpwindow", "txtglnum" };
 const Frmbundle::ListSide Frmbundle::Members { "List2", "bundle2.ini", "helpwindow2", "txtmember" };
 
-namespace {
-
-// A file that failed is told once; the window goes on with the list as it was.
-void reportFileFailure()
-{
-    ReportError();
-    clearError();
-}
-
-} // namespace
-
 void Frmbundle::loadList(const ListSide &side)
 {
-    bool ok = true;
-    const QStringList entries = readListFile(QString::fromLatin1(side.file), &ok);
-    if (!ok)
-        reportFileFailure();
+    // A file that failed is told once; the window goes on with the list empty.
+    const Result<QStringList> entries = readListFile(QString::fromLatin1(side.file));
+    if (!entries) {
+        ReportError(entries.failure());
+        return;
+    }
     Control list = ctl(QString::fromLatin1(side.list));
-    for (const QString &entry : entries)
+    for (const QString &entry : *entries)
         list.addItem(entry);
 }
 
@@ -70,11 +60,11 @@ bool Frmbundle::saveList(const ListSide &side, const QString &doneText)
     Control status = ctl(QString::fromLatin1(side.status));
     const QStringList entries = ctl(QString::fromLatin1(side.list)).items();
     status.setText(u"Saving "_s + QString::number(entries.size()) + u" items"_s);
-    const bool saved = writeListFile(QString::fromLatin1(side.file), entries);
+    const Result<void> saved = writeListFile(QString::fromLatin1(side.file), entries);
     DoEvents();
     if (!saved) {
         // The list stays red: it still differs from its file.
-        reportFileFailure();
+        ReportError(saved.failure());
         return false;
     }
     status.setText(doneText);
@@ -85,8 +75,8 @@ bool Frmbundle::saveList(const ListSide &side, const QString &doneText)
 void Frmbundle::deleteList(const ListSide &side, const QString &doneText)
 {
     // The file goes first: a file that cannot be removed leaves the list to save again.
-    if (!removeListFile(QString::fromLatin1(side.file))) {
-        reportFileFailure();
+    if (const Result<void> removed = removeListFile(QString::fromLatin1(side.file)); !removed) {
+        ReportError(removed.failure());
         return;
     }
     ctl(QString::fromLatin1(side.list)).clear();

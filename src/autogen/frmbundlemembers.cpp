@@ -10,7 +10,6 @@
 #include "platform/runtime.h"
 #include "suite/database.h"
 #include "suite/messages.h"
-#include "suite/sharedstate.h"
 #include "suite/tools.h"
 #include "suite/validators.h"
 
@@ -69,19 +68,17 @@ void Frmbundle::txtmember_LostFocus()
 
 void Frmbundle::cmdaddmember_Click()
 {
-    SharedState &s = state();
     Control field = ctl(u"txtmember"_s);
     const double number = Val(field.text());
     if (number < 1 || number > HighestMember)
         return;
-    s.MsgText = shortestNumber(number);
-    ValidateMember();
-    if (s.MsgText == u"REDO"_s) {
+    const Result<MemberAccount> member = ValidateMember(shortestNumber(number));
+    if (!member) {
         field.setText(QString());
         field.setFocus();
         return;
     }
-    const QString entry = formatMask(number, u"#####.#0"_s) + u" - "_s + s.MsgText;
+    const QString entry = formatMask(number, u"#####.#0"_s) + u" - "_s + member->description;
     if (!charactersNotKept(entry).isEmpty()) {
         tellNotKept({ entry });
         field.setText(QString());
@@ -98,54 +95,55 @@ void Frmbundle::cmdaddmember_Click()
 
 void Frmbundle::cmdaddgroup_Click()
 {
-    SharedState &s = state();
-    s.MsgTitle = u"Select Members by Class Code Group"_s;
+    const QString title = u"Select Members by Class Code Group"_s;
     const QString classCode
-        = InputBox(u"Type the class code to use. Leave blank to cancel."_s, s.MsgTitle);
+        = InputBox(u"Type the class code to use. Leave blank to cancel."_s, title);
     if (classCode.isEmpty() || programEnding())
         return;
-    s.MsgText = u"Select member SUB accounts (.01-.99) also?"_s;
-    AskYesNo();
-    if (!addClassMembers(classCode, s.MsgAnswer == AnswerYes))
+    const bool withSubAccounts = AskYesNo(u"Select member SUB accounts (.01-.99) also?"_s, title);
+    if (!addClassMembers(classCode, withSubAccounts))
         return;
     ctl(u"txtmember"_s).setText(QString());
     markChanged(Members, true);
     DoEvents();
 }
 
-bool Frmbundle::addClassMembers(const QString &classCode, bool withSubAccounts)
+namespace {
+
+// Every member of a class, read whole before anything is listed: a database that fails
+// halfway leaves the list as it was.
+Result<QList<ClassMember>> classMembers(const QString &classCode, bool withSubAccounts)
 {
-    SharedState &s = state();
     QString sql = u"select * from acctinfo where classcode = ?"_s;
     // Main accounts only: numbers without a fraction.
     if (!withSubAccounts)
         sql += u" and acctnumber = fix(acctnumber)"_s;
     sql += u" order by acctnumber"_s;
 
-    // The class is read whole before anything is listed: a database that fails halfway
-    // leaves the list as it was.
+    SuiteDb db(u"master.mdb"_s);
+    QSqlQuery query = db.query(sql, { classCode });
+    if (db.failed())
+        return db.failure();
     QList<ClassMember> found;
-    {
-        SuiteDb db(u"master.mdb"_s);
-        QSqlQuery query = db.query(sql, { classCode });
-        if (db.failed()) {
-            db.passOnError();
-        } else {
-            while (query.next())
-                found.append({ query.value(u"acctnumber"_s).toDouble(),
-                               trimBlanks(query.value(u"lname"_s).toString()) + u", "_s
-                                   + trimBlanks(query.value(u"fname"_s).toString()) });
-            if (query.lastError().isValid())
-                passOnDbError(query.lastError());
-        }
-    }
-    if (s.ErrNumber != 0) {
-        ReportError();
-        clearError();
+    while (query.next())
+        found.append({ query.value(u"acctnumber"_s).toDouble(),
+                       trimBlanks(query.value(u"lname"_s).toString()) + u", "_s
+                           + trimBlanks(query.value(u"fname"_s).toString()) });
+    if (query.lastError().isValid())
+        return dbFailure(query.lastError(), db.fileName());
+    return found;
+}
+
+} // namespace
+
+bool Frmbundle::addClassMembers(const QString &classCode, bool withSubAccounts)
+{
+    const Result<QList<ClassMember>> found = classMembers(classCode, withSubAccounts);
+    if (!found) {
+        ReportError(found.failure());
         return false;
     }
-
-    if (found.isEmpty()) {
+    if (found->isEmpty()) {
         MsgBox(u"No records found with the selected class code."_s, BoxButtons::Ok,
                BoxIcon::Information, u"Oops..."_s);
         return true;
@@ -154,11 +152,10 @@ bool Frmbundle::addClassMembers(const QString &classCode, bool withSubAccounts)
     Control list = ctl(u"List2"_s);
     // Members whose names the list file cannot hold are left out, and named.
     QStringList notKept;
-    for (const ClassMember &member : std::as_const(found)) {
+    for (const ClassMember &member : *found) {
         // No member check: the class comes from the register itself.
         field.setText(shortestNumber(member.number));
-        s.MsgText = member.name;
-        const QString entry = field.text() + u" - "_s + s.MsgText;
+        const QString entry = field.text() + u" - "_s + member.name;
         if (!charactersNotKept(entry).isEmpty()) {
             notKept << entry;
             continue;

@@ -42,6 +42,39 @@ QRect commandRect(int column, int row)
 
 void Frmbundle::buildScreen()
 {
+    buildBoxes();
+    progress_ = addProgressBar(u"progress"_s, QRect(10, 570, 880, 22));
+    progress_->setFormat(u"%v of %m members"_s);
+
+    addLabel(u"lblcount"_s, -1, QRect(RightColumn, 44, ColumnWidth, 28), QString());
+    Control count = ctl(u"lblcount"_s);
+    count.setBackColor(CountBack);
+    count.setFont(u"Sans Serif"_s, 9.75, true);
+    static_cast<QLabel *>(count.widget())->setAlignment(Qt::AlignCenter);
+
+    addLabel(u"Label1"_s, -1, QRect(LeftColumn, 318, 260, 38),
+             u"Optional: Add Memo below for all chits (Max=40 chars)"_s);
+    static_cast<QLabel *>(ctl(u"Label1"_s).widget())->setWordWrap(true);
+    addTextBox(u"txtmemo"_s, -1, QRect(LeftColumn, 360, 260, 28));
+    ctl(u"txtmemo"_s).setMaxLength(40);
+    ctl(u"txtmemo"_s).setBackColor(Colors::White);
+
+    buildCommands();
+
+    // Keyed in the order the operator works: an item, the bundle, a member, the list,
+    // the memo, and the commands that finish.
+    int tab = 0;
+    for (const char *name :
+         { "txtglnum",        "txtprice",         "cmdadd",        "cmddelete",     "cmdnew",
+           "cmdsavelist",     "cmddeletelist",    "txtmember",     "cmdaddmember",  "cmdaddgroup",
+           "cmddeletemember", "cmdnewmemberlist", "cmdsavemember", "cmddelmemlist", "txtmemo",
+           "cmdgenerate",     "cmdhelp",          "cmdexit",       "List1",         "List2" })
+        ctl(QString::fromLatin1(name)).setTabIndex(tab++);
+}
+
+// The two lists, the status boxes under them and the input boxes.
+void Frmbundle::buildBoxes()
+{
     addListBox(u"List1"_s, -1, QRect(10, 10, 300, 470));
     addListBox(u"List2"_s, -1, QRect(590, 10, 300, 470));
     for (const char *name : { "List1", "List2" }) {
@@ -79,34 +112,6 @@ void Frmbundle::buildScreen()
         box.setForeColor(Colors::Black);
         box.setFont(u"Sans Serif"_s, 9.75, true);
     }
-
-    progress_ = addProgressBar(u"progress"_s, QRect(10, 570, 880, 22));
-    progress_->setFormat(u"%v of %m members"_s);
-
-    addLabel(u"lblcount"_s, -1, QRect(RightColumn, 44, ColumnWidth, 28), QString());
-    Control count = ctl(u"lblcount"_s);
-    count.setBackColor(CountBack);
-    count.setFont(u"Sans Serif"_s, 9.75, true);
-    static_cast<QLabel *>(count.widget())->setAlignment(Qt::AlignCenter);
-
-    addLabel(u"Label1"_s, -1, QRect(LeftColumn, 318, 260, 38),
-             u"Optional: Add Memo below for all chits (Max=40 chars)"_s);
-    static_cast<QLabel *>(ctl(u"Label1"_s).widget())->setWordWrap(true);
-    addTextBox(u"txtmemo"_s, -1, QRect(LeftColumn, 360, 260, 28));
-    ctl(u"txtmemo"_s).setMaxLength(40);
-    ctl(u"txtmemo"_s).setBackColor(Colors::White);
-
-    buildCommands();
-
-    // Keyed in the order the operator works: an item, the bundle, a member, the list,
-    // the memo, and the commands that finish.
-    int tab = 0;
-    for (const char *name :
-         { "txtglnum",        "txtprice",         "cmdadd",        "cmddelete",     "cmdnew",
-           "cmdsavelist",     "cmddeletelist",    "txtmember",     "cmdaddmember",  "cmdaddgroup",
-           "cmddeletemember", "cmdnewmemberlist", "cmdsavemember", "cmddelmemlist", "txtmemo",
-           "cmdgenerate",     "cmdhelp",          "cmdexit",       "List1",         "List2" })
-        ctl(QString::fromLatin1(name)).setTabIndex(tab++);
 }
 
 void Frmbundle::buildCommands()

@@ -67,11 +67,9 @@ QList<ItemAmounts> bundleAmounts(const QList<RatedItem> &items, const ChargeRule
 {
     QList<ItemAmounts> amounts;
     // The entry screen's own decision of what a bypass or an exemption takes off.
-    const ChargeSettings settings { rules.consolidation, rules.taxServiceCharge,
-                                    rules.scTaxableShare, rules.scTaxBasis, rules.salesTaxRate };
     for (const RatedItem &rated : items)
         amounts.append(
-            itemAmounts(chargeInputs(rated.item.price, rated.scRate, rated.taxRate, settings,
+            itemAmounts(chargeInputs(rated.item.price, rated.scRate, rated.taxRate, rules.settings,
                                      { rules.scBypass, rules.taxBypass, exempt })));
     return amounts;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "basic/amounts.h"
+#include "basic/postingrules.h"
 
 #include <QList>
 #include <QSet>
@@ -42,16 +43,14 @@ struct ItemAmounts
 };
 ItemAmounts itemAmounts(const ChargeInputs &in);
 
-// The shared settings every item's charges follow in one run.
+// What every item's charges follow in one run: the club's settings, with the company's
+// rate (the entry screen's exempt member must not carry over to the listed ones), and the
+// entry screen's bypasses.
 struct ChargeRules
 {
-    bool consolidation = false; // ConsolidationMode other than "N"
-    bool taxServiceCharge = false; // TaxServiceCharge "Y"
-    bool taxBypass = false;
+    ChargeSettings settings;
     bool scBypass = false;
-    float scTaxableShare = 0;
-    QString scTaxBasis;
-    float salesTaxRate = 0; // the company's rate, whoever was keyed last on the entry screen
+    bool taxBypass = false;
 };
 
 // An item of the bundle with its account's rates (arsrvchg, arsalestax).
@@ -60,6 +59,17 @@ struct RatedItem
     BundleItem item;
     double scRate = 0;
     double taxRate = 0;
+};
+
+// What one Generate run writes: the date, the listed members, the bundle's items with
+// their rates, the members exempt from tax, and the names of ardaily's columns.
+struct GenerationRun
+{
+    QString date;
+    QStringList members;
+    QList<RatedItem> items;
+    QSet<qint64> exempt;
+    QStringList columns;
 };
 
 // What each item of the bundle costs a member who pays tax, or one exempt by his record.

@@ -3,7 +3,6 @@
 #include "basic/masks.h"
 #include "keys/codepages.h"
 #include "platform/platform.h"
-#include "suite/sharedstate.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -17,13 +16,9 @@ namespace {
 // The language's number for a file that cannot be read, written or removed.
 constexpr qint32 FileAccessError = 75;
 
-bool fileFailure(const QString &fileName, const QString &reason)
+Failure fileFailure(const QString &fileName, const QString &reason)
 {
-    SharedState &s = state();
-    s.ErrNumber = FileAccessError;
-    s.ErrDescription = u"Path/File access error: "_s + fileName + u" ("_s + reason + u')';
-    s.ErrLine = 0;
-    return false;
+    return { FileAccessError, u"Path/File access error: "_s + fileName + u" ("_s + reason + u')' };
 }
 
 // The file of that name in the working folder, whatever its letter case on disk; the
@@ -36,20 +31,14 @@ QString actualFile(const QString &name)
 
 } // namespace
 
-QStringList readListFile(const QString &name, bool *ok)
+Result<QStringList> readListFile(const QString &name)
 {
-    if (ok)
-        *ok = true;
     const QString path = findInWorkingFolder(name);
     if (path.isEmpty())
-        return {};
+        return QStringList();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        fileFailure(name, file.errorString());
-        if (ok)
-            *ok = false;
-        return {};
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return fileFailure(name, file.errorString());
     const QByteArray bytes = file.readAll();
     QString text;
     text.reserve(bytes.size());
@@ -93,7 +82,7 @@ QByteArray listFileBytes(const QStringList &entries)
     return bytes;
 }
 
-bool writeListFile(const QString &name, const QStringList &entries)
+Result<void> writeListFile(const QString &name, const QStringList &entries)
 {
     // The lists refuse such entries as they are added; one that got in anyway is not
     // written as a stand-in character the reader could not tell from the real one.
@@ -108,16 +97,16 @@ bool writeListFile(const QString &name, const QStringList &entries)
     file.write(listFileBytes(entries));
     if (!file.commit())
         return fileFailure(name, file.errorString());
-    return true;
+    return {};
 }
 
-bool removeListFile(const QString &name)
+Result<void> removeListFile(const QString &name)
 {
     const QString path = findInWorkingFolder(name);
-    if (path.isEmpty())
-        return true;
     QFile file(path);
-    return file.remove() || fileFailure(name, file.errorString());
+    if (path.isEmpty() || file.remove())
+        return {};
+    return fileFailure(name, file.errorString());
 }
 
 QString bundleItemEntry(double account, double price, const QString &description)

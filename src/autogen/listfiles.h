@@ -1,5 +1,7 @@
 #pragma once
 
+#include "basic/result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,14 +13,14 @@ namespace tallic {
 // file, and a missing file is an empty list. The files are shared by every workstation
 // of the data folder and are not locked.
 //
-// Failures are passed on as run-time errors (ErrNumber, ErrDescription) for the caller
-// to report; a file that could not be written keeps its old contents.
+// A failure is the caller's to report; a file that could not be written keeps its old
+// contents.
 
 // The entries of a list file; empty for a missing file.
-QStringList readListFile(const QString &name, bool *ok = nullptr);
-bool writeListFile(const QString &name, const QStringList &entries);
+Result<QStringList> readListFile(const QString &name);
+Result<void> writeListFile(const QString &name, const QStringList &entries);
 // Removes the file if it is there.
-bool removeListFile(const QString &name);
+Result<void> removeListFile(const QString &name);
 
 // The characters of an entry that the list files' code page lacks, each once; empty when
 // the entry can be kept.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "basic/amounts.h"
+#include "basic/chit.h"
+#include "basic/chitdates.h"
 
 #include <QString>
 
@@ -19,6 +21,62 @@ bool paymentMadeCredit(const QString &chitNumber, double base);
 // Whether posting refuses the chit: a terminated member's account takes credits only, so a
 // chit whose total is above 0 is refused.
 bool terminatedDebitRefused(bool memberTerminated, double total);
+
+// Why posting refuses a chit, whichever window posts or corrects it.
+enum class Refusal {
+    None,
+    TerminatedDebit, // a total above 0 for a terminated member
+    DateOutsideMonth, // the chit date is not in the open A/R month (DateVerdict says how)
+    BaseMissing, // a base sale of 0
+    NoAccountRates, // the chit's G/L account is not in ar0
+};
+
+// A box that tells the operator why a chit is refused or what posting changed in it.
+struct Notice
+{
+    QString title;
+    QString text;
+    bool critical = false; // the critical icon; the information icon otherwise
+};
+// The box of a refusal. A date outside the month is told by dateRefusalText() under the
+// date's own title.
+Notice refusalNotice(Refusal refusal);
+// The box after a payment was made a credit.
+Notice paymentCreditNotice();
+
+// What OK decides from besides the chit on the screen.
+struct PostingContext
+{
+    bool memberTerminated = false;
+    qint32 workDate = 0; // the batch date; below 1 today's date stands for it
+    qint32 today = 0;
+    qint32 arYear = 0;
+    int arMonth = 0;
+    int accessLevel = 0;
+    int systemYear = 0;
+    bool dateKeyed = true; // the date field is switched on
+    // A chit number made up for a chit whose number field is switched off; empty while
+    // the number is keyed.
+    QString drawnChitNumber;
+};
+
+struct PostingDecision
+{
+    Refusal refusal = Refusal::None;
+    DateVerdict dateVerdict = DateVerdict::Accepted;
+    // The chit with the corrections made before the decision was reached: a made-up
+    // number, the batch date for a blank or hidden date, "0" for no employee, a payment
+    // made a credit.
+    Chit chit;
+    qint32 workDate = 0; // the batch date afterwards
+    bool madeCredit = false; // the operator is told (paymentCreditNotice)
+};
+
+// What OK does with the chit before it is stored, in the order the checks are made: a
+// terminated member's debit is refused as keyed; the chit number and a blank or hidden
+// date are filled in; a date outside the open month and a base sale of 0 are refused; a
+// payment keyed as a positive amount becomes a credit without service charge or tax.
+PostingDecision decidePosting(const Chit &chit, const PostingContext &context);
 
 // The club's settings that the charges of every chit follow.
 struct ChargeSettings

@@ -1,12 +1,24 @@
 #pragma once
 
+#include "basic/chit.h"
 #include "basic/chitdates.h"
-#include "entry/chit.h"
+#include "basic/postingrules.h"
+#include "basic/result.h"
+#include "entry/entrystate.h"
 #include "platform/form.h"
+#include "suite/arsettings.h"
 
 #include <functional>
+#include <optional>
 
 namespace tallic {
+
+// An account's service-charge and tax rates.
+struct AccountRates
+{
+    double serviceCharge = 0;
+    double tax = 0;
+};
 
 // The chit entry window: ten chit fields keyed one after the other, the previous chit,
 // the batch's count and control total, and the mode commands.
@@ -28,10 +40,11 @@ public:
     QString lookupAnswer(int field) const;
 
     // Reads the command line and the suite's configuration; refuses a start that the
-    // launch code or the access level does not allow (the program then ends).
-    void LoadSettings();
-    // Puts the balance of the member in field 4 on the clipboard ("Balance: 1,234.50").
-    void ShowBalance();
+    // launch code or the access level does not allow. False when the program ends.
+    bool LoadSettings();
+    // Puts the balance of the member in field 4 on the clipboard ("Balance: 1,234.50"); the
+    // failure is the caller's to report.
+    Result<void> ShowBalance();
 
     // Posting, modes and batches.
     void PostChit();
@@ -42,13 +55,21 @@ public:
     void AdjustCreditMode();
     void RedoChit();
     void StartBatch();
+    // The batch date from the picker, held to the open month; false when none was chosen
+    // (the batch that was goes on) or the program ends.
+    bool chooseBatchDate();
     void UpdateValidityTotals();
 
     // What AutoGenerate opens: the window of the layer above, installed at start.
     static void setAutoGenerateOpener(std::function<void()> open);
 
+    // The club's settings read at start-up, the batch and the chit being keyed.
+    const ArSettings &settings() const { return settings_; }
+    const Batch &batch() const { return batch_; }
+    const KeyedChit &keyed() const { return keyed_; }
+
     // Window state: the G/L field keeps its account from chit to chit while locked.
-    int GlLocked = 0;
+    bool GlLocked = false;
     int LastChangedField = 0;
 
 private slots:
@@ -102,8 +123,11 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    bool startFailed();
-    bool lockedRetried();
+    bool startAllowed();
+    void startFailed(const Failure &failure);
+    bool lockedRetried(const Result<ArSettings> &read);
+    // The settings on the screen: the caption, the commands the level allows.
+    void showSettings();
     // Lets another program of the suite come in front of the window.
     void releaseTopmost();
     void startLookup(const QString &commandLine);
@@ -115,18 +139,31 @@ private:
     void leaveChitNumber();
     void leaveChitDate();
     void leaveMember();
+    // The member's description and what was passed on the clipboard, in Text3; a suspended
+    // or terminated member is warned of.
+    void showMember(const QString &description, const QString &passed);
     void leaveEmployee();
     void leaveCovers();
     void leaveKeyedAmount(int index);
     // The base sale: service charge and tax from the account's rates (false when the
     // account has no rates row), then the base sale's form, the total and the questions.
     bool computeCharges(bool moveOn);
+    // The rates of the chit's account (ar0); none when the account has no row (told) or
+    // the database failed (reported).
+    std::optional<AccountRates> accountRates(bool moveOn);
+    // A payment, credit or adjustment made negative, unless the operator charges.
+    void signBase();
     void completeChit();
     // A field keyed for every chit: blue caption with white text, the field in use.
     void switchFieldOn(int index);
-    // The working date held to the open A/R month; PeriodLimit becomes the month's bound
-    // that the date is measured against.
-    DateVerdict checkWorkDate();
+    // The working date held to the open A/R month.
+    DateVerdict checkWorkDate() const;
+
+    ArSettings settings_;
+    Batch batch_;
+    KeyedChit keyed_;
+    // The description of the last account found, which Text2 shows.
+    QString glAccountText_;
 
     bool topmostReleased_ = false;
     bool refilling_ = false; // the program, not the operator, is filling a field
@@ -135,6 +172,9 @@ private:
     int lookupField_ = 0; // the field a lookup was started from since it got the focus
     QString clipboardAtLookup_; // what the clipboard held when that lookup started
 
+    // What OK decides from besides the chit, and the boxes of its refusals.
+    PostingContext postingContext() const;
+    void refusePosting(const PostingDecision &decision);
     // The operator's notice of a chit whose row could not be stored.
     void reportUnstoredChit(const QString &chit, const QString &reason);
 

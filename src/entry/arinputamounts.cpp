@@ -8,7 +8,6 @@
 #include "platform/runtime.h"
 #include "suite/database.h"
 #include "suite/messages.h"
-#include "suite/sharedstate.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -21,68 +20,59 @@ bool isModeWord(const QString &text)
     return text == u"PAYMENT"_s || text == u"CREDIT"_s || text == u"ADJMENT"_s;
 }
 
-double rowNumber(int position)
+} // namespace
+
+std::optional<AccountRates> Arinput::accountRates(bool moveOn)
 {
-    const SharedState &s = state();
-    return position < s.RowValues.size() ? s.RowValues.at(position).toDouble() : 0.0;
+    QString db = u"ar"_s;
+    const Result<DbRow> row = DbRead(db,
+                                     u"select * from ar0 where aracctnum = "_s
+                                         + shortestNumber(Val(Text1(Field::GlAccount).text())));
+    // A database that cannot be read gives no rates: the layer has said why (a missing
+    // file) or the failure is reported here.
+    if (!row) {
+        if (!row.failure().shown)
+            ReportError(row.failure());
+        ctl(u"cmdokay"_s).setEnabled(false);
+        if (!moveOn)
+            Text1(Field::BaseSale).setFocus();
+        return std::nullopt;
+    }
+    if (!row->found) {
+        showNotice(refusalNotice(Refusal::NoAccountRates));
+        return std::nullopt;
+    }
+    return AccountRates { row->number(7), row->number(8) };
 }
 
-} // namespace
+void Arinput::signBase()
+{
+    // Payments, credits and adjustments are negative unless the operator charges.
+    Control base = Text1(Field::BaseSale);
+    const QString chitNumber = Text1(Field::ChitNumber).text().remove(u' ').toUpper();
+    const QString amountCaption = Label1(Field::BaseSale).caption();
+    if (!isModeWord(chitNumber) && amountCaption != u"Credit"_s && amountCaption != u"Adjustment"_s
+        && amountCaption != u"Payment Amount"_s)
+        return;
+    const bool charging = Text1(Field::ChitNumber).text() == u"ADJMENT"_s
+        && AskYesNo(u"Click YES if you are CHARGING the account,\nclick NO if you are CREDITING "
+                    u"the account."_s,
+                    u"Debit or Credit?"_s);
+    if (!charging)
+        base.setText(formatMask(-std::abs(Val(base.text())), u"#######.#0"_s));
+}
 
 bool Arinput::computeCharges(bool moveOn)
 {
-    SharedState &s = state();
-    Control base = Text1(Field::BaseSale);
-
-    // The account's rates.
-    QString db = u"ar"_s;
-    DbRead(db,
-           u"select * from ar0 where aracctnum = "_s
-               + shortestNumber(Val(Text1(Field::GlAccount).text())));
-    // A database that cannot be read gives no rates, whatever the row buffer still holds:
-    // the layer has said why (a missing file) or the failure is reported here.
-    const bool missing = s.MsgText != u"QUIT"_s && !s.MsgText.isEmpty();
-    if (s.ErrNumber != 0 || missing) {
-        ReportError();
-        clearError();
-        ctl(u"cmdokay"_s).setEnabled(false);
-        if (!moveOn)
-            base.setFocus();
+    const std::optional<AccountRates> rates = accountRates(moveOn);
+    if (!rates)
         return false;
-    }
-    if (s.MsgText == u"QUIT"_s) {
-        MsgBox(
-            u"Either the G/L account is missing in this chit or\nyou must Update A/R from G/L before continuing.\n(The latter step is performed in A/R Configuration.)"_s,
-            BoxButtons::Ok, BoxIcon::Critical, u"G/L Account Problem..."_s);
-        return false;
-    }
-    const double scRate = rowNumber(7);
-    const double taxRate = rowNumber(8);
-
-    // Payments, credits and adjustments are negative unless the operator charges.
-    const QString chitNumber = Text1(Field::ChitNumber).text().remove(u' ').toUpper();
-    const QString amountCaption = Label1(Field::BaseSale).caption();
-    if (isModeWord(chitNumber) || amountCaption == u"Credit"_s || amountCaption == u"Adjustment"_s
-        || amountCaption == u"Payment Amount"_s) {
-        bool negate = true;
-        if (Text1(Field::ChitNumber).text() == u"ADJMENT"_s) {
-            s.MsgTitle = u"Debit or Credit?"_s;
-            s.MsgText
-                = u"Click YES if you are CHARGING the account,\nclick NO if you are CREDITING the account."_s;
-            AskYesNo();
-            negate = s.MsgAnswer != AnswerYes;
-        }
-        if (negate)
-            base.setText(formatMask(-std::abs(Val(base.text())), u"#######.#0"_s));
-    }
+    signBase();
 
     // The bypasses and the member's exemption zero the rates for this chit.
-    const ChargeSettings settings { s.ConsolidationMode != u"N"_s, s.TaxServiceCharge == u"Y"_s,
-                                    s.ScTaxableShare, s.ScTaxBasis, s.CompanyTaxRate };
-    const ChargeInputs in = chargeInputs(Val(base.text()), scRate, taxRate, settings,
-                                         { s.ScBypass != 0, s.TaxBypass != 0, s.TaxExempt == 1 });
-    s.SalesTaxRate = in.salesTaxRate;
-
+    const ChargeInputs in = chargeInputs(Val(Text1(Field::BaseSale).text()), rates->serviceCharge,
+                                         rates->tax, settings_.chargeSettings(),
+                                         { keyed_.ScBypass, keyed_.TaxBypass, keyed_.TaxExempt });
     // The service charge and the tax; payments carry neither.
     if (Text1(Field::ChitNumber).text() == u"PAYMENT"_s) {
         Text1(Field::ServiceCharge).setText(u"0"_s);
@@ -111,7 +101,6 @@ bool Arinput::computeCharges(bool moveOn)
 
 void Arinput::completeChit()
 {
-    SharedState &s = state();
     Control base = Text1(Field::BaseSale);
     base.setText(formatMask(Val(base.text()), u"########.#0"_s));
     Text1(Field::Total)
@@ -122,18 +111,13 @@ void Arinput::completeChit()
     Control chitNumber = Text1(Field::ChitNumber);
     if (Val(base.text()) >= 0 || isModeWord(chitNumber.text()))
         return;
-    s.MsgTitle = u"Payment or Adjustment?"_s;
-    s.MsgText = u"Is this a PAYMENT?"_s;
-    AskYesNo();
-    if (s.MsgAnswer == AnswerYes) {
+    if (AskYesNo(u"Is this a PAYMENT?"_s, u"Payment or Adjustment?"_s)) {
         chitNumber.setText(u"PAYMENT"_s);
         return;
     }
-    s.MsgTitle = u"Prior Cycle Adjustment or Current Month Credit?"_s;
-    s.MsgText
-        = u"Is this an adjustment credit to correct a transaction\nfor a PRIOR minimum cycle that may apply to minimums?"_s;
-    AskYesNo();
-    if (s.MsgAnswer == AnswerYes) {
+    if (AskYesNo(u"Is this an adjustment credit to correct a transaction\nfor a PRIOR minimum "
+                 u"cycle that may apply to minimums?"_s,
+                 u"Prior Cycle Adjustment or Current Month Credit?"_s)) {
         chitNumber.setText(u"ADJMENT"_s);
         MsgBox(
             u"The adjustment credit will be applied to\nthe member's account along with payments."_s,

@@ -57,29 +57,28 @@ void Arinput::Text1_LostFocus(int Index)
 
 void Arinput::leaveGlAccount()
 {
-    SharedState &s = state();
     Control field = Text1(Field::GlAccount);
-    s.MsgText = field.text().trimmed();
+    QString typed = field.text().trimmed();
     // A locked field keeps its account whatever the clipboard holds.
-    if (GlLocked != 1)
-        takeLookupAnswer(Field::GlAccount, s.MsgText);
-    const bool empty = s.MsgText.isEmpty();
-    if (Val(s.MsgText) != 0 && s.SkipGlCheck == 0) {
-        const double account = Val(s.MsgText);
-        ValidateGLAccount();
-        if (s.MsgText == u"REDO"_s) {
+    if (!GlLocked)
+        takeLookupAnswer(Field::GlAccount, typed);
+    if (Val(typed) != 0 && !settings_.SkipGlCheck) {
+        const double number = Val(typed);
+        const Result<GlAccount> account = ValidateGLAccount(typed);
+        if (!account) {
             if (!field.enabled())
                 cmdnormal_Click();
             field.setFocus();
             return;
         }
-        if (s.GLLevel != 1) {
+        glAccountText_ = account->text;
+        if (account->level != 1) {
             MsgBox(u"You may not post to non-level 1 accounts"_s, BoxButtons::Ok, BoxIcon::None,
                    u"Problem..."_s);
             field.setFocus();
             return;
         }
-        if (account == s.ArAccount || account == s.ProfitAccount) {
+        if (number == settings_.ArAccount || number == settings_.ProfitAccount) {
             MsgBox(
                 u"You may not key a chit to either the A/R account or the G/L current profit account. Please redo..."_s,
                 BoxButtons::Ok, BoxIcon::None, u"Account not allowed..."_s);
@@ -88,11 +87,11 @@ void Arinput::leaveGlAccount()
         }
     }
     DoEvents();
-    ctl(u"Text2"_s).setText(s.GLAcctText);
+    ctl(u"Text2"_s).setText(glAccountText_);
     // An empty field stays open for the account, its lookup and a paste.
-    if (empty)
+    if (typed.isEmpty())
         return;
-    GlLocked = 1;
+    GlLocked = true;
     // Read-only, the field takes no pasted or dropped text either.
     field.setLocked(true);
 }
@@ -113,56 +112,43 @@ void Arinput::leaveChitNumber()
 
 void Arinput::leaveChitDate()
 {
-    SharedState &s = state();
     Control field = Text1(Field::ChitDate);
-    field.setText(completeChitDate(field.text(), s.ArYear));
+    field.setText(completeChitDate(field.text(), settings_.ArYear));
     // A text that is not a whole date number counts as a blank date.
     bool whole = false;
     const qint32 typed = field.text().toInt(&whole);
     if (!whole || typed < 1) {
         MsgBox(u"A blank date entry is automatically reset to today's date"_s, BoxButtons::Ok,
                BoxIcon::Information, u"FYI..."_s);
-        SetToday();
-        field.setText(QString::number(s.TodayNumber));
+        field.setText(QString::number(SetToday().TodayNumber));
         dateTouched_ = true;
     }
-    s.WorkDate = field.text().toInt();
-    if (LastChangedField == 3 && dateTouched_) {
-        s.WorkDateText = QString::number(s.WorkDate);
-        CheckDateInUse();
-        if (s.MsgText != u"OK"_s) {
-            MsgBox(
-                s.MsgText
-                    + u"\n\nYou should notify this user that you are\nadding transactions to the date he/she is\nalso currently using."_s,
-                BoxButtons::Ok, BoxIcon::Information, u"Shared Date"_s);
-        }
+    batch_.WorkDate = field.text().toInt();
+    if (LastChangedField == Field::ChitDate && dateTouched_) {
+        warnOfSharedDate(QString::number(batch_.WorkDate),
+                         u"You should notify this user that you are\nadding transactions to the "
+                         u"date he/she is\nalso currently using."_s);
     }
     dateTouched_ = false;
     const DateVerdict verdict = checkWorkDate();
     if (verdict == DateVerdict::Accepted)
         return;
     MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
-           u"Date entered: "_s + QString::number(s.WorkDate));
+           u"Date entered: "_s + QString::number(batch_.WorkDate));
     field.setFocus();
 }
 
-DateVerdict Arinput::checkWorkDate()
+DateVerdict Arinput::checkWorkDate() const
 {
-    SharedState &s = state();
-    const DateVerdict verdict
-        = checkChitDate(s.WorkDate, s.ArYear, s.ArMonth, s.AccessLevel, platform().today().year());
-    s.PeriodLimit
-        = QString::number(verdict == DateVerdict::PreviousPeriod ? periodStart(s.ArYear, s.ArMonth)
-                                                                 : periodEnd(s.ArYear, s.ArMonth));
-    return verdict;
+    return checkChitDate(batch_.WorkDate, settings_.ArYear, settings_.ArMonth,
+                         session().AccessLevel, platform().today().year());
 }
 
 void Arinput::leaveMember()
 {
-    SharedState &s = state();
     Control field = Text1(Field::Member);
-    s.MsgText = field.text().trimmed();
-    const bool answered = takeLookupAnswer(Field::Member, s.MsgText);
+    QString typed = field.text().trimmed();
+    const bool answered = takeLookupAnswer(Field::Member, typed);
     // The validator and the balance pass their texts through the clipboard; what another
     // program left there is put back afterwards.
     const QString kept = answered ? QString() : platform().clipboardText();
@@ -174,83 +160,82 @@ void Arinput::leaveMember()
         else
             platform().setClipboardText(kept);
     };
-    if (Val(s.MsgText) != 0 && s.SkipMemberCheck == 0) {
-        ValidateMember();
-        if (s.MsgText == u"REDO"_s) {
+    QString description = typed;
+    if (Val(typed) != 0 && !settings_.SkipMemberCheck) {
+        const Result<MemberAccount> member = ValidateMember(typed);
+        keyed_.MemberTerminated = member && member->terminated;
+        if (!member) {
             putBack();
             field.setFocus();
             return;
         }
-        s.TaxExempt = s.MsgText.contains(u"TaxExempt"_s) ? 1 : 0;
+        description = member->description;
+        keyed_.TaxExempt = member->exempt;
     }
-    if (s.TransMode == 1) {
-        ShowBalance();
+    if (keyed_.mode == TransMode::Payment) {
         // The payment goes on without the balance; the operator is told why it is missing.
-        if (s.ErrNumber != 0) {
-            ReportError();
-            clearError();
-        }
+        if (const Result<void> shown = ShowBalance(); !shown)
+            ReportError(shown.failure());
     }
-    Control description = ctl(u"Text3"_s);
     const QString passed = platform().clipboardText();
-    description.setText(s.MsgText + u" -- "_s + (passed != kept ? passed : QString()));
-    const QString member = s.MsgText;
+    showMember(description, passed != kept ? passed : QString());
+    putBack();
+    DoEvents();
+}
+
+void Arinput::showMember(const QString &description, const QString &passed)
+{
+    Control box = ctl(u"Text3"_s);
+    box.setText(description + u" -- "_s + passed);
     const std::pair<const char *, const char *> warnings[]
         = { { "SUSPENDED", "Suspended Member Account" },
             { "TERMINATED", "Terminated Member Account" } };
     for (const auto &[word, title] : warnings) {
-        if (!member.contains(QString::fromLatin1(word)))
+        if (!description.contains(QString::fromLatin1(word)))
             continue;
-        description.setBackColor(Colors::Red);
-        description.setForeColor(Colors::Yellow);
+        box.setBackColor(Colors::Red);
+        box.setForeColor(Colors::Yellow);
         MsgBox(u"Please verify this entry."_s, BoxButtons::Ok, BoxIcon::Critical,
                QString::fromLatin1(title));
-        description.setForeColor(ctl(u"Frame1"_s).foreColor());
-        description.setBackColor(Colors::ButtonFace);
+        box.setForeColor(ctl(u"Frame1"_s).foreColor());
+        box.setBackColor(Colors::ButtonFace);
     }
-    putBack();
-    s.SalesTaxRate = s.TaxExempt == 1 ? 0 : s.CompanyTaxRate;
-    DoEvents();
 }
 
 void Arinput::leaveEmployee()
 {
-    SharedState &s = state();
     Control field = Text1(Field::Employee);
     field.setText(field.text().toUpper());
-    s.MsgText = field.text().trimmed();
-    if (s.MsgText.isEmpty()) {
-        s.MsgText = u"0"_s;
+    QString typed = field.text().trimmed();
+    if (typed.isEmpty()) {
+        typed = u"0"_s;
         field.setText(u"0"_s);
     }
-    if (s.EmpValidate == 3)
-        s.MsgText = u"Employee validation is off"_s;
-    takeLookupAnswer(Field::Employee, s.MsgText);
-    if (Val(s.MsgText) != 0 && s.EmpValidate != 3 && s.SkipEmpCheck == 0) {
-        ValidateEmployee();
-        if (s.MsgText == u"REDO"_s) {
+    const EmployeeLookup lookup = settings_.EmpValidate;
+    if (lookup == EmployeeLookup::Off)
+        typed = u"Employee validation is off"_s;
+    takeLookupAnswer(Field::Employee, typed);
+    QString description = typed;
+    if (Val(typed) != 0 && lookup != EmployeeLookup::Off && !settings_.SkipEmpCheck) {
+        const Result<Employee> employee = ValidateEmployee(typed, lookup);
+        if (!employee) {
             if (!field.enabled())
                 cmdnormal_Click();
             field.setFocus();
             return;
         }
+        description = employee->description;
     }
-    ctl(u"Text4"_s).setText(s.MsgText);
+    ctl(u"Text4"_s).setText(description);
     DoEvents();
 }
 
 void Arinput::leaveCovers()
 {
-    SharedState &s = state();
     const double covers = std::abs(Val(Text1(Field::Covers).text()));
-    if (covers > 1000) {
-        s.MsgText = u"Please verify covers entry"_s;
-        s.MsgTitle = u"Out of normal range"_s;
-        AskYesNo();
-        if (s.MsgAnswer == AnswerYes) {
-            Text1(Field::Covers).setFocus();
-            return;
-        }
+    if (covers > 1000 && AskYesNo(u"Please verify covers entry"_s, u"Out of normal range"_s)) {
+        Text1(Field::Covers).setFocus();
+        return;
     }
     if (covers > 32767) {
         MsgBox(u"Entry too large - Redo."_s, BoxButtons::Ok, BoxIcon::Critical,
@@ -270,23 +255,18 @@ void Arinput::leaveKeyedAmount(int index)
         field.setText(formatMask(value, u"#######.#0"_s));
 }
 
-void Arinput::ShowBalance()
+Result<void> Arinput::ShowBalance()
 {
     const double member = Val(Text1(Field::Member).text());
     SuiteDb db(u"master2.mdb"_s);
     QSqlQuery query
         = db.query(u"select balfwd from ar where acctnumber between "_s
                    + shortestNumber(member - 0.001) + u" and "_s + shortestNumber(member + 0.001));
-    // A failure is the caller's to report.
-    if (db.failed()) {
-        db.passOnError();
-        return;
-    }
+    if (db.failed())
+        return db.failure();
     const bool found = query.next();
-    if (!found && query.lastError().isValid()) {
-        passOnDbError(query.lastError());
-        return;
-    }
+    if (!found && query.lastError().isValid())
+        return dbFailure(query.lastError(), db.fileName());
     if (found) {
         platform().clearClipboard();
         DoEvents();
@@ -295,6 +275,7 @@ void Arinput::ShowBalance()
     }
     db.close();
     DoEvents();
+    return {};
 }
 
 } // namespace tallic

@@ -6,7 +6,6 @@
 #include "platform/colors.h"
 #include "platform/keycodes.h"
 #include "platform/runtime.h"
-#include "suite/sharedstate.h"
 #include "suite/tools.h"
 #include "suite/windows.h"
 
@@ -38,7 +37,7 @@ const char *const Prompts[11] = {
 void Arinput::Text1_GotFocus(int Index)
 {
     lookupField_ = 0;
-    if (Index == Field::GlAccount && GlLocked == 1)
+    if (Index == Field::GlAccount && GlLocked)
         return;
     Control field = Text1(Index);
     field.setBackColor(Colors::Yellow);
@@ -47,7 +46,7 @@ void Arinput::Text1_GotFocus(int Index)
     // The date field opens with the working date, ready to be accepted with Enter.
     if (Index == Field::GlAccount || Index == Field::ChitDate) {
         refilling_ = true;
-        Text1(Field::ChitDate).setText(QString::number(state().WorkDate));
+        Text1(Field::ChitDate).setText(QString::number(batch_.WorkDate));
         refilling_ = false;
     }
     if (Index == Field::GlAccount)
@@ -67,7 +66,7 @@ void Arinput::Text1_KeyPress(int Index, int &KeyAscii)
         KeyAscii = 0;
         return;
     }
-    if (Index == Field::GlAccount && GlLocked == 1) {
+    if (Index == Field::GlAccount && GlLocked) {
         KeyAscii = 0;
         return;
     }
@@ -101,7 +100,7 @@ void Arinput::Text1_KeyPress(int Index, int &KeyAscii)
 
 void Arinput::Text1_KeyDown(int Index, int &KeyCode, int)
 {
-    if (Index == Field::GlAccount && GlLocked == 1) {
+    if (Index == Field::GlAccount && GlLocked) {
         KeyCode = 0;
         return;
     }
@@ -130,18 +129,18 @@ void Arinput::Text1_Click(int Index)
     Text1(Field::ChitDate).setText(QString());
     DoEvents();
     releaseTopmost();
-    PickDate();
+    const std::optional<QString> picked = PickDate();
     if (programEnding())
         return;
     // No answer from the picker leaves the date the field had.
-    Text1(Field::ChitDate).setText(state().MsgText.isEmpty() ? before : state().MsgText);
+    Text1(Field::ChitDate).setText(picked.value_or(before));
     DoEvents();
     SendKeyString(u"{TAB}"_s);
 }
 
 void Arinput::Text1_MouseDown(int Index, int, int, double, double)
 {
-    if ((Index == Field::GlAccount && GlLocked != 1) || Index == Field::Member
+    if ((Index == Field::GlAccount && !GlLocked) || Index == Field::Member
         || Index == Field::Employee) {
         const QString answer = lookupAnswer(Index);
         if (!answer.isEmpty())
@@ -151,7 +150,7 @@ void Arinput::Text1_MouseDown(int Index, int, int, double, double)
 
 void Arinput::Text1_MouseMove(int Index, int, int, double, double)
 {
-    if (Index == Field::GlAccount && GlLocked == 1)
+    if (Index == Field::GlAccount && GlLocked)
         Text1(Field::GlAccount).setToolTip(u"Click REDO to reactivate the G/L Acct # box."_s);
     else
         Text1(Field::GlAccount).setToolTip(QString());

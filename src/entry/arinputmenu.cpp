@@ -19,37 +19,25 @@ const QString TextViewer = u"vuruzad.exe arinput.txt.txt"_s;
 
 void Arinput::dpedit_Click()
 {
-    SharedState &s = state();
-    s.LocationText = u"Prastle"_s;
-    s.WorkDateText.clear();
-    SetStaffLocation();
-
-    s.ToolCode = u"WJX"_s;
-    s.ToolLevel = s.AccessLevel;
-    BuildToolArgument();
+    SetStaffLocation(u"Prastle"_s);
+    const QString code = BuildToolArgument(u"WJX"_s, session().AccessLevel, session().UserName);
 
     // The editor reads the date to work on from the clipboard.
     platform().clearClipboard();
     DoEvents();
-    platform().setClipboardText(QString::number(s.WorkDate).rightJustified(8, u'0'));
+    platform().setClipboardText(QString::number(batch_.WorkDate).rightJustified(8, u'0'));
     DoEvents();
-
-    s.ToolProgram = u"prastle.exe"_s;
-    RunTool();
+    RunTool(u"prastle.exe"_s, code);
 }
 
 void Arinput::eomeditor_Click()
 {
-    SharedState &s = state();
-    if (s.AccessLevel < s.LevelLimits[3]) {
+    const Session &s = session();
+    if (s.AccessLevel < settings_.LevelLimits[3]) {
         ShowAccessDenied();
         return;
     }
-    s.ToolCode = u"ZPH"_s;
-    s.ToolLevel = s.AccessLevel;
-    BuildToolArgument();
-    s.ToolProgram = u"holvane.exe"_s;
-    RunTool();
+    RunTool(u"holvane.exe"_s, BuildToolArgument(u"ZPH"_s, s.AccessLevel, s.UserName));
 }
 
 void Arinput::info_Click()

@@ -6,7 +6,6 @@
 #include "platform/colors.h"
 #include "platform/keycodes.h"
 #include "platform/runtime.h"
-#include "suite/sharedstate.h"
 #include "suite/today.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -83,7 +82,7 @@ void Arinput::Label1_Click(int Index)
         label.setCaption(u"Random chit#"_s);
         break;
     case Field::ChitDate:
-        label.setCaption(QString::number(state().WorkDate));
+        label.setCaption(QString::number(batch_.WorkDate));
         break;
     case Field::Employee:
         label.setCaption(u"Employee # OFF"_s);
@@ -135,11 +134,9 @@ void Arinput::txtmemo_KeyDown(int &KeyCode, int)
     if (KeyCode < VirtualKey::F1 || KeyCode > VirtualKey::F12 || KeyCode == VirtualKey::F5)
         return;
     // The function key's text replaces the whole memo.
-    SharedState &s = state();
-    s.MsgText = QString::number(KeyCode);
-    ExpandMacro();
     Control memo = ctl(u"txtmemo"_s);
-    memo.setText(s.MsgText.left(memo.maxLength()));
+    memo.setText(
+        ExpandMacro(QString::number(KeyCode), settings_.FunctionKeyText).left(memo.maxLength()));
 }
 
 void Arinput::txtmemo_KeyPress(int &KeyAscii)
@@ -154,7 +151,7 @@ void Arinput::txtmemo_KeyPress(int &KeyAscii)
     Control memo = ctl(u"txtmemo"_s);
     if (KeyAscii == '+' && memo.text().isEmpty()) {
         KeyAscii = 0;
-        memo.setText(state().LastMemoText.left(memo.maxLength()));
+        memo.setText(keyed_.LastMemoText.left(memo.maxLength()));
         SendKeyString(u"{TAB}"_s);
     } else if (KeyAscii == VirtualKey::Enter) {
         KeyAscii = 0;

@@ -7,7 +7,7 @@ namespace tallic {
 
 void beginRun(const QString &commandLine)
 {
-    state().CommandLine = commandLine;
+    session().CommandLine = commandLine;
     auto *window = new Arinput();
     window->open();
 }

@@ -3,37 +3,14 @@
 
 #include "basic/numbers.h"
 #include "platform/runtime.h"
+#include "suite/dailycolumns.h"
 #include "suite/database.h"
-#include "suite/sharedstate.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
 
 namespace {
-
-// The ardaily row by position; the table's own column order is the layout.
-namespace Column {
-enum : int {
-    GlAccount = 0,
-    ChitNumber = 1,
-    ChitDate = 2,
-    Member = 3,
-    Employee = 4,
-    Covers = 5,
-    BaseSale = 6,
-    ServiceCharge = 7,
-    Tax = 8,
-    ChitTotal = 9,
-    FirstReserved = 10,
-    LastReserved = 13,
-    ReservedText = 14,
-    Origin = 15,
-    Memo = 16,
-    Source = 17,
-};
-} // namespace Column
-constexpr int EntryScreenSource = 9;
 
 // What the operator is told about a failure the database layer numbered.
 QString failureReason(qint32 number, const QString &description)
@@ -61,51 +38,53 @@ QString failureReason(qint32 number, const QString &description)
 
 } // namespace
 
-QString StoreChitRow(const Chit &chit)
+Result<void> StoreChitRow(const Chit &chit, const QString &startStamp)
 {
-    SharedState &s = state();
-
-    // A key no chit has sizes the row buffer to the table, every value empty.
+    // A key no chit has sizes the row to the table, every value empty.
     QString db = u"daily"_s;
-    DbRead(db, u"select * from ardaily where tallicnum = '@#$%^&*()'"_s);
-    if (s.ErrNumber != 0)
-        return failureReason(s.ErrNumber, s.ErrDescription);
-    if (s.MsgText != u"QUIT"_s && !s.MsgText.isEmpty()) {
-        // The layer has told the operator that the file is missing.
-        return failureReason(JetError::FileNotFound, QString());
+    const Result<DbRow> empty
+        = DbRead(db, u"select * from ardaily where tallicnum = '@#$%^&*()'"_s);
+    if (!empty) {
+        const Failure &failure = empty.failure();
+        // A missing file the layer has told the operator of already.
+        return Failure { failure.number,
+                         failure.shown ? failureReason(JetError::FileNotFound, QString())
+                                       : failureReason(failure.number, failure.description),
+                         db };
     }
-    if (s.RowValues.size() <= Column::Source)
-        return u"The ardaily table lacks the columns of a chit."_s;
+    if (empty->values.size() <= DailyColumn::Source)
+        return Failure { JetError::NoSuchColumn,
+                         u"The ardaily table lacks the columns of a chit."_s, db };
 
-    QVariantList &row = s.RowValues;
-    row[Column::GlAccount] = Val(chit[Field::GlAccount]);
-    row[Column::ChitNumber] = chit[Field::ChitNumber];
-    row[Column::ChitDate] = Val(chit[Field::ChitDate]);
-    row[Column::Member] = Val(chit[Field::Member]);
-    row[Column::Employee] = Val(chit[Field::Employee]);
-    row[Column::Covers] = Val(chit[Field::Covers]);
-    row[Column::BaseSale] = Val(chit[Field::BaseSale]);
-    row[Column::ServiceCharge] = Val(chit[Field::ServiceCharge]);
-    row[Column::Tax] = Val(chit[Field::Tax]);
+    QVariantList row = empty->values;
+    row[DailyColumn::GlAccount] = Val(chit[Field::GlAccount]);
+    row[DailyColumn::ChitNumber] = chit[Field::ChitNumber];
+    row[DailyColumn::ChitDate] = Val(chit[Field::ChitDate]);
+    row[DailyColumn::Member] = Val(chit[Field::Member]);
+    row[DailyColumn::Employee] = Val(chit[Field::Employee]);
+    row[DailyColumn::Covers] = Val(chit[Field::Covers]);
+    row[DailyColumn::BaseSale] = Val(chit[Field::BaseSale]);
+    row[DailyColumn::ServiceCharge] = Val(chit[Field::ServiceCharge]);
+    row[DailyColumn::Tax] = Val(chit[Field::Tax]);
     // The total is the sum of the amounts, whatever the total field shows.
-    row[Column::ChitTotal]
+    row[DailyColumn::Total]
         = Val(chit[Field::BaseSale]) + Val(chit[Field::ServiceCharge]) + Val(chit[Field::Tax]);
-    for (int i = Column::FirstReserved; i <= Column::LastReserved; ++i)
+    for (int i = DailyColumn::FirstReserved; i <= DailyColumn::LastReserved; ++i)
         row[i] = 0;
-    row[Column::ReservedText] = u" "_s;
-    row[Column::Origin] = s.StartStamp.left(15);
+    row[DailyColumn::ReservedText] = u" "_s;
+    row[DailyColumn::Origin] = startStamp.left(15);
     if (!chit.memo.isEmpty())
-        row[Column::Memo] = chit.memo;
-    row[Column::Source] = EntryScreenSource;
+        row[DailyColumn::Memo] = chit.memo;
+    row[DailyColumn::Source] = DailyColumn::EntrySource;
 
     DbAddNewOn();
-    const DbWriteOutcome written
-        = DbWrite(db, u"select * from ardaily where tallicnum = ?"_s, { chit[Field::ChitNumber] });
-    if (!written.saved)
-        return failureReason(written.number, written.description);
-    if (!chit.memo.isEmpty())
-        s.LastMemoText = chit.memo;
-    return QString();
+    const Result<void> written = DbWrite(db, u"select * from ardaily where tallicnum = ?"_s, row,
+                                         { chit[Field::ChitNumber] });
+    if (!written) {
+        const Failure &failure = written.failure();
+        return Failure { failure.number, failureReason(failure.number, failure.description), db };
+    }
+    return {};
 }
 
 } // namespace tallic

@@ -1,14 +1,15 @@
 #pragma once
 
-#include "entry/chit.h"
+#include "basic/chit.h"
+#include "basic/result.h"
 
 #include <QString>
 
 namespace tallic {
 
-// Adds the chit's ardaily row in one write, stamped with StartStamp, while AddNewMode is
-// on. The empty text when the row was stored, and LastMemoText then holds a posted memo;
-// otherwise what the operator is told of why it was not.
-QString StoreChitRow(const Chit &chit);
+// Adds the chit's ardaily row in one write, its origin the batch's start stamp, while
+// AddNewMode is on. When it was not stored, the failure's description is what the
+// operator is told of why.
+Result<void> StoreChitRow(const Chit &chit, const QString &startStamp);
 
 } // namespace tallic

@@ -4,7 +4,6 @@
 #include "platform/colors.h"
 #include "platform/runtime.h"
 #include "suite/messages.h"
-#include "suite/sharedstate.h"
 #include "suite/today.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -14,18 +13,19 @@ namespace tallic {
 namespace {
 
 // What stands in the chit-number field of each mode, and is stored as its chit number.
-QString modeWord(qint16 transMode)
+QString modeWord(TransMode mode)
 {
-    switch (transMode) {
-    case 1:
+    switch (mode) {
+    case TransMode::Payment:
         return u"PAYMENT"_s;
-    case 2:
+    case TransMode::Adjustment:
         return u"ADJMENT"_s;
-    case 3:
+    case TransMode::Credit:
         return u"CREDIT"_s;
-    default:
-        return QString();
+    case TransMode::Normal:
+        break;
     }
+    return QString();
 }
 
 std::function<void()> &autoGenerateOpener()
@@ -43,10 +43,9 @@ void Arinput::setAutoGenerateOpener(std::function<void()> open)
 
 void Arinput::RedoChit()
 {
-    SharedState &s = state();
     for (int i = Field::First; i <= Field::Last; ++i)
         Text1(i).setText(QString());
-    Text1(Field::ChitNumber).setText(modeWord(s.TransMode));
+    Text1(Field::ChitNumber).setText(modeWord(keyed_.mode));
 
     // A G/L account fixed by its caption stays, with its description.
     const double fixedAccount = Val(Label1(Field::GlAccount).caption().trimmed());
@@ -57,7 +56,7 @@ void Arinput::RedoChit()
     ctl(u"txtmemo"_s).setText(QString());
     if (fixedAccount > 0)
         Text1(Field::GlAccount).setText(Label1(Field::GlAccount).caption().trimmed());
-    GlLocked = 0;
+    GlLocked = false;
     Text1(Field::GlAccount).setLocked(false);
 
     for (int i = Field::First; i <= Field::BaseSale; ++i) {
@@ -68,22 +67,18 @@ void Arinput::RedoChit()
         }
     }
     // A member's termination and tax exemption hold for their own chit only.
-    s.MemberTerminated = 0;
-    s.TaxExempt = 0;
-    s.SalesTaxRate = s.CompanyTaxRate;
+    keyed_.MemberTerminated = false;
+    keyed_.TaxExempt = false;
     DoEvents();
 }
 
 void Arinput::NormalMode()
 {
-    SharedState &s = state();
-    s.TransMode = 0;
+    keyed_.mode = TransMode::Normal;
     RedoChit();
     DoEvents();
-    if (s.WorkDate < 1) {
-        SetToday();
-        s.WorkDate = s.TodayNumber;
-    }
+    if (batch_.WorkDate < 1)
+        batch_.WorkDate = SetToday().TodayNumber;
 
     const quint32 frameText = ctl(u"Frame1"_s).foreColor();
     auto keyed = [this](int i, const QString &caption) {
@@ -95,18 +90,18 @@ void Arinput::NormalMode()
         Label1(i).setForeColor(frameText);
         Label1(i).setVisible(true);
     }
-    keyed(1, u"G/L Acct #"_s);
-    keyed(2, u"Chit #"_s);
-    keyed(3, u"Chit Date"_s);
+    keyed(Field::GlAccount, u"G/L Acct #"_s);
+    keyed(Field::ChitNumber, u"Chit #"_s);
+    keyed(Field::ChitDate, u"Chit Date"_s);
     if (Val(Text1(Field::ChitDate).text()) < 1)
-        Text1(Field::ChitDate).setText(QString::number(s.WorkDate));
+        Text1(Field::ChitDate).setText(QString::number(batch_.WorkDate));
     Label1(Field::Member).setCaption(u"Member #"_s);
     Text1(Field::Member).setVisible(true);
     Text1(Field::Member).setEnabled(true);
-    keyed(5,
-          s.EmpValidate == 1       ? u"Emp Operator #"_s
-              : s.EmpValidate == 2 ? u"Emp Access #"_s
-                                   : u"Employee #"_s);
+    keyed(Field::Employee,
+          settings_.EmpValidate == EmployeeLookup::OperatorNumber     ? u"Emp Operator #"_s
+              : settings_.EmpValidate == EmployeeLookup::AccessNumber ? u"Emp Access #"_s
+                                                                      : u"Employee #"_s);
     Label1(Field::Covers).setCaption(u"Covers OFF"_s);
     Text1(Field::Covers).setVisible(false);
     Text1(Field::Covers).setEnabled(false);
@@ -133,7 +128,7 @@ void Arinput::NormalMode()
 void Arinput::PaymentMode()
 {
     NormalMode();
-    state().TransMode = 1;
+    keyed_.mode = TransMode::Payment;
     Label1(Field::ChitNumber).setVisible(false);
     Text1(Field::ChitNumber).setText(u"PAYMENT"_s);
     Text1(Field::ChitNumber).setEnabled(false);
@@ -156,25 +151,22 @@ void Arinput::PaymentMode()
 
 void Arinput::AdjustCreditMode()
 {
-    SharedState &s = state();
     NormalMode();
-    s.MsgText = u"Adjustments are intended to correct transactions from a previously\n"
-                "finished month and will not affect a current period's minimum.\n\n"
-                "Credits are intended to correct transactions during the current\n"
-                "billing month and may effect the current period's minimum.\n\n"
-                "Both adjustment and credit entries appear on the current month's\n"
-                "statement and are included in the current month's sales totals.\n\n"
-                "Is this an adjustment to a PREVIOUS month's transaction?\n\n"_s;
-    s.MsgTitle = u"Adjustment/Credit"_s;
-    AskYesNo();
-    if (s.MsgAnswer == AnswerYes) {
+    const QString question = u"Adjustments are intended to correct transactions from a previously\n"
+                             "finished month and will not affect a current period's minimum.\n\n"
+                             "Credits are intended to correct transactions during the current\n"
+                             "billing month and may effect the current period's minimum.\n\n"
+                             "Both adjustment and credit entries appear on the current month's\n"
+                             "statement and are included in the current month's sales totals.\n\n"
+                             "Is this an adjustment to a PREVIOUS month's transaction?\n\n"_s;
+    if (AskYesNo(question, u"Adjustment/Credit"_s)) {
         Text1(Field::ChitNumber).setText(u"ADJMENT"_s);
         Label1(Field::BaseSale).setCaption(u"Adjustment"_s);
-        s.TransMode = 2;
+        keyed_.mode = TransMode::Adjustment;
     } else {
         Text1(Field::ChitNumber).setText(u"CREDIT"_s);
         Label1(Field::BaseSale).setCaption(u"Credit"_s);
-        s.TransMode = 3;
+        keyed_.mode = TransMode::Credit;
     }
     Label1(Field::ChitNumber).setVisible(false);
     Text1(Field::ChitNumber).setEnabled(false);
@@ -225,9 +217,8 @@ void showBypass(Control button, Control label, bool on, const QString &onCaption
 
 void Arinput::cmdscbypass_Click()
 {
-    SharedState &s = state();
-    s.ScBypass = qint16(~s.ScBypass);
-    showBypass(ctl(u"cmdscbypass"_s), Label1(Field::ServiceCharge), s.ScBypass != 0,
+    keyed_.ScBypass = !keyed_.ScBypass;
+    showBypass(ctl(u"cmdscbypass"_s), Label1(Field::ServiceCharge), keyed_.ScBypass,
                u"S/C Bypass ON"_s, u"S/C Bypass Off"_s, u"S/C Bypassed"_s, u"Service Chg"_s,
                ctl(u"Frame1"_s).foreColor());
     DoEvents();
@@ -235,9 +226,8 @@ void Arinput::cmdscbypass_Click()
 
 void Arinput::cmdtaxbypass_Click()
 {
-    SharedState &s = state();
-    s.TaxBypass = qint16(~s.TaxBypass);
-    showBypass(ctl(u"cmdtaxbypass"_s), Label1(Field::Tax), s.TaxBypass != 0, u"Tax Bypass ON"_s,
+    keyed_.TaxBypass = !keyed_.TaxBypass;
+    showBypass(ctl(u"cmdtaxbypass"_s), Label1(Field::Tax), keyed_.TaxBypass, u"Tax Bypass ON"_s,
                u"Tax Bypass Off"_s, u"Tax Bypassed"_s, u"Tax"_s, ctl(u"Frame1"_s).foreColor());
     DoEvents();
 }

@@ -1,7 +1,6 @@
 // Posting a chit: the last checks, the ardaily row and the previous-chit panel.
 #include "entry/arinput.h"
 
-#include "basic/chitdates.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
 #include "basic/postingrules.h"
@@ -12,8 +11,6 @@
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
 #include "suite/today.h"
-
-#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -26,98 +23,85 @@ void Arinput::cmdokay_Click()
 
 void Arinput::PostChit()
 {
-    SharedState &s = state();
     Control ok = ctl(u"cmdokay"_s);
-    // The chit stays on the screen for correction and OK is offered again.
-    auto refuse = [&ok](Control focus) {
-        ok.setEnabled(true);
-        focus.setFocus();
-    };
     ok.setEnabled(false);
-    // The chit is taken from the screen once; the corrections below go to both.
-    Chit chit = readChit();
-    auto correct = [this, &chit](int field, const QString &text) {
-        chit[field] = text;
-        Text1(field).setText(text);
-    };
-
-    if (terminatedDebitRefused(s.MemberTerminated == 1, Val(chit[Field::Total]))) {
-        MsgBox(
-            u"This account is marked as terminated. Only credit value\ntransactions can be made to a terminated member account."_s,
-            BoxButtons::Ok, BoxIcon::Information, u"Terminated Member"_s);
-        refuse(ok);
+    // The chit is taken from the screen once; the corrections go back to it.
+    const Chit keyed = readChit();
+    const PostingDecision decision = decidePosting(keyed, postingContext());
+    for (int i = Field::First; i <= Field::Last; ++i) {
+        if (decision.chit[i] != keyed[i])
+            Text1(i).setText(decision.chit[i]);
+    }
+    DoEvents();
+    batch_.WorkDate = decision.workDate;
+    if (decision.refusal != Refusal::None) {
+        refusePosting(decision);
         return;
     }
+    if (decision.madeCredit)
+        showNotice(paymentCreditNotice());
 
-    // A chit number switched off is made up for every chit.
-    if (!Text1(Field::ChitNumber).visible()) {
-        correct(Field::ChitNumber, drawChitNumber());
-        DoEvents();
-    }
-
-    // A hidden or blank date posts the batch date.
-    if (s.WorkDate < 1) {
-        SetToday();
-        s.WorkDate = s.TodayNumber;
-    }
-    Control date = Text1(Field::ChitDate);
-    if (Val(chit[Field::ChitDate]) < 1 || !date.visible())
-        correct(Field::ChitDate, QString::number(s.WorkDate));
-    // The date posted is held to the open month like a keyed one: a refused date can reach
-    // a hidden date field through the working date.
-    const qint32 chitDate = toLong(Val(chit[Field::ChitDate]));
-    const DateVerdict verdict
-        = checkChitDate(chitDate, s.ArYear, s.ArMonth, s.AccessLevel, platform().today().year());
-    if (verdict != DateVerdict::Accepted) {
-        MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
-               u"Date entered: "_s + QString::number(chitDate));
-        refuse(date.enabled() && date.visible() ? date : ok);
-        return;
-    }
-
-    if (Val(chit[Field::BaseSale]) == 0) {
-        MsgBox(u"Base sale total is missing."_s, BoxButtons::Ok, BoxIcon::Information,
-               u"Oops..."_s);
-        refuse(ok);
-        return;
-    }
-    if (Val(chit[Field::Employee]) == 0)
-        correct(Field::Employee, u"0"_s);
-
-    // A payment is always a credit, without service charge or tax.
-    if (paymentMadeCredit(chit[Field::ChitNumber], Val(chit[Field::BaseSale]))) {
-        const QString credit = shortestNumber(-std::abs(Val(chit[Field::BaseSale])));
-        correct(Field::BaseSale, credit);
-        correct(Field::ServiceCharge, u"0"_s);
-        correct(Field::Tax, u"0"_s);
-        correct(Field::Total, credit);
-        MsgBox(
-            u"Payment - type transactions can only be credit values.\nThe amount has been changed for your convenience."_s,
-            BoxButtons::Ok, BoxIcon::Information, u"Oops..."_s);
-    }
-
+    const Chit &chit = decision.chit;
     MouseBusy();
-    const QString notStored = StoreChitRow(chit);
+    const Result<void> stored = StoreChitRow(chit, batch_.StartStamp);
     MouseArrow();
-    if (!notStored.isEmpty()) {
+    if (!stored) {
         DbAddNewOff();
-        reportUnstoredChit(chit[Field::ChitNumber], notStored);
-        refuse(ok);
+        reportUnstoredChit(chit[Field::ChitNumber], stored.failure().description);
+        // The chit stays on the screen for correction and OK is offered again.
+        ok.setEnabled(true);
+        ok.setFocus();
         return;
     }
+    if (!chit.memo.isEmpty())
+        keyed_.LastMemoText = chit.memo;
     for (int i = Field::First; i <= Field::Last; ++i)
         txtprev(i).setText(chit[i]);
     DoEvents();
 
     // Only a stored chit counts in the batch.
-    Control count = ctl(u"Text5"_s);
-    count.setText(shortestNumber(Val(count.text()) + 1));
+    ++batch_.count;
+    ctl(u"Text5"_s).setText(QString::number(batch_.count));
     UpdateValidityTotals();
     RedoChit();
     DbAddNewOff();
     DoEvents();
-    // A tax exemption lasts for its own chit only.
-    s.SalesTaxRate = s.CompanyTaxRate;
+}
+
+PostingContext Arinput::postingContext() const
+{
+    PostingContext context;
+    context.memberTerminated = keyed_.MemberTerminated;
+    context.workDate = batch_.WorkDate;
+    context.today = SetToday().TodayNumber;
+    context.arYear = settings_.ArYear;
+    context.arMonth = settings_.ArMonth;
+    context.accessLevel = session().AccessLevel;
+    context.systemYear = platform().today().year();
+    context.dateKeyed = Text1(Field::ChitDate).visible();
+    // A chit number switched off is made up for every chit.
+    if (!Text1(Field::ChitNumber).visible())
+        context.drawnChitNumber = drawChitNumber();
+    return context;
+}
+
+// The chit stays on the screen for correction and OK is offered again; the focus goes to
+// what the operator has to put right.
+void Arinput::refusePosting(const PostingDecision &decision)
+{
+    Control ok = ctl(u"cmdokay"_s);
+    Control focus = ok;
+    if (decision.refusal == Refusal::DateOutsideMonth) {
+        MsgBox(dateRefusalText(decision.dateVerdict), BoxButtons::Ok, BoxIcon::Information,
+               u"Date entered: "_s + QString::number(toLong(Val(decision.chit[Field::ChitDate]))));
+        Control date = Text1(Field::ChitDate);
+        if (date.enabled() && date.visible())
+            focus = date;
+    } else {
+        showNotice(refusalNotice(decision.refusal));
+    }
+    ok.setEnabled(true);
+    focus.setFocus();
 }
 
 Chit Arinput::readChit() const
@@ -136,13 +120,10 @@ Chit Arinput::readChit() const
 // database takes it: a chit never disappears unstored.
 void Arinput::reportUnstoredChit(const QString &chit, const QString &reason)
 {
-    SharedState &s = state();
     MsgBox(u"Chit "_s + chit + u" was not stored:\n"_s + reason
                + u"\n\nThe chit stays on the screen. Press OK to post it again."_s,
            BoxButtons::Ok, BoxIcon::Critical, u"Chit not stored"_s);
-    s.MsgText = u"Chit "_s + chit + u" not stored: "_s + reason;
-    LogActivity();
-    clearError();
+    (void)LogActivity(u"Chit "_s + chit + u" not stored: "_s + reason);
 }
 
 } // namespace tallic

@@ -1,9 +1,9 @@
 #include "database.h"
 
+#include "basic/numbers.h"
 #include "datasource.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
-#include "sharedstate.h"
 
 #include <QRegularExpression>
 #include <QSqlRecord>
@@ -19,6 +19,10 @@ namespace tallic {
 
 namespace {
 
+// While on, the next DbWrite adds a new row: the calling order the suite's modules follow
+// (DbAddNewOn, DbWrite, DbAddNewOff).
+bool addNewMode = false;
+
 // Of a wide row, the suite keeps a number in the 81st column (position 80).
 constexpr int NumberColumn = 80;
 
@@ -33,15 +37,18 @@ void normalizeName(QString &dbName)
         dbName += u".MDB"_s;
 }
 
-// The missing-database message; a server out of reach or unusable settings add why.
-void reportMissing(const QString &dbName, const QString &reason)
+// The missing-database message, shown here; a server out of reach or unusable settings
+// add why. The failure keeps the engine's number and text.
+Failure reportMissing(const QString &dbName, const QSqlError &error)
 {
-    SharedState &s = state();
-    s.MsgText = u"The "_s + dbName + u" database is missing."_s + u"\r\n"_s
+    QString text = u"The "_s + dbName + u" database is missing."_s + u"\r\n"_s
         + u"Contact Pellmoor technical support for assistance."_s;
-    if (!reason.isEmpty())
-        s.MsgText += u"\r\n\r\n"_s + reason;
-    MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::Information, u"Uh-oh..."_s);
+    if (!error.driverText().isEmpty())
+        text += u"\r\n\r\n"_s + error.driverText();
+    MsgBox(text, BoxButtons::Ok, BoxIcon::Information, u"Uh-oh..."_s);
+    Failure failure = dbFailure(error, dbName);
+    failure.shown = true;
+    return failure;
 }
 
 bool isEmptyValue(const QVariant &value)
@@ -103,15 +110,12 @@ QString failureDescription(const QSqlError &error)
     return error.databaseText();
 }
 
-DbWriteOutcome writeFailure(const QSqlError &error)
+// A failure once the values are being written: the routine ends without a word.
+Failure quietFailure(const QSqlError &error, const QString &dbName)
 {
-    return { false, jetErrorNumber(error), failureDescription(error) };
-}
-
-DbWriteOutcome passOnWriteFailure(const QSqlError &error)
-{
-    passOnDbError(error);
-    return writeFailure(error);
+    Failure failure = dbFailure(error, dbName);
+    failure.quiet = true;
+    return failure;
 }
 
 } // namespace
@@ -156,12 +160,9 @@ QString lockedDatabaseText()
     return u"A database is locked by another user. Try again later."_s;
 }
 
-void passOnDbError(const QSqlError &error)
+Failure dbFailure(const QSqlError &error, const QString &database)
 {
-    SharedState &s = state();
-    s.ErrNumber = jetErrorNumber(error);
-    s.ErrDescription = failureDescription(error);
-    s.ErrLine = 0;
+    return { jetErrorNumber(error), failureDescription(error), database };
 }
 
 QString sqlLiteral(const QString &text)
@@ -173,174 +174,170 @@ QString sqlLiteral(const QString &text)
 
 // ---- The shared row routines ----
 
-void DbRead(QString &dbName, const QString &statement)
+bool DbRow::isNull(int position) const
 {
-    clearError();
+    return position < 0 || position >= values.size() || nulls.value(position, true);
+}
+
+QString DbRow::text(int position) const
+{
+    return isNull(position) ? QString() : values.at(position).toString();
+}
+
+double DbRow::number(int position) const
+{
+    if (isNull(position))
+        return 0;
+    // Its text may be in exponent form ("1e+05").
+    const QVariant &value = values.at(position);
+    return value.typeId() == QMetaType::QString ? Val(value.toString()) : value.toDouble();
+}
+
+Result<DbRow> DbRead(QString &dbName, const QString &statement)
+{
     if (dbName.isEmpty() || statement.isEmpty())
-        return;
+        return DbRow();
     normalizeName(dbName);
-    SharedState &s = state();
-    s.MsgText.clear();
 
     // On a server a schema dropped since is found missing only by the statement, before
     // anything else changes.
     SuiteDb db(dbName);
-    if (db.missing()) {
-        reportMissing(dbName, db.error().driverText());
-        return;
-    }
+    if (db.missing())
+        return reportMissing(dbName, db.error());
     DoEvents();
     DoEvents();
-    if (db.failed()) {
-        db.passOnError();
-        return;
-    }
+    if (db.failed())
+        return db.failure();
     QSqlQuery query = db.query(statement);
     DoEvents();
-    if (db.missing()) {
-        reportMissing(dbName, db.error().driverText());
-        return;
-    }
-    if (db.failed()) {
-        db.passOnError();
-        return;
-    }
+    if (db.missing())
+        return reportMissing(dbName, db.error());
+    if (db.failed())
+        return db.failure();
 
     const int count = query.record().count();
-    s.RowLastIndex = qint16(count - 1);
-    s.RowValues = QVariantList(count);
-    s.RowNulls = QList<bool>(count, false);
-    if (!query.next()) {
-        if (query.lastError().isValid()) {
-            passOnDbError(query.lastError());
-            return;
-        }
-        s.MsgText = u"QUIT"_s;
-    } else {
-        // Only the first row counts; callers read Null as 0 and ask RowNulls when it matters.
-        for (int i = 0; i < count; ++i) {
-            const QVariant value = query.value(i);
-            if (isEmptyValue(value)) {
-                s.RowValues[i] = 0;
-                s.RowNulls[i] = true;
-            } else {
-                s.RowValues[i] = value;
-            }
-        }
+    DbRow row;
+    row.values = QVariantList(count);
+    row.nulls = QList<bool>(count, false);
+    row.found = query.next();
+    if (!row.found && query.lastError().isValid())
+        return dbFailure(query.lastError(), dbName);
+    // Only the first row counts; callers read Null as 0 and ask isNull() when it matters.
+    for (int i = 0; row.found && i < count; ++i) {
+        const QVariant value = query.value(i);
+        row.nulls[i] = isEmptyValue(value);
+        row.values[i] = row.nulls[i] ? QVariant(0) : value;
     }
 
     DoEvents();
     query.finish();
     db.close();
     DoEvents();
+    return row;
 }
 
-DbWriteOutcome DbWrite(QString &dbName, const QString &statement, const QVariantList &values)
+namespace {
+
+// The statement that stores the row's non-empty values: an insert, or an update of the
+// row at rowid; empty when there is nothing to update. The columns' values are appended
+// to bound.
+QString writeStatement(const WriteTarget &target, const QSqlRecord &record, const QVariantList &row,
+                       bool adding, const QVariant &rowid, QVariantList &bound)
 {
-    clearError();
-    if (dbName.isEmpty() || statement.isEmpty())
-        return {};
-    normalizeName(dbName);
-    SharedState &s = state();
-    SuiteDb db(dbName);
-    const auto missing = [&db, &dbName] {
-        reportMissing(dbName, db.error().driverText());
-        return writeFailure(db.error());
-    };
-    if (db.missing())
-        return missing();
-
-    DoEvents();
-    DoEvents();
-    if (db.failed()) {
-        return passOnWriteFailure(db.error());
-    }
-    // The row is found again by rowid, so the statement must name one table.
-    const std::optional<WriteTarget> target = parseWriteTarget(statement);
-    if (!target) {
-        return passOnWriteFailure(layerError(
-            JetError::CannotWriteThrough, u"Cannot write through the statement: "_s + statement));
-    }
-    QSqlQuery select = db.query(u"select rowid, * from "_s + target->table + target->rest, values);
-    DoEvents();
-    if (db.missing())
-        return missing();
-    if (db.failed()) {
-        return passOnWriteFailure(db.error());
-    }
-    const QSqlRecord record = select.record();
-    const bool adding = s.AddNewMode;
-    const bool haveRow = !adding && select.next();
-    if (!adding && !haveRow && select.lastError().isValid()) {
-        return passOnWriteFailure(select.lastError());
-    }
-    const QVariant rowid = haveRow ? select.value(0) : QVariant();
-    // The read must end before the write, or the write could not take its lock.
-    select.finish();
-    const int columns = record.count() - 1;
-    s.RowLastIndex = qint16(columns - 1);
-    DoEvents();
-
-    // From here on a failure ends the routine quietly, with nothing saved.
-    if (!adding && !haveRow) {
-        return writeFailure(layerError(JetError::NoCurrentRecord, u"No current record."_s));
-    }
     QStringList names;
-    QVariantList row;
-    for (int i = 0; i < columns; ++i) {
-        if (i >= s.RowValues.size() || isEmptyValue(s.RowValues.at(i)))
+    for (int i = 0; i < record.count() - 1; ++i) {
+        if (i >= row.size() || isEmptyValue(row.at(i)))
             continue;
+        QVariant value = row.at(i);
         // Blank text in the column that holds a number for the suite would not be one.
-        if (i == NumberColumn && s.RowValues.at(i).toString().trimmed().isEmpty())
-            s.RowValues[i] = u"0"_s;
-        QVariant value = s.RowValues.at(i);
+        if (i == NumberColumn && value.toString().trimmed().isEmpty())
+            value = u"0"_s;
         // Qt binds a null QString as Null; for the program it is the empty text.
         if (value.typeId() == QMetaType::QString && value.toString().isNull())
             value = u""_s;
         names << quotedName(record.fieldName(i + 1));
-        row << value;
+        bound << value;
     }
-
-    QString sql;
     if (adding) {
-        if (names.isEmpty()) {
-            sql = u"insert into "_s + target->table + u" default values"_s;
-        } else {
-            QStringList marks;
-            marks.fill(u"?"_s, names.size());
-            sql = u"insert into "_s + target->table + u" ("_s + names.join(u", "_s)
-                + u") values ("_s + marks.join(u", "_s) + u')';
-        }
-    } else if (!names.isEmpty()) {
-        QStringList assignments;
-        for (const QString &name : std::as_const(names))
-            assignments << name + u" = ?"_s;
-        sql = u"update "_s + target->table + u" set "_s + assignments.join(u", "_s)
-            + u" where rowid = ?"_s;
-        row << rowid;
+        if (names.isEmpty())
+            return u"insert into "_s + target.table + u" default values"_s;
+        QStringList marks;
+        marks.fill(u"?"_s, names.size());
+        return u"insert into "_s + target.table + u" ("_s + names.join(u", "_s) + u") values ("_s
+            + marks.join(u", "_s) + u')';
     }
+    if (names.isEmpty())
+        return QString();
+    QStringList assignments;
+    for (const QString &name : std::as_const(names))
+        assignments << name + u" = ?"_s;
+    bound << rowid;
+    return u"update "_s + target.table + u" set "_s + assignments.join(u", "_s)
+        + u" where rowid = ?"_s;
+}
 
+} // namespace
+
+Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantList &row,
+                     const QVariantList &values)
+{
+    if (dbName.isEmpty() || statement.isEmpty())
+        return {};
+    normalizeName(dbName);
+    SuiteDb db(dbName);
+    if (db.missing())
+        return reportMissing(dbName, db.error());
     DoEvents();
-    if (!sql.isEmpty()) {
-        // The same insert comes with every posted chit.
-        if (!db.execPrepared(sql, row))
-            return writeFailure(db.error());
+    DoEvents();
+    if (db.failed())
+        return db.failure();
+    // The row is found again by rowid, so the statement must name one table.
+    const std::optional<WriteTarget> target = parseWriteTarget(statement);
+    if (!target) {
+        return dbFailure(layerError(JetError::CannotWriteThrough,
+                                    u"Cannot write through the statement: "_s + statement),
+                         dbName);
     }
+    QSqlQuery select = db.query(u"select rowid, * from "_s + target->table + target->rest, values);
+    DoEvents();
+    if (db.missing())
+        return reportMissing(dbName, db.error());
+    if (db.failed())
+        return db.failure();
+    const QSqlRecord record = select.record();
+    const bool adding = addNewMode;
+    const bool haveRow = !adding && select.next();
+    if (!adding && !haveRow && select.lastError().isValid())
+        return dbFailure(select.lastError(), dbName);
+    const QVariant rowid = haveRow ? select.value(0) : QVariant();
+    // The read must end before the write, or the write could not take its lock.
+    select.finish();
+    DoEvents();
+
+    // From here on a failure ends the routine quietly, with nothing saved.
+    if (!adding && !haveRow)
+        return quietFailure(layerError(JetError::NoCurrentRecord, u"No current record."_s), dbName);
+    QVariantList bound;
+    const QString sql = writeStatement(*target, record, row, adding, rowid, bound);
+    DoEvents();
+    // The same insert comes with every posted chit.
+    if (!sql.isEmpty() && !db.execPrepared(sql, bound))
+        return quietFailure(db.error(), dbName);
     DoEvents();
     db.close();
     DbFreeLocks();
-    return { true, 0, QString() };
+    return {};
 }
 
 void DbAddNewOn()
 {
-    state().AddNewMode = true;
+    addNewMode = true;
     DoEvents();
 }
 
 void DbAddNewOff()
 {
-    state().AddNewMode = false;
+    addNewMode = false;
     DoEvents();
 }
 

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVariantList>
 
+#include "basic/result.h"
+
 #include <memory>
 
 namespace tallic {
@@ -42,28 +44,35 @@ constexpr qint32 NoSuchColumn = 3265;
 constexpr qint32 ObjectClosed = 3420;
 } // namespace JetError
 
-// Loads the first row of the statement's result into RowValues (a Null column as the
-// integer 0, marked in RowNulls); MsgText is "" when a row was read, "QUIT" when none.
-// The name is upper-cased and ".MDB" appended in the caller's variable. A failure is
-// passed on through ErrNumber and ErrDescription, which are 0 and "" otherwise.
-void DbRead(QString &dbName, const QString &statement);
-
-// How a DbWrite ended: whether its row was saved and, when not, the suite's number and
-// the engine's text of the failure, a quiet one included. For callers that must not lose
-// a row.
-struct DbWriteOutcome
+// One row of a statement's result, as DbRead gives it: the columns by position.
+struct DbRow
 {
-    bool saved = false;
-    qint32 number = 0;
-    QString description;
+    // False when the statement gave no row: the values are then all empty, one for every
+    // column of the result.
+    bool found = false;
+    QVariantList values; // a Null column as the integer 0
+    QList<bool> nulls; // which positions were Null in the database
+
+    // Past the last column too: a Null, the empty text, 0.
+    bool isNull(int position) const;
+    QString text(int position) const;
+    // A number is read as the number it is, a text by its leading number.
+    double number(int position) const;
 };
 
-// Writes RowValues back to the first row of the statement ("select * from T" or
-// "select * from T where ..."), or as a new row while AddNewMode is on; the statement's ?
-// are bound by position to the values. Empty and null elements leave their columns alone.
-// Failures before the values are written are passed on as for DbRead; a failure while
-// writing them ends the routine quietly, and only the outcome tells of it.
-DbWriteOutcome DbWrite(QString &dbName, const QString &statement, const QVariantList &values = {});
+// The first row of the statement's result. A missing database is told to the operator
+// (the failure is then shown); any other failure is the caller's to report. The name is
+// upper-cased and ".MDB" appended in the caller's variable. An empty name or statement
+// reads nothing: no row, no columns.
+Result<DbRow> DbRead(QString &dbName, const QString &statement);
+
+// Writes the row's values back to the first row of the statement ("select * from T" or
+// "select * from T where ..."), or as a new row while AddNewMode is on (DbAddNewOn); the
+// statement's ? are bound by position to the values. Empty and null elements leave their
+// columns alone. A failure while the values are written ends the routine quietly
+// (Failure::quiet): nothing is saved, and the caller decides whether to tell.
+Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantList &row,
+                     const QVariantList &values = {});
 
 // The error table's explanation of a locked database, the description of a Locked failure.
 QString lockedDatabaseText();
@@ -98,9 +107,8 @@ QSqlError layerError(int jetNumber, const QString &text, const QString &reason =
 
 // The suite's error number for a database failure.
 int jetErrorNumber(const QSqlError &error);
-// Hands a database failure to the calling routine's handler: ErrNumber, ErrDescription,
-// ErrLine 0.
-void passOnDbError(const QSqlError &error);
+// A database failure in the suite's terms, for the calling routine's handler.
+Failure dbFailure(const QSqlError &error, const QString &database = QString());
 
 struct ServerStep;
 struct ServerReply;
@@ -123,7 +131,7 @@ struct ServerReply;
 //
 //     SuiteDb db(u"gl.mdb"_s);
 //     QSqlQuery q = db.query(sql);
-//     if (db.failed()) { db.passOnError(); return; }
+//     if (db.failed()) return db.failure();
 //     if (q.next()) ...
 //
 // Queries are forward-only. They stop working once the last user lets go or DbCloseAll
@@ -138,6 +146,7 @@ public:
     SuiteDb &operator=(const SuiteDb &) = delete;
 
     bool isOpen() const;
+    QString fileName() const { return fileName_; }
     // The statement run, its ? bound by position to the values; when it fails the query
     // is inactive and failed() is true. Text holding a NUL character is refused.
     QSqlQuery query(const QString &sql);
@@ -163,7 +172,7 @@ public:
     QSqlError error() const { return error_; }
     void setError(const QSqlError &error) { error_ = error; }
     void clearError() { error_ = QSqlError(); }
-    void passOnError() const { passOnDbError(error_); }
+    Failure failure() const { return dbFailure(error_, fileName_); }
 
     // The kept connection of one database, shared by its users.
     struct Kept;
@@ -180,11 +189,13 @@ private:
     bool serverConnected(const QElapsedTimer &clock);
     bool serverBegin();
     bool serverEnd(bool commit);
+    bool serverCommit(const QList<ServerStep> &writes, const QElapsedTimer &clock);
     bool repeatStored();
     Outcome findOutcome(qint64 xid, qint64 pid);
     int answerWait(const QElapsedTimer &clock) const;
 
     std::shared_ptr<Kept> kept_;
+    QString fileName_;
     QSqlError error_;
     int rowsAffected_ = -1;
     bool wasOpen_ = false;

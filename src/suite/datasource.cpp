@@ -26,18 +26,15 @@ QString settingsProblem(const QString &text)
     return SettingsFile + u": "_s + text;
 }
 
-// The [database] section of the settings file: its keys in lower case. A line that is
-// neither a section, a setting nor a comment makes the file unusable. (Not QSettings: it
-// keeps a file it has read and misses one rewritten within the clock's tick.)
-DataSource readSettings(const QString &folder, const QByteArray &contents)
+// The [database] section of the settings file: its keys in lower case, or the problem that
+// makes the file unusable. A line that is neither a section, a setting nor a comment makes
+// it so. (Not QSettings: it keeps a file it has read and misses one rewritten within the
+// clock's tick.)
+Result<QHash<QString, QString>> readDatabaseSection(const QByteArray &contents)
 {
-    DataSource source;
-    source.folder = folder;
-    // A settings file that cannot be used never falls back to files: the databases are on
-    // a server the program cannot name, so they are missing.
-    source.engine = DataSource::Engine::Server;
     static const QStringList known { u"driver"_s, u"host"_s,    u"port"_s,       u"database"_s,
                                      u"user"_s,   u"sslmode"_s, u"sslrootcert"_s };
+    const auto problem = [](const QString &text) { return Failure { 0, settingsProblem(text) }; };
     QHash<QString, QString> values;
     bool inDatabase = false, sawDatabase = false;
     const QStringList lines = QString::fromUtf8(contents).split(u'\n');
@@ -52,44 +49,32 @@ DataSource readSettings(const QString &folder, const QByteArray &contents)
         }
         const qsizetype equals = line.indexOf(u'=');
         if (equals <= 0) {
-            source.problem = settingsProblem(u"line "_s + QString::number(i + 1)
-                                             + u" is neither a [section] nor a setting."_s);
-            return source;
+            return problem(u"line "_s + QString::number(i + 1)
+                           + u" is neither a [section] nor a setting."_s);
         }
         if (!inDatabase)
             continue;
         const QString key = line.left(equals).trimmed();
         const QString name = key.toLower();
         if (name == u"password"_s) {
-            source.problem = settingsProblem(
-                u"the password does not belong in the data folder; give it in PGPASSWORD or a "
-                u"pgpass file."_s);
-            return source;
+            return problem(u"the password does not belong in the data folder; give it in "
+                           u"PGPASSWORD or a pgpass file."_s);
         }
-        if (!known.contains(name)) {
-            source.problem = settingsProblem(u"unknown setting "_s + key + u'.');
-            return source;
-        }
+        if (!known.contains(name))
+            return problem(u"unknown setting "_s + key + u'.');
         QString value = line.mid(equals + 1).trimmed();
         if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
             value = value.mid(1, value.size() - 2);
         values.insert(name, value);
     }
-    if (!sawDatabase) {
-        source.problem = settingsProblem(u"there is no [database] section."_s);
-        return source;
-    }
+    if (!sawDatabase)
+        return problem(u"there is no [database] section."_s);
+    return values;
+}
 
-    const QString driver = values.value(u"driver"_s).toLower();
-    if (driver == u"sqlite"_s) {
-        source.engine = DataSource::Engine::Files;
-        return source;
-    }
-    if (driver != u"postgres"_s && driver != u"postgresql"_s) {
-        source.problem
-            = settingsProblem(u"driver is postgres or sqlite, not \""_s + driver + u"\"."_s);
-        return source;
-    }
+// The server's settings of the section, each checked; the last problem found is kept.
+void takeServerSettings(DataSource &source, const QHash<QString, QString> &values)
+{
     source.host = values.value(u"host"_s);
     source.database = values.value(u"database"_s);
     source.user = values.value(u"user"_s);
@@ -103,7 +88,7 @@ DataSource readSettings(const QString &folder, const QByteArray &contents)
                                          + u", not \""_s + source.sslMode + u"\"."_s);
     const QString rootCert = values.value(u"sslrootcert"_s);
     if (!rootCert.isEmpty())
-        source.sslRootCert = QDir(folder).absoluteFilePath(rootCert);
+        source.sslRootCert = QDir(source.folder).absoluteFilePath(rootCert);
     // The driver reads a semicolon as the end of an option.
     if (source.sslRootCert.contains(u';'))
         source.problem = settingsProblem(u"sslrootcert cannot name a path with a semicolon."_s);
@@ -114,6 +99,31 @@ DataSource readSettings(const QString &folder, const QByteArray &contents)
         if (!number || source.port < 1 || source.port > 65535)
             source.problem = settingsProblem(u"port is not a port number: "_s + port + u'.');
     }
+}
+
+DataSource readSettings(const QString &folder, const QByteArray &contents)
+{
+    DataSource source;
+    source.folder = folder;
+    // A settings file that cannot be used never falls back to files: the databases are on
+    // a server the program cannot name, so they are missing.
+    source.engine = DataSource::Engine::Server;
+    const Result<QHash<QString, QString>> values = readDatabaseSection(contents);
+    if (!values) {
+        source.problem = values.failure().description;
+        return source;
+    }
+    const QString driver = values->value(u"driver"_s).toLower();
+    if (driver == u"sqlite"_s) {
+        source.engine = DataSource::Engine::Files;
+        return source;
+    }
+    if (driver != u"postgres"_s && driver != u"postgresql"_s) {
+        source.problem
+            = settingsProblem(u"driver is postgres or sqlite, not \""_s + driver + u"\"."_s);
+        return source;
+    }
+    takeServerSettings(source, *values);
     return source;
 }
 

@@ -2,7 +2,6 @@
 
 #include "platform/platform.h"
 #include "platform/runtime.h"
-#include "sharedstate.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -22,16 +21,13 @@ QString dbUpdateMessage(bool pointOfSaleInstalled)
     return text;
 }
 
-void CheckDbUpdate()
+bool CheckDbUpdate()
 {
-    SharedState &s = state();
-    if (!platform().fileExists(u"dbupdate.dat"_s)) {
-        s.MsgText.clear();
-        return;
-    }
-    s.MsgText = dbUpdateMessage(platform().fileExists(u"PONTIQ.EXE"_s));
-    MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::Critical, u"Varnest Database Update Required"_s);
-    s.MsgText = u"UPDREQ"_s;
+    if (!platform().fileExists(u"dbupdate.dat"_s))
+        return false;
+    MsgBox(dbUpdateMessage(platform().fileExists(u"PONTIQ.EXE"_s)), BoxButtons::Ok,
+           BoxIcon::Critical, u"Varnest Database Update Required"_s);
+    return true;
 }
 
 } // namespace tallic

@@ -5,9 +5,9 @@
 namespace tallic {
 
 // The start-up guard against a pending database update (the marker file dbupdate.dat in
-// the data folder). When one is pending it tells the operator and leaves "UPDREQ" in
-// MsgText; otherwise MsgText is left empty and nothing is shown.
-void CheckDbUpdate();
+// the data folder): true when one is pending, and the operator has been told; otherwise
+// nothing is shown.
+bool CheckDbUpdate();
 
 // The text of the update message; the lines about the point-of-sale program are added
 // when it is installed in the data folder.

@@ -2,7 +2,6 @@
 
 #include "platform/runtime.h"
 #include "schema.h"
-#include "sharedstate.h"
 #include "sqlitefiles.h"
 
 #include <QDateTime>
@@ -146,19 +145,11 @@ LayoutCheck filesLayout(QSqlDatabase &db, const DataSource &source, const QStrin
 LayoutCheck serverLayout(QSqlDatabase &db)
 {
     LayoutCheck check;
-    QStringList present;
-    QSqlQuery query(db);
-    if (!query.exec(u"select nspname from pg_namespace"_s))
-        return check;
-    QStringList schemas;
-    while (query.next())
-        schemas << query.value(0).toString();
-    for (const SuiteDatabase &definition : suiteDatabases()) {
-        if (schemas.contains(schemaOf(definition.file)))
-            present << definition.file;
-    }
+    QString problem;
+    const QStringList present = suiteSchemasOn(db, problem);
     if (present.isEmpty())
         return check;
+    QSqlQuery query(db);
     if (query.exec(u"select max(version) from tallic.schema_version"_s) && query.next())
         check.found = query.value(0).toInt();
     if (check.found > SuiteSchemaVersion)
@@ -227,8 +218,7 @@ LayoutCheck bringLayoutUpToDate(const DataSource &source)
             // A file another workstation holds is not waited for: the program's own first
             // read of it tells the operator, who may try again.
             if (!files.isEmpty())
-                db = openSuiteFiles(connection, source.folder, files, Access::ReadWrite, error,
-                                    0);
+                db = openSuiteFiles(connection, source.folder, files, Access::ReadWrite, error, 0);
             if (db.isOpen())
                 check = filesLayout(db, source, files);
         }
@@ -239,34 +229,33 @@ LayoutCheck bringLayoutUpToDate(const DataSource &source)
     return check;
 }
 
-void CheckLayout()
+bool CheckLayout()
 {
-    SharedState &s = state();
     const LayoutCheck check = bringLayoutUpToDate(currentDataSource());
+    QString refusal;
     switch (check.outcome) {
     case Outcome::Current:
-        return;
+        return true;
     case Outcome::Upgraded:
         qInfo("The databases were brought from layout %d to %d; the copies from before are in "
               "%ls.",
               check.found, SuiteSchemaVersion, qUtf16Printable(check.backup));
-        return;
+        return true;
     case Outcome::Newer:
-        s.MsgText = u"The databases in this folder were written by a newer Tallic (layout %1);\n"
-                    u"this Tallic reads layout %2. Start the newer Tallic."_s.arg(check.found)
-                        .arg(SuiteSchemaVersion);
+        refusal = u"The databases in this folder were written by a newer Tallic (layout %1);\n"
+                  u"this Tallic reads layout %2. Start the newer Tallic."_s.arg(check.found)
+                      .arg(SuiteSchemaVersion);
         break;
     case Outcome::Failed:
-        s.MsgText
-            = u"The databases in this folder are of an older layout (%1), and they could\n"
-              u"not be brought up to date; nothing in them was changed.\n%2"_s.arg(check.found)
-                  .arg(check.problem);
+        refusal = u"The databases in this folder are of an older layout (%1), and they could\n"
+                  u"not be brought up to date; nothing in them was changed.\n%2"_s.arg(check.found)
+                      .arg(check.problem);
         if (!check.backup.isEmpty())
-            s.MsgText += u"\nThe copies made before: "_s + check.backup;
+            refusal += u"\nThe copies made before: "_s + check.backup;
         break;
     }
-    MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::Critical, u"Varnest"_s);
-    s.MsgText = u"LAYOUT"_s;
+    MsgBox(refusal, BoxButtons::Ok, BoxIcon::Critical, u"Varnest"_s);
+    return false;
 }
 
 } // namespace tallic

@@ -28,8 +28,8 @@ struct LayoutCheck
 // "before-layout-N-DATE", on a server as schemas "daily_before_layout_N".
 LayoutCheck bringLayoutUpToDate(const DataSource &source);
 
-// The start-up's check on the working folder: a newer layout is refused and an upgrade
-// that fails is reported, each in a box; MsgText is "LAYOUT" then and the program ends.
-void CheckLayout();
+// The start-up's check on the working folder: false when a newer layout is refused or an
+// upgrade failed, each told in a box; the program then ends.
+bool CheckLayout();
 
 } // namespace tallic

@@ -1,5 +1,6 @@
 #include "messages.h"
 
+#include "basic/postingrules.h"
 #include "database.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
@@ -26,21 +27,25 @@ QString errorHeading(qint32 number, const QString &description)
 
 } // namespace
 
-void AskYesNo()
+bool AskYesNo(const QString &text, const QString &title)
 {
-    SharedState &s = state();
-    s.MsgAnswer = qint16(MsgBox(s.MsgText, BoxButtons::YesNo, BoxIcon::Question, s.MsgTitle));
+    return MsgBox(text, BoxButtons::YesNo, BoxIcon::Question, title) == AnswerYes;
 }
 
-void ShowCritical()
+void ShowCritical(const QString &text)
 {
-    MsgBox(state().MsgText, BoxButtons::Ok, BoxIcon::Critical, Varnest);
+    MsgBox(text, BoxButtons::Ok, BoxIcon::Critical, Varnest);
+}
+
+void showNotice(const Notice &notice)
+{
+    MsgBox(notice.text, BoxButtons::Ok, notice.critical ? BoxIcon::Critical : BoxIcon::Information,
+           notice.title);
 }
 
 void ShowAccessDenied()
 {
-    state().MsgText = u"Access denied."_s;
-    MsgBox(state().MsgText, BoxButtons::Ok, BoxIcon::Information, Varnest);
+    MsgBox(u"Access denied."_s, BoxButtons::Ok, BoxIcon::Information, Varnest);
 }
 
 const QStringList &errorCodeTable()
@@ -69,27 +74,15 @@ QString errorReportText(qint32 number, const QString &description)
     return errorHeading(number, description) + u"\n\n"_s + errorCodeTable().join(u'\n');
 }
 
-void ReportError()
+void ReportError(const Failure &failure)
 {
-    SharedState &s = state();
-    if (s.ErrNumber == 0)
+    if (failure.number == 0)
         return;
-    const qint32 number = s.ErrNumber;
-    const QString description = s.ErrDescription;
-    const qint32 line = s.ErrLine;
-    const QString heading = errorHeading(number, description);
-
-    s.MsgText = errorReportText(number, description);
-    MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::Information, u"Varnest Codes"_s);
-
-    // The log keeps one line per event, so the blank line of the box stays out of it.
-    s.MsgText = heading;
-    LogActivity();
-    // A log that cannot be written must not replace the error the caller is handling.
-    s.ErrNumber = number;
-    s.ErrDescription = description;
-    s.ErrLine = line;
-    s.MsgText = heading + u"\n\n"_s;
+    MsgBox(errorReportText(failure.number, failure.description), BoxButtons::Ok,
+           BoxIcon::Information, u"Varnest Codes"_s);
+    // The log keeps one line per event, so the blank line of the box stays out of it; a
+    // log that cannot be written must not stop the caller, who is handling a failure.
+    (void)LogActivity(errorHeading(failure.number, failure.description));
 }
 
 QString activityLogFile(const QString &location)
@@ -104,16 +97,16 @@ QString activityLine(const QDate &date, const QTime &time, const QString &user,
         + u'-' + message;
 }
 
-bool LogActivity()
+Result<void> LogActivity(const QString &message)
 {
-    SharedState &s = state();
+    const Session &s = session();
     const QString name = activityLogFile(s.LocationText);
     // The suite may have created the file under another letter case; append to that one.
     const QString existing = findInWorkingFolder(name);
     QFile file(existing.isEmpty() ? name : existing);
 
     const QByteArray line = (activityLine(platform().today(), platform().timeOfDay(), s.UserName,
-                                          s.LocationText, s.MsgText)
+                                          s.LocationText, message)
                              + u"\r\n"_s)
                                 .toUtf8();
     bool written = file.open(QIODevice::WriteOnly | QIODevice::Append);
@@ -121,15 +114,11 @@ bool LogActivity()
         written = file.write(line) == line.size() && file.flush();
         file.close();
     }
-    if (!written) {
-        s.ErrNumber = FileAccessError;
-        s.ErrDescription = u"Path/File access error"_s;
-        s.ErrLine = 0;
-        return false;
-    }
+    if (!written)
+        return Failure { FileAccessError, u"Path/File access error"_s };
     // Other workstations may be waiting on this one's read locks.
     DbFreeLocks();
-    return true;
+    return {};
 }
 
 } // namespace tallic

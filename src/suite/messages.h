@@ -5,31 +5,34 @@
 #include <QStringList>
 #include <QTime>
 
+#include "basic/result.h"
+
 namespace tallic {
 
-// The operator's boxes and the activity log. They work on the shared state: the message
-// is composed in MsgText before the call, and MsgText is where results are left.
+// The operator's boxes and the activity log.
 
-// Asks MsgText under the title MsgTitle with Yes and No (No the default); MsgAnswer
-// becomes 6 for Yes, 7 for No.
-void AskYesNo();
+// Asks the question with Yes and No (No the default); true for Yes.
+bool AskYesNo(const QString &text, const QString &title);
 
-// Shows MsgText with OK and the critical icon, title "Varnest".
-void ShowCritical();
+// Shows the text with OK and the critical icon, title "Varnest".
+void ShowCritical(const QString &text);
 
-// Sets MsgText to "Access denied." and shows it with OK and the information icon.
+// Shows "Access denied." with OK and the information icon.
 void ShowAccessDenied();
 
-// Reports the run-time error being handled (ErrNumber, ErrDescription) with the table of
-// codes, then logs its code and description. Does nothing while no error is pending. It
-// never raises an error of its own: the error being handled is left as it was.
-void ReportError();
+struct Notice;
+// A posting rule's box: its title and text, with the critical or the information icon.
+void showNotice(const Notice &notice);
 
-// Appends one line (date, time, UserName, LocationText and MsgText) to the activity log,
-// lastbkup.dat for the location "Backup/Restore", admlog.ini otherwise. False when the
-// file cannot be written; the failure is then the run-time error in ErrNumber and
-// ErrDescription, for the caller's handler.
-bool LogActivity();
+// Reports a run-time failure with the table of codes, then logs its code and description.
+// Does nothing for a failure without a number. It never fails itself: a log that cannot
+// be written is let go.
+void ReportError(const Failure &failure);
+
+// Appends one line (date, time, UserName, LocationText and the message) to the activity
+// log, lastbkup.dat for the location "Backup/Restore", admlog.ini otherwise; the failure
+// when the file cannot be written.
+Result<void> LogActivity(const QString &message);
 
 // The lines of the error-code table, in the order they are shown.
 const QStringList &errorCodeTable();

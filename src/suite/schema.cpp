@@ -1,8 +1,8 @@
 #include "schema.h"
 
 #include "database.h"
-#include "platform/platform.h"
 #include "datasource.h"
+#include "platform/platform.h"
 
 #include <QDir>
 #include <QFile>
@@ -174,14 +174,6 @@ bool runAll(QSqlDatabase &db, const QStringList &statements, QString &problem)
         }
     }
     return true;
-}
-
-void removeWithCompanions(const QString &path)
-{
-    QFile::remove(path);
-    QFile::remove(path + u"-wal"_s);
-    QFile::remove(path + u"-shm"_s);
-    QFile::remove(path + u"-journal"_s);
 }
 
 // Gives the finished file its real name, on the disk first, never over a file that another
@@ -402,6 +394,36 @@ QString textSchemaOf(QSqlDatabase &db, QString &problem)
 QString findSuiteFile(const QString &folder, const QString &fileName)
 {
     return findInFolder(folder, fileName);
+}
+
+QStringList suiteSchemasOn(QSqlDatabase &db, QString &problem)
+{
+    QSqlQuery query(db);
+    if (!query.exec(u"select nspname from pg_namespace"_s)) {
+        problem = query.lastError().text();
+        return {};
+    }
+    QStringList schemas;
+    while (query.next())
+        schemas << query.value(0).toString();
+    QStringList present;
+    for (const SuiteDatabase &definition : suiteDatabases()) {
+        if (schemas.contains(schemaOf(definition.file)))
+            present << definition.file;
+    }
+    return present;
+}
+
+void removeCompanions(const QString &path)
+{
+    for (const char16_t *suffix : { u"-wal", u"-shm", u"-journal" })
+        QFile::remove(path + QString::fromUtf16(suffix));
+}
+
+void removeWithCompanions(const QString &path)
+{
+    QFile::remove(path);
+    removeCompanions(path);
 }
 
 QStringList createSuiteDatabases(const QString &folder)

@@ -90,4 +90,13 @@ QStringList createSuiteDatabases(const QString &folder);
 // the empty string when there is none.
 QString findSuiteFile(const QString &folder, const QString &fileName);
 
+// The suite databases (by file name) whose schemas the connection's server holds; empty
+// with the reason when the server cannot be asked.
+QStringList suiteSchemasOn(QSqlDatabase &db, QString &problem);
+
+// Removes an SQLite file's log companions (-wal, -shm, -journal), the file itself left.
+void removeCompanions(const QString &path);
+// Removes the file and its log companions.
+void removeWithCompanions(const QString &path);
+
 } // namespace tallic

@@ -257,9 +257,15 @@ bool SuiteDb::serverEnd(bool commit)
             kept.link->run({ { u"rollback"_s, {} } }, 0, {}, answerWait(clock), slow);
         return !repeatFailed;
     }
+    return serverCommit(writes, clock);
+}
 
-    // The transaction's number first, then the COMMIT alone: when its answer is lost, the
-    // server is asked what became of the number.
+// The transaction's number first, then the COMMIT alone: when its answer is lost, the
+// server is asked what became of the number.
+bool SuiteDb::serverCommit(const QList<ServerStep> &writes, const QElapsedTimer &clock)
+{
+    Kept &kept = *kept_;
+    const auto slow = [&kept] { kept.beginWait(); };
     const ServerReply number = kept.link->run({ { u"select txid_current_if_assigned()"_s, {} } }, 0,
                                               {}, answerWait(clock), slow);
     if (!number.ok()) {

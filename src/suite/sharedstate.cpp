@@ -1,27 +1,22 @@
 #include "sharedstate.h"
 
+#include "database.h"
+
 namespace tallic {
 
 namespace {
-SharedState shared;
+Session current;
 }
 
-SharedState &state()
+Session &session()
 {
-    return shared;
-}
-
-void clearError()
-{
-    SharedState &s = state();
-    s.ErrNumber = 0;
-    s.ErrDescription.clear();
-    s.ErrLine = 0;
+    return current;
 }
 
 void resetSharedState()
 {
-    shared = SharedState();
+    current = Session();
+    DbAddNewOff();
 }
 
 } // namespace tallic

@@ -1,94 +1,28 @@
 #pragma once
 
 #include <QString>
-#include <QVariantList>
-
-#include <array>
 
 namespace tallic {
 
-// The run-wide values every part of the program reads, under the names the suite's
-// modules share. One instance lives for the whole run; tests reset it between runs.
-struct SharedState
+// Who is running the program, under the names the suite's modules share: what the menu
+// passed on the command line, and where the user is recorded in the staff table. Written
+// by the start-up (LoadSettings) and by SetStaffLocation; every window reads it. One
+// session lives for the whole run; tests start each run afresh.
+struct Session
 {
-    // Start-up and settings.
     QString CommandLine;
-    QString UserName;
+    QString UserName; // trimmed and in upper case once the start-up has read it
     QString LaunchCode;
     qint16 AccessLevel = 0;
-    std::array<qint16, 4> LevelLimits {};
-    qint16 ArMonth = 0;
-    qint32 ArYear = 0;
-    double ArAccount = 0;
-    double ProfitAccount = 0;
-    QString TaxServiceCharge;
-    float ScTaxableShare = 0;
-    QString ScTaxBasis;
-    QString ConsolidationMode;
-    float SalesTaxRate = 0;
-    float CompanyTaxRate = 0;
-    qint16 TaxExempt = 0;
-    qint16 TaxBypass = 0;
-    qint16 ScBypass = 0;
-    qint16 TransMode = 0;
-    qint16 EmpValidate = 0;
-    qint16 SkipGlCheck = 0;
-    qint16 SkipMemberCheck = 0;
-    qint16 SkipEmpCheck = 0;
-    qint16 ValidityMode = 0;
-    std::array<QString, 13> FunctionKeyText {}; // entries 1 to 12
-    qint32 WorkDate = 0;
-    QString PeriodLimit;
-    QString StartStamp;
+    // Where the user is, as the staff table and the activity log name it.
     QString LocationText;
-    QString WorkDateText;
-
-    // Messages.
-    QString MsgText;
-    QString MsgTitle;
-    qint16 MsgAnswer = 0;
-    QString TodayText;
-    qint32 TodayNumber = 0;
-
-    // The row buffer of the database layer, and which of its positions were Null in the
-    // database (the buffer itself holds 0 for them).
-    QVariantList RowValues;
-    QList<bool> RowNulls;
-    qint16 RowLastIndex = -1;
-    bool AddNewMode = false;
-
-    // The run-time error being handled: its number (0 for none), description and the
-    // source line it came from (0 when none).
-    qint32 ErrNumber = 0;
-    QString ErrDescription;
-    qint32 ErrLine = 0;
-
-    // Validators' results.
-    QString GLAcctText;
-    qint16 GLLevel = 0;
-    qint16 MemberTerminated = 0;
-    QString SqlText;
-
-    // Staff presence.
+    // The user's sysuser value from the staff table, as text ("0" for none).
     QString SysUser;
-
-    // Tools.
-    QString ToolProgram;
-    QString ToolCode;
-    qint16 ToolLevel = 0;
-
-    // Batch totals.
-    double HashTotal = 0;
-    double BaseTotal = 0;
-    double SumTotal = 0;
-    QString LastMemoText;
 };
 
-SharedState &state();
+Session &session();
 
-// The run-time error has been dealt with: ErrNumber 0, no description, no line.
-void clearError();
-// Back to the values at the start of a run.
+// Back to the session at the start of a run, no new row pending.
 void resetSharedState();
 
 } // namespace tallic

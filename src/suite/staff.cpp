@@ -14,9 +14,10 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
 
-void SetStaffLocation()
+void SetStaffLocation(const QString &location)
 {
-    SharedState &s = state();
+    Session &s = session();
+    s.LocationText = location;
     s.UserName = s.UserName.trimmed().toUpper();
 
     // Each step goes on whatever the one before it did: where the user is recorded is
@@ -46,39 +47,45 @@ void SetStaffLocation()
     DbFreeLocks();
 }
 
-void CheckDateInUse()
+QString dateInUseText(const QString &workDateText, const QString &otherUser)
 {
-    SharedState &s = state();
-    if (s.WorkDateText.isEmpty())
-        return;
+    return u"FYI.....\n\n"_s + workDateText + u" is currently in use by user: "_s + otherUser;
+}
+
+std::optional<QString> CheckDateInUse(const QString &workDateText)
+{
+    if (workDateText.isEmpty())
+        return std::nullopt;
 
     // A date that cannot be checked is let through without a word.
-    bool shared = false;
-    QString otherUser;
+    std::optional<QString> otherUser;
     {
         SuiteDb db(u"user.mdb"_s);
         // The staff table compares names without regard to case, as Jet does, so the
         // user's own row never counts whatever case it was stored in.
         QSqlQuery query = db.query(u"select * from staff where work = ? and username <> ?"_s,
-                                   { s.WorkDateText, s.UserName });
+                                   { workDateText, session().UserName });
         DoEvents();
-        if (!db.failed() && query.next()) {
-            shared = true;
+        if (!db.failed() && query.next())
             otherUser = query.value(u"username"_s).toString();
-        }
         query.finish();
         db.close();
         DoEvents();
     }
     DbFreeLocks();
-
-    if (!shared) {
-        s.MsgText = u"OK"_s;
-        return;
+    if (otherUser) {
+        MsgBox(dateInUseText(workDateText, *otherUser), BoxButtons::Ok, BoxIcon::Information,
+               u"Protected/Shared Issue"_s);
     }
-    s.MsgText
-        = u"FYI.....\n\n"_s + s.WorkDateText + u" is currently in use by user: "_s + otherUser;
-    MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::Information, u"Protected/Shared Issue"_s);
+    return otherUser;
+}
+
+void warnOfSharedDate(const QString &workDateText, const QString &advice)
+{
+    if (const std::optional<QString> other = CheckDateInUse(workDateText)) {
+        MsgBox(dateInUseText(workDateText, *other) + u"\n\n"_s + advice, BoxButtons::Ok,
+               BoxIcon::Information, u"Shared Date"_s);
+    }
 }
 
 } // namespace tallic

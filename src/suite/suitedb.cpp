@@ -221,6 +221,7 @@ QSqlError nulRefused()
 // ---- SuiteDb ----
 
 SuiteDb::SuiteDb(const QString &fileName)
+    : fileName_(fileName)
 {
     kept_ = useKept(fileName, error_);
     if (!kept_)

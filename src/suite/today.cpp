@@ -2,7 +2,6 @@
 
 #include "platform/keycodes.h"
 #include "platform/platform.h"
-#include "sharedstate.h"
 
 #include <cmath>
 
@@ -31,11 +30,10 @@ qint32 dateNumber(const QDate &date)
     return date.year() * 10000 + date.month() * 100 + date.day();
 }
 
-void SetToday()
+Today SetToday()
 {
     const QDate today = platform().today();
-    state().TodayText = dateText(today);
-    state().TodayNumber = dateNumber(today);
+    return { dateText(today), dateNumber(today) };
 }
 
 int functionKeyEntry(const QString &keyCode)
@@ -50,16 +48,15 @@ int functionKeyEntry(const QString &keyCode)
     return code == VirtualKey::F5 ? 0 : code - VirtualKey::F1 + 1;
 }
 
-void ExpandMacro()
+QString ExpandMacro(const QString &keyCode, const FunctionKeyTexts &texts)
 {
-    SharedState &s = state();
-    if (const int entry = functionKeyEntry(s.MsgText))
-        s.MsgText = s.FunctionKeyText.at(entry);
+    QString text = keyCode;
+    if (const int entry = functionKeyEntry(keyCode))
+        text = texts.at(entry);
     // After the key's text is in, so that a key whose text is "=TODAY()" gives the date too.
-    if (s.MsgText.toUpper() == u"=TODAY()"_s) {
-        SetToday();
-        s.MsgText = eightDigits(s.TodayNumber);
-    }
+    if (text.toUpper() == u"=TODAY()"_s)
+        text = eightDigits(SetToday().TodayNumber);
+    return text;
 }
 
 } // namespace tallic

@@ -41,22 +41,23 @@ std::function<void()> &toolReturnAction()
 
 // A failure while a tool runs is reported once and ends the run: trying the failed step
 // again would repeat a failure that persists without end.
-bool toolRunFailed()
+bool toolRunFailed(const Failure &failure, const QString &toolProgram)
 {
-    SharedState &s = state();
     if (programEnding())
         return true;
-    if (s.ErrNumber == 0)
+    if (failure.number == 0)
         return false;
-    if (s.ErrNumber == FileNotFound) {
-        s.MsgText = s.ToolProgram + u" module is not installed"_s;
-        ShowCritical();
-    } else {
-        ReportError();
-    }
-    clearError();
+    if (failure.number == FileNotFound)
+        ShowCritical(toolProgram + u" module is not installed"_s);
+    else
+        ReportError(failure);
     MouseArrow();
     return true;
+}
+
+bool toolRunFailed(const Result<qint32> &run, const QString &toolProgram)
+{
+    return toolRunFailed(run ? Failure() : run.failure(), toolProgram);
 }
 
 // Waits, with the windows repainting, until a companion started under watch leaves text
@@ -88,9 +89,8 @@ bool StartProgram(const QString &commandLine, WindowStyle style)
     return platform().startProgram(commandLine, style);
 }
 
-qint32 RunAndWait(const QString &commandLine)
+Result<qint32> RunAndWait(const QString &commandLine)
 {
-    SharedState &s = state();
     // The tool has the operator until it ends: the windows take no input meanwhile, and
     // keep repainting because the platform lets events run while it waits.
     QList<QPointer<Form>> disabled;
@@ -111,66 +111,59 @@ qint32 RunAndWait(const QString &commandLine)
     if (code == 0 || programEnding())
         return code;
 
-    s.MsgText = u"WARNING - PREMATURE USER TERMINATION OF BACKUP PROCEDURE"_s;
-    MsgBox(s.MsgText, BoxButtons::Ok, BoxIcon::Critical, u"CAUTION"_s);
-    s.LocationText = u"Backup/Restore"_s;
-    LogActivity();
+    const QString warning = u"WARNING - PREMATURE USER TERMINATION OF BACKUP PROCEDURE"_s;
+    MsgBox(warning, BoxButtons::Ok, BoxIcon::Critical, u"CAUTION"_s);
+    session().LocationText = u"Backup/Restore"_s;
+    const Result<void> logged = LogActivity(warning);
+    if (!logged)
+        return logged.failure();
     return 0;
 }
 
-void BuildToolArgument()
+QString BuildToolArgument(const QString &toolCode, qint16 toolLevel, const QString &userName)
 {
-    SharedState &s = state();
-    s.ToolCode += QString::number(s.ToolLevel).rightJustified(2, u'0') + s.UserName.trimmed();
+    return toolCode + QString::number(toolLevel).rightJustified(2, u'0') + userName.trimmed();
 }
 
-void RunTool()
+void RunTool(const QString &toolProgram, const QString &toolCode)
 {
-    SharedState &s = state();
-    clearError();
     DbFreeLocks();
     DoEvents();
-    if (toolRunFailed())
+    if (programEnding())
         return;
 
-    RunAndWait(s.ToolProgram + u' ' + s.ToolCode);
+    const Result<qint32> run = RunAndWait(toolProgram + u' ' + toolCode);
     DoEvents();
-    if (toolRunFailed())
+    if (toolRunFailed(run, toolProgram))
         return;
 
-    s.WorkDateText.clear();
-    s.LocationText = u"Chit Entry"_s;
-    SetStaffLocation();
-    if (toolRunFailed())
+    SetStaffLocation(u"Chit Entry"_s);
+    if (programEnding())
         return;
 
     // Back from the tool the operator starts on a fresh batch.
     if (toolReturnAction())
         toolReturnAction()();
     DoEvents();
-    if (toolRunFailed())
+    if (programEnding())
         return;
     MouseArrow();
 }
 
 void ShowVersionInfo()
 {
-    SharedState &s = state();
-    clearError();
+    const Session &s = session();
     DoEvents();
     const QString program = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-    RunAndWait(u"ziplet.exe "_s + s.UserName + u'@' + program + u' ' + VersionText
-               + u"     SysUser: "_s + s.SysUser);
+    const Result<qint32> run = RunAndWait(u"ziplet.exe "_s + s.UserName + u'@' + program + u' '
+                                          + VersionText + u"     SysUser: "_s + s.SysUser);
     // Only the warning's log line can fail here; it is reported as the tool runner does.
-    if (s.ErrNumber != 0) {
-        ReportError();
-        clearError();
-    }
+    if (!run)
+        ReportError(run.failure());
 }
 
-void PickDate()
+std::optional<QString> PickDate()
 {
-    SharedState &s = state();
     platform().clearClipboard();
     DoEvents();
     QString picked;
@@ -188,9 +181,11 @@ void PickDate()
             u"No date came from the calendar.\nType the date as eight digits, yyyymmdd:"_s,
             u"Date"_s, platform().today().toString(u"yyyyMMdd"_s));
     }
-    s.MsgText = picked;
     platform().clearClipboard();
     DoEvents();
+    if (picked.isEmpty())
+        return std::nullopt;
+    return picked;
 }
 
 std::chrono::milliseconds pickDateLimit()

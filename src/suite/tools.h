@@ -1,11 +1,13 @@
 #pragma once
 
+#include "basic/result.h"
 #include "platform/platform.h"
 
 #include <QString>
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 namespace tallic {
 
@@ -15,27 +17,28 @@ bool StartProgram(const QString &commandLine, WindowStyle style);
 // Runs a program of the suite to its end. Meanwhile the program's windows take no input
 // but keep repainting. A non-zero exit code (also -1 for a program that could not be
 // started) is shown as the CAUTION warning and logged under "Backup/Restore", which
-// leaves LocationText so; the result is then 0.
-qint32 RunAndWait(const QString &commandLine);
+// leaves LocationText so; the result is then 0, or the failure to write the log.
+Result<qint32> RunAndWait(const QString &commandLine);
 
-// ToolCode followed by ToolLevel as two digits and the trimmed UserName: "WJX07JSMITH".
-void BuildToolArgument();
+// The tool's code followed by the level as two digits and the trimmed user name:
+// "WJX07JSMITH".
+QString BuildToolArgument(const QString &toolCode, qint16 toolLevel, const QString &userName);
 
 // What follows a tool's run: the entry window starts a new batch.
 void setToolReturnAction(std::function<void()> action);
 
-// Runs ToolProgram with ToolCode, records "Chit Entry" as the location and runs the
-// return action. A run-time failure on the way is reported once and ends the run.
-void RunTool();
+// Runs the tool program with its argument, records "Chit Entry" as the location and runs
+// the return action. A run-time failure on the way is reported once and ends the run.
+void RunTool(const QString &toolProgram, const QString &toolCode);
 
 // Runs the version-information tool with the user, program, version and SysUser.
 void ShowVersionInfo();
 
-// Runs the calendar program and leaves the date the operator chose in MsgText, empty when
-// the calendar ended without one (Escape). When the calendar cannot be started, or gives
-// nothing within pickDateLimit(), the date is asked for in an input box instead; Cancel
-// there leaves MsgText empty. Keys typed at the windows while the calendar runs are dropped.
-void PickDate();
+// Runs the calendar program: the date the operator chose as text, none when the calendar
+// ended without one (Escape). When the calendar cannot be started, or gives nothing
+// within pickDateLimit(), the date is asked for in an input box instead; Cancel there
+// gives none. Keys typed at the windows while the calendar runs are dropped.
+std::optional<QString> PickDate();
 
 // Shows the suite's manual through the help program, or the window's own text (a viewer
 // command line) when the help program is not installed or answers "NOHELP". The help

@@ -7,7 +7,6 @@
 #include "messages.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
-#include "sharedstate.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -18,8 +17,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace tallic {
 
 namespace {
-
-const QString Redo = u"REDO"_s;
 
 // A column's value as text, numbers without a trailing ".0"; Null is the empty text.
 QString valueText(const QVariant &value)
@@ -44,47 +41,37 @@ bool flagSet(const QVariant &value)
 }
 
 // A database that cannot be read is reported here, and the field is keyed again.
-void refuseOnFailure()
+Failure refuseOnFailure(Failure failure)
 {
-    SharedState &s = state();
-    ReportError();
-    clearError();
-    s.MsgText = Redo;
+    ReportError(failure);
+    failure.shown = true;
+    return failure;
 }
 
-void refuseOnFailure(const QSqlError &error)
+// Steps to the first row of the statement just run: true when there is one, false when
+// there is none; a failure is reported and refused.
+Result<bool> firstRow(SuiteDb &db, QSqlQuery &query)
 {
-    passOnDbError(error);
-    refuseOnFailure();
-}
-
-enum class Lookup { Found, NotFound, Failed };
-
-// Steps to the first row of the statement just run; a failure is reported and refused.
-Lookup firstRow(SuiteDb &db, QSqlQuery &query)
-{
-    if (db.failed()) {
-        refuseOnFailure(db.error());
-        return Lookup::Failed;
-    }
+    if (db.failed())
+        return refuseOnFailure(db.failure());
     if (query.next())
-        return Lookup::Found;
-    if (query.lastError().isValid()) {
-        refuseOnFailure(query.lastError());
-        return Lookup::Failed;
-    }
-    return Lookup::NotFound;
+        return true;
+    if (query.lastError().isValid())
+        return refuseOnFailure(dbFailure(query.lastError(), db.fileName()));
+    return false;
 }
 
 // A number not on file. Closed first: a box may stay up for minutes, and other
 // workstations should not wait on this one meanwhile.
-void refuseNotFound(SuiteDb &db, QSqlQuery &query, const QString &text, const QString &title)
+Failure refuseNotFound(SuiteDb &db, QSqlQuery &query, const QString &text, const QString &title)
 {
     query.finish();
     db.close();
     DoEvents();
     MsgBox(text, BoxButtons::Ok, BoxIcon::Critical, title);
-    state().MsgText = Redo;
+    Failure failure { JetError::NoCurrentRecord, text };
+    failure.shown = true;
+    return failure;
 }
 
 void closeUp(SuiteDb &db, QSqlQuery &query)
@@ -94,166 +81,181 @@ void closeUp(SuiteDb &db, QSqlQuery &query)
     DoEvents();
 }
 
+// The member's description and markers from his acctinfo row.
+MemberAccount memberFromRow(const QSqlQuery &member, const QString &typed)
+{
+    MemberAccount found;
+    found.onFile = true;
+    found.description = typed;
+    const QVariant lastName = member.value(u"lname"_s);
+    const QVariant firstName = member.value(u"fname"_s);
+    if (!lastName.isNull())
+        found.description = trimBlanks(lastName.toString());
+    if (!firstName.isNull())
+        found.description += u", "_s + trimBlanks(firstName.toString());
+    found.exempt = flagSet(member.value(u"taxexempt"_s));
+    found.suspended = flagSet(member.value(u"suspended"_s));
+    found.terminated = flagSet(member.value(u"terminated"_s));
+    if (found.exempt)
+        found.description += u" TaxExempt"_s;
+    if (found.suspended)
+        found.description += u" SUSPENDED"_s;
+    if (found.terminated)
+        found.description += u" TERMINATED"_s;
+    return found;
+}
+
+// The member's class as "CODE-Description". Every member has a class: a class code that
+// names no class (blank or Null among them) is a damaged register, reported to the
+// operator, and the member is keyed again.
+Result<QString> memberClass(SuiteDb &db, const QString &classCode)
+{
+    QSqlQuery classRow
+        = db.query(u"select * from classcode where classcode = "_s + sqlLiteral(classCode));
+    const Result<bool> classFound = firstRow(db, classRow);
+    if (!classFound)
+        return classFound.failure();
+    if (!*classFound) {
+        classRow.finish();
+        db.close();
+        return refuseOnFailure(
+            { JetError::NoCurrentRecord, u"No current record."_s, db.fileName() });
+    }
+    const QString text = classRow.value(u"classcode"_s).toString() + u'-'
+        + classRow.value(u"Description"_s).toString();
+    classRow.finish();
+    return text;
+}
+
 } // namespace
 
-void ValidateGLAccount()
+Result<GlAccount> ValidateGLAccount(const QString &typed)
 {
-    SharedState &s = state();
-    const double n = Val(trimBlanks(s.MsgText));
+    const double n = Val(trimBlanks(typed));
     if (n == 0)
-        return;
+        return GlAccount();
 
     SuiteDb db(u"gl.mdb"_s);
     DoEvents();
-    if (db.failed()) {
-        refuseOnFailure(db.error());
-        return;
-    }
+    if (db.failed())
+        return refuseOnFailure(db.failure());
     QSqlQuery query = db.query(u"select glacctnum, glacctname,glstatementdesc, glaccttype, "
                                u"gllevel from gl0 where glacctnum = "_s
                                + shortestNumber(n));
     DoEvents();
-    const Lookup account = firstRow(db, query);
-    if (account != Lookup::Found) {
-        if (account == Lookup::NotFound)
-            refuseNotFound(db, query, u"# "_s + shortestNumber(n) + u" does not exist"_s,
-                           u"Invalid G/L Account"_s);
-        return;
-    }
+    const Result<bool> found = firstRow(db, query);
+    if (!found)
+        return found.failure();
+    if (!*found)
+        return refuseNotFound(db, query, u"# "_s + shortestNumber(n) + u" does not exist"_s,
+                              u"Invalid G/L Account"_s);
 
-    s.GLLevel = qint16(query.value(4).toInt());
-    s.GLAcctText = query.value(1).toString();
+    GlAccount account { true, query.value(1).toString(), qint16(query.value(4).toInt()) };
     const QVariant statementText = query.value(2);
     if (!statementText.isNull()) {
         const QString trimmed = trimBlanks(statementText.toString());
         if (!trimmed.isEmpty())
-            s.GLAcctText = trimmed;
+            account.text = trimmed;
     }
     closeUp(db, query);
+    return account;
 }
 
-void ValidateMember()
+Result<MemberAccount> ValidateMember(const QString &typed)
 {
-    SharedState &s = state();
-    const double n = Val(trimBlanks(s.MsgText));
-    if (n == 0)
-        return;
+    const double n = Val(trimBlanks(typed));
+    if (n == 0) {
+        MemberAccount blank;
+        blank.description = typed;
+        return blank;
+    }
 
     platform().clearClipboard();
     DoEvents();
-    s.MemberTerminated = 0;
-
     SuiteDb db(u"master.mdb"_s);
     DoEvents();
-    if (db.failed()) {
-        refuseOnFailure(db.error());
-        return;
-    }
+    if (db.failed())
+        return refuseOnFailure(db.failure());
     // Between the two bounds, so that 1234 finds the main account and never its
     // sub-accounts .01 to .99, whatever the stored number's last binary digit.
-    s.SqlText = u"select * from acctinfo where acctnumber between "_s + shortestNumber(n - 0.001)
-        + u" and "_s + shortestNumber(n + 0.001);
-    QSqlQuery member = db.query(s.SqlText);
+    QSqlQuery row = db.query(u"select * from acctinfo where acctnumber between "_s
+                             + shortestNumber(n - 0.001) + u" and "_s + shortestNumber(n + 0.001));
     DoEvents();
-    const Lookup found = firstRow(db, member);
-    if (found != Lookup::Found) {
-        if (found == Lookup::NotFound)
-            refuseNotFound(db, member, u"Invalid member number!"_s, u"Member # Check"_s);
-        return;
-    }
+    const Result<bool> found = firstRow(db, row);
+    if (!found)
+        return found.failure();
+    if (!*found)
+        return refuseNotFound(db, row, u"Invalid member number!"_s, u"Member # Check"_s);
 
-    QString text = s.MsgText;
-    bool terminated = false;
-    const QVariant lastName = member.value(u"lname"_s);
-    const QVariant firstName = member.value(u"fname"_s);
-    if (!lastName.isNull())
-        text = trimBlanks(lastName.toString());
-    if (!firstName.isNull())
-        text += u", "_s + trimBlanks(firstName.toString());
-    if (flagSet(member.value(u"taxexempt"_s)))
-        text += u" TaxExempt"_s;
-    if (flagSet(member.value(u"suspended"_s)))
-        text += u" SUSPENDED"_s;
-    if (flagSet(member.value(u"terminated"_s))) {
-        text += u" TERMINATED"_s;
-        terminated = true;
-    }
-    const QVariant classValue = member.value(u"classcode"_s);
-    const QString classCode = classValue.isNull() ? QString() : classValue.toString();
-    member.finish();
-
-    // Every member has a class: a class code that names no class (blank or Null among
-    // them) is a damaged register, reported to the operator, and the member is keyed again.
-    QSqlQuery classRow
-        = db.query(u"select * from classcode where classcode = "_s + sqlLiteral(classCode));
-    const Lookup classFound = firstRow(db, classRow);
-    if (classFound != Lookup::Found) {
-        if (classFound == Lookup::NotFound) {
-            classRow.finish();
-            db.close();
-            s.ErrNumber = JetError::NoCurrentRecord;
-            s.ErrDescription = u"No current record."_s;
-            s.ErrLine = 0;
-            refuseOnFailure();
-        }
-        return;
-    }
+    MemberAccount member = memberFromRow(row, typed);
+    const QVariant classValue = row.value(u"classcode"_s);
+    row.finish();
+    const Result<QString> classText
+        = memberClass(db, classValue.isNull() ? QString() : classValue.toString());
+    if (!classText)
+        return classText.failure();
+    member.classText = *classText;
     platform().clearClipboard();
     DoEvents();
-    platform().setClipboardText(classRow.value(u"classcode"_s).toString() + u'-'
-                                + classRow.value(u"Description"_s).toString());
+    platform().setClipboardText(member.classText);
     DoEvents();
-    classRow.finish();
-    DoEvents();
-
     db.close();
     DoEvents();
-    s.MsgText = text;
-    s.MemberTerminated = terminated ? 1 : 0;
+    return member;
 }
 
-void ValidateEmployee()
+EmployeeLookup employeeLookup(qint16 empValidate)
 {
-    SharedState &s = state();
-    const double n = Val(trimBlanks(s.MsgText));
-    if (n == 0 || s.EmpValidate == 3)
-        return;
+    switch (empValidate) {
+    case 1:
+        return EmployeeLookup::OperatorNumber;
+    case 2:
+        return EmployeeLookup::AccessNumber;
+    case 3:
+        return EmployeeLookup::Off;
+    default:
+        return EmployeeLookup::EmployeeId;
+    }
+}
+
+Result<Employee> ValidateEmployee(const QString &typed, EmployeeLookup lookup)
+{
+    const double n = Val(trimBlanks(typed));
+    if (n == 0 || lookup == EmployeeLookup::Off)
+        return Employee { false, typed };
 
     SuiteDb db(u"emp.mdb"_s);
     DoEvents();
-    if (db.failed()) {
-        refuseOnFailure(db.error());
-        return;
-    }
+    if (db.failed())
+        return refuseOnFailure(db.failure());
     QString condition;
-    if (s.EmpValidate == 1)
+    if (lookup == EmployeeLookup::OperatorNumber)
         condition = u" where operator = "_s + shortestNumber(n);
-    else if (s.EmpValidate == 2)
-        condition = u" where accessnum = "_s + sqlLiteral(s.MsgText);
+    else if (lookup == EmployeeLookup::AccessNumber)
+        condition = u" where accessnum = "_s + sqlLiteral(typed);
     else
         condition = u" where empid = "_s + shortestNumber(n);
     QSqlQuery query = db.query(
         u"select empid, emplname, empfname, operator, accessnum from empinfo"_s + condition);
     DoEvents();
-    const Lookup employee = firstRow(db, query);
-    if (employee != Lookup::Found) {
-        if (employee == Lookup::NotFound)
-            refuseNotFound(db, query, u"Invalid employee number!"_s, u"Employee # Check"_s);
-        return;
-    }
+    const Result<bool> found = firstRow(db, query);
+    if (!found)
+        return found.failure();
+    if (!*found)
+        return refuseNotFound(db, query, u"Invalid employee number!"_s, u"Employee # Check"_s);
 
-    QString name = s.MsgText;
+    QString name = typed;
     if (!query.value(2).isNull())
         name = trimBlanks(query.value(2).toString());
     if (!query.value(1).isNull())
         name += u' ' + trimBlanks(query.value(1).toString());
-    if (s.EmpValidate == 1 || s.EmpValidate == 2) {
+    if (lookup != EmployeeLookup::EmployeeId) {
         // Two blanks between the parts, as the suite's other modules show an employee.
         name = u"#:"_s + valueText(query.value(0)) + u"  "_s + name + u"  Op:"_s
             + valueText(query.value(3)) + u"  Ac:"_s + valueText(query.value(4));
     }
-    s.MsgText = name;
     closeUp(db, query);
+    return Employee { true, name };
 }
 
 } // namespace tallic

@@ -1,6 +1,6 @@
 // Generate Chits as the operator runs it, and the rows it leaves in ardaily.
+#include "basic/chit.h"
 #include "entry/arinput.h"
-#include "entry/chit.h"
 #include "platform/form.h"
 #include "platform/keygate.h"
 #include "testkit/harness.h"

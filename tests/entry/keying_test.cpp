@@ -1,6 +1,5 @@
 // Keying a chit field by field: what each field refuses, looks up, completes or asks.
 #include "entry/arinput.h"
-#include "suite/sharedstate.h"
 #include "testkit/fakeplatform.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
@@ -273,13 +272,13 @@ TEST(KeyingTest, MembersShowTheirStateAndPaymentsTheBalance)
 
     h.click(u"Text1(4)"_s);
     h.keys(u"1035{ENTER}"_s);
-    EXPECT_EQ(state().TaxExempt, 1);
-    EXPECT_EQ(state().SalesTaxRate, 0.0f);
+    EXPECT_TRUE(entry()->keyed().TaxExempt);
 
-    state().TransMode = 1;
+    h.click(u"cmdpayments"_s);
+    h.keys(u"4100{ENTER}"_s);
     h.click(u"Text1(4)"_s);
     h.keys(u"1005{ENTER}"_s);
-    EXPECT_EQ(state().TaxExempt, 0);
+    EXPECT_FALSE(entry()->keyed().TaxExempt);
     EXPECT_TRUE(text(h, u"Text3"_s).endsWith(u" -- Balance: 62.75"_s))
         << qPrintable(text(h, u"Text3"_s));
     EXPECT_EQ(h.clipboard(), QString());

@@ -1,5 +1,5 @@
 // The field options and the memo, as they change the keying path and the stored chits.
-#include "suite/sharedstate.h"
+#include "entry/arinput.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
@@ -17,7 +17,8 @@ TEST(OptionsTest, SwitchedOffFieldsArePassedOverAndTheMemoIsStoredWhileItIsOn)
 {
     Harness h;
     h.exec(u"config"_s,
-           u"update ar set arfkey1 = 'Dinner dance', arfkey2 = '', arfkey6 = '=today()'"_s);
+           u"update ar set arfkey1 = 'Dinner dance', arfkey2 = '', arfkey6 = '=today()', "
+           u"arfkey7 = 'A function key text may run past forty characters'"_s);
     startMarch2024(h);
     // The member and the amounts cannot be switched off, nor an empty G/L account.
     for (int i : { 1, 4, 7, 8, 9, 10 })
@@ -58,7 +59,6 @@ TEST(OptionsTest, SwitchedOffFieldsArePassedOverAndTheMemoIsStoredWhileItIsOn)
         { "Dinner {+} drinks", "Dinner + drinks" },
     };
     h.keys(u"4100{ENTER}1004{ENTER}{ENTER}10{ENTER}"_s);
-    state().FunctionKeyText[7] = u"A function key text may run past forty characters"_s;
     for (const auto &[typed, memo] : keys) {
         h.keys(QString::fromLatin1(typed));
         EXPECT_EQ(h.control(u"txtmemo"_s).text, QString::fromLatin1(memo)) << typed;
@@ -94,7 +94,7 @@ TEST(OptionsTest, SwitchedOffFieldsArePassedOverAndTheMemoIsStoredWhileItIsOn)
     }
     EXPECT_FALSE(numbers.contains(u"A100"_s));
     EXPECT_EQ(h.control(u"txtprev(2)"_s).text, numbers.last());
-    EXPECT_EQ(state().LastMemoText, u"Dinner dance"_s);
+    EXPECT_EQ(entry()->keyed().LastMemoText, u"Dinner dance"_s);
     h.click(u"Label1(6)"_s);
     EXPECT_EQ(h.control(u"Label1(6)"_s).caption, u"Covers OFF"_s);
 }

@@ -1,11 +1,12 @@
 // The configuration's numbers as the start reads them.
-#include "suite/sharedstate.h"
+#include "entry/arinput.h"
 #include "testkit/harness.h"
+#include "testkit/world.h"
 
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
-using tallic::state;
+using tallic::testkit::entry;
 using tallic::testkit::Harness;
 
 namespace {
@@ -43,10 +44,12 @@ TEST(SettingsTest, NumbersKeepTheirValueAndASettingThatDoesNotFitStopsTheStart)
             EXPECT_FALSE(h.running()) << qPrintable(c.update);
             continue;
         }
-        EXPECT_TRUE(c.arAccount < 0 || state().ArAccount == c.arAccount) << state().ArAccount;
-        EXPECT_TRUE(c.profitAccount < 0 || state().ProfitAccount == c.profitAccount)
-            << state().ProfitAccount;
-        EXPECT_TRUE(c.month < 0 || state().ArMonth == c.month) << state().ArMonth;
+        EXPECT_TRUE(c.arAccount < 0 || entry()->settings().ArAccount == c.arAccount)
+            << entry()->settings().ArAccount;
+        EXPECT_TRUE(c.profitAccount < 0 || entry()->settings().ProfitAccount == c.profitAccount)
+            << entry()->settings().ProfitAccount;
+        EXPECT_TRUE(c.month < 0 || entry()->settings().ArMonth == c.month)
+            << entry()->settings().ArMonth;
     }
 }
 

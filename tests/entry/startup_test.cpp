@@ -2,7 +2,6 @@
 #include "entry/arinput.h"
 #include "entry/frmsplash.h"
 #include "platform/form.h"
-#include "suite/sharedstate.h"
 #include "testkit/fakeplatform.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
@@ -134,7 +133,7 @@ TEST(StartupTest, TheConfigurationDecidesChecksCaptionsAndCommands)
         QString skipDigits, consolidation; // as SQL values
         bool pointOfSale;
         int empValidate, level;
-        int skipGl, skipMember, skipEmployee;
+        bool skipGl, skipMember, skipEmployee;
         QString consolidationMode, employeeCaption;
     };
     const Case cases[] = {
@@ -156,14 +155,14 @@ TEST(StartupTest, TheConfigurationDecidesChecksCaptionsAndCommands)
         h.setCommandLine(u"KQV%1JONES"_s.arg(c.level));
         h.queuePickedDates({ u"20240312"_s });
         h.start();
-        EXPECT_EQ(state().SkipGlCheck, c.skipGl);
-        EXPECT_EQ(state().SkipMemberCheck, c.skipMember);
-        EXPECT_EQ(state().SkipEmpCheck, c.skipEmployee);
-        EXPECT_EQ(state().ConsolidationMode, c.consolidationMode);
+        EXPECT_EQ(entry()->settings().SkipGlCheck, c.skipGl);
+        EXPECT_EQ(entry()->settings().SkipMemberCheck, c.skipMember);
+        EXPECT_EQ(entry()->settings().SkipEmpCheck, c.skipEmployee);
+        EXPECT_EQ(entry()->settings().ConsolidationMode, c.consolidationMode);
         EXPECT_EQ(h.control(u"lblconsolidate"_s).visible, c.consolidationMode != u"N"_s);
         EXPECT_EQ(h.control(u"Label1(5)"_s).caption, c.employeeCaption);
         EXPECT_EQ(h.control(u"eomeditor"_s).visible, c.level >= 50);
-        EXPECT_EQ(state().FunctionKeyText[4], QString());
+        EXPECT_EQ(entry()->settings().FunctionKeyText[4], QString());
         const QString read
             = u"select %1, %2 is null from ar"_s.arg(arColumn(h, 26), arColumn(h, 30));
         const QVariantList stored = h.rows(u"config"_s, read).value(0);

@@ -3,7 +3,6 @@
 #include "entry/arinput.h"
 #include "platform/form.h"
 #include "suite/database.h"
-#include "suite/sharedstate.h"
 #include "testkit/harness.h"
 #include "testkit/relay.h"
 #include "testkit/world.h"
@@ -62,8 +61,8 @@ void expectChitKept(Harness &h, const QString &chit)
     EXPECT_EQ(text(h, u"Text5"_s), u"0"_s);
     EXPECT_EQ(text(h, u"txtprev(2)"_s), QString());
     EXPECT_FALSE(h.control(u"txtvalid(0)"_s).visible);
-    EXPECT_EQ(state().HashTotal, 0);
-    EXPECT_EQ(state().BaseTotal, 0);
+    EXPECT_EQ(entry()->batch().totals.hash, 0);
+    EXPECT_EQ(entry()->batch().totals.base, 0);
 }
 
 // NEW BATCH is pressed once at start-up; each chit is stored by position and counted, the
@@ -311,7 +310,7 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
         if (now) {
             // The connection was there when the cable was pulled.
             QString db = u"daily"_s;
-            DbRead(db, u"select * from ardaily"_s);
+            EXPECT_TRUE(DbRead(db, u"select * from ardaily"_s));
             relay->freeze();
             watchTheWait();
         } else {
@@ -706,7 +705,7 @@ TEST(ModesTest, ModesBypassesAndRedoDecideWhatIsStored)
     // Back to normal with the date switched off: the normal mode keys every field again.
     h.click(u"Label1(3)"_s);
     h.click(u"cmdnormal"_s);
-    EXPECT_EQ(state().TransMode, 0);
+    EXPECT_EQ(entry()->keyed().mode, TransMode::Normal);
     // Redo clears the chit, unlocks the account and ends the member's tax exemption.
     h.keys(u"4100{ENTER}X1{ENTER}{ENTER}1035{ENTER}"_s);
     h.click(u"cmdredo"_s);

@@ -42,12 +42,14 @@ class DatabaseTest : public ::testing::Test
 protected:
     QString path(const QString &name) const { return QDir(h.dataDir()).filePath(name); }
 
-    // A new ardaily row the way posting stores one.
-    void postChit(const QString &chit, double base)
+    // A new ardaily row the way posting stores one; whether it was stored.
+    bool postChit(const QString &chit, double base)
     {
         QString db = u"daily"_s;
-        DbRead(db, NoChit);
-        QVariantList &row = state().RowValues;
+        const Result<DbRow> read = DbRead(db, NoChit);
+        if (!read)
+            return false;
+        QVariantList row = read->values;
         row[0] = 4100.0;
         row[1] = chit;
         row[2] = 20240315.0;
@@ -57,7 +59,10 @@ protected:
         row[15] = u"JONES10:15:00"_s;
         row[17] = 9;
         DbAddNewOn();
-        DbWrite(db, u"select * from ardaily where tallicnum = '"_s + chit + u"'"_s);
+        const Result<void> written
+            = DbWrite(db, u"select * from ardaily where tallicnum = '"_s + chit + u"'"_s, row);
+        DbAddNewOff();
+        return written.ok();
     }
 
     QList<QVariantList> chits(const QString &chit)
@@ -86,8 +91,15 @@ TEST_F(DatabaseTest, AMissingDatabaseIsReportedWithTheReasonAndChangesNothing)
         { "[database]\ndriver=postgres\nhost=/nowhere\ndatabase=x\n",
           "The database server cannot be reached: " },
     };
-    using Routine = void (*)(QString &, const QString &);
-    const Routine write = [](QString &name, const QString &sql) { DbWrite(name, sql); };
+    using Routine = Failure (*)(QString &);
+    const Routine read = [](QString &name) {
+        const Result<DbRow> row = DbRead(name, NoChit);
+        return row ? Failure() : row.failure();
+    };
+    const Routine write = [](QString &name) {
+        const Result<void> written = DbWrite(name, NoChit, { u"kept"_s });
+        return written ? Failure() : written.failure();
+    };
     for (const auto &[settings, reason] : cases) {
         if (settings)
             h.createFile(u"tallic.ini"_s, settings);
@@ -96,24 +108,20 @@ TEST_F(DatabaseTest, AMissingDatabaseIsReportedWithTheReasonAndChangesNothing)
         const QString message = u"The DAILY.MDB database is missing.\r\nContact Pellmoor "
                                 u"technical support for assistance."_s
             + (settings ? u"\r\n\r\n"_s + QString::fromLatin1(reason) : QString());
-        for (Routine routine : { Routine(DbRead), write }) {
+        for (Routine routine : { read, write }) {
             h.clearDialogs();
-            state().RowValues = { u"kept"_s };
-            state().RowLastIndex = 0;
-            state().MsgText.clear();
             DbAddNewOn();
             QString db = u"daily"_s;
-            routine(db, NoChit);
+            const Failure failure = routine(db);
+            DbAddNewOff();
             EXPECT_EQ(db, u"DAILY.MDB"_s);
             ASSERT_EQ(h.dialogs().size(), 1) << settings;
             const Dialog shown = h.dialogs().at(0);
             EXPECT_EQ(shown,
                       box(u"Uh-oh..."_s, settings ? shown.text : message, DialogIcon::Information));
             EXPECT_TRUE(shown.text.startsWith(message)) << qPrintable(shown.text);
-            EXPECT_EQ(state().MsgText, shown.text);
-            EXPECT_EQ(state().RowValues, QVariantList { u"kept"_s });
-            EXPECT_EQ(state().RowLastIndex, 0);
-            EXPECT_EQ(state().ErrNumber, 0);
+            EXPECT_TRUE(failure.shown);
+            EXPECT_EQ(failure.database, u"DAILY.MDB"_s);
         }
     }
     EXPECT_FALSE(h.databaseExists(u"daily"_s));
@@ -138,7 +146,7 @@ TEST_F(DatabaseTest, EachCallUsesTheDatabaseNowThere)
     const auto restoreAfterAMissingRead = [&] {
         h.setAside(u"daily"_s);
         QString db = u"daily"_s;
-        DbRead(db, NoChit);
+        EXPECT_FALSE(DbRead(db, NoChit));
         EXPECT_EQ(h.dialogs().size(), 1);
         h.putBack(u"daily"_s);
     };
@@ -150,18 +158,18 @@ TEST_F(DatabaseTest, EachCallUsesTheDatabaseNowThere)
         { u"USECLOSED"_s, closeAUse },
         { u"RECASED"_s, recase },
     };
-    postChit(u"FIRST"_s, 1);
+    ASSERT_TRUE(postChit(u"FIRST"_s, 1));
     for (const auto &[chit, change] : changes) {
         change();
         h.clearDialogs();
-        postChit(chit, 2);
-        EXPECT_EQ(state().ErrNumber, 0) << chit.toStdString();
+        EXPECT_TRUE(postChit(chit, 2)) << chit.toStdString();
         EXPECT_EQ(chits(chit).size(), 1) << chit.toStdString();
         EXPECT_TRUE(h.dialogs().isEmpty());
     }
     QString db = u"master.mdb"_s;
-    DbRead(db, u"select * from acctinfo where acctnumber = 1001"_s);
-    EXPECT_EQ(state().RowValues.value(1).toString(), u"ADAMS"_s);
+    const Result<DbRow> member = DbRead(db, u"select * from acctinfo where acctnumber = 1001"_s);
+    ASSERT_TRUE(member);
+    EXPECT_EQ(member->text(1), u"ADAMS"_s);
     EXPECT_FALSE(QFile::exists(path(u"daily.mdb"_s)) && !h.onServer());
 }
 
@@ -170,23 +178,21 @@ TEST_F(DatabaseTest, EachCallUsesTheDatabaseNowThere)
 TEST_F(DatabaseTest, AWriteWaitsForAnotherWorkstationsLock)
 {
     // A chit of two items: the second row's statement finds the first one.
-    postChit(u"WAITED"_s, 7);
+    ASSERT_TRUE(postChit(u"WAITED"_s, 7));
     QElapsedTimer clock;
     {
         LockHolder holder(path(u"daily.mdb"_s), 1000);
         LockHolder staff(path(u"user.mdb"_s), 1500, u"staff"_s, u"username"_s);
         clock.start();
         QString db = u"daily"_s;
-        DbRead(db, NoChit);
+        const Result<DbRow> none = DbRead(db, NoChit);
         EXPECT_LT(clock.elapsed(), 500);
-        EXPECT_EQ(state().MsgText, u"QUIT"_s);
+        EXPECT_TRUE(none && !none->found);
 
-        postChit(u"WAITED"_s, 7);
+        EXPECT_TRUE(postChit(u"WAITED"_s, 7));
         EXPECT_GE(clock.elapsed(), 800);
-        EXPECT_EQ(state().ErrNumber, 0);
-        state().UserName = u"jones"_s;
-        state().LocationText = u"A/R Chit"_s;
-        SetStaffLocation();
+        session().UserName = u"jones"_s;
+        SetStaffLocation(u"A/R Chit"_s);
     }
     EXPECT_EQ(chits(u"WAITED"_s).size(), 2);
     EXPECT_EQ(chits(u"HOLDER"_s).size(), 1);
@@ -194,7 +200,7 @@ TEST_F(DatabaseTest, AWriteWaitsForAnotherWorkstationsLock)
               QList<QVariantList> { { u"A/R Chit"_s } });
     EXPECT_EQ(h.rows(u"user"_s, u"select count(*) from staff where username = 'HOLDER'"_s),
               QList<QVariantList> { { 1 } });
-    EXPECT_EQ(state().SysUser, u"1"_s);
+    EXPECT_EQ(session().SysUser, u"1"_s);
     EXPECT_TRUE(h.dialogs().isEmpty());
 }
 
@@ -220,8 +226,8 @@ TEST_F(DatabaseTest, ResultsComeWholeOrFailAsTheyDo)
         u"select abs(case when acctnumber > 1001 then -9223372036854775807 - 1 else 0 end "
         u"+ cast(acctnumber as bigint) * 0) from acctinfo"_s);
     while (!db.failed() && query.next()) { }
-    passOnDbError(db.failed() ? db.error() : query.lastError());
-    EXPECT_EQ(state().ErrNumber, JetError::Generic + 1) << qPrintable(state().ErrDescription);
+    const Failure failure = dbFailure(db.failed() ? db.error() : query.lastError());
+    EXPECT_EQ(failure.number, JetError::Generic + 1) << qPrintable(failure.description);
 }
 
 // A configuration that another workstation keeps locked at start-up is told in a sentence,
@@ -318,7 +324,7 @@ TEST_F(DatabaseTest, OnTheNetworkTheServerIsKnownByItsCertificate)
                      (settings + u"sslmode=verify-full\nsslrootcert="_s + authority).toUtf8());
         h.clearDialogs();
         if (authority == u"ca.crt"_s) {
-            postChit(u"TLS"_s, 1);
+            EXPECT_TRUE(postChit(u"TLS"_s, 1));
             EXPECT_EQ(h.dialogs(), QList<Dialog>());
             EXPECT_EQ(chits(u"TLS"_s).size(), 1);
             EXPECT_EQ(
@@ -327,7 +333,7 @@ TEST_F(DatabaseTest, OnTheNetworkTheServerIsKnownByItsCertificate)
             continue;
         }
         QString db = u"daily"_s;
-        DbRead(db, NoChit);
+        EXPECT_FALSE(DbRead(db, NoChit));
         ASSERT_EQ(h.dialogs().size(), 1);
         EXPECT_TRUE(h.dialogs().at(0).text.contains(u"database is missing"_s));
         EXPECT_TRUE(h.dialogs().at(0).text.contains(u"certificate verify failed"_s))
@@ -351,13 +357,12 @@ TEST_F(DatabaseTest, AFileInRollbackModeTakesTheLogOnTheFirstOpenThatHasItAlone)
         QSqlQuery q(other);
         ASSERT_TRUE(other.open() && q.exec(u"pragma journal_mode = delete"_s) && q.exec(u"begin"_s)
                     && q.exec(u"select count(*) from gl0"_s) && q.next());
-        DbRead(db, u"select count(*) from gl0"_s);
-        EXPECT_EQ(state().ErrNumber, 0);
+        EXPECT_TRUE(DbRead(db, u"select count(*) from gl0"_s));
         EXPECT_EQ(versions(), QByteArray("\1\1"));
     }
     QSqlDatabase::removeDatabase(u"other"_s);
     DbCloseAll();
-    DbRead(db, u"select count(*) from gl0"_s);
+    EXPECT_TRUE(DbRead(db, u"select count(*) from gl0"_s));
     file.close();
     EXPECT_EQ(versions(), QByteArray("\2\2"));
 }

@@ -15,15 +15,13 @@ using namespace tallic::testkit;
 
 namespace {
 
-// What leaving a field does: the trimmed text goes to the check in MsgText.
-QString leave(void (*check)(), const QString &typed)
+// A refusal the check has shown itself, which sends the operator back to the field.
+template<typename T> bool refusedAndShown(const Result<T> &result)
 {
-    state().MsgText = typed;
-    check();
-    return state().MsgText;
+    return !result && result.failure().shown;
 }
 
-// An unknown account is refused and keeps the last account's text and level.
+// An unknown account is refused.
 TEST(ValidatorsTest, AGLAccountShowsItsStatementTextOrItsNameOrIsRefused)
 {
     Harness h;
@@ -42,11 +40,13 @@ TEST(ValidatorsTest, AGLAccountShowsItsStatementTextOrItsNameOrIsRefused)
     for (const Case &c : cases) {
         SCOPED_TRACE(qPrintable(c.typed));
         h.clearDialogs();
-        state().GLAcctText = u"Dining Room Food"_s;
-        state().GLLevel = c.level ? 9 : 1;
-        EXPECT_EQ(leave(ValidateGLAccount, c.typed), c.level ? c.typed : u"REDO"_s);
-        EXPECT_EQ(state().GLAcctText, c.level ? c.text : u"Dining Room Food"_s);
-        EXPECT_EQ(state().GLLevel, c.level ? c.level : 1);
+        const Result<GlAccount> account = ValidateGLAccount(c.typed);
+        EXPECT_EQ(refusedAndShown(account), c.level == 0);
+        if (account) {
+            EXPECT_TRUE(account->onFile);
+            EXPECT_EQ(account->text, c.text);
+            EXPECT_EQ(account->level, c.level);
+        }
         const Dialog refusal = box(u"Invalid G/L Account"_s,
                                    u"# "_s + c.typed + u" does not exist"_s, DialogIcon::Critical);
         EXPECT_EQ(h.dialogs(), c.level ? QList<Dialog>() : QList<Dialog> { refusal });
@@ -73,8 +73,8 @@ TEST(ValidatorsTest, AMemberIsShownWithItsMarkersAndItsClassOnTheClipboardOrRefu
            u"(1240, 'ROSS', 'JOE', 0, 0, 0, 'REG'), (1241.01, 'VOSS', 'ANN', 0, 0, 0, 'REG')"_s);
     struct Case
     {
-        QString typed, text;
-        qint16 terminated;
+        QString typed, text; // empty: refused
+        bool terminated;
         QString classText, refusal = {}; // the refusal's title and the start of its text
     };
     const Case cases[] = {
@@ -88,23 +88,26 @@ TEST(ValidatorsTest, AMemberIsShownWithItsMarkersAndItsClassOnTheClipboardOrRefu
         { u"1238"_s, u"GRAY, KIM"_s, 0, u"REG-Regular Member"_s },
         { u"1239"_s, u"HOLT, SAM TaxExempt SUSPENDED TERMINATED"_s, 1, u"SOC-Social Member"_s },
         { u"1027"_s, u"COOPER, CHARLES TERMINATED"_s, 1, u"REG-Regular Member"_s },
-        { u"1299"_s, u"REDO"_s, 0, {}, u"Member # Check:Invalid member number!"_s },
+        { u"1299"_s, {}, 0, {}, u"Member # Check:Invalid member number!"_s },
         { u"1240"_s, u"ROSS, JOE"_s, 0, u"REG-Regular Member"_s },
-        { u"1241"_s, u"REDO"_s, 0, {}, u"Member # Check:Invalid member number!"_s },
+        { u"1241"_s, {}, 0, {}, u"Member # Check:Invalid member number!"_s },
         // A class code that names no class, a Null or blank one too, is a damaged register.
-        { u"1301"_s, u"REDO"_s, 0, {}, u"Varnest Codes:Code 3021 - No current record.\n\n"_s },
-        { u"1302"_s, u"REDO"_s, 0, {}, u"Varnest Codes:Code 3021 - No current record.\n\n"_s },
-        { u"1303"_s, u"REDO"_s, 0, {}, u"Varnest Codes:Code 3021 - No current record.\n\n"_s },
+        { u"1301"_s, {}, 0, {}, u"Varnest Codes:Code 3021 - No current record.\n\n"_s },
+        { u"1302"_s, {}, 0, {}, u"Varnest Codes:Code 3021 - No current record.\n\n"_s },
+        { u"1303"_s, {}, 0, {}, u"Varnest Codes:Code 3021 - No current record.\n\n"_s },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(qPrintable(c.typed));
         h.clearDialogs();
-        state().MemberTerminated = c.terminated ? 0 : 1;
         h.setClipboard(u"Balance: 12.50"_s);
-        EXPECT_EQ(leave(ValidateMember, c.typed), c.text);
-        EXPECT_EQ(state().MemberTerminated, c.terminated);
+        const Result<MemberAccount> member = ValidateMember(c.typed);
+        EXPECT_EQ(refusedAndShown(member), c.text.isEmpty());
+        if (member) {
+            EXPECT_EQ(member->description, c.text);
+            EXPECT_EQ(member->terminated, c.terminated);
+            EXPECT_EQ(member->classText, c.classText);
+        }
         EXPECT_EQ(h.clipboard(), c.classText);
-        EXPECT_EQ(state().ErrNumber, 0);
         const QStringList refusal = c.refusal.split(u':');
         ASSERT_EQ(h.dialogs().size(), c.refusal.isEmpty() ? 0 : 1);
         if (!c.refusal.isEmpty()) {
@@ -145,22 +148,20 @@ TEST(ValidatorsTest, AnEmployeeIsShownAsTheLookupAsksOrIsRefused)
     for (const Case &c : cases) {
         SCOPED_TRACE(qPrintable(QString::number(c.empValidate) + u' ' + c.typed));
         h.clearDialogs();
-        state().EmpValidate = c.empValidate;
-        EXPECT_EQ(leave(ValidateEmployee, c.typed), c.text.isEmpty() ? u"REDO"_s : c.text);
+        const Result<Employee> employee = ValidateEmployee(c.typed, employeeLookup(c.empValidate));
+        EXPECT_EQ(refusedAndShown(employee), c.text.isEmpty());
+        EXPECT_EQ(employee ? employee->description : QString(), c.text);
         const Dialog refusal
             = box(u"Employee # Check"_s, u"Invalid employee number!"_s, DialogIcon::Critical);
         EXPECT_EQ(h.dialogs(), c.text.isEmpty() ? QList<Dialog> { refusal } : QList<Dialog>());
     }
 }
 
-// As a new batch or the date field does it.
+// As a new batch or the date field does it: the other user, or none.
 QString checkDate(const QString &user, const QString &date)
 {
-    state().UserName = user;
-    state().WorkDateText = date;
-    state().MsgText = u"before"_s;
-    CheckDateInUse();
-    return state().MsgText;
+    session().UserName = user;
+    return CheckDateInUse(date).value_or(u"none"_s);
 }
 
 // A user without a row, or without user.mdb, goes on quietly.
@@ -170,18 +171,18 @@ TEST(StaffTest, AUserWithoutARowOrWithoutUserMdbGoesOnQuietly)
     const QString staff
         = u"select username, location, work, sysuser from staff order by username"_s;
     const QList<QVariantList> before = h.rows(u"user"_s, staff);
-    state().UserName = u" nobody "_s;
-    state().SysUser = u"3"_s;
-    SetStaffLocation();
-    EXPECT_EQ(state().UserName, u"NOBODY"_s);
-    EXPECT_EQ(state().SysUser, u"3"_s);
+    session().UserName = u" nobody "_s;
+    session().SysUser = u"3"_s;
+    SetStaffLocation(u"A/R Chit"_s);
+    EXPECT_EQ(session().UserName, u"NOBODY"_s);
+    EXPECT_EQ(session().SysUser, u"3"_s);
     EXPECT_EQ(h.rows(u"user"_s, staff), before);
 
     h.removeDatabase(u"user"_s);
-    state().UserName = u"jones"_s;
-    SetStaffLocation();
-    EXPECT_EQ(state().UserName, u"JONES"_s);
-    EXPECT_EQ(checkDate(u"JONES"_s, u"20240301"_s), u"OK"_s);
+    session().UserName = u"jones"_s;
+    SetStaffLocation(u"A/R Chit"_s);
+    EXPECT_EQ(session().UserName, u"JONES"_s);
+    EXPECT_EQ(checkDate(u"JONES"_s, u"20240301"_s), u"none"_s);
     EXPECT_TRUE(h.dialogs().isEmpty());
     EXPECT_FALSE(h.databaseExists(u"user"_s));
 }
@@ -210,13 +211,13 @@ TEST(StaffTest, AnotherUserOnTheSameDateIsNamed)
         h.clearDialogs();
         const QString warning
             = u"FYI.....\n\n"_s + date + u" is currently in use by user: "_s + other;
-        EXPECT_EQ(checkDate(user, date), other.isEmpty() ? u"OK"_s : warning);
+        EXPECT_EQ(checkDate(user, date), other.isEmpty() ? u"none"_s : other);
         const Dialog shown = box(u"Protected/Shared Issue"_s, warning, DialogIcon::Information);
         EXPECT_EQ(h.dialogs(), other.isEmpty() ? QList<Dialog>() : QList<Dialog> { shown });
     }
     // No date, no check: SMITH's empty work item would match an empty date.
     h.exec(u"user"_s, u"update staff set work = '' where username = 'SMITH'"_s);
-    EXPECT_EQ(checkDate(u"JONES"_s, QString()), u"before"_s);
+    EXPECT_EQ(checkDate(u"JONES"_s, QString()), u"none"_s);
     EXPECT_TRUE(h.dialogs().isEmpty());
 }
 

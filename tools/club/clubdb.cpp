@@ -109,19 +109,7 @@ QStringList suiteDatabasesIn(const DataSource &source, QString &problem)
     ClubDb club;
     if (!club.openServer(source, problem))
         return {};
-    QSqlQuery query(club.db());
-    if (!query.exec(u"select nspname from pg_namespace"_s)) {
-        problem = query.lastError().text();
-        return {};
-    }
-    QStringList schemas;
-    while (query.next())
-        schemas << query.value(0).toString();
-    for (const SuiteDatabase &definition : suiteDatabases()) {
-        if (schemas.contains(schemaOf(definition.file)))
-            present << definition.file;
-    }
-    return present;
+    return suiteSchemasOn(club.db(), problem);
 }
 
 ClubDb::ClubDb()

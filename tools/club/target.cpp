@@ -1,5 +1,7 @@
 #include "target.h"
 
+#include "suite/schema.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -25,12 +27,6 @@ bool syncPath(const QString &path)
     if (!file.open(QFileInfo(path).isDir() ? QIODevice::ReadOnly : QIODevice::ReadWrite))
         return QFileInfo(path).isDir(); // a folder that cannot be opened is synced with its files
     return ::fsync(file.handle()) == 0;
-}
-
-void removeCompanions(const QString &path)
-{
-    for (const char16_t *suffix : { u"-wal", u"-shm", u"-journal" })
-        QFile::remove(path + QString::fromUtf16(suffix));
 }
 
 // Moves every database of a complete staging folder into place, and removes the suite's

@@ -303,25 +303,21 @@ Workday::Change Workday::change(int row, const QString &action, const QVariantLi
     }
 
     // Logged before it is committed: no change is made that the log does not show.
-    SharedState &s = state();
     const QString chit
         = u"Chit "_s + before.text(Column::ChitNumber) + u" of "_s + QString::number(date_);
+    Session &s = session();
     s.UserName = user_;
     s.LocationText = LogLocation;
-    s.MsgText = chit + (after.isEmpty() ? u" deleted. Before: "_s : u" corrected. Before: "_s)
-        + rowText(columns_, before.values)
-        + (after.isEmpty() ? QString() : u". After: "_s + rowText(columns_, after));
-    if (!LogActivity()) {
-        clearError();
+    if (!LogActivity(chit + (after.isEmpty() ? u" deleted. Before: "_s : u" corrected. Before: "_s)
+                     + rowText(columns_, before.values)
+                     + (after.isEmpty() ? QString() : u". After: "_s + rowText(columns_, after)))) {
         daily.rollback();
         problem_ = u"The activity log (admlog.ini) cannot be written, so nothing was changed."_s;
         return Change::NotLogged;
     }
     if (!daily.commit()) {
         problem_ = failureText(daily);
-        s.MsgText = chit + u": the change above was not made. "_s + problem_;
-        LogActivity();
-        clearError();
+        (void)LogActivity(chit + u": the change above was not made. "_s + problem_);
         return Change::Failed;
     }
     return Change::Done;

@@ -2,6 +2,7 @@
 
 #include "basic/validity.h"
 #include "correction.h"
+#include "suite/dailycolumns.h"
 
 #include <QList>
 #include <QString>
@@ -10,22 +11,8 @@
 
 namespace tallic::workspace {
 
-// The ardaily row by position: the table's own column order is the layout.
-namespace Column {
-enum : int {
-    GlAccount = 0,
-    ChitNumber = 1,
-    ChitDate = 2,
-    Member = 3,
-    Employee = 4,
-    BaseSale = 6,
-    ServiceCharge = 7,
-    Tax = 8,
-    Total = 9,
-    Origin = 15,
-    Memo = 16,
-};
-} // namespace Column
+// The ardaily row by position, as posting and generation write it.
+namespace Column = tallic::DailyColumn;
 
 // One row of ardaily as read: every column, and where the engine keeps the row.
 struct DayRow

@@ -2,6 +2,7 @@
 
 #include "basic/masks.h"
 #include "basic/numbers.h"
+#include "basic/postingrules.h"
 #include "platform/runtime.h"
 #include "suite/messages.h"
 
@@ -251,20 +252,15 @@ void WorkspaceWindow::correctCurrent()
     case Correction::Verdict::Accepted:
         break;
     case Correction::Verdict::BaseMissing:
-        MsgBox(u"Base sale total is missing."_s, BoxButtons::Ok, BoxIcon::Information,
-               u"Oops..."_s);
+        showNotice(refusalNotice(Refusal::BaseMissing));
         return;
     case Correction::Verdict::TerminatedDebit:
-        MsgBox(u"This account is marked as terminated. Only credit value\ntransactions can be "
-               u"made to a terminated member account."_s,
-               BoxButtons::Ok, BoxIcon::Information, u"Terminated Member"_s);
+        showNotice(refusalNotice(Refusal::TerminatedDebit));
         return;
     case Correction::Verdict::ChargesComputed:
         return;
     case Correction::Verdict::NoAccountRates:
-        MsgBox(u"Either the G/L account is missing in this chit or\nyou must Update A/R from G/L "
-               u"before continuing.\n(The latter step is performed in A/R Configuration.)"_s,
-               BoxButtons::Ok, BoxIcon::Critical, u"G/L Account Problem..."_s);
+        showNotice(refusalNotice(Refusal::NoAccountRates));
         return;
     case Correction::Verdict::Unreadable:
         tell(u"The account's rates or the member cannot be read: "_s + day_.problem(), true);

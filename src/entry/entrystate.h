@@ -1,0 +1,38 @@
+#pragma once
+
+#include "basic/validity.h"
+
+#include <QString>
+
+namespace tallic {
+
+// What the chit-number field holds and how amounts are signed: normal chits, payments
+// ("PAYMENT"), adjustments to a previous month ("ADJMENT") and current-month credits
+// ("CREDIT").
+enum class TransMode { Normal = 0, Payment = 1, Adjustment = 2, Credit = 3 };
+
+// The batch being keyed. The entry window owns it: NEW BATCH starts it on a date, and
+// each chit posted is counted and added to the validity totals.
+struct Batch
+{
+    qint32 WorkDate = 0; // the chit date the operator works on, yyyymmdd
+    QString StartStamp; // the user and the time the batch started: its rows' origin
+    int count = 0; // chits posted
+    ValidityTotals totals; // HashTotal, BaseTotal, SumTotal
+};
+
+// The chit being keyed, and the switches that hold from one chit to the next until the
+// operator changes them. The entry window owns it; generation reads the bypasses.
+struct KeyedChit
+{
+    TransMode mode = TransMode::Normal;
+    bool ScBypass = false;
+    bool TaxBypass = false;
+    // The member of this chit: tax exempt, or terminated (he may only be credited).
+    bool TaxExempt = false;
+    bool MemberTerminated = false;
+    // The memo of the last chit posted, which "+" recalls.
+    QString LastMemoText;
+};
+
+} // namespace tallic
