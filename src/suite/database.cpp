@@ -6,7 +6,6 @@
 #include "platform/runtime.h"
 
 #include <QRegularExpression>
-#include <QSqlRecord>
 
 #include <sqlite3.h>
 
@@ -208,29 +207,29 @@ Result<DbRow> DbRead(QString &dbName, const QString &statement)
     DoEvents();
     if (db.failed())
         return db.failure();
-    QSqlQuery query = db.query(statement);
+    // Only the first row counts. The same reads come with every chit, so a file keeps
+    // their statements prepared.
+    QStringList names;
+    QVariantList first;
+    db.firstRow(statement, {}, names, first);
     DoEvents();
     if (db.missing())
         return reportMissing(dbName, db.error());
     if (db.failed())
         return db.failure();
 
-    const int count = query.record().count();
+    const int count = int(names.size());
     DbRow row;
     row.values = QVariantList(count);
     row.nulls = QList<bool>(count, false);
-    row.found = query.next();
-    if (!row.found && query.lastError().isValid())
-        return dbFailure(query.lastError(), dbName);
-    // Only the first row counts; callers read Null as 0 and ask isNull() when it matters.
+    row.found = !first.isEmpty();
+    // Callers read Null as 0 and ask isNull() when it matters.
     for (int i = 0; row.found && i < count; ++i) {
-        const QVariant value = query.value(i);
-        row.nulls[i] = isEmptyValue(value);
-        row.values[i] = row.nulls[i] ? QVariant(0) : value;
+        row.nulls[i] = isEmptyValue(first.at(i));
+        row.values[i] = row.nulls[i] ? QVariant(0) : first.at(i);
     }
 
     DoEvents();
-    query.finish();
     db.close();
     DoEvents();
     return row;
@@ -241,11 +240,13 @@ namespace {
 // The statement that stores the row's non-empty values: an insert, or an update of the
 // row at rowid; empty when there is nothing to update. The columns' values are appended
 // to bound.
-QString writeStatement(const WriteTarget &target, const QSqlRecord &record, const QVariantList &row,
-                       bool adding, const QVariant &rowid, QVariantList &bound)
+QString writeStatement(const WriteTarget &target, const QStringList &columns,
+                       const QVariantList &row, bool adding, const QVariant &rowid,
+                       QVariantList &bound)
 {
+    // columns[0] is the rowid; the row's values go with the columns after it.
     QStringList names;
-    for (int i = 0; i < record.count() - 1; ++i) {
+    for (int i = 0; i < columns.size() - 1; ++i) {
         if (i >= row.size() || isEmptyValue(row.at(i)))
             continue;
         QVariant value = row.at(i);
@@ -255,7 +256,7 @@ QString writeStatement(const WriteTarget &target, const QSqlRecord &record, cons
         // Qt binds a null QString as Null; for the program it is the empty text.
         if (value.typeId() == QMetaType::QString && value.toString().isNull())
             value = u""_s;
-        names << quotedName(record.fieldName(i + 1));
+        names << quotedName(columns.at(i + 1));
         bound << value;
     }
     if (adding) {
@@ -298,27 +299,25 @@ Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantLi
                                     u"Cannot write through the statement: "_s + statement),
                          dbName);
     }
-    QSqlQuery select = db.query(u"select rowid, * from "_s + target->table + target->rest, values);
+    // The read has ended when firstRow() returns, as it must before the write takes its lock.
+    QStringList columns;
+    QVariantList first;
+    db.firstRow(u"select rowid, * from "_s + target->table + target->rest, values, columns, first);
     DoEvents();
     if (db.missing())
         return reportMissing(dbName, db.error());
     if (db.failed())
         return db.failure();
-    const QSqlRecord record = select.record();
     const bool adding = addNewMode;
-    const bool haveRow = !adding && select.next();
-    if (!adding && !haveRow && select.lastError().isValid())
-        return dbFailure(select.lastError(), dbName);
-    const QVariant rowid = haveRow ? select.value(0) : QVariant();
-    // The read must end before the write, or the write could not take its lock.
-    select.finish();
+    const bool haveRow = !adding && !first.isEmpty();
+    const QVariant rowid = haveRow ? first.at(0) : QVariant();
     DoEvents();
 
     // From here on a failure ends the routine quietly, with nothing saved.
     if (!adding && !haveRow)
         return quietFailure(layerError(JetError::NoCurrentRecord, u"No current record."_s), dbName);
     QVariantList bound;
-    const QString sql = writeStatement(*target, record, row, adding, rowid, bound);
+    const QString sql = writeStatement(*target, columns, row, adding, rowid, bound);
     DoEvents();
     // The same insert comes with every posted chit.
     if (!sql.isEmpty() && !db.execPrepared(sql, bound))

@@ -154,6 +154,10 @@ public:
     // The same for a statement that gives no rows; one that repeats is prepared once for
     // the connection's life where that pays.
     bool execPrepared(const QString &sql, const QVariantList &values);
+    // The column names and first row (empty when none) of a read; false when it fails.
+    // A file keeps the statement for the connection's life, as execPrepared() does.
+    bool firstRow(const QString &sql, const QVariantList &values, QStringList &names,
+                  QVariantList &row);
     // How many rows the last execPrepared() changed; -1 after a failure.
     int rowsAffected() const { return rowsAffected_; }
     bool exec(const QString &sql);

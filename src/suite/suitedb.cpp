@@ -311,6 +311,36 @@ bool SuiteDb::execPrepared(const QString &sql, const QVariantList &values)
     return execBound(kept_->db, sql, values, error_, &rowsAffected_);
 }
 
+bool SuiteDb::firstRow(const QString &sql, const QVariantList &values, QStringList &names,
+                       QVariantList &row)
+{
+    rowsAffected_ = -1;
+    names.clear();
+    row.clear();
+    if (!usable())
+        return false;
+    if (holdsNul(values)) {
+        error_ = nulRefused();
+        return false;
+    }
+    if (!kept_->onServer())
+        return firstRowBound(kept_->db, sql, values, names, row, error_);
+    QSqlQuery query = serverRun(sql, values);
+    if (failed())
+        return false;
+    const QSqlRecord record = query.record();
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i);
+    if (query.next()) {
+        for (int i = 0; i < record.count(); ++i)
+            row << query.value(i);
+    } else if (query.lastError().isValid()) {
+        error_ = query.lastError();
+        return false;
+    }
+    return true;
+}
+
 bool SuiteDb::exec(const QString &sql)
 {
     // A statement whose rows nobody reads needs no query object on a file.
