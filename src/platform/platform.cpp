@@ -6,6 +6,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 
@@ -26,6 +27,12 @@ Platform *installed = nullptr;
 } // namespace
 
 Platform::~Platform() = default;
+
+void Platform::waitForClipboard(int ms)
+{
+    if (clipboardText().isEmpty())
+        QThread::msleep(ulong(ms));
+}
 
 quint64 Platform::fileSystemType(const QString &folder)
 {

@@ -41,6 +41,10 @@ public:
     // The lookup program ("tassip.exe") whose answer the clipboard's text is, as the suite's
     // lookups mark it in a format of their own beside the text; empty for any other text.
     virtual QString clipboardLookup() = 0;
+    // Waits up to ms milliseconds for another program's answer on the clipboard: at once
+    // when there is text on it, else until its text changes or the time is up. Here it
+    // only looks, then sleeps; the real platform lets events run meanwhile.
+    virtual void waitForClipboard(int ms);
 
     // Programs are named bare and found in the working folder. A command line is the
     // program's file name, a blank and its arguments ("ombrel.exe AR").

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QEventLoop>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -14,6 +15,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QTimer>
 
 #include <chrono>
 
@@ -137,6 +139,18 @@ void QtPlatform::setClipboardText(const QString &text)
 void QtPlatform::clearClipboard()
 {
     QGuiApplication::clipboard()->clear();
+}
+
+void QtPlatform::waitForClipboard(int ms)
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!clipboard->text().isEmpty())
+        return;
+    // The answer is taken the moment it comes, not at the next look.
+    QEventLoop wait;
+    QTimer::singleShot(ms, &wait, &QEventLoop::quit);
+    QObject::connect(clipboard, &QClipboard::dataChanged, &wait, &QEventLoop::quit);
+    wait.exec();
 }
 
 QString QtPlatform::clipboardLookup()

@@ -21,6 +21,7 @@ public:
     void setClipboardText(const QString &text) override;
     void clearClipboard() override;
     QString clipboardLookup() override;
+    void waitForClipboard(int ms) override;
     bool startProgram(const QString &commandLine, WindowStyle style) override;
     qint64 startWatchedProgram(const QString &commandLine, WindowStyle style) override;
     bool programRunning(qint64 program) override;

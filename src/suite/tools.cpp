@@ -14,7 +14,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPointer>
-#include <QThread>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -25,7 +24,7 @@ namespace {
 // The calendar answers within seconds; after this long the operator is asked directly.
 std::chrono::milliseconds pickLimit = std::chrono::minutes(2);
 // Between two looks at the clipboard.
-constexpr unsigned long PickPollMs = 20;
+constexpr int PickPollMs = 20;
 
 // The help program answers at once when it has no manual; it gets this long to start.
 constexpr std::chrono::milliseconds HelpAnswerLimit = std::chrono::seconds(3);
@@ -69,7 +68,7 @@ QString waitForAnswer(qint64 program, std::chrono::milliseconds limit, bool &end
     QElapsedTimer waited;
     waited.start();
     while (answer.isEmpty() && !ended && !programEnding() && waited.elapsed() < limit.count()) {
-        QThread::msleep(PickPollMs);
+        platform().waitForClipboard(PickPollMs);
         ended = !platform().programRunning(program);
         answer = platform().clipboardText();
         DoEvents();
