@@ -165,9 +165,14 @@ TEST(Bench, PostOneKeyedChit)
     postSide(1000, 0, "post one keyed chit");
 }
 
+// The process's peak once the posts are done: the generation benchmark later keeps a
+// copy of its 10,000 rows for the engine alone, which is the benchmark's, not the program's.
+double peakAfterPosts = 0;
+
 TEST(Bench, PostWithAMillionRows)
 {
     postSide(200, 1000000, "post with 1,000,000 rows in ardaily");
+    peakAfterPosts = peakMegabytes();
 }
 
 TEST(Bench, StartUpToTheFirstField)
@@ -350,9 +355,10 @@ TEST(Bench, GenerateTenItemsForAThousandMembers)
 
 TEST(Bench, PeakMemoryAfterAThousandPosts)
 {
-    // The peak of the whole process so far, a thousand posts and a million-row table among
-    // it, beside the goal it must stay under.
-    report("peak memory after 1,000 posts (beside the goal)", peakMegabytes(), 60, "MB");
+    // Beside the goal it must stay under: the peak after 1,200 posts and a million-row
+    // table, and the whole run's.
+    report("peak memory after 1,000 posts (beside the goal)", peakAfterPosts, 60, "MB");
+    report("peak memory of the whole run (beside the goal)", peakMegabytes(), 60, "MB");
 }
 
 } // namespace
