@@ -10,6 +10,7 @@
 #include "posting/chitrow.h"
 #include "suite/database.h"
 #include "suite/sharedstate.h"
+#include "suite/sqlitefiles.h"
 #include "testkit/fakeplatform.h"
 
 #include <QCoreApplication>
@@ -58,6 +59,8 @@ int main(int argc, char *argv[])
             stored = StoreChitRow(chit, startStamp);
             DbAddNewOff();
         }
+        // Where a workstation would be idle, the operator keying the next chit.
+        checkpointBetweenCommits();
         if (!stored && ++notStored <= ShownFailures)
             out << chit[Field::ChitNumber] << " not stored: " << stored.failure().description
                 << '\n';

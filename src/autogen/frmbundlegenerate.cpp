@@ -16,6 +16,7 @@
 #include "suite/database.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
+#include "suite/sqlitefiles.h"
 #include "suite/staff.h"
 #include "suite/today.h"
 
@@ -378,6 +379,7 @@ void Frmbundle::writeChits(const GenerationRun &run)
             return;
         }
         ++written;
+        checkpointBetweenCommits();
         if (!painted.isValid() || painted.elapsed() >= RepaintMs || written == members.size()) {
             help.setText(
                 progressText(chit, member, items.isEmpty() ? BundleItem() : items.last().item));

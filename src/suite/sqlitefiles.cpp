@@ -180,13 +180,11 @@ Checkpoints &checkpoints()
     return all;
 }
 
-void checkpointPending()
+// Copies the pending logs into their files; a connection inside a transaction of its own
+// keeps its turn.
+void checkpointNow()
 {
     Checkpoints &all = checkpoints();
-    if (!programIdle()) {
-        all.timer->start(CheckpointRetryMs);
-        return;
-    }
     const QSet<QString> names = std::exchange(all.pending, {});
     for (const QString &name : names) {
         // Gone by now if the connection was closed: its file was checkpointed then.
@@ -204,6 +202,13 @@ void checkpointPending()
         // Passive: copies what no reader still needs, and waits for nobody.
         sqlite3_wal_checkpoint_v2(handle, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
     }
+}
+
+void checkpointPending()
+{
+    Checkpoints &all = checkpoints();
+    if (programIdle())
+        checkpointNow();
     if (!all.pending.isEmpty())
         all.timer->start(CheckpointRetryMs);
 }
@@ -229,6 +234,16 @@ int committed(void *, sqlite3 *handle, const char *, int pages)
 }
 
 } // namespace
+
+void checkpointBetweenCommits()
+{
+    Checkpoints &all = checkpoints();
+    if (all.pending.isEmpty())
+        return;
+    checkpointNow();
+    if (all.pending.isEmpty() && all.timer)
+        all.timer->stop();
+}
 
 void setUpSuiteFile(const QSqlDatabase &db)
 {

@@ -61,5 +61,9 @@ void setUpSuiteFile(const QSqlDatabase &db);
 // the middle of whatever the commit was part of. A checkpoint never waits for another
 // workstation.
 void checkpointWhenIdle(const QSqlDatabase &db);
+// The same at once, for a run of many commits that is never idle (generation, between two
+// members): a log that only grows costs every commit's sync one write more, for the file's
+// new length.
+void checkpointBetweenCommits();
 
 } // namespace tallic
