@@ -41,18 +41,19 @@ void checkConfiguration(ClubDb &db, QStringList &findings)
             continue;
         }
         const QVariant stored = row.values.at(*column);
-        QString reason;
         if (setting.kind == Setting::Kind::Account) {
             if (stored.isNull() || stored.toDouble() == 0)
                 findings << setting.name + u" (the "_s + setting.caption
                         + u") is not set: chits could be keyed to it; tallic-club settings sets it"_s;
-        } else if (setting.kind != Setting::Kind::Text
-                   && !settingValue(setting, settingText(setting, stored), stored, reason)
-                           .isValid()) {
-            findings << u"%1 is \"%2\", where the %3 is %4: Tallic does not start, or "
-                        u"reads it wrongly"_s.arg(setting.name, settingText(setting, stored),
-                                                  setting.caption, reason);
+            continue;
         }
+        if (setting.kind == Setting::Kind::Text)
+            continue;
+        const QString text = settingText(setting, stored);
+        if (const Result<QVariant> read = settingValue(setting, text, stored); !read)
+            findings << u"%1 is \"%2\", where the %3 is %4: Tallic does not start, or "
+                        u"reads it wrongly"_s.arg(setting.name, text, setting.caption,
+                                                  read.failure().description);
     }
     for (const QString &text : std::as_const(absent))
         findings << text + u": Tallic cannot start"_s;

@@ -139,12 +139,12 @@ Outcome commandSettings(const QString &folder, const QStringList &assignments, C
             refused << setting->name + u": "_s + column.failure().description;
             continue;
         }
-        QString reason;
-        const QVariant value = settingValue(*setting, text, row.values.at(*column), reason);
-        if (!value.isValid())
-            refused << u"%1=%2: %3 is %4"_s.arg(setting->name, text, setting->caption, reason);
+        const Result<QVariant> value = settingValue(*setting, text, row.values.at(*column));
+        if (!value)
+            refused << u"%1=%2: %3 is %4"_s.arg(setting->name, text, setting->caption,
+                                                value.failure().description);
         else
-            row.values[*column] = value;
+            row.values[*column] = *value;
     }
     if (!refused.isEmpty()) {
         for (const QString &line : std::as_const(refused))
