@@ -74,17 +74,17 @@ Result<QList<RatedItem>> readBundle()
 Result<void> readRates(SuiteDb &ar, RatedItem &rated)
 {
     const QString account = rated.item.accountField;
-    QSqlQuery rates
+    Result<QSqlQuery> read
         = ar.query(u"select * from ar0 where aracctnum = "_s + shortestNumber(rated.item.account));
-    const bool found = !ar.failed() && rates.next();
-    const QSqlError error = ar.failed() ? ar.error() : rates.lastError();
-    if (error.isValid()) {
+    const bool found = read && read->next();
+    if (!read || read->lastError().isValid()) {
         // A table that cannot be read is not an account without rates.
-        Failure failure = dbFailure(error, ar.fileName());
+        Failure failure = read ? dbFailure(read->lastError(), ar.fileName()) : read.failure();
         failure.description = u"The A/R rates (ar0) of account "_s + account
             + u" could not be read: "_s + failure.description;
         return failure;
     }
+    const QSqlQuery &rates = *read;
     if (!found) {
         return Failure { JetError::NoCurrentRecord,
                          u"Account "_s + account + u" has no A/R rates (ar0)."_s, ar.fileName() };
@@ -116,13 +116,15 @@ QVariantList sharedRow(const QString &date, const QString &memo)
 Result<QSet<qint64>> readExemptMembers()
 {
     SuiteDb master(u"master.mdb"_s);
-    QSqlQuery query = master.query(u"select acctnumber from acctinfo where taxexempt = 1"_s);
+    Result<QSqlQuery> query
+        = master.query(u"select acctnumber from acctinfo where taxexempt = 1"_s);
+    if (!query)
+        return query.failure();
     QSet<qint64> exempt;
-    while (!master.failed() && query.next())
-        exempt.insert(memberKey(query.value(0).toDouble()));
-    const QSqlError failure = master.failed() ? master.error() : query.lastError();
-    if (failure.isValid())
-        return dbFailure(failure, master.fileName());
+    while (query->next())
+        exempt.insert(memberKey(query->value(0).toDouble()));
+    if (query->lastError().isValid())
+        return dbFailure(query->lastError(), master.fileName());
     return exempt;
 }
 
@@ -131,11 +133,12 @@ Result<QSet<qint64>> readExemptMembers()
 Result<QStringList> rowColumns()
 {
     SuiteDb daily(u"daily.mdb"_s);
-    QSqlQuery layout = daily.query(u"select * from ardaily where tallicnum = 'FaGb#@HDJx'"_s);
-    const QSqlRecord record = layout.record();
-    layout.finish();
-    if (daily.failed())
-        return daily.failure();
+    Result<QSqlQuery> layout
+        = daily.query(u"select * from ardaily where tallicnum = 'FaGb#@HDJx'"_s);
+    if (!layout)
+        return layout.failure();
+    const QSqlRecord record = layout->record();
+    layout->finish();
     if (record.count() < DailyColumn::Count) {
         return Failure { JetError::NoSuchColumn,
                          u"The ardaily table lacks the columns of a chit."_s, daily.fileName() };
@@ -153,18 +156,18 @@ Result<QList<BilledRow>> billedRows(const QStringList &columns, const QString &d
     SuiteDb daily(u"daily.mdb"_s);
     // The memos are compared here, alike on every engine: the engines fold letter case
     // differently.
-    QSqlQuery query
+    Result<QSqlQuery> query
         = daily.query(u"select distinct %1, %2 from ardaily where %3 = 'AutoGen' and %4 = ?"_s.arg(
                           columns.at(DailyColumn::Member), columns.at(DailyColumn::Memo),
                           columns.at(DailyColumn::Origin), columns.at(DailyColumn::ChitDate)),
                       { Val(date) });
+    if (!query)
+        return query.failure();
     QList<BilledRow> billed;
-    while (!daily.failed() && query.next())
-        billed.append({ query.value(0).toDouble(), query.value(1).toString() });
-    if (!daily.failed() && query.lastError().isValid())
-        daily.setError(query.lastError());
-    if (daily.failed())
-        return daily.failure();
+    while (query->next())
+        billed.append({ query->value(0).toDouble(), query->value(1).toString() });
+    if (query->lastError().isValid())
+        return dbFailure(query->lastError(), daily.fileName());
     return billed;
 }
 
@@ -173,8 +176,8 @@ Result<QList<BilledRow>> billedRows(const QStringList &columns, const QString &d
 Result<void> storeChit(SuiteDb &daily, const QString &insert, QVariantList &row,
                        const QList<RatedItem> &items, const QList<ItemAmounts> &amounts)
 {
-    if (!daily.transaction())
-        return daily.failure();
+    if (const Result<void> begun = daily.transaction(); !begun)
+        return begun;
     for (qsizetype i = 0; i < items.size(); ++i) {
         const ItemAmounts &amount = amounts.at(i);
         row[DailyColumn::GlAccount] = items.at(i).item.account;
@@ -182,16 +185,14 @@ Result<void> storeChit(SuiteDb &daily, const QString &insert, QVariantList &row,
         row[DailyColumn::ServiceCharge] = amount.serviceCharge;
         row[DailyColumn::Tax] = amount.tax;
         row[DailyColumn::Total] = amount.total;
-        if (!daily.execPrepared(insert, row)) {
-            const Failure failure = daily.failure();
-            daily.rollback();
-            return failure;
+        if (const Result<int> stored = daily.execPrepared(insert, row); !stored) {
+            (void)daily.rollback();
+            return stored.failure();
         }
     }
-    if (!daily.commit()) {
-        const Failure failure = daily.failure();
-        daily.rollback();
-        return failure;
+    if (const Result<void> committed = daily.commit(); !committed) {
+        (void)daily.rollback();
+        return committed;
     }
     return {};
 }

@@ -121,9 +121,10 @@ Result<QList<ClassMember>> classMembers(const QString &classCode, bool withSubAc
     sql += u" order by acctnumber"_s;
 
     SuiteDb db(u"master.mdb"_s);
-    QSqlQuery query = db.query(sql, { classCode });
-    if (db.failed())
-        return db.failure();
+    Result<QSqlQuery> read = db.query(sql, { classCode });
+    if (!read)
+        return read.failure();
+    QSqlQuery &query = *read;
     QList<ClassMember> found;
     while (query.next())
         found.append({ query.value(u"acctnumber"_s).toDouble(),

@@ -28,6 +28,10 @@ struct Failure
     // A write that ended quietly, as the suite's writes do once the values are being
     // written: nothing was saved, and it is the caller's to tell or not.
     bool quiet = false;
+    // A database failure in the engine's own words, for what shows them as the engine gave
+    // them: its whole text, and the reason within it (why a server is out of reach).
+    QString engineText;
+    QString reason;
 };
 
 // What a routine found: its value, or the failure that kept it from one. Every routine

@@ -259,11 +259,12 @@ Result<void> Arinput::ShowBalance()
 {
     const double member = Val(Text1(Field::Member).text());
     SuiteDb db(u"master2.mdb"_s);
-    QSqlQuery query
+    Result<QSqlQuery> read
         = db.query(u"select balfwd from ar where acctnumber between "_s
                    + shortestNumber(member - 0.001) + u" and "_s + shortestNumber(member + 0.001));
-    if (db.failed())
-        return db.failure();
+    if (!read)
+        return read.failure();
+    QSqlQuery &query = *read;
     const bool found = query.next();
     if (!found && query.lastError().isValid())
         return dbFailure(query.lastError(), db.fileName());

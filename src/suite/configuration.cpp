@@ -91,56 +91,45 @@ const Setting *findSetting(const QString &name)
     return nullptr;
 }
 
-QVariant settingValue(const Setting &setting, const QString &text, const QVariant &flags,
-                      QString &reason)
+Result<QVariant> settingValue(const Setting &setting, const QString &text, const QVariant &flags)
 {
     const QString value = text.trimmed();
     bool number = false;
     const double n = value.toDouble(&number);
     switch (setting.kind) {
     case Kind::Whole:
-        if (!number || n != qint64(n) || n < setting.low || n > setting.high) {
-            reason = u"a whole number from %1 to %2"_s.arg(setting.low).arg(setting.high);
-            return {};
-        }
-        return qint64(n);
+        if (!number || n != qint64(n) || n < setting.low || n > setting.high)
+            return Failure(0, u"a whole number from %1 to %2"_s.arg(setting.low).arg(setting.high));
+        return QVariant(qint64(n));
     case Kind::Account:
         if (value.isEmpty())
             return QVariant(QMetaType::fromType<double>());
-        if (!number || n <= 0 || n > 99999999) {
-            reason = u"a G/L account number, or nothing to leave it unset"_s;
-            return {};
-        }
-        return n;
+        if (!number || n <= 0 || n > 99999999)
+            return Failure(0, u"a G/L account number, or nothing to leave it unset"_s);
+        return QVariant(n);
     case Kind::Rate:
-        if (!number || n < 0 || n > 1) {
-            reason = u"a fraction from 0 to 1 (0.06 for 6%)"_s;
-            return {};
-        }
-        return n;
+        if (!number || n < 0 || n > 1)
+            return Failure(0, u"a fraction from 0 to 1 (0.06 for 6%)"_s);
+        return QVariant(n);
     case Kind::Choice:
-        if (!setting.choices.contains(value.toUpper())) {
-            reason = u"one of "_s + setting.choices.join(u", "_s);
-            return {};
-        }
-        return value.toUpper();
+        if (!setting.choices.contains(value.toUpper()))
+            return Failure(0, u"one of "_s + setting.choices.join(u", "_s));
+        return QVariant(value.toUpper());
     case Kind::YesNo:
     case Kind::CheckOn: {
         const QString yn = value.toUpper();
-        if (yn != u"Y"_s && yn != u"N"_s) {
-            reason = u"Y or N"_s;
-            return {};
-        }
+        if (yn != u"Y"_s && yn != u"N"_s)
+            return Failure(0, u"Y or N"_s);
         if (setting.kind == Kind::YesNo)
-            return yn;
+            return QVariant(yn);
         QString digits = flagsText(flags).leftJustified(setting.digit + 1, u'0');
         digits[setting.digit] = yn == u"Y"_s ? u'0' : u'1';
-        return digits;
+        return QVariant(digits);
     }
     case Kind::Text:
         break;
     }
-    return text;
+    return QVariant(text);
 }
 
 QString settingText(const Setting &setting, const QVariant &stored)

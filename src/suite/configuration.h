@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "basic/result.h"
+
 #include <utility>
 
 namespace tallic {
@@ -39,11 +41,10 @@ struct Setting
 const QList<Setting> &configurationSettings();
 const Setting *findSetting(const QString &name);
 
-// The value to store for the text given, checked as start-up reads it; an invalid
-// QVariant with the reason when start-up would not take it. flags is the stored value of a
-// CheckOn setting's column, of which one digit changes.
-QVariant settingValue(const Setting &setting, const QString &text, const QVariant &flags,
-                      QString &reason);
+// The value to store for the text given, checked as start-up reads it; the reason when
+// start-up would not take it. flags is the stored value of a CheckOn setting's column, of
+// which one digit changes.
+Result<QVariant> settingValue(const Setting &setting, const QString &text, const QVariant &flags);
 // The stored value as the office writes it.
 QString settingText(const Setting &setting, const QVariant &stored);
 

@@ -38,16 +38,21 @@ void normalizeName(QString &dbName)
 
 // The missing-database message, shown here; a server out of reach or unusable settings
 // add why. The failure keeps the engine's number and text.
-Failure reportMissing(const QString &dbName, const QSqlError &error)
+Failure reportMissing(const QString &dbName, Failure failure)
 {
     QString text = u"The "_s + dbName + u" database is missing."_s + u"\r\n"_s
         + u"Contact Pellmoor technical support for assistance."_s;
-    if (!error.driverText().isEmpty())
-        text += u"\r\n\r\n"_s + error.driverText();
+    if (!failure.reason.isEmpty())
+        text += u"\r\n\r\n"_s + failure.reason;
     MsgBox(text, BoxButtons::Ok, BoxIcon::Information, u"Uh-oh..."_s);
-    Failure failure = dbFailure(error, dbName);
     failure.shown = true;
     return failure;
+}
+
+// Whether the failure is the database's absence (or a server out of reach).
+bool isMissing(const Failure &failure)
+{
+    return failure.number == JetError::FileNotFound;
 }
 
 bool isEmptyValue(const QVariant &value)
@@ -161,7 +166,10 @@ QString lockedDatabaseText()
 
 Failure dbFailure(const QSqlError &error, const QString &database)
 {
-    return { jetErrorNumber(error), failureDescription(error), database };
+    Failure failure { jetErrorNumber(error), failureDescription(error), database };
+    failure.engineText = error.text();
+    failure.reason = error.driverText();
+    return failure;
 }
 
 QString sqlLiteral(const QString &text)
@@ -201,32 +209,31 @@ Result<DbRow> DbRead(QString &dbName, const QString &statement)
     // On a server a schema dropped since is found missing only by the statement, before
     // anything else changes.
     SuiteDb db(dbName);
-    if (db.missing())
-        return reportMissing(dbName, db.error());
+    const Result<void> opened = db.open();
+    if (!opened && isMissing(opened.failure()))
+        return reportMissing(dbName, opened.failure());
     DoEvents();
     DoEvents();
-    if (db.failed())
-        return db.failure();
+    if (!opened)
+        return opened.failure();
     // Only the first row counts. The same reads come with every chit, so a file keeps
     // their statements prepared.
-    QStringList names;
-    QVariantList first;
-    db.firstRow(statement, {}, names, first);
+    const Result<SuiteDb::FirstRow> first = db.firstRow(statement, {});
     DoEvents();
-    if (db.missing())
-        return reportMissing(dbName, db.error());
-    if (db.failed())
-        return db.failure();
+    if (!first && isMissing(first.failure()))
+        return reportMissing(dbName, first.failure());
+    if (!first)
+        return first.failure();
 
-    const int count = int(names.size());
+    const int count = int(first->names.size());
     DbRow row;
     row.values = QVariantList(count);
     row.nulls = QList<bool>(count, false);
-    row.found = !first.isEmpty();
+    row.found = !first->values.isEmpty();
     // Callers read Null as 0 and ask isNull() when it matters.
     for (int i = 0; row.found && i < count; ++i) {
-        row.nulls[i] = isEmptyValue(first.at(i));
-        row.values[i] = row.nulls[i] ? QVariant(0) : first.at(i);
+        row.nulls[i] = isEmptyValue(first->values.at(i));
+        row.values[i] = row.nulls[i] ? QVariant(0) : first->values.at(i);
     }
 
     DoEvents();
@@ -286,12 +293,13 @@ Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantLi
         return {};
     normalizeName(dbName);
     SuiteDb db(dbName);
-    if (db.missing())
-        return reportMissing(dbName, db.error());
+    const Result<void> opened = db.open();
+    if (!opened && isMissing(opened.failure()))
+        return reportMissing(dbName, opened.failure());
     DoEvents();
     DoEvents();
-    if (db.failed())
-        return db.failure();
+    if (!opened)
+        return opened.failure();
     // The row is found again by rowid, so the statement must name one table.
     const std::optional<WriteTarget> target = parseWriteTarget(statement);
     if (!target) {
@@ -300,17 +308,17 @@ Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantLi
                          dbName);
     }
     // The read has ended when firstRow() returns, as it must before the write takes its lock.
-    QStringList columns;
-    QVariantList first;
-    db.firstRow(u"select rowid, * from "_s + target->table + target->rest, values, columns, first);
+    const Result<SuiteDb::FirstRow> first
+        = db.firstRow(u"select rowid, * from "_s + target->table + target->rest, values);
     DoEvents();
-    if (db.missing())
-        return reportMissing(dbName, db.error());
-    if (db.failed())
-        return db.failure();
+    if (!first && isMissing(first.failure()))
+        return reportMissing(dbName, first.failure());
+    if (!first)
+        return first.failure();
+    const QStringList &columns = first->names;
     const bool adding = addNewMode;
-    const bool haveRow = !adding && !first.isEmpty();
-    const QVariant rowid = haveRow ? first.at(0) : QVariant();
+    const bool haveRow = !adding && !first->values.isEmpty();
+    const QVariant rowid = haveRow ? first->values.at(0) : QVariant();
     DoEvents();
 
     // From here on a failure ends the routine quietly, with nothing saved.
@@ -320,8 +328,13 @@ Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantLi
     const QString sql = writeStatement(*target, columns, row, adding, rowid, bound);
     DoEvents();
     // The same insert comes with every posted chit.
-    if (!sql.isEmpty() && !db.execPrepared(sql, bound))
-        return quietFailure(db.error(), dbName);
+    if (!sql.isEmpty()) {
+        if (const Result<int> written = db.execPrepared(sql, bound); !written) {
+            Failure failure = written.failure();
+            failure.quiet = true;
+            return failure;
+        }
+    }
     DoEvents();
     db.close();
     DbFreeLocks();

@@ -5,6 +5,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 #include "basic/result.h"
@@ -129,62 +130,67 @@ struct ServerReply;
 // the commit fails, and the next transaction on the database asks again first: if it was
 // stored after all, the same writes repeated are not stored a second time.
 //
+// Every operation answers with a Result, its failure in the suite's terms (dbFailure):
+//
 //     SuiteDb db(u"gl.mdb"_s);
-//     QSqlQuery q = db.query(sql);
-//     if (db.failed()) return db.failure();
-//     if (q.next()) ...
+//     Result<QSqlQuery> q = db.query(sql);
+//     if (!q) return q.failure();
+//     if (q->next()) ...
 //
 // Queries are forward-only. They stop working once the last user lets go or DbCloseAll
 // runs, so declare them after the SuiteDb they run on.
 class SuiteDb
 {
 public:
-    // The bare file name; a missing database is a failure (FileNotFound), never a new one.
+    // The bare file name. Nothing is opened before open() or the first statement.
     explicit SuiteDb(const QString &fileName);
     ~SuiteDb();
     SuiteDb(const SuiteDb &) = delete;
     SuiteDb &operator=(const SuiteDb &) = delete;
 
+    // Takes the database's kept connection, opened when there is none. A missing database
+    // (or a server out of reach) is a failure numbered FileNotFound, never a new database;
+    // once closed, the object's database is ObjectClosed. A statement run first opens it
+    // so, and fails with the same failure.
+    Result<void> open();
     bool isOpen() const;
     QString fileName() const { return fileName_; }
-    // The statement run, its ? bound by position to the values; when it fails the query
-    // is inactive and failed() is true. Text holding a NUL character is refused.
-    QSqlQuery query(const QString &sql);
-    QSqlQuery query(const QString &sql, const QVariantList &values);
-    // The same for a statement that gives no rows; one that repeats is prepared once for
-    // the connection's life where that pays.
-    bool execPrepared(const QString &sql, const QVariantList &values);
-    // The column names and first row (empty when none) of a read; false when it fails.
-    // A file keeps the statement for the connection's life, as execPrepared() does.
-    bool firstRow(const QString &sql, const QVariantList &values, QStringList &names,
-                  QVariantList &row);
-    // How many rows the last execPrepared() changed; -1 after a failure.
-    int rowsAffected() const { return rowsAffected_; }
-    bool exec(const QString &sql);
-    bool transaction();
-    bool commit();
-    bool rollback();
+    // The statement run, its ? bound by position to the values. Text holding a NUL
+    // character is refused.
+    Result<QSqlQuery> query(const QString &sql);
+    Result<QSqlQuery> query(const QString &sql, const QVariantList &values);
+    // The same for a statement that gives no rows: how many rows it changed. One that
+    // repeats is prepared once for the connection's life where that pays.
+    Result<int> execPrepared(const QString &sql, const QVariantList &values);
+    // The column names and the first row (empty when none) of a read. A file keeps the
+    // statement for the connection's life, as execPrepared() does.
+    struct FirstRow
+    {
+        QStringList names;
+        QVariantList values;
+    };
+    Result<FirstRow> firstRow(const QString &sql, const QVariantList &values);
+    Result<void> exec(const QString &sql);
+    Result<void> transaction();
+    Result<void> commit();
+    Result<void> rollback();
     // Lets go of the connection, which stays kept for the next user; this object runs no
     // statement after it.
     void close();
-
-    // The last failure of the open or of a statement run through this object; a query's
-    // own next() failure is in that query's lastError().
-    bool failed() const { return error_.isValid(); }
-    // Whether the failure is the database's absence (or a server out of reach).
-    bool missing() const;
-    QSqlError error() const { return error_; }
-    void setError(const QSqlError &error) { error_ = error; }
-    void clearError() { error_ = QSqlError(); }
-    Failure failure() const { return dbFailure(error_, fileName_); }
 
     // The kept connection of one database, shared by its users.
     struct Kept;
 
 private:
     enum class Outcome { Stored, NotStored, Unknown };
+    // The last failure of the open or of a statement, kept while an operation runs and
+    // handed out in its Result.
+    bool failed() const { return error_.isValid(); }
+    Failure failure() const { return dbFailure(error_, fileName_); }
     QSqlQuery newQuery() const;
     bool usable();
+    QSqlQuery run(const QString &sql, const QVariantList &values);
+    bool runExec(const QString &sql);
     bool endTransaction(bool commit);
     // On a server (serverdb.cpp).
     QSqlQuery serverRun(const QString &sql, const QVariantList &values);
@@ -202,6 +208,7 @@ private:
     QString fileName_;
     QSqlError error_;
     int rowsAffected_ = -1;
+    bool tried_ = false; // the open has been tried
     bool wasOpen_ = false;
 };
 

@@ -355,25 +355,22 @@ QSqlDatabase openSuiteFiles(const QString &connectionName, const QString &folder
     return db;
 }
 
-QSqlDatabase openServerDatabase(const QString &connectionName, const DataSource &source,
-                                QString &problem)
+Result<QSqlDatabase> openServerDatabase(const QString &connectionName, const DataSource &source)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_s, connectionName);
-    problem = source.problem;
-    if (!problem.isEmpty())
-        return db;
+    if (!source.problem.isEmpty())
+        return Failure(0, source.problem);
     setServer(db, source, false);
-    if (!db.open()) {
-        problem = serverText(db.lastError());
-        return db;
-    }
+    if (!db.open())
+        return Failure(0, serverText(db.lastError()));
     QSqlQuery query(
         u"select set_config('client_min_messages', 'warning', false), "_s + LiteralTextCheck, db);
     if (!query.next() || !query.value(1).toBool()) {
-        problem
-            = query.lastError().isValid() ? serverText(query.lastError()) : literalTextProblem();
+        Failure failure(
+            0, query.lastError().isValid() ? serverText(query.lastError()) : literalTextProblem());
         query = QSqlQuery();
         db.close();
+        return failure;
     }
     return db;
 }

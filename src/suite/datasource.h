@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include "basic/result.h"
+
 namespace tallic {
 
 // Where a data folder keeps the suite's databases, and what differs between the two
@@ -79,9 +81,9 @@ QSqlDatabase openSuiteFiles(const QString &connectionName, const QString &folder
                             int lockWaitMs = -1);
 
 // Adds a connection under the name to the server's database itself, in no schema, and
-// opens it; problem says why when it is not open. For setting the schemas up.
-QSqlDatabase openServerDatabase(const QString &connectionName, const DataSource &source,
-                                QString &problem);
+// opens it; the reason when it cannot. For setting the schemas up. The caller removes the
+// name after its last use, whether the connection opened or not.
+Result<QSqlDatabase> openServerDatabase(const QString &connectionName, const DataSource &source);
 
 // Opens again a server connection that openSuiteDatabase() made, and sets it up as then.
 bool openOnServer(QSqlDatabase &db, const QString &fileName, Access access, QSqlError &error);

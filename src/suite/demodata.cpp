@@ -267,7 +267,7 @@ void createDemoData(const QString &folder, const QDate &today)
     fillAll(folder, today);
 }
 
-bool addDemoRows(const QString &folder, const QDate &today, QString &problem)
+Result<void> addDemoRows(const QString &folder, const QDate &today)
 {
     for (const SuiteDatabase &definition : suiteDatabases()) {
         if (definition.file == u"config.mdb"_s)
@@ -275,19 +275,18 @@ bool addDemoRows(const QString &folder, const QDate &today, QString &problem)
         DemoFile file(folder, definition.file);
         for (const SuiteTable &table : definition.tables) {
             const qint64 rows = file.rowsIn(table.name);
-            if (rows != 0) {
-                problem = rows < 0 ? definition.file + u" cannot be read"_s
-                                   : definition.file
-                        + u" holds rows: the demo goes only into "
-                          u"a new club's empty databases"_s;
-                return false;
-            }
+            if (rows != 0)
+                return Failure(0,
+                               rows < 0 ? definition.file + u" cannot be read"_s
+                                        : definition.file
+                                       + u" holds rows: the demo goes only into "
+                                         u"a new club's empty databases"_s);
         }
     }
     DemoFile::replacingConfiguration() = true;
     fillAll(folder, today);
     DemoFile::replacingConfiguration() = false;
-    return true;
+    return {};
 }
 
 } // namespace tallic

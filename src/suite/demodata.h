@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QString>
 
+#include "basic/result.h"
+
 namespace tallic {
 
 // Creates the missing suite databases in the folder and fills every empty table with a
@@ -12,8 +14,7 @@ namespace tallic {
 void createDemoData(const QString &folder, const QDate &today);
 
 // Fills a new club's databases (tallic-club new) with the demo club: its configuration
-// replaces the new club's, every other table must be empty; false with the reason when one
-// is not.
-bool addDemoRows(const QString &folder, const QDate &today, QString &problem);
+// replaces the new club's, every other table must be empty; the reason when one is not.
+Result<void> addDemoRows(const QString &folder, const QDate &today);
 
 } // namespace tallic

@@ -67,18 +67,6 @@ QStringList upgradeStatements(const SuiteDatabase &definition, const Tables &tab
     return statements;
 }
 
-bool run(QSqlDatabase &db, const QStringList &statements, QString &problem)
-{
-    QSqlQuery query(db);
-    for (const QString &sql : statements) {
-        if (!query.exec(sql)) {
-            problem = sql + u": "_s + query.lastError().text();
-            return false;
-        }
-    }
-    return true;
-}
-
 QString stamp()
 {
     return QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
@@ -120,8 +108,11 @@ LayoutCheck filesLayout(QSqlDatabase &db, const DataSource &source, const QStrin
         return check;
     }
     for (const QString &file : files) {
-        if (!copyDatabase(db, schemaOf(file), QDir(check.backup).filePath(file), check.problem)) {
+        const Result<void> copied
+            = copyDatabase(db, schemaOf(file), QDir(check.backup).filePath(file));
+        if (!copied) {
             check.outcome = Outcome::Failed;
+            check.problem = copied.failure().description;
             return check;
         }
     }
@@ -133,9 +124,10 @@ LayoutCheck filesLayout(QSqlDatabase &db, const DataSource &source, const QStrin
                 + QString::number(SuiteSchemaVersion);
     }
     statements << u"COMMIT"_s;
-    if (!run(db, statements, check.problem)) {
+    if (const Result<void> ran = runStatements(db, statements); !ran) {
         QSqlQuery(u"ROLLBACK"_s, db);
         check.outcome = Outcome::Failed;
+        check.problem = ran.failure().description;
         return check;
     }
     check.outcome = Outcome::Upgraded;
@@ -145,10 +137,10 @@ LayoutCheck filesLayout(QSqlDatabase &db, const DataSource &source, const QStrin
 LayoutCheck serverLayout(QSqlDatabase &db)
 {
     LayoutCheck check;
-    QString problem;
-    const QStringList present = suiteSchemasOn(db, problem);
-    if (present.isEmpty())
+    const Result<QStringList> found = suiteSchemasOn(db);
+    if (!found || found->isEmpty())
         return check;
+    const QStringList &present = *found;
     QSqlQuery query(db);
     if (query.exec(u"select max(version) from tallic.schema_version"_s) && query.next())
         check.found = query.value(0).toInt();
@@ -172,22 +164,24 @@ LayoutCheck serverLayout(QSqlDatabase &db)
     }
     copies << u"commit"_s;
     check.backup = u"the schemas *"_s + suffix;
-    QString textSchema;
-    if (run(db, copies, check.problem))
-        textSchema = textSchemaOf(db, check.problem);
-    if (textSchema.isEmpty()) {
+    const Result<void> copied = runStatements(db, copies);
+    const Result<QString> textSchema
+        = copied ? textSchemaOf(db) : Result<QString>(copied.failure());
+    if (!textSchema) {
         QSqlQuery(u"rollback"_s, db);
         check.outcome = Outcome::Failed;
+        check.problem = textSchema.failure().description;
         return check;
     }
-    QStringList statements { u"begin"_s, u"set local search_path to "_s + textSchema };
+    QStringList statements { u"begin"_s, u"set local search_path to "_s + *textSchema };
     for (const QString &file : std::as_const(present))
         statements << upgradeStatements(*suiteDatabase(file), tablesOf(db, schemaOf(file), true),
                                         true);
     statements << versionStatements(SuiteSchemaVersion) << u"commit"_s;
-    if (!run(db, statements, check.problem)) {
+    if (const Result<void> ran = runStatements(db, statements); !ran) {
         QSqlQuery(u"rollback"_s, db);
         check.outcome = Outcome::Failed;
+        check.problem = ran.failure().description;
         return check;
     }
     check.outcome = Outcome::Upgraded;
@@ -204,10 +198,10 @@ LayoutCheck bringLayoutUpToDate(const DataSource &source)
     {
         QSqlDatabase db;
         if (source.onServer()) {
-            QString problem;
-            db = openServerDatabase(connection, source, problem);
-            if (db.isOpen() && problem.isEmpty())
+            if (const Result<QSqlDatabase> opened = openServerDatabase(connection, source)) {
+                db = *opened;
                 check = serverLayout(db);
+            }
         } else {
             QStringList files;
             for (const SuiteDatabase &definition : suiteDatabases()) {

@@ -164,18 +164,6 @@ QList<SuiteDatabase> makeDatabases()
     };
 }
 
-bool runAll(QSqlDatabase &db, const QStringList &statements, QString &problem)
-{
-    QSqlQuery query(db);
-    for (const QString &statement : statements) {
-        if (!query.exec(statement)) {
-            problem = statement + u": "_s + query.lastError().text();
-            return false;
-        }
-    }
-    return true;
-}
-
 // Gives the finished file its real name, on the disk first, never over a file that another
 // workstation has made meanwhile.
 void publish(const QString &building, const QString &path)
@@ -198,10 +186,10 @@ bool createDatabase(const QString &folder, const SuiteDatabase &definition)
 {
     const QString path = QDir(folder).filePath(definition.file);
     const QString building = path + u".building"_s;
-    QString problem;
-    const bool complete = createSuiteFile(building, definition, problem);
+    const Result<void> complete = createSuiteFile(building, definition);
     if (!complete)
-        qWarning("Cannot create %ls: %ls", qUtf16Printable(path), qUtf16Printable(problem));
+        qWarning("Cannot create %ls: %ls", qUtf16Printable(path),
+                 qUtf16Printable(complete.failure().description));
     else
         publish(building, path);
     removeWithCompanions(building);
@@ -216,14 +204,13 @@ QStringList createSchemas(const DataSource &source)
     const QString connection = u"schema-"_s + QString::number(++serial);
     QStringList made;
     {
-        QString problem;
-        QSqlDatabase db = openServerDatabase(connection, source, problem);
-        QString textSchema;
-        if (problem.isEmpty())
-            textSchema = textSchemaOf(db, problem);
-        if (!problem.isEmpty()) {
+        Result<QSqlDatabase> opened = openServerDatabase(connection, source);
+        QSqlDatabase db = opened ? *opened : QSqlDatabase();
+        const Result<QString> textSchema
+            = opened ? textSchemaOf(db) : Result<QString>(opened.failure());
+        if (!textSchema) {
             qWarning("Cannot create the suite's schemas on the server: %ls",
-                     qUtf16Printable(problem));
+                     qUtf16Printable(textSchema.failure().description));
         } else {
             QSqlQuery query(db);
             for (const SuiteDatabase &definition : suiteDatabases()) {
@@ -233,17 +220,20 @@ QStringList createSchemas(const DataSource &source)
                     || query.next())
                     continue;
                 QStringList statements { u"begin"_s };
-                statements << schemaStatements(definition, textSchema)
+                statements << schemaStatements(definition, *textSchema)
                            << versionStatements(SuiteSchemaVersion) << u"commit"_s;
-                if (runAll(db, statements, problem)) {
+                const Result<void> ran = runStatements(db, statements);
+                if (ran) {
                     made << definition.file;
                 } else {
-                    qWarning("Cannot create a suite schema: %ls", qUtf16Printable(problem));
+                    qWarning("Cannot create a suite schema: %ls",
+                             qUtf16Printable(ran.failure().description));
                     query.exec(u"rollback"_s);
                 }
             }
         }
         db.close();
+        opened = Failure();
     }
     QSqlDatabase::removeDatabase(connection);
     return made;
@@ -314,12 +304,12 @@ QStringList tableStatements(const SuiteTable &table, bool onServer, const QStrin
     return statements;
 }
 
-bool createSuiteFile(const QString &path, const SuiteDatabase &definition, QString &problem)
+Result<void> createSuiteFile(const QString &path, const SuiteDatabase &definition)
 {
     static std::atomic<quint64> serial { 0 };
     removeWithCompanions(path);
     const QString connection = u"schema-"_s + QString::number(++serial);
-    bool complete = false;
+    Result<void> complete;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
         db.setDatabaseName(path);
@@ -332,14 +322,26 @@ bool createSuiteFile(const QString &path, const SuiteDatabase &definition, QStri
                 statements << tableStatements(table, false);
             statements << u"PRAGMA user_version = "_s + QString::number(SuiteSchemaVersion)
                        << u"COMMIT"_s << u"PRAGMA journal_mode = WAL"_s;
-            complete = runAll(db, statements, problem);
+            complete = runStatements(db, statements);
             db.close();
         } else {
-            problem = db.lastError().text();
+            complete = Failure(0, db.lastError().text());
         }
     }
     QSqlDatabase::removeDatabase(connection);
-    return complete && !QFile::exists(path + u"-journal"_s) && !QFile::exists(path + u"-wal"_s);
+    if (complete && (QFile::exists(path + u"-journal"_s) || QFile::exists(path + u"-wal"_s)))
+        return Failure();
+    return complete;
+}
+
+Result<void> runStatements(QSqlDatabase &db, const QStringList &statements)
+{
+    QSqlQuery query(db);
+    for (const QString &statement : statements) {
+        if (!query.exec(statement))
+            return Failure(0, statement + u": "_s + query.lastError().text());
+    }
+    return {};
 }
 
 void prepareForBulkWrite(QSqlDatabase &db)
@@ -374,20 +376,16 @@ QStringList versionStatements(int version)
              u"insert into tallic.schema_version values ("_s + QString::number(version) + u')' };
 }
 
-QString textSchemaOf(QSqlDatabase &db, QString &problem)
+Result<QString> textSchemaOf(QSqlDatabase &db)
 {
     QSqlQuery query(db);
     // Case-blind text is the database's, once for every schema.
-    if (!query.exec(u"create extension if not exists citext"_s)) {
-        problem = query.lastError().text();
-        return {};
-    }
+    if (!query.exec(u"create extension if not exists citext"_s))
+        return Failure(0, query.lastError().text());
     if (!query.exec(u"select quote_ident(n.nspname) from pg_extension e join "
                     u"pg_namespace n on n.oid = e.extnamespace where e.extname = 'citext'"_s)
-        || !query.next()) {
-        problem = u"the citext extension is not there"_s;
-        return {};
-    }
+        || !query.next())
+        return Failure(0, u"the citext extension is not there"_s);
     return query.value(0).toString();
 }
 
@@ -396,13 +394,11 @@ QString findSuiteFile(const QString &folder, const QString &fileName)
     return findInFolder(folder, fileName);
 }
 
-QStringList suiteSchemasOn(QSqlDatabase &db, QString &problem)
+Result<QStringList> suiteSchemasOn(QSqlDatabase &db)
 {
     QSqlQuery query(db);
-    if (!query.exec(u"select nspname from pg_namespace"_s)) {
-        problem = query.lastError().text();
-        return {};
-    }
+    if (!query.exec(u"select nspname from pg_namespace"_s))
+        return Failure(0, query.lastError().text());
     QStringList schemas;
     while (query.next())
         schemas << query.value(0).toString();

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "basic/result.h"
+
 namespace tallic {
 
 // The one description of the suite's databases: every table and column that the program
@@ -64,8 +66,13 @@ QStringList tableStatements(const SuiteTable &table, bool onServer,
 QString quotedName(const QString &name, bool onServer);
 
 // Makes a complete database file at the path from the definition, with the layout's
-// version; false with the reason when it cannot. An existing file there is replaced.
-bool createSuiteFile(const QString &path, const SuiteDatabase &definition, QString &problem);
+// version; the reason when it cannot (which may be empty, for a file left unfinished). An
+// existing file there is replaced.
+Result<void> createSuiteFile(const QString &path, const SuiteDatabase &definition);
+
+// Runs the statements in turn, up to the first that fails: that statement and the
+// database's reason.
+Result<void> runStatements(QSqlDatabase &db, const QStringList &statements);
 
 // Sets a connection to a new or rewritten file up for bulk writing: nothing waits for the
 // disk until the file is closed (it is made under a temporary name and synced once).
@@ -77,8 +84,8 @@ QStringList schemaStatements(const SuiteDatabase &definition, const QString &tex
 // The statements that make the version table on a server, and set it.
 QStringList versionStatements(int version);
 // The schema that holds case-blind text (citext) on the connection's server, the extension
-// added to the database when it lacks it; empty with the reason on failure.
-QString textSchemaOf(QSqlDatabase &db, QString &problem);
+// added to the database when it lacks it; the reason on failure.
+Result<QString> textSchemaOf(QSqlDatabase &db);
 
 // Creates, in the folder, every suite database that is missing there (whatever the letter
 // case of an existing file's name), with its tables and indexes; existing files are left
@@ -90,9 +97,9 @@ QStringList createSuiteDatabases(const QString &folder);
 // the empty string when there is none.
 QString findSuiteFile(const QString &folder, const QString &fileName);
 
-// The suite databases (by file name) whose schemas the connection's server holds; empty
-// with the reason when the server cannot be asked.
-QStringList suiteSchemasOn(QSqlDatabase &db, QString &problem);
+// The suite databases (by file name) whose schemas the connection's server holds; the
+// reason when the server cannot be asked.
+Result<QStringList> suiteSchemasOn(QSqlDatabase &db);
 
 // Removes an SQLite file's log companions (-wal, -shm, -journal), the file itself left.
 void removeCompanions(const QString &path);

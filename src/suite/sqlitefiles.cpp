@@ -482,14 +482,11 @@ void settleFile(const QSqlDatabase &db)
         sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-bool copyDatabase(const QSqlDatabase &db, const QString &schema, const QString &path,
-                  QString &problem)
+Result<void> copyDatabase(const QSqlDatabase &db, const QString &schema, const QString &path)
 {
     sqlite3 *source = nativeHandle(db);
-    if (!db.isOpen() || !source) {
-        problem = QStringLiteral("the database is not open");
-        return false;
-    }
+    if (!db.isOpen() || !source)
+        return Failure(0, QStringLiteral("the database is not open"));
     sqlite3 *target = nullptr;
     int rc = sqlite3_open_v2(path.toUtf8().constData(), &target,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -506,10 +503,12 @@ bool copyDatabase(const QSqlDatabase &db, const QString &schema, const QString &
             rc = sqlite3_errcode(target);
         }
     }
+    Result<void> copied;
     if (rc != SQLITE_OK)
-        problem = QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc));
+        copied
+            = Failure(0, QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc)));
     sqlite3_close(target);
-    return rc == SQLITE_OK;
+    return copied;
 }
 
 } // namespace tallic

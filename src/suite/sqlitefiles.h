@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include "basic/result.h"
+
 namespace tallic {
 
 // What the layer asks of SQLite itself, below Qt's driver, for a suite database file.
@@ -25,9 +27,8 @@ bool fileHasMoved(const QSqlDatabase &db);
 void settleFile(const QSqlDatabase &db);
 
 // Copies the attached database of the connection ("daily", or "main") page by page into a
-// new file at the path; false with the reason when it cannot.
-bool copyDatabase(const QSqlDatabase &db, const QString &schema, const QString &path,
-                  QString &problem);
+// new file at the path; the reason when it cannot.
+Result<void> copyDatabase(const QSqlDatabase &db, const QString &schema, const QString &path);
 
 // For a connection whose file has been deleted, moved or replaced since it was opened: its
 // closing leaves the log and its index under the file's name alone, which belong to

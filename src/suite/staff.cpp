@@ -23,25 +23,26 @@ void SetStaffLocation(const QString &location)
     // Each step goes on whatever the one before it did: where the user is recorded is
     // worth a try, never a stop.
     SuiteDb db(u"user.mdb"_s);
-    db.transaction();
-    db.execPrepared(u"update staff set location = ?, work = '' where ucase$(username) = ?"_s,
-                    { s.LocationText, s.UserName });
+    (void)db.transaction();
+    (void)db.execPrepared(u"update staff set location = ?, work = '' where ucase$(username) = ?"_s,
+                          { s.LocationText, s.UserName });
     if (!db.commit())
-        db.rollback();
+        (void)db.rollback();
     DoEvents();
 
     {
-        QSqlQuery query
+        Result<QSqlQuery> query
             = db.query(u"select sysuser from staff where ucase$(username) = ?"_s, { s.UserName });
-        if (!db.failed() && query.next()) {
-            const QVariant value = query.value(0);
+        if (query && query->next()) {
+            const QVariant value = query->value(0);
             bool number = true;
             const qlonglong sysUser = value.isNull() ? 0 : value.toLongLong(&number);
             if (number && sysUser >= std::numeric_limits<qint16>::min()
                 && sysUser <= std::numeric_limits<qint16>::max())
                 s.SysUser = QString::number(sysUser);
         }
-        query.finish();
+        if (query)
+            query->finish();
     }
     db.close();
     DbFreeLocks();
@@ -63,12 +64,14 @@ std::optional<QString> CheckDateInUse(const QString &workDateText)
         SuiteDb db(u"user.mdb"_s);
         // The staff table compares names without regard to case, as Jet does, so the
         // user's own row never counts whatever case it was stored in.
-        QSqlQuery query = db.query(u"select * from staff where work = ? and username <> ?"_s,
-                                   { workDateText, session().UserName });
+        Result<QSqlQuery> query
+            = db.query(u"select * from staff where work = ? and username <> ?"_s,
+                       { workDateText, session().UserName });
         DoEvents();
-        if (!db.failed() && query.next())
-            otherUser = query.value(u"username"_s).toString();
-        query.finish();
+        if (query && query->next())
+            otherUser = query->value(u"username"_s).toString();
+        if (query)
+            query->finish();
         db.close();
         DoEvents();
     }

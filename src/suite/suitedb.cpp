@@ -223,11 +223,6 @@ QSqlError nulRefused()
 SuiteDb::SuiteDb(const QString &fileName)
     : fileName_(fileName)
 {
-    kept_ = useKept(fileName, error_);
-    if (!kept_)
-        return;
-    ++kept_->users;
-    wasOpen_ = true;
 }
 
 SuiteDb::~SuiteDb()
@@ -235,15 +230,17 @@ SuiteDb::~SuiteDb()
     close();
 }
 
+Result<void> SuiteDb::open()
+{
+    if (usable())
+        return {};
+    return failure();
+}
+
 bool SuiteDb::isOpen() const
 {
     // A server connection lost to a restart is still this object's: it opens again.
     return kept_ && !kept_->shutDown && (kept_->db.isOpen() || kept_->onServer());
-}
-
-bool SuiteDb::missing() const
-{
-    return failed() && jetErrorNumber(error_) == JetError::FileNotFound;
 }
 
 QSqlQuery SuiteDb::newQuery() const
@@ -255,6 +252,13 @@ QSqlQuery SuiteDb::newQuery() const
 
 bool SuiteDb::usable()
 {
+    if (!std::exchange(tried_, true)) {
+        kept_ = useKept(fileName_, error_);
+        if (kept_) {
+            ++kept_->users;
+            wasOpen_ = true;
+        }
+    }
     if (isOpen())
         return true;
     // A failed open keeps its own error; a database closed since (by close() or
@@ -264,12 +268,20 @@ bool SuiteDb::usable()
     return false;
 }
 
-QSqlQuery SuiteDb::query(const QString &sql)
+Result<QSqlQuery> SuiteDb::query(const QString &sql)
 {
     return query(sql, {});
 }
 
-QSqlQuery SuiteDb::query(const QString &sql, const QVariantList &values)
+Result<QSqlQuery> SuiteDb::query(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery query = run(sql, values);
+    if (failed())
+        return failure();
+    return query;
+}
+
+QSqlQuery SuiteDb::run(const QString &sql, const QVariantList &values)
 {
     rowsAffected_ = -1;
     if (!usable())
@@ -295,93 +307,115 @@ QSqlQuery SuiteDb::query(const QString &sql, const QVariantList &values)
     return query;
 }
 
-bool SuiteDb::execPrepared(const QString &sql, const QVariantList &values)
+Result<int> SuiteDb::execPrepared(const QString &sql, const QVariantList &values)
 {
     rowsAffected_ = -1;
     if (!usable())
-        return false;
+        return failure();
     if (holdsNul(values)) {
         error_ = nulRefused();
-        return false;
+        return failure();
     }
+    bool done = false;
     if (kept_->onServer()) {
         serverRun(sql, values);
-        return !failed();
+        done = !failed();
+    } else {
+        done = execBound(kept_->db, sql, values, error_, &rowsAffected_);
     }
-    return execBound(kept_->db, sql, values, error_, &rowsAffected_);
+    if (!done)
+        return failure();
+    return rowsAffected_;
 }
 
-bool SuiteDb::firstRow(const QString &sql, const QVariantList &values, QStringList &names,
-                       QVariantList &row)
+Result<SuiteDb::FirstRow> SuiteDb::firstRow(const QString &sql, const QVariantList &values)
 {
     rowsAffected_ = -1;
-    names.clear();
-    row.clear();
     if (!usable())
-        return false;
+        return failure();
     if (holdsNul(values)) {
         error_ = nulRefused();
-        return false;
+        return failure();
     }
-    if (!kept_->onServer())
-        return firstRowBound(kept_->db, sql, values, names, row, error_);
+    FirstRow first;
+    if (!kept_->onServer()) {
+        if (!firstRowBound(kept_->db, sql, values, first.names, first.values, error_))
+            return failure();
+        return first;
+    }
     QSqlQuery query = serverRun(sql, values);
     if (failed())
-        return false;
+        return failure();
     const QSqlRecord record = query.record();
     for (int i = 0; i < record.count(); ++i)
-        names << record.fieldName(i);
+        first.names << record.fieldName(i);
     if (query.next()) {
         for (int i = 0; i < record.count(); ++i)
-            row << query.value(i);
+            first.values << query.value(i);
     } else if (query.lastError().isValid()) {
         error_ = query.lastError();
-        return false;
+        return failure();
     }
-    return true;
+    return first;
 }
 
-bool SuiteDb::exec(const QString &sql)
+Result<void> SuiteDb::exec(const QString &sql)
+{
+    if (runExec(sql))
+        return {};
+    return failure();
+}
+
+bool SuiteDb::runExec(const QString &sql)
 {
     // A statement whose rows nobody reads needs no query object on a file.
     if (usable() && !kept_->onServer())
         return execBound(kept_->db, sql, {}, error_, &rowsAffected_);
-    QSqlQuery query = this->query(sql);
+    QSqlQuery query = run(sql, {});
     const bool ok = !failed();
     query.finish();
     return ok;
 }
 
-bool SuiteDb::transaction()
+Result<void> SuiteDb::transaction()
 {
-    if (isOpen() && kept_->onServer())
-        return serverBegin();
-    // The write lock is taken at once, so the wait for another workstation happens here
-    // and not when a read inside the transaction would have to become a write.
-    const bool begun = exec(u"BEGIN IMMEDIATE"_s);
+    bool begun = false;
+    if (usable() && kept_->onServer()) {
+        begun = serverBegin();
+    } else {
+        // The write lock is taken at once, so the wait for another workstation happens
+        // here and not when a read inside the transaction would have to become a write.
+        begun = runExec(u"BEGIN IMMEDIATE"_s);
+        if (begun)
+            kept_->inTransaction = true;
+    }
     if (begun)
-        kept_->inTransaction = true;
-    return begun;
+        return {};
+    return failure();
 }
 
 bool SuiteDb::endTransaction(bool commit)
 {
-    if (isOpen() && kept_->onServer())
+    if (usable() && kept_->onServer())
         return serverEnd(commit);
-    const bool ended = exec(commit ? u"COMMIT"_s : u"ROLLBACK"_s);
+    const bool ended = runExec(commit ? u"COMMIT"_s : u"ROLLBACK"_s);
     if (isOpen() && (ended || !commit))
         kept_->inTransaction = false;
     return ended;
 }
 
-bool SuiteDb::commit()
+Result<void> SuiteDb::commit()
 {
-    return endTransaction(true);
+    if (endTransaction(true))
+        return {};
+    return failure();
 }
 
-bool SuiteDb::rollback()
+Result<void> SuiteDb::rollback()
 {
-    return endTransaction(false);
+    if (endTransaction(false))
+        return {};
+    return failure();
 }
 
 void SuiteDb::close()

@@ -50,14 +50,14 @@ Failure refuseOnFailure(Failure failure)
 
 // Steps to the first row of the statement just run: true when there is one, false when
 // there is none; a failure is reported and refused.
-Result<bool> firstRow(SuiteDb &db, QSqlQuery &query)
+Result<bool> firstRow(const SuiteDb &db, Result<QSqlQuery> &query)
 {
-    if (db.failed())
-        return refuseOnFailure(db.failure());
-    if (query.next())
+    if (!query)
+        return refuseOnFailure(query.failure());
+    if (query->next())
         return true;
-    if (query.lastError().isValid())
-        return refuseOnFailure(dbFailure(query.lastError(), db.fileName()));
+    if (query->lastError().isValid())
+        return refuseOnFailure(dbFailure(query->lastError(), db.fileName()));
     return false;
 }
 
@@ -110,11 +110,12 @@ MemberAccount memberFromRow(const QSqlQuery &member, const QString &typed)
 // operator, and the member is keyed again.
 Result<QString> memberClass(SuiteDb &db, const QString &classCode)
 {
-    QSqlQuery classRow
+    Result<QSqlQuery> classRead
         = db.query(u"select * from classcode where classcode = "_s + sqlLiteral(classCode));
-    const Result<bool> classFound = firstRow(db, classRow);
+    const Result<bool> classFound = firstRow(db, classRead);
     if (!classFound)
         return classFound.failure();
+    QSqlQuery &classRow = *classRead;
     if (!*classFound) {
         classRow.finish();
         db.close();
@@ -136,16 +137,18 @@ Result<GlAccount> ValidateGLAccount(const QString &typed)
         return GlAccount();
 
     SuiteDb db(u"gl.mdb"_s);
+    const Result<void> opened = db.open();
     DoEvents();
-    if (db.failed())
-        return refuseOnFailure(db.failure());
-    QSqlQuery query = db.query(u"select glacctnum, glacctname,glstatementdesc, glaccttype, "
-                               u"gllevel from gl0 where glacctnum = "_s
-                               + shortestNumber(n));
+    if (!opened)
+        return refuseOnFailure(opened.failure());
+    Result<QSqlQuery> read = db.query(u"select glacctnum, glacctname,glstatementdesc, glaccttype, "
+                                      u"gllevel from gl0 where glacctnum = "_s
+                                      + shortestNumber(n));
     DoEvents();
-    const Result<bool> found = firstRow(db, query);
+    const Result<bool> found = firstRow(db, read);
     if (!found)
         return found.failure();
+    QSqlQuery &query = *read;
     if (!*found)
         return refuseNotFound(db, query, u"# "_s + shortestNumber(n) + u" does not exist"_s,
                               u"Invalid G/L Account"_s);
@@ -173,17 +176,20 @@ Result<MemberAccount> ValidateMember(const QString &typed)
     platform().clearClipboard();
     DoEvents();
     SuiteDb db(u"master.mdb"_s);
+    const Result<void> opened = db.open();
     DoEvents();
-    if (db.failed())
-        return refuseOnFailure(db.failure());
+    if (!opened)
+        return refuseOnFailure(opened.failure());
     // Between the two bounds, so that 1234 finds the main account and never its
     // sub-accounts .01 to .99, whatever the stored number's last binary digit.
-    QSqlQuery row = db.query(u"select * from acctinfo where acctnumber between "_s
-                             + shortestNumber(n - 0.001) + u" and "_s + shortestNumber(n + 0.001));
+    Result<QSqlQuery> read
+        = db.query(u"select * from acctinfo where acctnumber between "_s + shortestNumber(n - 0.001)
+                   + u" and "_s + shortestNumber(n + 0.001));
     DoEvents();
-    const Result<bool> found = firstRow(db, row);
+    const Result<bool> found = firstRow(db, read);
     if (!found)
         return found.failure();
+    QSqlQuery &row = *read;
     if (!*found)
         return refuseNotFound(db, row, u"Invalid member number!"_s, u"Member # Check"_s);
 
@@ -225,9 +231,10 @@ Result<Employee> ValidateEmployee(const QString &typed, EmployeeLookup lookup)
         return Employee { false, typed };
 
     SuiteDb db(u"emp.mdb"_s);
+    const Result<void> opened = db.open();
     DoEvents();
-    if (db.failed())
-        return refuseOnFailure(db.failure());
+    if (!opened)
+        return refuseOnFailure(opened.failure());
     QString condition;
     if (lookup == EmployeeLookup::OperatorNumber)
         condition = u" where operator = "_s + shortestNumber(n);
@@ -235,12 +242,13 @@ Result<Employee> ValidateEmployee(const QString &typed, EmployeeLookup lookup)
         condition = u" where accessnum = "_s + sqlLiteral(typed);
     else
         condition = u" where empid = "_s + shortestNumber(n);
-    QSqlQuery query = db.query(
+    Result<QSqlQuery> read = db.query(
         u"select empid, emplname, empfname, operator, accessnum from empinfo"_s + condition);
     DoEvents();
-    const Result<bool> found = firstRow(db, query);
+    const Result<bool> found = firstRow(db, read);
     if (!found)
         return found.failure();
+    QSqlQuery &query = *read;
     if (!*found)
         return refuseNotFound(db, query, u"Invalid employee number!"_s, u"Employee # Check"_s);
 

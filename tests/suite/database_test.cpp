@@ -150,7 +150,11 @@ TEST_F(DatabaseTest, EachCallUsesTheDatabaseNowThere)
         EXPECT_EQ(h.dialogs().size(), 1);
         h.putBack(u"daily"_s);
     };
-    const auto closeAUse = [] { SuiteDb(u"daily.mdb"_s).close(); };
+    const auto closeAUse = [] {
+        SuiteDb db(u"daily.mdb"_s);
+        (void)db.open();
+        db.close();
+    };
     const std::pair<QString, std::function<void()>> changes[] = {
         { u"REPLACED"_s, replace },
         { u"RESTORED"_s, restoreAfterAMissingRead },
@@ -213,20 +217,21 @@ TEST_F(DatabaseTest, ResultsComeWholeOrFailAsTheyDo)
     ASSERT_GT(all, 1);
     SuiteDb db(u"master.mdb"_s);
     for (const bool inside : { false, true }) {
-        ASSERT_TRUE(!inside || db.transaction());
-        QSqlQuery query = db.query(members);
+        ASSERT_TRUE(!inside || db.transaction().ok());
+        Result<QSqlQuery> query = db.query(members);
+        ASSERT_TRUE(query.ok());
         qsizetype read = 0;
-        while (query.next())
+        while (query->next())
             ++read;
         EXPECT_EQ(read, all) << "inside a transaction: " << inside;
     }
-    db.rollback();
+    (void)db.rollback();
     // The second row overflows.
-    QSqlQuery query = db.query(
+    Result<QSqlQuery> query = db.query(
         u"select abs(case when acctnumber > 1001 then -9223372036854775807 - 1 else 0 end "
         u"+ cast(acctnumber as bigint) * 0) from acctinfo"_s);
-    while (!db.failed() && query.next()) { }
-    const Failure failure = dbFailure(db.failed() ? db.error() : query.lastError());
+    while (query && query->next()) { }
+    const Failure failure = query ? dbFailure(query->lastError()) : query.failure();
     EXPECT_EQ(failure.number, JetError::Generic + 1) << qPrintable(failure.description);
 }
 

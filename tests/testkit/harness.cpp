@@ -91,10 +91,9 @@ bool runOnServer(const DataSource &source, const QStringList &statements)
     const QString connection = uniqueName(u"harness-server-"_s);
     bool row = false;
     {
-        QString problem;
-        QSqlDatabase db = openServerDatabase(connection, source, problem);
-        EXPECT_TRUE(problem.isEmpty()) << qPrintable(problem);
-        QSqlQuery query(db);
+        const Result<QSqlDatabase> db = openServerDatabase(connection, source);
+        EXPECT_TRUE(db.ok()) << qPrintable(db ? QString() : db.failure().description);
+        QSqlQuery query(db ? *db : QSqlDatabase());
         for (const QString &sql : statements)
             EXPECT_TRUE(query.exec(sql)) << qPrintable(sql + u": "_s + query.lastError().text());
         row = query.next();

@@ -38,76 +38,77 @@ QString where(const DataSource &source)
 }
 
 // Every table of the files in the folder, with its figures, for the manifest.
-bool describe(const QString &folder, const QStringList &files, QJsonArray &tables, QString &problem)
+Result<QJsonArray> describe(const QString &folder, const QStringList &files)
 {
     ClubDb db;
-    if (!db.openFiles(folder, files, Access::ReadOnly, problem))
-        return false;
+    if (const Result<void> opened = db.openFiles(folder, files, Access::ReadOnly); !opened)
+        return opened.failure();
+    QJsonArray tables;
     for (const QString &file : files) {
-        const QList<TableDef> defs = db.tables(file, problem);
-        if (!problem.isEmpty())
-            return false;
-        for (const TableDef &def : defs) {
-            Figures figures;
-            if (!db.figures(file, def, figures, problem))
-                return false;
+        const Result<QList<TableDef>> defs = db.tables(file);
+        if (!defs)
+            return defs.failure();
+        for (const TableDef &def : *defs) {
+            const Result<Figures> figures = db.figures(file, def);
+            if (!figures)
+                return figures.failure();
             QJsonArray columns, values;
             for (qsizetype i = 0; i < def.columns.size(); ++i) {
                 columns << def.columns.at(i).name;
-                values << figures.columns.value(i);
+                values << figures->columns.value(i);
             }
             tables << QJsonObject { { u"file"_s, file },
                                     { u"table"_s, def.name },
-                                    { u"rows"_s, figures.rows },
+                                    { u"rows"_s, figures->rows },
                                     { u"columns"_s, columns },
                                     { u"figures"_s, values } };
         }
     }
-    return true;
+    return tables;
 }
 
-// The copies of the source's databases in the folder: page by page from files, table by
-// table from a server.
-bool snapshot(const DataSource &source, const QString &folder, QStringList &files, Console &console,
-              QString &problem)
+// The copies of the source's databases in the folder, page by page from files, table by
+// table from a server: the files copied.
+Result<QStringList> snapshot(const DataSource &source, const QString &folder, Console &console)
 {
     if (source.onServer()) {
-        std::unique_ptr<ClubSource> reader = dataFolder(source, problem);
+        const Result<std::unique_ptr<ClubSource>> reader = dataFolder(source);
         if (!reader)
-            return false;
+            return reader.failure();
         DataSource copy;
         copy.folder = folder;
         ClubTarget target(copy);
         Report report;
-        if (!target.begin(false, problem)
-            || !transferClub(*reader, target, console, report, problem) || !target.commit(problem))
-            return false;
-        files = reader->databases();
-        return true;
+        if (const Result<void> written = writeClub(**reader, target, false, console, report);
+            !written)
+            return written.failure();
+        return (*reader)->databases();
     }
-    files = suiteDatabasesIn(source, problem);
-    if (files.isEmpty()) {
-        problem = source.folder + u" holds none of the suite's databases"_s;
-        return false;
-    }
+    const Result<QStringList> present = suiteDatabasesIn(source);
+    if (!present || present->isEmpty())
+        return Failure(0, source.folder + u" holds none of the suite's databases"_s);
+    const QStringList &files = *present;
     ClubDb db;
-    if (!db.openFiles(source.folder, files, Access::ReadOnly, problem)
-        || !db.exec(u"begin"_s, problem))
-        return false;
-    for (const QString &file : std::as_const(files)) {
-        if (!db.exec(u"select count(*) from "_s + quotedName(schemaOf(file), false)
-                         + u".sqlite_master"_s,
-                     problem))
-            return false;
+    Result<void> read = db.openFiles(source.folder, files, Access::ReadOnly);
+    if (read)
+        read = db.exec(u"begin"_s);
+    for (const QString &file : files) {
+        if (read)
+            read = db.exec(u"select count(*) from "_s + quotedName(schemaOf(file), false)
+                           + u".sqlite_master"_s);
     }
-    for (const QString &file : std::as_const(files)) {
+    if (!read)
+        return read.failure();
+    for (const QString &file : files) {
         console.line(u"  "_s + file);
-        if (!copyDatabase(db.db(), schemaOf(file), QDir(folder).filePath(file), problem)) {
-            problem = file + u": "_s + problem;
-            return false;
-        }
+        const Result<void> copied
+            = copyDatabase(db.db(), schemaOf(file), QDir(folder).filePath(file));
+        if (!copied)
+            return Failure(0, file + u": "_s + copied.failure().description);
     }
-    return db.exec(u"commit"_s, problem);
+    if (read = db.exec(u"commit"_s); !read)
+        return read.failure();
+    return files;
 }
 
 bool copyBytes(QIODevice &from, QIODevice &to, qint64 size, QCryptographicHash *hash)
@@ -130,97 +131,82 @@ struct Manifest
     qint64 dataStart = 0;
 };
 
-bool readManifest(QFile &file, Manifest &manifest, QString &problem)
+Result<Manifest> readManifest(QFile &file)
 {
-    if (file.read(Magic.size()) != Magic) {
-        problem = file.fileName() + u" is not a Tallic backup"_s;
-        return false;
-    }
+    if (file.read(Magic.size()) != Magic)
+        return Failure(0, file.fileName() + u" is not a Tallic backup"_s);
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(file.readLine(), &error);
-    if (!document.isObject()) {
-        problem = file.fileName() + u": its manifest cannot be read: "_s + error.errorString();
-        return false;
-    }
-    manifest.json = document.object();
-    manifest.dataStart = file.pos();
-    return true;
+    if (!document.isObject())
+        return Failure(
+            0, file.fileName() + u": its manifest cannot be read: "_s + error.errorString());
+    return Manifest { document.object(), file.pos() };
 }
 
 // Writes the backup's databases into the folder, each checked against its digest, then
-// every table against the manifest's figures.
-bool unpack(const QString &path, const QString &folder, QStringList &files, Console &console,
-            QString &problem)
+// every table against the manifest's figures: the files written.
+Result<QStringList> unpack(const QString &path, const QString &folder, Console &console)
 {
     QFile file(path);
-    Manifest manifest;
-    if (!file.open(QIODevice::ReadOnly)) {
-        problem = path + u": "_s + file.errorString();
-        return false;
-    }
-    if (!readManifest(file, manifest, problem))
-        return false;
-    for (const QJsonValue &entry : manifest.json.value(u"files"_s).toArray()) {
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure(0, path + u": "_s + file.errorString());
+    const Result<Manifest> manifest = readManifest(file);
+    if (!manifest)
+        return manifest.failure();
+    QStringList files;
+    for (const QJsonValue &entry : manifest->json.value(u"files"_s).toArray()) {
         const QJsonObject object = entry.toObject();
         const QString name = object.value(u"name"_s).toString();
-        if (!suiteDatabase(name) || name.contains(u'/')) {
-            problem = path + u" names a database that is not the suite's: "_s + name;
-            return false;
-        }
+        if (!suiteDatabase(name) || name.contains(u'/'))
+            return Failure(0, path + u" names a database that is not the suite's: "_s + name);
         QFile out(QDir(folder).filePath(name));
         QCryptographicHash hash(QCryptographicHash::Sha256);
         if (!out.open(QIODevice::WriteOnly)
-            || !copyBytes(file, out, qint64(object.value(u"size"_s).toDouble()), &hash)) {
-            problem = path + u" is cut short in "_s + name;
-            return false;
-        }
-        if (QString::fromLatin1(hash.result().toHex()) != object.value(u"sha256"_s).toString()) {
-            problem = path + u": "_s + name + u" is not what was backed up (its digest differs)"_s;
-            return false;
-        }
+            || !copyBytes(file, out, qint64(object.value(u"size"_s).toDouble()), &hash))
+            return Failure(0, path + u" is cut short in "_s + name);
+        if (QString::fromLatin1(hash.result().toHex()) != object.value(u"sha256"_s).toString())
+            return Failure(
+                0, path + u": "_s + name + u" is not what was backed up (its digest differs)"_s);
         files << name;
     }
-    QJsonArray found;
-    if (!describe(folder, files, found, problem))
-        return false;
+    const Result<QJsonArray> found = describe(folder, files);
+    if (!found)
+        return found.failure();
     // Compared as written: a number read back from the text may be of another type.
-    if (QJsonDocument(found).toJson(QJsonDocument::Compact)
-        != QJsonDocument(manifest.json.value(u"tables"_s).toArray())
-               .toJson(QJsonDocument::Compact)) {
-        problem = path + u": the databases do not hold the rows and sums of the manifest"_s;
-        return false;
-    }
-    console.line(u"The backup of "_s + manifest.json.value(u"created"_s).toString() + u" from "_s
-                 + manifest.json.value(u"source"_s).toString() + u": "_s
-                 + QString::number(found.size()) + u" tables agree with its manifest"_s);
-    return true;
+    if (QJsonDocument(*found).toJson(QJsonDocument::Compact)
+        != QJsonDocument(manifest->json.value(u"tables"_s).toArray())
+               .toJson(QJsonDocument::Compact))
+        return Failure(0,
+                       path + u": the databases do not hold the rows and sums of the manifest"_s);
+    console.line(u"The backup of "_s + manifest->json.value(u"created"_s).toString() + u" from "_s
+                 + manifest->json.value(u"source"_s).toString() + u": "_s
+                 + QString::number(found->size()) + u" tables agree with its manifest"_s);
+    return files;
 }
 
 } // namespace
 
-bool backupClub(const DataSource &source, const QString &path, Console &console, QString &problem)
+Result<void> backupClub(const DataSource &source, const QString &path, Console &console)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     QTemporaryDir work(QFileInfo(absolute).absolutePath() + u"/.tallic-backup-XXXXXX"_s);
-    if (!work.isValid()) {
-        problem = u"cannot write beside "_s + absolute;
-        return false;
-    }
-    QStringList files;
-    if (!snapshot(source, work.path(), files, console, problem))
-        return false;
+    if (!work.isValid())
+        return Failure(0, u"cannot write beside "_s + absolute);
+    const Result<QStringList> copied = snapshot(source, work.path(), console);
+    if (!copied)
+        return copied.failure();
+    const QStringList &files = *copied;
     // The figures and the digests each read every page: the figures in a thread of their
     // own meanwhile, on a connection of their own.
-    QJsonArray tables;
-    QString undescribed;
-    bool described = false;
-    std::thread figures([&] { described = describe(work.path(), files, tables, undescribed); });
+    Result<QJsonArray> tables = Failure();
+    std::thread figures([&] { tables = describe(work.path(), files); });
     QJsonArray entries;
-    for (const QString &file : std::as_const(files)) {
+    Result<void> digested;
+    for (const QString &file : files) {
         QFile in(QDir(work.path()).filePath(file));
         QCryptographicHash hash(QCryptographicHash::Sha256);
         if (!in.open(QIODevice::ReadOnly) || !hash.addData(&in)) {
-            problem = file + u": "_s + in.errorString();
+            digested = Failure(0, file + u": "_s + in.errorString());
             break;
         }
         entries << QJsonObject { { u"name"_s, file },
@@ -228,37 +214,33 @@ bool backupClub(const DataSource &source, const QString &path, Console &console,
                                  { u"sha256"_s, QString::fromLatin1(hash.result().toHex()) } };
     }
     figures.join();
-    if (!problem.isEmpty() || !described) {
-        problem = problem.isEmpty() ? undescribed : problem;
-        return false;
-    }
+    if (!digested)
+        return digested;
+    if (!tables)
+        return tables.failure();
 
     QSaveFile out(absolute);
-    if (!out.open(QIODevice::WriteOnly)) {
-        problem = absolute + u": "_s + out.errorString();
-        return false;
-    }
+    if (!out.open(QIODevice::WriteOnly))
+        return Failure(0, absolute + u": "_s + out.errorString());
     const QJsonObject manifest { { u"created"_s,
                                    QDateTime::currentDateTime().toString(Qt::ISODate) },
                                  { u"source"_s, where(source) },
                                  { u"schemaVersion"_s, SuiteSchemaVersion },
                                  { u"files"_s, entries },
-                                 { u"tables"_s, tables } };
+                                 { u"tables"_s, *tables } };
     out.write(Magic);
     out.write(QJsonDocument(manifest).toJson(QJsonDocument::Compact) + '\n');
-    for (const QString &file : std::as_const(files)) {
+    for (const QString &file : files) {
         QFile in(QDir(work.path()).filePath(file));
         if (!in.open(QIODevice::ReadOnly) || !copyBytes(in, out, in.size(), nullptr)) {
-            problem = absolute + u": "_s + out.errorString();
+            const Failure failure(0, absolute + u": "_s + out.errorString());
             out.cancelWriting();
-            return false;
+            return failure;
         }
     }
-    if (!out.commit()) {
-        problem = absolute + u": "_s + out.errorString();
-        return false;
-    }
-    return true;
+    if (!out.commit())
+        return Failure(0, absolute + u": "_s + out.errorString());
+    return {};
 }
 
 QString workstationsRunning(const DataSource &target, bool ignoreStaff)
@@ -272,12 +254,13 @@ QString workstationsRunning(const DataSource &target, bool ignoreStaff)
         && QFileInfo(u"/proc/%1/cwd"_s.arg(pid)).canonicalFilePath()
             == QFileInfo(target.folder).canonicalFilePath())
         running << u"Tallic runs in the folder on this computer (process %1)"_s.arg(pid);
-    QString problem;
-    if (!ignoreStaff && suiteDatabasesIn(target, problem).contains(u"user.mdb"_s)) {
+    const Result<QStringList> present
+        = ignoreStaff ? Result<QStringList>(QStringList()) : suiteDatabasesIn(target);
+    if (present && present->contains(u"user.mdb"_s)) {
         ClubDb db;
-        const bool open = target.onServer()
-            ? db.openServer(target, problem)
-            : db.openFiles(target.folder, { u"user.mdb"_s }, Access::ReadOnly, problem);
+        const Result<void> open = target.onServer()
+            ? db.openServer(target)
+            : db.openFiles(target.folder, { u"user.mdb"_s }, Access::ReadOnly);
         QSqlQuery query(db.db());
         if (open
             && query.exec(u"select username from "_s + db.table(u"user.mdb"_s, u"staff"_s)
@@ -295,9 +278,8 @@ Outcome commandBackup(const QString &folder, const QString &file, Console &conso
     const DataSource source = dataFolderSource(folder);
     if (!source.problem.isEmpty())
         return failed(source.problem);
-    QString problem;
-    if (!backupClub(source, file, console, problem))
-        return failed(problem + u"; no backup was written"_s);
+    if (const Result<void> saved = backupClub(source, file, console); !saved)
+        return failed(saved.failure().description + u"; no backup was written"_s);
     return {
         true,
         u"%1 backed up into %2 (%3 bytes)"_s.arg(where(source), file).arg(QFileInfo(file).size())
@@ -312,29 +294,39 @@ Outcome commandRestore(const QString &file, const QString &folder, bool force, C
     const QString running = workstationsRunning(target, force);
     if (!running.isEmpty())
         return failed(running + u"; close Tallic there first, nothing was restored"_s);
-    QString problem;
     QStringList files;
+    const auto refused = [](const Failure &failure) {
+        return failed(failure.description + u"; nothing was restored"_s);
+    };
     if (!target.onServer()) {
         ClubTarget club(target);
-        if (!club.begin(true, problem)
-            || !unpack(file, club.stagingFolder(), files, console, problem))
-            return failed(problem + u"; nothing was restored"_s);
+        if (const Result<void> begun = club.begin(true); !begun)
+            return refused(begun.failure());
+        const Result<QStringList> unpacked = unpack(file, club.stagingFolder(), console);
+        if (!unpacked)
+            return refused(unpacked.failure());
+        files = *unpacked;
         for (const QString &name : std::as_const(files))
             club.adopt(name);
-        if (!club.commit(problem))
-            return failed(problem);
+        if (const Result<void> committed = club.commit(); !committed)
+            return failed(committed.failure().description);
     } else {
         QTemporaryDir work;
-        if (!work.isValid() || !unpack(file, work.path(), files, console, problem))
-            return failed(problem + u"; nothing was restored"_s);
+        if (!work.isValid())
+            return refused(Failure());
+        const Result<QStringList> unpackedFiles = unpack(file, work.path(), console);
+        if (!unpackedFiles)
+            return refused(unpackedFiles.failure());
+        files = *unpackedFiles;
         DataSource unpacked;
         unpacked.folder = work.path();
-        std::unique_ptr<ClubSource> reader = dataFolder(unpacked, problem);
+        const Result<std::unique_ptr<ClubSource>> reader = dataFolder(unpacked);
+        if (!reader)
+            return refused(reader.failure());
         ClubTarget club(target);
         Report report;
-        if (!reader || !club.begin(true, problem)
-            || !transferClub(*reader, club, console, report, problem) || !club.commit(problem))
-            return failed(problem + u"; nothing was restored"_s);
+        if (const Result<void> written = writeClub(**reader, club, true, console, report); !written)
+            return refused(written.failure());
     }
     return { true,
              u"%1 databases of %2 restored into %3"_s.arg(files.size()).arg(file, where(target)) };

@@ -12,7 +12,7 @@ namespace tallic::club {
 // databases and of every table's rows and figures, then each database as an SQLite file.
 // The databases are one moment of the club: SQLite's online backup of every file inside
 // one read transaction, or one repeatable-read transaction over every schema of a server.
-bool backupClub(const DataSource &source, const QString &file, Console &console, QString &problem);
+Result<void> backupClub(const DataSource &source, const QString &file, Console &console);
 
 // Who runs Tallic on the data folder now, by the staff table (unless ignoreStaff) and by
 // this computer's single-instance lock; empty when nobody does.

@@ -26,34 +26,34 @@ int layoutVersion(ClubDb &db, const QString &file)
 
 void checkConfiguration(ClubDb &db, QStringList &findings)
 {
-    QHash<QString, ConfigRow> rows;
-    QString problem;
-    if (!readConfigRows(db, rows, problem)) {
-        findings << problem + u": Tallic cannot start"_s;
+    Result<ConfigRows> rows = readConfigRows(db);
+    if (!rows) {
+        findings << rows.failure().description + u": Tallic cannot start"_s;
         return;
     }
     QStringList absent;
     for (const Setting &setting : configurationSettings()) {
-        const ConfigRow &row = rows[setting.table];
-        const int column = settingColumn(setting, row, problem);
-        if (column < 0) {
-            if (!absent.contains(problem))
-                absent << problem;
+        const ConfigRow &row = (*rows)[setting.table];
+        const Result<int> column = settingColumn(setting, row);
+        if (!column) {
+            if (!absent.contains(column.failure().description))
+                absent << column.failure().description;
             continue;
         }
-        const QVariant stored = row.values.at(column);
-        QString reason;
+        const QVariant stored = row.values.at(*column);
         if (setting.kind == Setting::Kind::Account) {
             if (stored.isNull() || stored.toDouble() == 0)
                 findings << setting.name + u" (the "_s + setting.caption
                         + u") is not set: chits could be keyed to it; tallic-club settings sets it"_s;
-        } else if (setting.kind != Setting::Kind::Text
-                   && !settingValue(setting, settingText(setting, stored), stored, reason)
-                           .isValid()) {
-            findings << u"%1 is \"%2\", where the %3 is %4: Tallic does not start, or "
-                        u"reads it wrongly"_s.arg(setting.name, settingText(setting, stored),
-                                                  setting.caption, reason);
+            continue;
         }
+        if (setting.kind == Setting::Kind::Text)
+            continue;
+        const QString text = settingText(setting, stored);
+        if (const Result<QVariant> read = settingValue(setting, text, stored); !read)
+            findings << u"%1 is \"%2\", where the %3 is %4: Tallic does not start, or "
+                        u"reads it wrongly"_s.arg(setting.name, text, setting.caption,
+                                                  read.failure().description);
     }
     for (const QString &text : std::as_const(absent))
         findings << text + u": Tallic cannot start"_s;
@@ -92,20 +92,20 @@ Outcome commandCheck(const QString &folder, Console &console)
     // SQLite files on a network file system: the program refuses the folder at start.
     if (const QString network = dataFolderRefusal(source.folder); !network.isEmpty())
         findings << network;
-    QString problem;
-    const QStringList present = suiteDatabasesIn(source, problem);
-    if (!problem.isEmpty())
-        return failed(problem);
+    const Result<QStringList> found = suiteDatabasesIn(source);
+    if (!found)
+        return failed(found.failure().description);
+    const QStringList &present = *found;
     for (const SuiteDatabase &definition : suiteDatabases()) {
         if (!present.contains(definition.file))
             findings << definition.file + u" is not there: "_s + whatItBreaks(definition.file);
     }
     ClubDb db;
-    const bool open = source.onServer()
-        ? db.openServer(source, problem)
-        : db.openFiles(source.folder, present, Access::ReadOnly, problem);
+    const Result<void> open = source.onServer()
+        ? db.openServer(source)
+        : db.openFiles(source.folder, present, Access::ReadOnly);
     if (!open)
-        return failed(problem);
+        return failed(open.failure().description);
     for (const QString &file : present) {
         if (!db.onServer()) {
             QSqlQuery integrity(db.db());
@@ -131,14 +131,13 @@ Outcome commandCheck(const QString &folder, Console &console)
                          u"a backup"_s.arg(file)
                              .arg(version)
                              .arg(SuiteSchemaVersion));
-        const QList<TableDef> tables = db.tables(file, problem);
-        if (!problem.isEmpty()) {
-            findings << file + u": "_s + problem;
-            problem.clear();
+        const Result<QList<TableDef>> tables = db.tables(file);
+        if (!tables) {
+            findings << file + u": "_s + tables.failure().description;
             continue;
         }
-        findings << missingForProgram(file, tables);
-        console.line(u"  %1: %2 tables"_s.arg(file).arg(tables.size()));
+        findings << missingForProgram(file, *tables);
+        console.line(u"  %1: %2 tables"_s.arg(file).arg(tables->size()));
     }
     if (present.contains(u"config.mdb"_s))
         checkConfiguration(db, findings);

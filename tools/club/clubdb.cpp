@@ -96,7 +96,7 @@ QStringList compareFigures(const TableDef &table, const Figures &source, const F
     return differences;
 }
 
-QStringList suiteDatabasesIn(const DataSource &source, QString &problem)
+Result<QStringList> suiteDatabasesIn(const DataSource &source)
 {
     QStringList present;
     if (!source.onServer()) {
@@ -107,9 +107,9 @@ QStringList suiteDatabasesIn(const DataSource &source, QString &problem)
         return present;
     }
     ClubDb club;
-    if (!club.openServer(source, problem))
-        return {};
-    return suiteSchemasOn(club.db(), problem);
+    if (const Result<void> opened = club.openServer(source); !opened)
+        return opened.failure();
+    return suiteSchemasOn(club.db());
 }
 
 ClubDb::ClubDb()
@@ -132,29 +132,35 @@ void ClubDb::close()
     QSqlDatabase::removeDatabase(connection_);
 }
 
-bool ClubDb::openFiles(const QString &folder, const QStringList &files, Access access,
-                       QString &problem)
+Result<void> ClubDb::openFiles(const QString &folder, const QStringList &files, Access access)
 {
     QSqlError error;
     onServer_ = false;
     db_ = openSuiteFiles(connection_, folder, files, access, error);
-    if (error.isValid())
-        problem = error.text().isEmpty() ? error.driverText() : error.text();
-    return db_.isOpen();
+    if (db_.isOpen())
+        return {};
+    if (!error.isValid())
+        return Failure();
+    return Failure(0, error.text().isEmpty() ? error.driverText() : error.text());
 }
 
-bool ClubDb::openServer(const DataSource &source, QString &problem)
+Result<void> ClubDb::openServer(const DataSource &source)
 {
     onServer_ = true;
-    db_ = openServerDatabase(connection_, source, problem);
-    return db_.isOpen() && problem.isEmpty();
+    const Result<QSqlDatabase> opened = openServerDatabase(connection_, source);
+    if (!opened) {
+        // The connection's name stays, added, for close() to remove.
+        db_ = QSqlDatabase::database(connection_, false);
+        return opened.failure();
+    }
+    db_ = *opened;
+    return {};
 }
 
-bool ClubDb::attach(const QString &path, const QString &file, QString &problem)
+Result<void> ClubDb::attach(const QString &path, const QString &file)
 {
     return exec(u"attach database "_s + sqlLiteral(path) + u" as "_s
-                    + quotedName(schemaOf(file), false),
-                problem);
+                + quotedName(schemaOf(file), false));
 }
 
 QString ClubDb::table(const QString &file, const QString &table) const
@@ -167,25 +173,24 @@ QString ClubDb::column(const QString &name) const
     return quotedName(name, onServer_);
 }
 
-bool ClubDb::exec(const QString &sql, QString &problem)
+Result<void> ClubDb::exec(const QString &sql)
 {
     QSqlQuery query(db_);
     if (query.exec(sql))
-        return true;
-    problem = query.lastError().text();
-    return false;
+        return {};
+    return Failure(0, query.lastError().text());
 }
 
-bool ClubDb::exec(const QStringList &statements, QString &problem)
+Result<void> ClubDb::exec(const QStringList &statements)
 {
     for (const QString &sql : statements) {
-        if (!exec(sql, problem))
-            return false;
+        if (Result<void> done = exec(sql); !done)
+            return done;
     }
-    return true;
+    return {};
 }
 
-QList<TableDef> ClubDb::tables(const QString &file, QString &problem)
+Result<QList<TableDef>> ClubDb::tables(const QString &file)
 {
     const QString schema = schemaOf(file);
     QList<TableDef> tables;
@@ -197,10 +202,8 @@ QList<TableDef> ClubDb::tables(const QString &file, QString &problem)
         : query.exec(u"select name from "_s + quotedName(schema, false)
                      + u".sqlite_master where type = 'table' and name not like 'sqlite%' "
                        u"order by rowid"_s);
-    if (!listed) {
-        problem = query.lastError().text();
-        return {};
-    }
+    if (!listed)
+        return Failure(0, query.lastError().text());
     while (query.next())
         tables.append({ query.value(0).toString(), {}, {} });
 
@@ -219,10 +222,8 @@ QList<TableDef> ClubDb::tables(const QString &file, QString &problem)
                 u"select name, type, pk = 1 and (select count(*) from "
                 u"pragma_table_info(%1, %2) where pk > 0) = 1 from "
                 u"pragma_table_info(%1, %2) order by cid"_s.arg(relation, sqlLiteral(schema)));
-        if (!described) {
-            problem = table.name + u": "_s + query.lastError().text();
-            return {};
-        }
+        if (!described)
+            return Failure(0, table.name + u": "_s + query.lastError().text());
         while (query.next()) {
             table.columns.append(
                 { query.value(0).toString(), kindOfType(query.value(1).toString()) });
@@ -233,30 +234,27 @@ QList<TableDef> ClubDb::tables(const QString &file, QString &problem)
     return tables;
 }
 
-bool ClubDb::readRows(const QString &file, const TableDef &table, const RowSink &sink,
-                      QString &problem)
+Result<void> ClubDb::readRows(const QString &file, const TableDef &table, const RowSink &sink)
 {
     const QString select = u"select * from "_s + this->table(file, table.name);
     QSqlQuery query(db_);
     // A server hands its rows over a batch at a time through a cursor, never all at once;
     // the driver then takes each batch whole, not row by row as it takes a forward-only one.
     query.setForwardOnly(!onServer_);
-    if (onServer_ && !exec(u"declare club_rows no scroll cursor for "_s + select, problem))
-        return false;
+    if (onServer_) {
+        if (Result<void> declared = exec(u"declare club_rows no scroll cursor for "_s + select);
+            !declared)
+            return declared;
+    }
     const QString fetch = onServer_
         ? u"fetch forward "_s + QString::number(BatchRows) + u" from club_rows"_s
         : select;
     bool more = true;
-    bool ok = true;
-    if (!onServer_ && !query.exec(select)) {
-        problem = query.lastError().text();
-        return false;
-    }
-    while (ok && more) {
-        if (onServer_ && !query.exec(fetch)) {
-            problem = query.lastError().text();
-            return false;
-        }
+    if (!onServer_ && !query.exec(select))
+        return Failure(0, query.lastError().text());
+    while (more) {
+        if (onServer_ && !query.exec(fetch))
+            return Failure(0, query.lastError().text());
         Rows rows;
         rows.reserve(BatchRows);
         while (rows.size() < BatchRows && query.next()) {
@@ -266,21 +264,21 @@ bool ClubDb::readRows(const QString &file, const TableDef &table, const RowSink 
                 row << query.value(int(i));
             rows << row;
         }
-        if (query.lastError().isValid()) {
-            problem = query.lastError().text();
-            return false;
-        }
+        if (query.lastError().isValid())
+            return Failure(0, query.lastError().text());
         more = rows.size() == BatchRows;
-        if (!rows.isEmpty())
-            ok = sink(rows, problem);
+        if (!rows.isEmpty()) {
+            if (Result<void> taken = sink(rows); !taken)
+                return taken;
+        }
     }
     query.finish();
-    if (onServer_ && ok)
-        ok = exec(u"close club_rows"_s, problem);
-    return ok;
+    if (onServer_)
+        return exec(u"close club_rows"_s);
+    return {};
 }
 
-bool ClubDb::figures(const QString &file, const TableDef &table, Figures &figures, QString &problem)
+Result<Figures> ClubDb::figures(const QString &file, const TableDef &table)
 {
     QStringList terms { u"count(*)"_s };
     for (const ColumnDef &column : table.columns) {
@@ -297,18 +295,16 @@ bool ClubDb::figures(const QString &file, const TableDef &table, Figures &figure
     QSqlQuery query(db_);
     if (!query.exec(u"select "_s + terms.join(u", "_s) + u" from "_s
                     + this->table(file, table.name))
-        || !query.next()) {
-        problem = table.name + u": "_s + query.lastError().text();
-        return false;
-    }
+        || !query.next())
+        return Failure(0, table.name + u": "_s + query.lastError().text());
+    Figures figures;
     figures.rows = query.value(0).toLongLong();
-    figures.columns.clear();
     for (int i = 1; i <= table.columns.size(); ++i)
         figures.columns << query.value(i).toDouble();
-    return true;
+    return figures;
 }
 
-bool ClubDb::createTable(const QString &file, const TableDef &table, QString &problem)
+Result<void> ClubDb::createTable(const QString &file, const TableDef &table)
 {
     QStringList definitions;
     for (const ColumnDef &column : table.columns) {
@@ -319,11 +315,10 @@ bool ClubDb::createTable(const QString &file, const TableDef &table, QString &pr
         definitions << definition;
     }
     return exec(u"create table "_s + this->table(file, table.name) + u" ("_s
-                    + definitions.join(u", "_s) + u')',
-                problem);
+                + definitions.join(u", "_s) + u')');
 }
 
-bool ClubDb::addIndexes(const QString &file, const TableDef &table, QString &problem)
+Result<void> ClubDb::addIndexes(const QString &file, const TableDef &table)
 {
     QStringList statements;
     if (onServer_ && !table.key.isEmpty())
@@ -352,28 +347,25 @@ bool ClubDb::addIndexes(const QString &file, const TableDef &table, QString &pro
             }
         }
     }
-    return exec(statements, problem);
+    return exec(statements);
 }
 
-bool ClubDb::insertRows(const QString &file, const TableDef &table, const Rows &rows,
-                        QString &problem)
+Result<void> ClubDb::insertRows(const QString &file, const TableDef &table, const Rows &rows)
 {
     const QString target = this->table(file, table.name);
     if (onServer_)
-        return exec(serverInsert(target, table.columns, rows), problem);
-    if (insertFileRows(db_, target, table.columns.size(), rows, problem))
-        return true;
-    problem = table.name + u": "_s + problem;
-    return false;
+        return exec(serverInsert(target, table.columns, rows));
+    const Result<void> inserted = insertFileRows(db_, target, table.columns.size(), rows);
+    if (inserted)
+        return {};
+    return Failure(0, table.name + u": "_s + inserted.failure().description);
 }
 
-qint64 ClubDb::count(const QString &file, const QString &table, QString &problem)
+Result<qint64> ClubDb::count(const QString &file, const QString &table)
 {
     QSqlQuery query(db_);
-    if (!query.exec(u"select count(*) from "_s + this->table(file, table)) || !query.next()) {
-        problem = query.lastError().text();
-        return -1;
-    }
+    if (!query.exec(u"select count(*) from "_s + this->table(file, table)) || !query.next())
+        return Failure(0, query.lastError().text());
     return query.value(0).toLongLong();
 }
 

@@ -28,8 +28,8 @@ struct TableDef
 };
 
 using Rows = QList<QVariantList>;
-// Takes a batch of rows; false with the reason stops the reading.
-using RowSink = std::function<bool(const Rows &rows, QString &problem)>;
+// Takes a batch of rows; a failure stops the reading.
+using RowSink = std::function<Result<void>(const Rows &rows)>;
 
 // What a copy is verified by: the rows, and for each column the sum of its numbers or
 // the total length of its texts (characters) and blobs (bytes).
@@ -45,8 +45,8 @@ struct Figures
 QStringList compareFigures(const TableDef &table, const Figures &source, const Figures &target);
 
 // The schema names of the suite databases the data folder holds (files found whatever
-// their letter case, or schemas on its server); problem says why that cannot be told.
-QStringList suiteDatabasesIn(const DataSource &source, QString &problem);
+// their letter case, or schemas on its server); the reason when that cannot be told.
+Result<QStringList> suiteDatabasesIn(const DataSource &source);
 
 // One connection to a data folder's databases, each under its schema name ("daily"), so
 // that one transaction spans them all: attached files, or the schemas of the server's
@@ -60,11 +60,10 @@ public:
     ClubDb &operator=(const ClubDb &) = delete;
 
     // The folder's files by their suite names ("daily.mdb"), which must be there.
-    bool openFiles(const QString &folder, const QStringList &files, Access access,
-                   QString &problem);
-    bool openServer(const DataSource &source, QString &problem);
+    Result<void> openFiles(const QString &folder, const QStringList &files, Access access);
+    Result<void> openServer(const DataSource &source);
     // Attaches one more file of the folder, under the database's schema name.
-    bool attach(const QString &path, const QString &file, QString &problem);
+    Result<void> attach(const QString &path, const QString &file);
     void close();
 
     bool onServer() const { return onServer_; }
@@ -73,22 +72,21 @@ public:
     QString table(const QString &file, const QString &table) const;
     QString column(const QString &name) const;
 
-    bool exec(const QString &sql, QString &problem);
-    bool exec(const QStringList &statements, QString &problem);
+    Result<void> exec(const QString &sql);
+    Result<void> exec(const QStringList &statements);
 
     // The tables of a database and their columns, in the database's order.
-    QList<TableDef> tables(const QString &file, QString &problem);
+    Result<QList<TableDef>> tables(const QString &file);
     // Every row of the table, in batches.
-    bool readRows(const QString &file, const TableDef &table, const RowSink &sink,
-                  QString &problem);
-    bool figures(const QString &file, const TableDef &table, Figures &figures, QString &problem);
+    Result<void> readRows(const QString &file, const TableDef &table, const RowSink &sink);
+    Result<Figures> figures(const QString &file, const TableDef &table);
     // A new table of those columns; once its rows are in, its key and the suite's indexes
     // on it when the table is one the program reads (built once, not row by row).
-    bool createTable(const QString &file, const TableDef &table, QString &problem);
-    bool addIndexes(const QString &file, const TableDef &table, QString &problem);
-    bool insertRows(const QString &file, const TableDef &table, const Rows &rows, QString &problem);
-    // The count of rows, -1 with the reason on failure.
-    qint64 count(const QString &file, const QString &table, QString &problem);
+    Result<void> createTable(const QString &file, const TableDef &table);
+    Result<void> addIndexes(const QString &file, const TableDef &table);
+    Result<void> insertRows(const QString &file, const TableDef &table, const Rows &rows);
+    // The count of rows.
+    Result<qint64> count(const QString &file, const QString &table);
 
 private:
     QString connection_;

@@ -28,7 +28,7 @@ DataSource dataFolderSource(const QString &folder);
 QString holdsData(const DataSource &target);
 
 // The eight databases with the suite's tables and one configuration row, all or nothing.
-bool createClub(const DataSource &target, const QDate &today, QString &problem);
+Result<void> createClub(const DataSource &target, const QDate &today);
 
 Outcome commandNew(const QString &folder, bool postgres, Console &console);
 Outcome commandSettings(const QString &folder, const QStringList &assignments, Console &console);

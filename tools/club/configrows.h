@@ -19,9 +19,11 @@ struct ConfigRow
     bool present = false;
 };
 
+using ConfigRows = QHash<QString, ConfigRow>;
+
 // The rows of every table a setting lies in, by table name.
-bool readConfigRows(ClubDb &club, QHash<QString, ConfigRow> &rows, QString &problem);
-// The column of the row where the setting lies; -1 with the reason when it is not there.
-int settingColumn(const Setting &setting, const ConfigRow &row, QString &problem);
+Result<ConfigRows> readConfigRows(ClubDb &club);
+// The column of the row where the setting lies; the reason when it is not there.
+Result<int> settingColumn(const Setting &setting, const ConfigRow &row);
 
 } // namespace tallic::club

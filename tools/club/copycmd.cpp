@@ -21,30 +21,27 @@ QString where(const DataSource &source)
 }
 
 // The report beside the data, where the office finds it.
-bool writeReport(const DataSource &target, const Report &report, QString &problem)
+Result<void> writeReport(const DataSource &target, const Report &report)
 {
     QDir().mkpath(target.folder);
     QSaveFile file(QDir(target.folder).filePath(ReportFile));
     if (!file.open(QIODevice::WriteOnly) || file.write(report.text().toUtf8()) < 0
-        || !file.commit()) {
-        problem = u"the data is written, but its report cannot be: "_s + file.errorString();
-        return false;
-    }
-    return true;
+        || !file.commit())
+        return Failure(0,
+                       u"the data is written, but its report cannot be: "_s + file.errorString());
+    return {};
 }
 
 Outcome transfer(ClubSource &source, const DataSource &target, bool replace, Report &report,
                  Console &console)
 {
-    QString problem;
     ClubTarget club(target);
-    if (!club.begin(replace, problem) || !transferClub(source, club, console, report, problem)
-        || !club.commit(problem))
-        return failed(problem);
+    if (const Result<void> written = writeClub(source, club, replace, console, report); !written)
+        return failed(written.failure().description);
     for (const QString &warning : std::as_const(report.warnings))
         console.warn(warning);
-    if (!writeReport(target, report, problem))
-        return failed(problem);
+    if (const Result<void> reported = writeReport(target, report); !reported)
+        return failed(reported.failure().description);
     qint64 rows = 0;
     for (const TableReport &table : std::as_const(report.tables))
         rows += table.target.rows;
@@ -63,17 +60,16 @@ Outcome commandImportLegacy(const QString &old, const QString &folder, Console &
     const DataSource target = dataFolderSource(folder);
     if (!target.problem.isEmpty())
         return failed(target.problem);
-    QString problem = holdsData(target);
-    if (!problem.isEmpty())
-        return failed(problem);
-    std::unique_ptr<ClubSource> source = jetFolder(old, problem);
+    if (const QString held = holdsData(target); !held.isEmpty())
+        return failed(held);
+    const Result<std::unique_ptr<ClubSource>> source = jetFolder(old);
     if (!source)
-        return failed(problem);
+        return failed(source.failure().description);
     Report report { u"Import of the Jet files in "_s + QDir(old).absolutePath() + u" into "_s
                         + where(target),
                     {},
                     {} };
-    return transfer(*source, target, false, report, console);
+    return transfer(**source, target, false, report, console);
 }
 
 Outcome commandCopy(const QString &from, const QString &to, bool replace, Console &console)
@@ -86,26 +82,25 @@ Outcome commandCopy(const QString &from, const QString &to, bool replace, Consol
     }
     if (source.identity() == target.identity())
         return failed(u"the club cannot be copied onto itself"_s);
-    QString problem = holdsData(target);
-    if (!problem.isEmpty() && !replace)
-        return failed(problem + u" (--replace replaces it, after a backup)"_s);
-    if (!problem.isEmpty()) {
-        problem.clear();
+    const QString held = holdsData(target);
+    if (!held.isEmpty() && !replace)
+        return failed(held + u" (--replace replaces it, after a backup)"_s);
+    if (!held.isEmpty()) {
         const QString saved
             = QDir(target.folder)
                   .filePath(u"before-copy-"_s
                             + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s)
                             + u".tallic-backup"_s);
         console.line(u"A backup of what "_s + where(target) + u" holds: "_s + saved);
-        if (!backupClub(target, saved, console, problem))
-            return failed(u"the backup of the target failed, nothing was copied: "_s + problem);
+        if (const Result<void> backup = backupClub(target, saved, console); !backup)
+            return failed(u"the backup of the target failed, nothing was copied: "_s
+                          + backup.failure().description);
     }
-    problem.clear();
-    std::unique_ptr<ClubSource> reader = dataFolder(source, problem);
+    const Result<std::unique_ptr<ClubSource>> reader = dataFolder(source);
     if (!reader)
-        return failed(problem);
+        return failed(reader.failure().description);
     Report report { u"Copy of "_s + where(source) + u" into "_s + where(target), {}, {} };
-    return transfer(*reader, target, replace, report, console);
+    return transfer(**reader, target, replace, report, console);
 }
 
 } // namespace tallic::club

@@ -286,15 +286,13 @@ bool readImport(Import &import, QStringList &problems)
 }
 
 // The keys a table holds now, each with the value as stored.
-QHash<QString, QVariant> existingKeys(ClubDb &db, const Part &part, QString &problem)
+Result<QHash<QString, QVariant>> existingKeys(ClubDb &db, const Part &part)
 {
     QHash<QString, QVariant> keys;
     QSqlQuery query(db.db());
     if (!query.exec(u"select "_s + db.column(part.key) + u" from "_s
-                    + db.table(part.file, part.table))) {
-        problem = part.file + u", "_s + part.table + u": "_s + query.lastError().text();
-        return keys;
-    }
+                    + db.table(part.file, part.table)))
+        return Failure(0, part.file + u", "_s + part.table + u": "_s + query.lastError().text());
     while (query.next())
         keys.insert(keyOf(query.value(0)), query.value(0));
     return keys;
@@ -313,12 +311,12 @@ bool writeImport(ClubDb &db, const Import &import, bool update, QStringList &pro
         }
         if (!columns.contains(part.columns.first()) || columns.size() < 2)
             continue; // a second table that the file gives nothing for
-        QString problem;
-        const QHash<QString, QVariant> existing = existingKeys(db, part, problem);
-        if (!problem.isEmpty()) {
-            problems << problem;
+        const Result<QHash<QString, QVariant>> keys = existingKeys(db, part);
+        if (!keys) {
+            problems << keys.failure().description;
             return false;
         }
+        const QHash<QString, QVariant> &existing = *keys;
         QStringList targets, marks, sets;
         for (const QString &column : std::as_const(columns)) {
             const QString target = db.column(part.renamed.value(column, column));
@@ -407,12 +405,12 @@ Outcome commandImportCsv(const QString &folder, const QStringList &kindsAndFiles
         }
     }
     ClubDb db;
-    QString problem;
-    const bool open = source.onServer()
-        ? db.openServer(source, problem)
-        : db.openFiles(source.folder, files, Access::ReadWrite, problem);
-    if (!open || !db.exec(u"begin"_s, problem))
-        return failed(problem);
+    Result<void> open = source.onServer() ? db.openServer(source)
+                                          : db.openFiles(source.folder, files, Access::ReadWrite);
+    if (open)
+        open = db.exec(u"begin"_s);
+    if (!open)
+        return failed(open.failure().description);
 
     // The classes a member may have: those there and those of this import.
     QSet<QString> classes;
@@ -444,13 +442,13 @@ Outcome commandImportCsv(const QString &folder, const QStringList &kindsAndFiles
             writeImport(db, import, update, problems, console);
     }
     if (!problems.isEmpty()) {
-        db.exec(u"rollback"_s, problem);
+        (void)db.exec(u"rollback"_s);
         for (const QString &line : std::as_const(problems))
             console.line(line);
         return failed(u"%1 bad lines; nothing was written"_s.arg(problems.size()));
     }
-    if (!db.exec(u"commit"_s, problem))
-        return failed(problem);
+    if (const Result<void> committed = db.exec(u"commit"_s); !committed)
+        return failed(committed.failure().description);
     qint64 rows = 0;
     for (const Import &import : std::as_const(imports))
         rows += import.rows.size();

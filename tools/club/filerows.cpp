@@ -78,14 +78,12 @@ private:
 
 } // namespace
 
-bool insertFileRows(const QSqlDatabase &db, const QString &table, qsizetype columns,
-                    const Rows &rows, QString &problem)
+Result<void> insertFileRows(const QSqlDatabase &db, const QString &table, qsizetype columns,
+                            const Rows &rows)
 {
     sqlite3 *handle = handleOf(db);
-    if (!handle) {
-        problem = u"the database is not open"_s;
-        return false;
-    }
+    if (!handle)
+        return Failure(0, u"the database is not open"_s);
     // A table of many columns takes fewer rows to a statement.
     const qsizetype most = qBound(qsizetype(1),
                                   sqlite3_limit(handle, SQLITE_LIMIT_VARIABLE_NUMBER, -1)
@@ -97,10 +95,8 @@ bool insertFileRows(const QSqlDatabase &db, const QString &table, qsizetype colu
     for (qsizetype first = 0; first < rows.size(); first += most) {
         const qsizetype count = qMin(most, rows.size() - first);
         Statement &statement = count == most ? full : rest;
-        if (statement.rows() != count && !statement.prepare(handle, table, columns, count)) {
-            problem = QString::fromUtf8(sqlite3_errmsg(handle));
-            return false;
-        }
+        if (statement.rows() != count && !statement.prepare(handle, table, columns, count))
+            return Failure(0, QString::fromUtf8(sqlite3_errmsg(handle)));
         texts.clear();
         int result = SQLITE_OK;
         for (qsizetype r = 0; r < count && result == SQLITE_OK; ++r) {
@@ -114,12 +110,10 @@ bool insertFileRows(const QSqlDatabase &db, const QString &table, qsizetype colu
         if (result == SQLITE_OK)
             result = sqlite3_step(statement.get());
         sqlite3_reset(statement.get());
-        if (result != SQLITE_DONE) {
-            problem = QString::fromUtf8(sqlite3_errmsg(handle));
-            return false;
-        }
+        if (result != SQLITE_DONE)
+            return Failure(0, QString::fromUtf8(sqlite3_errmsg(handle)));
     }
-    return true;
+    return {};
 }
 
 } // namespace tallic::club

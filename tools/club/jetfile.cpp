@@ -63,49 +63,39 @@ struct JetFile::Handle
 JetFile::JetFile() = default;
 JetFile::~JetFile() = default;
 
-bool JetFile::open(const QString &path, QString &problem)
+Result<void> JetFile::open(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        problem = file.errorString();
-        return false;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure(0, file.errorString());
     const QByteArray head = file.read(32);
-    if (head.startsWith("SQLite format 3")) {
-        problem = u"an SQLite database, already Tallic's own format (copy it with "
-                  u"tallic-club copy)"_s;
-        return false;
-    }
+    if (head.startsWith("SQLite format 3"))
+        return Failure(0,
+                       u"an SQLite database, already Tallic's own format (copy it with "
+                       u"tallic-club copy)"_s);
     const QByteArray format = head.mid(4, 15);
     if (format != QByteArrayLiteral("Standard Jet DB")
-        && format != QByteArrayLiteral("Standard ACE DB")) {
-        problem = u"not an Access/Jet database"_s;
-        return false;
-    }
+        && format != QByteArrayLiteral("Standard ACE DB"))
+        return Failure(0, u"not an Access/Jet database"_s);
     handle_ = std::make_unique<Handle>();
     // Read-only: the old files are never changed.
     handle_->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
-    if (!handle_->mdb) {
-        problem = u"not a readable Access/Jet database"_s;
-        return false;
-    }
+    if (!handle_->mdb)
+        return Failure(0, u"not a readable Access/Jet database"_s);
     const qint64 pageSize = handle_->mdb->fmt->pg_size;
-    if (pageSize <= 0 || QFileInfo(path).size() % pageSize != 0) {
-        problem = u"cut short: %1 bytes is not a whole number of %2-byte pages"_s
-                      .arg(QFileInfo(path).size())
-                      .arg(pageSize);
-        return false;
-    }
+    if (pageSize <= 0 || QFileInfo(path).size() % pageSize != 0)
+        return Failure(0,
+                       u"cut short: %1 bytes is not a whole number of %2-byte pages"_s
+                           .arg(QFileInfo(path).size())
+                           .arg(pageSize));
     mdb_set_bind_size(handle_->mdb, BindSize);
     mdb_set_boolean_fmt_numbers(handle_->mdb);
-    if (!mdb_read_catalog(handle_->mdb, MDB_TABLE)) {
-        problem = u"its list of tables cannot be read"_s;
-        return false;
-    }
-    return true;
+    if (!mdb_read_catalog(handle_->mdb, MDB_TABLE))
+        return Failure(0, u"its list of tables cannot be read"_s);
+    return {};
 }
 
-QList<TableDef> JetFile::tables(QString &problem)
+Result<QList<TableDef>> JetFile::tables()
 {
     QList<TableDef> tables;
     MdbHandle *mdb = handle_->mdb;
@@ -115,11 +105,10 @@ QList<TableDef> JetFile::tables(QString &problem)
             continue;
         MdbTableDef *table = mdb_read_table(entry);
         if (!table || !mdb_read_columns(table)) {
-            problem
-                = u"the table "_s + QString::fromUtf8(entry->object_name) + u" cannot be read"_s;
             if (table)
                 mdb_free_tabledef(table);
-            return {};
+            return Failure(
+                0, u"the table "_s + QString::fromUtf8(entry->object_name) + u" cannot be read"_s);
         }
         TableDef def { QString::fromUtf8(table->name), {}, {} };
         for (unsigned c = 0; c < table->num_cols; ++c) {
@@ -159,16 +148,15 @@ double JetFile::singleValue(float value)
     return QByteArray(text, int(end - text)).toDouble();
 }
 
-bool JetFile::readRows(const TableDef &def, const RowSink &sink, Figures &figures, QString &problem)
+Result<Figures> JetFile::readRows(const TableDef &def, const RowSink &sink)
 {
     MdbHandle *mdb = handle_->mdb;
     MdbCatalogEntry *entry = mdb_get_catalogentry_by_name(mdb, def.name.toUtf8().constData());
     MdbTableDef *table = entry ? mdb_read_table(entry) : nullptr;
     if (!table || !mdb_read_columns(table)) {
-        problem = def.name + u": the table cannot be read"_s;
         if (table)
             mdb_free_tabledef(table);
-        return false;
+        return Failure(0, def.name + u": the table cannot be read"_s);
     }
     const unsigned columns = table->num_cols;
     std::vector<std::vector<char>> bound(columns, std::vector<char>(BindSize + 1));
@@ -177,10 +165,11 @@ bool JetFile::readRows(const TableDef &def, const RowSink &sink, Figures &figure
         mdb_bind_column(table, int(c + 1), bound[c].data(), &lengths[c]);
     mdb_rewind_table(table);
 
-    bool ok = true;
+    Result<void> taken;
+    Figures figures;
     qint64 read = 0;
     Rows rows;
-    while (ok && mdb_fetch_row(table)) {
+    while (taken && mdb_fetch_row(table)) {
         QVariantList row;
         row.reserve(columns);
         for (unsigned c = 0; c < columns; ++c) {
@@ -234,22 +223,23 @@ bool JetFile::readRows(const TableDef &def, const RowSink &sink, Figures &figure
         rows << row;
         ++read;
         if (rows.size() >= BatchRows) {
-            ok = sink(rows, problem);
+            taken = sink(rows);
             rows.clear();
         }
     }
-    if (ok && !rows.isEmpty())
-        ok = sink(rows, problem);
+    if (taken && !rows.isEmpty())
+        taken = sink(rows);
     const qint64 stored = table->num_rows;
     mdb_free_tabledef(table);
-    if (ok && read != stored) {
-        problem = u"%1: %2 rows could be read of the %3 it holds; the file is damaged or cut "
-                  u"short"_s.arg(def.name)
-                      .arg(read)
-                      .arg(stored);
-        return false;
-    }
-    return ok;
+    if (!taken)
+        return taken.failure();
+    if (read != stored)
+        return Failure(0,
+                       u"%1: %2 rows could be read of the %3 it holds; the file is damaged "
+                       u"or cut short"_s.arg(def.name)
+                           .arg(read)
+                           .arg(stored));
+    return figures;
 }
 
 } // namespace tallic::club

@@ -18,14 +18,14 @@ public:
     JetFile(const JetFile &) = delete;
     JetFile &operator=(const JetFile &) = delete;
 
-    // False with the reason when the file is not a whole Jet database.
-    bool open(const QString &path, QString &problem);
-    QList<TableDef> tables(QString &problem);
+    // The reason when the file is not a whole Jet database.
+    Result<void> open(const QString &path);
+    Result<QList<TableDef>> tables();
     // The rows the file says the table holds.
     qint64 storedRows(const QString &table) const;
-    // Every row in batches, with the figures of what was read; a table that yields fewer
-    // rows than it holds is cut short, and that is a failure.
-    bool readRows(const TableDef &table, const RowSink &sink, Figures &figures, QString &problem);
+    // Every row in batches; the figures of what was read. A table that yields fewer rows
+    // than it holds is cut short, and that is a failure.
+    Result<Figures> readRows(const TableDef &table, const RowSink &sink);
 
     // A Jet date (days from 30 December 1899, the time of day as the fraction) as ISO
     // text, for every year from 100 to 9999.

@@ -17,10 +17,10 @@ DataSource dataFolderSource(const QString &folder)
 
 QString holdsData(const DataSource &target)
 {
-    QString problem;
-    const QStringList present = suiteDatabasesIn(target, problem);
-    if (!problem.isEmpty())
-        return problem;
+    const Result<QStringList> found = suiteDatabasesIn(target);
+    if (!found)
+        return found.failure().description;
+    const QStringList &present = *found;
     if (present.isEmpty())
         return {};
     const QString where
@@ -32,17 +32,16 @@ QString holdsData(const DataSource &target)
     return where + u" already holds "_s + names.join(u", "_s);
 }
 
-bool createClub(const DataSource &target, const QDate &today, QString &problem)
+Result<void> createClub(const DataSource &target, const QDate &today)
 {
-    problem = holdsData(target);
-    if (!problem.isEmpty())
-        return false;
+    if (const QString held = holdsData(target); !held.isEmpty())
+        return Failure(0, held);
     ClubTarget club(target);
-    if (!club.begin(false, problem))
-        return false;
+    if (Result<void> begun = club.begin(false); !begun)
+        return begun;
     for (const SuiteDatabase &definition : suiteDatabases()) {
-        if (!club.addDatabase(definition.file, true, problem))
-            return false;
+        if (Result<void> added = club.addDatabase(definition.file, true); !added)
+            return added;
     }
     const SuiteDatabase *config = suiteDatabase(u"config"_s);
     for (const auto &[table, row] : configurationDefaults(today)) {
@@ -53,10 +52,10 @@ bool createClub(const DataSource &target, const QDate &today, QString &problem)
                     def.columns.append({ column.name, column.kind });
             }
         }
-        if (!club.db().insertRows(config->file, def, { row }, problem))
-            return false;
+        if (Result<void> inserted = club.db().insertRows(config->file, def, { row }); !inserted)
+            return inserted;
     }
-    return club.commit(problem);
+    return club.commit();
 }
 
 Outcome commandNew(const QString &folder, bool postgres, Console &console)
@@ -68,9 +67,8 @@ Outcome commandNew(const QString &folder, bool postgres, Console &console)
                         u"database, user)"_s);
     if (!target.problem.isEmpty())
         return failed(target.problem);
-    QString problem;
-    if (!createClub(target, QDate::currentDate(), problem))
-        return failed(problem);
+    if (const Result<void> created = createClub(target, QDate::currentDate()); !created)
+        return failed(created.failure().description);
     for (const SuiteDatabase &definition : suiteDatabases())
         console.line(u"  "_s + definition.file + u": "_s + QString::number(definition.tables.size())
                      + u" tables"_s);

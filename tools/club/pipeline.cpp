@@ -29,43 +29,40 @@ struct Handover
 
 } // namespace
 
-bool readServerRowsAside(
-    const DataSource &source, const QString &snapshot,
-    const std::function<bool(ClubDb &db, const RowSink &sink, QString &problem)> &read,
-    const RowSink &sink, QString &problem)
+Result<void>
+readServerRowsAside(const DataSource &source, const QString &snapshot,
+                    const std::function<Result<void>(ClubDb &db, const RowSink &sink)> &read,
+                    const RowSink &sink)
 {
     Handover handover;
     std::thread reader([&] {
-        QString why;
-        bool ok = false;
+        Result<void> done;
         {
             ClubDb db;
-            ok = db.openServer(source, why)
-                && db.exec({ u"begin isolation level repeatable read read only"_s,
-                             u"set transaction snapshot "_s + sqlLiteral(snapshot) },
-                           why)
-                && read(
-                     db,
-                     [&](const Rows &rows, QString &) {
-                         std::unique_lock lock(handover.mutex);
-                         handover.changed.wait(lock, [&] {
-                             return handover.batches.size() < Ahead || handover.stopped;
-                         });
-                         if (handover.stopped)
-                             return false;
-                         handover.batches.push_back(rows);
-                         handover.changed.notify_all();
-                         return true;
-                     },
-                     why);
+            done = db.openServer(source);
+            if (done)
+                done = db.exec({ u"begin isolation level repeatable read read only"_s,
+                                 u"set transaction snapshot "_s + sqlLiteral(snapshot) });
+            if (done)
+                done = read(db, [&](const Rows &rows) -> Result<void> {
+                    std::unique_lock lock(handover.mutex);
+                    handover.changed.wait(
+                        lock, [&] { return handover.batches.size() < Ahead || handover.stopped; });
+                    if (handover.stopped)
+                        return Failure();
+                    handover.batches.push_back(rows);
+                    handover.changed.notify_all();
+                    return {};
+                });
         }
         std::lock_guard lock(handover.mutex);
         handover.finished = true;
-        handover.read = ok || handover.stopped;
-        handover.problem = why;
+        handover.read = done || handover.stopped;
+        if (!done)
+            handover.problem = done.failure().description;
         handover.changed.notify_all();
     });
-    bool ok = true;
+    Result<void> written;
     for (;;) {
         Rows rows;
         {
@@ -78,22 +75,19 @@ bool readServerRowsAside(
             handover.batches.pop_front();
             handover.changed.notify_all();
         }
-        if (!sink(rows, problem)) {
-            ok = false;
+        written = sink(rows);
+        if (!written)
             break;
-        }
     }
     {
         std::lock_guard lock(handover.mutex);
-        handover.stopped = !ok;
+        handover.stopped = !written;
         handover.changed.notify_all();
     }
     reader.join();
-    if (ok && !handover.read) {
-        problem = handover.problem;
-        return false;
-    }
-    return ok;
+    if (written && !handover.read)
+        return Failure(0, handover.problem);
+    return written;
 }
 
 } // namespace tallic::club

@@ -12,9 +12,9 @@ namespace tallic::club {
 // that sees the moment the snapshot names (one exported by the transaction that reads the
 // rest), and hands them to the sink in this thread: the driver's reading of one batch goes
 // on while the sink writes the one before.
-bool readServerRowsAside(
-    const DataSource &source, const QString &snapshot,
-    const std::function<bool(ClubDb &db, const RowSink &sink, QString &problem)> &read,
-    const RowSink &sink, QString &problem);
+Result<void>
+readServerRowsAside(const DataSource &source, const QString &snapshot,
+                    const std::function<Result<void>(ClubDb &db, const RowSink &sink)> &read,
+                    const RowSink &sink);
 
 } // namespace tallic::club

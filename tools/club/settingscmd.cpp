@@ -19,17 +19,17 @@ const QString Config = u"config.mdb"_s;
 
 } // namespace
 
-bool readConfigRows(ClubDb &club, QHash<QString, ConfigRow> &rows, QString &problem)
+Result<ConfigRows> readConfigRows(ClubDb &club)
 {
+    ConfigRows rows;
     for (const Setting &setting : configurationSettings()) {
         if (rows.contains(setting.table))
             continue;
         QSqlQuery query(club.db());
-        if (!query.exec(u"select * from "_s + club.table(Config, setting.table))) {
-            problem = u"the configuration table "_s + setting.table + u" cannot be read: "_s
-                + query.lastError().text();
-            return false;
-        }
+        if (!query.exec(u"select * from "_s + club.table(Config, setting.table)))
+            return Failure(0,
+                           u"the configuration table "_s + setting.table + u" cannot be read: "_s
+                               + query.lastError().text());
         ConfigRow row;
         const QSqlRecord record = query.record();
         for (int i = 0; i < record.count(); ++i)
@@ -41,44 +41,40 @@ bool readConfigRows(ClubDb &club, QHash<QString, ConfigRow> &rows, QString &prob
         }
         rows.insert(setting.table, row);
     }
-    return true;
+    return rows;
 }
 
-int settingColumn(const Setting &setting, const ConfigRow &row, QString &problem)
+Result<int> settingColumn(const Setting &setting, const ConfigRow &row)
 {
-    if (!row.present) {
-        problem = u"the configuration table "_s + setting.table
-            + u" has no row (tallic-club check tells more)"_s;
-        return -1;
-    }
+    if (!row.present)
+        return Failure(0,
+                       u"the configuration table "_s + setting.table
+                           + u" has no row (tallic-club check tells more)"_s);
     if (setting.position >= 0) {
         if (setting.position < row.names.size())
             return setting.position;
-        problem = u"the configuration table %1 has %2 columns; %3 is its column %4"_s.arg(
-            setting.table, QString::number(row.names.size()), setting.name,
-            QString::number(setting.position + 1));
-        return -1;
+        return Failure(0,
+                       u"the configuration table %1 has %2 columns; %3 is its column %4"_s.arg(
+                           setting.table, QString::number(row.names.size()), setting.name,
+                           QString::number(setting.position + 1)));
     }
     for (int i = 0; i < row.names.size(); ++i) {
         if (row.names.at(i).compare(setting.column, Qt::CaseInsensitive) == 0)
             return i;
     }
-    problem = u"the configuration table %1 has no column %2"_s.arg(setting.table, setting.column);
-    return -1;
+    return Failure(
+        0, u"the configuration table %1 has no column %2"_s.arg(setting.table, setting.column));
 }
 
 namespace {
 
-bool openConfig(const QString &folder, ClubDb &club, QString &problem)
+Result<void> openConfig(const QString &folder, ClubDb &club)
 {
     const DataSource source = dataFolderSource(folder);
-    if (!source.problem.isEmpty()) {
-        problem = source.problem;
-        return false;
-    }
-    return source.onServer()
-        ? club.openServer(source, problem)
-        : club.openFiles(source.folder, { Config }, Access::ReadWrite, problem);
+    if (!source.problem.isEmpty())
+        return Failure(0, source.problem);
+    return source.onServer() ? club.openServer(source)
+                             : club.openFiles(source.folder, { Config }, Access::ReadWrite);
 }
 
 } // namespace
@@ -110,17 +106,23 @@ Outcome commandSettings(const QString &folder, const QStringList &assignments, C
     }
 
     ClubDb club;
-    QString problem;
-    QHash<QString, ConfigRow> rows;
-    if (!openConfig(folder, club, problem) || !readConfigRows(club, rows, problem))
-        return failed(problem);
+    if (const Result<void> opened = openConfig(folder, club); !opened)
+        return failed(opened.failure().description);
+    Result<ConfigRows> read = readConfigRows(club);
+    if (!read)
+        return failed(read.failure().description);
+    ConfigRows &rows = *read;
 
     if (wanted.isEmpty()) {
+        // The verdict names the last setting that is not there.
+        QString problem;
         for (const Setting &setting : configurationSettings()) {
             const ConfigRow &row = rows[setting.table];
-            const int column = settingColumn(setting, row, problem);
+            const Result<int> column = settingColumn(setting, row);
+            if (!column)
+                problem = column.failure().description;
             const QString value
-                = column < 0 ? u"(not there)"_s : settingText(setting, row.values.at(column));
+                = column ? settingText(setting, row.values.at(*column)) : u"(not there)"_s;
             console.line(u"%1 = %2"_s.arg(setting.name, value).leftJustified(40) + u"  "_s
                          + setting.caption);
         }
@@ -132,17 +134,17 @@ Outcome commandSettings(const QString &folder, const QStringList &assignments, C
 
     for (const auto &[setting, text] : wanted) {
         ConfigRow &row = rows[setting->table];
-        const int column = settingColumn(*setting, row, problem);
-        if (column < 0) {
-            refused << setting->name + u": "_s + problem;
+        const Result<int> column = settingColumn(*setting, row);
+        if (!column) {
+            refused << setting->name + u": "_s + column.failure().description;
             continue;
         }
-        QString reason;
-        const QVariant value = settingValue(*setting, text, row.values.at(column), reason);
-        if (!value.isValid())
-            refused << u"%1=%2: %3 is %4"_s.arg(setting->name, text, setting->caption, reason);
+        const Result<QVariant> value = settingValue(*setting, text, row.values.at(*column));
+        if (!value)
+            refused << u"%1=%2: %3 is %4"_s.arg(setting->name, text, setting->caption,
+                                                value.failure().description);
         else
-            row.values[column] = value;
+            row.values[*column] = *value;
     }
     if (!refused.isEmpty()) {
         for (const QString &line : std::as_const(refused))
@@ -150,25 +152,26 @@ Outcome commandSettings(const QString &folder, const QStringList &assignments, C
         return failed(refused.first() + u"; nothing changed"_s);
     }
 
-    if (!club.exec(u"begin"_s, problem))
-        return failed(problem);
+    if (const Result<void> begun = club.exec(u"begin"_s); !begun)
+        return failed(begun.failure().description);
     for (const auto &[setting, text] : wanted) {
         const ConfigRow &row = rows[setting->table];
-        const int column = settingColumn(*setting, row, problem);
+        // Found above for every setting wanted.
+        const int column = *settingColumn(*setting, row);
         QSqlQuery update(club.db());
         const QString sql = u"update "_s + club.table(Config, setting->table) + u" set "_s
             + club.column(row.names.at(column)) + u" = ?"_s;
         update.prepare(sql);
         update.addBindValue(row.values.at(column));
         if (!update.exec()) {
-            club.exec(u"rollback"_s, problem);
+            (void)club.exec(u"rollback"_s);
             return failed(setting->name + u": "_s + update.lastError().text()
                           + u"; nothing changed"_s);
         }
         console.line(u"%1 = %2"_s.arg(setting->name, settingText(*setting, row.values.at(column))));
     }
-    if (!club.exec(u"commit"_s, problem))
-        return failed(problem);
+    if (const Result<void> committed = club.exec(u"commit"_s); !committed)
+        return failed(committed.failure().description);
     return { true, u"%1 settings changed"_s.arg(wanted.size()) };
 }
 

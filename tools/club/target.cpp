@@ -31,13 +31,11 @@ bool syncPath(const QString &path)
 
 // Moves every database of a complete staging folder into place, and removes the suite's
 // files it lists as replaced; then the staging folder itself.
-bool finishMove(const QString &folder, const QString &staging, QString &problem)
+Result<void> finishMove(const QString &folder, const QString &staging)
 {
     QFile marker(QDir(staging).filePath(CompleteMarker));
-    if (!marker.open(QIODevice::ReadOnly)) {
-        problem = staging + u": the list of files is unreadable"_s;
-        return false;
-    }
+    if (!marker.open(QIODevice::ReadOnly))
+        return Failure(0, staging + u": the list of files is unreadable"_s);
     const QStringList removed
         = QString::fromUtf8(marker.readAll()).split(u'\n', Qt::SkipEmptyParts);
     marker.close();
@@ -51,10 +49,8 @@ bool finishMove(const QString &folder, const QString &staging, QString &problem)
             removeCompanions(existing);
         removeCompanions(path);
         if (!QFile::rename(QDir(staging).filePath(file), path)
-            && !(QFile::remove(path) && QFile::rename(QDir(staging).filePath(file), path))) {
-            problem = u"cannot move "_s + file + u" into "_s + folder;
-            return false;
-        }
+            && !(QFile::remove(path) && QFile::rename(QDir(staging).filePath(file), path)))
+            return Failure(0, u"cannot move "_s + file + u" into "_s + folder);
         if (!existing.isEmpty() && QFileInfo(existing).fileName() != file)
             QFile::remove(existing);
     }
@@ -67,7 +63,7 @@ bool finishMove(const QString &folder, const QString &staging, QString &problem)
     }
     syncPath(folder);
     QDir(staging).removeRecursively();
-    return true;
+    return {};
 }
 
 } // namespace
@@ -81,9 +77,8 @@ void settleFolder(const QString &folder)
         const QString staging = dir.filePath(name);
         const qint64 pid = name.mid(StagingPrefix.size()).toLongLong();
         if (QFile::exists(QDir(staging).filePath(CompleteMarker))) {
-            QString problem;
-            if (!finishMove(folder, staging, problem))
-                qWarning("%ls", qUtf16Printable(problem));
+            if (const Result<void> moved = finishMove(folder, staging); !moved)
+                qWarning("%ls", qUtf16Printable(moved.failure().description));
         } else if (pid <= 0
                    || (pid != QCoreApplication::applicationPid() && ::kill(pid_t(pid), 0) != 0)) {
             QDir(staging).removeRecursively();
@@ -101,9 +96,9 @@ ClubTarget::~ClubTarget()
     if (committed_)
         return;
     if (target_.onServer()) {
-        QString ignored;
+        // Closing the connection undoes the transaction all the same.
         if (db_.db().isOpen())
-            db_.exec(u"rollback"_s, ignored);
+            (void)db_.exec(u"rollback"_s);
         db_.close();
         return;
     }
@@ -112,45 +107,45 @@ ClubTarget::~ClubTarget()
         QDir(staging_).removeRecursively();
 }
 
-bool ClubTarget::begin(bool replace, QString &problem)
+Result<void> ClubTarget::begin(bool replace)
 {
     replace_ = replace;
     if (target_.onServer()) {
         // The keys and indexes are built once the rows are in, each sorted in memory where
         // the server's default would sort a large table on disk.
-        if (!db_.openServer(target_, problem)
-            || !db_.exec({ u"begin"_s, u"set local maintenance_work_mem = '256MB'"_s }, problem))
-            return false;
+        Result<void> begun = db_.openServer(target_);
+        if (begun)
+            begun = db_.exec({ u"begin"_s, u"set local maintenance_work_mem = '256MB'"_s });
+        if (!begun)
+            return begun;
         inTransaction_ = true;
-        textSchema_ = textSchemaOf(db_.db(), problem);
-        if (textSchema_.isEmpty())
-            return false;
+        const Result<QString> textSchema = textSchemaOf(db_.db());
+        if (!textSchema)
+            return textSchema.failure();
+        textSchema_ = *textSchema;
         if (replace) {
             for (const SuiteDatabase &definition : suiteDatabases()) {
-                if (!db_.exec(u"drop schema if exists "_s
-                                  + quotedName(schemaOf(definition.file), true) + u" cascade"_s,
-                              problem))
-                    return false;
+                if (Result<void> dropped
+                    = db_.exec(u"drop schema if exists "_s
+                               + quotedName(schemaOf(definition.file), true) + u" cascade"_s);
+                    !dropped)
+                    return dropped;
             }
         }
-        return true;
+        return {};
     }
-    if (!QDir().mkpath(target_.folder)) {
-        problem = u"cannot make the folder "_s + target_.folder;
-        return false;
-    }
+    if (!QDir().mkpath(target_.folder))
+        return Failure(0, u"cannot make the folder "_s + target_.folder);
     settleFolder(target_.folder);
     staging_ = QDir(target_.folder)
                    .filePath(StagingPrefix + QString::number(QCoreApplication::applicationPid()));
     QDir(staging_).removeRecursively();
-    if (!QDir().mkpath(staging_)) {
-        problem = u"cannot write in "_s + target_.folder;
-        return false;
-    }
-    return db_.openFiles(staging_, {}, Access::ReadWrite, problem);
+    if (!QDir().mkpath(staging_))
+        return Failure(0, u"cannot write in "_s + target_.folder);
+    return db_.openFiles(staging_, {}, Access::ReadWrite);
 }
 
-bool ClubTarget::addDatabase(const QString &file, bool withSuiteTables, QString &problem)
+Result<void> ClubTarget::addDatabase(const QString &file, bool withSuiteTables)
 {
     const SuiteDatabase *suite = suiteDatabase(file);
     SuiteDatabase definition { file.toLower(), {} };
@@ -160,54 +155,56 @@ bool ClubTarget::addDatabase(const QString &file, bool withSuiteTables, QString 
         QStringList statements = schemaStatements(definition, textSchema_);
         // Back to the schema of no database: every later statement names its schema.
         statements << u"set local search_path to "_s + textSchema_;
-        return db_.exec(statements, problem);
+        return db_.exec(statements);
     }
-    if (!finishFile(problem))
-        return false;
+    Result<void> added = finishFile();
     const QString path = QDir(staging_).filePath(definition.file);
-    if (!createSuiteFile(path, definition, problem) || !db_.attach(path, file, problem))
-        return false;
+    if (added)
+        added = createSuiteFile(path, definition);
+    if (added)
+        added = db_.attach(path, file);
     // A file being made is written once, with no journal (a failure throws it away whole),
     // and synced once, when it is complete.
     const QString schema = quotedName(schemaOf(file), false);
-    if (!db_.exec({ u"pragma "_s + schema + u".synchronous = off"_s,
-                    u"pragma "_s + schema + u".journal_mode = off"_s,
-                    u"pragma "_s + schema + u".cache_size = -65536"_s, u"begin"_s },
-                  problem))
-        return false;
+    if (added)
+        added = db_.exec({ u"pragma "_s + schema + u".synchronous = off"_s,
+                           u"pragma "_s + schema + u".journal_mode = off"_s,
+                           u"pragma "_s + schema + u".cache_size = -65536"_s, u"begin"_s });
+    if (!added)
+        return added;
     inTransaction_ = true;
     writing_ = schema;
     staged_ << definition.file;
-    return true;
+    return {};
 }
 
-bool ClubTarget::finishFile(QString &problem)
+Result<void> ClubTarget::finishFile()
 {
     if (!inTransaction_)
-        return true;
+        return {};
     inTransaction_ = false;
     // Kept as every program of the suite keeps its files, in write-ahead logging.
-    return db_.exec({ u"commit"_s, u"pragma "_s + writing_ + u".journal_mode = wal"_s }, problem);
+    return db_.exec({ u"commit"_s, u"pragma "_s + writing_ + u".journal_mode = wal"_s });
 }
 
-bool ClubTarget::commit(QString &problem)
+Result<void> ClubTarget::commit()
 {
     if (target_.onServer()) {
-        if (!db_.exec(versionStatements(SuiteSchemaVersion), problem)
-            || !db_.exec(u"commit"_s, problem))
-            return false;
+        Result<void> stored = db_.exec(versionStatements(SuiteSchemaVersion));
+        if (stored)
+            stored = db_.exec(u"commit"_s);
+        if (!stored)
+            return stored;
         committed_ = true;
         db_.close();
-        return true;
+        return {};
     }
-    if (!finishFile(problem))
-        return false;
+    if (Result<void> finished = finishFile(); !finished)
+        return finished;
     db_.close();
     for (const QString &file : std::as_const(staged_)) {
-        if (!syncPath(QDir(staging_).filePath(file))) {
-            problem = u"cannot write "_s + file + u" to the disk"_s;
-            return false;
-        }
+        if (!syncPath(QDir(staging_).filePath(file)))
+            return Failure(0, u"cannot write "_s + file + u" to the disk"_s);
     }
     QStringList removed;
     if (replace_) {
@@ -216,13 +213,12 @@ bool ClubTarget::commit(QString &problem)
     }
     QFile marker(QDir(staging_).filePath(CompleteMarker));
     if (!marker.open(QIODevice::WriteOnly) || marker.write(removed.join(u'\n').toUtf8() + '\n') < 0
-        || !marker.flush() || ::fsync(marker.handle()) != 0) {
-        problem = u"cannot write in "_s + staging_;
-        return false;
-    }
+        || !marker.flush() || ::fsync(marker.handle()) != 0)
+        return Failure(0, u"cannot write in "_s + staging_);
     marker.close();
-    committed_ = finishMove(target_.folder, staging_, problem);
-    return committed_;
+    const Result<void> moved = finishMove(target_.folder, staging_);
+    committed_ = moved.ok();
+    return moved;
 }
 
 } // namespace tallic::club

@@ -21,19 +21,19 @@ public:
 
     // With replace, the suite databases the target holds now are replaced whole: a file
     // the new club lacks is removed with the others' replacement, a schema dropped.
-    bool begin(bool replace, QString &problem);
+    Result<void> begin(bool replace);
     // A new database, empty or with the suite's tables, under the layout's version.
-    bool addDatabase(const QString &file, bool withSuiteTables, QString &problem);
+    Result<void> addDatabase(const QString &file, bool withSuiteTables);
     ClubDb &db() { return db_; }
     // In a folder of files: where a finished database file may be put to be moved into
     // place with the others (adopt() it then).
     QString stagingFolder() const { return staging_; }
     void adopt(const QString &file) { staged_ << file; }
-    bool commit(QString &problem);
+    Result<void> commit();
 
 private:
     // Ends the transaction of the file being written, if one is.
-    bool finishFile(QString &problem);
+    Result<void> finishFile();
 
     DataSource target_;
     ClubDb db_;

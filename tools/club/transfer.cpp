@@ -23,40 +23,38 @@ namespace {
 class JetFolder : public ClubSource
 {
 public:
-    bool open(const QString &folder, QString &problem)
+    Result<void> open(const QString &folder)
     {
         for (const SuiteDatabase &definition : suiteDatabases()) {
             const QString path = findSuiteFile(folder, definition.file);
             if (path.isEmpty())
                 continue;
             auto file = std::make_shared<JetFile>();
-            if (!file->open(path, problem)) {
-                problem = QFileInfo(path).fileName() + u": "_s + problem;
-                return false;
-            }
+            if (const Result<void> opened = file->open(path); !opened)
+                return Failure(0,
+                               QFileInfo(path).fileName() + u": "_s + opened.failure().description);
             files_.insert(definition.file, file);
             paths_.insert(definition.file, path);
             order_ << definition.file;
         }
-        if (order_.isEmpty()) {
-            problem = folder
-                + u" holds none of the suite's databases (daily.mdb, config.mdb, "
-                  u"...)"_s;
-            return false;
-        }
-        return true;
+        if (order_.isEmpty())
+            return Failure(0,
+                           folder
+                               + u" holds none of the suite's databases (daily.mdb, config.mdb, "
+                                 u"...)"_s);
+        return {};
     }
     QStringList databases() const override { return order_; }
     QString origin(const QString &file) const override { return paths_.value(file); }
-    QList<TableDef> tables(const QString &file, QString &problem) override
+    Result<QList<TableDef>> tables(const QString &file) override
     {
-        return files_.value(file)->tables(problem);
+        return files_.value(file)->tables();
     }
-    bool readRows(const QString &file, const TableDef &table, qint64 &total, const RowSink &sink,
-                  Figures &figures, QString &problem) override
+    Result<Figures> readRows(const QString &file, const TableDef &table, qint64 &total,
+                             const RowSink &sink) override
     {
         total = files_.value(file)->storedRows(table.name);
-        return files_.value(file)->readRows(table, sink, figures, problem);
+        return files_.value(file)->readRows(table, sink);
     }
 
 private:
@@ -68,41 +66,40 @@ private:
 class DataFolder : public ClubSource
 {
 public:
-    bool open(const DataSource &source, QString &problem)
+    Result<void> open(const DataSource &source)
     {
         source_ = source;
-        order_ = suiteDatabasesIn(source, problem);
-        if (!problem.isEmpty())
-            return false;
-        if (order_.isEmpty()) {
-            problem = (source.onServer() ? source.database : source.folder)
-                + u" holds none of the suite's databases"_s;
-            return false;
-        }
+        const Result<QStringList> present = suiteDatabasesIn(source);
+        if (!present)
+            return present.failure();
+        order_ = *present;
+        if (order_.isEmpty())
+            return Failure(0,
+                           (source.onServer() ? source.database : source.folder)
+                               + u" holds none of the suite's databases"_s);
         if (source.onServer()) {
-            if (!db_.openServer(source, problem)
-                || !db_.exec(u"begin isolation level repeatable read read only"_s, problem))
-                return false;
+            Result<void> begun = db_.openServer(source);
+            if (begun)
+                begun = db_.exec(u"begin isolation level repeatable read read only"_s);
+            if (!begun)
+                return begun;
             // The moment this transaction sees, for the connections that read the rows.
             QSqlQuery query(db_.db());
-            if (!query.exec(u"select pg_export_snapshot()"_s) || !query.next()) {
-                problem = query.lastError().text();
-                return false;
-            }
+            if (!query.exec(u"select pg_export_snapshot()"_s) || !query.next())
+                return Failure(0, query.lastError().text());
             snapshot_ = query.value(0).toString();
-            return true;
+            return {};
         }
-        if (!db_.openFiles(source.folder, order_, Access::ReadOnly, problem)
-            || !db_.exec(u"begin"_s, problem))
-            return false;
+        Result<void> begun = db_.openFiles(source.folder, order_, Access::ReadOnly);
+        if (begun)
+            begun = db_.exec(u"begin"_s);
         // Every file read now, so that the transaction holds one moment of all of them.
         for (const QString &file : std::as_const(order_)) {
-            if (!db_.exec(u"select count(*) from "_s + quotedName(schemaOf(file), false)
-                              + u".sqlite_master"_s,
-                          problem))
-                return false;
+            if (begun)
+                begun = db_.exec(u"select count(*) from "_s + quotedName(schemaOf(file), false)
+                                 + u".sqlite_master"_s);
         }
-        return true;
+        return begun;
     }
     QStringList databases() const override { return order_; }
     QString origin(const QString &file) const override
@@ -110,24 +107,23 @@ public:
         return source_.onServer() ? u"schema "_s + schemaOf(file) + u" of "_s + source_.database
                                   : findSuiteFile(source_.folder, file);
     }
-    QList<TableDef> tables(const QString &file, QString &problem) override
+    Result<QList<TableDef>> tables(const QString &file) override { return db_.tables(file); }
+    Result<Figures> readRows(const QString &file, const TableDef &table, qint64 &total,
+                             const RowSink &sink) override
     {
-        return db_.tables(file, problem);
-    }
-    bool readRows(const QString &file, const TableDef &table, qint64 &total, const RowSink &sink,
-                  Figures &figures, QString &problem) override
-    {
-        if (!db_.figures(file, table, figures, problem))
-            return false;
-        total = figures.rows;
-        if (!source_.onServer())
-            return db_.readRows(file, table, sink, problem);
-        return readServerRowsAside(
-            source_, snapshot_,
-            [&](ClubDb &db, const RowSink &batch, QString &why) {
-                return db.readRows(file, table, batch, why);
-            },
-            sink, problem);
+        const Result<Figures> figures = db_.figures(file, table);
+        if (!figures)
+            return figures;
+        total = figures->rows;
+        const Result<void> read = source_.onServer()
+            ? readServerRowsAside(
+                source_, snapshot_,
+                [&](ClubDb &db, const RowSink &batch) { return db.readRows(file, table, batch); },
+                sink)
+            : db_.readRows(file, table, sink);
+        if (!read)
+            return read.failure();
+        return figures;
     }
 
 private:
@@ -152,22 +148,78 @@ const QHash<QString, QString> &breaks()
     return text;
 }
 
-} // namespace
-
-std::unique_ptr<ClubSource> jetFolder(const QString &folder, QString &problem)
+// Writes one table of the source into the target's database and checks it against the
+// source.
+Result<TableReport> transferTable(ClubSource &source, ClubDb &db, const QString &file,
+                                  const TableDef &table, Console &console)
 {
-    auto source = std::make_unique<JetFolder>();
-    if (!source->open(folder, problem))
-        return nullptr;
-    return source;
+    if (const Result<void> created = db.createTable(file, table); !created)
+        return Failure(0,
+                       file + u", table "_s + table.name + u": "_s + created.failure().description);
+    TableReport entry { file, table, {}, {}, {} };
+    qint64 done = 0, total = 0;
+    // On a server, the statement of a batch is written in another thread while the
+    // server stores the batch before it.
+    std::future<QString> next;
+    const auto store = [&]() -> Result<void> {
+        if (!next.valid())
+            return {};
+        return db.exec(next.get());
+    };
+    const Result<Figures> read
+        = source.readRows(file, table, total, [&](const Rows &rows) -> Result<void> {
+              if (db.onServer()) {
+                  std::future<QString> written = std::async(
+                      std::launch::async,
+                      [rows, name = db.table(file, table.name), columns = table.columns] {
+                          return serverInsert(name, columns, rows);
+                      });
+                  if (Result<void> stored = store(); !stored)
+                      return stored;
+                  next = std::move(written);
+              } else if (Result<void> inserted = db.insertRows(file, table, rows); !inserted) {
+                  return inserted;
+              }
+              done += rows.size();
+              console.progress(table.name, done, total);
+              return {};
+          });
+    if (!read)
+        return read.failure();
+    entry.source = *read;
+    Result<void> stored = store();
+    if (stored)
+        stored = db.addIndexes(file, table);
+    if (!stored)
+        return stored.failure();
+    const Result<Figures> written = db.figures(file, table);
+    if (!written)
+        return written.failure();
+    entry.target = *written;
+    entry.differences = compareFigures(table, entry.source, entry.target);
+    console.line(
+        u"  %1: %2 rows%3"_s.arg(table.name)
+            .arg(entry.target.rows)
+            .arg(entry.differences.isEmpty() ? QString() : u", DIFFERS from the source"_s));
+    return entry;
 }
 
-std::unique_ptr<ClubSource> dataFolder(const DataSource &data, QString &problem)
+} // namespace
+
+Result<std::unique_ptr<ClubSource>> jetFolder(const QString &folder)
+{
+    auto source = std::make_unique<JetFolder>();
+    if (const Result<void> opened = source->open(folder); !opened)
+        return opened.failure();
+    return std::unique_ptr<ClubSource>(std::move(source));
+}
+
+Result<std::unique_ptr<ClubSource>> dataFolder(const DataSource &data)
 {
     auto source = std::make_unique<DataFolder>();
-    if (!source->open(data, problem))
-        return nullptr;
-    return source;
+    if (const Result<void> opened = source->open(data); !opened)
+        return opened.failure();
+    return std::unique_ptr<ClubSource>(std::move(source));
 }
 
 QString whatItBreaks(const QString &file)
@@ -249,75 +301,44 @@ QString Report::text() const
     return text;
 }
 
-bool transferClub(ClubSource &source, ClubTarget &target, Console &console, Report &report,
-                  QString &problem)
+Result<void> transferClub(ClubSource &source, ClubTarget &target, Console &console, Report &report)
 {
     for (const SuiteDatabase &definition : suiteDatabases()) {
         if (!source.databases().contains(definition.file))
             report.warnings << u"%1 is not there: %2"_s.arg(definition.file,
                                                             whatItBreaks(definition.file));
     }
-    ClubDb &db = target.db();
     for (const QString &file : source.databases()) {
-        const QList<TableDef> tables = source.tables(file, problem);
-        if (!problem.isEmpty()) {
-            problem = source.origin(file) + u": "_s + problem;
-            return false;
-        }
+        const Result<QList<TableDef>> tables = source.tables(file);
+        if (!tables)
+            return Failure(0, source.origin(file) + u": "_s + tables.failure().description);
         console.line(file + u" (from "_s + source.origin(file) + u"), "_s
-                     + QString::number(tables.size()) + u" tables"_s);
-        report.warnings << missingForProgram(file, tables);
-        if (!target.addDatabase(file, false, problem))
-            return false;
-        for (const TableDef &table : tables) {
-            if (!db.createTable(file, table, problem)) {
-                problem = file + u", table "_s + table.name + u": "_s + problem;
-                return false;
-            }
-            TableReport entry { file, table, {}, {}, {} };
-            qint64 done = 0, total = 0;
-            // On a server, the statement of a batch is written in another thread while the
-            // server stores the batch before it.
-            std::future<QString> next;
-            const auto store
-                = [&](QString &why) { return !next.valid() || db.exec(next.get(), why); };
-            const bool read = source.readRows(
-                file, table, total,
-                [&](const Rows &rows, QString &why) {
-                    if (db.onServer()) {
-                        std::future<QString> written = std::async(
-                            std::launch::async,
-                            [rows, name = db.table(file, table.name), columns = table.columns] {
-                                return serverInsert(name, columns, rows);
-                            });
-                        if (!store(why))
-                            return false;
-                        next = std::move(written);
-                    } else if (!db.insertRows(file, table, rows, why)) {
-                        return false;
-                    }
-                    done += rows.size();
-                    console.progress(table.name, done, total);
-                    return true;
-                },
-                entry.source, problem);
-            if (!read || !store(problem) || !db.addIndexes(file, table, problem))
-                return false;
-            if (!db.figures(file, table, entry.target, problem))
-                return false;
-            entry.differences = compareFigures(table, entry.source, entry.target);
-            console.line(
-                u"  %1: %2 rows%3"_s.arg(table.name)
-                    .arg(entry.target.rows)
-                    .arg(entry.differences.isEmpty() ? QString() : u", DIFFERS from the source"_s));
-            report.tables << entry;
+                     + QString::number(tables->size()) + u" tables"_s);
+        report.warnings << missingForProgram(file, *tables);
+        if (Result<void> added = target.addDatabase(file, false); !added)
+            return added;
+        for (const TableDef &table : *tables) {
+            const Result<TableReport> entry
+                = transferTable(source, target.db(), file, table, console);
+            if (!entry)
+                return entry.failure();
+            report.tables << *entry;
         }
     }
-    if (!report.agrees()) {
-        problem = u"the copy differs from its source (see above); nothing was written"_s;
-        return false;
-    }
-    return true;
+    if (!report.agrees())
+        return Failure(0, u"the copy differs from its source (see above); nothing was written"_s);
+    return {};
+}
+
+Result<void> writeClub(ClubSource &source, ClubTarget &target, bool replace, Console &console,
+                       Report &report)
+{
+    Result<void> written = target.begin(replace);
+    if (written)
+        written = transferClub(source, target, console, report);
+    if (written)
+        written = target.commit();
+    return written;
 }
 
 } // namespace tallic::club

@@ -20,17 +20,18 @@ public:
     // The suite's file names it holds ("daily.mdb"), and what it calls them.
     virtual QStringList databases() const = 0;
     virtual QString origin(const QString &file) const = 0;
-    virtual QList<TableDef> tables(const QString &file, QString &problem) = 0;
-    // Every row, and the figures of the table as the source holds it.
-    virtual bool readRows(const QString &file, const TableDef &table, qint64 &total,
-                          const RowSink &sink, Figures &figures, QString &problem)
+    virtual Result<QList<TableDef>> tables(const QString &file) = 0;
+    // Every row, total set to the rows the table holds before the first batch; the figures
+    // of the table as the source holds it.
+    virtual Result<Figures> readRows(const QString &file, const TableDef &table, qint64 &total,
+                                     const RowSink &sink)
         = 0;
 };
 
 // The Jet files of a folder under the suite's names, whatever their letter case.
-std::unique_ptr<ClubSource> jetFolder(const QString &folder, QString &problem);
+Result<std::unique_ptr<ClubSource>> jetFolder(const QString &folder);
 // A data folder's databases, read in one transaction that sees one moment of them.
-std::unique_ptr<ClubSource> dataFolder(const DataSource &source, QString &problem);
+Result<std::unique_ptr<ClubSource>> dataFolder(const DataSource &source);
 
 struct TableReport
 {
@@ -52,9 +53,13 @@ struct Report
 };
 
 // Writes every table of the source into the target begun, checks each against the source
-// and says what the program will miss; false with the reason on the first failure.
-bool transferClub(ClubSource &source, ClubTarget &target, Console &console, Report &report,
-                  QString &problem);
+// and says what the program will miss; the reason of the first failure.
+Result<void> transferClub(ClubSource &source, ClubTarget &target, Console &console, Report &report);
+
+// Begins the target, writes every table of the source into it and commits: the whole club
+// or nothing.
+Result<void> writeClub(ClubSource &source, ClubTarget &target, bool replace, Console &console,
+                       Report &report);
 
 // What the program reads that the database's tables lack, each with what it breaks.
 QStringList missingForProgram(const QString &file, const QList<TableDef> &tables);

@@ -9,8 +9,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace tallic::tools {
 
-QSqlDatabase openSuiteFile(const QString &connection, const QString &file, QString &problem,
-                           bool writable)
+Result<QSqlDatabase> openSuiteFile(const QString &connection, const QString &file, bool writable)
 {
     if (QSqlDatabase::contains(connection))
         return QSqlDatabase::database(connection);
@@ -20,14 +19,12 @@ QSqlDatabase openSuiteFile(const QString &connection, const QString &file, QStri
                                         writable ? Access::ReadWrite : Access::ReadOnly, error);
     if (!error.isValid())
         return db;
-    if (jetErrorNumber(error) != JetError::FileNotFound) {
-        problem = error.text();
-        return db;
-    }
-    problem = u"The "_s + file.toUpper() + u" database is missing from this folder."_s;
+    if (jetErrorNumber(error) != JetError::FileNotFound)
+        return Failure(0, error.text());
+    QString problem = u"The "_s + file.toUpper() + u" database is missing from this folder."_s;
     if (!error.driverText().isEmpty())
         problem += u' ' + error.driverText();
-    return db;
+    return Failure(0, problem);
 }
 
 QString suiteStatement(const QString &sql)

@@ -39,10 +39,18 @@ int main(int argc, char *argv[])
     if (!app.arguments().value(1).startsWith(u"ZPH"_s))
         problem = u"Start it from the entry window's EOM-Editor command."_s;
     QSqlDatabase config, daily;
-    if (problem.isEmpty())
-        config = tallic::tools::openSuiteFile(u"config"_s, u"config.mdb"_s, problem);
-    if (problem.isEmpty())
-        daily = tallic::tools::openSuiteFile(u"daily"_s, u"daily.mdb"_s, problem);
+    const auto openFile = [&problem](QSqlDatabase &db, const QString &connection,
+                                     const QString &file) {
+        if (!problem.isEmpty())
+            return;
+        const tallic::Result<QSqlDatabase> opened = tallic::tools::openSuiteFile(connection, file);
+        if (opened)
+            db = *opened;
+        else
+            problem = opened.failure().description;
+    };
+    openFile(config, u"config"_s, u"config.mdb"_s);
+    openFile(daily, u"daily"_s, u"daily.mdb"_s);
     QSqlQueryModel months;
     if (problem.isEmpty()) {
         QSqlQuery open(u"select armonth, aryear from ar"_s, config);

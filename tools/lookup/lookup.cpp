@@ -109,10 +109,9 @@ int employeeNumberColumn(const QString &connection)
 {
     int column = 0;
     {
-        QString why;
-        const QSqlDatabase config = tools::openSuiteFile(connection, u"config.mdb"_s, why);
-        QSqlQuery mode(config);
-        if (why.isEmpty() && mode.exec(u"select empvalidate from pos"_s) && mode.next()) {
+        const Result<QSqlDatabase> config = tools::openSuiteFile(connection, u"config.mdb"_s);
+        QSqlQuery mode(config ? *config : QSqlDatabase());
+        if (config && mode.exec(u"select empvalidate from pos"_s) && mode.next()) {
             const int validate = mode.value(0).toInt();
             column = validate == 1 ? 2 : validate == 2 ? 3 : 0;
         }
@@ -184,10 +183,10 @@ LookupWindow::~LookupWindow()
 bool LookupWindow::load()
 {
     const FaceInfo info = infoOf(face_);
-    QString why;
-    const QSqlDatabase db = tools::openSuiteFile(connection_, info.file, why);
-    if (why.isEmpty()) {
-        model_->setQuery(tools::suiteStatement(info.statement), db);
+    const Result<QSqlDatabase> db = tools::openSuiteFile(connection_, info.file);
+    QString why = db ? QString() : db.failure().description;
+    if (db) {
+        model_->setQuery(tools::suiteStatement(info.statement), *db);
         // Every row, so that the search box filters them all.
         while (model_->canFetchMore())
             model_->fetchMore();

@@ -37,11 +37,14 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString dataDir = QDir(options.dataDir).absolutePath();
-    QString problem;
-    if (tallic::menu::prepareDataFolder(dataDir, options.date, options.postgres, problem))
+    const tallic::Result<bool> prepared
+        = tallic::menu::prepareDataFolder(dataDir, options.date, options.postgres);
+    if (prepared && *prepared)
         out << "Demo data created for " << dataDir << Qt::endl;
-    if (!problem.isEmpty()) {
-        QTextStream(stderr) << "tallic-menu: " << problem << '\n';
+    // A failure with nothing to tell (a file left unfinished) leaves the folder to the
+    // program's own start, which reports what it finds.
+    if (!prepared && !prepared.failure().description.isEmpty()) {
+        QTextStream(stderr) << "tallic-menu: " << prepared.failure().description << '\n';
         return 1;
     }
     const QString buildDir = QDir(app.applicationDirPath()).filePath(u".."_s);

@@ -57,19 +57,19 @@ QString launchString(const Options &options)
 
 namespace {
 
-// Whether the server holds the suite's daily schema; problem says why that cannot be told.
-bool serverHoldsDemo(const DataSource &source, QString &problem)
+// Whether the server holds the suite's daily schema; the reason when that cannot be told.
+Result<bool> serverHoldsDemo(const DataSource &source)
 {
     const QString connection = u"menu-probe"_s;
-    bool there = false;
+    Result<bool> there = false;
     {
         QSqlError error;
         const QSqlDatabase db
             = openSuiteDatabase(connection, source, u"daily.mdb"_s, Access::ReadOnly, error);
         there = db.isOpen();
-        if (!there
+        if (!db.isOpen()
             && (jetErrorNumber(error) != JetError::FileNotFound || !error.driverText().isEmpty()))
-            problem = error.driverText().isEmpty() ? error.text() : error.driverText();
+            there = Failure(0, error.driverText().isEmpty() ? error.text() : error.driverText());
     }
     QSqlDatabase::removeDatabase(connection);
     return there;
@@ -77,27 +77,33 @@ bool serverHoldsDemo(const DataSource &source, QString &problem)
 
 } // namespace
 
-bool prepareDataFolder(const QString &folder, const QDate &today, bool onServer, QString &problem)
+Result<bool> prepareDataFolder(const QString &folder, const QDate &today, bool onServer)
 {
     QDir dir(folder);
     if (!dir.exists() && !QDir().mkpath(folder))
         return false;
     const DataSource source = dataSourceOf(dir.absolutePath());
-    if (onServer && !source.onServer()) {
-        problem = u"--postgres needs a tallic.ini in "_s + dir.absolutePath()
-            + u" that names the server ([database] driver=postgres, host, port, database, "
-              u"user)."_s;
-        return false;
-    }
+    if (onServer && !source.onServer())
+        return Failure(0,
+                       u"--postgres needs a tallic.ini in "_s + dir.absolutePath()
+                           + u" that names the server ([database] driver=postgres, host, "
+                             u"port, database, user)."_s);
     if (source.onServer()) {
-        if (serverHoldsDemo(source, problem) || !problem.isEmpty())
+        const Result<bool> there = serverHoldsDemo(source);
+        if (!there)
+            return there.failure();
+        if (*there)
             return false;
     } else if (!dir.entryList({ u"*.mdb"_s, u"*.MDB"_s }, QDir::Files).isEmpty()) {
         return false;
     }
     // A new club, as an office makes one, and the demo's rows in it.
-    return club::createClub(source, today, problem)
-        && addDemoRows(dir.absolutePath(), today, problem);
+    Result<void> made = club::createClub(source, today);
+    if (made)
+        made = addDemoRows(dir.absolutePath(), today);
+    if (!made)
+        return made.failure();
+    return true;
 }
 
 void installGuide(const QString &folder)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "basic/result.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -23,8 +25,8 @@ QString launchString(const Options &options);
 
 // Creates the demo databases when the folder holds none: SQLite files, or the schemas on
 // the server that the folder's tallic.ini names (which onServer insists on). True when it
-// made them; problem says why the folder cannot be used.
-bool prepareDataFolder(const QString &folder, const QDate &today, bool onServer, QString &problem);
+// made them; the failure says why the folder cannot be used.
+Result<bool> prepareDataFolder(const QString &folder, const QDate &today, bool onServer);
 
 // Puts the operator's guide, which Help shows, into the data folder unless it is there.
 void installGuide(const QString &folder);

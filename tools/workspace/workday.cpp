@@ -33,13 +33,12 @@ qint64 centsOf(double amount)
     return std::llround(amount * 100);
 }
 
-// A failure of the database layer in the operator's words.
-QString failureText(const SuiteDb &db)
+// A failure of the database layer in the engine's own words.
+QString failureText(const Failure &failure)
 {
-    const QSqlError error = db.error();
-    QString text = error.text().trimmed();
-    if (!error.driverText().isEmpty() && !text.contains(error.driverText()))
-        text += u' ' + error.driverText();
+    QString text = failure.engineText.trimmed();
+    if (!failure.reason.isEmpty() && !text.contains(failure.reason))
+        text += u' ' + failure.reason;
     return text;
 }
 
@@ -149,12 +148,13 @@ bool Workday::load(qint32 date)
 bool Workday::readSettings()
 {
     SuiteDb config(u"config.mdb"_s);
-    QSqlQuery ar = config.query(u"select * from ar"_s);
-    if (config.failed() || !ar.next()) {
-        problem_ = config.failed() ? failureText(config)
-                                   : u"The A/R settings are missing from CONFIG.MDB."_s;
+    Result<QSqlQuery> read = config.query(u"select * from ar"_s);
+    if (!read || !read->next()) {
+        problem_ = !read ? failureText(read.failure())
+                         : u"The A/R settings are missing from CONFIG.MDB."_s;
         return false;
     }
+    QSqlQuery &ar = *read;
     // By position, as the entry screen reads the row.
     const auto text = [&ar](int column) { return ar.value(column).toString().trimmed(); };
     EditorSettings s;
@@ -167,14 +167,14 @@ bool Workday::readSettings()
         && !platform().fileExists(u"pontiq.exe"_s);
     s.charges.scTaxBasis = text(39);
     ar = QSqlQuery();
-    QSqlQuery company = config.query(u"select coname, salestax from company"_s);
-    if (config.failed()) {
-        problem_ = failureText(config);
+    Result<QSqlQuery> company = config.query(u"select coname, salestax from company"_s);
+    if (!company) {
+        problem_ = failureText(company.failure());
         return false;
     }
-    if (company.next()) {
-        s.clubName = company.value(0).toString().trimmed();
-        s.charges.companyTaxRate = company.value(1).toFloat();
+    if (company->next()) {
+        s.clubName = company->value(0).toString().trimmed();
+        s.charges.companyTaxRate = company->value(1).toFloat();
     }
     settings_ = s;
     return true;
@@ -183,12 +183,13 @@ bool Workday::readSettings()
 bool Workday::readRows(qint32 date, QStringList &columns, QList<DayRow> &rows)
 {
     SuiteDb daily(u"daily.mdb"_s);
-    QSqlQuery query = daily.query(u"select *, rowid from ardaily where architdate = "_s
-                                  + QString::number(date) + u" order by arorigin, rowid"_s);
-    if (daily.failed()) {
-        problem_ = failureText(daily);
+    Result<QSqlQuery> read = daily.query(u"select *, rowid from ardaily where architdate = "_s
+                                         + QString::number(date) + u" order by arorigin, rowid"_s);
+    if (!read) {
+        problem_ = failureText(read.failure());
         return false;
     }
+    QSqlQuery &query = *read;
     const QSqlRecord record = query.record();
     const int count = record.count() - 1;
     for (int i = 0; i < count; ++i)
@@ -223,13 +224,14 @@ Correction Workday::propose(int row, AmountColumn column, double typed, bool adj
     unreadable.verdict = Correction::Verdict::Unreadable;
     {
         SuiteDb ar(u"ar.mdb"_s);
-        QSqlQuery rates = ar.query(u"select * from ar0 where aracctnum = "_s
-                                   + shortestNumber(chit.number(Column::GlAccount)));
-        const bool found = !ar.failed() && rates.next();
-        if (ar.failed() || rates.lastError().isValid()) {
-            problem_ = ar.failed() ? failureText(ar) : rates.lastError().text();
+        Result<QSqlQuery> read = ar.query(u"select * from ar0 where aracctnum = "_s
+                                          + shortestNumber(chit.number(Column::GlAccount)));
+        const bool found = read && read->next();
+        if (!read || read->lastError().isValid()) {
+            problem_ = !read ? failureText(read.failure()) : read->lastError().text();
             return unreadable;
         }
+        const QSqlQuery &rates = *read;
         if (!found) {
             Correction none;
             none.verdict = Correction::Verdict::NoAccountRates;
@@ -242,13 +244,14 @@ Correction Workday::propose(int row, AmountColumn column, double typed, bool adj
     if (member != 0) {
         // The member's flags as they are now; a sub-account is its own record.
         SuiteDb master(u"master.mdb"_s);
-        QSqlQuery account = master.query(u"select * from acctinfo where acctnumber between "_s
-                                         + shortestNumber(member - 0.001) + u" and "_s
-                                         + shortestNumber(member + 0.001));
-        if (master.failed() || (!account.next() && account.lastError().isValid())) {
-            problem_ = master.failed() ? failureText(master) : account.lastError().text();
+        Result<QSqlQuery> read = master.query(u"select * from acctinfo where acctnumber between "_s
+                                              + shortestNumber(member - 0.001) + u" and "_s
+                                              + shortestNumber(member + 0.001));
+        if (!read || (!read->next() && read->lastError().isValid())) {
+            problem_ = !read ? failureText(read.failure()) : read->lastError().text();
             return unreadable;
         }
+        const QSqlQuery &account = *read;
         if (account.isValid()) {
             basis.exempt = flagSet(account.value(u"taxexempt"_s));
             basis.terminated = flagSet(account.value(u"terminated"_s));
@@ -290,15 +293,18 @@ Workday::Change Workday::change(int row, const QString &action, const QVariantLi
         bound << before.values.value(i);
     }
     SuiteDb daily(u"daily.mdb"_s);
-    const auto fail = [&] {
-        problem_ = failureText(daily);
-        daily.rollback();
+    const auto fail = [&](const Failure &failure) {
+        problem_ = failureText(failure);
+        (void)daily.rollback();
         return Change::Failed;
     };
-    if (!daily.transaction() || !daily.execPrepared(sql, bound))
-        return fail();
-    if (daily.rowsAffected() != 1) {
-        daily.rollback();
+    if (const Result<void> begun = daily.transaction(); !begun)
+        return fail(begun.failure());
+    const Result<int> changed = daily.execPrepared(sql, bound);
+    if (!changed)
+        return fail(changed.failure());
+    if (*changed != 1) {
+        (void)daily.rollback();
         return Change::ChangedMeanwhile;
     }
 
@@ -311,12 +317,12 @@ Workday::Change Workday::change(int row, const QString &action, const QVariantLi
     if (!LogActivity(chit + (after.isEmpty() ? u" deleted. Before: "_s : u" corrected. Before: "_s)
                      + rowText(columns_, before.values)
                      + (after.isEmpty() ? QString() : u". After: "_s + rowText(columns_, after)))) {
-        daily.rollback();
+        (void)daily.rollback();
         problem_ = u"The activity log (admlog.ini) cannot be written, so nothing was changed."_s;
         return Change::NotLogged;
     }
-    if (!daily.commit()) {
-        problem_ = failureText(daily);
+    if (const Result<void> committed = daily.commit(); !committed) {
+        problem_ = failureText(committed.failure());
         (void)LogActivity(chit + u": the change above was not made. "_s + problem_);
         return Change::Failed;
     }
