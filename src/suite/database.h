@@ -189,6 +189,8 @@ private:
     Failure failure() const { return dbFailure(error_, fileName_); }
     QSqlQuery newQuery() const;
     bool usable();
+    // Usable, and the values such as a statement may carry; else the failure is kept.
+    bool readyFor(const QVariantList &values);
     QSqlQuery run(const QString &sql, const QVariantList &values);
     bool runExec(const QString &sql);
     bool endTransaction(bool commit);

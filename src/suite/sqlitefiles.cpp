@@ -23,8 +23,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
 
-namespace {
-
 sqlite3 *nativeHandle(const QSqlDatabase &db)
 {
     if (!db.driver())
@@ -34,6 +32,8 @@ sqlite3 *nativeHandle(const QSqlDatabase &db)
         return nullptr;
     return *static_cast<sqlite3 *const *>(handle.constData());
 }
+
+namespace {
 
 // Jet's UCase$: upper case text; Null stays Null.
 void ucaseFunction(sqlite3_context *context, int, sqlite3_value **arguments)
@@ -126,35 +126,6 @@ QSqlError statementError(sqlite3 *handle, const QString &words, int code,
                      type, QString::number(code));
 }
 
-// Binds a value as Qt's driver does; SQLite's result. Times and dates, which the driver
-// writes in forms of its own, are left to it.
-int bindLikeQt(sqlite3_stmt *statement, int position, const QVariant &value)
-{
-    if (!value.isValid() || value.isNull())
-        return sqlite3_bind_null(statement, position);
-    switch (value.typeId()) {
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = value.toByteArray();
-        return sqlite3_bind_blob(statement, position, bytes.constData(), int(bytes.size()),
-                                 SQLITE_TRANSIENT);
-    }
-    case QMetaType::Int:
-    case QMetaType::Bool:
-        return sqlite3_bind_int(statement, position, value.toInt());
-    case QMetaType::Double:
-        return sqlite3_bind_double(statement, position, value.toDouble());
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-        return sqlite3_bind_int64(statement, position, value.toLongLong());
-    default: {
-        // Text, and whatever else as its text (a short integer too, as the driver does).
-        const QString text = value.toString();
-        return sqlite3_bind_text16(statement, position, text.utf16(),
-                                   int(text.size() * sizeof(QChar)), SQLITE_TRANSIENT);
-    }
-    }
-}
-
 // ---- Checkpoints at idle moments ----
 
 // A log this long (in pages) is copied into the file, as SQLite's own checkpoint would do.
@@ -234,6 +205,39 @@ int committed(void *, sqlite3 *handle, const char *, int pages)
 }
 
 } // namespace
+
+int bindLikeQt(sqlite3_stmt *statement, int position, const QVariant &value,
+               std::vector<QByteArray> *held)
+{
+    if (!value.isValid() || value.isNull())
+        return sqlite3_bind_null(statement, position);
+    switch (value.typeId()) {
+    case QMetaType::QByteArray: {
+        const auto *bytes = static_cast<const QByteArray *>(value.constData());
+        return sqlite3_bind_blob(statement, position, bytes->constData(), int(bytes->size()),
+                                 held ? SQLITE_STATIC : SQLITE_TRANSIENT);
+    }
+    case QMetaType::Int:
+    case QMetaType::Bool:
+        return sqlite3_bind_int(statement, position, value.toInt());
+    case QMetaType::Double:
+        return sqlite3_bind_double(statement, position, value.toDouble());
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+        return sqlite3_bind_int64(statement, position, value.toLongLong());
+    default:
+        break;
+    }
+    // Text, and whatever else as its text (a short integer too, as the driver does).
+    if (held) {
+        held->push_back(value.toString().toUtf8());
+        return sqlite3_bind_text(statement, position, held->back().constData(),
+                                 int(held->back().size()), SQLITE_STATIC);
+    }
+    const QString text = value.toString();
+    return sqlite3_bind_text16(statement, position, text.utf16(), int(text.size() * sizeof(QChar)),
+                               SQLITE_TRANSIENT);
+}
 
 void checkpointBetweenCommits()
 {

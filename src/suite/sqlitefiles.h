@@ -8,6 +8,11 @@
 
 #include "basic/result.h"
 
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
 namespace tallic {
 
 // What the layer asks of SQLite itself, below Qt's driver, for a suite database file.
@@ -49,6 +54,15 @@ bool firstRowBound(const QSqlDatabase &db, const QString &sql, const QVariantLis
                    QStringList &names, QVariantList &row, QSqlError &error);
 // Finalizes the statements execBound() and firstRowBound() keep: before the connection closes.
 void forgetStatements(const QSqlDatabase &db);
+
+// The connection's own SQLite handle; null for another driver.
+sqlite3 *nativeHandle(const QSqlDatabase &db);
+// Binds a value as Qt's driver does; SQLite's result. Times and dates, which the driver
+// writes in forms of its own, are left to it. With held, a text goes as UTF-8, kept there
+// until the statement has run, and a blob is read where the value holds it: a bulk copy
+// binds without copying each value again.
+int bindLikeQt(sqlite3_stmt *statement, int position, const QVariant &value,
+               std::vector<QByteArray> *held = nullptr);
 
 // Every program of the suite keeps a suite file the same way: in write-ahead logging, the
 // log synced at every commit (synchronous FULL). A commit is then durable with one sync,

@@ -281,15 +281,22 @@ Result<QSqlQuery> SuiteDb::query(const QString &sql, const QVariantList &values)
     return query;
 }
 
-QSqlQuery SuiteDb::run(const QString &sql, const QVariantList &values)
+bool SuiteDb::readyFor(const QVariantList &values)
 {
     rowsAffected_ = -1;
     if (!usable())
-        return newQuery();
+        return false;
     if (holdsNul(values)) {
         error_ = nulRefused();
-        return newQuery();
+        return false;
     }
+    return true;
+}
+
+QSqlQuery SuiteDb::run(const QString &sql, const QVariantList &values)
+{
+    if (!readyFor(values))
+        return newQuery();
     if (kept_->onServer())
         return serverRun(sql, values);
     QSqlQuery query = newQuery();
@@ -309,13 +316,8 @@ QSqlQuery SuiteDb::run(const QString &sql, const QVariantList &values)
 
 Result<int> SuiteDb::execPrepared(const QString &sql, const QVariantList &values)
 {
-    rowsAffected_ = -1;
-    if (!usable())
+    if (!readyFor(values))
         return failure();
-    if (holdsNul(values)) {
-        error_ = nulRefused();
-        return failure();
-    }
     bool done = false;
     if (kept_->onServer()) {
         serverRun(sql, values);
@@ -330,13 +332,8 @@ Result<int> SuiteDb::execPrepared(const QString &sql, const QVariantList &values
 
 Result<SuiteDb::FirstRow> SuiteDb::firstRow(const QString &sql, const QVariantList &values)
 {
-    rowsAffected_ = -1;
-    if (!usable())
+    if (!readyFor(values))
         return failure();
-    if (holdsNul(values)) {
-        error_ = nulRefused();
-        return failure();
-    }
     FirstRow first;
     if (!kept_->onServer()) {
         if (!firstRowBound(kept_->db, sql, values, first.names, first.values, error_))

@@ -1,6 +1,6 @@
 #include "filerows.h"
 
-#include <QSqlDriver>
+#include "suite/sqlitefiles.h"
 
 #include <sqlite3.h>
 
@@ -15,42 +15,6 @@ namespace {
 // Rows to one statement: enough that a statement's own cost is spread thin, few enough
 // that its values stay far below SQLite's limit.
 constexpr qsizetype RowsPerStatement = 100;
-
-sqlite3 *handleOf(const QSqlDatabase &db)
-{
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.constData());
-}
-
-// As Qt's driver binds the value, except that a text goes as UTF-8, the files' own
-// encoding, held in texts until the statement has run.
-int bind(sqlite3_stmt *statement, int position, const QVariant &value,
-         std::vector<QByteArray> &texts)
-{
-    if (!value.isValid() || value.isNull())
-        return sqlite3_bind_null(statement, position);
-    switch (value.typeId()) {
-    case QMetaType::QByteArray: {
-        const auto *bytes = static_cast<const QByteArray *>(value.constData());
-        return sqlite3_bind_blob(statement, position, bytes->constData(), int(bytes->size()),
-                                 SQLITE_STATIC);
-    }
-    case QMetaType::Int:
-    case QMetaType::Bool:
-        return sqlite3_bind_int(statement, position, value.toInt());
-    case QMetaType::Double:
-        return sqlite3_bind_double(statement, position, value.toDouble());
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-        return sqlite3_bind_int64(statement, position, value.toLongLong());
-    default:
-        texts.push_back(value.toString().toUtf8());
-        return sqlite3_bind_text(statement, position, texts.back().constData(),
-                                 int(texts.back().size()), SQLITE_STATIC);
-    }
-}
 
 class Statement
 {
@@ -81,7 +45,7 @@ private:
 Result<void> insertFileRows(const QSqlDatabase &db, const QString &table, qsizetype columns,
                             const Rows &rows)
 {
-    sqlite3 *handle = handleOf(db);
+    sqlite3 *handle = nativeHandle(db);
     if (!handle)
         return Failure(0, u"the database is not open"_s);
     // A table of many columns takes fewer rows to a statement.
@@ -103,8 +67,8 @@ Result<void> insertFileRows(const QSqlDatabase &db, const QString &table, qsizet
             const QVariantList &row = rows.at(first + r);
             for (qsizetype c = 0; c < columns && result == SQLITE_OK; ++c) {
                 static const QVariant none;
-                result = bind(statement.get(), int(r * columns + c + 1),
-                              c < row.size() ? row.at(c) : none, texts);
+                result = bindLikeQt(statement.get(), int(r * columns + c + 1),
+                                    c < row.size() ? row.at(c) : none, &texts);
             }
         }
         if (result == SQLITE_OK)
