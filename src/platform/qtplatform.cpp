@@ -6,8 +6,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -15,7 +15,6 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
-#include <QTimer>
 
 #include <chrono>
 
@@ -147,10 +146,13 @@ void QtPlatform::waitForClipboard(int ms)
     if (!clipboard->text().isEmpty())
         return;
     // The answer is taken the moment it comes, not at the next look.
-    QEventLoop wait;
-    QTimer::singleShot(ms, &wait, &QEventLoop::quit);
-    QObject::connect(clipboard, &QClipboard::dataChanged, &wait, &QEventLoop::quit);
-    wait.exec();
+    bool changed = false;
+    const QMetaObject::Connection watch = QObject::connect(
+        clipboard, &QClipboard::dataChanged, clipboard, [&changed] { changed = true; });
+    const QDeadlineTimer deadline(ms);
+    while (!changed && !deadline.hasExpired() && !programEnding())
+        WaitForEvents(int(deadline.remainingTime()));
+    QObject::disconnect(watch);
 }
 
 QString QtPlatform::clipboardLookup()

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 #include <QWindow>
 
 namespace tallic {
@@ -46,6 +47,19 @@ void DoEvents()
     // here: the window system may still have events for them.
     ++eventsRunning;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    --eventsRunning;
+}
+
+void WaitForEvents(int ms)
+{
+    if (ending)
+        return;
+    // Wakes the wait when nothing else comes.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(ms);
+    ++eventsRunning;
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     --eventsRunning;
 }
 

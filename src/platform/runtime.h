@@ -12,6 +12,9 @@ class Form;
 
 // Lets every pending event run, as the windows expect between steps of a command.
 void DoEvents();
+// The same, waiting up to ms milliseconds for an event when none is pending: a wait for
+// another program that ends the moment its answer comes.
+void WaitForEvents(int ms);
 
 // Ends the program from anywhere. Handlers that call it return at once; from then on
 // no handler runs, boxes answer without showing and waiting loops stop.
