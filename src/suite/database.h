@@ -187,6 +187,8 @@ private:
     // handed out in its Result.
     bool failed() const { return error_.isValid(); }
     Failure failure() const { return dbFailure(error_, fileName_); }
+    // Nothing when the step was done, else the failure it kept.
+    Result<void> outcome(bool done) const;
     QSqlQuery newQuery() const;
     bool usable();
     // Usable, and the values such as a statement may carry; else the failure is kept.

@@ -232,7 +232,12 @@ SuiteDb::~SuiteDb()
 
 Result<void> SuiteDb::open()
 {
-    if (usable())
+    return outcome(usable());
+}
+
+Result<void> SuiteDb::outcome(bool done) const
+{
+    if (done)
         return {};
     return failure();
 }
@@ -358,9 +363,7 @@ Result<SuiteDb::FirstRow> SuiteDb::firstRow(const QString &sql, const QVariantLi
 
 Result<void> SuiteDb::exec(const QString &sql)
 {
-    if (runExec(sql))
-        return {};
-    return failure();
+    return outcome(runExec(sql));
 }
 
 bool SuiteDb::runExec(const QString &sql)
@@ -386,9 +389,7 @@ Result<void> SuiteDb::transaction()
         if (begun)
             kept_->inTransaction = true;
     }
-    if (begun)
-        return {};
-    return failure();
+    return outcome(begun);
 }
 
 bool SuiteDb::endTransaction(bool commit)
@@ -403,16 +404,12 @@ bool SuiteDb::endTransaction(bool commit)
 
 Result<void> SuiteDb::commit()
 {
-    if (endTransaction(true))
-        return {};
-    return failure();
+    return outcome(endTransaction(true));
 }
 
 Result<void> SuiteDb::rollback()
 {
-    if (endTransaction(false))
-        return {};
-    return failure();
+    return outcome(endTransaction(false));
 }
 
 void SuiteDb::close()
