@@ -428,6 +428,9 @@ TEST(ClubServerTest, FilesToTheServerAndBackGiveTheSameRows)
         { u""_s, QByteArray("{}()"), 1, QVariant() },
         { QVariant(QMetaType::fromType<QString>()), QByteArray("\xff\xfe"), 2, 123456.789 },
         { u"Übung ß € \U0001F600 Océ"_s, QByteArray(1, '\\'), 3, 4100 },
+        // What a server's copy reads as NULL, and as the end of its rows.
+        { u"\\N"_s, QByteArray("\\N"), -1, 0.18 },
+        { u"\\.\n\\.\n"_s, QByteArray("\t\n\r"), 0, double(0.18f) },
     };
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"odd"_s);
@@ -443,42 +446,59 @@ TEST(ClubServerTest, FilesToTheServerAndBackGiveTheSameRows)
         }
     }
     QSqlDatabase::removeDatabase(u"odd"_s);
-    // The harness makes a database of its own on the server and names it in tallic.ini.
-    Harness h;
-    QFile ini(h.dataDir() + u"/tallic.ini"_s);
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    const QString server = dir.filePath(u"server"_s);
-    QDir().mkpath(server);
-    write(server + u"/tallic.ini"_s, ini.readAll());
-    struct Step
+    // Each harness makes a database of its own on the server and names it in tallic.ini.
+    Harness h, h2;
+    const QString server = dir.filePath(u"server"_s), server2 = dir.filePath(u"server2"_s);
+    for (const auto &[harness, folder] : { std::pair(&h, server), std::pair(&h2, server2) }) {
+        QFile ini(harness->dataDir() + u"/tallic.ini"_s);
+        ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+        QDir().mkpath(folder);
+        write(folder + u"/tallic.ini"_s, ini.readAll());
+    }
+    // The rows go by the server's copy (from files, between servers, to files), and again
+    // by statements (TALLIC_CLUB_NO_COPY); a row the server refuses stops the copy, and the
+    // server keeps what it held.
+    const QString back = dir.filePath(u"back"_s), statements = dir.filePath(u"statements"_s);
+    const QString refused = busyClub(dir.filePath(u"refused"_s), 10);
+    value(refused + u"/daily.mdb"_s,
+          u"insert into ardaily (tallicnum, armember) values ('X', 'four')"_s);
+    const struct Step
     {
         QStringList arguments;
         int code;
         QString said;
-    };
-    const Step steps[] = {
+        bool byStatements = false;
+    } steps[] = {
         { { u"new"_s, server, u"--postgres"_s }, 1, u"already holds"_s },
         { { u"copy"_s, from, server }, 1, u"already holds"_s },
+        { { u"copy"_s, from, server, u"--replace"_s }, 0, u"into the server's database"_s, true },
+        { { u"copy"_s, server, statements }, 0, u"each checked against its source"_s, true },
         { { u"copy"_s, from, server, u"--replace"_s }, 0, u"into the server's database"_s },
-        { { u"copy"_s, server, dir.filePath(u"back"_s) }, 0, u"each checked against its source"_s },
+        { { u"copy"_s, server, server2, u"--replace"_s }, 0, u"each checked against its"_s },
+        { { u"copy"_s, server2, back }, 0, u"each checked against its source"_s },
         { { u"backup"_s, server, dir.filePath(u"server.tallic-backup"_s) }, 0, u"backed up"_s },
         { { u"restore"_s, dir.filePath(u"server.tallic-backup"_s), server }, 0, u"restored"_s },
         { { u"settings"_s, server, u"ar-month=4"_s }, 0, u"ar-month = 4"_s },
+        { { u"copy"_s, refused, server, u"--replace"_s },
+          1,
+          u"invalid input syntax for type double precision: \"four\""_s },
     };
     for (const Step &step : steps) {
+        if (step.byStatements)
+            qputenv("TALLIC_CLUB_NO_COPY", "1");
         const Ran run = club(step.arguments);
+        qunsetenv("TALLIC_CLUB_NO_COPY");
         EXPECT_EQ(run.code, step.code) << qPrintable(step.arguments.join(u' ') + u'\n' + run.out);
         EXPECT_TRUE(run.out.contains(step.said))
             << qPrintable(step.said + u"\nnot in\n"_s + run.out);
     }
     const QString figures
         = u"select count(*) || ' ' || total(armember) || ' ' || total(artotal) || ' ' || total(length(armemo)) from ardaily"_s;
-    EXPECT_EQ(value(dir.filePath(u"back/daily.mdb"_s), figures),
-              value(from + u"/daily.mdb"_s, figures));
-    // Every value back as it was: NULL as NULL, an empty text as empty, each double exact.
-    {
+    for (const QString &copy : { back, statements }) {
+        EXPECT_EQ(value(copy + u"/daily.mdb"_s, figures), value(from + u"/daily.mdb"_s, figures));
+        // Every value back as it was: NULL as NULL, an empty text as empty, each double exact.
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"both"_s);
-        db.setDatabaseName(dir.filePath(u"back/daily.mdb"_s));
+        db.setDatabaseName(copy + u"/daily.mdb"_s);
         ASSERT_TRUE(db.open());
         QSqlQuery query(db);
         ASSERT_TRUE(query.exec(u"attach '%1' as source"_s.arg(from + u"/daily.mdb"_s)));
@@ -488,10 +508,12 @@ TEST(ClubServerTest, FilesToTheServerAndBackGiveTheSameRows)
                 u"where exists (select 1 from odd b where b.t is o.t collate binary and b.b is "
                 u"o.b and b.n is o.n and b.r is o.r)"_s)
             && query.next());
-        EXPECT_EQ(query.value(0).toInt(), int(std::size(odd)));
-        EXPECT_EQ(query.value(1).toInt(), int(std::size(odd)));
+        EXPECT_EQ(query.value(0).toInt(), int(std::size(odd))) << qPrintable(copy);
+        EXPECT_EQ(query.value(1).toInt(), int(std::size(odd))) << qPrintable(copy);
+        query = QSqlQuery();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"both"_s);
     }
-    QSqlDatabase::removeDatabase(u"both"_s);
     EXPECT_EQ(h.rows(u"config"_s, u"select armonth from ar"_s).value(0).value(0).toInt(), 4);
 }
 

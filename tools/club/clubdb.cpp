@@ -2,6 +2,7 @@
 
 #include "basic/masks.h"
 #include "filerows.h"
+#include "pgcopy.h"
 #include "serverrows.h"
 #include "suite/database.h"
 
@@ -9,6 +10,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -47,6 +49,11 @@ qint64 characters(const QString &text)
     for (QChar c : text)
         n += c.isLowSurrogate() ? 0 : 1;
     return n;
+}
+
+Failure unreadableRow(const TableDef &table)
+{
+    return Failure(0, table.name + u": the server sent a row unreadable as the table's columns"_s);
 }
 
 bool agree(double a, double b)
@@ -225,8 +232,9 @@ Result<QList<TableDef>> ClubDb::tables(const QString &file)
         if (!described)
             return Failure(0, table.name + u": "_s + query.lastError().text());
         while (query.next()) {
+            const QString type = query.value(1).toString();
             table.columns.append(
-                { query.value(0).toString(), kindOfType(query.value(1).toString()) });
+                { query.value(0).toString(), kindOfType(type), onServer_ ? type : QString() });
             if (query.value(2).toBool())
                 table.key = query.value(0).toString();
         }
@@ -236,6 +244,21 @@ Result<QList<TableDef>> ClubDb::tables(const QString &file)
 
 Result<void> ClubDb::readRows(const QString &file, const TableDef &table, const RowSink &sink)
 {
+    if (copiesRows(table)) {
+        Rows rows;
+        QVariantList row;
+        const Result<void> copied = copyRows(file, table, [&](QByteArrayView line) -> Result<void> {
+            if (!copyRow(line, table.columns, row))
+                return unreadableRow(table);
+            rows << row;
+            if (rows.size() < BatchRows)
+                return {};
+            const Result<void> taken = sink(rows);
+            rows.clear();
+            return taken;
+        });
+        return !copied || rows.isEmpty() ? copied : sink(rows);
+    }
     const QString select = u"select * from "_s + this->table(file, table.name);
     QSqlQuery query(db_);
     // A server hands its rows over a batch at a time through a cursor, never all at once;
@@ -276,6 +299,50 @@ Result<void> ClubDb::readRows(const QString &file, const TableDef &table, const 
     if (onServer_)
         return exec(u"close club_rows"_s);
     return {};
+}
+
+bool ClubDb::copiesRows(const TableDef &table) const
+{
+    return onServer_ && PgCopy(db_).available()
+        && std::all_of(table.columns.cbegin(), table.columns.cend(),
+                       [](const ColumnDef &column) { return copyReadable(column.type); });
+}
+
+Result<void> ClubDb::copyRows(const QString &file, const TableDef &table,
+                              const std::function<Result<void>(QByteArrayView line)> &take)
+{
+    QStringList columns;
+    for (const ColumnDef &column : table.columns)
+        columns << this->column(column.name);
+    PgCopy copy(db_);
+    return copy.out(u"copy "_s + this->table(file, table.name) + u" ("_s + columns.join(u", "_s)
+                        + u") to stdout"_s,
+                    take);
+}
+
+Result<void> ClubDb::readPlainRows(const QString &file, const TableDef &table,
+                                   const PlainSink &sink)
+{
+    PlainRows rows;
+    rows.columns = table.columns.size();
+    rows.values.reserve(BatchRows * rows.columns);
+    const Result<void> copied = copyRows(file, table, [&](QByteArrayView line) -> Result<void> {
+        if (!copyRow(line, table.columns, rows))
+            return unreadableRow(table);
+        if (rows.rows() < BatchRows)
+            return {};
+        const Result<void> taken = sink(rows);
+        rows.values.clear();
+        rows.bytes.resize(0);
+        return taken;
+    });
+    return !copied || rows.values.isEmpty() ? copied : sink(rows);
+}
+
+Result<void> ClubDb::readRowsAsCopyText(const QString &file, const TableDef &table,
+                                        const TextSink &sink)
+{
+    return readFileRowsAsCopyText(db_, this->table(file, table.name), table.columns, sink);
 }
 
 Result<Figures> ClubDb::figures(const QString &file, const TableDef &table)
@@ -320,6 +387,11 @@ Result<void> ClubDb::createTable(const QString &file, const TableDef &table)
 
 Result<void> ClubDb::addIndexes(const QString &file, const TableDef &table)
 {
+    return exec(indexStatements(file, table));
+}
+
+QStringList ClubDb::indexStatements(const QString &file, const TableDef &table) const
+{
     QStringList statements;
     if (onServer_ && !table.key.isEmpty())
         statements << u"alter table "_s + this->table(file, table.name) + u" add primary key ("_s
@@ -347,7 +419,7 @@ Result<void> ClubDb::addIndexes(const QString &file, const TableDef &table)
             }
         }
     }
-    return exec(statements);
+    return statements;
 }
 
 Result<void> ClubDb::insertRows(const QString &file, const TableDef &table, const Rows &rows)
@@ -356,6 +428,14 @@ Result<void> ClubDb::insertRows(const QString &file, const TableDef &table, cons
     if (onServer_)
         return exec(serverInsert(target, table.columns, rows));
     const Result<void> inserted = insertFileRows(db_, target, table.columns.size(), rows);
+    if (inserted)
+        return {};
+    return Failure(0, table.name + u": "_s + inserted.failure().description);
+}
+
+Result<void> ClubDb::insertRows(const QString &file, const TableDef &table, const PlainRows &rows)
+{
+    const Result<void> inserted = insertFileRows(db_, this->table(file, table.name), rows);
     if (inserted)
         return {};
     return Failure(0, table.name + u": "_s + inserted.failure().description);

@@ -3,6 +3,8 @@
 #include "suite/datasource.h"
 #include "suite/schema.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -18,6 +20,7 @@ struct ColumnDef
 {
     QString name;
     ColumnKind kind = ColumnKind::Text;
+    QString type {}; // as a server names it ("citext"); empty elsewhere
 };
 
 struct TableDef
@@ -30,6 +33,32 @@ struct TableDef
 using Rows = QList<QVariantList>;
 // Takes a batch of rows; a failure stops the reading.
 using RowSink = std::function<Result<void>(const Rows &rows)>;
+
+// Rows without Qt's values, for the bulk way from a server's copy into SQLite: each value's
+// type and number, or where its bytes (a text's UTF-8, a blob's) are in one buffer.
+struct PlainRows
+{
+    enum class Type : quint8 { Null, Integer, Real, Text, Blob };
+    struct Value
+    {
+        Type type = Type::Null;
+        quint32 size = 0; // of the bytes
+        union {
+            qint64 integer = 0;
+            double real;
+            qint64 at; // where the bytes start
+        };
+    };
+    qsizetype columns = 0;
+    QList<Value> values; // a row's after another's
+    QByteArray bytes;
+
+    qsizetype rows() const { return columns ? values.size() / columns : 0; }
+    const char *data(const Value &value) const { return bytes.constData() + value.at; }
+};
+using PlainSink = std::function<Result<void>(const PlainRows &rows)>;
+// Takes the rows as a server's copy reads them (whole lines), and how many they are.
+using TextSink = std::function<Result<void>(const QByteArray &text, qsizetype rows)>;
 
 // What a copy is verified by: the rows, and for each column the sum of its numbers or
 // the total length of its texts (characters) and blobs (bytes).
@@ -79,16 +108,29 @@ public:
     Result<QList<TableDef>> tables(const QString &file);
     // Every row of the table, in batches.
     Result<void> readRows(const QString &file, const TableDef &table, const RowSink &sink);
+    // Whether a server's table comes whole through its copy, as readPlainRows() reads it.
+    bool copiesRows(const TableDef &table) const;
+    Result<void> readPlainRows(const QString &file, const TableDef &table, const PlainSink &sink);
+    // Every row of a table of the files, as the text of a server's copy.
+    Result<void> readRowsAsCopyText(const QString &file, const TableDef &table,
+                                    const TextSink &sink);
     Result<Figures> figures(const QString &file, const TableDef &table);
     // A new table of those columns; once its rows are in, its key and the suite's indexes
     // on it when the table is one the program reads (built once, not row by row).
     Result<void> createTable(const QString &file, const TableDef &table);
     Result<void> addIndexes(const QString &file, const TableDef &table);
+    QStringList indexStatements(const QString &file, const TableDef &table) const;
     Result<void> insertRows(const QString &file, const TableDef &table, const Rows &rows);
+    // Into a table of the files.
+    Result<void> insertRows(const QString &file, const TableDef &table, const PlainRows &rows);
     // The count of rows.
     Result<qint64> count(const QString &file, const QString &table);
 
 private:
+    // Every row through the server's copy, each line to take.
+    Result<void> copyRows(const QString &file, const TableDef &table,
+                          const std::function<Result<void>(QByteArrayView line)> &take);
+
     QString connection_;
     QSqlDatabase db_;
     bool onServer_ = false;

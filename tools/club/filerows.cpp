@@ -1,5 +1,6 @@
 #include "filerows.h"
 
+#include "serverrows.h"
 #include "suite/sqlitefiles.h"
 
 #include <sqlite3.h>
@@ -15,6 +16,9 @@ namespace {
 // Rows to one statement: enough that a statement's own cost is spread thin, few enough
 // that its values stay far below SQLite's limit.
 constexpr qsizetype RowsPerStatement = 100;
+// A batch of a copy's text: large enough that its handing over costs little, small enough
+// that the server starts on it while the next is read.
+constexpr qsizetype CopyTextBytes = 256 * 1024;
 
 class Statement
 {
@@ -40,10 +44,11 @@ private:
     qsizetype rows_ = 0;
 };
 
-} // namespace
-
-Result<void> insertFileRows(const QSqlDatabase &db, const QString &table, qsizetype columns,
-                            const Rows &rows)
+// Inserts count rows, many to a statement; bind(statement, position, row, column) binds
+// one value.
+template<typename Bind>
+Result<void> insertMany(const QSqlDatabase &db, const QString &table, qsizetype columns,
+                        qsizetype count, const Bind &bind)
 {
     sqlite3 *handle = nativeHandle(db);
     if (!handle)
@@ -54,22 +59,15 @@ Result<void> insertFileRows(const QSqlDatabase &db, const QString &table, qsizet
                                       / qMax(columns, qsizetype(1)),
                                   RowsPerStatement);
     Statement full, rest;
-    std::vector<QByteArray> texts;
-    texts.reserve(size_t(most * columns));
-    for (qsizetype first = 0; first < rows.size(); first += most) {
-        const qsizetype count = qMin(most, rows.size() - first);
-        Statement &statement = count == most ? full : rest;
-        if (statement.rows() != count && !statement.prepare(handle, table, columns, count))
+    for (qsizetype first = 0; first < count; first += most) {
+        const qsizetype rows = qMin(most, count - first);
+        Statement &statement = rows == most ? full : rest;
+        if (statement.rows() != rows && !statement.prepare(handle, table, columns, rows))
             return Failure(0, QString::fromUtf8(sqlite3_errmsg(handle)));
-        texts.clear();
         int result = SQLITE_OK;
-        for (qsizetype r = 0; r < count && result == SQLITE_OK; ++r) {
-            const QVariantList &row = rows.at(first + r);
-            for (qsizetype c = 0; c < columns && result == SQLITE_OK; ++c) {
-                static const QVariant none;
-                result = bindLikeQt(statement.get(), int(r * columns + c + 1),
-                                    c < row.size() ? row.at(c) : none, &texts);
-            }
+        for (qsizetype r = 0; r < rows && result == SQLITE_OK; ++r) {
+            for (qsizetype c = 0; c < columns && result == SQLITE_OK; ++c)
+                result = bind(statement.get(), int(r * columns + c + 1), first + r, c);
         }
         if (result == SQLITE_OK)
             result = sqlite3_step(statement.get());
@@ -78,6 +76,136 @@ Result<void> insertFileRows(const QSqlDatabase &db, const QString &table, qsizet
             return Failure(0, QString::fromUtf8(sqlite3_errmsg(handle)));
     }
     return {};
+}
+
+int bindPlain(sqlite3_stmt *statement, int position, const PlainRows &rows,
+              const PlainRows::Value &value)
+{
+    switch (value.type) {
+    case PlainRows::Type::Null:
+        break;
+    case PlainRows::Type::Integer:
+        return sqlite3_bind_int64(statement, position, value.integer);
+    case PlainRows::Type::Real:
+        return sqlite3_bind_double(statement, position, value.real);
+    case PlainRows::Type::Text:
+        return sqlite3_bind_text(statement, position, rows.data(value), int(value.size),
+                                 SQLITE_STATIC);
+    case PlainRows::Type::Blob:
+        return sqlite3_bind_blob(statement, position, rows.data(value), int(value.size),
+                                 SQLITE_STATIC);
+    }
+    return sqlite3_bind_null(statement, position);
+}
+
+// One value of the row the statement stands on, as appendCopyRows() writes the value Qt's
+// driver reads for it.
+void appendCopyValue(QByteArray &out, sqlite3_stmt *statement, int column, ColumnKind kind)
+{
+    const auto text16 = [&] {
+        const auto *text = static_cast<const char16_t *>(sqlite3_column_text16(statement, column));
+        return QStringView(text, sqlite3_column_bytes16(statement, column) / 2);
+    };
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        out += "\\N";
+        return;
+    case SQLITE_INTEGER:
+        return appendCopyInteger(out, sqlite3_column_int64(statement, column));
+    case SQLITE_FLOAT:
+        return appendCopyReal(out, sqlite3_column_double(statement, column), kind);
+    case SQLITE_BLOB: {
+        const QByteArrayView bytes(
+            static_cast<const char *>(sqlite3_column_blob(statement, column)),
+            sqlite3_column_bytes(statement, column));
+        if (kind == ColumnKind::Blob)
+            return appendCopyBlob(out, bytes);
+        if (isUtf8(bytes))
+            return appendCopyText(out, bytes);
+        return appendCopyText(out, QStringView(QString::fromUtf8(bytes)));
+    }
+    default: {
+        const QByteArrayView text(
+            reinterpret_cast<const char *>(sqlite3_column_text(statement, column)),
+            sqlite3_column_bytes(statement, column));
+        // Text that is not UTF-8 is read as the driver reads it, through SQLite's UTF-16.
+        if (isUtf8(text))
+            return appendCopyText(out, text);
+        return appendCopyText(out, text16());
+    }
+    }
+}
+
+} // namespace
+
+Result<void> insertFileRows(const QSqlDatabase &db, const QString &table, qsizetype columns,
+                            const Rows &rows)
+{
+    std::vector<QByteArray> texts;
+    texts.reserve(size_t(RowsPerStatement * columns));
+    return insertMany(db, table, columns, rows.size(),
+                      [&](sqlite3_stmt *statement, int position, qsizetype r, qsizetype c) {
+                          // The texts bound are kept until their statement has run.
+                          if (position == 1)
+                              texts.clear();
+                          static const QVariant none;
+                          const QVariantList &row = rows.at(r);
+                          return bindLikeQt(statement, position, c < row.size() ? row.at(c) : none,
+                                            &texts);
+                      });
+}
+
+Result<void> insertFileRows(const QSqlDatabase &db, const QString &table, const PlainRows &rows)
+{
+    return insertMany(db, table, rows.columns, rows.rows(),
+                      [&](sqlite3_stmt *statement, int position, qsizetype r, qsizetype c) {
+                          return bindPlain(statement, position, rows,
+                                           rows.values.at(r * rows.columns + c));
+                      });
+}
+
+Result<void> readFileRowsAsCopyText(const QSqlDatabase &db, const QString &table,
+                                    const QList<ColumnDef> &columns, const TextSink &sink)
+{
+    sqlite3 *handle = nativeHandle(db);
+    if (!handle)
+        return Failure(0, u"the database is not open"_s);
+    const QByteArray sql = (u"select * from "_s + table).toUtf8();
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &statement, nullptr)
+        != SQLITE_OK)
+        return Failure(0, QString::fromUtf8(sqlite3_errmsg(handle)));
+    const int stored = sqlite3_column_count(statement);
+    QByteArray text;
+    text.reserve(CopyTextBytes + 64 * 1024);
+    qsizetype rows = 0;
+    Result<void> taken;
+    int stepped = SQLITE_ROW;
+    while (taken && (stepped = sqlite3_step(statement)) == SQLITE_ROW) {
+        for (int c = 0; c < columns.size(); ++c) {
+            if (c)
+                text += '\t';
+            if (c < stored)
+                appendCopyValue(text, statement, c, columns.at(c).kind);
+            else
+                text += "\\N";
+        }
+        text += '\n';
+        ++rows;
+        if (text.size() >= CopyTextBytes) {
+            taken = sink(text, rows);
+            text.resize(0);
+            rows = 0;
+        }
+    }
+    const QString problem
+        = stepped == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));
+    sqlite3_finalize(statement);
+    if (!taken)
+        return taken;
+    if (!problem.isEmpty())
+        return Failure(0, problem);
+    return rows ? sink(text, rows) : Result<void>();
 }
 
 } // namespace tallic::club

@@ -13,5 +13,12 @@ namespace tallic::club {
 // stored as Qt's driver stores them. The reason when one cannot be written.
 Result<void> insertFileRows(const QSqlDatabase &db, const QString &table, qsizetype columns,
                             const Rows &rows);
+Result<void> insertFileRows(const QSqlDatabase &db, const QString &table, const PlainRows &rows);
+
+// Every row of a table of the connection's files as the text a server's copy reads, each
+// value written as appendCopyRows() writes the value Qt's driver reads, in batches of a
+// few hundred kilobytes; never a value of Qt's in between.
+Result<void> readFileRowsAsCopyText(const QSqlDatabase &db, const QString &table,
+                                    const QList<ColumnDef> &columns, const TextSink &sink);
 
 } // namespace tallic::club

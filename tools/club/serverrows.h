@@ -2,7 +2,10 @@
 
 #include "clubdb.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <QStringView>
 
 namespace tallic::club {
 
@@ -11,5 +14,26 @@ namespace tallic::club {
 // than a list of rows or an array for each column. Texts keep every character but NUL,
 // which a server's text cannot hold.
 QString serverInsert(const QString &table, const QList<ColumnDef> &columns, const Rows &rows);
+
+// The rows as the text a server's copy reads (a line each, a tab between the fields, \N
+// for NULL), each value written as serverInsert() writes it; appended to out.
+void appendCopyRows(QByteArray &out, const QList<ColumnDef> &columns, const Rows &rows);
+// The same a value at a time, for rows read without Qt's values: numbers, and texts in
+// UTF-8 (which must be valid) or as Qt holds them.
+void appendCopyInteger(QByteArray &out, qint64 number);
+void appendCopyReal(QByteArray &out, double number, ColumnKind kind);
+void appendCopyText(QByteArray &out, QByteArrayView utf8);
+void appendCopyText(QByteArray &out, QStringView text);
+void appendCopyBlob(QByteArray &out, QByteArrayView bytes);
+// Whether the bytes are UTF-8 that reads back as the same bytes.
+bool isUtf8(QByteArrayView bytes);
+
+// Whether a column of the server's type (as format_type names it) comes out of a copy as a
+// text that copyRow() reads into the very value Qt's driver gives.
+bool copyReadable(const QString &type);
+// One line of a copy's text, its fields read by the columns' kinds into the values Qt's
+// driver gives for them, added to rows; false when the line does not hold such fields.
+bool copyRow(QByteArrayView line, const QList<ColumnDef> &columns, PlainRows &rows);
+bool copyRow(QByteArrayView line, const QList<ColumnDef> &columns, QVariantList &row);
 
 } // namespace tallic::club

@@ -2,7 +2,7 @@
 
 #include "jetfile.h"
 #include "pipeline.h"
-#include "serverrows.h"
+#include "tablewriter.h"
 
 #include "suite/database.h"
 
@@ -55,6 +55,11 @@ public:
     {
         total = files_.value(file)->storedRows(table.name);
         return files_.value(file)->readRows(table, sink);
+    }
+    // A Jet file's figures are taken as its rows are read.
+    Result<Figures> figures(const QString &, const TableDef &) override
+    {
+        return Failure(0, u"no figures apart from the rows"_s);
     }
 
 private:
@@ -111,22 +116,59 @@ public:
     Result<Figures> readRows(const QString &file, const TableDef &table, qint64 &total,
                              const RowSink &sink) override
     {
+        return readWith(file, table, total, [&]() -> Result<void> {
+            if (!source_.onServer())
+                return db_.readRows(file, table, sink);
+            return readServerRowsAside<Rows>(
+                source_, snapshot_,
+                [&](ClubDb &db, const RowSink &batch) { return db.readRows(file, table, batch); },
+                sink);
+        });
+    }
+    std::optional<Result<void>> readAsCopyText(const QString &file, const TableDef &table,
+                                               qint64 &total, const TextSink &sink) override
+    {
+        if (source_.onServer())
+            return std::nullopt;
+        const Result<qint64> count = db_.count(file, table.name);
+        if (!count)
+            return Result<void>(count.failure());
+        total = *count;
+        return db_.readRowsAsCopyText(file, table, sink);
+    }
+    Result<Figures> figures(const QString &file, const TableDef &table) override
+    {
+        return db_.figures(file, table);
+    }
+    std::optional<Result<Figures>> readAsPlainRows(const QString &file, const TableDef &table,
+                                                   qint64 &total, const PlainSink &sink) override
+    {
+        if (!db_.copiesRows(table))
+            return std::nullopt;
+        return readWith(file, table, total, [&] {
+            return readServerRowsAside<PlainRows>(
+                source_, snapshot_,
+                [&](ClubDb &db, const PlainSink &batch) {
+                    return db.readPlainRows(file, table, batch);
+                },
+                sink);
+        });
+    }
+
+private:
+    // The table's figures, then its rows as read() reads them.
+    Result<Figures> readWith(const QString &file, const TableDef &table, qint64 &total,
+                             const std::function<Result<void>()> &read)
+    {
         const Result<Figures> figures = db_.figures(file, table);
         if (!figures)
             return figures;
         total = figures->rows;
-        const Result<void> read = source_.onServer()
-            ? readServerRowsAside(
-                source_, snapshot_,
-                [&](ClubDb &db, const RowSink &batch) { return db.readRows(file, table, batch); },
-                sink)
-            : db_.readRows(file, table, sink);
-        if (!read)
-            return read.failure();
+        if (const Result<void> done = read(); !done)
+            return done.failure();
         return figures;
     }
 
-private:
     DataSource source_;
     QString snapshot_;
     ClubDb db_;
@@ -148,6 +190,48 @@ const QHash<QString, QString> &breaks()
     return text;
 }
 
+// Writes the rows of one table of the source into the target's new table and builds its
+// indexes: the table's figures in the source.
+Result<Figures> storeRows(ClubSource &source, TableWriter &writer, ClubDb &db, const QString &file,
+                          const TableDef &table, Console &console)
+{
+    qint64 done = 0, total = 0;
+    const auto written = [&](const Result<void> &batch, qsizetype rows) {
+        done += rows;
+        console.progress(table.name, done, total);
+        return batch;
+    };
+    if (writer.takesCopyText()) {
+        const std::optional<Result<void>> copied = source.readAsCopyText(
+            file, table, total, [&](const QByteArray &text, qsizetype rows) {
+                return written(writer.write(text), rows);
+            });
+        if (copied) {
+            Result<void> stored = *copied ? writer.finish() : *copied;
+            if (!stored)
+                return stored.failure();
+            // The server builds the indexes while the source's figures are read.
+            std::future<Result<void>> indexed = writer.execAside(db.indexStatements(file, table));
+            const Result<Figures> figures = source.figures(file, table);
+            stored = indexed.get();
+            return stored ? figures : stored.failure();
+        }
+    }
+    std::optional<Result<Figures>> read;
+    if (writer.takesPlainRows())
+        read = source.readAsPlainRows(file, table, total, [&](const PlainRows &rows) {
+            return written(writer.write(rows), rows.rows());
+        });
+    if (!read)
+        read = source.readRows(file, table, total, [&](const Rows &rows) {
+            return written(writer.write(rows), rows.size());
+        });
+    Result<void> stored = *read ? writer.finish() : Result<void>(read->failure());
+    if (stored)
+        stored = db.addIndexes(file, table);
+    return stored ? *read : stored.failure();
+}
+
 // Writes one table of the source into the target's database and checks it against the
 // source.
 Result<TableReport> transferTable(ClubSource &source, ClubDb &db, const QString &file,
@@ -157,41 +241,13 @@ Result<TableReport> transferTable(ClubSource &source, ClubDb &db, const QString 
         return Failure(0,
                        file + u", table "_s + table.name + u": "_s + created.failure().description);
     TableReport entry { file, table, {}, {}, {} };
-    qint64 done = 0, total = 0;
-    // On a server, the statement of a batch is written in another thread while the
-    // server stores the batch before it.
-    std::future<QString> next;
-    const auto store = [&]() -> Result<void> {
-        if (!next.valid())
-            return {};
-        return db.exec(next.get());
-    };
-    const Result<Figures> read
-        = source.readRows(file, table, total, [&](const Rows &rows) -> Result<void> {
-              if (db.onServer()) {
-                  std::future<QString> written = std::async(
-                      std::launch::async,
-                      [rows, name = db.table(file, table.name), columns = table.columns] {
-                          return serverInsert(name, columns, rows);
-                      });
-                  if (Result<void> stored = store(); !stored)
-                      return stored;
-                  next = std::move(written);
-              } else if (Result<void> inserted = db.insertRows(file, table, rows); !inserted) {
-                  return inserted;
-              }
-              done += rows.size();
-              console.progress(table.name, done, total);
-              return {};
-          });
-    if (!read)
-        return read.failure();
-    entry.source = *read;
-    Result<void> stored = store();
-    if (stored)
-        stored = db.addIndexes(file, table);
-    if (!stored)
-        return stored.failure();
+    {
+        TableWriter writer(db, file, table);
+        const Result<Figures> read = storeRows(source, writer, db, file, table, console);
+        if (!read)
+            return read.failure();
+        entry.source = *read;
+    }
     const Result<Figures> written = db.figures(file, table);
     if (!written)
         return written.failure();
