@@ -381,6 +381,8 @@ bool Form::event(QEvent *event)
             fireForm("Activate");
         focus_.windowActivated();
     }
+    if (event->type() == QEvent::UpdateRequest)
+        painted_.start();
     return QWidget::event(event);
 }
 

@@ -3,6 +3,7 @@
 #include "control.h"
 #include "focuschain.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
 #include <QRect>
@@ -90,6 +91,9 @@ public:
     // The window that was active last (message boxes do not count).
     static Form *activeForm();
 
+    // Painted less than a frame (of a screen that shows 60 a second) ago.
+    bool paintedWithinFrame() const { return painted_.isValid() && painted_.elapsed() < 16; }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     // The window system would move its keyboard focus on, in its own order, from a control
@@ -137,6 +141,7 @@ private:
     QSize designSize_;
     quint32 backColor_;
     bool loaded_ = false;
+    QElapsedTimer painted_;
     FocusChain focus_;
     QPointer<QWidget> pressed_;
     QHash<QString, QObject *> byName_;

@@ -14,8 +14,13 @@
 #include <sys/vfs.h>
 #endif
 #ifdef Q_OS_UNIX
+#include <QHash>
+#include <QMutex>
+
+#include <ctime>
+
 #include <dirent.h>
-#include <strings.h>
+#include <sys/stat.h>
 #endif
 
 namespace tallic {
@@ -23,6 +28,65 @@ namespace tallic {
 namespace {
 
 Platform *installed = nullptr;
+
+#ifdef Q_OS_UNIX
+// A folder's entries by their names in lower case, as read when the folder last changed.
+struct Listing
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec changed { -1, 0 }; // never a folder's time: read again
+    QHash<QByteArray, QList<QByteArray>> names;
+};
+
+// A folder changed this recently may change again within the same tick of its clock and
+// keep its time: its listing is read again on every look.
+constexpr time_t SettledSeconds = 2;
+
+QByteArray lowered(const char *name)
+{
+    QByteArray lower(name);
+    for (char &c : lower) {
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+void readListing(const QByteArray &path, const struct stat &folder, Listing &listing)
+{
+    listing = Listing();
+    listing.device = folder.st_dev;
+    listing.inode = folder.st_ino;
+    if (std::time(nullptr) - folder.st_mtim.tv_sec >= SettledSeconds)
+        listing.changed = folder.st_mtim;
+    DIR *entries = ::opendir(path.constData());
+    while (dirent *entry = entries ? ::readdir(entries) : nullptr)
+        listing.names[lowered(entry->d_name)].append(QByteArray(entry->d_name));
+    if (entries)
+        ::closedir(entries);
+}
+
+// The names in the folder that match the plain ASCII name whatever their case. A file
+// looked for on every database call is mostly not there at all ("tallic.ini"): one look at
+// the folder's time answers that.
+QList<QByteArray> entriesNamed(const QString &folder, const QByteArray &name)
+{
+    static QMutex guard;
+    static QHash<QByteArray, Listing> listings;
+    const QByteArray path = QFile::encodeName(folder);
+    struct stat status;
+    if (::stat(path.constData(), &status) != 0)
+        return {};
+    const QMutexLocker locked(&guard);
+    Listing &listing = listings[path];
+    if (listing.device != status.st_dev || listing.inode != status.st_ino
+        || listing.changed.tv_sec != status.st_mtim.tv_sec
+        || listing.changed.tv_nsec != status.st_mtim.tv_nsec)
+        readListing(path, status, listing);
+    return listing.names.value(lowered(name.constData()));
+}
+#endif
 
 } // namespace
 
@@ -73,31 +137,25 @@ QString findInFolder(const QString &folder, const QString &name)
     // The suite names its files as it pleases ("DAILY.MDB"); on disk they may be in any
     // case, most often all in one: a look at those names costs less than reading the folder.
     const QDir dir(folder);
-    for (const QString &candidate : { name, name.toLower(), name.toUpper() }) {
+    QStringList candidates { name };
+    for (const QString &spelt : { name.toLower(), name.toUpper() }) {
+        if (!candidates.contains(spelt))
+            candidates << spelt;
+    }
+    for (const QString &candidate : std::as_const(candidates)) {
         const QFileInfo file(dir, candidate);
         if (file.isFile())
             return file.absoluteFilePath();
     }
 #ifdef Q_OS_UNIX
-    // The suite's names are plain ASCII, which the folder's own entries are compared with
-    // byte by byte: a file looked for on every database call is mostly not there at all.
     if (std::all_of(name.cbegin(), name.cend(),
                     [](QChar c) { return c.unicode() > 0 && c.unicode() < 0x80; })) {
-        const QByteArray wanted = name.toLatin1();
-        DIR *entries = ::opendir(QFile::encodeName(dir.absolutePath()).constData());
-        QString found;
-        while (dirent *entry = entries ? ::readdir(entries) : nullptr) {
-            if (::strcasecmp(entry->d_name, wanted.constData()) == 0) {
-                const QFileInfo file(dir, QFile::decodeName(entry->d_name));
-                if (file.isFile()) {
-                    found = file.absoluteFilePath();
-                    break;
-                }
-            }
+        for (const QByteArray &entry : entriesNamed(dir.absolutePath(), name.toLatin1())) {
+            const QFileInfo file(dir, QFile::decodeName(entry));
+            if (file.isFile())
+                return file.absoluteFilePath();
         }
-        if (entries)
-            ::closedir(entries);
-        return found;
+        return QString();
     }
 #endif
     QDirIterator entries(dir.absolutePath(), QDir::Files | QDir::Hidden);

@@ -5,10 +5,13 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
+
+#include <utility>
 
 namespace tallic {
 
@@ -19,6 +22,8 @@ bool busyPointer = false;
 int lockWaits = 0;
 // Events let run from inside a command (DoEvents, a lock wait), however deep.
 int eventsRunning = 0;
+// Windows whose repaint waits for the command's next step or its end.
+QList<QPointer<Form>> heldRepaints;
 
 std::function<void()> &endAction()
 {
@@ -37,7 +42,33 @@ void restoreFocusAfterBox()
     }
 }
 
+// The steps of a command change a control several times over (a field set, then cleared,
+// a button switched off and on): a window painted less than a frame ago is painted again
+// at a later step, or when the command ends, with what all the steps between changed. A
+// command that keeps running is still painted once a frame; a box paints at once.
+void holdRepaints()
+{
+    if (lockWaits > 0 || !qobject_cast<QApplication *>(QCoreApplication::instance())
+        || QApplication::activeModalWidget())
+        return;
+    for (Form *form : Form::openForms()) {
+        if (form->paintedWithinFrame() && !heldRepaints.contains(form)) {
+            QCoreApplication::removePostedEvents(form, QEvent::UpdateRequest);
+            heldRepaints << form;
+        }
+    }
+}
+
 } // namespace
+
+void releaseRepaints()
+{
+    for (const QPointer<Form> &form : std::exchange(heldRepaints, {})) {
+        if (form)
+            QCoreApplication::postEvent(form, new QEvent(QEvent::UpdateRequest),
+                                        Qt::LowEventPriority);
+    }
+}
 
 void DoEvents()
 {
@@ -46,8 +77,12 @@ void DoEvents()
     // Windows unloaded meanwhile are deleted once control is back in the main loop, not
     // here: the window system may still have events for them.
     ++eventsRunning;
+    holdRepaints();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     --eventsRunning;
+    // Asked again: the next step's events or the main loop paint.
+    if (eventsRunning == 0)
+        releaseRepaints();
 }
 
 void WaitForEvents(int ms)
@@ -105,6 +140,7 @@ int MsgBox(const QString &text, BoxButtons buttons, BoxIcon icon, const QString 
             : buttons == BoxButtons::RetryCancel ? AnswerCancel
                                                  : AnswerOk;
     KeyGate::boxOpening();
+    releaseRepaints();
     const int answer = platform().messageBox(text, title, icon, buttons);
     restoreFocusAfterBox();
     return answer;
@@ -115,6 +151,7 @@ QString InputBox(const QString &prompt, const QString &title, const QString &def
     if (ending)
         return QString();
     KeyGate::boxOpening();
+    releaseRepaints();
     const QString answer = platform().inputBox(prompt, title, defaultText);
     restoreFocusAfterBox();
     return answer;
@@ -146,6 +183,7 @@ void lockWaitTick()
 {
     if (ending)
         return;
+    releaseRepaints();
     ++eventsRunning;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     --eventsRunning;

@@ -16,6 +16,9 @@ void DoEvents();
 // another program that ends the moment its answer comes.
 void WaitForEvents(int ms);
 
+// Asks again for the repaints DoEvents has let wait: before a box or a wait shows.
+void releaseRepaints();
+
 // Ends the program from anywhere. Handlers that call it return at once; from then on
 // no handler runs, boxes answer without showing and waiting loops stop.
 void endProgram();
