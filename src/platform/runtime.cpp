@@ -80,9 +80,9 @@ void DoEvents()
     holdRepaints();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     --eventsRunning;
-    // Asked again: the next step's events or the main loop paint.
-    if (eventsRunning == 0)
-        releaseRepaints();
+    // Asked again: the next step's events or the main loop paint. Nothing stays held past
+    // a DoEvents, whatever loop runs it (a wait for another program, a box).
+    releaseRepaints();
 }
 
 void WaitForEvents(int ms)
