@@ -80,9 +80,9 @@ void DoEvents()
     holdRepaints();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     --eventsRunning;
-    // Asked again: the next step's events or the main loop paint. Nothing stays held past
-    // a DoEvents, whatever loop runs it (a wait for another program, a box).
-    releaseRepaints();
+    // Asked again: the next step's events or the main loop paint.
+    if (eventsRunning == 0)
+        releaseRepaints();
 }
 
 void WaitForEvents(int ms)
@@ -93,6 +93,8 @@ void WaitForEvents(int ms)
     QTimer wake;
     wake.setSingleShot(true);
     wake.start(ms);
+    // A wait paints as it goes: nothing DoEvents held back stays held through it.
+    releaseRepaints();
     ++eventsRunning;
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     --eventsRunning;
