@@ -52,7 +52,7 @@ void holdRepaints()
         || QApplication::activeModalWidget())
         return;
     for (Form *form : Form::openForms()) {
-        if (form->paintedWithinFrame() && !heldRepaints.contains(form)) {
+        if (form->isVisible() && form->paintedWithinFrame() && !heldRepaints.contains(form)) {
             QCoreApplication::removePostedEvents(form, QEvent::UpdateRequest);
             heldRepaints << form;
         }
@@ -64,6 +64,8 @@ void holdRepaints()
 void releaseRepaints()
 {
     for (const QPointer<Form> &form : std::exchange(heldRepaints, {})) {
+        // Also to a window hidden meanwhile: Qt asks for no other repaint while this one
+        // is outstanding, and would not paint it when it shows again.
         if (form)
             QCoreApplication::postEvent(form, new QEvent(QEvent::UpdateRequest),
                                         Qt::LowEventPriority);
