@@ -20,6 +20,7 @@
 #include <ctime>
 
 #include <dirent.h>
+#include <strings.h>
 #include <sys/stat.h>
 #endif
 
@@ -53,23 +54,26 @@ QByteArray lowered(const char *name)
     return lower;
 }
 
-void readListing(const QByteArray &path, const struct stat &folder, Listing &listing)
+// Every entry whose name is the plain ASCII name in any case, or when keep is given, every
+// entry of the folder kept there by its name in lower case, and the matches.
+QList<QByteArray> readFolder(const QByteArray &path, const QByteArray &name, Listing *keep)
 {
-    listing = Listing();
-    listing.device = folder.st_dev;
-    listing.inode = folder.st_ino;
-    if (std::time(nullptr) - folder.st_mtim.tv_sec >= SettledSeconds)
-        listing.changed = folder.st_mtim;
+    QList<QByteArray> matches;
     DIR *entries = ::opendir(path.constData());
-    while (dirent *entry = entries ? ::readdir(entries) : nullptr)
-        listing.names[lowered(entry->d_name)].append(QByteArray(entry->d_name));
+    while (dirent *entry = entries ? ::readdir(entries) : nullptr) {
+        if (keep)
+            keep->names[lowered(entry->d_name)].append(QByteArray(entry->d_name));
+        if (::strcasecmp(entry->d_name, name.constData()) == 0)
+            matches.append(QByteArray(entry->d_name));
+    }
     if (entries)
         ::closedir(entries);
+    return matches;
 }
 
 // The names in the folder that match the plain ASCII name whatever their case. A file
 // looked for on every database call is mostly not there at all ("tallic.ini"): one look at
-// the folder's time answers that.
+// the folder's time answers that, once the folder has settled.
 QList<QByteArray> entriesNamed(const QString &folder, const QByteArray &name)
 {
     static QMutex guard;
@@ -80,11 +84,17 @@ QList<QByteArray> entriesNamed(const QString &folder, const QByteArray &name)
         return {};
     const QMutexLocker locked(&guard);
     Listing &listing = listings[path];
-    if (listing.device != status.st_dev || listing.inode != status.st_ino
-        || listing.changed.tv_sec != status.st_mtim.tv_sec
-        || listing.changed.tv_nsec != status.st_mtim.tv_nsec)
-        readListing(path, status, listing);
-    return listing.names.value(lowered(name.constData()));
+    if (listing.device == status.st_dev && listing.inode == status.st_ino
+        && listing.changed.tv_sec == status.st_mtim.tv_sec
+        && listing.changed.tv_nsec == status.st_mtim.tv_nsec)
+        return listing.names.value(lowered(name.constData()));
+    listing = Listing();
+    if (std::time(nullptr) - status.st_mtim.tv_sec < SettledSeconds)
+        return readFolder(path, name, nullptr);
+    listing.device = status.st_dev;
+    listing.inode = status.st_ino;
+    listing.changed = status.st_mtim;
+    return readFolder(path, name, &listing);
 }
 #endif
 
