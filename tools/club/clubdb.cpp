@@ -245,19 +245,8 @@ Result<QList<TableDef>> ClubDb::tables(const QString &file)
 Result<void> ClubDb::readRows(const QString &file, const TableDef &table, const RowSink &sink)
 {
     if (copiesRows(table)) {
-        Rows rows;
-        QVariantList row;
-        const Result<void> copied = copyRows(file, table, [&](QByteArrayView line) -> Result<void> {
-            if (!copyRow(line, table.columns, row))
-                return unreadableRow(table);
-            rows << row;
-            if (rows.size() < BatchRows)
-                return {};
-            const Result<void> taken = sink(rows);
-            rows.clear();
-            return taken;
-        });
-        return !copied || rows.isEmpty() ? copied : sink(rows);
+        return readPlainRows(file, table,
+                             [&](const PlainRows &rows) { return sink(qtRows(rows)); });
     }
     const QString select = u"select * from "_s + this->table(file, table.name);
     QSqlQuery query(db_);

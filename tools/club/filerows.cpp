@@ -120,7 +120,7 @@ void appendCopyValue(QByteArray &out, sqlite3_stmt *statement, int column, Colum
             sqlite3_column_bytes(statement, column));
         if (kind == ColumnKind::Blob)
             return appendCopyBlob(out, bytes);
-        if (isUtf8(bytes))
+        if (bytes.isValidUtf8())
             return appendCopyText(out, bytes);
         return appendCopyText(out, QStringView(QString::fromUtf8(bytes)));
     }
@@ -129,7 +129,7 @@ void appendCopyValue(QByteArray &out, sqlite3_stmt *statement, int column, Colum
             reinterpret_cast<const char *>(sqlite3_column_text(statement, column)),
             sqlite3_column_bytes(statement, column));
         // Text that is not UTF-8 is read as the driver reads it, through SQLite's UTF-16.
-        if (isUtf8(text))
+        if (text.isValidUtf8())
             return appendCopyText(out, text);
         return appendCopyText(out, text16());
     }

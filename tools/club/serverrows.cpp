@@ -298,40 +298,6 @@ void appendCopyBlob(QByteArray &out, QByteArrayView bytes)
     out += QByteArray::fromRawData(bytes.data(), bytes.size()).toHex();
 }
 
-bool isUtf8(QByteArrayView bytes)
-{
-    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
-    const uchar *end = p + bytes.size();
-    while (p < end) {
-        if (*p < 0x80) {
-            ++p;
-            continue;
-        }
-        // The length by the first byte; the least and the most the sequence may stand for.
-        int more = 0;
-        char32_t c = 0, least = 0;
-        if ((*p & 0xE0) == 0xC0)
-            more = 1, c = *p & 0x1F, least = 0x80;
-        else if ((*p & 0xF0) == 0xE0)
-            more = 2, c = *p & 0x0F, least = 0x800;
-        else if ((*p & 0xF8) == 0xF0)
-            more = 3, c = *p & 0x07, least = 0x10000;
-        else
-            return false;
-        if (end - p <= more)
-            return false;
-        for (int i = 1; i <= more; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (p[i] & 0x3F);
-        }
-        if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-        p += more + 1;
-    }
-    return true;
-}
-
 bool copyReadable(const QString &type)
 {
     static const QStringList exact {
@@ -358,14 +324,17 @@ bool copyRow(QByteArrayView line, const QList<ColumnDef> &columns, PlainRows &ro
     return true;
 }
 
-bool copyRow(QByteArrayView line, const QList<ColumnDef> &columns, QVariantList &row)
+Rows qtRows(const PlainRows &rows)
 {
-    PlainRows plain;
-    plain.columns = columns.size();
-    if (!copyRow(line, columns, plain))
-        return false;
-    row.clear();
-    for (const PlainRows::Value &value : std::as_const(plain.values)) {
+    Rows qt;
+    if (rows.columns == 0)
+        return qt;
+    qt.reserve(rows.rows());
+    for (qsizetype i = 0; i < rows.values.size(); ++i) {
+        if (i % rows.columns == 0)
+            qt.append(QVariantList());
+        const PlainRows::Value &value = rows.values.at(i);
+        QVariantList &row = qt.last();
         switch (value.type) {
         case PlainRows::Type::Null:
             row << QVariant();
@@ -377,14 +346,14 @@ bool copyRow(QByteArrayView line, const QList<ColumnDef> &columns, QVariantList 
             row << QVariant(value.real);
             break;
         case PlainRows::Type::Text:
-            row << QVariant(QString::fromUtf8(plain.data(value), value.size));
+            row << QVariant(QString::fromUtf8(rows.data(value), value.size));
             break;
         case PlainRows::Type::Blob:
-            row << QVariant(QByteArray(plain.data(value), value.size));
+            row << QVariant(QByteArray(rows.data(value), value.size));
             break;
         }
     }
-    return true;
+    return qt;
 }
 
 } // namespace tallic::club

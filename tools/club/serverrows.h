@@ -25,8 +25,6 @@ void appendCopyReal(QByteArray &out, double number, ColumnKind kind);
 void appendCopyText(QByteArray &out, QByteArrayView utf8);
 void appendCopyText(QByteArray &out, QStringView text);
 void appendCopyBlob(QByteArray &out, QByteArrayView bytes);
-// Whether the bytes are UTF-8 that reads back as the same bytes.
-bool isUtf8(QByteArrayView bytes);
 
 // Whether a column of the server's type (as format_type names it) comes out of a copy as a
 // text that copyRow() reads into the very value Qt's driver gives.
@@ -34,6 +32,7 @@ bool copyReadable(const QString &type);
 // One line of a copy's text, its fields read by the columns' kinds into the values Qt's
 // driver gives for them, added to rows; false when the line does not hold such fields.
 bool copyRow(QByteArrayView line, const QList<ColumnDef> &columns, PlainRows &rows);
-bool copyRow(QByteArrayView line, const QList<ColumnDef> &columns, QVariantList &row);
+// The plain rows as Qt's driver gives the same values.
+Rows qtRows(const PlainRows &rows);
 
 } // namespace tallic::club
