@@ -132,9 +132,7 @@ Result<void> PgCopy::put(QByteArrayView data)
         if (calls_->putCopyData(connection, data.data() + from, size) != 1) {
             // The server has refused the rows already: its reason is in its answer.
             copyingIn_ = false;
-            const QString lost = serverText(calls_->errorMessage(connection));
-            const Result<void> answer = finish();
-            return answer ? Failure(0, lost) : answer;
+            return refused();
         }
     }
     return {};
@@ -144,12 +142,16 @@ Result<void> PgCopy::endIn()
 {
     copyingIn_ = false;
     auto *connection = static_cast<PGconn *>(connection_);
-    if (calls_->putCopyEnd(connection, nullptr) != 1) {
-        const QString lost = serverText(calls_->errorMessage(connection));
-        const Result<void> answer = finish();
-        return answer ? Failure(0, lost) : answer;
-    }
+    if (calls_->putCopyEnd(connection, nullptr) != 1)
+        return refused();
     return finish();
+}
+
+Result<void> PgCopy::refused()
+{
+    const QString lost = serverText(calls_->errorMessage(static_cast<PGconn *>(connection_)));
+    const Result<void> answer = finish();
+    return answer ? Failure(0, lost) : answer;
 }
 
 void PgCopy::abandonIn()

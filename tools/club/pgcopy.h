@@ -49,6 +49,9 @@ private:
     Result<void> run(const QString &statement, int status);
     // The server's answer to the statement that has ended: its reason when it failed.
     Result<void> finish();
+    // A copy in the connection would not take: the server's answer, or else the
+    // connection's reason.
+    Result<void> refused();
 
     const PgCalls *calls_ = nullptr;
     void *connection_ = nullptr; // libpq's PGconn

@@ -54,15 +54,20 @@ Result<void> TableWriter::sent()
     return {};
 }
 
-Result<void> TableWriter::write(const QByteArray &copyText)
+Result<void> TableWriter::sendAside(std::function<QByteArray()> text)
 {
     Result<void> ready = sent();
     if (ready)
         ready = startCopy();
     if (ready)
-        sending_
-            = std::async(std::launch::async, [this, copyText] { return copy_->put(copyText); });
+        sending_ = std::async(std::launch::async,
+                              [this, text = std::move(text)] { return copy_->put(text()); });
     return ready;
+}
+
+Result<void> TableWriter::write(const QByteArray &copyText)
+{
+    return sendAside([copyText] { return copyText; });
 }
 
 Result<void> TableWriter::write(const Rows &rows)
@@ -70,17 +75,12 @@ Result<void> TableWriter::write(const Rows &rows)
     if (!db_.onServer())
         return db_.insertRows(file_, table_, rows);
     if (takesCopyText()) {
-        Result<void> ready = sent();
-        if (ready)
-            ready = startCopy();
-        if (ready)
-            sending_ = std::async(std::launch::async, [this, rows] {
-                QByteArray text;
-                text.reserve(rows.size() * table_.columns.size() * 8);
-                appendCopyRows(text, table_.columns, rows);
-                return copy_->put(text);
-            });
-        return ready;
+        return sendAside([this, rows] {
+            QByteArray text;
+            text.reserve(rows.size() * table_.columns.size() * 8);
+            appendCopyRows(text, table_.columns, rows);
+            return text;
+        });
     }
     // The statement of this batch is made while the server stores the one before.
     std::future<QString> made

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <future>
 #include <memory>
 
@@ -43,6 +44,8 @@ private:
     Result<void> startCopy();
     // The batch sent before (or the statement made before, executed), once it is done.
     Result<void> sent();
+    // Once the batch before is stored, sends the text that text() makes in another thread.
+    Result<void> sendAside(std::function<QByteArray()> text);
 
     ClubDb &db_;
     QString file_;
