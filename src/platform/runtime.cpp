@@ -59,6 +59,14 @@ void holdRepaints()
     }
 }
 
+// What a box needs before it shows: the keys typed ahead sorted out, and the windows
+// behind it painted.
+void beforeBox()
+{
+    KeyGate::boxOpening();
+    releaseRepaints();
+}
+
 } // namespace
 
 void releaseRepaints()
@@ -143,8 +151,7 @@ int MsgBox(const QString &text, BoxButtons buttons, BoxIcon icon, const QString 
         return buttons == BoxButtons::YesNo      ? AnswerNo
             : buttons == BoxButtons::RetryCancel ? AnswerCancel
                                                  : AnswerOk;
-    KeyGate::boxOpening();
-    releaseRepaints();
+    beforeBox();
     const int answer = platform().messageBox(text, title, icon, buttons);
     restoreFocusAfterBox();
     return answer;
@@ -154,8 +161,7 @@ QString InputBox(const QString &prompt, const QString &title, const QString &def
 {
     if (ending)
         return QString();
-    KeyGate::boxOpening();
-    releaseRepaints();
+    beforeBox();
     const QString answer = platform().inputBox(prompt, title, defaultText);
     restoreFocusAfterBox();
     return answer;
