@@ -606,15 +606,15 @@ TEST(PostingTest, APostPaintsThePanelTheCountAndTheTotalsOnceAtMost)
             << qPrintable(shown.at(i));
     EXPECT_EQ(text(h, u"txtprev(4)"_s), u"1002"_s);
 
-    // What is painted from pictures drawn once looks as the application's style draws it,
-    // painted on an image as the screen's is.
+    // What the post painted, piece by piece from pictures drawn once, looks as the
+    // application's style draws the whole window.
     Form *window = Form::find(u"arinput"_s);
     const auto grab = [window] {
         QImage image(window->size(), QImage::Format_ARGB32_Premultiplied);
         window->render(&image);
         return image;
     };
-    const QImage cached = grab();
+    const QImage cached = window->screen()->grabWindow(window->winId()).toImage();
     QStyle *plain = QStyleFactory::create(QApplication::style()->name());
     plain->setParent(window);
     for (QWidget *widget : window->findChildren<QWidget *>())
