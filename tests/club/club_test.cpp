@@ -515,6 +515,43 @@ TEST(ClubServerTest, FilesToTheServerAndBackGiveTheSameRows)
         QSqlDatabase::removeDatabase(u"both"_s);
     }
     EXPECT_EQ(h.rows(u"config"_s, u"select armonth from ar"_s).value(0).value(0).toInt(), 4);
+
+    // Old Jet files straight onto a server that holds none of the suite's databases yet.
+    if (!QFile::exists(Legacy + u"/nwind.mdb"_s))
+        return;
+    Harness h3;
+    for (const QString &db : { u"daily"_s, u"config"_s, u"ar"_s, u"gl"_s, u"master"_s, u"master2"_s,
+                               u"emp"_s, u"user"_s })
+        h3.removeDatabase(db);
+    const QString old = dir.filePath(u"old"_s), server3 = dir.filePath(u"server3"_s);
+    QDir().mkpath(old);
+    QDir().mkpath(server3);
+    QFile::copy(Legacy + u"/nwind.mdb"_s, old + u"/DAILY.MDB"_s);
+    QFile::copy(Legacy + u"/DateTestDatabase.mdb"_s, old + u"/master.mdb"_s);
+    QFile::copy(h3.dataDir() + u"/tallic.ini"_s, server3 + u"/tallic.ini"_s);
+    const Ran imported = club({ u"import-legacy"_s, old, server3 });
+    EXPECT_EQ(imported.code, 0) << qPrintable(imported.out);
+    EXPECT_TRUE(imported.out.contains(u"10 tables, 4038 rows"_s)) << qPrintable(imported.out);
+    // A server keeps its names in lower case, as it folds those of unquoted statements.
+    const struct
+    {
+        QString db, sql;
+        QVariant expected;
+    } found[] = {
+        { u"daily"_s, u"select count(*) from \"umsätze\""_s, 830 },
+        { u"daily"_s, u"select count(*) from customers where companyname = 'Comércio Mineiro'"_s,
+          1 },
+        { u"daily"_s, u"select max(discount) from \"order details\" where discount < 0.16"_s,
+          0.15 },
+        { u"daily"_s, u"select min(discontinued) from products"_s, -1 },
+        { u"daily"_s, u"select round(sum(unitprice)::numeric, 2)::float8 from \"order details\""_s,
+          56500.91 },
+        { u"master"_s, u"select datecol from datetest where idcol = 3"_s,
+          u"1899-01-01 00:00:00"_s },
+    };
+    for (const auto &f : found)
+        EXPECT_EQ(h3.rows(f.db, f.sql).value(0).value(0).toString(), f.expected.toString())
+            << qPrintable(f.sql);
 }
 
 } // namespace
