@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <optional>
 
 #ifdef Q_OS_LINUX
 #include <sys/vfs.h>
@@ -40,9 +41,21 @@ struct Listing
     QHash<QByteArray, QList<QByteArray>> names;
 };
 
-// A folder changed this recently may change again within the same tick of its clock and
-// keep its time: its listing is read again on every look.
-constexpr time_t SettledSeconds = 2;
+// A folder's time is kept to the tick of the kernel's clock (a few milliseconds) where it
+// has digits below the second, and to a second or two where it has none (FAT, ext with
+// small inodes). A folder changed more recently than that may change again within the
+// same tick and keep its time: its listing is not kept.
+constexpr qint64 SettledFineMs = 50;
+constexpr qint64 SettledCoarseMs = 2000;
+
+bool settled(const struct stat &status)
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const qint64 ageMs = (qint64(now.tv_sec) - qint64(status.st_mtim.tv_sec)) * 1000
+        + (qint64(now.tv_nsec) - qint64(status.st_mtim.tv_nsec)) / 1000000;
+    return ageMs >= (status.st_mtim.tv_nsec != 0 ? SettledFineMs : SettledCoarseMs);
+}
 
 QByteArray lowered(const char *name)
 {
@@ -71,17 +84,18 @@ QList<QByteArray> readFolder(const QByteArray &path, const QByteArray &name, Lis
     return matches;
 }
 
-// The names in the folder that match the plain ASCII name whatever their case. A file
-// looked for on every database call is mostly not there at all ("tallic.ini"): one look at
-// the folder's time answers that, once the folder has settled.
-QList<QByteArray> entriesNamed(const QString &folder, const QByteArray &name)
+// The names in a settled folder that match the plain ASCII name whatever their case, from
+// the listing kept by the folder's time: one look at that time answers for a file looked
+// for on every database call and mostly not there at all ("tallic.ini"). Nothing when the
+// folder changed too recently for its listing to be kept.
+std::optional<QList<QByteArray>> keptEntriesNamed(const QString &folder, const QByteArray &name)
 {
     static QMutex guard;
     static QHash<QByteArray, Listing> listings;
     const QByteArray path = QFile::encodeName(folder);
     struct stat status;
     if (::stat(path.constData(), &status) != 0)
-        return {};
+        return QList<QByteArray>();
     const QMutexLocker locked(&guard);
     Listing &listing = listings[path];
     if (listing.device == status.st_dev && listing.inode == status.st_ino
@@ -89,8 +103,8 @@ QList<QByteArray> entriesNamed(const QString &folder, const QByteArray &name)
         && listing.changed.tv_nsec == status.st_mtim.tv_nsec)
         return listing.names.value(lowered(name.constData()));
     listing = Listing();
-    if (std::time(nullptr) - status.st_mtim.tv_sec < SettledSeconds)
-        return readFolder(path, name, nullptr);
+    if (!settled(status))
+        return std::nullopt;
     listing.device = status.st_dev;
     listing.inode = status.st_ino;
     listing.changed = status.st_mtim;
@@ -144,29 +158,50 @@ QString findInFolder(const QString &folder, const QString &name)
 {
     if (name.isEmpty())
         return QString();
-    // The suite names its files as it pleases ("DAILY.MDB"); on disk they may be in any
-    // case, most often all in one: a look at those names costs less than reading the folder.
     const QDir dir(folder);
+    // The suite names its files as it pleases ("DAILY.MDB"); on disk they may be in any
+    // case, most often all in one, and the name as asked comes first, then all in lower
+    // case, then all in upper case.
     QStringList candidates { name };
     for (const QString &spelt : { name.toLower(), name.toUpper() }) {
         if (!candidates.contains(spelt))
             candidates << spelt;
     }
+    const auto firstFile = [&dir, &candidates](QList<QByteArray> entries) {
+        std::stable_sort(entries.begin(), entries.end(),
+                         [&candidates](const QByteArray &a, const QByteArray &b) {
+                             const auto rank = [&candidates](const QByteArray &entry) {
+                                 const qsizetype at = candidates.indexOf(QFile::decodeName(entry));
+                                 return at < 0 ? candidates.size() : at;
+                             };
+                             return rank(a) < rank(b);
+                         });
+        for (const QByteArray &entry : std::as_const(entries)) {
+            const QFileInfo file(dir, QFile::decodeName(entry));
+            if (file.isFile())
+                return file.absoluteFilePath();
+        }
+        return QString();
+    };
+#ifdef Q_OS_UNIX
+    const bool plain = std::all_of(name.cbegin(), name.cend(),
+                                   [](QChar c) { return c.unicode() > 0 && c.unicode() < 0x80; });
+    if (plain) {
+        if (const std::optional<QList<QByteArray>> kept
+            = keptEntriesNamed(dir.absolutePath(), name.toLatin1()))
+            return firstFile(*kept);
+    }
+#endif
+    // A look at those names costs less than reading the folder.
     for (const QString &candidate : std::as_const(candidates)) {
         const QFileInfo file(dir, candidate);
         if (file.isFile())
             return file.absoluteFilePath();
     }
 #ifdef Q_OS_UNIX
-    if (std::all_of(name.cbegin(), name.cend(),
-                    [](QChar c) { return c.unicode() > 0 && c.unicode() < 0x80; })) {
-        for (const QByteArray &entry : entriesNamed(dir.absolutePath(), name.toLatin1())) {
-            const QFileInfo file(dir, QFile::decodeName(entry));
-            if (file.isFile())
-                return file.absoluteFilePath();
-        }
-        return QString();
-    }
+    if (plain)
+        return firstFile(
+            readFolder(QFile::encodeName(dir.absolutePath()), name.toLatin1(), nullptr));
 #endif
     QDirIterator entries(dir.absolutePath(), QDir::Files | QDir::Hidden);
     while (entries.hasNext()) {

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -71,13 +72,24 @@ TEST_F(WorkingFolderTest, FindsFilesWhateverTheirLetterCase)
         { QString(), QString() },
         { u"."_s, QString() },
     };
-    for (const auto &c : cases) {
-        const QString expected = c.found.isEmpty() ? QString() : dir.filePath(c.found);
-        EXPECT_EQ(findInWorkingFolder(c.asked), expected) << qPrintable(c.asked);
-        EXPECT_EQ(real.fileExists(c.asked), !c.found.isEmpty()) << qPrintable(c.asked);
+    // Just written, the folder is read on every look; settled, it is answered from the
+    // listing kept by its time, which a file added or taken away puts out of date at once.
+    for (const bool settled : { false, true }) {
+        if (settled)
+            QThread::msleep(100);
+        for (const auto &c : cases) {
+            const QString expected = c.found.isEmpty() ? QString() : dir.filePath(c.found);
+            EXPECT_EQ(findInWorkingFolder(c.asked), expected) << qPrintable(c.asked) << settled;
+            EXPECT_EQ(real.fileExists(c.asked), !c.found.isEmpty()) << qPrintable(c.asked);
+        }
+        // Either spelling will do when neither matches exactly.
+        EXPECT_TRUE(
+            findInWorkingFolder(u"Tool.Exe"_s).endsWith(u"tool.exe"_s, Qt::CaseInsensitive));
     }
-    // Either spelling will do when neither matches exactly.
-    EXPECT_TRUE(findInWorkingFolder(u"Tool.Exe"_s).endsWith(u"tool.exe"_s, Qt::CaseInsensitive));
+    write(u"Tallic.INI"_s, "x");
+    ASSERT_TRUE(QFile::remove(dir.filePath(u"Report.TXT"_s)));
+    EXPECT_EQ(findInWorkingFolder(u"tallic.ini"_s), dir.filePath(u"Tallic.INI"_s));
+    EXPECT_EQ(findInWorkingFolder(u"report.txt"_s), QString());
 }
 
 TEST(CommandLineTest, TheProgramGetsItsArgumentsAsWritten)
