@@ -14,6 +14,7 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <optional>
 
 namespace tallic {
 
@@ -106,6 +107,17 @@ QPixmap drawApart(const Option &option, const QPainter &painter, Draw draw)
     return picture;
 }
 
+// How far the painter moves what it draws on its device, when it only moves it, and by
+// whole pixels.
+std::optional<QPoint> wholePixelMove(const QPainter *painter)
+{
+    const QTransform moved = painter->deviceTransform();
+    if (moved.type() > QTransform::TxTranslate || moved.dx() != std::round(moved.dx())
+        || moved.dy() != std::round(moved.dy()))
+        return std::nullopt;
+    return QPoint(int(moved.dx()), int(moved.dy()));
+}
+
 // Where on the painter's image the option's rect lies, when the painter draws on an image
 // and only moves; an empty rect otherwise.
 QRect onImage(const QPainter *painter, const QStyleOption *option)
@@ -113,11 +125,10 @@ QRect onImage(const QPainter *painter, const QStyleOption *option)
     // A control's painter draws on the window's image through a redirection.
     const QPaintDevice *device
         = painter->paintEngine() ? painter->paintEngine()->paintDevice() : nullptr;
-    const QTransform moved = painter->deviceTransform();
-    if (!device || device->devType() != QInternal::Image || moved.type() > QTransform::TxTranslate
-        || moved.dx() != std::round(moved.dx()) || moved.dy() != std::round(moved.dy()))
+    const std::optional<QPoint> moved = wholePixelMove(painter);
+    if (!device || device->devType() != QInternal::Image || !moved)
         return {};
-    const QRect area = option->rect.translated(int(moved.dx()), int(moved.dy()));
+    const QRect area = option->rect.translated(*moved);
     return static_cast<const QImage *>(device)->rect().contains(area) ? area : QRect();
 }
 
@@ -194,11 +205,10 @@ bool drawOverlaid(QHash<FrameKey, QList<Overlay>> &overlays, FrameKey key,
 QRegion clipRects(const QPainter *painter)
 {
     const QPaintEngine *engine = painter->paintEngine();
-    const QTransform moved = painter->deviceTransform();
-    if (!engine || moved.type() > QTransform::TxTranslate || moved.dx() != std::round(moved.dx())
-        || moved.dy() != std::round(moved.dy()) || painter->device()->devicePixelRatio() != 1)
+    const std::optional<QPoint> moved = wholePixelMove(painter);
+    if (!engine || !moved || painter->device()->devicePixelRatio() != 1)
         return {};
-    QRegion region = engine->systemClip().translated(-int(moved.dx()), -int(moved.dy()));
+    QRegion region = engine->systemClip().translated(-*moved);
     if (painter->hasClipping())
         region = region.isEmpty() ? painter->clipRegion() : region & painter->clipRegion();
     return region.rectCount() > 1 ? region : QRegion();

@@ -167,17 +167,22 @@ QString findInFolder(const QString &folder, const QString &name)
         if (!candidates.contains(spelt))
             candidates << spelt;
     }
-    const auto firstFile = [&dir, &candidates](QList<QByteArray> entries) {
-        std::stable_sort(entries.begin(), entries.end(),
-                         [&candidates](const QByteArray &a, const QByteArray &b) {
-                             const auto rank = [&candidates](const QByteArray &entry) {
-                                 const qsizetype at = candidates.indexOf(QFile::decodeName(entry));
-                                 return at < 0 ? candidates.size() : at;
-                             };
-                             return rank(a) < rank(b);
-                         });
-        for (const QByteArray &entry : std::as_const(entries)) {
-            const QFileInfo file(dir, QFile::decodeName(entry));
+    // The first of the entries that is a file, those spelt as above before any other.
+    const auto firstFile = [&dir, &candidates](const QList<QByteArray> &entries) {
+        QStringList names;
+        for (const QByteArray &entry : entries)
+            names << QFile::decodeName(entry);
+        QStringList ordered;
+        for (const QString &candidate : std::as_const(candidates)) {
+            if (names.contains(candidate))
+                ordered << candidate;
+        }
+        for (const QString &other : std::as_const(names)) {
+            if (!candidates.contains(other))
+                ordered << other;
+        }
+        for (const QString &entry : std::as_const(ordered)) {
+            const QFileInfo file(dir, entry);
             if (file.isFile())
                 return file.absoluteFilePath();
         }
