@@ -51,6 +51,14 @@ qint64 characters(const QString &text)
     return n;
 }
 
+// A failure in the table's rows, told with the table's name.
+Result<void> namedFor(const TableDef &table, const Result<void> &result)
+{
+    if (result)
+        return {};
+    return Failure(0, table.name + u": "_s + result.failure().description);
+}
+
 Failure unreadableRow(const TableDef &table)
 {
     return Failure(0, table.name + u": the server sent a row unreadable as the table's columns"_s);
@@ -180,6 +188,14 @@ QString ClubDb::column(const QString &name) const
     return quotedName(name, onServer_);
 }
 
+QString ClubDb::columnList(const TableDef &table) const
+{
+    QStringList columns;
+    for (const ColumnDef &column : table.columns)
+        columns << this->column(column.name);
+    return columns.join(u", "_s);
+}
+
 Result<void> ClubDb::exec(const QString &sql)
 {
     QSqlQuery query(db_);
@@ -300,11 +316,8 @@ bool ClubDb::copiesRows(const TableDef &table) const
 Result<void> ClubDb::copyRows(const QString &file, const TableDef &table,
                               const std::function<Result<void>(QByteArrayView line)> &take)
 {
-    QStringList columns;
-    for (const ColumnDef &column : table.columns)
-        columns << this->column(column.name);
     PgCopy copy(db_);
-    return copy.out(u"copy "_s + this->table(file, table.name) + u" ("_s + columns.join(u", "_s)
+    return copy.out(u"copy "_s + this->table(file, table.name) + u" ("_s + columnList(table)
                         + u") to stdout"_s,
                     take);
 }
@@ -416,18 +429,12 @@ Result<void> ClubDb::insertRows(const QString &file, const TableDef &table, cons
     const QString target = this->table(file, table.name);
     if (onServer_)
         return exec(serverInsert(target, table.columns, rows));
-    const Result<void> inserted = insertFileRows(db_, target, table.columns.size(), rows);
-    if (inserted)
-        return {};
-    return Failure(0, table.name + u": "_s + inserted.failure().description);
+    return namedFor(table, insertFileRows(db_, target, table.columns.size(), rows));
 }
 
 Result<void> ClubDb::insertRows(const QString &file, const TableDef &table, const PlainRows &rows)
 {
-    const Result<void> inserted = insertFileRows(db_, this->table(file, table.name), rows);
-    if (inserted)
-        return {};
-    return Failure(0, table.name + u": "_s + inserted.failure().description);
+    return namedFor(table, insertFileRows(db_, this->table(file, table.name), rows));
 }
 
 Result<qint64> ClubDb::count(const QString &file, const QString &table)

@@ -100,6 +100,8 @@ public:
     // "daily"."ardaily"; names in lower case on a server.
     QString table(const QString &file, const QString &table) const;
     QString column(const QString &name) const;
+    // The table's columns as a statement lists them, in their order.
+    QString columnList(const TableDef &table) const;
 
     Result<void> exec(const QString &sql);
     Result<void> exec(const QStringList &statements);

@@ -35,12 +35,8 @@ Result<void> TableWriter::startCopy()
 {
     if (copying_)
         return {};
-    QStringList columns;
-    for (const ColumnDef &column : std::as_const(table_.columns))
-        columns << db_.column(column.name);
-    copying_ = true;
     const Result<void> started
-        = copy_->startIn(u"copy "_s + name_ + u" ("_s + columns.join(u", "_s) + u") from stdin"_s);
+        = copy_->startIn(u"copy "_s + name_ + u" ("_s + db_.columnList(table_) + u") from stdin"_s);
     copying_ = started.ok();
     return started;
 }
