@@ -341,19 +341,42 @@ TEST_F(ClubTest, CopiesBackupsAndRestoresAreCheckedAndRefuseWhatTheyMustNot)
     db.close();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(u"staff"_s);
-    QFile damaged(backup);
-    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
-    damaged.seek(damaged.size() - 5000);
-    damaged.write("damage");
-    damaged.close();
     const QStringList before = listing(path(u"restored"_s));
     Ran run = club({ u"restore"_s, backup, path(u"restored"_s) });
     EXPECT_EQ(run.code, 1);
     EXPECT_TRUE(run.out.contains(u"JONES is keying chits"_s)) << qPrintable(run.out);
-    run = club({ u"restore"_s, backup, path(u"restored"_s), u"--force"_s });
-    EXPECT_EQ(run.code, 1);
-    EXPECT_TRUE(run.out.contains(u"is not what was backed up"_s)) << qPrintable(run.out);
-    EXPECT_EQ(listing(path(u"restored"_s)), before);
+    QFile file(backup);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+    struct Damage
+    {
+        qsizetype at; // from the end when negative
+        QByteArray bytes;
+        QString said;
+    };
+    const Damage damages[] = {
+        { 0, "NOT A", u"is not a Tallic backup"_s },
+        { 4096 + 200, "damage", u"config.mdb is not what was backed up"_s },
+        { -25, "{{{", u"its manifest cannot be read"_s },
+        { -10, "x", u"is cut short"_s },
+        { whole.size() / 2, {}, u"is cut short"_s }, // the rest lost
+    };
+    for (const Damage &damage : damages) {
+        const qsizetype at = damage.at < 0 ? whole.size() + damage.at : damage.at;
+        QByteArray bytes = damage.bytes.isEmpty()
+            ? whole.left(at)
+            : whole.left(at) + damage.bytes + whole.mid(at + damage.bytes.size());
+        const QString damaged = path(u"damaged.tallic-backup"_s);
+        QFile out(damaged);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        out.close();
+        run = club({ u"restore"_s, damaged, path(u"restored"_s), u"--force"_s });
+        EXPECT_EQ(run.code, 1) << damage.at;
+        EXPECT_TRUE(run.out.contains(damage.said))
+            << qPrintable(damage.said + u"\nnot in\n"_s + run.out);
+        EXPECT_EQ(listing(path(u"restored"_s)), before);
+    }
 }
 
 // A command killed at any moment leaves its target as it was; the next one in the folder

@@ -7,7 +7,6 @@
 #include "platform/singleinstance.h"
 #include "suite/sqlitefiles.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,12 +14,19 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
-#include <QSaveFile>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QtEndian>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <optional>
 #include <thread>
 
 using namespace Qt::Literals::StringLiterals;
@@ -29,7 +35,9 @@ namespace tallic::club {
 
 namespace {
 
-const QByteArray Magic = "TALLIC-BACKUP 1\n";
+const QByteArray Magic = "TALLIC-BACKUP 2\n";
+// The manifest's place in the file, at its end: twenty digits and a line feed.
+constexpr qint64 TrailerSize = 21;
 constexpr qint64 Chunk = 1 << 20;
 
 QString where(const DataSource &source)
@@ -37,150 +45,206 @@ QString where(const DataSource &source)
     return source.onServer() ? u"the server's database "_s + source.database : source.folder;
 }
 
-// Every table of the files in the folder, with its figures, for the manifest.
-Result<QJsonArray> describe(const QString &folder, const QStringList &files)
+// A Fletcher sum of the bytes as 32-bit words: a changed, lost or moved word changes it.
+// Every part added but the last holds whole words.
+class Checksum
 {
-    ClubDb db;
-    if (const Result<void> opened = db.openFiles(folder, files, Access::ReadOnly); !opened)
-        return opened.failure();
-    QJsonArray tables;
-    for (const QString &file : files) {
-        const Result<QList<TableDef>> defs = db.tables(file);
-        if (!defs)
-            return defs.failure();
-        for (const TableDef &def : *defs) {
-            const Result<Figures> figures = db.figures(file, def);
-            if (!figures)
-                return figures.failure();
-            QJsonArray columns, values;
-            for (qsizetype i = 0; i < def.columns.size(); ++i) {
-                columns << def.columns.at(i).name;
-                values << figures->columns.value(i);
-            }
-            tables << QJsonObject { { u"file"_s, file },
-                                    { u"table"_s, def.name },
-                                    { u"rows"_s, figures->rows },
-                                    { u"columns"_s, columns },
-                                    { u"figures"_s, values } };
+public:
+    void add(const uchar *bytes, qint64 size)
+    {
+        qint64 i = 0;
+        for (; i + 4 <= size; i += 4) {
+            low_ += qFromLittleEndian<quint32>(bytes + i);
+            high_ += low_;
         }
+        if (i < size) {
+            uchar last[4] = {};
+            memcpy(last, bytes + i, size_t(size - i));
+            add(last, 4);
+        }
+    }
+    QString text() const
+    {
+        return u"%1%2"_s.arg(qulonglong(high_), 16, 16, QChar(u'0'))
+            .arg(qulonglong(low_), 16, 16, QChar(u'0'));
+    }
+
+private:
+    quint64 low_ = 0;
+    quint64 high_ = 0;
+};
+
+// Every table of the database with its rows, for the manifest.
+Result<QJsonArray> countRows(ClubDb &db, const QString &file)
+{
+    const Result<QList<TableDef>> defs = db.tables(file);
+    if (!defs)
+        return defs.failure();
+    QJsonArray tables;
+    for (const TableDef &def : *defs) {
+        const Result<qint64> rows = db.count(file, def.name);
+        if (!rows)
+            return rows.failure();
+        tables << QJsonObject { { u"file"_s, file },
+                                { u"table"_s, def.name },
+                                { u"rows"_s, double(*rows) } };
     }
     return tables;
 }
 
-// The copies of the source's databases in the folder, page by page from files, table by
-// table from a server: the files copied.
-Result<QStringList> snapshot(const DataSource &source, const QString &folder, Console &console)
+// The server's tables written into files in the folder, in one repeatable-read
+// transaction: the files written.
+Result<QStringList> serverSnapshot(const DataSource &source, const QString &folder,
+                                   Console &console)
 {
-    if (source.onServer()) {
-        const Result<std::unique_ptr<ClubSource>> reader = dataFolder(source);
-        if (!reader)
-            return reader.failure();
-        DataSource copy;
-        copy.folder = folder;
-        ClubTarget target(copy);
-        Report report;
-        if (const Result<void> written = writeClub(**reader, target, false, console, report);
-            !written)
-            return written.failure();
-        return (*reader)->databases();
-    }
-    const Result<QStringList> present = suiteDatabasesIn(source);
-    if (!present || present->isEmpty())
-        return Failure(0, source.folder + u" holds none of the suite's databases"_s);
-    const QStringList &files = *present;
-    ClubDb db;
-    Result<void> read = db.openFiles(source.folder, files, Access::ReadOnly);
-    if (read)
-        read = db.exec(u"begin"_s);
-    for (const QString &file : files) {
-        if (read)
-            read = db.exec(u"select count(*) from "_s + quotedName(schemaOf(file), false)
-                           + u".sqlite_master"_s);
-    }
-    if (!read)
-        return read.failure();
-    for (const QString &file : files) {
-        console.line(u"  "_s + file);
-        const Result<void> copied
-            = copyDatabase(db.db(), schemaOf(file), QDir(folder).filePath(file));
-        if (!copied)
-            return Failure(0, file + u": "_s + copied.failure().description);
-    }
-    if (read = db.exec(u"commit"_s); !read)
-        return read.failure();
-    return files;
+    const Result<std::unique_ptr<ClubSource>> reader = dataFolder(source);
+    if (!reader)
+        return reader.failure();
+    DataSource copy;
+    copy.folder = folder;
+    ClubTarget target(copy);
+    Report report;
+    if (const Result<void> written = writeClub(**reader, target, false, console, report); !written)
+        return written.failure();
+    return (*reader)->databases();
 }
 
-bool copyBytes(QIODevice &from, QIODevice &to, qint64 size, QCryptographicHash *hash)
+Result<qint64> pragmaValue(ClubDb &db, const QString &file, const QString &pragma)
+{
+    QSqlQuery query(db.db());
+    if (!query.exec(u"pragma "_s + quotedName(schemaOf(file), false) + u'.' + pragma)
+        || !query.next())
+        return Failure(0, file + u": "_s + query.lastError().text());
+    return query.value(0).toLongLong();
+}
+
+// Copies the database, as the connection's transaction sees it, into the file at the
+// offset, page by page straight into the part of the file mapped there: its entry in the
+// manifest.
+Result<QJsonObject> storeDatabase(ClubDb &db, const QString &file, QFile &out, qint64 offset)
+{
+    const Result<qint64> pages = pragmaValue(db, file, u"page_count"_s);
+    const Result<qint64> pageSize = pragmaValue(db, file, u"page_size"_s);
+    if (!pages || !pageSize)
+        return pages ? pageSize.failure() : pages.failure();
+    const qint64 size = *pages * *pageSize;
+    if (size <= 0)
+        return Failure(0, u"the database has no pages"_s);
+    // Claimed on the disk first: a full disk is a message now, not a crash when a page of
+    // the mapped file finds no room.
+    if (const int error = ::posix_fallocate(out.handle(), offset, size); error != 0)
+        return Failure(0, qt_error_string(error));
+    void *mapped
+        = ::mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE, MAP_SHARED, out.handle(), offset);
+    if (mapped == MAP_FAILED)
+        return Failure(0, qt_error_string());
+    uchar *image = static_cast<uchar *>(mapped);
+    // The file's pages made ahead of the copy, a part at a time in a thread of their own,
+    // rather than at a fault each as the copy reaches them; where the copy overtakes, it
+    // makes its own.
+    std::atomic<bool> whole = false;
+    std::thread ahead([&] {
+        for (qint64 made = 0; made < size && !whole; made += Chunk * 8)
+            ::madvise(image + made, size_t(qMin(Chunk * 8, size - made)), MADV_POPULATE_WRITE);
+    });
+    const Result<qint64> copied = copyDatabaseInto(db.db(), schemaOf(file), image, size);
+    whole = true;
+    ahead.join();
+    // The disk starts writing the copy while its checksum is taken.
+    ::sync_file_range(out.handle(), offset, size, SYNC_FILE_RANGE_WRITE);
+    Checksum sum;
+    if (copied)
+        sum.add(image, *copied);
+    ::munmap(mapped, size_t(size));
+    if (!copied)
+        return copied.failure();
+    if (*copied != size)
+        return Failure(0, u"the copy holds %1 bytes of %2"_s.arg(*copied).arg(size));
+    return QJsonObject { { u"name"_s, file },
+                         { u"offset"_s, double(offset) },
+                         { u"size"_s, double(size) },
+                         { u"checksum"_s, sum.text() } };
+}
+
+bool copyBytes(QIODevice &from, QIODevice &to, qint64 size, Checksum &sum)
 {
     QByteArray buffer;
     while (size > 0) {
         buffer = from.read(qMin(size, Chunk));
         if (buffer.isEmpty() || to.write(buffer) != buffer.size())
             return false;
-        if (hash)
-            hash->addData(buffer);
+        sum.add(reinterpret_cast<const uchar *>(buffer.constData()), buffer.size());
         size -= buffer.size();
     }
     return true;
 }
 
-struct Manifest
+Result<QJsonObject> readManifest(QFile &file)
 {
-    QJsonObject json;
-    qint64 dataStart = 0;
-};
-
-Result<Manifest> readManifest(QFile &file)
-{
-    if (file.read(Magic.size()) != Magic)
-        return Failure(0, file.fileName() + u" is not a Tallic backup"_s);
+    const QByteArray first = file.read(Magic.size());
+    if (first != Magic)
+        return Failure(0,
+                       file.fileName()
+                           + (first.startsWith("TALLIC-BACKUP ")
+                                  ? u" was written by another version of tallic-club"_s
+                                  : u" is not a Tallic backup"_s));
+    const qint64 size = file.size();
+    bool found = size >= Magic.size() + TrailerSize && file.seek(size - TrailerSize);
+    const qint64 start = found ? file.read(TrailerSize).trimmed().toLongLong(&found) : 0;
+    if (!found || start < Magic.size() || start > size - TrailerSize || !file.seek(start))
+        return Failure(0, file.fileName() + u" is cut short: its manifest is missing"_s);
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readLine(), &error);
+    const QJsonDocument document
+        = QJsonDocument::fromJson(file.read(size - TrailerSize - start), &error);
     if (!document.isObject())
         return Failure(
             0, file.fileName() + u": its manifest cannot be read: "_s + error.errorString());
-    return Manifest { document.object(), file.pos() };
+    return document.object();
 }
 
-// Writes the backup's databases into the folder, each checked against its digest, then
-// every table against the manifest's figures: the files written.
+// Writes the backup's databases into the folder, each checked against its checksum, then
+// every table's rows against the manifest: the files written.
 Result<QStringList> unpack(const QString &path, const QString &folder, Console &console)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failure(0, path + u": "_s + file.errorString());
-    const Result<Manifest> manifest = readManifest(file);
+    const Result<QJsonObject> manifest = readManifest(file);
     if (!manifest)
         return manifest.failure();
     QStringList files;
-    for (const QJsonValue &entry : manifest->json.value(u"files"_s).toArray()) {
+    for (const QJsonValue &entry : manifest->value(u"files"_s).toArray()) {
         const QJsonObject object = entry.toObject();
         const QString name = object.value(u"name"_s).toString();
         if (!suiteDatabase(name) || name.contains(u'/'))
             return Failure(0, path + u" names a database that is not the suite's: "_s + name);
         QFile out(QDir(folder).filePath(name));
-        QCryptographicHash hash(QCryptographicHash::Sha256);
-        if (!out.open(QIODevice::WriteOnly)
-            || !copyBytes(file, out, qint64(object.value(u"size"_s).toDouble()), &hash))
+        Checksum sum;
+        if (!file.seek(qint64(object.value(u"offset"_s).toDouble()))
+            || !out.open(QIODevice::WriteOnly)
+            || !copyBytes(file, out, qint64(object.value(u"size"_s).toDouble()), sum))
             return Failure(0, path + u" is cut short in "_s + name);
-        if (QString::fromLatin1(hash.result().toHex()) != object.value(u"sha256"_s).toString())
+        if (sum.text() != object.value(u"checksum"_s).toString())
             return Failure(
-                0, path + u": "_s + name + u" is not what was backed up (its digest differs)"_s);
+                0, path + u": "_s + name + u" is not what was backed up (its checksum differs)"_s);
         files << name;
     }
-    const Result<QJsonArray> found = describe(folder, files);
-    if (!found)
-        return found.failure();
-    // Compared as written: a number read back from the text may be of another type.
-    if (QJsonDocument(*found).toJson(QJsonDocument::Compact)
-        != QJsonDocument(manifest->json.value(u"tables"_s).toArray())
-               .toJson(QJsonDocument::Compact))
-        return Failure(0,
-                       path + u": the databases do not hold the rows and sums of the manifest"_s);
-    console.line(u"The backup of "_s + manifest->json.value(u"created"_s).toString() + u" from "_s
-                 + manifest->json.value(u"source"_s).toString() + u": "_s
-                 + QString::number(found->size()) + u" tables agree with its manifest"_s);
+    ClubDb db;
+    if (const Result<void> opened = db.openFiles(folder, files, Access::ReadOnly); !opened)
+        return opened.failure();
+    QJsonArray found;
+    for (const QString &name : std::as_const(files)) {
+        const Result<QJsonArray> tables = countRows(db, name);
+        if (!tables)
+            return tables.failure();
+        for (const QJsonValue &table : *tables)
+            found << table;
+    }
+    if (found != manifest->value(u"tables"_s).toArray())
+        return Failure(0, path + u": the databases do not hold the rows of the manifest"_s);
+    console.line(u"The backup of "_s + manifest->value(u"created"_s).toString() + u" from "_s
+                 + manifest->value(u"source"_s).toString() + u": "_s + QString::number(found.size())
+                 + u" tables agree with its manifest"_s);
     return files;
 }
 
@@ -189,57 +253,77 @@ Result<QStringList> unpack(const QString &path, const QString &folder, Console &
 Result<void> backupClub(const DataSource &source, const QString &path, Console &console)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    QTemporaryDir work(QFileInfo(absolute).absolutePath() + u"/.tallic-backup-XXXXXX"_s);
-    if (!work.isValid())
-        return Failure(0, u"cannot write beside "_s + absolute);
-    const Result<QStringList> copied = snapshot(source, work.path(), console);
-    if (!copied)
-        return copied.failure();
-    const QStringList &files = *copied;
-    // The figures and the digests each read every page: the figures in a thread of their
-    // own meanwhile, on a connection of their own.
-    Result<QJsonArray> tables = Failure();
-    std::thread figures([&] { tables = describe(work.path(), files); });
-    QJsonArray entries;
-    Result<void> digested;
-    for (const QString &file : files) {
-        QFile in(QDir(work.path()).filePath(file));
-        QCryptographicHash hash(QCryptographicHash::Sha256);
-        if (!in.open(QIODevice::ReadOnly) || !hash.addData(&in)) {
-            digested = Failure(0, file + u": "_s + in.errorString());
-            break;
-        }
-        entries << QJsonObject { { u"name"_s, file },
-                                 { u"size"_s, double(in.size()) },
-                                 { u"sha256"_s, QString::fromLatin1(hash.result().toHex()) } };
+    QString folder = source.folder;
+    Result<QStringList> files = Failure();
+    std::optional<QTemporaryDir> work;
+    if (source.onServer()) {
+        work.emplace(QFileInfo(absolute).absolutePath() + u"/.tallic-backup-XXXXXX"_s);
+        if (!work->isValid())
+            return Failure(0, u"cannot write beside "_s + absolute);
+        folder = work->path();
+        files = serverSnapshot(source, folder, console);
+    } else {
+        files = suiteDatabasesIn(source);
+        if (files && files->isEmpty())
+            files = Failure(0, source.folder + u" holds none of the suite's databases"_s);
     }
-    figures.join();
-    if (!digested)
-        return digested;
-    if (!tables)
-        return tables.failure();
+    if (!files)
+        return files.failure();
 
-    QSaveFile out(absolute);
-    if (!out.open(QIODevice::WriteOnly))
+    // One read transaction over every file: the backup is one moment of the club, while
+    // workstations go on posting.
+    ClubDb db;
+    Result<void> read = db.openFiles(folder, *files, Access::ReadOnly);
+    if (read)
+        read = db.exec(u"begin"_s);
+    for (const QString &file : std::as_const(*files)) {
+        if (read)
+            read = db.exec(u"select count(*) from "_s + quotedName(schemaOf(file), false)
+                           + u".sqlite_master"_s);
+    }
+    if (!read)
+        return read.failure();
+
+    // Written beside its name and renamed there when whole; mapped, so read and written.
+    QTemporaryFile out(absolute + u".XXXXXX"_s);
+    if (!out.open() || out.write(Magic) != Magic.size())
         return Failure(0, absolute + u": "_s + out.errorString());
+    // Each database on a page of the file of its own, where it can be mapped.
+    const qint64 page = ::sysconf(_SC_PAGESIZE);
+    qint64 end = Magic.size();
+    QJsonArray entries, tables;
+    for (const QString &file : std::as_const(*files)) {
+        console.line(u"  "_s + file);
+        const qint64 offset = (end + page - 1) / page * page;
+        const Result<QJsonObject> entry = storeDatabase(db, file, out, offset);
+        if (!entry)
+            return Failure(0, file + u": "_s + entry.failure().description);
+        const Result<QJsonArray> counted = countRows(db, file);
+        if (!counted)
+            return counted.failure();
+        entries << *entry;
+        for (const QJsonValue &table : *counted)
+            tables << table;
+        end = offset + qint64(entry->value(u"size"_s).toDouble());
+    }
+    if (read = db.exec(u"commit"_s); !read)
+        return read.failure();
+
     const QJsonObject manifest { { u"created"_s,
                                    QDateTime::currentDateTime().toString(Qt::ISODate) },
                                  { u"source"_s, where(source) },
                                  { u"schemaVersion"_s, SuiteSchemaVersion },
                                  { u"files"_s, entries },
-                                 { u"tables"_s, *tables } };
-    out.write(Magic);
-    out.write(QJsonDocument(manifest).toJson(QJsonDocument::Compact) + '\n');
-    for (const QString &file : files) {
-        QFile in(QDir(work.path()).filePath(file));
-        if (!in.open(QIODevice::ReadOnly) || !copyBytes(in, out, in.size(), nullptr)) {
-            const Failure failure(0, absolute + u": "_s + out.errorString());
-            out.cancelWriting();
-            return failure;
-        }
-    }
-    if (!out.commit())
-        return Failure(0, absolute + u": "_s + out.errorString());
+                                 { u"tables"_s, tables } };
+    const QByteArray trailer = QByteArray::number(end).rightJustified(TrailerSize - 1, '0') + '\n';
+    if (!out.seek(end)
+        || out.write(QJsonDocument(manifest).toJson(QJsonDocument::Compact) + '\n') < 0
+        || out.write(trailer) != TrailerSize || !out.flush() || ::fsync(out.handle()) != 0
+        || ::rename(QFile::encodeName(out.fileName()).constData(),
+                    QFile::encodeName(absolute).constData())
+            != 0)
+        return Failure(0, absolute + u": "_s + qt_error_string());
+    out.setAutoRemove(false);
     return {};
 }
 

@@ -8,10 +8,12 @@
 
 namespace tallic::club {
 
-// A backup file: a first line naming the format, a manifest (JSON, one line) of the
-// databases and of every table's rows and figures, then each database as an SQLite file.
-// The databases are one moment of the club: SQLite's online backup of every file inside
-// one read transaction, or one repeatable-read transaction over every schema of a server.
+// A backup file: a first line naming the format, each database as an SQLite file starting
+// on a page of its own, a manifest (JSON, one line) of the databases with their places and
+// checksums and of every table's rows, and last the manifest's offset (twenty digits and a
+// line feed). The databases are one moment of the club: SQLite's online backup of every
+// file inside one read transaction, or one repeatable-read transaction over every schema of
+// a server.
 Result<void> backupClub(const DataSource &source, const QString &file, Console &console);
 
 // Who runs Tallic on the data folder now, by the staff table (unless ignoreStaff) and by

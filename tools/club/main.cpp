@@ -111,7 +111,8 @@ QList<Command> commands()
         { u"backup"_s,
           u"backup DIR FILE"_s,
           u"Writes one consistent backup of all the club's databases into FILE, while "
-          u"workstations may go on posting, with a manifest of every table's rows and sums."_s,
+          u"workstations may go on posting, with a manifest of every table's rows and each "
+          u"database's checksum."_s,
           {},
           2,
           false,
