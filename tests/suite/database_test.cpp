@@ -242,11 +242,13 @@ TEST(StartupLockTest, ALockedConfigurationOffersRetryAndCancel)
     struct Waiting final : MachineOverride
     {
         using MachineOverride::MachineOverride;
+        LockHolder *holder = nullptr;
         int messageBox(const QString &text, const QString &title, BoxIcon icon,
                        BoxButtons buttons) override
         {
             // The operator answers once the other workstation is done.
-            QThread::msleep(1500);
+            if (holder)
+                holder->release();
             return inner.messageBox(text, title, icon, buttons);
         }
     };
@@ -257,10 +259,14 @@ TEST(StartupLockTest, ALockedConfigurationOffersRetryAndCancel)
         prepareMarch2024(h);
         h.queuePickedDates({ u"20240312"_s });
         {
-            LockHolder holder(h.dataDir() + u"/config.mdb"_s, 1000, u"ar"_s, u"arconsolidate"_s,
+            // Held until the box is answered, however slow the start.
+            LockHolder holder(h.dataDir() + u"/config.mdb"_s, 10000, u"ar"_s, u"arconsolidate"_s,
                               true);
+            operatorAnswers.holder = &holder;
             h.queueAnswers({ retry });
             h.start();
+            operatorAnswers.holder = nullptr;
+            holder.release();
         }
         const Dialog offer { DialogKind::Question, u"Varnest"_s,
                              u"Code 3000 in line 0: "_s + lockedDatabaseText(),

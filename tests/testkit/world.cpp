@@ -7,12 +7,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -62,18 +60,20 @@ LockHolder::LockHolder(const QString &file, int holdMs, const QString &table, co
                 ok = ok && query.exec(sql);
             locked_.release();
             if (ok) {
-                QEventLoop loop;
-                QTimer::singleShot(holdMs, &loop, [&] {
-                    query.exec(u"COMMIT"_s);
-                    loop.quit();
-                });
-                loop.exec();
+                released_.tryAcquire(1, holdMs);
+                query.exec(u"COMMIT"_s);
             }
         }
         QSqlDatabase::removeDatabase(name);
     }));
     thread_->start();
     locked_.acquire();
+}
+
+void LockHolder::release()
+{
+    released_.release();
+    thread_->wait();
 }
 
 void prepareMarch2024(Harness &h)

@@ -70,8 +70,12 @@ public:
     LockHolder(const LockHolder &) = delete;
     LockHolder &operator=(const LockHolder &) = delete;
 
+    // Ends the hold now: the lock is free when it returns.
+    void release();
+
 private:
     QSemaphore locked_;
+    QSemaphore released_;
     std::unique_ptr<QThread> thread_;
 };
 
