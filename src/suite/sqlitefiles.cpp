@@ -515,41 +515,4 @@ Result<void> copyDatabase(const QSqlDatabase &db, const QString &schema, const Q
     return copied;
 }
 
-Result<qint64> copyDatabaseInto(const QSqlDatabase &db, const QString &schema, uchar *image,
-                                qint64 capacity)
-{
-    sqlite3 *source = nativeHandle(db);
-    if (!db.isOpen() || !source)
-        return Failure(0, QStringLiteral("the database is not open"));
-    sqlite3 *target = nullptr;
-    int rc
-        = sqlite3_open_v2(":memory:", &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    // An empty database whose pages live in the memory given, without a journal: the copy
-    // writes every page once, where it stays.
-    if (rc == SQLITE_OK)
-        rc = sqlite3_deserialize(target, "main", image, 0, capacity, 0);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(target, "pragma journal_mode = off", nullptr, nullptr, nullptr);
-    sqlite3_int64 size = 0;
-    if (rc == SQLITE_OK) {
-        sqlite3_backup *backup
-            = sqlite3_backup_init(target, "main", source, schema.toUtf8().constData());
-        if (backup) {
-            rc = sqlite3_backup_step(backup, -1);
-            sqlite3_backup_finish(backup);
-            rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
-        } else {
-            rc = sqlite3_errcode(target);
-        }
-    }
-    if (rc == SQLITE_OK && !sqlite3_serialize(target, "main", &size, SQLITE_SERIALIZE_NOCOPY))
-        rc = SQLITE_NOMEM;
-    Result<qint64> copied = qint64(size);
-    if (rc != SQLITE_OK)
-        copied
-            = Failure(0, QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc)));
-    sqlite3_close(target);
-    return copied;
-}
-
 } // namespace tallic

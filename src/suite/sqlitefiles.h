@@ -34,9 +34,6 @@ void settleFile(const QSqlDatabase &db);
 // Copies the attached database of the connection ("daily", or "main") page by page into a
 // new file at the path; the reason when it cannot.
 Result<void> copyDatabase(const QSqlDatabase &db, const QString &schema, const QString &path);
-// The same into the memory at image, which holds capacity bytes: the size of the copy.
-Result<qint64> copyDatabaseInto(const QSqlDatabase &db, const QString &schema, uchar *image,
-                                qint64 capacity);
 
 // For a connection whose file has been deleted, moved or replaced since it was opened: its
 // closing leaves the log and its index under the file's name alone, which belong to

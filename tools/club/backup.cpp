@@ -5,7 +5,7 @@
 #include "transfer.h"
 
 #include "platform/singleinstance.h"
-#include "suite/sqlitefiles.h"
+#include "suite/copyintofile.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,20 +14,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtEndian>
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <optional>
-#include <thread>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -109,60 +105,25 @@ Result<QStringList> serverSnapshot(const DataSource &source, const QString &fold
     return (*reader)->databases();
 }
 
-Result<qint64> pragmaValue(ClubDb &db, const QString &file, const QString &pragma)
-{
-    QSqlQuery query(db.db());
-    if (!query.exec(u"pragma "_s + quotedName(schemaOf(file), false) + u'.' + pragma)
-        || !query.next())
-        return Failure(0, file + u": "_s + query.lastError().text());
-    return query.value(0).toLongLong();
-}
-
 // Copies the database, as the connection's transaction sees it, into the file at the
-// offset, page by page straight into the part of the file mapped there: its entry in the
-// manifest.
+// offset: its entry in the manifest.
 Result<QJsonObject> storeDatabase(ClubDb &db, const QString &file, QFile &out, qint64 offset)
 {
-    const Result<qint64> pages = pragmaValue(db, file, u"page_count"_s);
-    const Result<qint64> pageSize = pragmaValue(db, file, u"page_size"_s);
-    if (!pages || !pageSize)
-        return pages ? pageSize.failure() : pages.failure();
-    const qint64 size = *pages * *pageSize;
-    if (size <= 0)
-        return Failure(0, u"the database has no pages"_s);
-    // Claimed on the disk first: a full disk is a message now, not a crash when a page of
-    // the mapped file finds no room.
-    if (const int error = ::posix_fallocate(out.handle(), offset, size); error != 0)
-        return Failure(0, qt_error_string(error));
-    void *mapped
-        = ::mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE, MAP_SHARED, out.handle(), offset);
-    if (mapped == MAP_FAILED)
-        return Failure(0, qt_error_string());
-    uchar *image = static_cast<uchar *>(mapped);
-    // The file's pages made ahead of the copy, a part at a time in a thread of their own,
-    // rather than at a fault each as the copy reaches them; where the copy overtakes, it
-    // makes its own.
-    std::atomic<bool> whole = false;
-    std::thread ahead([&] {
-        for (qint64 made = 0; made < size && !whole; made += Chunk * 8)
-            ::madvise(image + made, size_t(qMin(Chunk * 8, size - made)), MADV_POPULATE_WRITE);
-    });
-    const Result<qint64> copied = copyDatabaseInto(db.db(), schemaOf(file), image, size);
-    whole = true;
-    ahead.join();
-    // The disk starts writing the copy while its checksum is taken.
-    ::sync_file_range(out.handle(), offset, size, SYNC_FILE_RANGE_WRITE);
+    const Result<qint64> size = copyDatabaseIntoFile(db.db(), schemaOf(file), out.handle(), offset);
+    if (!size)
+        return size.failure();
+    // The checksum of what is in the file, read back through the computer's cache.
     Checksum sum;
-    if (copied)
-        sum.add(image, *copied);
-    ::munmap(mapped, size_t(size));
-    if (!copied)
-        return copied.failure();
-    if (*copied != size)
-        return Failure(0, u"the copy holds %1 bytes of %2"_s.arg(*copied).arg(size));
+    if (*size > 0) {
+        void *mapped = ::mmap(nullptr, size_t(*size), PROT_READ, MAP_SHARED, out.handle(), offset);
+        if (mapped == MAP_FAILED)
+            return Failure(0, qt_error_string());
+        sum.add(static_cast<const uchar *>(mapped), *size);
+        ::munmap(mapped, size_t(*size));
+    }
     return QJsonObject { { u"name"_s, file },
                          { u"offset"_s, double(offset) },
-                         { u"size"_s, double(size) },
+                         { u"size"_s, double(*size) },
                          { u"checksum"_s, sum.text() } };
 }
 
@@ -284,11 +245,11 @@ Result<void> backupClub(const DataSource &source, const QString &path, Console &
     if (!read)
         return read.failure();
 
-    // Written beside its name and renamed there when whole; mapped, so read and written.
+    // Written beside its name and renamed there when whole.
     QTemporaryFile out(absolute + u".XXXXXX"_s);
-    if (!out.open() || out.write(Magic) != Magic.size())
+    if (!out.open() || out.write(Magic) != Magic.size() || !out.flush())
         return Failure(0, absolute + u": "_s + out.errorString());
-    // Each database on a page of the file of its own, where it can be mapped.
+    // Each database on a page of the file of its own, where it can be mapped to be read.
     const qint64 page = ::sysconf(_SC_PAGESIZE);
     qint64 end = Magic.size();
     QJsonArray entries, tables;
