@@ -20,7 +20,7 @@ constexpr int BufferSize = 1 << 20;
 
 // The copy's database file: a part of another file from an offset, which the copy writes
 // page after page. Pages come in order, so they are gathered and written a megabyte at a
-// time; one that does not follow the last is written on its own.
+// time; one that does not follow the last sends what was gathered and starts anew.
 struct Region
 {
     sqlite3_file base; // first: SQLite sees the region as this
