@@ -129,7 +129,10 @@ int main(int argc, char *argv[])
     admin.setPort(server.value(u"port"_s).toInt());
     admin.setUserName(server.value(u"user"_s));
     admin.setDatabaseName(server.value(u"dbname"_s, u"postgres"_s));
-    if (!admin.open() || !QSqlQuery(admin).exec(u"create database "_s + database)) {
+    // Made as the README has a club make its database.
+    if (!admin.open()
+        || !QSqlQuery(admin).exec(u"create database "_s + database
+                                  + u" template template0 lc_collate 'C' lc_ctype 'C'"_s)) {
         std::fprintf(stderr, "%s\n", qPrintable(admin.lastError().text()));
         return 1;
     }
