@@ -160,23 +160,28 @@ int regionCharacteristics(sqlite3_file *)
     return 0;
 }
 
-const sqlite3_io_methods RegionMethods = [] {
-    sqlite3_io_methods methods {};
-    methods.iVersion = 1;
-    methods.xClose = regionClose;
-    methods.xRead = regionRead;
-    methods.xWrite = regionWrite;
-    methods.xTruncate = regionTruncate;
-    methods.xSync = regionSync;
-    methods.xFileSize = regionFileSize;
-    methods.xLock = regionLock;
-    methods.xUnlock = regionLock;
-    methods.xCheckReservedLock = regionReserved;
-    methods.xFileControl = regionControl;
-    methods.xSectorSize = regionSectorSize;
-    methods.xDeviceCharacteristics = regionCharacteristics;
-    return methods;
-}();
+const sqlite3_io_methods RegionMethods {
+    .iVersion = 1,
+    .xClose = regionClose,
+    .xRead = regionRead,
+    .xWrite = regionWrite,
+    .xTruncate = regionTruncate,
+    .xSync = regionSync,
+    .xFileSize = regionFileSize,
+    .xLock = regionLock,
+    .xUnlock = regionLock,
+    .xCheckReservedLock = regionReserved,
+    .xFileControl = regionControl,
+    .xSectorSize = regionSectorSize,
+    .xDeviceCharacteristics = regionCharacteristics,
+    // Of later versions: shared memory and mapping, which the region has neither of.
+    .xShmMap = nullptr,
+    .xShmLock = nullptr,
+    .xShmBarrier = nullptr,
+    .xShmUnmap = nullptr,
+    .xFetch = nullptr,
+    .xUnfetch = nullptr,
+};
 
 int openRegion(sqlite3_vfs *, const char *name, sqlite3_file *file, int flags, int *opened)
 {
@@ -251,17 +256,8 @@ Result<qint64> copyDatabaseIntoFile(const QSqlDatabase &db, const QString &schem
         rc = sqlite3_exec(target, "pragma journal_mode = off; pragma synchronous = normal", nullptr,
                           nullptr, nullptr);
     qint64 size = 0;
-    if (rc == SQLITE_OK) {
-        sqlite3_backup *backup
-            = sqlite3_backup_init(target, "main", source, schema.toUtf8().constData());
-        if (backup) {
-            rc = sqlite3_backup_step(backup, -1);
-            sqlite3_backup_finish(backup);
-            rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
-        } else {
-            rc = sqlite3_errcode(target);
-        }
-    }
+    if (rc == SQLITE_OK)
+        rc = backupInto(target, source, schema);
     // Whatever is still gathered written now, where a failure to write can be told.
     sqlite3_file *file = nullptr;
     if (rc == SQLITE_OK) {

@@ -486,6 +486,19 @@ void settleFile(const QSqlDatabase &db)
         sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
+int backupInto(sqlite3 *target, sqlite3 *source, const QString &schema)
+{
+    // Inside the source connection's read transaction, when it has one: the copy is of what
+    // that transaction sees.
+    sqlite3_backup *backup
+        = sqlite3_backup_init(target, "main", source, schema.toUtf8().constData());
+    if (!backup)
+        return sqlite3_errcode(target);
+    const int rc = sqlite3_backup_step(backup, -1);
+    sqlite3_backup_finish(backup);
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
 Result<void> copyDatabase(const QSqlDatabase &db, const QString &schema, const QString &path)
 {
     sqlite3 *source = nativeHandle(db);
@@ -494,19 +507,8 @@ Result<void> copyDatabase(const QSqlDatabase &db, const QString &schema, const Q
     sqlite3 *target = nullptr;
     int rc = sqlite3_open_v2(path.toUtf8().constData(), &target,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc == SQLITE_OK) {
-        // Inside the source connection's read transaction, when it has one: the copy is of
-        // what that transaction sees.
-        sqlite3_backup *backup
-            = sqlite3_backup_init(target, "main", source, schema.toUtf8().constData());
-        if (backup) {
-            rc = sqlite3_backup_step(backup, -1);
-            sqlite3_backup_finish(backup);
-            rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
-        } else {
-            rc = sqlite3_errcode(target);
-        }
-    }
+    if (rc == SQLITE_OK)
+        rc = backupInto(target, source, schema);
     Result<void> copied;
     if (rc != SQLITE_OK)
         copied

@@ -34,6 +34,9 @@ void settleFile(const QSqlDatabase &db);
 // Copies the attached database of the connection ("daily", or "main") page by page into a
 // new file at the path; the reason when it cannot.
 Result<void> copyDatabase(const QSqlDatabase &db, const QString &schema, const QString &path);
+// SQLite's online backup of the source's attached database into the target's own, in one
+// step: SQLite's result.
+int backupInto(sqlite3 *target, sqlite3 *source, const QString &schema);
 
 // For a connection whose file has been deleted, moved or replaced since it was opened: its
 // closing leaves the log and its index under the file's name alone, which belong to
