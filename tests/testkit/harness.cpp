@@ -133,7 +133,10 @@ void Harness::Private::useServer(const QString &connectionString)
     maintenance.user = given.value(u"user"_s);
     maintenance.database = given.value(u"dbname"_s, u"postgres"_s);
     serverDatabase = uniqueName(u"tallic_test_"_s);
-    runOnServer(maintenance, { u"create database "_s + serverDatabase });
+    // In the C locale, as the README has a club make its database.
+    runOnServer(maintenance,
+                { u"create database "_s + serverDatabase
+                  + u" template template0 lc_collate 'C' lc_ctype 'C'"_s });
     server = maintenance;
     server.database = serverDatabase;
 
