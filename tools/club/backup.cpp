@@ -70,13 +70,12 @@ private:
     quint64 high_ = 0;
 };
 
-// Every table of the database with its rows, for the manifest.
-Result<QJsonArray> countRows(ClubDb &db, const QString &file)
+// Every table of the database with its rows, added to the manifest's list.
+Result<void> countRows(ClubDb &db, const QString &file, QJsonArray &tables)
 {
     const Result<QList<TableDef>> defs = db.tables(file);
     if (!defs)
         return defs.failure();
-    QJsonArray tables;
     for (const TableDef &def : *defs) {
         const Result<qint64> rows = db.count(file, def.name);
         if (!rows)
@@ -85,7 +84,7 @@ Result<QJsonArray> countRows(ClubDb &db, const QString &file)
                                 { u"table"_s, def.name },
                                 { u"rows"_s, double(*rows) } };
     }
-    return tables;
+    return {};
 }
 
 // The server's tables written into files in the folder, in one repeatable-read
@@ -195,11 +194,8 @@ Result<QStringList> unpack(const QString &path, const QString &folder, Console &
         return opened.failure();
     QJsonArray found;
     for (const QString &name : std::as_const(files)) {
-        const Result<QJsonArray> tables = countRows(db, name);
-        if (!tables)
-            return tables.failure();
-        for (const QJsonValue &table : *tables)
-            found << table;
+        if (const Result<void> counted = countRows(db, name, found); !counted)
+            return counted.failure();
     }
     if (found != manifest->value(u"tables"_s).toArray())
         return Failure(0, path + u": the databases do not hold the rows of the manifest"_s);
@@ -259,12 +255,9 @@ Result<void> backupClub(const DataSource &source, const QString &path, Console &
         const Result<QJsonObject> entry = storeDatabase(db, file, out, offset);
         if (!entry)
             return Failure(0, file + u": "_s + entry.failure().description);
-        const Result<QJsonArray> counted = countRows(db, file);
-        if (!counted)
+        if (const Result<void> counted = countRows(db, file, tables); !counted)
             return counted.failure();
         entries << *entry;
-        for (const QJsonValue &table : *counted)
-            tables << table;
         end = offset + qint64(entry->value(u"size"_s).toDouble());
     }
     if (read = db.exec(u"commit"_s); !read)
