@@ -217,6 +217,20 @@ QString findInFolder(const QString &folder, const QString &name)
     return QString();
 }
 
+FolderStamp settledFolderStamp(const QString &folder)
+{
+#ifdef Q_OS_UNIX
+    struct stat status;
+    if (::stat(QFile::encodeName(folder).constData(), &status) != 0 || !settled(status))
+        return {};
+    return { quint64(status.st_dev), quint64(status.st_ino),
+             qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec };
+#else
+    Q_UNUSED(folder)
+    return {};
+#endif
+}
+
 QString findInWorkingFolder(const QString &name)
 {
     // Only bare names: a path would let the lookup leave the working folder.

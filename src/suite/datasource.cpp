@@ -267,6 +267,7 @@ DataSource dataSourceOf(const QString &folder)
         cachedPath = path;
         cachedContents = contents;
         cached = readSettings(absolute, contents);
+        cached.fromSettings = true;
     }
     return cached;
 }

@@ -44,6 +44,8 @@ struct DataSource
     QString sslRootCert; // absolute; empty: libpq's default
     // Why the settings file cannot be used; the suite's databases count as missing then.
     QString problem;
+    // Named by a settings file in the folder, rather than by its absence.
+    bool fromSettings = false;
 
     bool onServer() const { return engine == Engine::Server; }
     // The folder, or the server and database named: connections made for another

@@ -7,7 +7,9 @@
 #include "platform/runtime.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QThread>
 
 #include <atomic>
@@ -153,6 +155,43 @@ std::shared_ptr<Kept> openKept(const DataSource &source, const QString &fileName
 }
 
 // The kept connection of the database, opened when there is none or the one kept is stale.
+// The kept connection last found for a file name, and the settled folder it was found in.
+struct Found
+{
+    QString folder;
+    FolderStamp stamp;
+    QString key;
+    const Kept *kept = nullptr;
+};
+
+QHash<QString, Found> &foundFiles()
+{
+    static auto *found = new QHash<QString, Found>;
+    return *found;
+}
+
+// The connection found for the file name last time, while nothing has happened that would
+// find another: the folder is the same and no entry of it was added, removed or renamed
+// since (no file replaced or deleted, no settings file put in), the connection is still
+// kept and open, and the file as writable as it was. Every database call asks: this costs
+// a look at the folder's time and at the file's access.
+std::shared_ptr<Kept> foundBefore(const QString &fileName, const QString &folder,
+                                  const FolderStamp &stamp)
+{
+    const auto found = foundFiles().constFind(fileName);
+    if (!stamp.isValid() || found == foundFiles().cend() || found->stamp != stamp
+        || found->folder != folder)
+        return nullptr;
+    const auto kept = keptConnections().find(found->key);
+    if (kept == keptConnections().end() || kept->second.get() != found->kept
+        || kept->second->shutDown || !kept->second->db.isOpen()
+        || QFileInfo(found->key).isWritable() != kept->second->writable)
+        return nullptr;
+    return kept->second;
+}
+
+std::shared_ptr<Kept> findKept(const QString &fileName, const DataSource &source, QSqlError &error);
+
 std::shared_ptr<Kept> useKept(const QString &fileName, QSqlError &error)
 {
     static bool closedAtEnd = false;
@@ -164,10 +203,25 @@ std::shared_ptr<Kept> useKept(const QString &fileName, QSqlError &error)
         });
 
     letGoConnections().clear();
+    // Taken before the folder is searched: a change meanwhile gives another stamp next time.
+    const QString folder = QDir::currentPath();
+    const FolderStamp stamp = settledFolderStamp(folder);
+    if (std::shared_ptr<Kept> kept = foundBefore(fileName, folder, stamp))
+        return kept;
+    const DataSource source = dataSourceOf(folder);
+    std::shared_ptr<Kept> kept = findKept(fileName, source, error);
+    if (kept && !source.onServer() && !source.fromSettings && stamp.isValid())
+        foundFiles().insert(fileName, { folder, stamp, kept->key, kept.get() });
+    else
+        foundFiles().remove(fileName);
+    return kept;
+}
+
+std::shared_ptr<Kept> findKept(const QString &fileName, const DataSource &source, QSqlError &error)
+{
     auto &kept = keptConnections();
     // Another working folder, or a server named anew, is another set of databases: those
     // of the last one are let go.
-    const DataSource source = currentDataSource();
     const QString identity = source.identity();
     for (auto it = kept.begin(); it != kept.end();) {
         auto next = std::next(it);
