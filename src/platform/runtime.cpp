@@ -52,11 +52,38 @@ void holdRepaints()
         || QApplication::activeModalWidget())
         return;
     for (Form *form : Form::openForms()) {
-        if (form->isVisible() && form->paintedWithinFrame() && !heldRepaints.contains(form)) {
+        if (!form->isVisible())
+            continue;
+        const bool held = heldRepaints.contains(form);
+        if (form->paintedWithinFrame() && !held) {
             QCoreApplication::removePostedEvents(form, QEvent::UpdateRequest);
             heldRepaints << form;
+        } else if (!form->paintedWithinFrame() && held) {
+            // A frame has gone by: this step paints it.
+            heldRepaints.removeOne(form);
+            QCoreApplication::postEvent(form, new QEvent(QEvent::UpdateRequest),
+                                        Qt::LowEventPriority);
         }
     }
+}
+
+// The repaints held by a command's steps go out once control is back in the event loop,
+// outside any step: the loop's dispatcher tells so as it looks for events. Released at the
+// end of each step instead, they were asked for and taken back again at every step, a
+// posted event and a wake of the loop each time.
+void releaseAtTheLoop()
+{
+    static QPointer<QAbstractEventDispatcher> connected;
+    QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+    if (!dispatcher || connected == dispatcher)
+        return;
+    connected = dispatcher;
+    const auto release = [] {
+        if (eventsRunning == 0 && !heldRepaints.isEmpty())
+            releaseRepaints();
+    };
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, release);
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, release);
 }
 
 // What a box needs before it shows: the keys typed ahead sorted out, and the windows
@@ -90,9 +117,8 @@ void DoEvents()
     holdRepaints();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     --eventsRunning;
-    // Asked again: the next step's events or the main loop paint.
     if (eventsRunning == 0)
-        releaseRepaints();
+        releaseAtTheLoop();
 }
 
 void WaitForEvents(int ms)
