@@ -15,6 +15,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -138,6 +140,25 @@ private:
     std::function<int()> limit_;
 };
 
+// A label that fills its own background. Qt counts a control that has Qt fill its
+// background as opaque, and at a repaint after any control's palette changed (a field's
+// colour as the focus enters and leaves it, twice a chit) works out again the region that
+// all of the window's opaque controls cover, the labels being most of them; it then cuts
+// each piece it paints by that region. Filled by itself, a label is painted over what lies
+// under it, as a text box is.
+class FilledLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QPainter(this).fillRect(event->rect(), palette().brush(backgroundRole()));
+        QLabel::paintEvent(event);
+    }
+};
+
 } // namespace
 
 QLineEdit *Form::addTextBox(const QString &name, int index, const QRect &rect)
@@ -159,9 +180,8 @@ QLineEdit *Form::addTextBox(const QString &name, int index, const QRect &rect)
 
 QLabel *Form::addLabel(const QString &name, int index, const QRect &rect, const QString &caption)
 {
-    auto *label = new QLabel(caption, client_);
+    auto *label = new FilledLabel(caption, client_);
     label->setGeometry(rect);
-    label->setAutoFillBackground(true);
     registerControl(label, name, index);
     Control c(this, label);
     c.setColors(Colors::ButtonFace, Colors::ButtonText);
