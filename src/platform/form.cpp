@@ -274,7 +274,8 @@ QAction *Form::addMenuEntry(QMenu *menu, const QString &name, const QString &cap
 
 Control Form::control(const QString &name, int index) const
 {
-    return controlByName(index >= 0 ? u"%1(%2)"_s.arg(name).arg(index) : name);
+    // A handler names a dozen controls a keystroke: arg() would cost more than the look-up.
+    return controlByName(index >= 0 ? name + u'(' + QString::number(index) + u')' : name);
 }
 
 Control Form::controlByName(const QString &fullName) const

@@ -30,12 +30,15 @@ bool Form::fireForm(const char *event, std::initializer_list<HandlerArg> args)
 int Form::handlerId(const QString &base, int index, const char *event,
                     std::initializer_list<HandlerArg> args)
 {
-    QByteArrayList types;
+    QByteArray signature = base.toLatin1();
+    signature.append('_').append(event).append('(');
     if (index >= 0)
-        types.append("int");
+        signature.append("int,");
     for (const HandlerArg &arg : args)
-        types.append(arg.type);
-    const QByteArray signature = base.toLatin1() + '_' + event + '(' + types.join(',') + ')';
+        signature.append(arg.type).append(',');
+    if (signature.endsWith(','))
+        signature.chop(1);
+    signature.append(')');
     const auto cached = methodCache_.constFind(signature);
     if (cached != methodCache_.cend())
         return *cached;
