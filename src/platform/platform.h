@@ -93,9 +93,9 @@ QString findInWorkingFolder(const QString &name);
 // The same in the folder given.
 QString findInFolder(const QString &folder, const QString &name);
 
-// A folder's identity and time, once it has settled: while they stay the same, no entry of
-// the folder was added, removed or renamed. Invalid for a folder that changed too recently
-// to tell (a change within the same tick of the clock keeps its time) or is not there.
+// The working folder's identity and time, once it has settled: while they stay the same, no entry
+// of the folder was added, removed or renamed. Invalid for a folder that changed too recently to
+// tell (a change within the same tick of the clock keeps its time) or is not there.
 struct FolderStamp
 {
     quint64 device = 0;
@@ -105,7 +105,7 @@ struct FolderStamp
     bool isValid() const { return changedNs >= 0; }
     bool operator==(const FolderStamp &other) const = default;
 };
-FolderStamp settledFolderStamp(const QString &folder);
+FolderStamp settledWorkingFolderStamp();
 
 // Splits a command line into the program and the text of its arguments, as one argument
 // written as it stands ("ziplet.exe JONES@tallic 21.12.28a     SysUser: 5" gives the tool

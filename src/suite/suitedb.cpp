@@ -7,7 +7,6 @@
 #include "platform/runtime.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QThread>
@@ -155,10 +154,10 @@ std::shared_ptr<Kept> openKept(const DataSource &source, const QString &fileName
 }
 
 // The kept connection of the database, opened when there is none or the one kept is stale.
-// The kept connection last found for a file name, and the settled folder it was found in.
+// The kept connection last found for a file name, and the settled working folder it was
+// found in.
 struct Found
 {
-    QString folder;
     FolderStamp stamp;
     QString key;
     const Kept *kept = nullptr;
@@ -171,16 +170,14 @@ QHash<QString, Found> &foundFiles()
 }
 
 // The connection found for the file name last time, while nothing has happened that would
-// find another: the folder is the same and no entry of it was added, removed or renamed
-// since (no file replaced or deleted, no settings file put in), the connection is still
-// kept and open, and the file as writable as it was. Every database call asks: this costs
-// a look at the folder's time and at the file's access.
-std::shared_ptr<Kept> foundBefore(const QString &fileName, const QString &folder,
-                                  const FolderStamp &stamp)
+// find another: the working folder is the same one and no entry of it was added, removed
+// or renamed since (no file replaced or deleted, no settings file put in), the connection
+// is still kept and open, and the file, still at its path, as writable as it was. Every
+// database call asks: this costs a look at the working folder and at the file's access.
+std::shared_ptr<Kept> foundBefore(const QString &fileName, const FolderStamp &stamp)
 {
     const auto found = foundFiles().constFind(fileName);
-    if (!stamp.isValid() || found == foundFiles().cend() || found->stamp != stamp
-        || found->folder != folder)
+    if (!stamp.isValid() || found == foundFiles().cend() || found->stamp != stamp)
         return nullptr;
     const auto kept = keptConnections().find(found->key);
     if (kept == keptConnections().end() || kept->second.get() != found->kept
@@ -204,14 +201,13 @@ std::shared_ptr<Kept> useKept(const QString &fileName, QSqlError &error)
 
     letGoConnections().clear();
     // Taken before the folder is searched: a change meanwhile gives another stamp next time.
-    const QString folder = QDir::currentPath();
-    const FolderStamp stamp = settledFolderStamp(folder);
-    if (std::shared_ptr<Kept> kept = foundBefore(fileName, folder, stamp))
+    const FolderStamp stamp = settledWorkingFolderStamp();
+    if (std::shared_ptr<Kept> kept = foundBefore(fileName, stamp))
         return kept;
-    const DataSource source = dataSourceOf(folder);
+    const DataSource source = currentDataSource();
     std::shared_ptr<Kept> kept = findKept(fileName, source, error);
     if (kept && !source.onServer() && !source.fromSettings && stamp.isValid())
-        foundFiles().insert(fileName, { folder, stamp, kept->key, kept.get() });
+        foundFiles().insert(fileName, { stamp, kept->key, kept.get() });
     else
         foundFiles().remove(fileName);
     return kept;
