@@ -42,6 +42,12 @@ void restoreFocusAfterBox()
     }
 }
 
+// Painted at the event loop's next turn, after the events already waiting.
+void askRepaint(Form *form)
+{
+    QCoreApplication::postEvent(form, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+}
+
 // The steps of a command change a control several times over (a field set, then cleared,
 // a button switched off and on): a window painted less than a frame ago is painted again
 // at a later step, or when the command ends, with what all the steps between changed. A
@@ -55,14 +61,14 @@ void holdRepaints()
         if (!form->isVisible())
             continue;
         const bool held = heldRepaints.contains(form);
-        if (form->paintedWithinFrame() && !held) {
+        const bool withinFrame = form->paintedWithinFrame();
+        if (withinFrame && !held) {
             QCoreApplication::removePostedEvents(form, QEvent::UpdateRequest);
             heldRepaints << form;
-        } else if (!form->paintedWithinFrame() && held) {
+        } else if (!withinFrame && held) {
             // A frame has gone by: this step paints it.
             heldRepaints.removeOne(form);
-            QCoreApplication::postEvent(form, new QEvent(QEvent::UpdateRequest),
-                                        Qt::LowEventPriority);
+            askRepaint(form);
         }
     }
 }
@@ -102,8 +108,7 @@ void releaseRepaints()
         // Also to a window hidden meanwhile: Qt asks for no other repaint while this one
         // is outstanding, and would not paint it when it shows again.
         if (form)
-            QCoreApplication::postEvent(form, new QEvent(QEvent::UpdateRequest),
-                                        Qt::LowEventPriority);
+            askRepaint(form);
     }
 }
 

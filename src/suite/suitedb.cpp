@@ -153,7 +153,6 @@ std::shared_ptr<Kept> openKept(const DataSource &source, const QString &fileName
     return kept;
 }
 
-// The kept connection of the database, opened when there is none or the one kept is stale.
 // The kept connection last found for a file name, and the settled working folder it was
 // found in.
 struct Found
@@ -187,32 +186,8 @@ std::shared_ptr<Kept> foundBefore(const QString &fileName, const FolderStamp &st
     return kept->second;
 }
 
-std::shared_ptr<Kept> findKept(const QString &fileName, const DataSource &source, QSqlError &error);
-
-std::shared_ptr<Kept> useKept(const QString &fileName, QSqlError &error)
-{
-    static bool closedAtEnd = false;
-    if (!std::exchange(closedAtEnd, true))
-        qAddPostRoutine([] {
-            closeKeptConnections();
-            letGoConnections().clear();
-            closedAtEnd = false;
-        });
-
-    letGoConnections().clear();
-    // Taken before the folder is searched: a change meanwhile gives another stamp next time.
-    const FolderStamp stamp = settledWorkingFolderStamp();
-    if (std::shared_ptr<Kept> kept = foundBefore(fileName, stamp))
-        return kept;
-    const DataSource source = currentDataSource();
-    std::shared_ptr<Kept> kept = findKept(fileName, source, error);
-    if (kept && !source.onServer() && !source.fromSettings && stamp.isValid())
-        foundFiles().insert(fileName, { stamp, kept->key, kept.get() });
-    else
-        foundFiles().remove(fileName);
-    return kept;
-}
-
+// The kept connection of the database in the source, opened when there is none or the one
+// kept is stale.
 std::shared_ptr<Kept> findKept(const QString &fileName, const DataSource &source, QSqlError &error)
 {
     auto &kept = keptConnections();
@@ -248,6 +223,31 @@ std::shared_ptr<Kept> findKept(const QString &fileName, const DataSource &source
     if (opened)
         kept.emplace(key, opened);
     return opened;
+}
+
+// The kept connection of the database, as foundBefore() or findKept() gives it.
+std::shared_ptr<Kept> useKept(const QString &fileName, QSqlError &error)
+{
+    static bool closedAtEnd = false;
+    if (!std::exchange(closedAtEnd, true))
+        qAddPostRoutine([] {
+            closeKeptConnections();
+            letGoConnections().clear();
+            closedAtEnd = false;
+        });
+
+    letGoConnections().clear();
+    // Taken before the folder is searched: a change meanwhile gives another stamp next time.
+    const FolderStamp stamp = settledWorkingFolderStamp();
+    if (std::shared_ptr<Kept> kept = foundBefore(fileName, stamp))
+        return kept;
+    const DataSource source = currentDataSource();
+    std::shared_ptr<Kept> kept = findKept(fileName, source, error);
+    if (kept && !source.onServer() && !source.fromSettings && stamp.isValid())
+        foundFiles().insert(fileName, { stamp, kept->key, kept.get() });
+    else
+        foundFiles().remove(fileName);
+    return kept;
 }
 
 // Whether a value is text holding a NUL character: a server cannot store one, so neither
