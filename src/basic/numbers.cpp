@@ -1,5 +1,8 @@
 #include "numbers.h"
 
+#include <QVarLengthArray>
+
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -7,26 +10,39 @@ namespace tallic {
 
 double Val(const QString &text)
 {
-    QString number;
+    // Every key and every stored chit reads numbers: the characters are gathered on the
+    // stack, not into a string.
+    QVarLengthArray<char, 64> number;
     bool point = false;
     bool digits = false;
+    bool signRead = false;
     for (const QChar c : text) {
         // Only blanks, tabs and line feeds are skipped; a carriage return ends the number.
         if (c == u' ' || c == u'\t' || c == u'\n')
             continue;
-        if ((c == u'-' || c == u'+') && number.isEmpty()) {
-            number += c;
+        if ((c == u'-' || c == u'+') && !signRead && number.isEmpty()) {
+            signRead = true;
+            // The parser below takes a minus only; a plus changes nothing.
+            if (c == u'-')
+                number.append('-');
         } else if (c.isDigit() && c.unicode() < 128) {
-            number += c;
+            number.append(char(c.unicode()));
             digits = true;
         } else if (c == u'.' && !point) {
-            number += c;
+            number.append('.');
             point = true;
         } else {
             break;
         }
     }
-    return digits ? number.toDouble() : 0.0;
+    if (!digits)
+        return 0.0;
+    double value = 0;
+    const char *end = number.data() + number.size();
+    if (std::from_chars(number.data(), end, value).ec == std::errc())
+        return value;
+    // Beyond a double's range: as Qt reads it.
+    return QString::fromLatin1(number.data(), number.size()).toDouble();
 }
 
 namespace {

@@ -69,13 +69,20 @@ struct WriteTarget
 
 std::optional<WriteTarget> parseWriteTarget(const QString &statement)
 {
+    // Each chit comes with the same statement: the last one read is kept.
+    thread_local QString lastStatement;
+    thread_local std::optional<WriteTarget> lastTarget;
+    if (!lastStatement.isNull() && statement == lastStatement)
+        return lastTarget;
     static const QRegularExpression pattern(
         uR"(^\s*select\s+\*\s+from\s+(\[[^\]]+\]|"(?:[^"]|"")+"|[^\s;()\[\]"]+)(.*)$)"_s,
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch match = pattern.match(statement);
-    if (!match.hasMatch())
-        return std::nullopt;
-    return WriteTarget { match.captured(1), match.captured(2) };
+    lastStatement = statement;
+    lastTarget = match.hasMatch()
+        ? std::optional<WriteTarget>(WriteTarget { match.captured(1), match.captured(2) })
+        : std::nullopt;
+    return lastTarget;
 }
 
 QString quotedName(const QString &name)
@@ -252,7 +259,7 @@ QString writeStatement(const WriteTarget &target, const QStringList &columns,
                        QVariantList &bound)
 {
     // columns[0] is the rowid; the row's values go with the columns after it.
-    QStringList names;
+    QList<int> written;
     for (int i = 0; i < columns.size() - 1; ++i) {
         if (i >= row.size() || isEmptyValue(row.at(i)))
             continue;
@@ -263,25 +270,47 @@ QString writeStatement(const WriteTarget &target, const QStringList &columns,
         // Qt binds a null QString as Null; for the program it is the empty text.
         if (value.typeId() == QMetaType::QString && value.toString().isNull())
             value = u""_s;
-        names << quotedName(columns.at(i + 1));
+        written << i;
         bound << value;
     }
-    if (adding) {
-        if (names.isEmpty())
-            return u"insert into "_s + target.table + u" default values"_s;
+    if (!adding && !written.isEmpty())
+        bound << rowid;
+
+    // Each posted chit writes the same columns of the same table: the last statement made
+    // is kept.
+    struct Made
+    {
+        QString table;
+        QStringList columns;
+        QList<int> written;
+        bool adding = false;
+        QString sql;
+    };
+    thread_local Made last;
+    if (last.adding == adding && last.written == written && last.table == target.table
+        && last.columns == columns && !last.sql.isNull())
+        return last.sql;
+
+    QStringList names;
+    for (const int i : std::as_const(written))
+        names << quotedName(columns.at(i + 1));
+    QString sql;
+    if (adding && names.isEmpty()) {
+        sql = u"insert into "_s + target.table + u" default values"_s;
+    } else if (adding) {
         QStringList marks;
         marks.fill(u"?"_s, names.size());
-        return u"insert into "_s + target.table + u" ("_s + names.join(u", "_s) + u") values ("_s
+        sql = u"insert into "_s + target.table + u" ("_s + names.join(u", "_s) + u") values ("_s
             + marks.join(u", "_s) + u')';
+    } else if (!names.isEmpty()) {
+        QStringList assignments;
+        for (const QString &name : std::as_const(names))
+            assignments << name + u" = ?"_s;
+        sql = u"update "_s + target.table + u" set "_s + assignments.join(u", "_s)
+            + u" where rowid = ?"_s;
     }
-    if (names.isEmpty())
-        return QString();
-    QStringList assignments;
-    for (const QString &name : std::as_const(names))
-        assignments << name + u" = ?"_s;
-    bound << rowid;
-    return u"update "_s + target.table + u" set "_s + assignments.join(u", "_s)
-        + u" where rowid = ?"_s;
+    last = { target.table, columns, written, adding, sql };
+    return sql;
 }
 
 } // namespace

@@ -88,6 +88,9 @@ TEST(NumbersTest, Val)
         { u"-.x"_s, 0 },
         { u"+-5"_s, 0 },
         { u""_s, 0 },
+        // Longer than most: read all the same.
+        { u"1"_s + QString(70, u'0') + u".5"_s, 1e70 },
+        { u"-0."_s + QString(80, u'0') + u"25"_s, -2.5e-81 },
     };
     for (const auto &[text, value] : cases)
         EXPECT_EQ(Val(text), value) << text.toStdString();
