@@ -30,6 +30,8 @@ struct SuiteDb::Kept
     // read-only for good, so a change either way needs a new connection.
     bool writable = false;
     bool inTransaction = false;
+    // Whether the log was given its working length, once before the first write.
+    bool logLengthened = false;
     // Closed by DbCloseAll or for another set of databases: never opened again.
     bool shutDown = false;
     int users = 0;

@@ -16,6 +16,10 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -247,6 +251,58 @@ void checkpointBetweenCommits()
     checkpointNow();
     if (all.pending.isEmpty() && all.timer)
         all.timer->stop();
+}
+
+namespace {
+
+// Appends zeros to the open log up to length, and syncs them: SQLite reads no frame past
+// the last one it wrote, whatever lies there.
+bool zeroFillTo(const char *logPath, qint64 length)
+{
+    // The log's own locks are on its index, not on the log: closing this descriptor
+    // releases none of SQLite's.
+    const int fd = ::open(logPath, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status;
+    bool done = ::fstat(fd, &status) == 0;
+    static const QByteArray zeros(64 * 1024, '\0');
+    for (qint64 at = status.st_size; done && at < length; at += zeros.size()) {
+        const qint64 piece = std::min<qint64>(zeros.size(), length - at);
+        done = ::pwrite(fd, zeros.constData(), size_t(piece), off_t(at)) == piece;
+    }
+    done = done && (status.st_size >= length || ::fdatasync(fd) == 0);
+    ::close(fd);
+    return done;
+}
+
+} // namespace
+
+void lengthenLog(const QSqlDatabase &db)
+{
+    sqlite3 *handle = nativeHandle(db);
+    if (!handle || sqlite3_db_readonly(handle, "main") != 0)
+        return;
+    int result = SQLITE_OK;
+    if (firstValue(handle, "PRAGMA journal_mode", result) != u"wal"_s)
+        return;
+    const qint64 pageSize = firstValue(handle, "PRAGMA page_size", result).toLongLong();
+    // The log's header, and a header before each page.
+    const qint64 length = 32 + CheckpointPages * (pageSize + 24);
+    const char *logPath = sqlite3_filename_wal(sqlite3_db_filename(handle, "main"));
+    struct stat status;
+    if (pageSize <= 0 || !logPath || (::stat(logPath, &status) == 0 && status.st_size >= length))
+        return;
+    // Only the writer touches the log: with the write lock held, no frame can be written
+    // meanwhile, and the log can neither start afresh nor be cut.
+    const bool ownTransaction = sqlite3_get_autocommit(handle) != 0;
+    if (ownTransaction
+        && sqlite3_exec(handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return;
+    if (sqlite3_txn_state(handle, "main") == SQLITE_TXN_WRITE)
+        zeroFillTo(logPath, length);
+    if (ownTransaction)
+        sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr);
 }
 
 void setUpSuiteFile(const QSqlDatabase &db)

@@ -266,6 +266,17 @@ QSqlError nulRefused()
     return layerError(JetError::Refused, u"A text to be stored holds a NUL character."_s);
 }
 
+// Before a connection's first write to the daily file: a short log is given its working
+// length. That file takes a commit for every chit all day; the others take a few writes a
+// session, which a longer log would cost more than it saves.
+void lengthenLogOnce(SuiteDb::Kept &kept)
+{
+    if (kept.onServer() || std::exchange(kept.logLengthened, true))
+        return;
+    if (schemaOf(kept.fileName) == u"daily"_s)
+        lengthenLog(kept.db);
+}
+
 } // namespace
 
 // ---- SuiteDb ----
@@ -378,6 +389,7 @@ Result<int> SuiteDb::execPrepared(const QString &sql, const QVariantList &values
         serverRun(sql, values);
         done = !failed();
     } else {
+        lengthenLogOnce(*kept_);
         done = execBound(kept_->db, sql, values, error_, &rowsAffected_);
     }
     if (!done)
@@ -435,6 +447,8 @@ Result<void> SuiteDb::transaction()
     } else {
         // The write lock is taken at once, so the wait for another workstation happens
         // here and not when a read inside the transaction would have to become a write.
+        if (usable())
+            lengthenLogOnce(*kept_);
         begun = runExec(u"BEGIN IMMEDIATE"_s);
         if (begun)
             kept_->inTransaction = true;
