@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -382,6 +383,36 @@ TEST_F(DatabaseTest, AFileInRollbackModeTakesTheLogOnTheFirstOpenThatHasItAlone)
     EXPECT_TRUE(DbRead(db, u"select count(*) from gl0"_s));
     file.close();
     EXPECT_EQ(versions(), QByteArray("\2\2"));
+}
+
+// The first write of a workstation gives the daily file's log its working length; what
+// another one committed into the log before and after stays, through the files' closing.
+TEST_F(DatabaseTest, TheLogLengthenedByTheFirstWriteKeepsWhatOthersCommitted)
+{
+    if (h.onServer())
+        GTEST_SKIP() << "a server keeps its own log";
+    const QString log = path(u"daily.mdb-wal"_s);
+    const QString insert = u"insert into ardaily values (4100, 'OTHER', 20240312, 1001, 0, 0, "
+                           u"10, 1.8, .71, 12.51, 0, 0, 0, 0, ' ', 'X', null, 9)"_s;
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
+        other.setDatabaseName(path(u"daily.mdb"_s));
+        QSqlQuery q(other);
+        // Its commits stay in the log: nothing copies them into the file meanwhile.
+        ASSERT_TRUE(other.open() && q.exec(u"pragma wal_autocheckpoint = 0"_s) && q.exec(insert)
+                    && q.exec(insert));
+        const qint64 before = QFileInfo(log).size();
+        ASSERT_TRUE(postChit(u"MINE"_s, 5));
+        EXPECT_GE(QFileInfo(log).size(), std::max<qint64>(before + 1, 4000000));
+        ASSERT_TRUE(q.exec(insert));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(u"other"_s);
+    DbCloseAll();
+    EXPECT_EQ(chits(u"OTHER"_s).size(), 3);
+    EXPECT_EQ(chits(u"MINE"_s).size(), 1);
+    EXPECT_EQ(h.rows(u"daily"_s, u"pragma integrity_check"_s),
+              (QList<QVariantList> { { u"ok"_s } }));
 }
 
 TEST(SuiteFilesTest, CreationMakesOnlyWhatIsMissingAndLeavesNothingBehind)
