@@ -79,14 +79,15 @@ void setUpSuiteFile(const QSqlDatabase &db);
 // the middle of whatever the commit was part of. A checkpoint never waits for another
 // workstation.
 void checkpointWhenIdle(const QSqlDatabase &db);
+// The same at once, for a run of many commits that is never idle (generation, between two
+// members): a log that only grows costs every commit's sync one write more, for the file's
+// new length.
+void checkpointBetweenCommits();
+
 // Gives the connection's log, when it is shorter, the length it reaches before a checkpoint
 // starts it afresh, filled with zeros and synced; a commit then writes into the file's
 // own blocks, and its sync need not write the file's length too. Takes the write lock for
 // that moment, unless the connection's transaction holds it already.
 void lengthenLog(const QSqlDatabase &db);
-// The same at once, for a run of many commits that is never idle (generation, between two
-// members): a log that only grows costs every commit's sync one write more, for the file's
-// new length.
-void checkpointBetweenCommits();
 
 } // namespace tallic
