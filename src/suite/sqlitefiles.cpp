@@ -265,13 +265,21 @@ bool zeroFillTo(const char *logPath, qint64 length)
     if (fd < 0)
         return false;
     struct stat status;
-    bool done = ::fstat(fd, &status) == 0;
+    if (::fstat(fd, &status) != 0) {
+        ::close(fd);
+        return false;
+    }
     static const QByteArray zeros(64 * 1024, '\0');
+    bool done = true;
     for (qint64 at = status.st_size; done && at < length; at += zeros.size()) {
         const qint64 piece = std::min<qint64>(zeros.size(), length - at);
         done = ::pwrite(fd, zeros.constData(), size_t(piece), off_t(at)) == piece;
     }
     done = done && (status.st_size >= length || ::fdatasync(fd) == 0);
+    // A disk too full for the zeros gives their room back to the commits: nothing but the
+    // zeros lies past the log's old end.
+    if (!done)
+        (void)::ftruncate(fd, status.st_size);
     ::close(fd);
     return done;
 }

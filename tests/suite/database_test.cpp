@@ -18,11 +18,13 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <csignal>
 #include <functional>
 #include <utility>
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -413,6 +415,27 @@ TEST_F(DatabaseTest, TheLogLengthenedByTheFirstWriteKeepsWhatOthersCommitted)
     EXPECT_EQ(chits(u"MINE"_s).size(), 1);
     EXPECT_EQ(h.rows(u"daily"_s, u"pragma integrity_check"_s),
               (QList<QVariantList> { { u"ok"_s } }));
+}
+
+// A disk without room for the lengthened log still takes the chit: the zeros that fitted
+// are given back.
+TEST_F(DatabaseTest, ADiskWithoutRoomForTheLongerLogStillTakesTheChit)
+{
+    if (h.onServer())
+        GTEST_SKIP() << "a server keeps its own log";
+    // No file may grow past a megabyte, as on a disk that has no more room.
+    rlimit unlimited {};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    rlimit megabyte = unlimited;
+    megabyte.rlim_cur = 1 << 20;
+    const auto signalled = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &megabyte), 0);
+    const bool posted = postChit(u"ROOM"_s, 5);
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    std::signal(SIGXFSZ, signalled);
+    EXPECT_TRUE(posted);
+    EXPECT_LT(QFileInfo(path(u"daily.mdb-wal"_s)).size(), 1 << 20);
+    EXPECT_EQ(chits(u"ROOM"_s).size(), 1);
 }
 
 TEST(SuiteFilesTest, CreationMakesOnlyWhatIsMissingAndLeavesNothingBehind)
