@@ -114,6 +114,12 @@ int waitForLock(void *context, int attempt)
     return 1;
 }
 
+// Whether the file can be written as it could when the connection was opened.
+bool asWritableAsOpened(const Kept &kept)
+{
+    return QFileInfo(kept.key).isWritable() == kept.writable;
+}
+
 // Whether the open connection still reaches the database: a file deleted, replaced or
 // renamed since must not take writes that nobody will see; a server connection that broke
 // is opened afresh.
@@ -123,8 +129,7 @@ bool stillCurrent(const Kept &kept)
     // waits for a restart.
     if (kept.onServer())
         return true;
-    return kept.db.isOpen() && !fileHasMoved(kept.db)
-        && QFileInfo(kept.key).isWritable() == kept.writable;
+    return kept.db.isOpen() && !fileHasMoved(kept.db) && asWritableAsOpened(kept);
 }
 
 std::shared_ptr<Kept> openKept(const DataSource &source, const QString &fileName,
@@ -181,7 +186,7 @@ std::shared_ptr<Kept> foundBefore(const QString &fileName, const FolderStamp &st
     const auto kept = keptConnections().find(found->key);
     if (kept == keptConnections().end() || kept->second.get() != found->kept
         || kept->second->shutDown || !kept->second->db.isOpen()
-        || QFileInfo(found->key).isWritable() != kept->second->writable)
+        || !asWritableAsOpened(*kept->second))
         return nullptr;
     return kept->second;
 }
