@@ -144,6 +144,7 @@ private:
     QElapsedTimer painted_;
     FocusChain focus_;
     QPointer<QWidget> pressed_;
+    QPointer<QWidget> keyedIn_; // the control that took the last key press
     QHash<QString, QObject *> byName_;
     QList<QObject *> order_;
     QHash<const QObject *, ControlInfo> info_;

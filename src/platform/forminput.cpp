@@ -112,8 +112,13 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
             || KeyGate::holds(*key, accessKeyButton(*this, key)))
             return true;
         KeyGate::Handling handling;
+        keyedIn_ = widget;
         return handleKeyPress(widget, key);
     }
+    case QEvent::KeyRelease:
+        // A key that moved the focus here (Enter, Tab) is let go at a text box whose cursor
+        // shows already: Qt would paint the cursor once more for it.
+        return widget != keyedIn_ && qobject_cast<QLineEdit *>(widget);
     case QEvent::Shortcut:
         if (KeyGate::holds(*static_cast<QShortcutEvent *>(event), widget))
             return true;

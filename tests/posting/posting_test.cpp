@@ -605,6 +605,8 @@ TEST(PostingTest, APostPaintsThePanelTheCountAndTheTotalsOnceAtMost)
         EXPECT_EQ(painted.count(shown.at(i)), text(h, shown.at(i)) == before.at(i) ? 0 : 1)
             << qPrintable(shown.at(i));
     EXPECT_EQ(text(h, u"txtprev(4)"_s), u"1002"_s);
+    // The field that takes the focus is painted once: Enter, let go there, paints nothing.
+    EXPECT_EQ(painted.count(u"Text1(1)"_s), 1);
 
     // What the post painted, piece by piece from pictures drawn once, looks as the
     // application's style draws the whole window.
