@@ -32,6 +32,8 @@ struct FrameKey
     int features = 0; // a button's, a frame's or a group box's
     // A group box's frame makes room for its title or check box, when it has one.
     bool headed = false;
+    // The colour the picture is laid on, when it is laid on one (see groundUnder).
+    QRgb ground = 0;
     QRgb pen = 0;
     QFont font;
     QString text;
@@ -69,7 +71,7 @@ size_t qHash(const FrameKey &key, size_t seed = 0)
 {
     // The font by what tells fonts apart most often: its whole key costs more than a paint.
     return qHashMulti(seed, key.element, key.size.width(), key.size.height(), key.state,
-                      key.direction, key.pixelRatio, key.features, key.headed, key.pen,
+                      key.direction, key.pixelRatio, key.features, key.headed, key.ground, key.pen,
                       key.font.family(), key.font.pointSizeF(), key.font.pixelSize(),
                       int(key.font.weight()), key.text,
                       qHashRange(key.colours.begin(), key.colours.end()));
@@ -130,6 +132,39 @@ QRect onImage(const QPainter *painter, const QStyleOption *option)
         return {};
     const QRect area = option->rect.translated(*moved);
     return static_cast<const QImage *>(device)->rect().contains(area) ? area : QRect();
+}
+
+// The one colour under a group box, when its window's background fills the box's place and
+// no control lies beneath it (a frame is put beneath the controls it holds).
+std::optional<QColor> groundUnder(const QWidget *box)
+{
+    const QWidget *parent = box ? box->parentWidget() : nullptr;
+    if (!parent || !parent->autoFillBackground())
+        return std::nullopt;
+    const QBrush ground = parent->palette().brush(parent->backgroundRole());
+    if (ground.style() != Qt::SolidPattern || !ground.isOpaque())
+        return std::nullopt;
+    // The parent's children go from the bottom up.
+    for (const QObject *child : parent->children()) {
+        if (child == box)
+            return ground.color();
+        const auto *beneath = qobject_cast<const QWidget *>(child);
+        if (beneath && !beneath->isHidden() && beneath->geometry().intersects(box->geometry()))
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// The picture laid on its ground as the window lays it there: opaque, so that it is copied
+// rather than blended, pixel for pixel what blending it in place gives.
+QPixmap laidOn(const QPixmap &picture, const QColor &ground)
+{
+    QPixmap laid(picture.size());
+    laid.setDevicePixelRatio(picture.devicePixelRatio());
+    laid.fill(ground);
+    QPainter onGround(&laid);
+    onGround.drawPixmap(0, 0, picture);
+    return laid;
 }
 
 // A part drawn over what lay under it, and what that was.
@@ -276,8 +311,11 @@ void FrameCacheStyle::drawPrimitive(PrimitiveElement element, const QStyleOption
                             QProxyStyle::drawPrimitive(element, moved, onCopy, widget);
                         }))
         return;
-    const bool cached = (element == PE_FrameLineEdit && frame && !(option->state & State_HasFocus))
-        || (element == PE_FrameGroupBox && frame) || (element == PE_PanelButtonCommand && button);
+    // A text box's whole panel, its fill and its outline, when it has not the focus.
+    const bool box = (element == PE_FrameLineEdit || element == PE_PanelLineEdit) && frame
+        && !(option->state & State_HasFocus);
+    const bool cached = box || (element == PE_FrameGroupBox && frame)
+        || (element == PE_PanelButtonCommand && button);
     if (!cached || !copyable(painter, option)) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
@@ -321,13 +359,21 @@ void FrameCacheStyle::drawComplexControl(ComplexControl control, const QStyleOpt
         return;
     }
     // Apart from the primitive elements' numbers.
-    paintKept(frames_->drawn, FrameKey(0x10000 + control, *option, widget, *painter), painter,
-              option->rect.topLeft(), [&] {
-                  return drawApart(
-                      *box, *painter, [&](const QStyleOptionGroupBox *moved, QPainter *onPicture) {
-                          QProxyStyle::drawComplexControl(control, moved, onPicture, widget);
-                      });
-              });
+    FrameKey key(0x10000 + control, *option, widget, *painter);
+    // On its window's plain background a group box's picture is laid on that colour once, and
+    // its pieces behind the text boxes a post changes are copied rather than blended.
+    const std::optional<QColor> ground
+        = widget && painter->device() == widget && option->rect == widget->rect()
+        ? groundUnder(widget)
+        : std::nullopt;
+    key.ground = ground ? ground->rgba() : 0;
+    paintKept(frames_->drawn, std::move(key), painter, option->rect.topLeft(), [&] {
+        const QPixmap picture = drawApart(
+            *box, *painter, [&](const QStyleOptionGroupBox *moved, QPainter *onPicture) {
+                QProxyStyle::drawComplexControl(control, moved, onPicture, widget);
+            });
+        return ground ? laidOn(picture, *ground) : picture;
+    });
 }
 
 } // namespace tallic

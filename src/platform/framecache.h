@@ -10,7 +10,8 @@ namespace tallic {
 // application's style draws. A text box's outline and a button's face, rounded and drawn
 // with antialiasing, cost most of their paint, as a frame's border does; each looks the
 // same for every control of one size, state and palette, so it is drawn once into a
-// picture and copied from there. A button's caption, over its opaque face, goes with it.
+// picture and copied from there. A button's caption, over its opaque face, goes with it; so
+// does a text box's fill under its outline while it has not the focus.
 class FrameCacheStyle final : public QProxyStyle
 {
 public:
