@@ -287,6 +287,10 @@ Handling::Handling()
 
 Handling::~Handling()
 {
+    // What the command owes is done while it is still the command's: keys typed meanwhile
+    // wait for it, and a box it shows is its outcome.
+    if (state().depth == 1)
+        doWorkBeforeOperator();
     if (--state().depth == 0)
         state().afterWait = false;
     scheduleReplay();

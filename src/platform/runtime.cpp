@@ -31,6 +31,12 @@ std::function<void()> &endAction()
     return action;
 }
 
+std::function<void()> &workBeforeOperator()
+{
+    static std::function<void()> work;
+    return work;
+}
+
 void restoreFocusAfterBox()
 {
     // Under a bare X server or offscreen nothing has the focus once a modal box is gone,
@@ -96,11 +102,27 @@ void releaseAtTheLoop()
 // behind it painted.
 void beforeBox()
 {
+    doWorkBeforeOperator();
     KeyGate::boxOpening();
     releaseRepaints();
 }
 
 } // namespace
+
+void setWorkBeforeOperator(std::function<void()> work)
+{
+    workBeforeOperator() = std::move(work);
+}
+
+void doWorkBeforeOperator()
+{
+    // The work may show a box of its own, which would ask for it again.
+    static bool doing = false;
+    if (!workBeforeOperator() || std::exchange(doing, true))
+        return;
+    workBeforeOperator()();
+    doing = false;
+}
 
 void releaseRepaints()
 {
@@ -130,6 +152,8 @@ void WaitForEvents(int ms)
 {
     if (ending)
         return;
+    // The operator has the other program meanwhile.
+    doWorkBeforeOperator();
     // Wakes the wait when nothing else comes.
     QTimer wake;
     wake.setSingleShot(true);

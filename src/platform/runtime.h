@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace tallic {
@@ -18,6 +20,12 @@ void WaitForEvents(int ms);
 
 // Asks again for the repaints DoEvents has let wait: before a box or a wait shows.
 void releaseRepaints();
+
+// Work owed before the operator can act again: it runs once a command is over, before the
+// keys typed meanwhile go on, and before a box shows. The database layer makes what a
+// command stored safe on the disk there.
+void setWorkBeforeOperator(std::function<void()> work);
+void doWorkBeforeOperator();
 
 // Ends the program from anywhere. Handlers that call it return at once; from then on
 // no handler runs, boxes answer without showing and waiting loops stop.
@@ -53,8 +61,6 @@ void SetTopmost(QWidget *window, bool on);
 void centerWindow(QWidget *window);
 
 } // namespace tallic
-
-#include <functional>
 
 namespace tallic {
 // What ending the program does beyond closing its windows: the program leaves its event

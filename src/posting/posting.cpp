@@ -8,6 +8,7 @@
 #include "platform/runtime.h"
 #include "suite/chitnumbers.h"
 #include "suite/database.h"
+#include "suite/logsync.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
 #include "suite/today.h"
@@ -43,7 +44,12 @@ void Arinput::PostChit()
 
     const Chit &chit = decision.chit;
     MouseBusy();
-    const Result<void> stored = StoreChitRow(chit, batch_.StartStamp);
+    Result<void> stored;
+    {
+        // The row goes to the disk beside the screen's update: the post's end waits for it.
+        const LogSyncBeside beside;
+        stored = StoreChitRow(chit, batch_.StartStamp);
+    }
     MouseArrow();
     if (!stored) {
         DbAddNewOff();

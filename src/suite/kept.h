@@ -4,6 +4,7 @@
 // Internal to the database layer.
 #include "database.h"
 #include "datasource.h"
+#include "logsync.h"
 #include "platform/runtime.h"
 #include "serverlink.h"
 #include "sqlitefiles.h"
@@ -67,8 +68,10 @@ struct SuiteDb::Kept
     void shut()
     {
         shutDown = true;
-        if (!onServer())
+        if (!onServer()) {
+            forgetLogSync(db);
             forgetStatements(db);
+        }
         db.close();
         link.reset();
         inTransaction = false;

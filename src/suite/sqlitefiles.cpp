@@ -1,6 +1,7 @@
 #include "sqlitefiles.h"
 
 #include "database.h"
+#include "logsync.h"
 #include "platform/runtime.h"
 
 #include <QCoreApplication>
@@ -159,6 +160,8 @@ Checkpoints &checkpoints()
 // keeps its turn.
 void checkpointNow()
 {
+    // The log's sync going on beside uses the connection's log: the checkpoint waits for it.
+    waitForLogSync();
     Checkpoints &all = checkpoints();
     const QSet<QString> names = std::exchange(all.pending, {});
     for (const QString &name : names) {
@@ -189,8 +192,9 @@ void checkpointPending()
 }
 
 // SQLite's hook after each commit to the log, in place of its own checkpoint on commit.
-int committed(void *, sqlite3 *handle, const char *, int pages)
+int committed(void *, sqlite3 *handle, const char *schema, int pages)
 {
+    logCommitted(handle, schema);
     if (pages < CheckpointPages)
         return SQLITE_OK;
     Checkpoints &all = checkpoints();

@@ -68,8 +68,9 @@ int bindLikeQt(sqlite3_stmt *statement, int position, const QVariant &value,
                std::vector<QByteArray> *held = nullptr);
 
 // Every program of the suite keeps a suite file the same way: in write-ahead logging, the
-// log synced at every commit (synchronous FULL). A commit is then durable with one sync,
-// readers never wait for the writer, and a crash leaves a log that the next open replays.
+// log synced at every commit (synchronous FULL; the program's own connections sync it right
+// after the commit instead, see logsync.h). A commit is then durable with one sync, readers
+// never wait for the writer, and a crash leaves a log that the next open replays.
 // A file still in rollback mode is switched once this connection can have it alone for a
 // moment, which is not waited for: until then it is used as it is.
 void setUpSuiteFile(const QSqlDatabase &db);

@@ -154,6 +154,7 @@ std::shared_ptr<Kept> openKept(const DataSource &source, const QString &fileName
     // Another workstation's lock is waited for rather than reported, the window
     // repainting meanwhile.
     setLockWait(kept->db, &waitForLock, kept.get());
+    syncLogAfterCommits(kept->db);
     checkpointWhenIdle(kept->db);
     return kept;
 }
@@ -323,6 +324,8 @@ QSqlQuery SuiteDb::newQuery() const
 
 bool SuiteDb::usable()
 {
+    // A post's log is on the disk before anything else reads or writes.
+    awaitLogSync();
     if (!std::exchange(tried_, true)) {
         kept_ = useKept(fileName_, error_);
         if (kept_) {
