@@ -138,18 +138,9 @@ Logs &logs()
 
 void syncLogAfterCommits(const QSqlDatabase &db)
 {
-    sqlite3 *handle = nativeHandle(db);
-    if (!handle || sqlite3_db_readonly(handle, "main") != 0)
-        return;
-    sqlite3_stmt *mode = nullptr;
-    bool wal = false;
-    if (sqlite3_prepare_v2(handle, "PRAGMA journal_mode", -1, &mode, nullptr) == SQLITE_OK
-        && sqlite3_step(mode) == SQLITE_ROW) {
-        wal = qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(mode, 0)), "wal") == 0;
-    }
-    sqlite3_finalize(mode);
     // A file in rollback mode keeps its syncs where SQLite makes them.
-    if (!wal
+    sqlite3 *handle = nativeHandle(db);
+    if (!writesThroughLog(db)
         || sqlite3_exec(handle, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr)
             != SQLITE_OK)
         return;

@@ -290,14 +290,20 @@ bool zeroFillTo(const char *logPath, qint64 length)
 
 } // namespace
 
-void lengthenLog(const QSqlDatabase &db)
+bool writesThroughLog(const QSqlDatabase &db)
 {
     sqlite3 *handle = nativeHandle(db);
-    if (!handle || sqlite3_db_readonly(handle, "main") != 0)
-        return;
     int result = SQLITE_OK;
-    if (firstValue(handle, "PRAGMA journal_mode", result) != u"wal"_s)
+    return handle && sqlite3_db_readonly(handle, "main") == 0
+        && firstValue(handle, "PRAGMA journal_mode", result) == u"wal"_s;
+}
+
+void lengthenLog(const QSqlDatabase &db)
+{
+    if (!writesThroughLog(db))
         return;
+    sqlite3 *handle = nativeHandle(db);
+    int result = SQLITE_OK;
     const qint64 pageSize = firstValue(handle, "PRAGMA page_size", result).toLongLong();
     // The log's header, and a header before each page.
     const qint64 length = 32 + CheckpointPages * (pageSize + 24);

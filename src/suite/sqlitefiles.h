@@ -85,6 +85,10 @@ void checkpointWhenIdle(const QSqlDatabase &db);
 // new length.
 void checkpointBetweenCommits();
 
+// Whether the connection writes its file, and writes it through the log (write-ahead
+// logging).
+bool writesThroughLog(const QSqlDatabase &db);
+
 // Gives the connection's log, when it is shorter, the length it reaches before a checkpoint
 // starts it afresh, filled with zeros and synced; a commit then writes into the file's
 // own blocks, and its sync need not write the file's length too. Takes the write lock for
