@@ -191,7 +191,8 @@ void checkpointPending()
         all.timer->start(CheckpointRetryMs);
 }
 
-// SQLite's hook after each commit to the log, in place of its own checkpoint on commit.
+// SQLite's hook after each commit to the log, the write lock let go: the log's sync, and in
+// place of SQLite's own checkpoint on commit, one at an idle moment.
 int committed(void *, sqlite3 *handle, const char *schema, int pages)
 {
     logCommitted(handle, schema);
