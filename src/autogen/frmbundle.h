@@ -2,6 +2,7 @@
 
 #include "platform/colors.h"
 #include "platform/form.h"
+#include "suite/pendingwrites.h"
 #include "suite/validators.h"
 
 #include <QSet>
@@ -125,6 +126,9 @@ private:
     void setCommandsAvailable(bool on);
     // Reports the failure that stopped generation and says where to resume.
     std::nullopt_t reportStop(const Failure &failure, const QString &stopped);
+    static PendingWrite pendingChit(const QString &key, const QString &chit, double member,
+                                    const ServerSession &session);
+    void reportUnknownChit(const PendingWrite &write, const QString &stopped);
 
     // The account last found by the check of txtglnum: its text goes with the next item.
     GlAccount account_;

@@ -14,11 +14,13 @@
 #include "suite/chitnumbers.h"
 #include "suite/dailycolumns.h"
 #include "suite/database.h"
+#include "suite/datasource.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
 #include "suite/sqlitefiles.h"
 #include "suite/staff.h"
 #include "suite/today.h"
+#include "suite/unresolved.h"
 
 #include <QElapsedTimer>
 #include <QProgressBar>
@@ -171,30 +173,26 @@ Result<QList<BilledRow>> billedRows(const QStringList &columns, const QString &d
     return billed;
 }
 
-// One member's chit: the rows of every item in one transaction, stored whole or not at
-// all. The row holds the chit's own values already.
-Result<void> storeChit(SuiteDb &daily, const QString &insert, QVariantList &row,
-                       const QList<RatedItem> &items, const QList<ItemAmounts> &amounts)
+// One member's chit: the rows of every item and the write's key in one transaction, stored
+// whole or not at all. The row holds the chit's own values already.
+WriteResult storeChit(const QString &key, const QString &insert, QVariantList &row,
+                      const QList<RatedItem> &items, const QList<ItemAmounts> &amounts)
 {
-    if (const Result<void> begun = daily.transaction(); !begun)
-        return begun;
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        const ItemAmounts &amount = amounts.at(i);
-        row[DailyColumn::GlAccount] = items.at(i).item.account;
-        row[DailyColumn::BaseSale] = items.at(i).item.price;
-        row[DailyColumn::ServiceCharge] = amount.serviceCharge;
-        row[DailyColumn::Tax] = amount.tax;
-        row[DailyColumn::Total] = amount.total;
-        if (const Result<int> stored = daily.execPrepared(insert, row); !stored) {
-            (void)daily.rollback();
-            return stored.failure();
+    const QString description = u"chit "_s + row[DailyColumn::ChitNumber].toString()
+        + u" for member "_s + shortestNumber(row[DailyColumn::Member].toDouble());
+    return storeKeyed(key, description, [&](SuiteDb &daily) -> Result<void> {
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            const ItemAmounts &amount = amounts.at(i);
+            row[DailyColumn::GlAccount] = items.at(i).item.account;
+            row[DailyColumn::BaseSale] = items.at(i).item.price;
+            row[DailyColumn::ServiceCharge] = amount.serviceCharge;
+            row[DailyColumn::Tax] = amount.tax;
+            row[DailyColumn::Total] = amount.total;
+            if (const Result<int> stored = daily.execPrepared(insert, row); !stored)
+                return stored.failure();
         }
-    }
-    if (const Result<void> committed = daily.commit(); !committed) {
-        (void)daily.rollback();
-        return committed;
-    }
-    return {};
+        return {};
+    });
 }
 
 } // namespace
@@ -217,6 +215,9 @@ void Frmbundle::generateChits()
         return;
     }
     DoEvents();
+    // What the server left untold of the workstation's writes is settled first: whether a
+    // member is billed already is asked of what is stored.
+    settlePendingWrites();
     const QString date = chooseDate();
     if (date.isEmpty())
         return;
@@ -351,7 +352,6 @@ void Frmbundle::writeChits(const GenerationRun &run)
     progress_->setRange(0, int(members.size()));
     progress_->setValue(0);
 
-    SuiteDb daily(u"daily.mdb"_s);
     const QString insert = u"insert into ardaily ("_s + run.columns.join(u", "_s) + u") values (?"_s
         + u", ?"_s.repeated(DailyColumn::Count - 1) + u')';
     QVariantList row = sharedRow(run.date, memoText());
@@ -370,13 +370,21 @@ void Frmbundle::writeChits(const GenerationRun &run)
         row[DailyColumn::ChitNumber] = chit;
         row[DailyColumn::Member] = member;
         const bool exempted = run.exempt.contains(memberKey(member));
-        if (const Result<void> stored
-            = storeChit(daily, insert, row, items, exempted ? untaxed : taxed);
-            !stored) {
+        const QString key = newWriteKey();
+        WriteResult stored;
+        {
+            // Each member's chit is told within the time one statement is given.
+            const ServerDeadline deadline(answerTimeout(lockWaitLimit()));
+            stored = storeChit(key, insert, row, items, exempted ? untaxed : taxed);
+        }
+        if (!stored.stored()) {
             progress_->setValue(written);
-            reportStop(stored.failure(),
-                       QString::number(written) + u" chits written. Stopped at member "_s + entry
-                           + u'.');
+            const QString stopped
+                = QString::number(written) + u" chits written. Stopped at member "_s + entry + u'.';
+            if (stored.outcome == WriteOutcome::Unknown)
+                reportUnknownChit(pendingChit(key, chit, member, stored.session), stopped);
+            else
+                reportStop(stored.failure, stopped);
             return;
         }
         ++written;
@@ -389,9 +397,35 @@ void Frmbundle::writeChits(const GenerationRun &run)
             painted.start();
         }
     }
-    daily.close();
     DoEvents();
     help.setText(u"Charges generated."_s);
+    DoEvents();
+}
+
+PendingWrite Frmbundle::pendingChit(const QString &key, const QString &chit, double member,
+                                    const ServerSession &session)
+{
+    PendingWrite write;
+    write.key = key;
+    write.kind = PendingWrite::Kind::Generated;
+    write.chit = chit;
+    write.member = shortestNumber(member);
+    write.at = QDateTime(platform().today(), platform().timeOfDay());
+    write.session = session;
+    return write;
+}
+
+// The run stops at a member whose chit the server left untold: it is noted on the disk and
+// looked up later, never generated again blindly.
+void Frmbundle::reportUnknownChit(const PendingWrite &write, const QString &stopped)
+{
+    const QString text
+        = recordUnknown(write,
+                        u"It will be checked when Tallic starts again, or at the next OK "
+                        u"on the entry screen."_s);
+    MsgBox(text + u"\n\n"_s + stopped, BoxButtons::Ok, BoxIcon::Critical,
+           u"Chit outcome unknown"_s);
+    ctl(u"mainhelpwindow"_s).setText(stopped);
     DoEvents();
 }
 

@@ -31,6 +31,7 @@ struct Chit
     std::array<QString, Field::Last + 1> fields; // by Field; [0] is not used
     QString memo;
 
+    bool operator==(const Chit &other) const = default;
     QString &operator[](int field) { return fields[field]; }
     const QString &operator[](int field) const { return fields[field]; }
 };

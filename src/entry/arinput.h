@@ -7,6 +7,7 @@
 #include "entry/entrystate.h"
 #include "platform/form.h"
 #include "suite/arsettings.h"
+#include "suite/pendingwrites.h"
 
 #include <functional>
 #include <optional>
@@ -58,7 +59,8 @@ public:
     // The batch date from the picker, held to the open month; false when none was chosen
     // (the batch that was goes on) or the program ends.
     bool chooseBatchDate();
-    void UpdateValidityTotals();
+    // Adds the posted chit to the batch's validity totals and shows them.
+    void UpdateValidityTotals(const Chit &chit);
 
     // What AutoGenerate opens: the window of the layer above, installed at start.
     static void setAutoGenerateOpener(std::function<void()> open);
@@ -177,6 +179,28 @@ private:
     void refusePosting(const PostingDecision &decision);
     // The operator's notice of a chit whose row could not be stored.
     void reportUnstoredChit(const QString &chit, const QString &reason);
+    // A stored chit in the batch: the count, the validity totals, the previous chit.
+    void countChit(const Chit &chit);
+
+    // A chit whose post the server left untold stays on the screen, noted on the disk, and
+    // is looked up (with the workstation's other untold writes) before anything is stored
+    // again: at the next OK, and when the program starts.
+    static const QString UnknownTitle;
+    std::optional<PendingWrite> unknownChit_;
+    PendingWrite pendingChit(const Chit &chit, const QString &key,
+                             const ServerSession &session) const;
+    static Chit chitOf(const PendingWrite &write);
+    void reportUnknownChit(const PendingWrite &write);
+    enum class Settled {
+        GoOn, // nothing untold stands in the way: the chit on the screen is posted
+        ChitKept, // the chit stays on the screen: told of in a box, or still unknown
+        ChitCounted, // the chit on the screen was found stored, and counted
+    };
+    Settled settleUnknownWrites();
+    // At start, before the first batch: every untold write of the workstation, told in one box.
+    void settleAtStart();
+    void showServerWait(bool waiting);
+    QString helpBeforeWait_;
 
     void buildScreen();
     void buildFields();

@@ -14,6 +14,7 @@
 #include "suite/staff.h"
 #include "suite/today.h"
 #include "suite/tools.h"
+#include "suite/unresolved.h"
 #include "suite/windows.h"
 
 #include <QDir>
@@ -108,6 +109,8 @@ void Arinput::Form_Load()
     MouseArrow();
     if (!LoadSettings() || programEnding())
         return;
+    // A server that keeps the operator waiting says so on the help line.
+    setServerWaitNotice([this](bool waiting) { showServerWait(waiting); });
     SetStaffLocation(u"A/R Chit"_s);
     showSettings();
 
@@ -121,6 +124,9 @@ void Arinput::Form_Load()
         splash->unload();
     DoEvents();
 
+    settleAtStart();
+    if (programEnding())
+        return;
     // The program presses NEW BATCH by itself: the operator starts on a batch date.
     ctl(u"cmdnewbatch"_s).setFocus();
     SendKeyString(u"{ENTER}"_s);
@@ -181,13 +187,43 @@ bool Arinput::LoadSettings()
     return true;
 }
 
+void Arinput::showServerWait(bool waiting)
+{
+    Control help = ctl(u"helpwindow"_s);
+    if (waiting) {
+        helpBeforeWait_ = help.text();
+        help.setText(u"Waiting for the database server to answer..."_s);
+    } else {
+        help.setText(helpBeforeWait_);
+    }
+    help.refresh();
+}
+
 void Arinput::Form_Activate()
 {
     DoEvents();
 }
 
-void Arinput::Form_Unload(int &)
+// What the server left untold when the program last ran here is told before the first batch;
+// the keys of closed months go.
+void Arinput::settleAtStart()
 {
+    settlePendingWrites();
+    (void)pruneWriteKeys(QDate(settings_.ArYear, settings_.ArMonth, 1));
+}
+
+void Arinput::Form_Unload(int &Cancel)
+{
+    // A chit the server left untold is not left behind without a word.
+    if (unknownChit_ && !programEnding()
+        && !AskYesNo(u"The database server did not answer whether chit "_s + unknownChit_->chit
+                         + u" was stored.\nIt will be checked when Tallic starts again.\n\n"
+                           u"Exit anyway?"_s,
+                     UnknownTitle)) {
+        Cancel = 1;
+        return;
+    }
+    setServerWaitNotice({});
     // Every step is tried, whatever the one before it did.
     DoEvents();
     SetStaffLocation(u"A/R Master"_s);

@@ -118,12 +118,12 @@ bool Arinput::chooseBatchDate()
     }
 }
 
-void Arinput::UpdateValidityTotals()
+void Arinput::UpdateValidityTotals(const Chit &posted)
 {
-    const double chit = Val(Text1(Field::ChitNumber).text());
-    const double member = Val(Text1(Field::Member).text());
-    const double employee = Val(Text1(Field::Employee).text());
-    const double base = Val(Text1(Field::BaseSale).text());
+    const double chit = Val(posted[Field::ChitNumber]);
+    const double member = Val(posted[Field::Member]);
+    const double employee = Val(posted[Field::Employee]);
+    const double base = Val(posted[Field::BaseSale]);
     const int mode = settings_.ValidityMode;
     ValidityTotals &totals = batch_.totals;
     addChitToValidity(totals, mode, chit, member, employee, base);

@@ -5,6 +5,7 @@
 #include "platform/runtime.h"
 #include "suite/dailycolumns.h"
 #include "suite/database.h"
+#include "suite/writekeys.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -12,13 +13,14 @@ namespace tallic {
 
 namespace {
 
-// What the operator is told about a failure the database layer numbered.
-QString failureReason(qint32 number, const QString &description)
+// What the operator is told about a failure the database layer numbered; a server out of
+// reach says so, and why.
+QString failureReason(qint32 number, const QString &description, const QString &why = {})
 {
     QString reason;
     switch (number) {
     case JetError::FileNotFound:
-        reason = u"The daily database is missing."_s;
+        reason = why.isEmpty() ? u"The daily database is missing."_s : why;
         break;
     case JetError::NoSuchTable:
         reason = u"The daily database has no ardaily table."_s;
@@ -36,22 +38,14 @@ QString failureReason(qint32 number, const QString &description)
     return reason + u" (code "_s + QString::number(number) + u')';
 }
 
-} // namespace
-
-Result<void> StoreChitRow(const Chit &chit, const QString &startStamp)
+// The row, sized to the table by a key no chit has and filled by position, as DbWrite adds it.
+Result<void> addChitRow(const Chit &chit, const QString &startStamp)
 {
-    // A key no chit has sizes the row to the table, every value empty.
     QString db = u"daily"_s;
     const Result<DbRow> empty
         = DbRead(db, u"select * from ardaily where tallicnum = '@#$%^&*()'"_s);
-    if (!empty) {
-        const Failure &failure = empty.failure();
-        // A missing file the layer has told the operator of already.
-        return Failure { failure.number,
-                         failure.shown ? failureReason(JetError::FileNotFound, QString())
-                                       : failureReason(failure.number, failure.description),
-                         db };
-    }
+    if (!empty)
+        return empty.failure();
     if (empty->values.size() <= DailyColumn::Source)
         return Failure { JetError::NoSuchColumn,
                          u"The ardaily table lacks the columns of a chit."_s, db };
@@ -78,13 +72,24 @@ Result<void> StoreChitRow(const Chit &chit, const QString &startStamp)
     row[DailyColumn::Source] = DailyColumn::EntrySource;
 
     DbAddNewOn();
-    const Result<void> written = DbWrite(db, u"select * from ardaily where tallicnum = ?"_s, row,
-                                         { chit[Field::ChitNumber] });
-    if (!written) {
-        const Failure &failure = written.failure();
-        return Failure { failure.number, failureReason(failure.number, failure.description), db };
+    return DbWrite(db, u"select * from ardaily where tallicnum = ?"_s, row,
+                   { chit[Field::ChitNumber] });
+}
+
+} // namespace
+
+WriteResult StoreChitRow(const Chit &chit, const QString &startStamp, const QString &key)
+{
+    WriteResult result = storeKeyed(key, u"chit "_s + chit[Field::ChitNumber],
+                                    [&](SuiteDb &) { return addChitRow(chit, startStamp); });
+    Failure &failure = result.failure;
+    if (result.outcome == WriteOutcome::NotStored) {
+        // A missing file the layer has told the operator of already.
+        failure.description = failure.shown
+            ? failureReason(JetError::FileNotFound, QString())
+            : failureReason(failure.number, failure.description, failure.reason);
     }
-    return {};
+    return result;
 }
 
 } // namespace tallic

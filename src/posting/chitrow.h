@@ -1,15 +1,15 @@
 #pragma once
 
 #include "basic/chit.h"
-#include "basic/result.h"
+#include "suite/writekeys.h"
 
 #include <QString>
 
 namespace tallic {
 
-// Adds the chit's ardaily row in one write, its origin the batch's start stamp, while
-// AddNewMode is on. When it was not stored, the failure's description is what the
-// operator is told of why.
-Result<void> StoreChitRow(const Chit &chit, const QString &startStamp);
+// Adds the chit's ardaily row, its origin the batch's start stamp, with the write's key in
+// one transaction, while AddNewMode is on. When it was not stored, or when that is not known,
+// the failure's description is what the operator is told of why.
+WriteResult StoreChitRow(const Chit &chit, const QString &startStamp, const QString &key);
 
 } // namespace tallic

@@ -8,14 +8,18 @@
 #include "platform/runtime.h"
 #include "suite/chitnumbers.h"
 #include "suite/database.h"
+#include "suite/datasource.h"
 #include "suite/logsync.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
 #include "suite/today.h"
+#include "suite/unresolved.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
+
+const QString Arinput::UnknownTitle = u"Chit outcome unknown"_s;
 
 void Arinput::cmdokay_Click()
 {
@@ -26,6 +30,17 @@ void Arinput::PostChit()
 {
     Control ok = ctl(u"cmdokay"_s);
     ok.setEnabled(false);
+    // What the server left untold is settled before anything is stored again.
+    switch (settleUnknownWrites()) {
+    case Settled::GoOn:
+        break;
+    case Settled::ChitKept:
+        ok.setEnabled(true);
+        ok.setFocus();
+        return;
+    case Settled::ChitCounted:
+        return;
+    }
     // The chit is taken from the screen once; the corrections go back to it.
     const Chit keyed = readChit();
     const PostingDecision decision = decidePosting(keyed, postingContext());
@@ -43,35 +58,45 @@ void Arinput::PostChit()
         showNotice(paymentCreditNotice());
 
     const Chit &chit = decision.chit;
+    const QString key = newWriteKey();
     MouseBusy();
-    Result<void> stored;
+    WriteResult stored;
     {
-        // The row goes to the disk beside the screen's update: the post's end waits for it.
+        // The row goes to the disk beside the screen's update: the post's end waits for it. A
+        // server out of reach is told within the time one statement is given.
         const LogSyncBeside beside;
-        stored = StoreChitRow(chit, batch_.StartStamp);
+        const ServerDeadline deadline(answerTimeout(lockWaitLimit()));
+        stored = StoreChitRow(chit, batch_.StartStamp, key);
     }
     MouseArrow();
-    if (!stored) {
+    if (!stored.stored()) {
         DbAddNewOff();
-        reportUnstoredChit(chit[Field::ChitNumber], stored.failure().description);
-        // The chit stays on the screen for correction and OK is offered again.
+        if (stored.outcome == WriteOutcome::Unknown)
+            reportUnknownChit(pendingChit(chit, key, stored.session));
+        else
+            reportUnstoredChit(chit[Field::ChitNumber], stored.failure.description);
+        // The chit stays on the screen and OK is offered again.
         ok.setEnabled(true);
         ok.setFocus();
         return;
     }
+    countChit(chit);
+    RedoChit();
+    DbAddNewOff();
+    DoEvents();
+}
+
+// Only a stored chit counts in the batch.
+void Arinput::countChit(const Chit &chit)
+{
     if (!chit.memo.isEmpty())
         keyed_.LastMemoText = chit.memo;
     for (int i = Field::First; i <= Field::Last; ++i)
         txtprev(i).setText(chit[i]);
     DoEvents();
-
-    // Only a stored chit counts in the batch.
     ++batch_.count;
     ctl(u"Text5"_s).setText(QString::number(batch_.count));
-    UpdateValidityTotals();
-    RedoChit();
-    DbAddNewOff();
-    DoEvents();
+    UpdateValidityTotals(chit);
 }
 
 PostingContext Arinput::postingContext() const
@@ -130,6 +155,88 @@ void Arinput::reportUnstoredChit(const QString &chit, const QString &reason)
                + u"\n\nThe chit stays on the screen. Press OK to post it again."_s,
            BoxButtons::Ok, BoxIcon::Critical, u"Chit not stored"_s);
     (void)LogActivity(u"Chit "_s + chit + u" not stored: "_s + reason);
+}
+
+PendingWrite Arinput::pendingChit(const Chit &chit, const QString &key,
+                                  const ServerSession &session) const
+{
+    PendingWrite write;
+    write.key = key;
+    write.chit = chit[Field::ChitNumber];
+    write.origin = batch_.StartStamp;
+    write.at = QDateTime(platform().today(), platform().timeOfDay());
+    write.session = session;
+    for (int i = Field::First; i <= Field::Last; ++i)
+        write.fields << chit[i];
+    write.fields << chit.memo;
+    return write;
+}
+
+Chit Arinput::chitOf(const PendingWrite &write)
+{
+    Chit chit;
+    for (int i = Field::First; i <= Field::Last; ++i)
+        chit[i] = write.fields.value(i - Field::First);
+    chit.memo = write.fields.value(Field::Last);
+    return chit;
+}
+
+// Neither "stored" nor "not stored": the chit stays on the screen, noted on the disk, and is
+// looked up before it can be stored again.
+void Arinput::reportUnknownChit(const PendingWrite &write)
+{
+    unknownChit_ = write;
+    const QString text = recordUnknown(
+        write, u"The chit stays on the screen; it will be checked before it is stored again."_s);
+    MsgBox(text, BoxButtons::Ok, BoxIcon::Critical, UnknownTitle);
+}
+
+Arinput::Settled Arinput::settleUnknownWrites()
+{
+    const QList<Resolution> resolutions = resolvePendingWrites(unknownChit_);
+    if (resolutions.isEmpty())
+        return Settled::GoOn;
+    // The unknown chit is on the screen as long as nothing of it has changed since.
+    const bool onScreen = unknownChit_ && readChit() == chitOf(*unknownChit_);
+    QStringList lines;
+    bool stillUnknown = false;
+    Settled settled = Settled::ChitKept;
+    for (const Resolution &r : resolutions) {
+        const bool isThis = unknownChit_ && r.write.key == unknownChit_->key;
+        if (isThis && r.result.outcome == WriteOutcome::Unknown) {
+            stillUnknown = true;
+            continue;
+        }
+        if (isThis)
+            unknownChit_.reset();
+        // Not stored and still on the screen: this OK stores it, without a word.
+        if (isThis && onScreen && r.result.outcome == WriteOutcome::NotStored)
+            continue;
+        lines << resolutionText(r);
+        // A chit of this batch stored after all counts in it.
+        if (r.result.stored() && r.write.kind == PendingWrite::Kind::Chit
+            && r.write.origin == batch_.StartStamp) {
+            countChit(chitOf(r.write));
+            if (isThis && onScreen) {
+                RedoChit();
+                settled = Settled::ChitCounted;
+            }
+        }
+    }
+    if (stillUnknown) {
+        QString text = u"The database server still did not answer whether chit "_s
+            + unknownChit_->chit
+            + u" was stored.\nThe chit stays on the screen; it will be checked before it is "
+              u"stored again."_s;
+        if (!lines.isEmpty())
+            text += u"\n\n"_s + lines.join(u'\n');
+        MsgBox(text, BoxButtons::Ok, BoxIcon::Critical, UnknownTitle);
+        return Settled::ChitKept;
+    }
+    if (lines.isEmpty())
+        return Settled::GoOn;
+    MsgBox(lines.join(u'\n'), BoxButtons::Ok, BoxIcon::Information, resolutionsTitle());
+    return settled;
 }
 
 } // namespace tallic

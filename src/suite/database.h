@@ -10,6 +10,7 @@
 
 #include "basic/result.h"
 
+#include <functional>
 #include <memory>
 
 namespace tallic {
@@ -37,6 +38,8 @@ constexpr qint32 NoCurrentRecord = 3021;
 constexpr qint32 DuplicateKey = 3022;
 constexpr qint32 FileNotFound = 3024;
 constexpr qint32 NetworkError = 3043; // the server cannot be reached
+// The answer to a COMMIT was lost: the server may or may not have stored the transaction.
+constexpr qint32 OutcomeUnknown = 3047;
 constexpr qint32 DamagedFile = 3049;
 constexpr qint32 NoSuchTable = 3078;
 // Locked by another workstation past the wait; the suite's error table has it under 3000.
@@ -114,6 +117,38 @@ Failure dbFailure(const QSqlError &error, const QString &database = QString());
 struct ServerStep;
 struct ServerReply;
 
+// One session of a server as the server knows it: its process and the moment it began, in
+// microseconds since 1970. A process number alone names another session on another server.
+struct ServerSession
+{
+    qint64 pid = 0;
+    qint64 started = 0;
+    bool isNull() const { return pid == 0; }
+};
+
+// While one lives, every wait for a server within it ends by the time given, counted from
+// its making: an operation of several statements is told within that time in all. One made
+// inside another changes nothing.
+class ServerDeadline
+{
+public:
+    explicit ServerDeadline(int ms);
+    ~ServerDeadline();
+    ServerDeadline(const ServerDeadline &) = delete;
+    ServerDeadline &operator=(const ServerDeadline &) = delete;
+
+    // Milliseconds left of the one in force; -1 when none is.
+    static qint64 remaining();
+
+private:
+    bool outer_ = false;
+};
+
+// What the windows show while a server keeps them waiting longer than a moment: called
+// with true once a wait has lasted WaitNoticeMs, with false when it ends.
+constexpr int WaitNoticeMs = 2000;
+void setServerWaitNotice(std::function<void(bool waiting)> notice);
+
 // A use of one suite database's kept connection, let go when the object goes. Statements
 // are written once for both engines and may call the Jet functions ucase$() and fix(); a
 // lock held by another workstation is waited for, with the window repainting. Inside a
@@ -125,10 +160,9 @@ struct ServerReply;
 // repaints, and one that gets no answer within the lock wait and a few seconds more fails:
 // the server is taken for gone. A read is run again on a new connection when the old one
 // was lost (a restart is waited for); a write never is. A write outside a transaction runs
-// in one of its own, and a COMMIT whose answer was lost is not guessed at: the server is
-// asked on a new connection whether the transaction was stored. When it cannot be asked,
-// the commit fails, and the next transaction on the database asks again first: if it was
-// stored after all, the same writes repeated are not stored a second time.
+// in one of its own. A transaction whose connection is lost before its COMMIT is sent is
+// not stored; a COMMIT whose answer is lost fails as OutcomeUnknown: only a key written in
+// the same transaction can tell later what became of it (writekeys.h).
 //
 // Every operation answers with a Result, its failure in the suite's terms (dbFailure):
 //
@@ -178,11 +212,14 @@ public:
     // statement after it.
     void close();
 
+    // On a server, after a COMMIT failed as OutcomeUnknown: the server's session that held
+    // the transaction. Null on files, and when no COMMIT went unanswered.
+    ServerSession lostSession() const;
+
     // The kept connection of one database, shared by its users.
     struct Kept;
 
 private:
-    enum class Outcome { Stored, NotStored, Unknown };
     // The last failure of the open or of a statement, kept while an operation runs and
     // handed out in its Result.
     bool failed() const { return error_.isValid(); }
@@ -203,9 +240,7 @@ private:
     bool serverConnected(const QElapsedTimer &clock);
     bool serverBegin();
     bool serverEnd(bool commit);
-    bool serverCommit(const QList<ServerStep> &writes, const QElapsedTimer &clock);
-    bool repeatStored();
-    Outcome findOutcome(qint64 xid, qint64 pid);
+    bool serverCommit(const QElapsedTimer &clock);
     int answerWait(const QElapsedTimer &clock) const;
 
     std::shared_ptr<Kept> kept_;

@@ -15,7 +15,6 @@
 
 #include <map>
 #include <memory>
-#include <optional>
 
 namespace tallic {
 
@@ -39,21 +38,8 @@ struct SuiteDb::Kept
     QElapsedTimer lockClock;
     bool waiting = false;
 
-    // On a server: the writes of the open transaction, in order.
-    QList<ServerStep> written;
-    // A transaction whose COMMIT went unanswered, and the server could not be asked since.
-    struct Unresolved
-    {
-        qint64 xid = 0;
-        qint64 pid = 0;
-        QList<ServerStep> writes;
-    };
-    std::optional<Unresolved> unresolved;
-    // The writes of such a transaction, found stored after all: the open transaction
-    // repeats them without running them, and when it is the same transaction it is not
-    // stored a second time.
-    QList<ServerStep> storedAlready;
-    qsizetype repeated = 0;
+    // On a server: the session of the last COMMIT whose answer was lost.
+    ServerSession lost;
 
     bool onServer() const { return source.onServer(); }
 
@@ -78,17 +64,10 @@ struct SuiteDb::Kept
         endWait();
     }
 
-    void beginWait()
-    {
-        if (!std::exchange(waiting, true))
-            beginLockWait();
-    }
-
-    void endWait()
-    {
-        if (std::exchange(waiting, false))
-            endLockWait();
-    }
+    // A wait for another workstation's lock or for the server: the busy pointer, and on a
+    // server after a while the windows' notice (suitedb.cpp).
+    void beginWait();
+    void endWait();
 };
 
 // The kept connections by key. Only the window thread uses them.

@@ -108,6 +108,18 @@ SuiteTable ardailyTable()
     return t;
 }
 
+// The program's own table beside ardaily: the key of every write it makes to ardaily, stored
+// in the same transaction, so that a write whose COMMIT went unanswered can be looked up
+// (writekeys.h). A key found not stored is kept as such (writekind 0): the write it names can
+// never be stored after that.
+SuiteTable writeKeysTable()
+{
+    return namedTable(u"tallic_writes"_s,
+                      { text(u"writekey"_s), text(u"writtenat"_s), text(u"writedesc"_s),
+                        integer(u"writekind"_s), integer(u"writechecks"_s) },
+                      u"writekey"_s, { u"writtenat"_s });
+}
+
 SuiteTable ar0Table()
 {
     SuiteTable t = namedTable(u"ar0"_s,
@@ -134,7 +146,7 @@ QList<SuiteDatabase> makeDatabases()
               {},
               { u"salestax"_s },
               0 } } },
-        { u"daily.mdb"_s, { ardailyTable() } },
+        { u"daily.mdb"_s, { ardailyTable(), writeKeysTable() } },
         { u"ar.mdb"_s, { ar0Table() } },
         { u"gl.mdb"_s,
           { namedTable(u"gl0"_s,

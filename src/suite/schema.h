@@ -14,8 +14,8 @@ namespace tallic {
 
 // The layout the program reads. A folder's files (SQLite's user_version) or its server (the
 // table tallic.schema_version) say which layout they were written in; 0 is a folder written
-// before layouts were counted.
-constexpr int SuiteSchemaVersion = 1;
+// before layouts were counted. Layout 2 added the table of write keys to the daily database.
+constexpr int SuiteSchemaVersion = 2;
 
 enum class ColumnKind {
     Integer,

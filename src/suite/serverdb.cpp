@@ -1,5 +1,5 @@
 // SuiteDb on a database server: statements on the connection's own thread, a lost
-// connection opened again, and every transaction stored once or not at all.
+// connection opened again, and a transaction told stored, not stored, or not known.
 #include "database.h"
 #include "datasource.h"
 #include "kept.h"
@@ -60,7 +60,10 @@ QSqlQuery failedQuery(const QSqlError &error)
 
 int SuiteDb::answerWait(const QElapsedTimer &clock) const
 {
-    return int(qMax<qint64>(0, answerTimeout(lockWaitLimit()) - clock.elapsed()));
+    qint64 left = answerTimeout(lockWaitLimit()) - clock.elapsed();
+    if (const qint64 deadline = ServerDeadline::remaining(); deadline >= 0)
+        left = qMin(left, deadline);
+    return int(qMax<qint64>(0, left));
 }
 
 bool SuiteDb::serverConnected(const QElapsedTimer &clock)
@@ -79,7 +82,8 @@ bool SuiteDb::serverConnected(const QElapsedTimer &clock)
             return true;
         }
         // A server that answers and refuses will not change its mind by waiting.
-        if (!isServerOutOfReach(failure) || clock.elapsed() >= lockWaitLimit() || programEnding()) {
+        if (!isServerOutOfReach(failure) || clock.elapsed() >= lockWaitLimit()
+            || ServerDeadline::remaining() == 0 || programEnding()) {
             error_ = failure;
             return false;
         }
@@ -120,7 +124,7 @@ bool SuiteDb::serverCall(const QList<ServerStep> &steps, int resultStep, const Q
             continue;
         }
         if (isServerLockFailure(reply.error) && clock.elapsed() < lockWaitLimit()
-            && !programEnding()) {
+            && ServerDeadline::remaining() != 0 && !programEnding()) {
             kept.beginWait();
             lockWaitTick();
             continue;
@@ -150,8 +154,8 @@ QSqlQuery SuiteDb::serverRun(const QString &sql, const QVariantList &values)
     Kept &kept = *kept_;
     const bool read = onlyReads(sql);
     if (!kept.inTransaction && !read) {
-        // A write stands in a transaction of its own, whose outcome can be asked for when
-        // the answer to its COMMIT is lost.
+        // A write stands in a transaction of its own: a connection lost before its COMMIT
+        // has stored nothing.
         if (!serverBegin())
             return failedQuery(error_);
         QSqlQuery result = serverRun(sql, values);
@@ -168,117 +172,53 @@ QSqlQuery SuiteDb::serverRun(const QString &sql, const QVariantList &values)
         return result;
     }
 
-    ServerStep step { serverStatement(sql), values };
-    if (kept.inTransaction && !read && !kept.storedAlready.isEmpty()) {
-        if (kept.repeated < kept.storedAlready.size()
-            && kept.storedAlready.at(kept.repeated) == step) {
-            rowsAffected_ = kept.storedAlready.at(kept.repeated++).rowsAffected;
-            error_ = QSqlError();
-            return rowsQuery({}, {}, rowsAffected_);
-        }
-        if (!repeatStored())
-            return failedQuery(error_);
-    }
+    const ServerStep step { serverStatement(sql), values };
     ServerReply reply;
     const bool guarded = kept.inTransaction;
     if (!serverCall(guarded ? QList<ServerStep> { Savepoint, step, Release } : QList { step },
                     guarded ? 1 : 0, guarded ? UndoStatement : QString(), read, reply))
         return failedQuery(error_);
     rowsAffected_ = reply.rowsAffected;
-    if (guarded && !read) {
-        step.rowsAffected = reply.rowsAffected;
-        kept.written.append(step);
-    }
     return rowsQuery(reply.record, reply.rows, reply.rowsAffected);
-}
-
-bool SuiteDb::repeatStored()
-{
-    // The open transaction is not the one found stored: what it repeated of it runs now.
-    Kept &kept = *kept_;
-    const QList<ServerStep> repeated = kept.storedAlready.mid(0, kept.repeated);
-    kept.storedAlready.clear();
-    kept.repeated = 0;
-    for (const ServerStep &step : repeated) {
-        serverRun(step.sql, step.values);
-        if (failed())
-            return false;
-    }
-    return true;
 }
 
 bool SuiteDb::serverBegin()
 {
-    Kept &kept = *kept_;
-    if (kept.unresolved) {
-        const Kept::Unresolved last = *kept.unresolved;
-        const Outcome outcome = findOutcome(last.xid, last.pid);
-        if (outcome == Outcome::Unknown)
-            return false;
-        kept.unresolved.reset();
-        if (outcome == Outcome::Stored)
-            kept.storedAlready = last.writes;
-    }
     ServerReply reply;
     if (!serverCall({ { u"begin"_s, {} } }, 0, {}, true, reply))
         return false;
-    kept.inTransaction = true;
-    kept.written.clear();
-    kept.repeated = 0;
+    kept_->inTransaction = true;
     return true;
 }
 
 bool SuiteDb::serverEnd(bool commit)
 {
     Kept &kept = *kept_;
-    bool storedBefore = false, repeatFailed = false;
-    if (kept.inTransaction && commit && !kept.storedAlready.isEmpty()) {
-        // Every write of a transaction found stored after all, repeated: stored once is
-        // enough.
-        storedBefore = kept.repeated == kept.storedAlready.size();
-        repeatFailed = !storedBefore && !repeatStored();
-    }
-    kept.storedAlready.clear();
-    kept.repeated = 0;
-    const QList<ServerStep> writes = std::exchange(kept.written, {});
     const bool linked = kept.link && kept.link->usable();
     if (!std::exchange(kept.inTransaction, false) || !linked) {
-        // The transaction went with a lost connection: nothing of it was stored.
+        // The transaction went with a lost connection before its COMMIT: nothing of it was
+        // stored.
         if (commit && !failed())
             error_ = nothingStored();
         return !commit;
     }
-    const auto slow = [&kept] { kept.beginWait(); };
     QElapsedTimer clock;
     clock.start();
-    if (!commit || storedBefore || repeatFailed) {
-        // A connection lost meanwhile has rolled it back already.
-        if (linked)
-            kept.link->run({ { u"rollback"_s, {} } }, 0, {}, answerWait(clock), slow);
-        return !repeatFailed;
+    if (!commit) {
+        kept.link->run({ { u"rollback"_s, {} } }, 0, {}, answerWait(clock),
+                       [&kept] { kept.beginWait(); });
+        return true;
     }
-    return serverCommit(writes, clock);
+    return serverCommit(clock);
 }
 
-// The transaction's number first, then the COMMIT alone: when its answer is lost, the
-// server is asked what became of the number.
-bool SuiteDb::serverCommit(const QList<ServerStep> &writes, const QElapsedTimer &clock)
+// A COMMIT whose answer is lost is not guessed at: the session that held it is noted, and the
+// caller's key tells later what became of it.
+bool SuiteDb::serverCommit(const QElapsedTimer &clock)
 {
     Kept &kept = *kept_;
-    const auto slow = [&kept] { kept.beginWait(); };
-    const ServerReply number = kept.link->run({ { u"select txid_current_if_assigned()"_s, {} } }, 0,
-                                              {}, answerWait(clock), slow);
-    if (!number.ok()) {
-        const bool lost = !number.answered || isConnectionLost(number.error);
-        error_ = lost ? nothingStored() : serverFailure(number.error);
-        if (!lost)
-            kept.link->run({ { u"rollback"_s, {} } }, 0, {}, answerWait(clock), slow);
-        return false;
-    }
-    const QVariant xid = number.rows.value(0).value(0);
-    const qint64 pid = kept.link->backendPid();
-    const ServerReply done
-        = kept.link->run({ { u"commit"_s, {} } }, 0, {}, answerWait(clock), slow);
+    const ServerReply done = kept.link->run({ { u"commit"_s, {} } }, 0, {}, answerWait(clock),
+                                            [&kept] { kept.beginWait(); });
     if (done.ok()) {
         error_ = QSqlError();
         return true;
@@ -288,67 +228,15 @@ bool SuiteDb::serverCommit(const QList<ServerStep> &writes, const QElapsedTimer 
         error_ = serverFailure(done.error);
         return false;
     }
-    // Nothing written, nothing to lose.
-    if (xid.isNull()) {
-        error_ = QSqlError();
-        return true;
-    }
-    switch (findOutcome(xid.toLongLong(), pid)) {
-    case Outcome::Stored:
-        error_ = QSqlError();
-        return true;
-    case Outcome::NotStored:
-        error_ = nothingStored();
-        return false;
-    case Outcome::Unknown:
-        kept.unresolved = Kept::Unresolved { xid.toLongLong(), pid, writes };
-        error_ = layerError(
-            JetError::NetworkError,
-            u"The connection to the database server was lost while the change was being "
-            u"stored, and the server cannot be asked whether it was. Try again once it "
-            u"answers: a change stored meanwhile is not stored twice."_s);
-        return false;
-    }
+    kept.lost = kept.link->session();
+    error_ = layerError(JetError::OutcomeUnknown,
+                        u"The database server did not answer whether the change was stored."_s);
     return false;
 }
 
-SuiteDb::Outcome SuiteDb::findOutcome(qint64 xid, qint64 pid)
+ServerSession SuiteDb::lostSession() const
 {
-    Kept &kept = *kept_;
-    const auto slow = [&kept] { kept.beginWait(); };
-    QElapsedTimer clock;
-    clock.start();
-    bool ended = false;
-    for (;;) {
-        if (serverConnected(clock)) {
-            const ServerReply status = kept.link->run({ { u"select txid_status(?)"_s, { xid } } },
-                                                      0, {}, answerWait(clock), slow);
-            const QString word = status.rows.value(0).value(0).toString();
-            if (word == u"committed"_s)
-                return Outcome::Stored;
-            if (word == u"aborted"_s)
-                return Outcome::NotStored;
-            if (word == u"in progress"_s && !std::exchange(ended, true)) {
-                // The server has not noticed yet that the connection is gone. Its process
-                // for it is ended, which settles the transaction one way or the other.
-                kept.link->run(
-                    { { u"select pg_terminate_backend(pid) from pg_stat_activity "
-                        u"where pid = ? and backend_xid::text::bigint = ? % 4294967296"_s,
-                        { pid, xid } } },
-                    0, {}, answerWait(clock), slow);
-            }
-        }
-        if (clock.elapsed() >= lockWaitLimit() || programEnding()) {
-            error_ = layerError(JetError::NetworkError,
-                                u"The connection to the database server was lost while the "
-                                u"change was being stored, and the server cannot be asked "
-                                u"whether it was."_s);
-            return Outcome::Unknown;
-        }
-        kept.beginWait();
-        lockWaitTick();
-        QThread::msleep(ReconnectRetryMs);
-    }
+    return kept_ ? kept_->lost : ServerSession();
 }
 
 } // namespace tallic

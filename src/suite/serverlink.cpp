@@ -273,11 +273,14 @@ QSqlError ServerLink::open(int ms, const SlowWait &slow)
                                            Access::ReadWrite, opened.error);
             if (opened.error.isValid())
                 return opened;
-            QSqlQuery pid(shared->db);
-            if (pid.exec(u"select pg_backend_pid()"_s) && pid.next())
-                opened.rows.append({ pid.value(0) });
+            // The session as the server names it, for asking later what became of it.
+            QSqlQuery session(shared->db);
+            if (session.exec(u"select pid, (extract(epoch from backend_start) * 1000000)::bigint "
+                             u"from pg_stat_activity where pid = pg_backend_pid()"_s)
+                && session.next())
+                opened.rows.append({ session.value(0), session.value(1) });
             else
-                opened.error = serverFailure(pid.lastError());
+                opened.error = serverFailure(session.lastError());
             return opened;
         },
         ms, slow);
@@ -286,7 +289,8 @@ QSqlError ServerLink::open(int ms, const SlowWait &slow)
     }
     open_ = !reply.error.isValid();
     if (open_)
-        backendPid_ = reply.rows.value(0).value(0).toLongLong();
+        session_ = { reply.rows.value(0).value(0).toLongLong(),
+                     reply.rows.value(0).value(1).toLongLong() };
     return reply.error;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database.h"
 #include "datasource.h"
 
 #include <QList>
@@ -67,8 +68,8 @@ public:
                     const SlowWait &slow);
     // Open, and not given up on.
     bool usable() const;
-    // The server's process for this connection.
-    qint64 backendPid() const { return backendPid_; }
+    // The server's session of this connection.
+    ServerSession session() const { return session_; }
 
     // Applied on the next run: how long the server lets a statement wait for a lock.
     void setLockTimeout(int ms) { lockTimeoutMs_ = ms; }
@@ -80,7 +81,7 @@ private:
     std::shared_ptr<Shared> shared_;
     bool open_ = false;
     bool abandoned_ = false;
-    qint64 backendPid_ = 0;
+    ServerSession session_;
     int lockTimeoutMs_ = 0;
 };
 

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 #include <map>
@@ -48,6 +49,100 @@ int lockWaitLimit()
 }
 
 using Kept = SuiteDb::Kept;
+
+namespace {
+
+// The deadline in force, on the window thread: its clock and its length.
+QElapsedTimer deadlineClock;
+qint64 deadlineMs = -1;
+
+std::function<void(bool)> &waitNotice()
+{
+    static auto *notice = new std::function<void(bool)>;
+    return *notice;
+}
+
+// Tells the windows of a server wait that lasts, once, and that it is over.
+struct WaitNoticeTimer
+{
+    QTimer *timer = nullptr;
+    bool shown = false;
+
+    void start()
+    {
+        if (!timer) {
+            timer = new QTimer;
+            timer->setSingleShot(true);
+            QObject::connect(timer, &QTimer::timeout, [this] {
+                shown = true;
+                if (waitNotice())
+                    waitNotice()(true);
+            });
+        }
+        timer->start(WaitNoticeMs);
+    }
+
+    void stop()
+    {
+        if (timer)
+            timer->stop();
+        if (std::exchange(shown, false) && waitNotice())
+            waitNotice()(false);
+    }
+};
+
+WaitNoticeTimer &noticeTimer()
+{
+    static auto *timer = new WaitNoticeTimer;
+    return *timer;
+}
+
+} // namespace
+
+ServerDeadline::ServerDeadline(int ms)
+    : outer_(deadlineMs < 0)
+{
+    if (!outer_)
+        return;
+    deadlineMs = ms;
+    deadlineClock.start();
+}
+
+ServerDeadline::~ServerDeadline()
+{
+    if (outer_)
+        deadlineMs = -1;
+}
+
+qint64 ServerDeadline::remaining()
+{
+    if (deadlineMs < 0)
+        return -1;
+    return qMax<qint64>(0, deadlineMs - deadlineClock.elapsed());
+}
+
+void setServerWaitNotice(std::function<void(bool)> notice)
+{
+    waitNotice() = std::move(notice);
+}
+
+void Kept::beginWait()
+{
+    if (std::exchange(waiting, true))
+        return;
+    beginLockWait();
+    if (onServer())
+        noticeTimer().start();
+}
+
+void Kept::endWait()
+{
+    if (!std::exchange(waiting, false))
+        return;
+    if (onServer())
+        noticeTimer().stop();
+    endLockWait();
+}
 
 // One still in use when dropped lives on with its users, closed, and goes with the last.
 KeptMap &keptConnections()

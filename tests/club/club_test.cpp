@@ -1,5 +1,6 @@
 // tallic-club as the person who sets up an office uses it: a new club, its settings, its
 // lists and old files, copies, backups, and the first chit keyed on what it made.
+#include "suite/schema.h"
 #include "suite/sharedstate.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
@@ -102,7 +103,8 @@ TEST_F(ClubTest, ANewClubIsSetImportedAndKeyedInto)
     const QString folder = path(u"club"_s);
     Ran run = club({ u"new"_s, folder });
     ASSERT_EQ(run.code, 0) << qPrintable(run.out);
-    EXPECT_EQ(value(folder + u"/daily.mdb"_s, u"pragma user_version"_s).toInt(), 1);
+    EXPECT_EQ(value(folder + u"/daily.mdb"_s, u"pragma user_version"_s).toInt(),
+              tallic::SuiteSchemaVersion);
     EXPECT_EQ(value(folder + u"/config.mdb"_s, u"select count(*) from ar"_s).toInt(), 1);
 
     struct Step
@@ -310,7 +312,7 @@ TEST_F(ClubTest, CopiesBackupsAndRestoresAreCheckedAndRefuseWhatTheyMustNot)
         QString said;
     };
     const Step steps[] = {
-        { { u"copy"_s, from, path(u"to"_s) }, 0, u"12 tables, 3004 rows into "_s },
+        { { u"copy"_s, from, path(u"to"_s) }, 0, u"13 tables, 3004 rows into "_s },
         { { u"copy"_s, from, path(u"to"_s) }, 1, u"already holds config.mdb"_s },
         { { u"copy"_s, from, path(u"to"_s), u"--replace"_s }, 0, u"A backup of what"_s },
         { { u"backup"_s, from, backup }, 0, u"backed up into"_s },
@@ -582,30 +584,41 @@ TEST(ClubServerTest, FilesToTheServerAndBackGiveTheSameRows)
 namespace {
 
 // A folder of a newer layout is not touched; an older one is brought up to date after a
-// copy of it, on files and on the server alike.
+// copy of it, on files and on the server alike: a column it lacks, and the table of write
+// keys that layout 2 added.
 TEST(LayoutTest, TheStartRefusesANewerLayoutAndBringsAnOlderOneUpToDate)
 {
+    using tallic::SuiteSchemaVersion;
+    const QString newer = QString::number(SuiteSchemaVersion + 1);
     struct Case
     {
-        QStringList onFiles, onServer; // master2 statements
+        QString db;
+        QStringList onFiles, onServer;
         bool starts;
-        QString said;
+        QString said; // in the refusal; for a start, what the database holds again
     };
     const Case cases[] = {
-        { { u"pragma user_version = 2"_s },
-          { u"update tallic.schema_version set version = 2"_s },
+        { u"master2"_s,
+          { u"pragma user_version = "_s + newer },
+          { u"update tallic.schema_version set version = "_s + newer },
           false,
-          u"written by a newer Tallic (layout 2)"_s },
-        { { u"pragma user_version = 0"_s, u"alter table ar drop column balfwd"_s },
+          u"written by a newer Tallic (layout "_s + newer + u')' },
+        { u"master2"_s,
+          { u"pragma user_version = 0"_s, u"alter table ar drop column balfwd"_s },
           { u"update tallic.schema_version set version = 0"_s,
             u"alter table ar drop column balfwd"_s },
           true,
-          QString() },
+          u"select count(balfwd) from ar"_s },
+        { u"daily"_s,
+          { u"pragma user_version = 1"_s, u"drop table tallic_writes"_s },
+          { u"update tallic.schema_version set version = 1"_s, u"drop table tallic_writes"_s },
+          true,
+          u"select count(writekey) from tallic_writes"_s },
     };
     for (const Case &c : cases) {
         Harness h;
         for (const QString &sql : h.onServer() ? c.onServer : c.onFiles)
-            h.exec(u"master2"_s, sql);
+            h.exec(c.db, sql);
         tallic::testkit::prepareMarch2024(h);
         h.queuePickedDates({ u"20240312"_s });
         h.start();
@@ -616,20 +629,22 @@ TEST(LayoutTest, TheStartRefusesANewerLayoutAndBringsAnOlderOneUpToDate)
                 << qPrintable(h.dialogs().at(0).text);
             continue;
         }
-        EXPECT_EQ(h.rows(u"master2"_s, u"select count(balfwd) from ar"_s).value(0).value(0).toInt(),
-                  0);
+        EXPECT_EQ(h.rows(c.db, c.said).value(0).value(0).toInt(), 0);
+        const QString copies = u"%1_before_layout_%2_%"_s.arg(c.db).arg(SuiteSchemaVersion);
         if (h.onServer())
             EXPECT_EQ(
-                h.rows(
-                     u"master2"_s,
-                     u"select count(*) from pg_namespace where nspname like 'master2_before_layout_1_%'"_s)
+                h.rows(c.db,
+                       u"select count(*) from pg_namespace where nspname like '"_s + copies + u'\'')
                     .value(0)
                     .value(0)
                     .toInt(),
                 1);
         else
-            EXPECT_EQ(QDir(h.dataDir()).entryList({ u"before-layout-1-*"_s }, QDir::Dirs).size(),
-                      1);
+            EXPECT_EQ(
+                QDir(h.dataDir())
+                    .entryList({ u"before-layout-%1-*"_s.arg(SuiteSchemaVersion) }, QDir::Dirs)
+                    .size(),
+                1);
     }
 }
 

@@ -441,43 +441,6 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
         GTEST_SKIP() << "cannot be made here: " << qPrintable(passedOver.join(u", "_s));
 }
 
-// The answer to a chit's COMMIT lost on the way: the server is asked whether it stored the
-// chit. Stored, it is counted without a word; when the server cannot be asked, the chit
-// stays, and OK pressed again once the server answers stores it once, whatever became of
-// the first COMMIT.
-TEST(PostingStoreTest, AChitWhoseCommitLostItsAnswerIsStoredOnce)
-{
-    Harness h;
-    if (!h.onServer())
-        GTEST_SKIP() << "a file loses no answers";
-    const int waitLimit = setLockWaitLimit(300);
-    startMarch2024(h);
-    ServerRelay relay(h);
-    const QRegularExpression commit(u"^commit$"_s);
-    const ServerRelay::Fault faults[]
-        = { ServerRelay::Fault::CutAnswer, ServerRelay::Fault::Freeze };
-    for (int i = 0; i < 2; ++i) {
-        const QString chit = u"C%1"_s.arg(i);
-        keyChit(h, u"4100"_s, chit, u"1001"_s, u"10"_s);
-        relay.failAt(commit, faults[i]);
-        h.keys(u"{ENTER}"_s);
-        EXPECT_EQ(h.dialogTitles(), i == 0 ? QStringList() : QStringList { u"Chit not stored"_s });
-        if (i == 1) {
-            EXPECT_EQ(text(h, u"Text1(2)"_s), chit);
-            EXPECT_EQ(text(h, u"Text5"_s), u"1"_s);
-            relay.mend();
-            h.clearDialogs();
-            h.click(u"cmdokay"_s);
-            EXPECT_EQ(h.dialogs(), QList<Dialog>());
-        }
-        EXPECT_EQ(
-            h.rows(u"daily"_s, u"select count(*) from ardaily where tallicnum = '%1'"_s.arg(chit)),
-            QList<QVariantList> { { 1 } });
-        EXPECT_EQ(text(h, u"Text5"_s), QString::number(i + 1));
-    }
-    setLockWaitLimit(waitLimit);
-}
-
 // The server away for a moment, as in a restart: between two chits, or back while OK waits
 // for it, the batch goes on; away longer than the wait, the chit stays with the usual box,
 // and is stored once the server is back.

@@ -375,6 +375,19 @@ void Harness::start()
     idle();
 }
 
+void Harness::restart()
+{
+    endProgram();
+    for (Form *form : Form::openForms())
+        delete form;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    DbCloseAll();
+    resetProgramState();
+    resetSharedState();
+    inProcessKeyboard().reset();
+    start();
+}
+
 void Harness::keys(const QString &keyString)
 {
     if (!running())

@@ -74,6 +74,9 @@ public:
     void putBack(const QString &db);
     void remakeDatabase(const QString &db);
     void start();
+    // Ends the run as a crash would, every window gone and every connection closed, and
+    // starts the program again on the same data: its next run on the workstation.
+    void restart();
     void keys(const QString &keyString);
     void click(const QString &control);
     void mouseDown(const QString &control);

@@ -52,6 +52,7 @@ struct Pass
     bool started = false; // the start-up message, which has no type byte, has passed
     int statements = 0;
     bool cutOnAnswer = false;
+    bool downOnCut = false;
 };
 
 } // namespace
@@ -66,7 +67,13 @@ struct ServerRelay::Private
     std::atomic<bool> stop { false };
     std::atomic<int> cuts { 0 };
     std::mutex mutex; // all below
-    std::optional<std::pair<QRegularExpression, Fault>> fault;
+    struct Planted
+    {
+        QRegularExpression statement;
+        Fault fault;
+        bool thenDown;
+    };
+    std::optional<Planted> fault;
     bool frozen = false, isDown = false;
     double chance = 0;
     std::mt19937 random;
@@ -74,6 +81,7 @@ struct ServerRelay::Private
 
     void cut(Pass &pass, bool counted = true)
     {
+        isDown = isDown || pass.downOnCut;
         ::close(pass.fd[0]);
         ::close(pass.fd[1]);
         pass.fd[0] = pass.fd[1] = -1;
@@ -93,8 +101,9 @@ struct ServerRelay::Private
             if (from == 0 && head == 1 && in.at(0) == 'Q') {
                 ++p.statements;
                 if (fault
-                    && fault->first.match(QString::fromUtf8(in.mid(5, size - 6))).hasMatch()) {
-                    const Fault what = fault->second;
+                    && fault->statement.match(QString::fromUtf8(in.mid(5, size - 6))).hasMatch()) {
+                    const Fault what = fault->fault;
+                    p.downOnCut = fault->thenDown;
                     fault.reset();
                     frozen = what == Fault::Freeze;
                     if (frozen)
@@ -156,10 +165,10 @@ ServerRelay::~ServerRelay()
         ini.write(d->settings);
 }
 
-void ServerRelay::failAt(const QRegularExpression &statement, Fault fault)
+void ServerRelay::failAt(const QRegularExpression &statement, Fault fault, bool thenDown)
 {
     std::lock_guard lock(d->mutex);
-    d->fault.emplace(statement, fault);
+    d->fault = Private::Planted { statement, fault, thenDown };
 }
 
 void ServerRelay::freeze()

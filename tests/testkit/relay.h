@@ -21,8 +21,9 @@ public:
 
     // What becomes of the first statement sent that matches: its connection is cut before
     // the server sees it, or before its answer comes back; or the network freezes there.
+    // With thenDown the server goes away with the cut, as down() has it, until mend().
     enum class Fault { CutBefore, CutAnswer, Freeze };
-    void failAt(const QRegularExpression &statement, Fault fault);
+    void failAt(const QRegularExpression &statement, Fault fault, bool thenDown = false);
     // Nothing passes any more, and no connection ends: a pulled network cable.
     void freeze();
     // Every connection is cut and new ones are turned away: a server restarting.

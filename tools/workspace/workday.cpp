@@ -7,6 +7,7 @@
 #include "suite/database.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
+#include "suite/unresolved.h"
 
 #include <QSet>
 #include <QSqlRecord>
@@ -133,6 +134,11 @@ bool Workday::load(qint32 date)
 {
     date_ = date;
     problem_.clear();
+    // What the server left untold of this workstation's writes is told before the rows are
+    // read, which then show it.
+    useLogIdentity();
+    for (const Resolution &resolution : resolvePendingWrites())
+        resolutions_ << resolutionText(resolution);
     columns_.clear();
     rows_.clear();
     batches_.clear();
@@ -292,41 +298,73 @@ Workday::Change Workday::change(int row, const QString &action, const QVariantLi
         sql += u" and ["_s + columns_.at(i) + u"] is not distinct from ?"_s;
         bound << before.values.value(i);
     }
-    SuiteDb daily(u"daily.mdb"_s);
-    const auto fail = [&](const Failure &failure) {
-        problem_ = failureText(failure);
-        (void)daily.rollback();
-        return Change::Failed;
-    };
-    if (const Result<void> begun = daily.transaction(); !begun)
-        return fail(begun.failure());
-    const Result<int> changed = daily.execPrepared(sql, bound);
-    if (!changed)
-        return fail(changed.failure());
-    if (*changed != 1) {
-        (void)daily.rollback();
-        return Change::ChangedMeanwhile;
-    }
-
-    // Logged before it is committed: no change is made that the log does not show.
     const QString chit
         = u"Chit "_s + before.text(Column::ChitNumber) + u" of "_s + QString::number(date_);
+    const QString logged = chit
+        + (after.isEmpty() ? u" deleted. Before: "_s : u" corrected. Before: "_s)
+        + rowText(columns_, before.values)
+        + (after.isEmpty() ? QString() : u". After: "_s + rowText(columns_, after));
+    useLogIdentity();
+    Change refused = Change::Failed;
+    const QString key = newWriteKey();
+    const WriteResult written = storeKeyed(
+        key, (after.isEmpty() ? u"deletion of "_s : u"correction of "_s) + chit.toLower(),
+        [&](SuiteDb &daily) -> Result<void> {
+            const Result<int> changed = daily.execPrepared(sql, bound);
+            if (!changed)
+                return changed.failure();
+            if (*changed != 1) {
+                refused = Change::ChangedMeanwhile;
+                return Failure { JetError::NoCurrentRecord, QString() };
+            }
+            // Logged before it is committed: no change is made that the log does not show.
+            if (!LogActivity(logged)) {
+                refused = Change::NotLogged;
+                return Failure { JetError::Generic, QString() };
+            }
+            return {};
+        });
+    switch (written.outcome) {
+    case WriteOutcome::Stored:
+        return Change::Done;
+    case WriteOutcome::Unknown:
+        problem_ = recordUnknown(pendingChange(before, after.isEmpty(), key, written.session),
+                                 u"It will be checked when the chits are read again."_s);
+        return Change::Unknown;
+    case WriteOutcome::NotStored:
+        break;
+    }
+    if (refused == Change::NotLogged)
+        problem_ = u"The activity log (admlog.ini) cannot be written, so nothing was changed."_s;
+    if (refused != Change::Failed)
+        return refused;
+    problem_ = failureText(written.failure);
+    (void)LogActivity(chit + u": the change above was not made. "_s + problem_);
+    return Change::Failed;
+}
+
+PendingWrite Workday::pendingChange(const DayRow &before, bool deletion, const QString &key,
+                                    const ServerSession &session) const
+{
+    PendingWrite write;
+    write.key = key;
+    write.kind = deletion ? PendingWrite::Kind::Deletion : PendingWrite::Kind::Correction;
+    write.chit = before.text(Column::ChitNumber);
+    write.at = QDateTime(platform().today(), platform().timeOfDay());
+    write.session = session;
+    return write;
+}
+
+void Workday::useLogIdentity() const
+{
     Session &s = session();
     s.UserName = user_;
     s.LocationText = LogLocation;
-    if (!LogActivity(chit + (after.isEmpty() ? u" deleted. Before: "_s : u" corrected. Before: "_s)
-                     + rowText(columns_, before.values)
-                     + (after.isEmpty() ? QString() : u". After: "_s + rowText(columns_, after)))) {
-        (void)daily.rollback();
-        problem_ = u"The activity log (admlog.ini) cannot be written, so nothing was changed."_s;
-        return Change::NotLogged;
-    }
-    if (const Result<void> committed = daily.commit(); !committed) {
-        problem_ = failureText(committed.failure());
-        (void)LogActivity(chit + u": the change above was not made. "_s + problem_);
-        return Change::Failed;
-    }
-    return Change::Done;
+}
+
+QStringList Workday::takeResolutions()
+{
+    return std::exchange(resolutions_, {});
 }
 
 bool Workday::printProof(const QString &path)

@@ -3,6 +3,7 @@
 #include "basic/validity.h"
 #include "correction.h"
 #include "suite/dailycolumns.h"
+#include "suite/pendingwrites.h"
 
 #include <QList>
 #include <QString>
@@ -62,8 +63,11 @@ public:
     explicit Workday(const QString &user = QString());
 
     // Reads the settings and the chits of the date (yyyymmdd); false with problem() when
-    // they cannot be read, and then no rows.
+    // they cannot be read, and then no rows. The workstation's writes that the server left
+    // untold are looked up first: takeResolutions() gives the operator's lines of those
+    // settled, once.
     bool load(qint32 date);
+    QStringList takeResolutions();
     QString problem() const { return problem_; }
 
     qint32 date() const { return date_; }
@@ -80,7 +84,9 @@ public:
     // a row another workstation changed or deleted meanwhile is refused, never touched, even
     // where the engine has given its place to a new row. Each change is written to the
     // activity log with the row before and after; one that cannot be logged is not made.
-    enum class Change { Done, ChangedMeanwhile, NotLogged, Failed };
+    // A change the server left untold (Unknown) is noted on the disk and looked up when the
+    // chits are read again.
+    enum class Change { Done, ChangedMeanwhile, NotLogged, Failed, Unknown };
     Change correct(int row, const Amounts &after);
     Change deleteRow(int row);
 
@@ -93,6 +99,10 @@ private:
     bool readRows(qint32 date, QStringList &columns, QList<DayRow> &rows);
     Change change(int row, const QString &action, const QVariantList &values,
                   const QVariantList &after);
+    PendingWrite pendingChange(const DayRow &before, bool deletion, const QString &key,
+                               const ServerSession &session) const;
+    // The activity log names the editor's user and place.
+    void useLogIdentity() const;
 
     QString user_;
     qint32 date_ = 0;
@@ -101,6 +111,7 @@ private:
     QStringList columns_;
     QList<DayRow> rows_;
     QList<Batch> batches_;
+    QStringList resolutions_;
 };
 
 } // namespace tallic::workspace

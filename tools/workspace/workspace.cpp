@@ -206,9 +206,18 @@ void WorkspaceWindow::showDay()
 
 void WorkspaceWindow::reload()
 {
-    if (!day_.load(day_.date()))
+    const bool read = day_.load(day_.date());
+    tellResolutions();
+    if (!read)
         tell(u"The chits cannot be read: "_s + day_.problem(), true);
     showDay();
+}
+
+void WorkspaceWindow::tellResolutions()
+{
+    const QStringList lines = day_.takeResolutions();
+    if (!lines.isEmpty())
+        tell(lines.join(u'\n'));
 }
 
 void WorkspaceWindow::correctCurrent()
@@ -307,7 +316,10 @@ void WorkspaceWindow::showOutcome(Workday::Change outcome, int row, int column)
     } else if (outcome != Workday::Change::Done) {
         tell(day_.problem(), true);
     }
-    reload();
+    // A server that did not answer is not asked again at once: the rows stay as read, and
+    // Read again looks the change up.
+    if (outcome != Workday::Change::Unknown)
+        reload();
     if (rows_.rowCount() > 0)
         rowsView_->setCurrentIndex(rows_.index(std::min(row, rows_.rowCount() - 1), column));
     // The window was disabled while the change was made, and gave up the keyboard.
@@ -345,6 +357,7 @@ std::unique_ptr<WorkspaceWindow> startEditor(const QString &commandLine, int &ex
         return nullptr;
     }
     auto window = std::make_unique<WorkspaceWindow>(commandLine.mid(5), date);
+    window->tellResolutions();
     if (!window->day().problem().isEmpty()) {
         MsgBox(u"The chits cannot be read: "_s + window->day().problem(), BoxButtons::Ok,
                BoxIcon::Critical, Title);

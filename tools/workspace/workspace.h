@@ -33,6 +33,8 @@ public:
     void reload();
     void printProof();
     void closeWindow() { close(); }
+    // What the last reading found of the workstation's untold writes, in one box.
+    void tellResolutions();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

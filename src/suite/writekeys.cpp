@@ -1,0 +1,148 @@
+#include "writekeys.h"
+
+#include "datasource.h"
+#include "platform/platform.h"
+
+#include <QRandomGenerator>
+#include <QSqlQuery>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic {
+
+namespace {
+
+const QString DailyFile = u"DAILY.MDB"_s;
+const QString TimeFormat = u"yyyy-MM-dd HH:mm:ss"_s;
+
+// Whether the key's row is the write's own, or says that the write was found not stored.
+enum Kind { NotStoredKind = 0, WriteKind = 1 };
+
+QString now()
+{
+    return QDateTime(platform().today(), platform().timeOfDay()).toString(TimeFormat);
+}
+
+WriteResult notStored(const Failure &why)
+{
+    return { WriteOutcome::NotStored, {}, why, {} };
+}
+
+WriteResult unknown(const Failure &why, const ServerSession &session)
+{
+    Failure failure = why;
+    if (failure.number != JetError::OutcomeUnknown) {
+        failure.description = u"The database server did not answer whether the change was "
+                              u"stored: "_s
+            + why.description;
+        failure.number = JetError::OutcomeUnknown;
+    }
+    return { WriteOutcome::Unknown, {}, failure, session };
+}
+
+Result<void> addKey(SuiteDb &daily, const QString &key, const QString &description)
+{
+    const Result<int> added = daily.execPrepared(
+        u"insert into tallic_writes (writekey, writtenat, writedesc, writekind, writechecks) "
+        u"values (?, ?, ?, 1, 0)"_s,
+        { key, now(), description });
+    if (!added)
+        return added.failure();
+    return {};
+}
+
+// Ends the server's session that held a write, when it is still on this server: its
+// transaction is then over, one way or the other. The moment it began tells it from another
+// session under the same process number, here or on another server.
+void endSession(SuiteDb &daily, const ServerSession &session)
+{
+    if (session.isNull() || !currentDataSource().onServer())
+        return;
+    (void)daily.query(u"select pg_terminate_backend(pid) from pg_stat_activity where pid = ? "
+                      u"and (extract(epoch from backend_start) * 1000000)::bigint = ?"_s,
+                      { session.pid, session.started });
+}
+
+} // namespace
+
+QString newWriteKey()
+{
+    quint64 bits[2];
+    QRandomGenerator::system()->fillRange(bits);
+    return u"%1%2"_s.arg(bits[0], 16, 16, QChar(u'0')).arg(bits[1], 16, 16, QChar(u'0'));
+}
+
+WriteResult storeKeyed(const QString &key, const QString &description, const DailyWrites &writes)
+{
+    ServerSession lost;
+    {
+        SuiteDb daily(DailyFile);
+        if (const Result<void> begun = daily.transaction(); !begun)
+            return notStored(begun.failure());
+        Result<void> written = writes(daily);
+        if (written)
+            written = addKey(daily, key, description);
+        if (!written) {
+            (void)daily.rollback();
+            return notStored(written.failure());
+        }
+        const QString at = now();
+        const Result<void> committed = daily.commit();
+        if (committed)
+            return { WriteOutcome::Stored, QDateTime::fromString(at, TimeFormat), {}, {} };
+        if (committed.failure().number != JetError::OutcomeUnknown) {
+            (void)daily.rollback();
+            return notStored(committed.failure());
+        }
+        lost = daily.lostSession();
+    }
+    return lookUpWrite(key, lost);
+}
+
+WriteResult lookUpWrite(const QString &key, const ServerSession &session)
+{
+    SuiteDb daily(DailyFile);
+    endSession(daily, session);
+    if (const Result<void> begun = daily.transaction(); !begun)
+        return unknown(begun.failure(), session);
+    // The insert waits for a transaction that holds the key still; the row it finds, or the
+    // one it adds, is written again, so that the answer is as durable as the write would be.
+    Result<QSqlQuery> settled = daily.query(
+        u"insert into tallic_writes (writekey, writtenat, writedesc, writekind, writechecks) "
+        u"values (?, ?, 'not stored', 0, 1) on conflict (writekey) do update set "
+        u"writechecks = tallic_writes.writechecks + 1 returning writekind, writtenat"_s,
+        { key, now() });
+    const bool found = settled && settled->next();
+    if (!found) {
+        const Failure why
+            = settled ? dbFailure(settled->lastError(), DailyFile) : settled.failure();
+        settled = Failure();
+        (void)daily.rollback();
+        return unknown(why, session);
+    }
+    const bool stored = settled->value(0).toInt() == WriteKind;
+    const QDateTime at = QDateTime::fromString(settled->value(1).toString(), TimeFormat);
+    settled = Failure();
+    if (const Result<void> committed = daily.commit(); !committed) {
+        (void)daily.rollback();
+        return unknown(committed.failure(), session);
+    }
+    if (!stored)
+        return notStored(Failure { JetError::NetworkError,
+                                   u"The change was not stored before the connection to the "
+                                   u"database server was lost."_s,
+                                   DailyFile });
+    return { WriteOutcome::Stored, at, {}, {} };
+}
+
+Result<void> pruneWriteKeys(const QDate &before)
+{
+    SuiteDb daily(DailyFile);
+    const Result<int> pruned = daily.execPrepared(
+        u"delete from tallic_writes where writtenat < ?"_s, { before.toString(u"yyyy-MM-dd"_s) });
+    if (!pruned)
+        return pruned.failure();
+    return {};
+}
+
+} // namespace tallic

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "basic/result.h"
+#include "database.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+namespace tallic {
+
+// Every write the program makes to ardaily (a posted chit, a generated member's chit, a
+// correction or a deletion) carries a key made by the workstation, stored with its rows in
+// one transaction, in the daily database's table tallic_writes. What became of a write whose
+// COMMIT went unanswered is learned by looking its key up on whatever server holds the data
+// by then (after a reconnect, a restart or a failover), never from a transaction number,
+// which means nothing on another server.
+
+// 128 random bits as 32 hexadecimal digits.
+QString newWriteKey();
+
+enum class WriteOutcome { Stored, NotStored, Unknown };
+
+struct WriteResult
+{
+    WriteOutcome outcome = WriteOutcome::NotStored;
+    QDateTime storedAt; // Stored: when, as the key's row says
+    Failure failure; // NotStored: why it was not; Unknown: why it cannot be told
+    ServerSession session; // Unknown: the server's session that held the write
+
+    bool stored() const { return outcome == WriteOutcome::Stored; }
+};
+
+// The writes, then the key's row with its description, in one transaction of the daily
+// database, and the COMMIT. A COMMIT whose answer is lost is looked up at once, within the
+// time the server is given (ServerDeadline); what cannot be looked up then is Unknown.
+using DailyWrites = std::function<Result<void>(SuiteDb &daily)>;
+WriteResult storeKeyed(const QString &key, const QString &description, const DailyWrites &writes);
+
+// What became of the write with the key: found stored, or settled as never to be stored: a
+// key that is not there is stored as not stored once the transaction that may hold it has
+// ended, so that it can never be stored later (on a server the session that held it is ended
+// first, when it is still there). On a server the answer is given only once the server has
+// made it as durable as a COMMIT (a synchronous standby has it). Unknown while the server
+// cannot be asked.
+WriteResult lookUpWrite(const QString &key, const ServerSession &session);
+
+// Forgets the keys written before the day: those of the months closed.
+Result<void> pruneWriteKeys(const QDate &before);
+
+} // namespace tallic

@@ -1,0 +1,343 @@
+// A connection that breaks while a chit is stored, before the write or around its COMMIT:
+// every case ends with the write once or not at all, the screen's count equal to the rows,
+// and nothing said that is not so. What the server left untold is said to be unknown, kept
+// on the disk, and settled at the next OK, at the next start or by the workspace editor.
+#include "entry/arinput.h"
+#include "suite/database.h"
+#include "suite/pendingwrites.h"
+#include "testkit/harness.h"
+#include "testkit/relay.h"
+#include "testkit/world.h"
+#include "workspace.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace tallic;
+using namespace tallic::testkit;
+
+namespace {
+
+using Fault = ServerRelay::Fault;
+
+enum class Writer { Post, Generate, Correct };
+enum class Then {
+    Nothing,
+    OkAgain, // OK on the entry screen once the server is back
+    Restart, // Exit, and the program started again
+    Editor, // the workspace editor opened, or read again
+    AwayAtFirstOk, // OK while the server is still away, then again once it is back
+};
+
+struct Case
+{
+    const char *name;
+    Writer writer;
+    const char *statement; // where the network fails
+    Fault fault;
+    bool away; // the server goes away with the cut until the follow-up
+    Then then;
+    int rows; // the write's rows at the end: the chit stored, or the correction made
+    QStringList said; // each box in order: its title, a colon, a part of its text
+};
+
+std::unique_ptr<workspace::WorkspaceWindow> openEditor(Harness &h)
+{
+    h.setClipboard(u"20240312"_s);
+    int exitCode = -1;
+    return workspace::startEditor(u"WJX99JONES"_s, exitCode);
+}
+
+// The write the case breaks, up to the moment it is sent; the editor stays open.
+std::unique_ptr<workspace::WorkspaceWindow> prepare(Harness &h, Writer writer)
+{
+    if (writer == Writer::Correct)
+        h.exec(u"daily"_s,
+               u"insert into ardaily (arglacct, tallicnum, architdate, armember, "
+               u"arbasesale, arsrvchg, artax, artotal, arorigin) values (4100, "
+               u"'E1', 20240312, 1001, 25, 4.5, 1.77, 31.27, 'B')"_s);
+    h.createFile(u"bundle1.ini"_s, "4100.000 , 10.00 - FOOD\r\n");
+    h.createFile(u"bundle2.ini"_s, "1001 - ADAMS, ANN\r\n");
+    startMarch2024(h);
+    if (writer == Writer::Post)
+        keyChit(h, u"4100"_s, u"C1"_s, u"1001"_s, u"10"_s);
+    if (writer == Writer::Generate)
+        h.click(u"cmdautogenerate"_s);
+    if (writer == Writer::Correct)
+        return openEditor(h);
+    return nullptr;
+}
+
+void write(Harness &h, Writer writer, workspace::WorkspaceWindow *editor)
+{
+    switch (writer) {
+    case Writer::Post:
+        h.keys(u"{ENTER}"_s);
+        break;
+    case Writer::Generate:
+        h.queueAnswers({ true });
+        h.click(u"frmbundle.cmdgenerate"_s);
+        h.click(u"frmbundle.cmdexit"_s);
+        // Back on the entry screen, in the G/L field.
+        h.click(u"Text1(1)"_s);
+        break;
+    case Writer::Correct:
+        h.queueInputs({ u"30"_s });
+        h.queueAnswers({ true });
+        editor->findChild<QTableView *>(u"rows"_s)->setCurrentIndex(
+            editor->findChild<QTableView *>(u"rows"_s)->model()->index(0, 5));
+        editor->findChild<QPushButton *>(u"correct"_s)->click();
+        h.idle();
+        break;
+    }
+}
+
+// OK on the entry screen: the unknown chit's, or a new chit's when none stands there.
+void pressOk(Harness &h, Writer writer)
+{
+    if (writer != Writer::Post)
+        keyChit(h, u"4100"_s, u"Z1"_s, u"1002"_s, u"5"_s);
+    h.click(u"cmdokay"_s);
+}
+
+void follow(Harness &h, const Case &c, ServerRelay &relay,
+            std::unique_ptr<workspace::WorkspaceWindow> &editor)
+{
+    if (c.then == Then::AwayAtFirstOk)
+        pressOk(h, c.writer);
+    relay.mend();
+    switch (c.then) {
+    case Then::Nothing:
+        break;
+    case Then::OkAgain:
+    case Then::AwayAtFirstOk:
+        pressOk(h, c.writer);
+        break;
+    case Then::Restart:
+        editor.reset();
+        // Only a chit the screen still holds is asked about, No first.
+        if (c.writer == Writer::Post) {
+            h.queueAnswers({ false });
+            h.click(u"cmdexit"_s);
+            EXPECT_TRUE(h.running());
+            h.queueAnswers({ true });
+        }
+        h.click(u"cmdexit"_s);
+        EXPECT_FALSE(h.running());
+        h.queuePickedDates({ u"20240312"_s });
+        h.restart();
+        break;
+    case Then::Editor:
+        if (editor)
+            editor->reload();
+        else
+            editor = openEditor(h);
+        // The entry screen learns of its chit at its next OK.
+        if (c.writer == Writer::Post)
+            h.click(u"cmdokay"_s);
+        break;
+    }
+}
+
+int rowsOf(Harness &h, Writer writer)
+{
+    const QString where = writer == Writer::Post ? u"tallicnum = 'C1'"_s
+        : writer == Writer::Generate             ? u"arorigin = 'AutoGen'"_s
+                                                 : u"tallicnum = 'E1' and arbasesale = 30"_s;
+    return h.rows(u"daily"_s, u"select count(*) from ardaily where "_s + where)
+        .value(0)
+        .value(0)
+        .toInt();
+}
+
+// The boxes after those that ask for the write (the confirmation of a run, the amount and the
+// question of a correction).
+void expectSaid(const Harness &h, Writer writer, const QStringList &said)
+{
+    QStringList shown;
+    for (const Dialog &box : h.dialogs())
+        shown << box.title + u": "_s + box.text;
+    const int asked = writer == Writer::Generate ? 1 : writer == Writer::Correct ? 2 : 0;
+    shown.remove(0, qMin(shown.size(), asked));
+    ASSERT_EQ(shown.size(), said.size()) << qPrintable(shown.join(u"\n--\n"_s));
+    for (qsizetype i = 0; i < said.size(); ++i) {
+        const QString title = said.at(i).section(u": "_s, 0, 0);
+        EXPECT_TRUE(shown.at(i).startsWith(title + u": "_s)
+                    && shown.at(i).contains(said.at(i).section(u": "_s, 1)))
+            << qPrintable(said.at(i) + u"\nnot in\n"_s + shown.at(i));
+    }
+}
+
+TEST(OutcomeTest, AChitIsStoredOnceOrNotAtAllAndTheOperatorIsToldTheTruth)
+{
+    const QString unknown = u"Chit outcome unknown: The database server did not answer "
+                            u"whether chit C1 was stored.\nThe chit stays on the screen"_s;
+    const QString stored = u"Chits checked: Chit C1 was stored at 10:15 after all; it is counted"_s;
+    const QString member = u"for member 1001 was stored at 10:15 after all"_s;
+    const QString genUnknown
+        = u"Chit outcome unknown: The database server did not answer whether chit "_s;
+    const QString corrUnknown = u"Workspace Editor: The database server did not answer whether "
+                                u"the correction of chit E1 was made."_s;
+    const QString corrMade = u"The correction of chit E1 was made at 10:15 after all"_s;
+    const Case cases[] = {
+        { "post: cut before the row",
+          Writer::Post,
+          "^insert into ardaily",
+          Fault::CutBefore,
+          false,
+          Then::OkAgain,
+          1,
+          { u"Chit not stored: Chit C1 was not stored:\n"_s } },
+        { "post: COMMIT's answer lost, server back",
+          Writer::Post,
+          "^commit$",
+          Fault::CutAnswer,
+          false,
+          Then::Nothing,
+          1,
+          {} },
+        { "post: stored, server away; OK again",
+          Writer::Post,
+          "^commit$",
+          Fault::CutAnswer,
+          true,
+          Then::OkAgain,
+          1,
+          { unknown, stored } },
+        { "post: stored, server away; Exit and restart",
+          Writer::Post,
+          "^commit$",
+          Fault::CutAnswer,
+          true,
+          Then::Restart,
+          1,
+          { unknown, u"Chit outcome unknown: Exit anyway?"_s,
+            u"Chit outcome unknown: Exit anyway?"_s, stored } },
+        { "post: stored, server away; the editor",
+          Writer::Post,
+          "^commit$",
+          Fault::CutAnswer,
+          true,
+          Then::Editor,
+          1,
+          { unknown, u"Workspace Editor: Chit C1 was stored at 10:15 after all"_s, stored } },
+        { "post: COMMIT never sent, server away; OK again",
+          Writer::Post,
+          "^commit$",
+          Fault::CutBefore,
+          true,
+          Then::OkAgain,
+          1,
+          { unknown } },
+        { "post: stored, still away at the first OK, back at the second",
+          Writer::Post,
+          "^commit$",
+          Fault::CutAnswer,
+          true,
+          Then::AwayAtFirstOk,
+          1,
+          { unknown, u"Chit outcome unknown: still did not answer whether chit C1"_s, stored } },
+        { "generation: cut before the row",
+          Writer::Generate,
+          "^insert into ardaily",
+          Fault::CutBefore,
+          false,
+          Then::Nothing,
+          0,
+          { u"Varnest Codes: "_s } },
+        { "generation: COMMIT's answer lost, server back",
+          Writer::Generate,
+          "^commit$",
+          Fault::CutAnswer,
+          false,
+          Then::Nothing,
+          1,
+          {} },
+        { "generation: stored, server away; OK",
+          Writer::Generate,
+          "^commit$",
+          Fault::CutAnswer,
+          true,
+          Then::OkAgain,
+          1,
+          { genUnknown, u"Chits checked: "_s + member } },
+        { "generation: stored, server away; restart",
+          Writer::Generate,
+          "^commit$",
+          Fault::CutAnswer,
+          true,
+          Then::Restart,
+          1,
+          { genUnknown, u"Chits checked: "_s + member } },
+        { "generation: not stored, server away; the editor",
+          Writer::Generate,
+          "^commit$",
+          Fault::CutBefore,
+          true,
+          Then::Editor,
+          0,
+          { genUnknown,
+            u"Workspace Editor: for member 1001 was not stored; generate it again"_s } },
+        { "correction: cut before the change",
+          Writer::Correct,
+          "^update ardaily",
+          Fault::CutBefore,
+          false,
+          Then::Nothing,
+          0,
+          { u"Workspace Editor: "_s } },
+        { "correction: COMMIT's answer lost, server back",
+          Writer::Correct,
+          "^commit$",
+          Fault::CutAnswer,
+          false,
+          Then::Nothing,
+          1,
+          {} },
+        { "correction: made, server away; read again",
+          Writer::Correct,
+          "^commit$",
+          Fault::CutAnswer,
+          true,
+          Then::Editor,
+          1,
+          { corrUnknown, u"Workspace Editor: "_s + corrMade } },
+        { "correction: made, server away; restart",
+          Writer::Correct,
+          "^commit$",
+          Fault::CutAnswer,
+          true,
+          Then::Restart,
+          1,
+          { corrUnknown, u"Chits checked: "_s + corrMade } },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        if (!h.onServer())
+            GTEST_SKIP() << "a file loses no answers";
+        const int waitLimit = setLockWaitLimit(300);
+        auto editor = prepare(h, c.writer);
+        ServerRelay relay(h);
+        h.clearDialogs();
+        relay.failAt(QRegularExpression(QString::fromLatin1(c.statement)), c.fault, c.away);
+        write(h, c.writer, editor.get());
+        follow(h, c, relay, editor);
+        EXPECT_EQ(rowsOf(h, c.writer), c.rows);
+        expectSaid(h, c.writer, c.said);
+        // Nothing is left untold, and the batch counts what is stored.
+        EXPECT_FALSE(QFile::exists(pendingWritesFile()));
+        if (c.writer == Writer::Post && c.then != Then::Restart) {
+            EXPECT_EQ(h.control(u"Text5"_s).text, QString::number(c.rows));
+            EXPECT_EQ(h.control(u"txtvalid(0)"_s).text, c.rows ? u"1001"_s : u"0"_s);
+        }
+        editor.reset();
+        setLockWaitLimit(waitLimit);
+    }
+}
+
+} // namespace
