@@ -101,6 +101,11 @@ bool SuiteDb::serverCall(const QList<ServerStep> &steps, int resultStep, const Q
     clock.start();
     int reconnects = 0;
     for (;;) {
+        // The time the operation was given is up: nothing more is sent.
+        if (ServerDeadline::remaining() == 0) {
+            error_ = noAnswer();
+            return false;
+        }
         if (!serverConnected(clock))
             return false;
         kept.link->setLockTimeout(lockWaitLimit());

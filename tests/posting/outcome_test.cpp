@@ -4,15 +4,18 @@
 // on the disk, and settled at the next OK, at the next start or by the workspace editor.
 #include "entry/arinput.h"
 #include "suite/database.h"
+#include "suite/datasource.h"
 #include "suite/pendingwrites.h"
 #include "testkit/harness.h"
 #include "testkit/relay.h"
 #include "testkit/world.h"
 #include "workspace.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -336,6 +339,79 @@ TEST(OutcomeTest, AChitIsStoredOnceOrNotAtAllAndTheOperatorIsToldTheTruth)
             EXPECT_EQ(h.control(u"txtvalid(0)"_s).text, c.rows ? u"1001"_s : u"0"_s);
         }
         editor.reset();
+        setLockWaitLimit(waitLimit);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A pulled cable in each phase of keying and storing a chit: told within the time a
+// statement is given (the lock wait and a little more), the window saying meanwhile that it
+// waits for the server, and one box a failure: OK pressed again while the cable is still out
+// says that the server is still away.
+TEST(OutcomeTest, APulledCableIsToldInTimeInEveryPhaseWithOneBoxAtATime)
+{
+    struct Phase
+    {
+        const char *name;
+        const char *statement;
+        QString first, again; // the boxes of OK and of OK again, title and a part of the text
+    };
+    const QString notStored = u"Chit not stored: Chit C1 was not stored:\n"_s;
+    const QString away = u"Chit not stored: The database server cannot be reached"_s;
+    const Phase phases[] = {
+        { "the member field", "acctinfo", {}, {} },
+        { "BEGIN", "^begin$", notStored + u"The database server did not answer in time"_s, away },
+        { "the row", "^insert into ardaily", notStored + u"The connection to the database "_s,
+          away },
+        { "COMMIT", "^commit$", u"Chit outcome unknown: did not answer whether chit C1"_s,
+          u"Chit outcome unknown: still did not answer whether chit C1"_s },
+    };
+    for (const Phase &phase : phases) {
+        SCOPED_TRACE(phase.name);
+        Harness h;
+        if (!h.onServer())
+            GTEST_SKIP() << "a file has no cable";
+        const int waitLimit = setLockWaitLimit(1500);
+        const int told = answerTimeout(lockWaitLimit()) + 700;
+        startMarch2024(h);
+        ServerRelay relay(h);
+        const bool field = phase.first.isEmpty();
+        h.keys(u"4100{ENTER}C1{ENTER}{ENTER}1001"_s);
+        if (!field)
+            h.keys(u"{ENTER}{ENTER}10{ENTER}"_s);
+        h.clearDialogs();
+        relay.failAt(QRegularExpression(QString::fromLatin1(phase.statement)), Fault::Freeze);
+        QString notice;
+        QTimer::singleShot(WaitNoticeMs + 300,
+                           [&h, &notice] { notice = h.control(u"helpwindow"_s).text; });
+        QElapsedTimer clock;
+        clock.start();
+        h.keys(u"{ENTER}"_s);
+        EXPECT_LE(clock.elapsed(), told);
+        EXPECT_EQ(notice, u"Waiting for the database server to answer..."_s);
+        EXPECT_NE(h.control(u"helpwindow"_s).text, notice);
+        if (field) {
+            EXPECT_LE(h.dialogs().size(), 1);
+            relay.mend();
+            setLockWaitLimit(waitLimit);
+            continue;
+        }
+        expectSaid(h, Writer::Post, { phase.first });
+        h.clearDialogs();
+        clock.start();
+        h.click(u"cmdokay"_s);
+        EXPECT_LE(clock.elapsed(), told);
+        expectSaid(h, Writer::Post, { phase.again });
+        EXPECT_EQ(h.control(u"Text1(2)"_s).text, u"C1"_s);
+        EXPECT_EQ(h.control(u"Text5"_s).text, u"0"_s);
+        relay.mend();
+        h.clearDialogs();
+        h.click(u"cmdokay"_s);
+        EXPECT_EQ(rowsOf(h, Writer::Post), 1);
+        EXPECT_EQ(h.control(u"Text5"_s).text, u"1"_s);
         setLockWaitLimit(waitLimit);
     }
 }
