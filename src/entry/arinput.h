@@ -187,6 +187,7 @@ private:
     // again: at the next OK, and when the program starts.
     static const QString UnknownTitle;
     std::optional<PendingWrite> unknownChit_;
+    int unknownBatch_ = 0; // the batch it was posted in
     PendingWrite pendingChit(const Chit &chit, const QString &key,
                              const ServerSession &session) const;
     static Chit chitOf(const PendingWrite &write);

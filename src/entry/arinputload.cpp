@@ -110,7 +110,10 @@ void Arinput::Form_Load()
     if (!LoadSettings() || programEnding())
         return;
     // A server that keeps the operator waiting says so on the help line.
-    setServerWaitNotice([this](bool waiting) { showServerWait(waiting); });
+    setServerWaitNotice([entry = QPointer<Arinput>(this)](bool waiting) {
+        if (entry)
+            entry->showServerWait(waiting);
+    });
     SetStaffLocation(u"A/R Chit"_s);
     showSettings();
 

@@ -18,6 +18,7 @@ struct Batch
     qint32 WorkDate = 0; // the chit date the operator works on, yyyymmdd
     QString StartStamp; // the user and the time the batch started: its rows' origin
     int count = 0; // chits posted
+    int number = 0; // which batch of the run it is
     ValidityTotals totals; // HashTotal, BaseTotal, SumTotal
 };
 

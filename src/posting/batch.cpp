@@ -65,6 +65,7 @@ void Arinput::StartBatch()
     Text1(Field::ChitDate).setText(QString::number(batch_.WorkDate));
     refilling_ = false;
     batch_.count = 0;
+    ++batch_.number;
     ctl(u"Text5"_s).setText(u"0"_s);
     for (int i = Field::First; i <= Field::Last; ++i)
         txtprev(i).setText(QString());

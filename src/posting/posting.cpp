@@ -186,6 +186,7 @@ Chit Arinput::chitOf(const PendingWrite &write)
 void Arinput::reportUnknownChit(const PendingWrite &write)
 {
     unknownChit_ = write;
+    unknownBatch_ = batch_.number;
     const QString text = recordUnknown(
         write, u"The chit stays on the screen; it will be checked before it is stored again."_s);
     MsgBox(text, BoxButtons::Ok, BoxIcon::Critical, UnknownTitle);
@@ -212,10 +213,10 @@ Arinput::Settled Arinput::settleUnknownWrites()
         // Not stored and still on the screen: this OK stores it, without a word.
         if (isThis && onScreen && r.result.outcome == WriteOutcome::NotStored)
             continue;
-        lines << resolutionText(r);
         // A chit of this batch stored after all counts in it.
-        if (r.result.stored() && r.write.kind == PendingWrite::Kind::Chit
-            && r.write.origin == batch_.StartStamp) {
+        const bool counted = isThis && r.result.stored() && unknownBatch_ == batch_.number;
+        lines << resolutionText(r, counted);
+        if (counted) {
             countChit(chitOf(r.write));
             if (isThis && onScreen) {
                 RedoChit();

@@ -74,14 +74,16 @@ QString writeName(const PendingWrite &write)
     return chit;
 }
 
-QString resolutionText(const Resolution &r)
+QString resolutionText(const Resolution &r, bool counted)
 {
     const PendingWrite &w = r.write;
+    QString batch;
+    if (w.kind == Kind::Chit)
+        batch = counted ? u"; it is counted"_s : u", in batch "_s + w.origin;
     switch (r.result.outcome) {
     case WriteOutcome::Stored:
         return capitalized(writeName(w)) + u" was "_s + doneWord(w) + u' '
-            + whenText(r.result.storedAt) + u" after all"_s
-            + (w.kind == Kind::Chit ? u"; it is counted"_s : QString());
+            + whenText(r.result.storedAt) + u" after all"_s + batch;
     case WriteOutcome::NotStored:
         return capitalized(writeName(w)) + u" was not "_s + doneWord(w) + u"; "_s + againText(w);
     case WriteOutcome::Unknown:

@@ -30,8 +30,10 @@ QString resolutionsTitle();
 void settlePendingWrites();
 
 // The operator's line for a resolution: "Chit 336 was stored at 14:02 after all; it is
-// counted", "Chit 336 was not stored; key it again", or that the server still did not say.
-QString resolutionText(const Resolution &resolution);
+// counted", "Chit 336 was not stored; key it again", or that the server still did not say. A
+// posted chit stored after all that the batch on the screen does not count names its batch
+// instead.
+QString resolutionText(const Resolution &resolution, bool counted = true);
 
 // Records the write as unknown, on the disk, and writes it to the activity log; the text for
 // the operator's box: the server did not answer whether it was stored, and when it will be

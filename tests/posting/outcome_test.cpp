@@ -34,6 +34,7 @@ enum class Then {
     Restart, // Exit, and the program started again
     Editor, // the workspace editor opened, or read again
     AwayAtFirstOk, // OK while the server is still away, then again once it is back
+    NewBatch, // a new batch started, and OK on its first chit
 };
 
 struct Case
@@ -134,6 +135,12 @@ void follow(Harness &h, const Case &c, ServerRelay &relay,
         h.queuePickedDates({ u"20240312"_s });
         h.restart();
         break;
+    case Then::NewBatch:
+        h.queuePickedDates({ u"20240312"_s });
+        h.click(u"cmdnewbatch"_s);
+        keyChit(h, u"4100"_s, u"Z1"_s, u"1002"_s, u"5"_s);
+        h.click(u"cmdokay"_s);
+        break;
     case Then::Editor:
         if (editor)
             editor->reload();
@@ -174,6 +181,22 @@ void expectSaid(const Harness &h, Writer writer, const QStringList &said)
             << qPrintable(said.at(i) + u"\nnot in\n"_s + shown.at(i));
     }
 }
+
+// The machine noting, at each box that says an outcome is unknown, whether the workstation's
+// file of untold writes was on the disk by then.
+struct NotedFirst final : MachineOverride
+{
+    using MachineOverride::MachineOverride;
+    QList<bool> noted;
+
+    int messageBox(const QString &text, const QString &title, BoxIcon icon,
+                   BoxButtons buttons) override
+    {
+        if (text.startsWith(u"The database server did not answer whether"_s))
+            noted << QFile::exists(pendingWritesFile());
+        return inner.messageBox(text, title, icon, buttons);
+    }
+};
 
 TEST(OutcomeTest, AChitIsStoredOnceOrNotAtAllAndTheOperatorIsToldTheTruth)
 {
@@ -228,6 +251,15 @@ TEST(OutcomeTest, AChitIsStoredOnceOrNotAtAllAndTheOperatorIsToldTheTruth)
           Then::Editor,
           1,
           { unknown, u"Workspace Editor: Chit C1 was stored at 10:15 after all"_s, stored } },
+        { "post: stored, server away; a new batch",
+          Writer::Post,
+          "^commit$",
+          Fault::CutAnswer,
+          true,
+          Then::NewBatch,
+          1,
+          { unknown,
+            u"Chits checked: Chit C1 was stored at 10:15 after all, in batch JONES10:15:00"_s } },
         { "post: COMMIT never sent, server away; OK again",
           Writer::Post,
           "^commit$",
@@ -328,15 +360,19 @@ TEST(OutcomeTest, AChitIsStoredOnceOrNotAtAllAndTheOperatorIsToldTheTruth)
         ServerRelay relay(h);
         h.clearDialogs();
         relay.failAt(QRegularExpression(QString::fromLatin1(c.statement)), c.fault, c.away);
+        NotedFirst machine(h);
         write(h, c.writer, editor.get());
+        EXPECT_EQ(machine.noted, QList<bool>(c.away ? 1 : 0, true));
         follow(h, c, relay, editor);
         EXPECT_EQ(rowsOf(h, c.writer), c.rows);
         expectSaid(h, c.writer, c.said);
         // Nothing is left untold, and the batch counts what is stored.
         EXPECT_FALSE(QFile::exists(pendingWritesFile()));
+        // A chit of an earlier batch is not the new batch's.
+        const int counted = c.then == Then::NewBatch ? 0 : c.rows;
         if (c.writer == Writer::Post && c.then != Then::Restart) {
-            EXPECT_EQ(h.control(u"Text5"_s).text, QString::number(c.rows));
-            EXPECT_EQ(h.control(u"txtvalid(0)"_s).text, c.rows ? u"1001"_s : u"0"_s);
+            EXPECT_EQ(h.control(u"Text5"_s).text, QString::number(counted));
+            EXPECT_EQ(h.control(u"txtvalid(0)"_s).text, counted ? u"1001"_s : u"0"_s);
         }
         editor.reset();
         setLockWaitLimit(waitLimit);
