@@ -22,12 +22,10 @@ namespace tallic {
 namespace {
 
 // The flags SQLite gives the log's sync at a commit when it syncs there itself.
-int syncLikeSQLite(sqlite3_file *log)
+int syncFile(sqlite3_file *file)
 {
-    return log->pMethods->xSync(log, SQLITE_SYNC_NORMAL);
+    return file->pMethods->xSync(file, SQLITE_SYNC_NORMAL);
 }
-
-LogSyncCall syncCall = &syncLikeSQLite;
 
 // The thread that syncs a log beside the window's work, one sync at a time.
 class Syncer
@@ -44,12 +42,11 @@ public:
             thread_.join();
     }
 
-    void start(sqlite3_file *log, LogSyncCall call)
+    void start(sqlite3_file *log)
     {
         {
             std::lock_guard lock(mutex_);
             log_ = log;
-            call_ = call;
             if (!thread_.joinable())
                 thread_ = std::thread([this] { run(); });
         }
@@ -85,7 +82,7 @@ private:
         sqlite3_file *log = std::exchange(log_, nullptr);
         running_ = true;
         lock.unlock();
-        const int result = call_(log);
+        const int result = syncFile(log);
         lock.lock();
         running_ = false;
         result_ = result;
@@ -95,7 +92,6 @@ private:
     std::condition_variable asked_;
     std::condition_variable done_;
     sqlite3_file *log_ = nullptr; // asked for and not yet taken
-    LogSyncCall call_ = nullptr;
     bool running_ = false;
     int result_ = SQLITE_OK;
     bool stopping_ = false;
@@ -108,12 +104,21 @@ Syncer &syncer()
     return s;
 }
 
-// The connections whose logs the layer syncs, with their files' names as the suite writes
-// them; how many callers have the syncs go on beside their work, and the file of the one
-// going on; and the failure waiting to be shown. Only the window thread uses them.
+// A connection set up by syncLogAfterCommits(): its file's name as the suite writes it,
+// the connection's name, and whether the layer syncs its log.
+struct Connection
+{
+    QString file;
+    QString name;
+    bool syncs = false;
+};
+
+// The connections set up; how many callers have the syncs go on beside their work, and the
+// file of the one going on; and the failure waiting to be shown. Only the window thread
+// uses them.
 struct Logs
 {
-    QHash<sqlite3 *, QString> files;
+    QHash<sqlite3 *, Connection> connections;
     int beside = 0;
     QString besideFile;
     int failure = SQLITE_OK;
@@ -134,52 +139,88 @@ Logs &logs()
     return all;
 }
 
-} // namespace
-
-void syncLogAfterCommits(const QSqlDatabase &db)
-{
-    // A file in rollback mode keeps its syncs where SQLite makes them.
-    sqlite3 *handle = nativeHandle(db);
-    if (!writesThroughLog(db)
-        || sqlite3_exec(handle, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr)
-            != SQLITE_OK)
-        return;
-    const QString file = QString::fromUtf8(sqlite3_db_filename(handle, "main"));
-    logs().files.insert(handle, QFileInfo(file).fileName().toUpper());
-    setWorkBeforeOperator(&awaitLogSync);
-}
-
-void forgetLogSync(const QSqlDatabase &db)
-{
-    sqlite3 *handle = nativeHandle(db);
-    if (!handle || !logs().files.contains(handle))
-        return;
-    waitForLogSync();
-    logs().files.remove(handle);
-}
-
+// After each commit to the log of the attached database (schema "main" for the
+// connection's own file), the write lock let go: the log is synced, or its sync begins
+// beside the caller's work.
 void logCommitted(sqlite3 *handle, const char *schema)
 {
     Logs &all = logs();
-    const auto found = all.files.constFind(handle);
-    if (found == all.files.cend())
+    const auto found = all.connections.constFind(handle);
+    if (found == all.connections.cend() || !found->syncs)
         return;
     waitForLogSync();
     sqlite3_file *log = nullptr;
     if (sqlite3_file_control(handle, schema, SQLITE_FCNTL_JOURNAL_POINTER, &log) != SQLITE_OK
         || !log || !log->pMethods) {
         // A log that cannot be synced is not to pass for one on the disk.
-        all.note(SQLITE_IOERR_FSYNC, *found);
+        all.note(SQLITE_IOERR_FSYNC, found->file);
         return;
     }
     if (all.beside > 0) {
-        all.besideFile = *found;
-        syncer().start(log, syncCall);
+        all.besideFile = found->file;
+        syncer().start(log);
         return;
     }
     // The commit is made: a failed sync does not undo it, so the statement succeeds and the
     // failure is shown once the caller is done.
-    all.note(syncCall(log), *found);
+    all.note(syncFile(log), found->file);
+}
+
+// SQLite's hook after each commit to the log: the log's sync, and in place of SQLite's own
+// checkpoint on commit, one at an idle moment.
+int committed(void *, sqlite3 *handle, const char *schema, int pages)
+{
+    logCommitted(handle, schema);
+    const auto found = logs().connections.constFind(handle);
+    if (found != logs().connections.cend())
+        checkpointWhenLong(found->name, pages);
+    return SQLITE_OK;
+}
+
+// SQLite's authorizer: a statement that would replace the hook (SQLite's checkpoint on
+// commit takes its place), stop the syncs or leave write-ahead logging is refused; the
+// same pragmas only read are let through.
+int refuseUndoing(void *, int action, const char *pragma, const char *value, const char *,
+                  const char *)
+{
+    if (action != SQLITE_PRAGMA || !value)
+        return SQLITE_OK;
+    for (const char *kept : { "wal_autocheckpoint", "synchronous", "journal_mode" }) {
+        if (sqlite3_stricmp(pragma, kept) == 0)
+            return SQLITE_DENY;
+    }
+    return SQLITE_OK;
+}
+
+} // namespace
+
+void syncLogAfterCommits(const QSqlDatabase &db)
+{
+    sqlite3 *handle = nativeHandle(db);
+    if (!handle)
+        return;
+    const QString file = QString::fromUtf8(sqlite3_db_filename(handle, "main"));
+    Connection &connection = logs().connections[handle];
+    connection = { QFileInfo(file).fileName().toUpper(), db.connectionName(), false };
+    // The hook first: SQLite stops syncing the log at commits only once the sync after the
+    // commit is in place, and nothing may take its place or undo the setting after. A file
+    // in rollback mode keeps its syncs where SQLite makes them.
+    sqlite3_wal_hook(handle, &committed, nullptr);
+    connection.syncs = writesThroughLog(db)
+        && sqlite3_exec(handle, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr)
+            == SQLITE_OK;
+    sqlite3_set_authorizer(handle, &refuseUndoing, nullptr);
+    if (connection.syncs)
+        setWorkBeforeOperator(&awaitLogSync);
+}
+
+void forgetLogSync(const QSqlDatabase &db)
+{
+    sqlite3 *handle = nativeHandle(db);
+    if (!handle || !logs().connections.contains(handle))
+        return;
+    waitForLogSync();
+    logs().connections.remove(handle);
 }
 
 LogSyncBeside::LogSyncBeside()
@@ -215,12 +256,6 @@ void awaitLogSync()
                + u")\n\nThe change is in the database, but it may be lost if the computer "
                  u"stops. Have the disk checked before going on."_s,
            BoxButtons::Ok, BoxIcon::Critical, u"Disk error"_s);
-}
-
-LogSyncCall setLogSyncCall(LogSyncCall call)
-{
-    waitForLogSync();
-    return std::exchange(syncCall, call ? call : &syncLikeSQLite);
 }
 
 } // namespace tallic

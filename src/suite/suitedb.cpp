@@ -155,7 +155,6 @@ std::shared_ptr<Kept> openKept(const DataSource &source, const QString &fileName
     // repainting meanwhile.
     setLockWait(kept->db, &waitForLock, kept.get());
     syncLogAfterCommits(kept->db);
-    checkpointWhenIdle(kept->db);
     return kept;
 }
 
