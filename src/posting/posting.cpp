@@ -48,6 +48,7 @@ void Arinput::PostChit()
     {
         // The row goes to the disk beside the screen's update: the post's end waits for it.
         const LogSyncBeside beside;
+        const WriteLabel label(u"chit "_s + chit[Field::ChitNumber]);
         stored = StoreChitRow(chit, batch_.StartStamp);
     }
     MouseArrow();
