@@ -14,6 +14,7 @@
 #include "suite/chitnumbers.h"
 #include "suite/dailycolumns.h"
 #include "suite/database.h"
+#include "suite/logsync.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
 #include "suite/sqlitefiles.h"
@@ -370,6 +371,7 @@ void Frmbundle::writeChits(const GenerationRun &run)
         row[DailyColumn::ChitNumber] = chit;
         row[DailyColumn::Member] = member;
         const bool exempted = run.exempt.contains(memberKey(member));
+        const WriteLabel label(u"chit "_s + chit + u" for member "_s + shortestNumber(member));
         if (const Result<void> stored
             = storeChit(daily, insert, row, items, exempted ? untaxed : taxed);
             !stored) {
@@ -380,6 +382,13 @@ void Frmbundle::writeChits(const GenerationRun &run)
             return;
         }
         ++written;
+        // The chit is stored but may not be on the disk: its box has told so.
+        if (!awaitLogSync()) {
+            progress_->setValue(written);
+            help.setText(QString::number(written) + u" chits written. Stopped after member "_s
+                         + entry + u'.');
+            return;
+        }
         checkpointBetweenCommits();
         if (!painted.isValid() || painted.elapsed() >= RepaintMs || written == members.size()) {
             help.setText(

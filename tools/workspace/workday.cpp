@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "proof.h"
 #include "suite/database.h"
+#include "suite/logsync.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
 
@@ -321,6 +322,9 @@ Workday::Change Workday::change(int row, const QString &action, const QVariantLi
         problem_ = u"The activity log (admlog.ini) cannot be written, so nothing was changed."_s;
         return Change::NotLogged;
     }
+    // A failed sync of the commit is told in its own box, which names the chit.
+    const WriteLabel label(u"chit "_s + before.text(Column::ChitNumber) + u" of "_s
+                           + QString::number(date_));
     if (const Result<void> committed = daily.commit(); !committed) {
         problem_ = failureText(committed.failure());
         (void)LogActivity(chit + u": the change above was not made. "_s + problem_);
