@@ -15,6 +15,7 @@
 #include "suite/dailycolumns.h"
 #include "suite/database.h"
 #include "suite/datasource.h"
+#include "suite/logsync.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
 #include "suite/sqlitefiles.h"
@@ -375,6 +376,7 @@ void Frmbundle::writeChits(const GenerationRun &run)
         {
             // Each member's chit is told within the time one statement is given.
             const ServerDeadline deadline(answerTimeout(lockWaitLimit()));
+            const WriteLabel label(u"chit "_s + chit + u" for member "_s + shortestNumber(member));
             stored = storeChit(key, insert, row, items, exempted ? untaxed : taxed);
         }
         if (!stored.stored()) {
@@ -388,6 +390,13 @@ void Frmbundle::writeChits(const GenerationRun &run)
             return;
         }
         ++written;
+        // The chit is stored but may not be on the disk: its box has told so.
+        if (!awaitLogSync()) {
+            progress_->setValue(written);
+            help.setText(QString::number(written) + u" chits written. Stopped after member "_s
+                         + entry + u'.');
+            return;
+        }
         checkpointBetweenCommits();
         if (!painted.isValid() || painted.elapsed() >= RepaintMs || written == members.size()) {
             help.setText(

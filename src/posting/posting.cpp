@@ -66,6 +66,7 @@ void Arinput::PostChit()
         // server out of reach is told within the time one statement is given.
         const LogSyncBeside beside;
         const ServerDeadline deadline(answerTimeout(lockWaitLimit()));
+        const WriteLabel label(u"chit "_s + chit[Field::ChitNumber]);
         stored = StoreChitRow(chit, batch_.StartStamp, key);
     }
     MouseArrow();

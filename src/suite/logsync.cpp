@@ -1,5 +1,8 @@
 #include "logsync.h"
 
+#include "database.h"
+#include "kept.h"
+#include "messages.h"
 #include "sqlitefiles.h"
 
 #include "platform/keygate.h"
@@ -7,11 +10,13 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <sqlite3.h>
 
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -22,12 +27,10 @@ namespace tallic {
 namespace {
 
 // The flags SQLite gives the log's sync at a commit when it syncs there itself.
-int syncLikeSQLite(sqlite3_file *log)
+int syncFile(sqlite3_file *file)
 {
-    return log->pMethods->xSync(log, SQLITE_SYNC_NORMAL);
+    return file->pMethods->xSync(file, SQLITE_SYNC_NORMAL);
 }
-
-LogSyncCall syncCall = &syncLikeSQLite;
 
 // The thread that syncs a log beside the window's work, one sync at a time.
 class Syncer
@@ -44,12 +47,11 @@ public:
             thread_.join();
     }
 
-    void start(sqlite3_file *log, LogSyncCall call)
+    void start(sqlite3_file *log)
     {
         {
             std::lock_guard lock(mutex_);
             log_ = log;
-            call_ = call;
             if (!thread_.joinable())
                 thread_ = std::thread([this] { run(); });
         }
@@ -85,7 +87,7 @@ private:
         sqlite3_file *log = std::exchange(log_, nullptr);
         running_ = true;
         lock.unlock();
-        const int result = call_(log);
+        const int result = syncFile(log);
         lock.lock();
         running_ = false;
         result_ = result;
@@ -95,7 +97,6 @@ private:
     std::condition_variable asked_;
     std::condition_variable done_;
     sqlite3_file *log_ = nullptr; // asked for and not yet taken
-    LogSyncCall call_ = nullptr;
     bool running_ = false;
     int result_ = SQLITE_OK;
     bool stopping_ = false;
@@ -108,23 +109,48 @@ Syncer &syncer()
     return s;
 }
 
-// The connections whose logs the layer syncs, with their files' names as the suite writes
-// them; how many callers have the syncs go on beside their work, and the file of the one
-// going on; and the failure waiting to be shown. Only the window thread uses them.
+// A connection set up by syncLogAfterCommits(): its file's name as the suite writes it,
+// its full path, the connection's name, and whether the layer syncs its log.
+struct Connection
+{
+    QString file;
+    QString path;
+    QString name;
+    bool syncs = false;
+};
+
+// A failed sync waiting to be shown: on which connection (null once it is closed), of
+// which file, while what was being written.
+struct SyncFailure
+{
+    int result = SQLITE_OK;
+    sqlite3 *handle = nullptr;
+    QString file;
+    QString path;
+    QString what;
+};
+
+// The connections set up; how many callers have the syncs go on beside their work, and the
+// connection whose sync goes on; what the caller says it writes; the first failure not
+// shown yet; and the paths of the files left unsafe. Only the window thread uses them.
 struct Logs
 {
-    QHash<sqlite3 *, QString> files;
+    QHash<sqlite3 *, Connection> connections;
     int beside = 0;
-    QString besideFile;
-    int failure = SQLITE_OK;
-    QString failedFile;
+    sqlite3 *besideHandle = nullptr;
+    QString besideWhat;
+    QString writing;
+    std::optional<SyncFailure> failure;
+    QSet<QString> unsafe;
 
-    void note(int result, const QString &file)
+    void note(int result, sqlite3 *handle, const QString &what)
     {
-        if (result != SQLITE_OK && failure == SQLITE_OK) {
-            failure = result;
-            failedFile = file;
-        }
+        const auto found = connections.constFind(handle);
+        if (result == SQLITE_OK || found == connections.cend())
+            return;
+        unsafe.insert(found->path);
+        if (!failure)
+            failure = SyncFailure { result, handle, found->file, found->path, what };
     }
 };
 
@@ -134,52 +160,176 @@ Logs &logs()
     return all;
 }
 
-} // namespace
-
-void syncLogAfterCommits(const QSqlDatabase &db)
-{
-    // A file in rollback mode keeps its syncs where SQLite makes them.
-    sqlite3 *handle = nativeHandle(db);
-    if (!writesThroughLog(db)
-        || sqlite3_exec(handle, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr)
-            != SQLITE_OK)
-        return;
-    const QString file = QString::fromUtf8(sqlite3_db_filename(handle, "main"));
-    logs().files.insert(handle, QFileInfo(file).fileName().toUpper());
-    setWorkBeforeOperator(&awaitLogSync);
-}
-
-void forgetLogSync(const QSqlDatabase &db)
-{
-    sqlite3 *handle = nativeHandle(db);
-    if (!handle || !logs().files.contains(handle))
-        return;
-    waitForLogSync();
-    logs().files.remove(handle);
-}
-
+// After each commit to the log of the attached database (schema "main" for the
+// connection's own file), the write lock let go: the log is synced, or its sync begins
+// beside the caller's work.
 void logCommitted(sqlite3 *handle, const char *schema)
 {
     Logs &all = logs();
-    const auto found = all.files.constFind(handle);
-    if (found == all.files.cend())
+    const auto found = all.connections.constFind(handle);
+    if (found == all.connections.cend() || !found->syncs)
         return;
     waitForLogSync();
     sqlite3_file *log = nullptr;
     if (sqlite3_file_control(handle, schema, SQLITE_FCNTL_JOURNAL_POINTER, &log) != SQLITE_OK
         || !log || !log->pMethods) {
         // A log that cannot be synced is not to pass for one on the disk.
-        all.note(SQLITE_IOERR_FSYNC, *found);
+        all.note(SQLITE_IOERR_FSYNC, handle, all.writing);
         return;
     }
     if (all.beside > 0) {
-        all.besideFile = *found;
-        syncer().start(log, syncCall);
+        all.besideHandle = handle;
+        all.besideWhat = all.writing;
+        syncer().start(log);
         return;
     }
     // The commit is made: a failed sync does not undo it, so the statement succeeds and the
     // failure is shown once the caller is done.
-    all.note(syncCall(log), *found);
+    all.note(syncFile(log), handle, all.writing);
+}
+
+// SQLite's hook after each commit to the log: the log's sync, and in place of SQLite's own
+// checkpoint on commit, one at an idle moment.
+int committed(void *, sqlite3 *handle, const char *schema, int pages)
+{
+    logCommitted(handle, schema);
+    const auto found = logs().connections.constFind(handle);
+    if (found != logs().connections.cend())
+        checkpointWhenLong(found->name, pages);
+    return SQLITE_OK;
+}
+
+// SQLite's hook before a write transaction commits: non-zero rolls it back. A write that
+// did not make its file safe first must not land behind what the disk may have dropped.
+int refuseUnsafe(void *handle)
+{
+    const Logs &all = logs();
+    if (all.unsafe.isEmpty())
+        return 0;
+    const auto found = all.connections.constFind(static_cast<sqlite3 *>(handle));
+    return found != all.connections.cend() && all.unsafe.contains(found->path);
+}
+
+// SQLite's authorizer: a statement that would replace the hook (SQLite's checkpoint on
+// commit takes its place), stop the syncs or leave write-ahead logging is refused; the
+// same pragmas only read are let through.
+int refuseUndoing(void *, int action, const char *pragma, const char *value, const char *,
+                  const char *)
+{
+    if (action != SQLITE_PRAGMA || !value)
+        return SQLITE_OK;
+    for (const char *kept : { "wal_autocheckpoint", "synchronous", "journal_mode" }) {
+        if (sqlite3_stricmp(pragma, kept) == 0)
+            return SQLITE_DENY;
+    }
+    return SQLITE_OK;
+}
+
+// Copies the log into the file, waiting for readers of the log as for a lock, and syncs the
+// file and the log, which is then empty: what a failed sync may have dropped is in the
+// file, on the disk. False when any step fails, or inside a transaction.
+bool secureLog(sqlite3 *handle)
+{
+    if (!handle || !sqlite3_get_autocommit(handle))
+        return false;
+    waitForLogSync();
+    if (sqlite3_wal_checkpoint_v2(handle, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr)
+        != SQLITE_OK)
+        return false;
+    for (const int pointer : { SQLITE_FCNTL_FILE_POINTER, SQLITE_FCNTL_JOURNAL_POINTER }) {
+        sqlite3_file *file = nullptr;
+        if (sqlite3_file_control(handle, "main", pointer, &file) != SQLITE_OK
+            || (file && file->pMethods && syncFile(file) != SQLITE_OK))
+            return false;
+    }
+    return true;
+}
+
+// Makes the unsafe file at the path safe through the connection; whether it is safe now.
+bool makeSafe(sqlite3 *handle, const QString &path)
+{
+    Logs &all = logs();
+    if (!all.unsafe.contains(path))
+        return true;
+    const bool safe = secureLog(handle);
+    // The checkpoint waited for readers of the log as for a lock: that wait is over.
+    for (const auto &[key, kept] : keptConnections()) {
+        if (nativeHandle(kept->db) == handle)
+            kept->endWait();
+    }
+    if (safe)
+        all.unsafe.remove(path);
+    return safe;
+}
+
+Failure unsafeFile(const QString &file)
+{
+    return Failure { JetError::Generic + SQLITE_IOERR,
+                     u"The disk reported an error while "_s + file
+                         + u" was being written, and what it may have lost cannot be written "
+                           u"again yet: nothing more is stored in "_s
+                         + file + u" until it can. Have the disk checked."_s,
+                     file };
+}
+
+void showFailure(const SyncFailure &failed, bool safe)
+{
+    const QString what = failed.what.isEmpty() ? u"the last change"_s : failed.what;
+    const QString error = QString::fromUtf8(sqlite3_errstr(failed.result)) + u" (code "_s
+        + QString::number(failed.result) + u')';
+    (void)LogActivity(u"Disk error while "_s + what + u" was being written to "_s + failed.file
+                      + u": "_s + error
+                      + (safe ? u". Written to the disk again since."_s
+                              : u". Not on the disk yet: nothing more is stored in "_s + failed.file
+                                 + u" until it is."_s));
+    // What was typed meanwhile was typed before this could be read.
+    KeyGate::lockWaitEnded();
+    MsgBox(u"The disk reported an error while "_s + what + u" was being written to "_s + failed.file
+               + u":\n"_s + error
+               + (safe ? u"\n\nIt is in the database, and it has been written to the disk "
+                         u"again since. Have the disk checked before going on."_s
+                       : u"\n\nIt is in the database, but it may be lost if the computer "
+                         u"stops. Nothing more is stored in "_s
+                          + failed.file
+                          + u" until the disk takes it. Have the disk checked before going "
+                            u"on."_s),
+           BoxButtons::Ok, BoxIcon::Critical, u"Disk error"_s);
+}
+
+} // namespace
+
+void syncLogAfterCommits(const QSqlDatabase &db)
+{
+    sqlite3 *handle = nativeHandle(db);
+    if (!handle)
+        return;
+    const QString path = QString::fromUtf8(sqlite3_db_filename(handle, "main"));
+    Logs &all = logs();
+    Connection &connection = all.connections[handle];
+    connection = { QFileInfo(path).fileName().toUpper(), path, db.connectionName(), false };
+    // The hooks first: SQLite stops syncing the log at commits only once the sync after the
+    // commit is in place, and nothing may take its place or undo the setting after. A file
+    // in rollback mode keeps its syncs where SQLite makes them.
+    sqlite3_wal_hook(handle, &committed, nullptr);
+    sqlite3_commit_hook(handle, &refuseUnsafe, handle);
+    connection.syncs = writesThroughLog(db)
+        && sqlite3_exec(handle, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr)
+            == SQLITE_OK;
+    sqlite3_set_authorizer(handle, &refuseUndoing, nullptr);
+    if (connection.syncs)
+        setWorkBeforeOperator([] { (void)awaitLogSync(); });
+}
+
+void forgetLogSync(const QSqlDatabase &db)
+{
+    sqlite3 *handle = nativeHandle(db);
+    Logs &all = logs();
+    if (!handle || !all.connections.contains(handle))
+        return;
+    waitForLogSync();
+    if (all.failure && all.failure->handle == handle)
+        all.failure->handle = nullptr;
+    all.connections.remove(handle);
 }
 
 LogSyncBeside::LogSyncBeside()
@@ -192,35 +342,69 @@ LogSyncBeside::~LogSyncBeside()
     --logs().beside;
 }
 
+WriteLabel::WriteLabel(const QString &what)
+    : previous_(std::exchange(logs().writing, what))
+{
+}
+
+WriteLabel::~WriteLabel()
+{
+    logs().writing = previous_;
+}
+
 void waitForLogSync()
 {
     Logs &all = logs();
-    if (!all.besideFile.isNull())
-        all.note(syncer().wait(), std::exchange(all.besideFile, QString()));
+    if (all.besideHandle) {
+        const int result = syncer().wait();
+        all.note(result, std::exchange(all.besideHandle, nullptr),
+                 std::exchange(all.besideWhat, QString()));
+    }
 }
 
-void awaitLogSync()
+bool awaitLogSync()
 {
     waitForLogSync();
     Logs &all = logs();
-    if (all.failure == SQLITE_OK)
-        return;
-    const int failure = std::exchange(all.failure, SQLITE_OK);
-    const QString file = std::exchange(all.failedFile, QString());
-    // What was typed meanwhile was typed before this could be read.
-    KeyGate::lockWaitEnded();
-    MsgBox(u"The disk reported an error while the last change to "_s + file
-               + u" was being written to it:\n"_s + QString::fromUtf8(sqlite3_errstr(failure))
-               + u" (code "_s + QString::number(failure)
-               + u")\n\nThe change is in the database, but it may be lost if the computer "
-                 u"stops. Have the disk checked before going on."_s,
-           BoxButtons::Ok, BoxIcon::Critical, u"Disk error"_s);
+    if (!all.failure)
+        return true;
+    const SyncFailure failed = *std::exchange(all.failure, std::nullopt);
+    // The commit stands: what the sync may have dropped is written again now if the disk
+    // takes it, before the operator is told whether it is safe.
+    const bool safe = !all.unsafe.contains(failed.path)
+        || (failed.handle && makeSafe(failed.handle, failed.path));
+    showFailure(failed, safe);
+    return false;
 }
 
-LogSyncCall setLogSyncCall(LogSyncCall call)
+Result<void> secureBeforeWrite(const QSqlDatabase &db)
 {
-    waitForLogSync();
-    return std::exchange(syncCall, call ? call : &syncLikeSQLite);
+    Logs &all = logs();
+    if (all.unsafe.isEmpty())
+        return {};
+    sqlite3 *handle = nativeHandle(db);
+    const auto found = all.connections.constFind(handle);
+    // Inside a transaction this was asked as it began; the commit hook keeps watch.
+    if (found == all.connections.cend() || !all.unsafe.contains(found->path)
+        || !sqlite3_get_autocommit(handle))
+        return {};
+    const Connection connection = *found;
+    if (!makeSafe(handle, connection.path))
+        return unsafeFile(connection.file);
+    (void)LogActivity(connection.file
+                      + u" written to the disk again after a disk error: writing to it goes on."_s);
+    return {};
+}
+
+QSqlError explainRefusedWrite(const QSqlDatabase &db, const QSqlError &error)
+{
+    sqlite3 *handle = nativeHandle(db);
+    const auto found = logs().connections.constFind(handle);
+    if (error.nativeErrorCode() != QString::number(SQLITE_CONSTRAINT_COMMITHOOK)
+        || found == logs().connections.cend() || !logs().unsafe.contains(found->path))
+        return error;
+    const Failure unsafe = unsafeFile(found->file);
+    return layerError(unsafe.number, unsafe.description);
 }
 
 } // namespace tallic

@@ -145,8 +145,7 @@ constexpr int CheckpointRetryMs = 50;
 
 struct Checkpoints
 {
-    QHash<sqlite3 *, QString> connections; // the kept connections' handles and names
-    QSet<QString> pending; // those that committed since their last checkpoint
+    QSet<QString> pending; // the connections whose logs grew long since their last checkpoint
     QPointer<QTimer> timer;
 };
 
@@ -189,28 +188,6 @@ void checkpointPending()
         checkpointNow();
     if (!all.pending.isEmpty())
         all.timer->start(CheckpointRetryMs);
-}
-
-// SQLite's hook after each commit to the log, the write lock let go: the log's sync, and in
-// place of SQLite's own checkpoint on commit, one at an idle moment.
-int committed(void *, sqlite3 *handle, const char *schema, int pages)
-{
-    logCommitted(handle, schema);
-    if (pages < CheckpointPages)
-        return SQLITE_OK;
-    Checkpoints &all = checkpoints();
-    const auto found = all.connections.constFind(handle);
-    if (found == all.connections.cend() || !QCoreApplication::instance())
-        return SQLITE_OK;
-    all.pending.insert(*found);
-    if (!all.timer) {
-        all.timer = new QTimer(QCoreApplication::instance());
-        all.timer->setSingleShot(true);
-        QObject::connect(all.timer, &QTimer::timeout, &checkpointPending);
-    }
-    if (!all.timer->isActive())
-        all.timer->start(CheckpointDelayMs);
-    return SQLITE_OK;
 }
 
 } // namespace
@@ -351,13 +328,19 @@ void leaveLogOnClose(const QSqlDatabase &db)
         sqlite3_file_control(handle, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
 }
 
-void checkpointWhenIdle(const QSqlDatabase &db)
+void checkpointWhenLong(const QString &connection, int pages)
 {
-    sqlite3 *handle = nativeHandle(db);
-    if (!handle)
+    if (pages < CheckpointPages || !QCoreApplication::instance())
         return;
-    checkpoints().connections.insert(handle, db.connectionName());
-    sqlite3_wal_hook(handle, &committed, nullptr);
+    Checkpoints &all = checkpoints();
+    all.pending.insert(connection);
+    if (!all.timer) {
+        all.timer = new QTimer(QCoreApplication::instance());
+        all.timer->setSingleShot(true);
+        QObject::connect(all.timer, &QTimer::timeout, &checkpointPending);
+    }
+    if (!all.timer->isActive())
+        all.timer->start(CheckpointDelayMs);
 }
 
 namespace {

@@ -75,11 +75,11 @@ int bindLikeQt(sqlite3_stmt *statement, int position, const QVariant &value,
 // moment, which is not waited for: until then it is used as it is.
 void setUpSuiteFile(const QSqlDatabase &db);
 
-// For the program's own kept connections: once the log is long, it is copied into the file
-// (checkpointed) when the program is idle, never by a commit, as SQLite does by default, in
-// the middle of whatever the commit was part of. A checkpoint never waits for another
-// workstation.
-void checkpointWhenIdle(const QSqlDatabase &db);
+// For the program's own kept connections, after each commit to the log of the connection
+// so named, pages long now: once the log is long, it is copied into the file (checkpointed)
+// when the program is idle, never by a commit, as SQLite does by default, in the middle of
+// whatever the commit was part of. A checkpoint never waits for another workstation.
+void checkpointWhenLong(const QString &connection, int pages);
 // The same at once, for a run of many commits that is never idle (generation, between two
 // members): a log that only grows costs every commit's sync one write more, for the file's
 // new length.

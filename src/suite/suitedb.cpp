@@ -250,7 +250,6 @@ std::shared_ptr<Kept> openKept(const DataSource &source, const QString &fileName
     // repainting meanwhile.
     setLockWait(kept->db, &waitForLock, kept.get());
     syncLogAfterCommits(kept->db);
-    checkpointWhenIdle(kept->db);
     return kept;
 }
 
@@ -378,6 +377,16 @@ void lengthenLogOnce(SuiteDb::Kept &kept)
         lengthenLog(kept.db);
 }
 
+// Before a write outside a transaction, or a transaction's start, on a file: one whose log
+// failed a sync is made safe first (logsync.h); false, with the disk error, while it cannot.
+bool readyToWrite(const SuiteDb::Kept &kept, QSqlError &error)
+{
+    const Result<void> ready = secureBeforeWrite(kept.db);
+    if (!ready)
+        error = layerError(ready.failure().number, ready.failure().description);
+    return ready.ok();
+}
+
 } // namespace
 
 // ---- SuiteDb ----
@@ -477,7 +486,7 @@ QSqlQuery SuiteDb::run(const QString &sql, const QVariantList &values)
             query.bindValue(int(i), values.at(i));
         done = query.exec();
     }
-    error_ = done ? QSqlError() : query.lastError();
+    error_ = done ? QSqlError() : explainRefusedWrite(kept_->db, query.lastError());
     if (done)
         rowsAffected_ = query.numRowsAffected();
     return query;
@@ -491,9 +500,11 @@ Result<int> SuiteDb::execPrepared(const QString &sql, const QVariantList &values
     if (kept_->onServer()) {
         serverRun(sql, values);
         done = !failed();
-    } else {
+    } else if (readyToWrite(*kept_, error_)) {
         lengthenLogOnce(*kept_);
         done = execBound(kept_->db, sql, values, error_, &rowsAffected_);
+        if (!done)
+            error_ = explainRefusedWrite(kept_->db, error_);
     }
     if (!done)
         return failure();
@@ -534,8 +545,12 @@ Result<void> SuiteDb::exec(const QString &sql)
 bool SuiteDb::runExec(const QString &sql)
 {
     // A statement whose rows nobody reads needs no query object on a file.
-    if (usable() && !kept_->onServer())
-        return execBound(kept_->db, sql, {}, error_, &rowsAffected_);
+    if (usable() && !kept_->onServer()) {
+        const bool done = execBound(kept_->db, sql, {}, error_, &rowsAffected_);
+        if (!done)
+            error_ = explainRefusedWrite(kept_->db, error_);
+        return done;
+    }
     QSqlQuery query = run(sql, {});
     const bool ok = !failed();
     query.finish();
@@ -550,8 +565,11 @@ Result<void> SuiteDb::transaction()
     } else {
         // The write lock is taken at once, so the wait for another workstation happens
         // here and not when a read inside the transaction would have to become a write.
-        if (usable())
+        if (usable()) {
+            if (!readyToWrite(*kept_, error_))
+                return failure();
             lengthenLogOnce(*kept_);
+        }
         begun = runExec(u"BEGIN IMMEDIATE"_s);
         if (begun)
             kept_->inTransaction = true;

@@ -4,6 +4,7 @@
 #include "platform/form.h"
 #include "platform/keygate.h"
 #include "testkit/harness.h"
+#include "testkit/powercut.h"
 #include "testkit/world.h"
 
 #include <QCloseEvent>
@@ -250,6 +251,7 @@ TEST(GenerateTest, AFailureStopsWithOneReportAndLeavesWholeChitsOnly)
         bool confirmed; // the failure comes after the confirmation
         int rows;
         QString stopped, report;
+        bool diskFails = false; // from the first chit's commit on (on files)
     };
     const QString none = u"No chits written."_s, at = none + u" Stopped at account "_s;
     const QStringList rates { u"insert into ar0 (aracctnum) values (4999)"_s },
@@ -270,6 +272,8 @@ TEST(GenerateTest, AFailureStopsWithOneReportAndLeavesWholeChitsOnly)
         u"* 0 - 9223372036854775807 - 1) as text) else armemo end as armemo, arsource "_s
         u"from ardailyrows"_s
     };
+    const QString diskStop = u"1 chits written. Stopped after member "_s + Adams + u'.',
+                  diskReport = u" for member 1001 was being written to DAILY.MDB"_s;
     const QString noRates = u"Account 4999.000 has no A/R rates"_s,
                   unread = u"The A/R rates (ar0) of account 4100.000 could not be read: "_s;
     const Case cases[] = {
@@ -284,10 +288,15 @@ TEST(GenerateTest, AFailureStopsWithOneReportAndLeavesWholeChitsOnly)
         { rates, unreadable, {}, true, 0, none, {} },
         // The second member's second row is refused: the first row of that chit goes too.
         { rates, refuse, {}, true, 2, u"1 chits written. Stopped at member "_s + Baker + u'.', {} },
+        // The first chit is stored, but the disk could not take it: nothing more is written.
+        { rates, {}, {}, true, 2, diskStop, diskReport, true },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.stopped.toStdString() + " " + c.report.toStdString());
         Harness h;
+        if (c.diskFails && h.onServer())
+            continue;
+        PowerCutDisk disk;
         for (const QString &sql : c.ar)
             h.exec(u"ar"_s, sql);
         for (const QString &sql : c.daily)
@@ -297,13 +306,17 @@ TEST(GenerateTest, AFailureStopsWithOneReportAndLeavesWholeChitsOnly)
         if (!c.folder.isEmpty()) {
             ASSERT_TRUE(data.remove(c.folder) && data.mkdir(c.folder));
         }
+        if (c.diskFails) {
+            beginLog(u"daily.mdb"_s);
+            disk.onSync([](const QString &path) { return !path.endsWith(u"-wal"_s); });
+        }
         h.queueAnswers({ true });
         h.click(u"frmbundle.cmdgenerate"_s);
         const QString written = u"select count(*) from ardaily where tallicnum <> 'OLD'"_s;
         EXPECT_EQ(h.rows(u"daily"_s, written).value(0).value(0).toInt(), c.rows);
-        const QStringList boxes { u"Please confirm..."_s, Codes };
+        const QStringList boxes { u"Please confirm..."_s, c.diskFails ? u"Disk error"_s : Codes };
         EXPECT_EQ(h.dialogTitles(), c.confirmed ? boxes : boxes.mid(1));
-        EXPECT_TRUE(h.dialogs().last().text.startsWith(u"Code "_s));
+        EXPECT_TRUE(h.dialogs().last().text.startsWith(c.diskFails ? u"The disk"_s : u"Code "_s));
         EXPECT_TRUE(h.dialogs().last().text.contains(c.report));
         EXPECT_EQ(helpText(h), c.stopped);
         EXPECT_EQ(h.control(u"frmbundle.progress"_s).caption,

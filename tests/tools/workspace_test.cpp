@@ -3,6 +3,7 @@
 // seen, and the batch proof.
 #include "basic/masks.h"
 #include "testkit/harness.h"
+#include "testkit/powercut.h"
 #include "workspace.h"
 
 #include <QDir>
@@ -18,6 +19,7 @@
 using namespace Qt::Literals::StringLiterals;
 using namespace tallic::workspace;
 using tallic::testkit::Harness;
+using tallic::testkit::PowerCutDisk;
 
 namespace {
 
@@ -47,8 +49,9 @@ void press(WorkspaceWindow &window, const QString &button, int row = -1, int col
 TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
 {
     // The chit (number, member, base, service charge, tax, total), the list column corrected,
-    // what is typed, the box that refuses it, the amounts stored then, the consolidation mode.
-    const QString cases[][6] = {
+    // what is typed, the box that refuses it, the amounts stored then, the consolidation mode,
+    // whether the disk fails to take the change (on files).
+    const QString cases[][7] = {
         { u"'12', 1001, 25, 4.5, 1.77, 31.27"_s, u"5"_s, u"30"_s, {}, u"30 5.4 2.12 37.52"_s },
         { u"'12', 1035, 25, 4.5, 1.77, 31.27"_s, u"5"_s, u"30"_s, {}, u"30 5.4 0 35.4"_s },
         // Posted with the service charge bypassed: it stays so.
@@ -61,10 +64,16 @@ TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
         { u"'12', 1001, 25, 4.5, 1.77, 31.27"_s, u"6"_s, u"3"_s, u"Workspace Editor"_s,
           u"25 4.5 1.77 31.27"_s },
         { u"'12', 1001, 25, 0, 0, 25"_s, u"6"_s, u"3"_s, {}, u"25 3 0 28"_s, u"Y"_s },
+        // The change is made but may be lost: told so, and the next one is refused.
+        { u"'12', 1001, 25, 4.5, 1.77, 31.27"_s, u"5"_s, u"30"_s, u"Disk error"_s,
+          u"30 5.4 2.12 37.52"_s, QString(), u"fails"_s },
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(qPrintable(c[0] + u" typed "_s + c[2]));
+        SCOPED_TRACE(qPrintable(c[0] + u" typed "_s + c[2] + c[6]));
         Harness h;
+        if (!c[6].isEmpty() && h.onServer())
+            continue;
+        PowerCutDisk disk;
         if (!c[5].isEmpty())
             h.exec(u"config"_s, u"update ar set arconsolidate = '%1'"_s.arg(c[5]));
         h.exec(u"daily"_s,
@@ -73,10 +82,22 @@ TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
                    + c[0] + u')');
         auto window = openEditor(h);
         ASSERT_TRUE(window);
+        if (!c[6].isEmpty()) {
+            tallic::testkit::beginLog(u"daily.mdb"_s);
+            disk.onSync([](const QString &path) { return !path.endsWith(u"-wal"_s); });
+        }
         h.queueInputs({ c[2] });
         h.queueAnswers({ true });
         press(*window, u"correct"_s, 0, c[1].toInt());
         EXPECT_EQ(h.dialogTitles().last(), c[3].isEmpty() ? u"Workspace Editor"_s : c[3]);
+        if (!c[6].isEmpty()) {
+            EXPECT_TRUE(h.dialogs().last().text.contains(
+                u"while chit 12 of 20240312 was being written to DAILY.MDB"_s));
+            h.queueAnswers({ true });
+            press(*window, u"delete"_s, 0);
+            EXPECT_TRUE(h.dialogs().last().text.startsWith(
+                u"The disk reported an error while DAILY.MDB was being written"_s));
+        }
         QStringList stored;
         const auto row
             = h.rows(u"daily"_s, u"select arbasesale, arsrvchg, artax, artotal from ardaily"_s);

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "proof.h"
 #include "suite/database.h"
+#include "suite/logsync.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
 #include "suite/unresolved.h"
@@ -307,6 +308,9 @@ Workday::Change Workday::change(int row, const QString &action, const QVariantLi
     useLogIdentity();
     Change refused = Change::Failed;
     const QString key = newWriteKey();
+    // A failed sync of the commit is told in its own box, which names the chit.
+    const WriteLabel label(u"chit "_s + before.text(Column::ChitNumber) + u" of "_s
+                           + QString::number(date_));
     const WriteResult written = storeKeyed(
         key, (after.isEmpty() ? u"deletion of "_s : u"correction of "_s) + chit.toLower(),
         [&](SuiteDb &daily) -> Result<void> {
