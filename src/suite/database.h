@@ -205,7 +205,12 @@ public:
     };
     Result<FirstRow> firstRow(const QString &sql, const QVariantList &values);
     Result<void> exec(const QString &sql);
-    Result<void> transaction();
+    // On files the write lock is taken at once, so that the wait for another workstation
+    // comes first; or just before the first execPrepared() of the transaction, when what
+    // comes before it only reads and may read the file as it is then: the lock is then held
+    // for the writes alone. On a server both begin at once.
+    enum class WriteLock { AtOnce, AtFirstWrite };
+    Result<void> transaction(WriteLock lock = WriteLock::AtOnce);
     Result<void> commit();
     Result<void> rollback();
     // Lets go of the connection, which stays kept for the next user; this object runs no
@@ -233,6 +238,7 @@ private:
     QSqlQuery run(const QString &sql, const QVariantList &values);
     bool runExec(const QString &sql);
     bool endTransaction(bool commit);
+    bool beginOnFile();
     // On a server (serverdb.cpp).
     QSqlQuery serverRun(const QString &sql, const QVariantList &values);
     bool serverCall(const QList<ServerStep> &steps, int resultStep, const QString &undo, bool again,

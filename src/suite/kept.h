@@ -30,6 +30,8 @@ struct SuiteDb::Kept
     // read-only for good, so a change either way needs a new connection.
     bool writable = false;
     bool inTransaction = false;
+    // On files: a transaction begun whose write lock waits for its first write.
+    bool beginPending = false;
     // Whether the log was given its working length, once before the first write.
     bool logLengthened = false;
     // Closed by DbCloseAll or for another set of databases: never opened again.
@@ -60,7 +62,7 @@ struct SuiteDb::Kept
         }
         db.close();
         link.reset();
-        inTransaction = false;
+        inTransaction = beginPending = false;
         endWait();
     }
 

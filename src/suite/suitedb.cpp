@@ -500,6 +500,8 @@ Result<int> SuiteDb::execPrepared(const QString &sql, const QVariantList &values
     if (kept_->onServer()) {
         serverRun(sql, values);
         done = !failed();
+    } else if (kept_->beginPending && !beginOnFile()) {
+        return failure();
     } else if (readyToWrite(*kept_, error_)) {
         lengthenLogOnce(*kept_);
         done = execBound(kept_->db, sql, values, error_, &rowsAffected_);
@@ -557,30 +559,40 @@ bool SuiteDb::runExec(const QString &sql)
     return ok;
 }
 
-Result<void> SuiteDb::transaction()
+Result<void> SuiteDb::transaction(WriteLock lock)
 {
-    bool begun = false;
-    if (usable() && kept_->onServer()) {
-        begun = serverBegin();
-    } else {
-        // The write lock is taken at once, so the wait for another workstation happens
-        // here and not when a read inside the transaction would have to become a write.
-        if (usable()) {
-            if (!readyToWrite(*kept_, error_))
-                return failure();
-            lengthenLogOnce(*kept_);
-        }
-        begun = runExec(u"BEGIN IMMEDIATE"_s);
-        if (begun)
-            kept_->inTransaction = true;
+    if (usable() && kept_->onServer())
+        return outcome(serverBegin());
+    if (usable() && lock == WriteLock::AtFirstWrite) {
+        kept_->beginPending = true;
+        return {};
     }
-    return outcome(begun);
+    return outcome(beginOnFile());
+}
+
+bool SuiteDb::beginOnFile()
+{
+    // The write lock is taken at once, so the wait for another workstation happens here
+    // and not when a read inside the transaction would have to become a write.
+    if (usable()) {
+        kept_->beginPending = false;
+        if (!readyToWrite(*kept_, error_))
+            return false;
+        lengthenLogOnce(*kept_);
+    }
+    const bool begun = runExec(u"BEGIN IMMEDIATE"_s);
+    if (begun)
+        kept_->inTransaction = true;
+    return begun;
 }
 
 bool SuiteDb::endTransaction(bool commit)
 {
     if (usable() && kept_->onServer())
         return serverEnd(commit);
+    // A transaction that wrote nothing took no lock.
+    if (isOpen() && std::exchange(kept_->beginPending, false))
+        return true;
     const bool ended = runExec(commit ? u"COMMIT"_s : u"ROLLBACK"_s);
     if (isOpen() && (ended || !commit))
         kept_->inTransaction = false;
@@ -610,7 +622,7 @@ void SuiteDb::close()
             settleFile(kept_->db);
         else if (kept_->inTransaction)
             serverEnd(false);
-        kept_->inTransaction = false;
+        kept_->inTransaction = kept_->beginPending = false;
     }
     if (kept_.use_count() == 1)
         letGoConnections().push_back(std::move(kept_));

@@ -77,7 +77,8 @@ WriteResult storeKeyed(const QString &key, const QString &description, const Dai
     ServerSession lost;
     {
         SuiteDb daily(DailyFile);
-        if (const Result<void> begun = daily.transaction(); !begun)
+        // The write lock is held for the writes alone, not for the reads before them.
+        if (const Result<void> begun = daily.transaction(SuiteDb::WriteLock::AtFirstWrite); !begun)
             return notStored(begun.failure());
         Result<void> written = writes(daily);
         if (written)
