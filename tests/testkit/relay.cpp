@@ -108,6 +108,10 @@ struct ServerRelay::Private
                     frozen = what == Fault::Freeze;
                     if (frozen)
                         return true;
+                    if (what == Fault::Swallow) {
+                        in.remove(0, size);
+                        continue;
+                    }
                     p.cutOnAnswer = what == Fault::CutAnswer;
                     if (!p.cutOnAnswer) {
                         cut(p);

@@ -20,9 +20,11 @@ public:
     ServerRelay &operator=(const ServerRelay &) = delete;
 
     // What becomes of the first statement sent that matches: its connection is cut before
-    // the server sees it, or before its answer comes back; or the network freezes there.
-    // With thenDown the server goes away with the cut, as down() has it, until mend().
-    enum class Fault { CutBefore, CutAnswer, Freeze };
+    // the server sees it, or before its answer comes back; or the network freezes there; or
+    // the statement is lost on the way while its connection stays, as a server sees a cable
+    // pulled: nothing ends its session. With thenDown the server goes away with the cut, as
+    // down() has it, until mend().
+    enum class Fault { CutBefore, CutAnswer, Freeze, Swallow };
     void failAt(const QRegularExpression &statement, Fault fault, bool thenDown = false);
     // Nothing passes any more, and no connection ends: a pulled network cable.
     void freeze();
