@@ -41,6 +41,9 @@ struct SuiteTable
     // position besides, whatever their names.
     QStringList named;
     int positions = 0;
+    // On SQLite the rows are kept in the key's own order, in one tree rather than two: a
+    // table that is only ever looked up by its key.
+    bool keyedRows = false;
 };
 
 struct SuiteDatabase

@@ -26,12 +26,13 @@ QString doneWord(const PendingWrite &write)
     return isChange(write) ? u"made"_s : u"stored"_s;
 }
 
-// "at 14:02", and the day when it was not today.
-QString whenText(const QDateTime &at)
+// "at 14:02", and the day when it was not today, from the key's "2024-03-12 14:02:05".
+QString whenText(const QString &at)
 {
-    QString text = u"at "_s + at.time().toString(u"HH:mm"_s);
-    if (at.date().isValid() && at.date() != platform().today())
-        text += u" on "_s + at.date().toString(u"MM-dd-yyyy"_s);
+    const QDate date = QDate::fromString(at.left(10), Qt::ISODate);
+    QString text = u"at "_s + at.mid(11, 5);
+    if (date.isValid() && date != platform().today())
+        text += u" on "_s + date.toString(u"MM-dd-yyyy"_s);
     return text;
 }
 

@@ -13,14 +13,17 @@ namespace tallic {
 namespace {
 
 const QString DailyFile = u"DAILY.MDB"_s;
-const QString TimeFormat = u"yyyy-MM-dd HH:mm:ss"_s;
 
 // Whether the key's row is the write's own, or says that the write was found not stored.
 enum Kind { NotStoredKind = 0, WriteKind = 1 };
 
+// The workstation's date and time as the key's row keeps it: text that sorts as it reads. Put
+// together from the date and the time alone: a local QDateTime costs the time zone's rules at
+// every write.
 QString now()
 {
-    return QDateTime(platform().today(), platform().timeOfDay()).toString(TimeFormat);
+    return platform().today().toString(Qt::ISODate) + u' '
+        + platform().timeOfDay().toString(u"HH:mm:ss"_s);
 }
 
 WriteResult notStored(const Failure &why)
@@ -40,12 +43,13 @@ WriteResult unknown(const Failure &why, const ServerSession &session)
     return { WriteOutcome::Unknown, {}, failure, session };
 }
 
-Result<void> addKey(SuiteDb &daily, const QString &key, const QString &description)
+Result<void> addKey(SuiteDb &daily, const QString &key, const QString &description,
+                    const QString &at)
 {
     const Result<int> added = daily.execPrepared(
         u"insert into tallic_writes (writekey, writtenat, writedesc, writekind, writechecks) "
         u"values (?, ?, ?, 1, 0)"_s,
-        { key, now(), description });
+        { key, at, description });
     if (!added)
         return added.failure();
     return {};
@@ -80,17 +84,17 @@ WriteResult storeKeyed(const QString &key, const QString &description, const Dai
         // The write lock is held for the writes alone, not for the reads before them.
         if (const Result<void> begun = daily.transaction(SuiteDb::WriteLock::AtFirstWrite); !begun)
             return notStored(begun.failure());
+        const QString at = now();
         Result<void> written = writes(daily);
         if (written)
-            written = addKey(daily, key, description);
+            written = addKey(daily, key, description, at);
         if (!written) {
             (void)daily.rollback();
             return notStored(written.failure());
         }
-        const QString at = now();
         const Result<void> committed = daily.commit();
         if (committed)
-            return { WriteOutcome::Stored, QDateTime::fromString(at, TimeFormat), {}, {} };
+            return { WriteOutcome::Stored, at, {}, {} };
         if (committed.failure().number != JetError::OutcomeUnknown) {
             (void)daily.rollback();
             return notStored(committed.failure());
@@ -122,7 +126,7 @@ WriteResult lookUpWrite(const QString &key, const ServerSession &session)
         return unknown(why, session);
     }
     const bool stored = settled->value(0).toInt() == WriteKind;
-    const QDateTime at = QDateTime::fromString(settled->value(1).toString(), TimeFormat);
+    const QString at = settled->value(1).toString();
     settled = Failure();
     if (const Result<void> committed = daily.commit(); !committed) {
         (void)daily.rollback();

@@ -4,7 +4,6 @@
 #include "database.h"
 
 #include <QDate>
-#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -26,7 +25,7 @@ enum class WriteOutcome { Stored, NotStored, Unknown };
 struct WriteResult
 {
     WriteOutcome outcome = WriteOutcome::NotStored;
-    QDateTime storedAt; // Stored: when, as the key's row says
+    QString storedAt; // Stored: when, as the key's row says ("2024-03-12 14:02:05")
     Failure failure; // NotStored: why it was not; Unknown: why it cannot be told
     ServerSession session; // Unknown: the server's session that held the write
 
