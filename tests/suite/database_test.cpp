@@ -91,6 +91,13 @@ TEST_F(DatabaseTest, AMissingDatabaseIsReportedWithTheReasonAndChangesNothing)
         { "[database]\ndriver=postgres\ndatabase=x\nport=5432x\n", "tallic.ini: port is" },
         { "[database]\ndriver=postgres\ndatabase=x\npassword=s\n", "tallic.ini: the password" },
         { "[database]\ndriver=postgres\ndatabase=x\nsslmode=sure\n", "tallic.ini: sslmode is" },
+        { "[database]\ndriver=postgres\ndatabase=x\nhost=a,,b\n",
+          "tallic.ini: host names an empty" },
+        { "[database]\ndriver=postgres\ndatabase=x\nhost=a,b\nport=1,2,3\n",
+          "tallic.ini: port lists 3" },
+        { "[database]\ndriver=postgres\ndatabase=x\nport=5432,x\n", "tallic.ini: port is not" },
+        { "[database]\ndriver=postgres\ndatabase=x\ntarget_session_attrs=writable\n",
+          "tallic.ini: target_session_attrs is" },
         { "[database]\ndriver=postgres\nhost=/nowhere\ndatabase=x\n",
           "The database server cannot be reached: " },
     };

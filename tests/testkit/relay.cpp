@@ -133,12 +133,12 @@ ServerRelay::ServerRelay(Harness &h)
     }
     d->settings = ini.readAll();
     ini.close();
-    const QString socket = u"/.s.PGSQL."_s + QString::number(source.port);
-    d->serverSocket = source.host + socket;
+    const QString socket = u"/.s.PGSQL."_s + QString::number(source.ports.value(0));
+    d->serverSocket = source.hosts.value(0) + socket;
     d->listener = unixSocket(d->folder.path() + socket, true);
     EXPECT_GE(d->listener, 0);
     QString settings = QString::fromUtf8(d->settings);
-    settings.replace(u"host="_s + source.host, u"host="_s + d->folder.path());
+    settings.replace(u"host="_s + source.hosts.value(0), u"host="_s + d->folder.path());
     h.createFile(u"tallic.ini"_s, settings.toUtf8());
     d->thread = std::thread([this] { d->run(); });
 }
