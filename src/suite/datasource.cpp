@@ -174,6 +174,28 @@ QString serverText(const QSqlError &error)
     return text;
 }
 
+// Why libpq could not connect: one line for each server it tried (the indented lines are
+// its hints). A standby among them (a failover under way) takes writes once promoted, and
+// the operator is told so.
+QString connectFailureText(const QSqlError &error)
+{
+    QStringList tried;
+    bool standby = false;
+    for (const QString &line : error.databaseText().split(u'\n')) {
+        if (!line.startsWith(u"connection to server"_s))
+            continue;
+        tried << line.trimmed();
+        standby = standby || line.endsWith(u"session is read-only"_s)
+            || line.endsWith(u"server is in hot standby mode"_s);
+    }
+    if (tried.isEmpty())
+        return serverText(error);
+    QString text = tried.join(u"; "_s);
+    if (standby)
+        text += u" (no server named takes writes; a standby takes them once it is promoted)"_s;
+    return text;
+}
+
 // A value of a libpq connection string.
 QString connectValue(const QString &value)
 {
@@ -407,7 +429,7 @@ Result<QSqlDatabase> openServerDatabase(const QString &connectionName, const Dat
         return Failure(0, source.problem);
     setServer(db, source, false);
     if (!db.open())
-        return Failure(0, serverText(db.lastError()));
+        return Failure(0, connectFailureText(db.lastError()));
     QSqlQuery query(
         u"select set_config('client_min_messages', 'warning', false), "_s + LiteralTextCheck, db);
     if (!query.next() || !query.value(1).toBool()) {
@@ -424,7 +446,7 @@ bool openOnServer(QSqlDatabase &db, const QString &fileName, Access access, QSql
 {
     error = QSqlError();
     if (!db.open()) {
-        error = serverOutOfReach(fileName, serverText(db.lastError()));
+        error = serverOutOfReach(fileName, connectFailureText(db.lastError()));
         return false;
     }
     // The schema first, then wherever case-blind text lives; notices are not the
