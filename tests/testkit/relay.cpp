@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -28,16 +30,30 @@ namespace tallic::testkit {
 
 namespace {
 
-int unixSocket(const QString &path, bool listening)
+// A socket listening at the endpoint, or connected to it; -1 when it cannot be. A TCP port
+// of 0 listens on a free one.
+int endpointSocket(const Endpoint &endpoint, bool listening)
 {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    const QByteArray name = QFile::encodeName(path);
-    std::copy(name.begin(), name.begin() + qMin(name.size(), 100), address.sun_path);
-    const auto *at = reinterpret_cast<const sockaddr *>(&address);
-    if (listening ? ::bind(fd, at, sizeof address) || ::listen(fd, 64)
-                  : ::connect(fd, at, sizeof address)) {
+    const bool tcp = endpoint.socket.isEmpty();
+    const int fd = ::socket(tcp ? AF_INET : AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un local {};
+    sockaddr_in loopback {};
+    if (tcp) {
+        loopback.sin_family = AF_INET;
+        loopback.sin_port = htons(endpoint.port);
+        loopback.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        // Small messages go at once, as they would between two machines' servers.
+        const int on = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    } else {
+        local.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(endpoint.socket);
+        std::copy(name.begin(), name.begin() + qMin(name.size(), 100), local.sun_path);
+    }
+    const auto *at = tcp ? reinterpret_cast<const sockaddr *>(&loopback)
+                         : reinterpret_cast<const sockaddr *>(&local);
+    const socklen_t size = tcp ? sizeof loopback : sizeof local;
+    if (listening ? ::bind(fd, at, size) || ::listen(fd, 64) : ::connect(fd, at, size)) {
         ::close(fd);
         return -1;
     }
@@ -59,8 +75,11 @@ struct Pass
 struct ServerRelay::Private
 {
     QTemporaryDir folder;
-    QString settingsPath, serverSocket;
+    QString settingsPath;
     QByteArray settings;
+    Endpoint server, own;
+    // Whether it reads the protocol, or passes bytes as they come.
+    bool reads = true;
     int listener = -1;
     std::thread thread;
     std::atomic<bool> stop { false };
@@ -82,9 +101,17 @@ struct ServerRelay::Private
     // Passes on the whole messages that came from the side; false when that cut it.
     bool pass(Pass &p, int from)
     {
-        while (!frozen) {
+        QByteArray &in = p.in[from];
+        if (!reads && !frozen && !in.isEmpty()) {
+            if (::send(p.fd[1 - from], in.constData(), size_t(in.size()), MSG_NOSIGNAL)
+                != in.size()) {
+                cut(p);
+                return false;
+            }
+            in.clear();
+        }
+        while (reads && !frozen) {
             const int head = from == 0 && !p.started ? 0 : 1;
-            QByteArray &in = p.in[from];
             if (in.size() < head + 4)
                 return true;
             const qsizetype size = head + qFromBigEndian<quint32>(in.constData() + head);
@@ -134,12 +161,27 @@ ServerRelay::ServerRelay(Harness &h)
     d->settings = ini.readAll();
     ini.close();
     const QString socket = u"/.s.PGSQL."_s + QString::number(source.ports.value(0));
-    d->serverSocket = source.hosts.value(0) + socket;
-    d->listener = unixSocket(d->folder.path() + socket, true);
+    d->server.socket = source.hosts.value(0) + socket;
+    d->own.socket = d->folder.path() + socket;
+    d->listener = endpointSocket(d->own, true);
     EXPECT_GE(d->listener, 0);
     QString settings = QString::fromUtf8(d->settings);
     settings.replace(u"host="_s + source.hosts.value(0), u"host="_s + d->folder.path());
     h.createFile(u"tallic.ini"_s, settings.toUtf8());
+    d->thread = std::thread([this] { d->run(); });
+}
+
+ServerRelay::ServerRelay(const Endpoint &to)
+    : d(std::make_unique<Private>())
+{
+    d->server = to;
+    d->reads = false;
+    d->listener = endpointSocket(Endpoint(), true);
+    EXPECT_GE(d->listener, 0);
+    sockaddr_in bound {};
+    socklen_t size = sizeof bound;
+    ::getsockname(d->listener, reinterpret_cast<sockaddr *>(&bound), &size);
+    d->own.port = ntohs(bound.sin_port);
     d->thread = std::thread([this] { d->run(); });
 }
 
@@ -194,6 +236,11 @@ int ServerRelay::cuts() const
     return d->cuts;
 }
 
+Endpoint ServerRelay::listening() const
+{
+    return d->own;
+}
+
 void ServerRelay::Private::run()
 {
     char buffer[16384];
@@ -201,8 +248,7 @@ void ServerRelay::Private::run()
     while (!stop) {
         std::vector<pollfd> watched { { listener, POLLIN, 0 } };
         for (Pass &p : passes) {
-            if (isDown
-                || (!frozen && p.fd[1] < 0 && (p.fd[1] = unixSocket(serverSocket, false)) < 0))
+            if (isDown || (!frozen && p.fd[1] < 0 && (p.fd[1] = endpointSocket(server, false)) < 0))
                 cut(p);
             for (int side = 0; side < 2 && !frozen && p.fd[0] >= 0; ++side)
                 watched.push_back({ p.fd[side], POLLIN, 0 });
