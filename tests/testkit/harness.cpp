@@ -165,6 +165,16 @@ Harness::Harness()
 }
 
 Harness::Harness(const QString &folder)
+    : Harness(folder, qEnvironmentVariable("TALLIC_TEST_POSTGRES"))
+{
+}
+
+Harness::Harness(const Server &server)
+    : Harness(QString(), server.connection)
+{
+}
+
+Harness::Harness(const QString &folder, const QString &server)
     : d(std::make_unique<Private>())
 {
     d->folder = folder;
@@ -181,7 +191,6 @@ Harness::Harness(const QString &folder)
     // Nothing typed in an earlier run may reach this one; every lock starts off.
     inProcessKeyboard().reset();
     QDir::setCurrent(d->folder);
-    const QString server = qEnvironmentVariable("TALLIC_TEST_POSTGRES");
     if (!server.isEmpty())
         d->useServer(server);
     if (fresh || !server.isEmpty())
