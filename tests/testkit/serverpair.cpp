@@ -14,6 +14,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic::testkit {

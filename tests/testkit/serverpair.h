@@ -45,7 +45,7 @@ public:
     bool stop(Server server);
     // The standby becomes a primary (pg_ctl promote -w); true once it takes writes.
     bool promote();
-    // The standby's link to the primary.
+    // The standby's link to the primary; there once the pair has started.
     ServerRelay &link();
 
 private:
