@@ -18,11 +18,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <list>
 #include <mutex>
 #include <optional>
 #include <random>
 #include <thread>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -60,11 +62,16 @@ int endpointSocket(const Endpoint &endpoint, bool listening)
     return fd;
 }
 
+// Past this much waiting for one side, the other side is not read: a side that does not
+// read holds up its own connection only, never the relay.
+constexpr qsizetype Backlog = 1 << 20;
+
 // One connection through the relay; side 0 is the program's, 1 the server's.
 struct Pass
 {
     int fd[2] = { -1, -1 };
     QByteArray in[2];
+    QByteArray out[2]; // passed on, not yet taken by the side
     bool started = false; // the start-up message, which has no type byte, has passed
     int statements = 0;
     bool cutOnAnswer = false;
@@ -98,17 +105,31 @@ struct ServerRelay::Private
         pass.fd[0] = pass.fd[1] = -1;
         cuts += counted ? 1 : 0;
     }
+    // Writes what waits for the side as far as the side takes it now, never waiting for
+    // it; false when that cut the connection.
+    bool flush(Pass &p, int side)
+    {
+        QByteArray &out = p.out[side];
+        while (!out.isEmpty() && !frozen) {
+            const ssize_t sent = ::send(p.fd[side], out.constData(), size_t(out.size()),
+                                        MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return true;
+            if (sent <= 0) {
+                cut(p);
+                return false;
+            }
+            out.remove(0, sent);
+        }
+        return true;
+    }
     // Passes on the whole messages that came from the side; false when that cut it.
     bool pass(Pass &p, int from)
     {
         QByteArray &in = p.in[from];
         if (!reads && !frozen && !in.isEmpty()) {
-            if (::send(p.fd[1 - from], in.constData(), size_t(in.size()), MSG_NOSIGNAL)
-                != in.size()) {
-                cut(p);
-                return false;
-            }
-            in.clear();
+            p.out[1 - from] += std::exchange(in, {});
+            return flush(p, 1 - from);
         }
         while (reads && !frozen) {
             const int head = from == 0 && !p.started ? 0 : 1;
@@ -135,13 +156,15 @@ struct ServerRelay::Private
             }
             const bool unlucky = p.statements > 8 && chance > 0
                 && std::uniform_real_distribution<double>(0, 1)(random) < chance;
-            if ((from == 1 && p.cutOnAnswer) || unlucky
-                || ::send(p.fd[1 - from], in.constData(), size_t(size), MSG_NOSIGNAL) != size) {
+            if ((from == 1 && p.cutOnAnswer) || unlucky) {
                 cut(p);
                 return false;
             }
+            p.out[1 - from] += in.first(size);
             in.remove(0, size);
             p.started = true;
+            if (!flush(p, 1 - from))
+                return false;
         }
         return true;
     }
@@ -250,8 +273,11 @@ void ServerRelay::Private::run()
         for (Pass &p : passes) {
             if (isDown || (!frozen && p.fd[1] < 0 && (p.fd[1] = endpointSocket(server, false)) < 0))
                 cut(p);
-            for (int side = 0; side < 2 && !frozen && p.fd[0] >= 0; ++side)
-                watched.push_back({ p.fd[side], POLLIN, 0 });
+            for (int side = 0; side < 2 && !frozen && p.fd[0] >= 0; ++side) {
+                const short reading = p.out[1 - side].size() < Backlog ? POLLIN : 0;
+                watched.push_back(
+                    { p.fd[side], short(reading | (p.out[side].isEmpty() ? 0 : POLLOUT)), 0 });
+            }
         }
         lock.unlock();
         ::poll(watched.data(), watched.size(), 20);
@@ -261,7 +287,10 @@ void ServerRelay::Private::run()
         for (size_t i = 1; i < watched.size() && !frozen; ++i) {
             for (Pass &p : passes) {
                 const int side = p.fd[0] == watched[i].fd ? 0 : p.fd[1] == watched[i].fd ? 1 : -1;
-                if (side < 0 || !watched[i].revents)
+                const short events = side < 0 ? 0 : watched[i].revents;
+                if ((events & POLLOUT) && !flush(p, side))
+                    continue;
+                if (!(events & (POLLIN | POLLHUP | POLLERR)))
                     continue;
                 const ssize_t got = ::recv(watched[i].fd, buffer, sizeof buffer, 0);
                 if (got > 0) {
