@@ -32,12 +32,15 @@ void Arinput::Form_Initialize()
 }
 
 // A run-time failure during start-up is reported once, and the program ends: a failure
-// that persists (a missing configuration, say) would otherwise repeat the box forever.
+// that persists (a missing configuration, say) would otherwise repeat the box forever. One
+// the operator has been told of already ends it without another box.
 void Arinput::startFailed(const Failure &failure)
 {
     if (programEnding())
         return;
-    ShowCritical(u"Code "_s + QString::number(failure.number) + u" in 0"_s + failure.description);
+    if (!failure.shown)
+        ShowCritical(u"Code "_s + QString::number(failure.number) + u" in 0"_s
+                     + failure.description);
     endProgram();
 }
 

@@ -32,11 +32,15 @@ Result<qint16> integerColumn(const DbRow &row, int position,
 
 // The first row of a configuration table with the columns up to lastPosition: a column
 // the row does not hold is a run-time failure, as reading past the end of the buffer
-// would be; so is a missing database, once the operator has been told of it.
+// would be; so is a missing database, once the operator has been told of it. A database
+// missing for a reason the box gave (a server out of reach, a certificate that does not
+// match, settings that cannot be used) is not the configuration's fault: its box is all.
 Result<DbRow> configRow(const QString &statement, int lastPosition)
 {
     QString db = u"config"_s;
     Result<DbRow> row = DbRead(db, statement);
+    if (!row && row.failure().shown && !row.failure().reason.isEmpty())
+        return row;
     if ((!row && row.failure().shown) || (row && row->values.size() <= lastPosition))
         return Failure { 9, u"Subscript out of range"_s, db };
     return row;

@@ -32,8 +32,10 @@ QString settingsProblem(const QString &text)
 // clock's tick.)
 Result<QHash<QString, QString>> readDatabaseSection(const QByteArray &contents)
 {
-    static const QStringList known { u"driver"_s, u"host"_s,    u"port"_s,       u"database"_s,
-                                     u"user"_s,   u"sslmode"_s, u"sslrootcert"_s };
+    static const QStringList known { u"driver"_s,      u"host"_s,
+                                     u"port"_s,        u"database"_s,
+                                     u"user"_s,        u"sslmode"_s,
+                                     u"sslrootcert"_s, u"target_session_attrs"_s };
     const auto problem = [](const QString &text) { return Failure { 0, settingsProblem(text) }; };
     QHash<QString, QString> values;
     bool inDatabase = false, sawDatabase = false;
@@ -72,10 +74,41 @@ Result<QHash<QString, QString>> readDatabaseSection(const QByteArray &contents)
     return values;
 }
 
+// The servers the section names, with their ports: libpq's lists, one port for all the
+// hosts or one each. The problem with them, or an empty text.
+QString takeServers(DataSource &source, const QHash<QString, QString> &values)
+{
+    const QString host = values.value(u"host"_s);
+    if (!host.isEmpty()) {
+        for (const QString &name : host.split(u','))
+            source.hosts << name.trimmed();
+        if (source.hosts.contains(QString()))
+            return settingsProblem(u"host names an empty server in its list: "_s + host + u'.');
+    }
+    const QString port = values.value(u"port"_s);
+    if (port.isEmpty())
+        return QString();
+    for (const QString &each : port.split(u',')) {
+        bool number = false;
+        const int value = each.trimmed().toInt(&number);
+        if (!number || value < 1 || value > 65535)
+            return settingsProblem(u"port is not a port number: "_s + port + u'.');
+        source.ports << value;
+    }
+    // Without host= libpq tries one server of its own.
+    const qsizetype servers = qMax<qsizetype>(source.hosts.size(), 1);
+    if (source.ports.size() != 1 && source.ports.size() != servers)
+        return settingsProblem(
+            u"port lists %1 ports: give one, or one for each host (%2)."_s.arg(source.ports.size())
+                .arg(servers));
+    return QString();
+}
+
 // The server's settings of the section, each checked; the last problem found is kept.
 void takeServerSettings(DataSource &source, const QHash<QString, QString> &values)
 {
-    source.host = values.value(u"host"_s);
+    if (const QString problem = takeServers(source, values); !problem.isEmpty())
+        source.problem = problem;
     source.database = values.value(u"database"_s);
     source.user = values.value(u"user"_s);
     if (source.database.isEmpty())
@@ -92,13 +125,14 @@ void takeServerSettings(DataSource &source, const QHash<QString, QString> &value
     // The driver reads a semicolon as the end of an option.
     if (source.sslRootCert.contains(u';'))
         source.problem = settingsProblem(u"sslrootcert cannot name a path with a semicolon."_s);
-    const QString port = values.value(u"port"_s);
-    if (!port.isEmpty()) {
-        bool number = false;
-        source.port = port.toInt(&number);
-        if (!number || source.port < 1 || source.port > 65535)
-            source.problem = settingsProblem(u"port is not a port number: "_s + port + u'.');
-    }
+    // Which of the servers will do: a club with a standby wants the one that takes writes.
+    static const QStringList sessionAttrs { u"any"_s,     u"read-write"_s, u"read-only"_s,
+                                            u"primary"_s, u"standby"_s,    u"prefer-standby"_s };
+    source.targetSessionAttrs = values.value(u"target_session_attrs"_s);
+    if (!source.targetSessionAttrs.isEmpty() && !sessionAttrs.contains(source.targetSessionAttrs))
+        source.problem
+            = settingsProblem(u"target_session_attrs is one of "_s + sessionAttrs.join(u", "_s)
+                              + u", not \""_s + source.targetSessionAttrs + u"\"."_s);
 }
 
 DataSource readSettings(const QString &folder, const QByteArray &contents)
@@ -140,6 +174,28 @@ QString serverText(const QSqlError &error)
     return text;
 }
 
+// Why libpq could not connect: one line for each server it tried (the indented lines are
+// its hints). A standby among them (a failover under way) takes writes once promoted, and
+// the operator is told so.
+QString connectFailureText(const QSqlError &error)
+{
+    QStringList tried;
+    bool standby = false;
+    for (const QString &line : error.databaseText().split(u'\n')) {
+        if (!line.startsWith(u"connection to server"_s))
+            continue;
+        tried << line.trimmed();
+        standby = standby || line.endsWith(u"session is read-only"_s)
+            || line.endsWith(u"server is in hot standby mode"_s);
+    }
+    if (tried.isEmpty())
+        return serverText(error);
+    QString text = tried.join(u"; "_s);
+    if (standby)
+        text += u" (no server named takes writes; a standby takes them once it is promoted)"_s;
+    return text;
+}
+
 // A value of a libpq connection string.
 QString connectValue(const QString &value)
 {
@@ -152,9 +208,8 @@ QString connectValue(const QString &value)
 // the schemas up.
 void setServer(QSqlDatabase &db, const DataSource &source, bool lockWaits = true)
 {
-    db.setHostName(source.host);
-    if (source.port > 0)
-        db.setPort(source.port);
+    // libpq's lists as they are: the driver's own port is a single number.
+    db.setHostName(source.hosts.join(u','));
     db.setDatabaseName(source.database);
     db.setUserName(source.user);
     // A server that does not answer, or a connection whose other end is gone, is noticed
@@ -175,6 +230,14 @@ void setServer(QSqlDatabase &db, const DataSource &source, bool lockWaits = true
                            u"-c statement_timeout=%2"_s.arg(lockWait)
                                .arg(lockWaits ? statementTimeout(lockWait) : 0)),
     };
+    if (!source.ports.isEmpty()) {
+        QStringList ports;
+        for (const int port : source.ports)
+            ports << QString::number(port);
+        options << u"port="_s + ports.join(u',');
+    }
+    if (!source.targetSessionAttrs.isEmpty())
+        options << u"target_session_attrs="_s + source.targetSessionAttrs;
     if (!source.sslMode.isEmpty())
         options << u"sslmode="_s + source.sslMode;
     if (!source.sslRootCert.isEmpty())
@@ -243,8 +306,11 @@ QString DataSource::identity() const
 {
     if (!onServer())
         return u"files:"_s + folder;
-    return u"postgres:"_s + user + u'@' + host + u':' + QString::number(port) + u'/' + database
-        + u'?' + sslMode + u'&' + sslRootCert;
+    QStringList portList;
+    for (const int port : ports)
+        portList << QString::number(port);
+    return u"postgres:"_s + user + u'@' + hosts.join(u',') + u':' + portList.join(u',') + u'/'
+        + database + u'?' + sslMode + u'&' + sslRootCert + u'&' + targetSessionAttrs;
 }
 
 DataSource dataSourceOf(const QString &folder)
@@ -363,7 +429,7 @@ Result<QSqlDatabase> openServerDatabase(const QString &connectionName, const Dat
         return Failure(0, source.problem);
     setServer(db, source, false);
     if (!db.open())
-        return Failure(0, serverText(db.lastError()));
+        return Failure(0, connectFailureText(db.lastError()));
     QSqlQuery query(
         u"select set_config('client_min_messages', 'warning', false), "_s + LiteralTextCheck, db);
     if (!query.next() || !query.value(1).toBool()) {
@@ -380,7 +446,7 @@ bool openOnServer(QSqlDatabase &db, const QString &fileName, Access access, QSql
 {
     error = QSqlError();
     if (!db.open()) {
-        error = serverOutOfReach(fileName, serverText(db.lastError()));
+        error = serverOutOfReach(fileName, connectFailureText(db.lastError()));
         return false;
     }
     // The schema first, then wherever case-blind text lives; notices are not the

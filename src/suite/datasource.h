@@ -26,7 +26,10 @@ namespace tallic {
 //
 // The password never lies in the folder: libpq takes it from PGPASSWORD or a pgpass file.
 // sslmode is libpq's (verify-full checks the server's certificate and name against
-// sslrootcert, a file of the folder or a full path).
+// sslrootcert, a file of the folder or a full path). A primary with a standby is named as
+// libpq names several servers: host=ledger1,ledger2 with one port for both or one each
+// (port=5432,5433), and target_session_attrs=read-write to reach whichever of them takes
+// writes; each server's certificate is checked against its own name.
 // Everything else in the program is written once, for both engines: statements pass
 // through serverStatement() on the way to a server, and failures are told in the suite's
 // numbers either way.
@@ -36,11 +39,12 @@ struct DataSource
 
     Engine engine = Engine::Files;
     QString folder; // absolute
-    QString host; // empty: libpq's default
-    int port = 0; // 0: libpq's default
+    QStringList hosts; // tried in order; empty: libpq's default
+    QList<int> ports; // one for every host, or one each; empty: libpq's default
     QString database;
     QString user; // empty: libpq's default
     QString sslMode; // empty: libpq's default
+    QString targetSessionAttrs; // libpq's; empty: its default (any)
     QString sslRootCert; // absolute; empty: libpq's default
     // Why the settings file cannot be used; the suite's databases count as missing then.
     QString problem;

@@ -4,6 +4,7 @@
 #include "platform/form.h"
 #include "testkit/fakeplatform.h"
 #include "testkit/harness.h"
+#include "testkit/serverpair.h"
 #include "testkit/world.h"
 
 #include <QCoreApplication>
@@ -50,6 +51,22 @@ TEST(StartupTest, StartsThatAreRefused)
         = u"Before you may continue, you must run the \nDBUPDATE module.  Note that no users may be  \nusing Varnest Accounting during an update.  \n\n"_s;
     const Dialog updateBox
         = box(u"Varnest Database Update Required"_s, update, DialogIcon::Critical);
+    // Settings that name a server out of reach, or that cannot be used: the box that says
+    // why is all.
+    const auto missingConfig = [](const QString &reason) {
+        return box(u"Uh-oh..."_s,
+                   u"The CONFIG.MDB database is missing.\r\nContact Pellmoor technical support "
+                   u"for assistance.\r\n\r\n"_s
+                       + reason,
+                   DialogIcon::Information);
+    };
+    const quint16 closed = freeLoopbackPort();
+    const QString onServer = u"[database]\ndriver=postgres\ndatabase=tallic\nhost=127.0.0.1"_s;
+    const Dialog outOfReach
+        = missingConfig(u"The database server cannot be reached: connection to server at "
+                        u"\"127.0.0.1\", port %1 failed: Connection refused"_s.arg(closed));
+    const Dialog unusable
+        = missingConfig(u"tallic.ini: port lists 3 ports: give one, or one for each host (2)."_s);
     const Dialog updateWithPointOfSale = box(
         u"Varnest Database Update Required"_s,
         update
@@ -64,6 +81,7 @@ TEST(StartupTest, StartsThatAreRefused)
         InstanceClaim instance = {};
         quint64 fileSystem = 0; // the data folder's (statfs); 0: the real one
         const char *network = nullptr; // its name in the refusal
+        QString settings = {}; // tallic.ini
     };
     const Case cases[] = {
         { "KQV05JONES", 5, {} },
@@ -96,14 +114,25 @@ TEST(StartupTest, StartsThatAreRefused)
         { "KQV05JONES", 5, {}, {}, {}, 0x65735546, "FUSE, such as sshfs" },
         { "KQV05JONES", 5, {}, {}, {}, 0xEF53 },
         { "KQV05JONES", 5, {}, {}, {}, 0x01021994 },
+        { "KQV05JONES",
+          5,
+          { outOfReach },
+          {},
+          {},
+          0,
+          nullptr,
+          onServer + u"\nport=%1"_s.arg(closed) },
+        { "KQV05JONES", 5, { unusable }, {}, {}, 0, nullptr, onServer + u",b\nport=1,2,3"_s },
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.commandLine + (u' ' + c.files.join(u' ')).toStdString());
+        SCOPED_TRACE(c.commandLine + (u' ' + c.files.join(u' ') + c.settings).toStdString());
         Harness h;
         setAr(h, 0, QString::number(c.lowestLevel));
         h.setCommandLine(QString::fromLatin1(c.commandLine));
         for (const QString &file : c.files)
             h.createFile(file);
+        if (!c.settings.isEmpty())
+            h.createFile(u"tallic.ini"_s, c.settings.toUtf8());
         h.fake().instance = c.instance;
         h.fake().fileSystem = c.fileSystem;
         h.queuePickedDates({ QDate::currentDate().toString(u"yyyyMMdd"_s) });

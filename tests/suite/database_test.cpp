@@ -4,6 +4,7 @@
 #include "suite/sharedstate.h"
 #include "suite/staff.h"
 #include "testkit/harness.h"
+#include "testkit/serverpair.h"
 #include "testkit/world.h"
 
 #include <QDir>
@@ -91,6 +92,13 @@ TEST_F(DatabaseTest, AMissingDatabaseIsReportedWithTheReasonAndChangesNothing)
         { "[database]\ndriver=postgres\ndatabase=x\nport=5432x\n", "tallic.ini: port is" },
         { "[database]\ndriver=postgres\ndatabase=x\npassword=s\n", "tallic.ini: the password" },
         { "[database]\ndriver=postgres\ndatabase=x\nsslmode=sure\n", "tallic.ini: sslmode is" },
+        { "[database]\ndriver=postgres\ndatabase=x\nhost=a,,b\n",
+          "tallic.ini: host names an empty" },
+        { "[database]\ndriver=postgres\ndatabase=x\nhost=a,b\nport=1,2,3\n",
+          "tallic.ini: port lists 3" },
+        { "[database]\ndriver=postgres\ndatabase=x\nport=5432,x\n", "tallic.ini: port is not" },
+        { "[database]\ndriver=postgres\ndatabase=x\ntarget_session_attrs=writable\n",
+          "tallic.ini: target_session_attrs is" },
         { "[database]\ndriver=postgres\nhost=/nowhere\ndatabase=x\n",
           "The database server cannot be reached: " },
     };
@@ -287,7 +295,9 @@ TEST(StartupLockTest, ALockedConfigurationOffersRetryAndCancel)
 }
 
 // On the network the server is known by its certificate: verify-full with the club's own
-// authority connects and posts; with another, the database counts as missing, and why.
+// authority connects and posts, each server of a list checked against its own name; with
+// another authority or name, the database counts as missing, and why, and the program does
+// not start.
 TEST_F(DatabaseTest, OnTheNetworkTheServerIsKnownByItsCertificate)
 {
     const auto setting = [this](const QString &name) {
@@ -336,17 +346,40 @@ TEST_F(DatabaseTest, OnTheNetworkTheServerIsKnownByItsCertificate)
         h.createFile(u"tallic.ini"_s, direct);
         reload({ u"reset all"_s }, u"off"_s);
     });
-    QString settings = QString::fromUtf8(direct);
-    settings.replace(QRegularExpression(u"host=[^\n]*"_s), u"host=localhost"_s);
-    for (const QString &authority : { u"ca.crt"_s, u"other.crt"_s }) {
-        ASSERT_TRUE(QFile::copy(keys.filePath(authority), path(authority)));
-        h.createFile(u"tallic.ini"_s,
-                     (settings + u"sslmode=verify-full\nsslrootcert="_s + authority).toUtf8());
+    // The certificate names localhost, not 127.0.0.1. A server that cannot be reached is
+    // passed over (%2 is a closed port); the next one is known by its own name.
+    struct Case
+    {
+        const char *hosts, *ports, *authority;
+        const char *failure; // none: the chit is stored
+    };
+    const Case cases[] = {
+        { "localhost", "%1", "ca.crt", nullptr },
+        { "localhost,localhost", "%2,%1", "ca.crt", nullptr },
+        { "localhost,127.0.0.1", "%2,%1", "ca.crt", "does not match host name \"127.0.0.1\"" },
+        { "localhost", "%1", "other.crt", "certificate verify failed" },
+    };
+    for (const char *authority : { "ca.crt", "other.crt" })
+        ASSERT_TRUE(QFile::copy(keys.filePath(QString::fromLatin1(authority)),
+                                path(QString::fromLatin1(authority))));
+    const QString port = QString::fromUtf8(direct).section(u"port="_s, 1).section(u'\n', 0, 0);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.hosts);
+        QString settings = QString::fromUtf8(direct);
+        settings.replace(QRegularExpression(u"host=[^\n]*"_s),
+                         u"host="_s + QString::fromLatin1(c.hosts));
+        settings.replace(u"port="_s + port, u"port="_s + QString::fromLatin1(c.ports));
+        settings.replace(u"%1"_s, port).replace(u"%2"_s, QString::number(freeLoopbackPort()));
+        h.createFile(
+            u"tallic.ini"_s,
+            (settings + u"sslmode=verify-full\nsslrootcert="_s + QString::fromLatin1(c.authority))
+                .toUtf8());
         h.clearDialogs();
-        if (authority == u"ca.crt"_s) {
-            EXPECT_TRUE(postChit(u"TLS"_s, 1));
+        const QString chit = u"TLS-"_s + QString::fromLatin1(c.hosts);
+        if (!c.failure) {
+            EXPECT_TRUE(postChit(chit, 1));
             EXPECT_EQ(h.dialogs(), QList<Dialog>());
-            EXPECT_EQ(chits(u"TLS"_s).size(), 1);
+            EXPECT_EQ(chits(chit).size(), 1);
             EXPECT_EQ(
                 h.rows(u"daily"_s, u"select ssl from pg_stat_ssl where pid = pg_backend_pid()"_s),
                 QList<QVariantList> { { true } });
@@ -356,9 +389,16 @@ TEST_F(DatabaseTest, OnTheNetworkTheServerIsKnownByItsCertificate)
         EXPECT_FALSE(DbRead(db, NoChit));
         ASSERT_EQ(h.dialogs().size(), 1);
         EXPECT_TRUE(h.dialogs().at(0).text.contains(u"database is missing"_s));
-        EXPECT_TRUE(h.dialogs().at(0).text.contains(u"certificate verify failed"_s))
+        EXPECT_TRUE(h.dialogs().at(0).text.contains(QString::fromLatin1(c.failure)))
             << qPrintable(h.dialogs().at(0).text);
     }
+    // At start-up that box is all, and the program ends.
+    h.clearDialogs();
+    h.start();
+    EXPECT_FALSE(h.running());
+    ASSERT_EQ(h.dialogs().size(), 1);
+    EXPECT_TRUE(h.dialogs().at(0).text.contains(u"certificate verify failed"_s))
+        << qPrintable(h.dialogs().at(0).text);
 }
 
 // A file still in rollback mode takes the log on the first open that has it alone; while

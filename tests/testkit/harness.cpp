@@ -128,9 +128,11 @@ void Harness::Private::useServer(const QString &connectionString)
             given.insert(pair.left(equals), pair.mid(equals + 1));
     }
     maintenance.engine = DataSource::Engine::Server;
-    maintenance.host = given.value(u"host"_s);
-    maintenance.port = given.value(u"port"_s).toInt();
+    maintenance.hosts = given.value(u"host"_s).split(u',', Qt::SkipEmptyParts);
+    for (const QString &port : given.value(u"port"_s).split(u',', Qt::SkipEmptyParts))
+        maintenance.ports << port.toInt();
     maintenance.user = given.value(u"user"_s);
+    maintenance.targetSessionAttrs = given.value(u"target_session_attrs"_s);
     maintenance.database = given.value(u"dbname"_s, u"postgres"_s);
     serverDatabase = uniqueName(u"tallic_test_"_s);
     // In the C locale, as the README has a club make its database.
@@ -143,10 +145,11 @@ void Harness::Private::useServer(const QString &connectionString)
     QFile ini(QDir(folder).filePath(u"tallic.ini"_s));
     EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
     ini.write(
-        u"[database]\ndriver=postgres\nhost=%1\nport=%2\ndatabase=%3\nuser=%4\n"_s.arg(server.host)
-            .arg(server.port > 0 ? QString::number(server.port) : QString())
-            .arg(server.database, server.user)
+        u"[database]\ndriver=postgres\nhost=%1\nport=%2\ndatabase=%3\nuser=%4\n"_s
+            .arg(server.hosts.join(u','), given.value(u"port"_s), server.database, server.user)
             .toUtf8());
+    if (!server.targetSessionAttrs.isEmpty())
+        ini.write("target_session_attrs=" + server.targetSessionAttrs.toUtf8() + '\n');
 }
 
 void Harness::Private::dropServerDatabase()
@@ -162,6 +165,16 @@ Harness::Harness()
 }
 
 Harness::Harness(const QString &folder)
+    : Harness(folder, qEnvironmentVariable("TALLIC_TEST_POSTGRES"))
+{
+}
+
+Harness::Harness(const Server &server)
+    : Harness(QString(), server.connection)
+{
+}
+
+Harness::Harness(const QString &folder, const QString &server)
     : d(std::make_unique<Private>())
 {
     d->folder = folder;
@@ -178,7 +191,6 @@ Harness::Harness(const QString &folder)
     // Nothing typed in an earlier run may reach this one; every lock starts off.
     inProcessKeyboard().reset();
     QDir::setCurrent(d->folder);
-    const QString server = qEnvironmentVariable("TALLIC_TEST_POSTGRES");
     if (!server.isEmpty())
         d->useServer(server);
     if (fresh || !server.isEmpty())

@@ -50,6 +50,14 @@ public:
     // Runs in the data folder given, which outlives the harness: a writer started again on
     // the same files. The demo data is made there only when the folder holds no database.
     explicit Harness(const QString &folder);
+    // On the server a libpq connection string names (key=value pairs apart by blanks, host
+    // and port lists and target_session_attrs as libpq takes them), whatever
+    // TALLIC_TEST_POSTGRES says: a server of the test's own.
+    struct Server
+    {
+        QString connection;
+    };
+    explicit Harness(const Server &server);
     ~Harness();
     Harness(const Harness &) = delete;
     Harness &operator=(const Harness &) = delete;
@@ -95,6 +103,8 @@ public:
     FakePlatform &fake() const;
 
 private:
+    Harness(const QString &folder, const QString &server);
+
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -10,17 +10,21 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <list>
 #include <mutex>
 #include <optional>
 #include <random>
 #include <thread>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -28,27 +32,46 @@ namespace tallic::testkit {
 
 namespace {
 
-int unixSocket(const QString &path, bool listening)
+// A socket listening at the endpoint, or connected to it; -1 when it cannot be. A TCP port
+// of 0 listens on a free one.
+int endpointSocket(const Endpoint &endpoint, bool listening)
 {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    const QByteArray name = QFile::encodeName(path);
-    std::copy(name.begin(), name.begin() + qMin(name.size(), 100), address.sun_path);
-    const auto *at = reinterpret_cast<const sockaddr *>(&address);
-    if (listening ? ::bind(fd, at, sizeof address) || ::listen(fd, 64)
-                  : ::connect(fd, at, sizeof address)) {
+    const bool tcp = endpoint.socket.isEmpty();
+    const int fd = ::socket(tcp ? AF_INET : AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un local {};
+    sockaddr_in loopback {};
+    if (tcp) {
+        loopback.sin_family = AF_INET;
+        loopback.sin_port = htons(endpoint.port);
+        loopback.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        // Small messages go at once, as they would between two machines' servers.
+        const int on = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    } else {
+        local.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(endpoint.socket);
+        std::copy(name.begin(), name.begin() + qMin(name.size(), 100), local.sun_path);
+    }
+    const auto *at = tcp ? reinterpret_cast<const sockaddr *>(&loopback)
+                         : reinterpret_cast<const sockaddr *>(&local);
+    const socklen_t size = tcp ? sizeof loopback : sizeof local;
+    if (listening ? ::bind(fd, at, size) || ::listen(fd, 64) : ::connect(fd, at, size)) {
         ::close(fd);
         return -1;
     }
     return fd;
 }
 
+// Past this much waiting for one side, the other side is not read: a side that does not
+// read holds up its own connection only, never the relay.
+constexpr qsizetype Backlog = 1 << 20;
+
 // One connection through the relay; side 0 is the program's, 1 the server's.
 struct Pass
 {
     int fd[2] = { -1, -1 };
     QByteArray in[2];
+    QByteArray out[2]; // passed on, not yet taken by the side
     bool started = false; // the start-up message, which has no type byte, has passed
     int statements = 0;
     bool cutOnAnswer = false;
@@ -60,8 +83,11 @@ struct Pass
 struct ServerRelay::Private
 {
     QTemporaryDir folder;
-    QString settingsPath, serverSocket;
+    QString settingsPath;
     QByteArray settings;
+    Endpoint server, own;
+    // Whether it reads the protocol, or passes bytes as they come.
+    bool reads = true;
     int listener = -1;
     std::thread thread;
     std::atomic<bool> stop { false };
@@ -87,12 +113,34 @@ struct ServerRelay::Private
         pass.fd[0] = pass.fd[1] = -1;
         cuts += counted ? 1 : 0;
     }
+    // Writes what waits for the side as far as the side takes it now, never waiting for
+    // it; false when that cut the connection.
+    bool flush(Pass &p, int side)
+    {
+        QByteArray &out = p.out[side];
+        while (!out.isEmpty() && !frozen) {
+            const ssize_t sent = ::send(p.fd[side], out.constData(), size_t(out.size()),
+                                        MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return true;
+            if (sent <= 0) {
+                cut(p);
+                return false;
+            }
+            out.remove(0, sent);
+        }
+        return true;
+    }
     // Passes on the whole messages that came from the side; false when that cut it.
     bool pass(Pass &p, int from)
     {
-        while (!frozen) {
+        QByteArray &in = p.in[from];
+        if (!reads && !frozen && !in.isEmpty()) {
+            p.out[1 - from] += std::exchange(in, {});
+            return flush(p, 1 - from);
+        }
+        while (reads && !frozen) {
             const int head = from == 0 && !p.started ? 0 : 1;
-            QByteArray &in = p.in[from];
             if (in.size() < head + 4)
                 return true;
             const qsizetype size = head + qFromBigEndian<quint32>(in.constData() + head);
@@ -121,13 +169,15 @@ struct ServerRelay::Private
             }
             const bool unlucky = p.statements > 8 && chance > 0
                 && std::uniform_real_distribution<double>(0, 1)(random) < chance;
-            if ((from == 1 && p.cutOnAnswer) || unlucky
-                || ::send(p.fd[1 - from], in.constData(), size_t(size), MSG_NOSIGNAL) != size) {
+            if ((from == 1 && p.cutOnAnswer) || unlucky) {
                 cut(p);
                 return false;
             }
+            p.out[1 - from] += in.first(size);
             in.remove(0, size);
             p.started = true;
+            if (!flush(p, 1 - from))
+                return false;
         }
         return true;
     }
@@ -146,13 +196,28 @@ ServerRelay::ServerRelay(Harness &h)
     }
     d->settings = ini.readAll();
     ini.close();
-    const QString socket = u"/.s.PGSQL."_s + QString::number(source.port);
-    d->serverSocket = source.host + socket;
-    d->listener = unixSocket(d->folder.path() + socket, true);
+    const QString socket = u"/.s.PGSQL."_s + QString::number(source.ports.value(0));
+    d->server.socket = source.hosts.value(0) + socket;
+    d->own.socket = d->folder.path() + socket;
+    d->listener = endpointSocket(d->own, true);
     EXPECT_GE(d->listener, 0);
     QString settings = QString::fromUtf8(d->settings);
-    settings.replace(u"host="_s + source.host, u"host="_s + d->folder.path());
+    settings.replace(u"host="_s + source.hosts.value(0), u"host="_s + d->folder.path());
     h.createFile(u"tallic.ini"_s, settings.toUtf8());
+    d->thread = std::thread([this] { d->run(); });
+}
+
+ServerRelay::ServerRelay(const Endpoint &to)
+    : d(std::make_unique<Private>())
+{
+    d->server = to;
+    d->reads = false;
+    d->listener = endpointSocket(Endpoint(), true);
+    EXPECT_GE(d->listener, 0);
+    sockaddr_in bound {};
+    socklen_t size = sizeof bound;
+    ::getsockname(d->listener, reinterpret_cast<sockaddr *>(&bound), &size);
+    d->own.port = ntohs(bound.sin_port);
     d->thread = std::thread([this] { d->run(); });
 }
 
@@ -207,6 +272,11 @@ int ServerRelay::cuts() const
     return d->cuts;
 }
 
+Endpoint ServerRelay::listening() const
+{
+    return d->own;
+}
+
 void ServerRelay::Private::run()
 {
     char buffer[16384];
@@ -214,11 +284,13 @@ void ServerRelay::Private::run()
     while (!stop) {
         std::vector<pollfd> watched { { listener, POLLIN, 0 } };
         for (Pass &p : passes) {
-            if (isDown
-                || (!frozen && p.fd[1] < 0 && (p.fd[1] = unixSocket(serverSocket, false)) < 0))
+            if (isDown || (!frozen && p.fd[1] < 0 && (p.fd[1] = endpointSocket(server, false)) < 0))
                 cut(p);
-            for (int side = 0; side < 2 && !frozen && p.fd[0] >= 0; ++side)
-                watched.push_back({ p.fd[side], POLLIN, 0 });
+            for (int side = 0; side < 2 && !frozen && p.fd[0] >= 0; ++side) {
+                const short reading = p.out[1 - side].size() < Backlog ? POLLIN : 0;
+                watched.push_back(
+                    { p.fd[side], short(reading | (p.out[side].isEmpty() ? 0 : POLLOUT)), 0 });
+            }
         }
         lock.unlock();
         ::poll(watched.data(), watched.size(), 20);
@@ -228,7 +300,10 @@ void ServerRelay::Private::run()
         for (size_t i = 1; i < watched.size() && !frozen; ++i) {
             for (Pass &p : passes) {
                 const int side = p.fd[0] == watched[i].fd ? 0 : p.fd[1] == watched[i].fd ? 1 : -1;
-                if (side < 0 || !watched[i].revents)
+                const short events = side < 0 ? 0 : watched[i].revents;
+                if ((events & POLLOUT) && !flush(p, side))
+                    continue;
+                if (!(events & (POLLIN | POLLHUP | POLLERR)))
                     continue;
                 const ssize_t got = ::recv(watched[i].fd, buffer, sizeof buffer, 0);
                 if (got > 0) {

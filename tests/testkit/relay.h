@@ -1,12 +1,21 @@
 #pragma once
 
 #include <QRegularExpression>
+#include <QString>
 
 #include <memory>
 
 namespace tallic::testkit {
 
 class Harness;
+
+// A place on this machine to connect to: a unix socket's path, or else a TCP port of the
+// loopback.
+struct Endpoint
+{
+    QString socket;
+    quint16 port = 0;
+};
 
 // The network between the program and the test server, failing where a test says: a socket
 // of its own that passes each connection on to the server's socket, reading the protocol as
@@ -15,6 +24,10 @@ class ServerRelay
 {
 public:
     explicit ServerRelay(Harness &h);
+    // Between any two servers of this machine: a TCP port of the loopback of its own that
+    // passes each connection on to the endpoint, the bytes as they come (failAt() and
+    // cutAtRandom() read the protocol, and do nothing here).
+    explicit ServerRelay(const Endpoint &to);
     ~ServerRelay();
     ServerRelay(const ServerRelay &) = delete;
     ServerRelay &operator=(const ServerRelay &) = delete;
@@ -36,6 +49,8 @@ public:
     // the one before which it is cut, with the chance given.
     void cutAtRandom(double chance, unsigned seed);
     int cuts() const;
+    // Where it takes connections.
+    Endpoint listening() const;
 
 private:
     struct Private;
