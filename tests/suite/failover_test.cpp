@@ -5,6 +5,8 @@
 
 #include <QThread>
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -65,6 +67,78 @@ TEST(FailoverTest, AChitKeyedDuringAFailoverGoesToThePromotedStandby)
     EXPECT_EQ(stored, (QStringList { u"F1"_s, u"F2"_s }));
     EXPECT_EQ(h.rows(u"daily"_s, u"select inet_server_port()"_s),
               QList<QVariantList> { { pair.port(ServerPair::Standby) } });
+}
+
+// Three workstations posting while the primary is lost and the standby promoted, the
+// standby's link healthy: every chit a workstation was told was stored is there once, and
+// there is no other. A chit whose COMMIT went unanswered is looked up by its key on the new
+// primary, never by a transaction number.
+TEST(FailoverTest, ThreeWorkstationsPostingThroughAFailoverStoreEveryChitOnce)
+{
+    if (ServerPair::programs().isEmpty())
+        GTEST_SKIP() << "needs PostgreSQL's programs";
+    ServerPair pair;
+    ASSERT_EQ(pair.problem(), QString());
+    Harness h(Harness::Server { pair.connection() });
+    constexpr int Each = 150;
+    int before = 0;
+    std::atomic<bool> failedOver = false;
+    std::thread failover([&] {
+        // Once the workstations are well under way.
+        for (int i = 0; i < 600 && before < 30; ++i) {
+            QThread::msleep(20);
+            before
+                = h.rows(u"daily"_s, u"select count(*) from ardaily"_s).value(0).value(0).toInt();
+        }
+        failedOver = pair.stop(ServerPair::Primary) && pair.promote();
+    });
+    const Workstations run = postFromWorkstations(h, QStringLiteral(TALLIC_POSTWORKER), 3, Each);
+    failover.join();
+    ASSERT_TRUE(failedOver) << qPrintable(pair.problem());
+    EXPECT_GE(before, 30);
+    EXPECT_EQ(run.failures, QStringList());
+    EXPECT_EQ(h.rows(u"daily"_s, u"select count(*), count(distinct tallicnum) from ardaily"_s),
+              (QList<QVariantList> { { 3 * Each, 3 * Each } }));
+    EXPECT_EQ(h.rows(u"daily"_s, u"select inet_server_port()"_s),
+              QList<QVariantList> { { pair.port(ServerPair::Standby) } });
+    std::printf("%d chits stored before the failover, %d posted again, %d looked up\n", before,
+                run.postedAgain, run.lookedUp);
+}
+
+// The standby's link stalled before a chit's COMMIT: the primary has the chit, the standby
+// never gets it, and the operator is told that the outcome is unknown. The primary lost and
+// the standby promoted, with transaction numbers used up there meanwhile, the chit is found
+// not stored at the next start: never counted.
+TEST(FailoverTest, AChitTheStandbyNeverHadIsResolvedAsNotStored)
+{
+    if (ServerPair::programs().isEmpty())
+        GTEST_SKIP() << "needs PostgreSQL's programs";
+    ServerPair pair;
+    ASSERT_EQ(pair.problem(), QString());
+    Harness h(Harness::Server { pair.connection() });
+    const int waitLimit = setLockWaitLimit(500);
+    startMarch2024(h);
+    keyChit(h, u"4100"_s, u"B1"_s, u"1001"_s, u"10"_s);
+    h.clearDialogs();
+    pair.link().freeze();
+    h.keys(u"{ENTER}"_s);
+    ASSERT_EQ(h.dialogTitles(), QStringList { u"Chit outcome unknown"_s });
+    EXPECT_EQ(h.control(u"Text5"_s).text, u"0"_s);
+
+    ASSERT_TRUE(pair.stop(ServerPair::Primary) && pair.promote()) << qPrintable(pair.problem());
+    for (int i = 0; i < 20; ++i)
+        h.exec(u"daily"_s, u"insert into ardaily (tallicnum) values ('OTHER')"_s);
+    setLockWaitLimit(waitLimit);
+    h.clearDialogs();
+    h.queueAnswers({ true });
+    h.click(u"cmdexit"_s);
+    h.queuePickedDates({ u"20240312"_s });
+    h.restart();
+    EXPECT_EQ(h.dialogs().value(1),
+              box(u"Chits checked"_s, u"Chit B1 was not stored; key it again"_s,
+                  DialogIcon::Information));
+    EXPECT_EQ(h.rows(u"daily"_s, u"select count(*) from ardaily where tallicnum = 'B1'"_s),
+              QList<QVariantList> { { 0 } });
 }
 
 } // namespace
