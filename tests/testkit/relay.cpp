@@ -185,10 +185,15 @@ struct ServerRelay::Private
 };
 
 ServerRelay::ServerRelay(Harness &h)
+    : ServerRelay(h.dataDir())
+{
+}
+
+ServerRelay::ServerRelay(const QString &dataFolder)
     : d(std::make_unique<Private>())
 {
-    const DataSource source = dataSourceOf(h.dataDir());
-    d->settingsPath = QDir(h.dataDir()).filePath(u"tallic.ini"_s);
+    const DataSource source = dataSourceOf(dataFolder);
+    d->settingsPath = QDir(dataFolder).filePath(u"tallic.ini"_s);
     QFile ini(d->settingsPath);
     if (!source.onServer() || !ini.open(QIODevice::ReadOnly)) {
         ADD_FAILURE() << "the relay stands between the program and a test server";
@@ -203,7 +208,9 @@ ServerRelay::ServerRelay(Harness &h)
     EXPECT_GE(d->listener, 0);
     QString settings = QString::fromUtf8(d->settings);
     settings.replace(u"host="_s + source.hosts.value(0), u"host="_s + d->folder.path());
-    h.createFile(u"tallic.ini"_s, settings.toUtf8());
+    ini.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    EXPECT_EQ(ini.write(settings.toUtf8()), settings.toUtf8().size());
+    ini.close();
     d->thread = std::thread([this] { d->run(); });
 }
 

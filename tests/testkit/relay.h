@@ -19,11 +19,13 @@ struct Endpoint
 
 // The network between the program and the test server, failing where a test says: a socket
 // of its own that passes each connection on to the server's socket, reading the protocol as
-// it goes. While it lives, the harness's data folder names it instead of the server.
+// it goes. While it lives, the harness's data folder (or the data folder given, whose
+// tallic.ini names a server by its socket's folder) names it instead of the server.
 class ServerRelay
 {
 public:
     explicit ServerRelay(Harness &h);
+    explicit ServerRelay(const QString &dataFolder);
     // Between any two servers of this machine: a TCP port of the loopback of its own that
     // passes each connection on to the endpoint, the bytes as they come (failAt() and
     // cutAtRandom() read the protocol, and do nothing here).
