@@ -376,8 +376,13 @@ TEST(OutcomeTest, AChitIsStoredOnceOrNotAtAllAndTheOperatorIsToldTheTruth)
         follow(h, c, relay, editor);
         EXPECT_EQ(rowsOf(h, c.writer), c.rows);
         expectSaid(h, c.writer, c.said);
-        // Nothing is left untold, and the batch counts what is stored.
+        // Nothing is left untold, and the batch counts what is stored. A write whose COMMIT
+        // never reached the server is recorded as not stored, so that it can never be.
         EXPECT_FALSE(QFile::exists(pendingWritesFile()));
+        const bool neverCommitted
+            = qstrcmp(c.statement, "^commit$") == 0 && c.fault != Fault::CutAnswer;
+        EXPECT_EQ(h.rows(u"daily"_s, u"select count(*) from tallic_writes where writekind = 0"_s),
+                  QList<QVariantList> { { neverCommitted ? 1 : 0 } });
         // A chit of an earlier batch is not the new batch's.
         const int counted = c.then == Then::NewBatch ? 0 : c.rows;
         if (c.writer == Writer::Post && c.then != Then::Restart) {
@@ -460,6 +465,56 @@ TEST(OutcomeTest, APulledCableIsToldInTimeInEveryPhaseWithOneBoxAtATime)
         EXPECT_EQ(h.control(u"Text5"_s).text, u"1"_s);
         setLockWaitLimit(waitLimit);
     }
+}
+
+} // namespace
+
+namespace {
+
+// The workstation's file of untold writes: each added stays until forgotten, whatever else is
+// added or forgotten meanwhile; a line cut short by a power cut is nothing, and the lines after
+// it count; the file goes with its last write.
+TEST(OutcomeTest, TheFileOfUntoldWritesKeepsEachUntilItIsForgotten)
+{
+    Harness h;
+    const auto keys = [] {
+        QStringList all;
+        for (const PendingWrite &w : pendingWrites())
+            all << w.key;
+        return all;
+    };
+    PendingWrite write;
+    for (const char *key : { "a1", "b2", "c3" }) {
+        write.key = QString::fromLatin1(key);
+        ASSERT_TRUE(recordPending(write));
+    }
+    ASSERT_TRUE(forgetPending(u"b2"_s));
+    EXPECT_EQ(keys(), (QStringList { u"a1"_s, u"c3"_s }));
+    QFile file(pendingWritesFile());
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("\n{\"op\":\"add\",\"key\":\"d4");
+    file.close();
+    write.key = u"e5"_s;
+    ASSERT_TRUE(recordPending(write));
+    ASSERT_TRUE(forgetPending(u"a1"_s));
+    EXPECT_EQ(keys(), (QStringList { u"c3"_s, u"e5"_s }));
+    ASSERT_TRUE(forgetPending(u"c3"_s) && forgetPending(u"e5"_s));
+    EXPECT_FALSE(file.exists());
+}
+
+// The keys of the months closed go at start; those of the open month (March 2024) stay, and
+// so do the chits.
+TEST(OutcomeTest, TheKeysOfClosedMonthsArePrunedAtStart)
+{
+    Harness h;
+    for (const QString &at :
+         { u"2024-02-29 23:59:59"_s, u"2024-03-01 00:00:00"_s, u"2024-03-12 09:00:00"_s })
+        h.exec(u"daily"_s,
+               u"insert into tallic_writes (writekey, writtenat, writekind) values "
+               u"('k%1', '%2', 1)"_s.arg(at.mid(5, 5), at));
+    startMarch2024(h);
+    EXPECT_EQ(h.rows(u"daily"_s, u"select writtenat from tallic_writes order by writtenat"_s),
+              (QList<QVariantList> { { u"2024-03-01 00:00:00"_s }, { u"2024-03-12 09:00:00"_s } }));
 }
 
 } // namespace
