@@ -200,15 +200,22 @@ Harness::Harness(const QString &folder, const QString &server)
     EXPECT_TRUE(picker.open(QIODevice::WriteOnly));
 }
 
-Harness::~Harness()
+// The run ends as a crash would end it: every window gone, the program's state as at its
+// start.
+static void endRun()
 {
-    setEndAction(nullptr);
     endProgram();
     for (Form *form : Form::openForms())
         delete form;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     resetProgramState();
     resetSharedState();
+}
+
+Harness::~Harness()
+{
+    setEndAction(nullptr);
+    endRun();
     if (!d->serverDatabase.isEmpty())
         d->dropServerDatabase();
     QDir::setCurrent(d->previousFolder);
@@ -389,13 +396,8 @@ void Harness::start()
 
 void Harness::restart()
 {
-    endProgram();
-    for (Form *form : Form::openForms())
-        delete form;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    endRun();
     DbCloseAll();
-    resetProgramState();
-    resetSharedState();
     inProcessKeyboard().reset();
     start();
 }
