@@ -219,7 +219,7 @@ Arinput::Settled Arinput::settleUnknownWrites()
         lines << resolutionText(r, counted);
         if (counted) {
             countChit(chitOf(r.write));
-            if (isThis && onScreen) {
+            if (onScreen) {
                 RedoChit();
                 settled = Settled::ChitCounted;
             }

@@ -37,17 +37,32 @@ enum class Then {
     NewBatch, // a new batch started, and OK on its first chit
 };
 
+// Where the network fails: the write's first row or change cut before the server sees it;
+// the answer to its COMMIT lost, with the server back at once or away until the follow-up;
+// the COMMIT cut before the server sees it, the server away; the COMMIT lost on the way while
+// its session stays open.
+enum class Net { WriteCut, AnswerLost, AnswerLostAway, CommitCutAway, CommitLost };
+
 struct Case
 {
-    const char *name;
     Writer writer;
-    const char *statement; // where the network fails
-    Fault fault;
-    bool away; // the server goes away with the cut until the follow-up
+    Net net;
     Then then;
     int rows; // the write's rows at the end: the chit stored, or the correction made
+    const char *name;
     QStringList said; // each box in order: its title, a colon, a part of its text
 };
+
+void breakNetwork(ServerRelay &relay, const Case &c)
+{
+    const QString write
+        = c.writer == Writer::Correct ? u"^update ardaily"_s : u"^insert into ardaily"_s;
+    const bool away = c.net == Net::AnswerLostAway || c.net == Net::CommitCutAway;
+    const Fault fault = c.net == Net::WriteCut || c.net == Net::CommitCutAway ? Fault::CutBefore
+        : c.net == Net::CommitLost                                            ? Fault::Swallow
+                                                                              : Fault::CutAnswer;
+    relay.failAt(QRegularExpression(c.net == Net::WriteCut ? write : u"^commit$"_s), fault, away);
+}
 
 std::unique_ptr<workspace::WorkspaceWindow> openEditor(Harness &h)
 {
@@ -202,162 +217,100 @@ TEST(OutcomeTest, AChitIsStoredOnceOrNotAtAllAndTheOperatorIsToldTheTruth)
 {
     const QString unknown = u"Chit outcome unknown: The database server did not answer "
                             u"whether chit C1 was stored.\nThe chit stays on the screen"_s;
-    const QString stored = u"Chits checked: Chit C1 was stored at 10:15 after all; it is counted"_s;
+    const QString c1 = u"Chit C1 was stored at 10:15 after all"_s;
+    const QString stored = u"Chits checked: "_s + c1 + u"; it is counted"_s;
+    const QString exitAsked = u"Chit outcome unknown: Exit anyway?"_s;
     const QString member = u"for member 1001 was stored at 10:15 after all"_s;
     const QString genUnknown
         = u"Chit outcome unknown: The database server did not answer whether chit "_s;
     const QString corrUnknown = u"Workspace Editor: The database server did not answer whether "
                                 u"the correction of chit E1 was made."_s;
     const QString corrMade = u"The correction of chit E1 was made at 10:15 after all"_s;
+    using enum Writer;
+    using enum Net;
+    using enum Then;
+    // clang-format off: a row a line
     const Case cases[] = {
-        { "post: cut before the row",
-          Writer::Post,
-          "^insert into ardaily",
-          Fault::CutBefore,
-          false,
-          Then::OkAgain,
+        { Post,
+          WriteCut,
+          OkAgain,
           1,
+          "post: cut before the row",
           { u"Chit not stored: Chit C1 was not stored:\n"_s } },
-        { "post: COMMIT's answer lost, server back",
-          Writer::Post,
-          "^commit$",
-          Fault::CutAnswer,
-          false,
-          Then::Nothing,
+        { Post, AnswerLost, Nothing, 1, "post: COMMIT's answer lost, server back", {} },
+        { Post, AnswerLostAway, OkAgain, 1, "post: stored, away; OK again", { unknown, stored } },
+        { Post,
+          AnswerLostAway,
+          Restart,
           1,
-          {} },
-        { "post: stored, server away; OK again",
-          Writer::Post,
-          "^commit$",
-          Fault::CutAnswer,
-          true,
-          Then::OkAgain,
+          "post: stored, away; Exit and restart",
+          { unknown, exitAsked, exitAsked, stored } },
+        { Post,
+          AnswerLostAway,
+          Editor,
           1,
-          { unknown, stored } },
-        { "post: stored, server away; Exit and restart",
-          Writer::Post,
-          "^commit$",
-          Fault::CutAnswer,
-          true,
-          Then::Restart,
-          1,
-          { unknown, u"Chit outcome unknown: Exit anyway?"_s,
-            u"Chit outcome unknown: Exit anyway?"_s, stored } },
-        { "post: stored, server away; the editor",
-          Writer::Post,
-          "^commit$",
-          Fault::CutAnswer,
-          true,
-          Then::Editor,
-          1,
+          "post: stored, away; the editor",
           { unknown, u"Workspace Editor: Chit C1 was stored at 10:15 after all"_s, stored } },
-        { "post: stored, server away; a new batch",
-          Writer::Post,
-          "^commit$",
-          Fault::CutAnswer,
-          true,
-          Then::NewBatch,
+        { Post,
+          AnswerLostAway,
+          NewBatch,
           1,
-          { unknown,
-            u"Chits checked: Chit C1 was stored at 10:15 after all, in batch JONES10:15:00"_s } },
-        { "post: COMMIT lost on the way, its session left open; OK again",
-          Writer::Post,
-          "^commit$",
-          Fault::Swallow,
-          false,
-          Then::OkAgain,
+          "post: stored, away; a new batch",
+          { unknown, u"Chits checked: "_s + c1 + u", in batch JONES10:15:00"_s } },
+        { Post, CommitLost, OkAgain, 1, "post: COMMIT lost, its session open; OK", { unknown } },
+        { Post, CommitCutAway, OkAgain, 1, "post: COMMIT never sent, away; OK", { unknown } },
+        { Post,
+          AnswerLostAway,
+          AwayAtFirstOk,
           1,
-          { unknown } },
-        { "post: COMMIT never sent, server away; OK again",
-          Writer::Post,
-          "^commit$",
-          Fault::CutBefore,
-          true,
-          Then::OkAgain,
-          1,
-          { unknown } },
-        { "post: stored, still away at the first OK, back at the second",
-          Writer::Post,
-          "^commit$",
-          Fault::CutAnswer,
-          true,
-          Then::AwayAtFirstOk,
-          1,
+          "post: stored, away at the first OK",
           { unknown, u"Chit outcome unknown: still did not answer whether chit C1"_s, stored } },
-        { "generation: cut before the row",
-          Writer::Generate,
-          "^insert into ardaily",
-          Fault::CutBefore,
-          false,
-          Then::Nothing,
+        { Generate,
+          WriteCut,
+          Nothing,
           0,
+          "generation: cut before the row",
           { u"Varnest Codes: "_s } },
-        { "generation: COMMIT's answer lost, server back",
-          Writer::Generate,
-          "^commit$",
-          Fault::CutAnswer,
-          false,
-          Then::Nothing,
+        { Generate, AnswerLost, Nothing, 1, "generation: COMMIT's answer lost", {} },
+        { Generate,
+          AnswerLostAway,
+          OkAgain,
           1,
-          {} },
-        { "generation: stored, server away; OK",
-          Writer::Generate,
-          "^commit$",
-          Fault::CutAnswer,
-          true,
-          Then::OkAgain,
-          1,
+          "generation: stored, away; OK",
           { genUnknown, u"Chits checked: "_s + member } },
-        { "generation: stored, server away; restart",
-          Writer::Generate,
-          "^commit$",
-          Fault::CutAnswer,
-          true,
-          Then::Restart,
+        { Generate,
+          AnswerLostAway,
+          Restart,
           1,
+          "generation: stored, away; restart",
           { genUnknown, u"Chits checked: "_s + member } },
-        { "generation: not stored, server away; the editor",
-          Writer::Generate,
-          "^commit$",
-          Fault::CutBefore,
-          true,
-          Then::Editor,
+        { Generate,
+          CommitCutAway,
+          Editor,
           0,
-          { genUnknown,
-            u"Workspace Editor: for member 1001 was not stored; generate it again"_s } },
-        { "correction: cut before the change",
-          Writer::Correct,
-          "^update ardaily",
-          Fault::CutBefore,
-          false,
-          Then::Nothing,
+          "generation: not stored, away; the editor",
+          { genUnknown, u"Workspace Editor: for member 1001 was not stored; generate it"_s } },
+        { Correct,
+          WriteCut,
+          Nothing,
           0,
+          "correction: cut before the change",
           { u"Workspace Editor: "_s } },
-        { "correction: COMMIT's answer lost, server back",
-          Writer::Correct,
-          "^commit$",
-          Fault::CutAnswer,
-          false,
-          Then::Nothing,
+        { Correct, AnswerLost, Nothing, 1, "correction: COMMIT's answer lost", {} },
+        { Correct,
+          AnswerLostAway,
+          Editor,
           1,
-          {} },
-        { "correction: made, server away; read again",
-          Writer::Correct,
-          "^commit$",
-          Fault::CutAnswer,
-          true,
-          Then::Editor,
-          1,
+          "correction: made, away; read again",
           { corrUnknown, u"Workspace Editor: "_s + corrMade } },
-        { "correction: made, server away; restart",
-          Writer::Correct,
-          "^commit$",
-          Fault::CutAnswer,
-          true,
-          Then::Restart,
+        { Correct,
+          AnswerLostAway,
+          Restart,
           1,
+          "correction: made, away; restart",
           { corrUnknown, u"Chits checked: "_s + corrMade } },
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Harness h;
@@ -367,7 +320,7 @@ TEST(OutcomeTest, AChitIsStoredOnceOrNotAtAllAndTheOperatorIsToldTheTruth)
         auto editor = prepare(h, c.writer);
         ServerRelay relay(h);
         h.clearDialogs();
-        relay.failAt(QRegularExpression(QString::fromLatin1(c.statement)), c.fault, c.away);
+        breakNetwork(relay, c);
         NotedFirst machine(h);
         write(h, c.writer, editor.get());
         const bool untold
@@ -379,8 +332,7 @@ TEST(OutcomeTest, AChitIsStoredOnceOrNotAtAllAndTheOperatorIsToldTheTruth)
         // Nothing is left untold, and the batch counts what is stored. A write whose COMMIT
         // never reached the server is recorded as not stored, so that it can never be.
         EXPECT_FALSE(QFile::exists(pendingWritesFile()));
-        const bool neverCommitted
-            = qstrcmp(c.statement, "^commit$") == 0 && c.fault != Fault::CutAnswer;
+        const bool neverCommitted = c.net == Net::CommitCutAway || c.net == Net::CommitLost;
         EXPECT_EQ(h.rows(u"daily"_s, u"select count(*) from tallic_writes where writekind = 0"_s),
                   QList<QVariantList> { { neverCommitted ? 1 : 0 } });
         // A chit of an earlier batch is not the new batch's.

@@ -66,7 +66,7 @@ int FakePlatform::runAndWait(const QString &commandLine)
     const QString program = programOf(commandLine);
     if (!fileExists(program))
         return -1;
-    return exitCodes.value(program.toLower(), 0);
+    return 0;
 }
 
 bool FakePlatform::fileExists(const QString &name)

@@ -56,7 +56,6 @@ public:
     QList<bool> answers;
     QStringList inputs;
     QStringList pickedDates;
-    QHash<QString, int> exitCodes; // by program file name in lower case
     QStringList started;
     QList<Dialog> dialogs;
     InstanceClaim instance;

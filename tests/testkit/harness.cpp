@@ -262,11 +262,6 @@ void Harness::queueInputs(const QStringList &texts)
     d->fake.inputs.append(texts);
 }
 
-void Harness::setExitCode(const QString &program, int code)
-{
-    d->fake.exitCodes.insert(program.toLower(), code);
-}
-
 static QList<QVariantList> runSql(const QString &folder, const QString &db, const QString &sql)
 {
     const DataSource source = dataSourceOf(folder);
@@ -426,17 +421,6 @@ void Harness::click(const QString &name)
             if (widget)
                 sendMouse(widget, QEvent::MouseButtonRelease);
         }
-    }
-    idle();
-}
-
-void Harness::mouseDown(const QString &name)
-{
-    const Target target = resolve(name);
-    EXPECT_TRUE(target.control.isValid()) << "no control " << qPrintable(name);
-    if (QWidget *widget = target.control.widget()) {
-        if (running() && widget->isEnabled() && widget->isVisible())
-            sendMouse(widget, QEvent::MouseButtonPress);
     }
     idle();
 }

@@ -70,7 +70,6 @@ public:
     void queuePickedDates(const QStringList &dates);
     void queueAnswers(const QList<bool> &yes);
     void queueInputs(const QStringList &texts);
-    void setExitCode(const QString &program, int code);
     void exec(const QString &db, const QString &sql);
     QList<QVariantList> rows(const QString &db, const QString &sql);
     // A suite database ("daily") as a file or a schema: what removing, moving aside and
@@ -87,7 +86,6 @@ public:
     void restart();
     void keys(const QString &keyString);
     void click(const QString &control);
-    void mouseDown(const QString &control);
     void idle();
     ControlState control(const QString &name) const;
     QString focused() const;

@@ -101,7 +101,7 @@ struct ServerRelay::Private
     };
     std::optional<Planted> fault;
     bool frozen = false, isDown = false;
-    double chance = 0;
+    double chance = 0, commitChance = 0;
     std::mt19937 random;
     std::list<Pass> passes;
 
@@ -148,6 +148,9 @@ struct ServerRelay::Private
                 return true;
             if (from == 0 && head == 1 && in.at(0) == 'Q') {
                 ++p.statements;
+                if (commitChance > 0 && in.mid(5, size - 6) == "commit"
+                    && std::uniform_real_distribution<double>(0, 1)(random) < commitChance)
+                    p.cutOnAnswer = true;
                 if (fault
                     && fault->statement.match(QString::fromUtf8(in.mid(5, size - 6))).hasMatch()) {
                     const Fault what = fault->fault;
@@ -264,13 +267,14 @@ void ServerRelay::mend()
     std::lock_guard lock(d->mutex);
     d->frozen = d->isDown = false;
     d->fault.reset();
-    d->chance = 0;
+    d->chance = d->commitChance = 0;
 }
 
-void ServerRelay::cutAtRandom(double chance, unsigned seed)
+void ServerRelay::cutAtRandom(double chance, unsigned seed, double commitAnswers)
 {
     std::lock_guard lock(d->mutex);
     d->chance = chance;
+    d->commitChance = commitAnswers;
     d->random.seed(seed);
 }
 

@@ -48,8 +48,9 @@ public:
     // Everything passes again, and no fault waits.
     void mend();
     // Once a connection is set up (past its eighth statement), each message either way is
-    // the one before which it is cut, with the chance given.
-    void cutAtRandom(double chance, unsigned seed);
+    // the one before which it is cut, with the chance given; and the answer to a COMMIT is
+    // cut with the chance commitAnswers, so that its outcome must be looked up.
+    void cutAtRandom(double chance, unsigned seed, double commitAnswers = 0);
     int cuts() const;
     // Where it takes connections.
     Endpoint listening() const;

@@ -208,13 +208,6 @@ QString ServerPair::connection(const QString &targetSessionAttrs) const
                .arg(targetSessionAttrs);
 }
 
-bool ServerPair::start(Server server)
-{
-    d->problem.clear();
-    d->running[server] = d->pgCtl(server, { u"-w"_s, u"start"_s });
-    return d->running[server];
-}
-
 bool ServerPair::stop(Server server)
 {
     d->problem.clear();

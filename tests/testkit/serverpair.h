@@ -40,7 +40,6 @@ public:
     // A libpq connection string naming both servers, the primary first, as the postgres
     // user, for the harness (Harness::Server).
     QString connection(const QString &targetSessionAttrs = QStringLiteral("read-write")) const;
-    bool start(Server server);
     // pg_ctl stop -m immediate: as the server's machine failing, without a checkpoint.
     bool stop(Server server);
     // The standby becomes a primary (pg_ctl promote -w); true once it takes writes.

@@ -150,7 +150,6 @@ Workstations postFromWorkstations(const Harness &h, const QString &worker, int w
         if (!ended || process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0)
             run.failures << process->arguments().value(1) + u": "_s + said;
         run.postedAgain += said.section(u"posted again: "_s, 1).section(u'\n', 0, 0).toInt();
-        run.lookedUp += said.section(u"looked up: "_s, 1).section(u'\n', 0, 0).toInt();
     }
     run.milliseconds = clock.elapsed();
     return run;

@@ -81,15 +81,13 @@ private:
 
 // Workstations posting at once into the harness's data set: each a tallic-postworker
 // process (the program given) posting its own chits through the program's posting routine.
-// The time from the first start to the last end, what each that failed said, how many
-// chits they posted again after a "not stored", and how many whose outcome the server left
-// untold they looked up.
+// The time from the first start to the last end, what each that failed said, and how many
+// chits they posted again after a "not stored".
 struct Workstations
 {
     qint64 milliseconds = 0;
     QStringList failures;
     int postedAgain = 0;
-    int lookedUp = 0;
 };
 Workstations postFromWorkstations(const Harness &h, const QString &worker, int workstations,
                                   int chitsEach);

@@ -1,5 +1,5 @@
 // tallic-relay: the tests' relay between a data folder's Tallic and its PostgreSQL server,
-// for seeing by hand what the operator is told when the network fails.
+// for seeing by hand what the operator is told when the network fails (built with the tests).
 //
 //   tallic-relay FOLDER
 //
