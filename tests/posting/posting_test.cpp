@@ -21,7 +21,6 @@
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -410,44 +409,6 @@ TEST(PostingStoreTest, AChitThatCannotBeStoredStaysOnTheScreen)
     setLockWaitLimit(waitLimit);
     if (!passedOver.isEmpty())
         GTEST_SKIP() << "cannot be made here: " << qPrintable(passedOver.join(u", "_s));
-}
-
-// The server away for a moment, as in a restart: between two chits, or back while OK waits
-// for it, the batch goes on; away longer than the wait, the chit stays with the usual box,
-// and is stored once the server is back.
-TEST(PostingStoreTest, TheBatchGoesOnWhileTheServerIsAwayForAMoment)
-{
-    Harness h;
-    if (!h.onServer())
-        GTEST_SKIP() << "a file is not away";
-    startMarch2024(h);
-    ServerRelay relay(h);
-    for (int i = 1; i <= 3; ++i) {
-        keyChit(h, u"4100"_s, u"R%1"_s.arg(i), u"1001"_s, u"10"_s);
-        relay.down();
-        if (i == 1) {
-            QThread::msleep(100);
-            relay.mend();
-        } else if (i == 2)
-            QTimer::singleShot(500, [&relay] { relay.mend(); });
-        const int waitLimit = setLockWaitLimit(i == 3 ? 500 : lockWaitLimit());
-        h.keys(u"{ENTER}"_s);
-        setLockWaitLimit(waitLimit);
-        if (i == 3) {
-            EXPECT_EQ(h.dialogTitles().count(u"Chit not stored"_s), 1);
-            EXPECT_EQ(text(h, u"Text1(2)"_s), u"R3"_s);
-            EXPECT_EQ(text(h, u"Text5"_s), u"2"_s);
-            relay.mend();
-            h.clearDialogs();
-            h.click(u"cmdokay"_s);
-        }
-        EXPECT_EQ(h.dialogs(), QList<Dialog>()) << i;
-    }
-    QStringList stored;
-    for (const QVariantList &row : chits(h))
-        stored << row.at(1).toString();
-    EXPECT_EQ(stored, (QStringList { u"R1"_s, u"R2"_s, u"R3"_s }));
-    EXPECT_EQ(text(h, u"Text5"_s), u"3"_s);
 }
 
 // Texts reach the databases as typed, whatever the server's own settings: one that would
