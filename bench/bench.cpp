@@ -4,6 +4,7 @@
 #include "suite/datasource.h"
 #include "suite/sqlitefiles.h"
 #include "testkit/harness.h"
+#include "testkit/relay.h"
 #include "testkit/world.h"
 
 #include <QCoreApplication>
@@ -235,14 +236,14 @@ TEST(Bench, EightWorkstationsPostingAtOnce)
 constexpr int Members = 1000;
 constexpr int Items = 10;
 
-// The bundle of 10 items and the list of 1,000 members that generation applies.
-void writeBundle(Harness &h)
+// The bundle of 10 items and the list of members (1,000) that generation applies.
+void writeBundle(Harness &h, int listed = Members)
 {
     const int accounts[] = { 4100, 4200, 4300, 4500 };
     QStringList items, members;
     for (int i = 0; i < Items; ++i)
         items << u"%1.000 , %2.00 - ITEM"_s.arg(accounts[i % 4]).arg(10 + i);
-    for (int i = 0; i < Members; ++i)
+    for (int i = 0; i < listed; ++i)
         members << u"%1 - MEMBER, NUMBER"_s.arg(2000 + i);
     h.createFile(u"bundle1.ini"_s, (items.join(u"\r\n"_s) + u"\r\n"_s).toLatin1());
     h.createFile(u"bundle2.ini"_s, (members.join(u"\r\n"_s) + u"\r\n"_s).toLatin1());
@@ -359,6 +360,72 @@ TEST(Bench, PeakMemoryAfterAThousandPosts)
     // table, and the whole run's.
     report("peak memory after 1,000 posts (beside the goal)", peakAfterPosts, 60, "MB");
     report("peak memory of the whole run (beside the goal)", peakMegabytes(), 60, "MB");
+}
+
+} // namespace
+
+namespace {
+
+// A server a round trip of 20 ms away (the relay delays each message 10 ms either way):
+// what the operator waits for, in round trips and in milliseconds.
+class FarServer
+{
+public:
+    explicit FarServer(Harness &h)
+        : relay_(h)
+    {
+        relay_.delay(10);
+    }
+    // Reports the work's round trips and time, each divided by how many it did.
+    void measure(const char *what, int times, const std::function<void()> &work)
+    {
+        const int before = relay_.roundTrips();
+        const double ms = millisecondsOf(work) / times;
+        const double trips = double(relay_.roundTrips() - before) / times;
+        report((std::string("20 ms away: ") + what + ", round trips").c_str(), trips, 1, "rt");
+        report((std::string("20 ms away: ") + what + ", time").c_str(), ms, 20, "ms");
+    }
+
+private:
+    ServerRelay relay_;
+};
+
+TEST(Bench, AServerTwentyMillisecondsAway)
+{
+    Harness h;
+    if (!h.onServer())
+        GTEST_SKIP() << "only a server is far away";
+    prepareMarch2024(h);
+    constexpr int Listed = 50;
+    writeBundle(h, Listed);
+    FarServer far(h);
+    h.setCommandLine(u"KQV05JONES"_s);
+    h.queuePickedDates({ u"20240312"_s });
+    far.measure("start-up to the first field", 1, [&h] { h.start(); });
+    const struct
+    {
+        const char *what, *keys;
+    } fields[] = { { "G/L account field", "4100{ENTER}" },
+                   { "chit number field", "F1{ENTER}" },
+                   { "date field", "{ENTER}" },
+                   { "member field", "1001{ENTER}" },
+                   { "employee field", "{ENTER}" },
+                   { "base sale field", "10{ENTER}" },
+                   { "OK, the post", "{ENTER}" } };
+    for (const auto &field : fields)
+        far.measure(field.what, 1, [&h, &field] { h.keys(QString::fromLatin1(field.keys)); });
+    far.measure("one keyed chit, six fields and OK", 5, [&h] {
+        for (int i = 0; i < 5; ++i) {
+            keyChit(h, u"4100"_s, u"G"_s + QString::number(i), u"1001"_s, u"10"_s);
+            h.keys(u"{ENTER}"_s);
+        }
+    });
+    EXPECT_EQ(chits(h).size(), 6);
+    h.click(u"cmdautogenerate"_s);
+    h.queueAnswers({ true });
+    far.measure("each generated member, 10 items", Listed,
+                [&h] { h.click(u"frmbundle.cmdgenerate"_s); });
+    EXPECT_EQ(chits(h).size(), 6 + Listed * Items);
 }
 
 } // namespace

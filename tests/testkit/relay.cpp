@@ -4,6 +4,7 @@
 #include "testkit/harness.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -19,6 +20,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <deque>
 #include <list>
 #include <mutex>
 #include <optional>
@@ -72,6 +74,8 @@ struct Pass
     int fd[2] = { -1, -1 };
     QByteArray in[2];
     QByteArray out[2]; // passed on, not yet taken by the side
+    // Passed on, still on its way to the side: when it arrives, and what.
+    std::deque<std::pair<qint64, QByteArray>> onItsWay[2];
     bool started = false; // the start-up message, which has no type byte, has passed
     int statements = 0;
     bool cutOnAnswer = false;
@@ -92,7 +96,10 @@ struct ServerRelay::Private
     std::thread thread;
     std::atomic<bool> stop { false };
     std::atomic<int> cuts { 0 };
+    std::atomic<int> roundTrips { 0 };
+    QElapsedTimer clock;
     std::mutex mutex; // all below
+    int delayMs = 0;
     struct Planted
     {
         QRegularExpression statement;
@@ -136,8 +143,8 @@ struct ServerRelay::Private
     {
         QByteArray &in = p.in[from];
         if (!reads && !frozen && !in.isEmpty()) {
-            p.out[1 - from] += std::exchange(in, {});
-            return flush(p, 1 - from);
+            p.onItsWay[1 - from].emplace_back(clock.elapsed() + delayMs, std::exchange(in, {}));
+            return arrive(p, 1 - from);
         }
         while (reads && !frozen) {
             const int head = from == 0 && !p.started ? 0 : 1;
@@ -146,6 +153,9 @@ struct ServerRelay::Private
             const qsizetype size = head + qFromBigEndian<quint32>(in.constData() + head);
             if (in.size() < size)
                 return true;
+            // The program waits for the answer to a statement, and to its start-up message.
+            if (from == 0 && (head == 0 || in.at(0) == 'Q'))
+                ++roundTrips;
             if (from == 0 && head == 1 && in.at(0) == 'Q') {
                 ++p.statements;
                 if (commitChance > 0 && in.mid(5, size - 6) == "commit"
@@ -176,13 +186,34 @@ struct ServerRelay::Private
                 cut(p);
                 return false;
             }
-            p.out[1 - from] += in.first(size);
+            p.onItsWay[1 - from].emplace_back(clock.elapsed() + delayMs, in.first(size));
             in.remove(0, size);
             p.started = true;
-            if (!flush(p, 1 - from))
+            if (!arrive(p, 1 - from))
                 return false;
         }
         return true;
+    }
+    // What has arrived of what is on its way to the side goes to it; false when that cut the
+    // connection.
+    bool arrive(Pass &p, int side)
+    {
+        auto &way = p.onItsWay[side];
+        while (!way.empty() && way.front().first <= clock.elapsed())
+            p.out[side] += std::exchange(way.front().second, {}), way.pop_front();
+        return flush(p, side);
+    }
+    // How long until the next message arrives somewhere, at most the poll's usual wait.
+    int nextArrival() const
+    {
+        qint64 wait = 20;
+        for (const Pass &p : passes) {
+            for (const auto &way : p.onItsWay) {
+                if (!way.empty())
+                    wait = qMin(wait, qMax<qint64>(0, way.front().first - clock.elapsed()));
+            }
+        }
+        return int(wait);
     }
     void run();
 };
@@ -214,6 +245,7 @@ ServerRelay::ServerRelay(const QString &dataFolder)
     ini.open(QIODevice::WriteOnly | QIODevice::Truncate);
     EXPECT_EQ(ini.write(settings.toUtf8()), settings.toUtf8().size());
     ini.close();
+    d->clock.start();
     d->thread = std::thread([this] { d->run(); });
 }
 
@@ -228,6 +260,7 @@ ServerRelay::ServerRelay(const Endpoint &to)
     socklen_t size = sizeof bound;
     ::getsockname(d->listener, reinterpret_cast<sockaddr *>(&bound), &size);
     d->own.port = ntohs(bound.sin_port);
+    d->clock.start();
     d->thread = std::thread([this] { d->run(); });
 }
 
@@ -270,6 +303,17 @@ void ServerRelay::mend()
     d->chance = d->commitChance = 0;
 }
 
+void ServerRelay::delay(int msEachWay)
+{
+    std::lock_guard lock(d->mutex);
+    d->delayMs = msEachWay;
+}
+
+int ServerRelay::roundTrips() const
+{
+    return d->roundTrips;
+}
+
 void ServerRelay::cutAtRandom(double chance, unsigned seed, double commitAnswers)
 {
     std::lock_guard lock(d->mutex);
@@ -303,8 +347,9 @@ void ServerRelay::Private::run()
                     { p.fd[side], short(reading | (p.out[side].isEmpty() ? 0 : POLLOUT)), 0 });
             }
         }
+        const int wait = nextArrival();
         lock.unlock();
-        ::poll(watched.data(), watched.size(), 20);
+        ::poll(watched.data(), watched.size(), wait);
         lock.lock();
         if (watched[0].revents & POLLIN)
             passes.emplace_back().fd[0] = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
@@ -325,10 +370,10 @@ void ServerRelay::Private::run()
                 }
             }
         }
-        // What waited for a frozen network goes on too.
+        // What waited for a frozen network goes on too, and what has arrived goes to its side.
         for (Pass &p : passes) {
-            if (p.fd[1] >= 0 && pass(p, 0))
-                pass(p, 1);
+            if (p.fd[1] >= 0 && pass(p, 0) && pass(p, 1) && arrive(p, 0))
+                arrive(p, 1);
         }
         passes.remove_if([](const Pass &p) { return p.fd[0] < 0; });
     }

@@ -52,6 +52,12 @@ public:
     // cut with the chance commitAnswers, so that its outcome must be looked up.
     void cutAtRandom(double chance, unsigned seed, double commitAnswers = 0);
     int cuts() const;
+    // Each message takes this long on its way, either way: a server twice as far away as the
+    // delay, a round trip at a time. Every statement then costs the program that much more.
+    void delay(int msEachWay);
+    // How many times the program has waited for the server's answer through the relay: a
+    // statement sent, and a connection's start.
+    int roundTrips() const;
     // Where it takes connections.
     Endpoint listening() const;
 
