@@ -179,9 +179,17 @@ QString serverText(const QSqlError &error)
 // the operator is told so.
 QString connectFailureText(const QSqlError &error)
 {
+    const QString text = tallic::connectFailureText(error.databaseText());
+    return text.isEmpty() ? serverText(error) : text;
+}
+
+} // namespace
+
+QString connectFailureText(const QString &message)
+{
     QStringList tried;
     bool standby = false;
-    for (const QString &line : error.databaseText().split(u'\n')) {
+    for (const QString &line : message.split(u'\n')) {
         if (!line.startsWith(u"connection to server"_s))
             continue;
         tried << line.trimmed();
@@ -189,12 +197,14 @@ QString connectFailureText(const QSqlError &error)
             || line.endsWith(u"server is in hot standby mode"_s);
     }
     if (tried.isEmpty())
-        return serverText(error);
+        return message.trimmed();
     QString text = tried.join(u"; "_s);
     if (standby)
         text += u" (no server named takes writes; a standby takes them once it is promoted)"_s;
     return text;
 }
+
+namespace {
 
 // A value of a libpq connection string.
 QString connectValue(const QString &value)
@@ -204,18 +214,13 @@ QString connectValue(const QString &value)
     return u'\'' + quoted + u'\'';
 }
 
-// The connection's settings; lock waits for the program's own statements, none for setting
-// the schemas up.
-void setServer(QSqlDatabase &db, const DataSource &source, bool lockWaits = true)
+// The connection's settings beyond the server's names and the database: a server that does
+// not answer, or a connection whose other end is gone, is noticed within seconds, not
+// minutes; text is taken literally from the session's first statement on, whatever the
+// server's own settings; a statement waits for a lock as long as the program would, or not
+// at all when the schemas are being set up. libpq's lists stand as they are.
+QStringList connectOptions(const DataSource &source, bool lockWaits)
 {
-    // libpq's lists as they are: the driver's own port is a single number.
-    db.setHostName(source.hosts.join(u','));
-    db.setDatabaseName(source.database);
-    db.setUserName(source.user);
-    // A server that does not answer, or a connection whose other end is gone, is noticed
-    // within seconds, not minutes; text is taken literally from the session's first
-    // statement on, whatever the server's own settings; a statement waits for a lock as
-    // long as the program would.
     const int lockWait = lockWaits ? lockWaitLimit() : 0;
     QStringList options {
         u"connect_timeout=5"_s,
@@ -242,7 +247,16 @@ void setServer(QSqlDatabase &db, const DataSource &source, bool lockWaits = true
         options << u"sslmode="_s + source.sslMode;
     if (!source.sslRootCert.isEmpty())
         options << u"sslrootcert="_s + connectValue(source.sslRootCert);
-    db.setConnectOptions(options.join(u';'));
+    return options;
+}
+
+void setServer(QSqlDatabase &db, const DataSource &source, bool lockWaits = true)
+{
+    // The driver's own port is a single number: the ports go as an option.
+    db.setHostName(source.hosts.join(u','));
+    db.setDatabaseName(source.database);
+    db.setUserName(source.user);
+    db.setConnectOptions(connectOptions(source, lockWaits).join(u';'));
 }
 
 // Statements are written with literal text: a server that reads a backslash in a literal
@@ -442,13 +456,19 @@ Result<QSqlDatabase> openServerDatabase(const QString &connectionName, const Dat
     return db;
 }
 
-bool openOnServer(QSqlDatabase &db, const QString &fileName, Access access, QSqlError &error)
+QString connectionString(const DataSource &source)
 {
-    error = QSqlError();
-    if (!db.open()) {
-        error = serverOutOfReach(fileName, connectFailureText(db.lastError()));
-        return false;
-    }
+    QStringList parts;
+    if (!source.hosts.isEmpty())
+        parts << u"host="_s + connectValue(source.hosts.join(u','));
+    parts << u"dbname="_s + connectValue(source.database);
+    if (!source.user.isEmpty())
+        parts << u"user="_s + connectValue(source.user);
+    return (parts + connectOptions(source, true)).join(u' ');
+}
+
+QString sessionSetup(const QString &fileName, Access access)
+{
     // The schema first, then wherever case-blind text lives; notices are not the
     // operator's business.
     const QString schema = sqlLiteral(schemaOf(fileName));
@@ -460,13 +480,30 @@ bool openOnServer(QSqlDatabase &db, const QString &fileName, Access access, QSql
         + schema + u"), "_s + LiteralTextCheck;
     if (access == Access::ReadOnly)
         setup += u", set_config('default_transaction_read_only', 'on', false)"_s;
+    return setup;
+}
+
+QSqlError sessionProblem(const QString &fileName, bool schemaThere, bool literalText)
+{
+    if (!literalText)
+        return missingDatabase(fileName, literalTextProblem());
+    if (!schemaThere)
+        return missingDatabase(fileName);
+    return QSqlError();
+}
+
+bool openOnServer(QSqlDatabase &db, const QString &fileName, Access access, QSqlError &error)
+{
+    error = QSqlError();
+    if (!db.open()) {
+        error = serverOutOfReach(fileName, connectFailureText(db.lastError()));
+        return false;
+    }
     QSqlQuery query(db);
-    if (!query.exec(setup) || !query.next())
+    if (!query.exec(sessionSetup(fileName, access)) || !query.next())
         error = serverFailure(query.lastError());
-    else if (!query.value(3).toBool())
-        error = missingDatabase(fileName, literalTextProblem());
-    else if (!query.value(2).toBool())
-        error = missingDatabase(fileName);
+    else
+        error = sessionProblem(fileName, query.value(2).toBool(), query.value(3).toBool());
     if (!error.isValid())
         return true;
     query = QSqlQuery();
@@ -510,26 +547,21 @@ QString serverStatement(const QString &sql)
     return out;
 }
 
-QString serverStatement(const QString &sql, const QVariantList &values, const QSqlDatabase &db)
+QString numberedParameters(const QString &statement)
 {
-    const QString translated = serverStatement(sql);
     QString out;
-    out.reserve(translated.size() + 16 * values.size());
-    qsizetype next = 0;
-    for (qsizetype i = 0; i < translated.size();) {
-        const QChar c = translated.at(i);
+    out.reserve(statement.size() + 16);
+    int next = 0;
+    for (qsizetype i = 0; i < statement.size();) {
+        const QChar c = statement.at(i);
         if (c == u'\'' || c == u'"') {
-            i = copyQuoted(translated, i, out);
+            i = copyQuoted(statement, i, out);
             continue;
         }
-        if (c == u'?' && next < values.size()) {
-            const QVariant &value = values.at(next++);
-            QSqlField field(QString(), value.metaType());
-            field.setValue(value);
-            out += db.driver() ? db.driver()->formatValue(field) : u"NULL"_s;
-        } else {
+        if (c == u'?')
+            out += u'$' + QString::number(++next);
+        else
             out += c;
-        }
         ++i;
     }
     return out;

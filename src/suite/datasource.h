@@ -94,6 +94,16 @@ Result<QSqlDatabase> openServerDatabase(const QString &connectionName, const Dat
 // Opens again a server connection that openSuiteDatabase() made, and sets it up as then.
 bool openOnServer(QSqlDatabase &db, const QString &fileName, Access access, QSqlError &error);
 
+// The same for the program's own connections, which go through libpq directly: the libpq
+// connection string of the source, the statement that sets a new session up for the suite
+// database (its columns: two settings, whether the schema is there, whether text is read
+// literally), and what its answer means: no error when the session can be used.
+QString connectionString(const DataSource &source);
+QString sessionSetup(const QString &fileName, Access access);
+QSqlError sessionProblem(const QString &fileName, bool schemaThere, bool literalText);
+// What libpq said when it could not connect, a line for each server it tried.
+QString connectFailureText(const QString &message);
+
 // The failure of a suite database that is not there; the reason, when there is one beyond
 // the database's absence (a server out of reach), in driverText().
 QSqlError missingDatabase(const QString &fileName, const QString &reason = QString());
@@ -101,11 +111,9 @@ QSqlError missingDatabase(const QString &fileName, const QString &reason = QStri
 // The statement as a server takes it: rowid is the row's locator there (ctid), and a name
 // in brackets is a quoted name. Text between quotes is left alone.
 QString serverStatement(const QString &sql);
-// The statement as above with each ? outside quotes replaced by its value written as the
-// server's driver writes a bound value: the driver itself sends bound values to the server
-// as such literals, and a statement written so keeps no plan on the server that would
-// outlive a schema replaced since.
-QString serverStatement(const QString &sql, const QVariantList &values, const QSqlDatabase &db);
+// A server's statement with each ? outside quotes numbered ($1, $2, ...), as the server
+// takes the values bound to it.
+QString numberedParameters(const QString &statement);
 
 // A server's failure in the suite's terms: the number the SQLite side would give for the
 // same failure, and the server's own first line of text (a lock in the suite's words).

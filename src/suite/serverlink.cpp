@@ -1,5 +1,7 @@
 #include "serverlink.h"
 
+#include "pgsession.h"
+
 #include "database.h"
 #include "platform/runtime.h"
 
@@ -103,7 +105,7 @@ QSqlQuery rowsQuery(const QSqlRecord &record, const QList<QVariantList> &rows, i
     return QSqlQuery(result);
 }
 
-// What the link's thread owns. Only that thread touches the connection.
+// What the link's thread owns. Only that thread touches the session.
 struct ServerLink::Shared
 {
     std::mutex mutex;
@@ -112,11 +114,9 @@ struct ServerLink::Shared
     bool stop = false;
     std::thread thread;
 
-    QString name;
     DataSource source;
     QString fileName;
-    QSqlDatabase db;
-    int appliedLockTimeout = -1;
+    std::unique_ptr<PgSession> session;
 
     void serve()
     {
@@ -132,78 +132,13 @@ struct ServerLink::Shared
             }
             job();
         }
-        db.close();
-        db = QSqlDatabase();
-        if (QSqlDatabase::contains(name))
-            QSqlDatabase::removeDatabase(name);
-    }
-
-    bool exec(QSqlQuery &query, const ServerStep &step)
-    {
-        return query.exec(step.values.isEmpty() ? step.sql
-                                                : serverStatement(step.sql, step.values, db));
-    }
-
-    // The driver tells of a connection it has seen go only by refusing the next statement
-    // without a word.
-    static QSqlError failure(const QSqlQuery &query)
-    {
-        if (query.lastError().isValid())
-            return query.lastError();
-        return QSqlError(u"The connection to the database server was lost."_s, QString(),
-                         QSqlError::ConnectionError);
-    }
-
-    ServerReply run(const QList<ServerStep> &steps, int resultStep, const QString &undo,
-                    int lockTimeout)
-    {
-        ServerReply reply;
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        // The lock wait is the program's; the server lets a statement run a little longer,
-        // so that a lock is told as a lock.
-        if (lockTimeout != appliedLockTimeout) {
-            if (!query.exec(u"select set_config('lock_timeout', '%1', false), "
-                            u"set_config('statement_timeout', '%2', false)"_s.arg(lockTimeout)
-                                .arg(statementTimeout(lockTimeout)))) {
-                reply.error = failure(query);
-                return reply;
-            }
-            appliedLockTimeout = lockTimeout;
-        }
-        for (const ServerStep &step : steps) {
-            bool ran = exec(query, step);
-            if (ran && reply.done == resultStep) {
-                reply.record = query.record();
-                reply.rowsAffected = query.numRowsAffected();
-                while (query.next()) {
-                    QVariantList row;
-                    row.reserve(reply.record.count());
-                    for (int i = 0; i < reply.record.count(); ++i)
-                        row.append(query.value(i));
-                    reply.rows.append(row);
-                }
-                // A failure while the rows come is the statement's failure.
-                ran = !query.lastError().isValid();
-            }
-            if (!ran) {
-                reply.error = failure(query);
-                if (reply.done > 0 && !undo.isEmpty() && !isConnectionLost(reply.error))
-                    QSqlQuery(db).exec(undo);
-                return reply;
-            }
-            query.finish();
-            ++reply.done;
-        }
-        return reply;
+        session.reset();
     }
 };
 
 ServerLink::ServerLink(const DataSource &source, const QString &fileName)
     : shared_(std::make_shared<Shared>())
 {
-    static std::atomic<quint64> serial { 0 };
-    shared_->name = u"server-"_s + fileName.toUpper() + u'-' + QString::number(++serial);
     shared_->source = source;
     shared_->fileName = fileName;
     shared_->thread = std::thread([shared = shared_] { shared->serve(); });
@@ -266,21 +201,15 @@ ServerReply ServerLink::call(std::function<ServerReply()> job, int ms, const Slo
 QSqlError ServerLink::open(int ms, const SlowWait &slow)
 {
     Shared *shared = shared_.get();
+    const int lockTimeout = lockTimeoutMs_;
     const ServerReply reply = call(
-        [shared] {
+        [shared, lockTimeout] {
             ServerReply opened;
-            shared->db = openSuiteDatabase(shared->name, shared->source, shared->fileName,
-                                           Access::ReadWrite, opened.error);
-            if (opened.error.isValid())
-                return opened;
-            // The session as the server names it, for asking later what became of it.
-            QSqlQuery session(shared->db);
-            if (session.exec(u"select pid, (extract(epoch from backend_start) * 1000000)::bigint "
-                             u"from pg_stat_activity where pid = pg_backend_pid()"_s)
-                && session.next())
-                opened.rows.append({ session.value(0), session.value(1) });
-            else
-                opened.error = serverFailure(session.lastError());
+            ServerSession session;
+            shared->session = std::make_unique<PgSession>();
+            opened.error
+                = shared->session->open(shared->source, shared->fileName, lockTimeout, session);
+            opened.rows.append({ session.pid, session.started });
             return opened;
         },
         ms, slow);
@@ -301,7 +230,7 @@ ServerReply ServerLink::run(const QList<ServerStep> &steps, int resultStep, cons
     const int lockTimeout = lockTimeoutMs_;
     ServerReply reply
         = call([shared, steps, resultStep, undo,
-                lockTimeout] { return shared->run(steps, resultStep, undo, lockTimeout); },
+                lockTimeout] { return shared->session->run(steps, resultStep, undo, lockTimeout); },
                ms, slow);
     if (!reply.answered || isConnectionLost(reply.error))
         open_ = false;

@@ -80,7 +80,21 @@ struct Pass
     int statements = 0;
     bool cutOnAnswer = false;
     bool downOnCut = false;
+    bool swallowing = false; // the rest of a pipeline, up to its Sync, is lost
 };
+
+// The statement a message of the program's carries: a simple statement's, or the one a
+// pipeline's Parse names; null for any other message.
+QByteArray statementText(const QByteArray &message, char type)
+{
+    if (type == 'Q')
+        return message.mid(5, message.size() - 6);
+    if (type != 'P')
+        return QByteArray();
+    const qsizetype name = message.indexOf('\0', 5);
+    const qsizetype end = message.indexOf('\0', name + 1);
+    return name < 0 || end < 0 ? QByteArray() : message.mid(name + 1, end - name - 1);
+}
 
 } // namespace
 
@@ -153,16 +167,24 @@ struct ServerRelay::Private
             const qsizetype size = head + qFromBigEndian<quint32>(in.constData() + head);
             if (in.size() < size)
                 return true;
-            // The program waits for the answer to a statement, and to its start-up message.
-            if (from == 0 && (head == 0 || in.at(0) == 'Q'))
+            const char type = head == 1 ? in.at(0) : 0;
+            // The program waits for the answer to its start-up message, a statement, or the
+            // end (Sync) of a pipeline of them.
+            if (from == 0 && (head == 0 || type == 'Q' || type == 'S'))
                 ++roundTrips;
-            if (from == 0 && head == 1 && in.at(0) == 'Q') {
+            // A pipeline lost on the way is lost to its end.
+            if (from == 0 && p.swallowing) {
+                p.swallowing = type != 'S';
+                in.remove(0, size);
+                continue;
+            }
+            const QByteArray text = from == 0 ? statementText(in.first(size), type) : QByteArray();
+            if (!text.isNull()) {
                 ++p.statements;
-                if (commitChance > 0 && in.mid(5, size - 6) == "commit"
+                if (commitChance > 0 && text == "commit"
                     && std::uniform_real_distribution<double>(0, 1)(random) < commitChance)
                     p.cutOnAnswer = true;
-                if (fault
-                    && fault->statement.match(QString::fromUtf8(in.mid(5, size - 6))).hasMatch()) {
+                if (fault && fault->statement.match(QString::fromUtf8(text)).hasMatch()) {
                     const Fault what = fault->fault;
                     p.downOnCut = fault->thenDown;
                     fault.reset();
@@ -170,6 +192,7 @@ struct ServerRelay::Private
                     if (frozen)
                         return true;
                     if (what == Fault::Swallow) {
+                        p.swallowing = type == 'P';
                         in.remove(0, size);
                         continue;
                     }
