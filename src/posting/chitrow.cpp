@@ -38,19 +38,20 @@ QString failureReason(qint32 number, const QString &description, const QString &
     return reason + u" (code "_s + QString::number(number) + u')';
 }
 
-// The row, sized to the table by a key no chit has and filled by position, as DbWrite adds it.
-Result<void> addChitRow(const Chit &chit, const QString &startStamp)
+// The chit's row by position, sized to ardaily's columns (as a read of no row would size
+// it, but from the columns the connection knows already: a post sends nothing before its
+// writes).
+Result<QVariantList> chitRow(const Chit &chit, const QString &startStamp)
 {
-    QString db = u"daily"_s;
-    const Result<DbRow> empty
-        = DbRead(db, u"select * from ardaily where tallicnum = '@#$%^&*()'"_s);
-    if (!empty)
-        return empty.failure();
-    if (empty->values.size() <= DailyColumn::Source)
+    SuiteDb daily(u"DAILY.MDB"_s);
+    const Result<QStringList> columns = daily.columnsOf(u"ardaily"_s);
+    if (!columns)
+        return columns.failure();
+    if (columns->size() <= DailyColumn::Source)
         return Failure { JetError::NoSuchColumn,
-                         u"The ardaily table lacks the columns of a chit."_s, db };
+                         u"The ardaily table lacks the columns of a chit."_s, daily.fileName() };
 
-    QVariantList row = empty->values;
+    QVariantList row(columns->size());
     row[DailyColumn::GlAccount] = Val(chit[Field::GlAccount]);
     row[DailyColumn::ChitNumber] = chit[Field::ChitNumber];
     row[DailyColumn::ChitDate] = Val(chit[Field::ChitDate]);
@@ -70,18 +71,25 @@ Result<void> addChitRow(const Chit &chit, const QString &startStamp)
     if (!chit.memo.isEmpty())
         row[DailyColumn::Memo] = chit.memo;
     row[DailyColumn::Source] = DailyColumn::EntrySource;
-
-    DbAddNewOn();
-    return DbWrite(db, u"select * from ardaily where tallicnum = ?"_s, row,
-                   { chit[Field::ChitNumber] });
+    return row;
 }
 
 } // namespace
 
 WriteResult StoreChitRow(const Chit &chit, const QString &startStamp, const QString &key)
 {
-    WriteResult result = storeKeyed(key, u"chit "_s + chit[Field::ChitNumber],
-                                    [&](SuiteDb &) { return addChitRow(chit, startStamp); });
+    const Result<QVariantList> row = chitRow(chit, startStamp);
+    WriteResult result;
+    if (!row) {
+        result.failure = row.failure();
+    } else {
+        result = storeKeyed(key, u"chit "_s + chit[Field::ChitNumber], [&](SuiteDb &) {
+            QString db = u"daily"_s;
+            DbAddNewOn();
+            return DbWrite(db, u"select * from ardaily where tallicnum = ?"_s, *row,
+                           { chit[Field::ChitNumber] });
+        });
+    }
     Failure &failure = result.failure;
     if (result.outcome == WriteOutcome::NotStored) {
         // A missing file the layer has told the operator of already.

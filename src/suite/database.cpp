@@ -313,6 +313,16 @@ QString writeStatement(const WriteTarget &target, const QStringList &columns,
     return sql;
 }
 
+// What a new row is written against: the names of the table's columns after the rowid's
+// place, and no row.
+Result<SuiteDb::FirstRow> addingRow(SuiteDb &db, const QString &table)
+{
+    const Result<QStringList> columns = db.columnsOf(table);
+    if (!columns)
+        return columns.failure();
+    return SuiteDb::FirstRow { QStringList { u"rowid"_s } + *columns, {} };
+}
+
 } // namespace
 
 Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantList &row,
@@ -336,16 +346,19 @@ Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantLi
                                     u"Cannot write through the statement: "_s + statement),
                          dbName);
     }
-    // The read has ended when firstRow() returns, as it must before the write takes its lock.
-    const Result<SuiteDb::FirstRow> first
-        = db.firstRow(u"select rowid, * from "_s + target->table + target->rest, values);
+    // A new row needs only the table's columns, which the connection knows once read; an
+    // update, the row. The read has ended when firstRow() returns, as it must before the
+    // write takes its lock.
+    const bool adding = addNewMode;
+    const Result<SuiteDb::FirstRow> first = adding
+        ? addingRow(db, target->table)
+        : db.firstRow(u"select rowid, * from "_s + target->table + target->rest, values);
     DoEvents();
     if (!first && isMissing(first.failure()))
         return reportMissing(dbName, first.failure());
     if (!first)
         return first.failure();
     const QStringList &columns = first->names;
-    const bool adding = addNewMode;
     const bool haveRow = !adding && !first->values.isEmpty();
     const QVariant rowid = haveRow ? first->values.at(0) : QVariant();
     DoEvents();

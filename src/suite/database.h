@@ -205,12 +205,16 @@ public:
     };
     Result<FirstRow> firstRow(const QString &sql, const QVariantList &values);
     Result<void> exec(const QString &sql);
-    // On files the write lock is taken at once, so that the wait for another workstation
-    // comes first; or just before the first execPrepared() of the transaction, when what
-    // comes before it only reads and may read the file as it is then: the lock is then held
-    // for the writes alone. On a server both begin at once.
-    enum class WriteLock { AtOnce, AtFirstWrite };
-    Result<void> transaction(WriteLock lock = WriteLock::AtOnce);
+    // How a transaction's writes go: each answered as it is made; or, where nothing needs
+    // their answers before the COMMIT, with it. On files the write lock is then taken just
+    // before the first execPrepared() (the reads before it see the file as it is then, and
+    // the lock is held for the writes alone); on a server the writes are sent with the
+    // COMMIT, in one round trip, and execPrepared() answers -1 rows meanwhile (a read among
+    // them sends those kept so far first).
+    enum class Writes { Answered, WithCommit };
+    Result<void> transaction(Writes writes = Writes::Answered);
+    // The names of the table's columns, in order: read once for the connection's life.
+    Result<QStringList> columnsOf(const QString &table);
     Result<void> commit();
     Result<void> rollback();
     // Lets go of the connection, which stays kept for the next user; this object runs no
@@ -247,6 +251,8 @@ private:
     bool serverBegin();
     bool serverEnd(bool commit);
     bool serverCommit(const QElapsedTimer &clock);
+    bool serverCommitWrites(const QElapsedTimer &clock, int resultStep = -1);
+    bool sendKeptWrites();
     int answerWait(const QElapsedTimer &clock) const;
 
     std::shared_ptr<Kept> kept_;

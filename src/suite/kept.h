@@ -10,6 +10,7 @@
 #include "sqlitefiles.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -40,8 +41,13 @@ struct SuiteDb::Kept
     QElapsedTimer lockClock;
     bool waiting = false;
 
-    // On a server: the session of the last COMMIT whose answer was lost.
+    // On a server: the session of the last COMMIT whose answer was lost; the writes of a
+    // transaction kept to go with its COMMIT (Writes::WithCommit), none sent yet.
     ServerSession lost;
+    bool writesKept = false;
+    QList<ServerStep> keptWrites;
+    // The columns of each table read so far, by table name.
+    QHash<QString, QStringList> columns;
 
     bool onServer() const { return source.onServer(); }
 
@@ -62,7 +68,8 @@ struct SuiteDb::Kept
         }
         db.close();
         link.reset();
-        inTransaction = beginPending = false;
+        inTransaction = beginPending = writesKept = false;
+        keptWrites.clear();
         endWait();
     }
 

@@ -158,26 +158,28 @@ QSqlQuery SuiteDb::serverRun(const QString &sql, const QVariantList &values)
 {
     Kept &kept = *kept_;
     const bool read = onlyReads(sql);
-    if (!kept.inTransaction && !read) {
-        // A write stands in a transaction of its own: a connection lost before its COMMIT
-        // has stored nothing.
-        if (!serverBegin())
-            return failedQuery(error_);
-        QSqlQuery result = serverRun(sql, values);
-        if (failed()) {
-            const QSqlError failure = error_;
-            serverEnd(false);
-            error_ = failure;
-            return result;
-        }
-        const int affected = rowsAffected_;
-        if (!serverEnd(true))
-            return failedQuery(error_);
-        rowsAffected_ = affected;
-        return result;
-    }
-
     const ServerStep step { serverStatement(sql), values };
+    if (!kept.inTransaction && !read) {
+        // A write stands in a transaction of its own, sent with its BEGIN and COMMIT in one
+        // round trip: a connection lost before the answer leaves its outcome untold.
+        kept.keptWrites = { step };
+        QElapsedTimer clock;
+        clock.start();
+        if (!serverCommitWrites(clock, 1))
+            return failedQuery(error_);
+        return rowsQuery({}, {}, rowsAffected_);
+    }
+    if (kept.writesKept) {
+        // A write goes with the COMMIT; a read needs what was written before it.
+        if (!read) {
+            kept.keptWrites << step;
+            rowsAffected_ = -1;
+            error_ = QSqlError();
+            return rowsQuery({}, {}, -1);
+        }
+        if (!sendKeptWrites())
+            return failedQuery(error_);
+    }
     ServerReply reply;
     const bool guarded = kept.inTransaction;
     if (!serverCall(guarded ? QList<ServerStep> { Savepoint, step, Release } : QList { step },
@@ -196,9 +198,30 @@ bool SuiteDb::serverBegin()
     return true;
 }
 
+// The writes kept so far, sent after a BEGIN: from then on the transaction is one as any.
+bool SuiteDb::sendKeptWrites()
+{
+    Kept &kept = *kept_;
+    kept.writesKept = false;
+    QList<ServerStep> steps { { u"begin"_s, {} } };
+    steps += std::exchange(kept.keptWrites, {});
+    ServerReply reply;
+    return serverCall(steps, -1, u"rollback"_s, false, reply);
+}
+
 bool SuiteDb::serverEnd(bool commit)
 {
     Kept &kept = *kept_;
+    if (kept.writesKept) {
+        kept.writesKept = kept.inTransaction = false;
+        if (!commit) {
+            kept.keptWrites.clear();
+            return true;
+        }
+        QElapsedTimer clock;
+        clock.start();
+        return serverCommitWrites(clock);
+    }
     const bool linked = kept.link && kept.link->usable();
     if (!std::exchange(kept.inTransaction, false) || !linked) {
         // The transaction went with a lost connection before its COMMIT: nothing of it was
@@ -237,6 +260,50 @@ bool SuiteDb::serverCommit(const QElapsedTimer &clock)
     error_ = layerError(JetError::OutcomeUnknown,
                         u"The database server did not answer whether the change was stored."_s);
     return false;
+}
+
+// A transaction's writes with its BEGIN and COMMIT, in one round trip. Refused, it was rolled
+// back; its answer lost, it may or may not be stored; while the server is not reached, nothing
+// was sent.
+bool SuiteDb::serverCommitWrites(const QElapsedTimer &clock, int resultStep)
+{
+    Kept &kept = *kept_;
+    const QList<ServerStep> writes = std::exchange(kept.keptWrites, {});
+    if (writes.isEmpty())
+        return true;
+    const QList<ServerStep> steps = QList<ServerStep> { { u"begin"_s, {} } } + writes
+        + QList<ServerStep> { { u"commit"_s, {} } };
+    for (;;) {
+        if (ServerDeadline::remaining() == 0) {
+            error_ = noAnswer();
+            return false;
+        }
+        if (!serverConnected(clock))
+            return false;
+        kept.link->setLockTimeout(lockWaitLimit());
+        const ServerReply reply = kept.link->run(steps, resultStep, u"rollback"_s,
+                                                 answerWait(clock), [&kept] { kept.beginWait(); });
+        if (reply.ok()) {
+            error_ = QSqlError();
+            rowsAffected_ = reply.rowsAffected;
+            return true;
+        }
+        if (!reply.answered || isConnectionLost(reply.error)) {
+            kept.lost = kept.link->session();
+            error_ = layerError(JetError::OutcomeUnknown,
+                                u"The database server did not answer whether the change was "
+                                u"stored."_s);
+            return false;
+        }
+        if (isServerLockFailure(reply.error) && clock.elapsed() < lockWaitLimit()
+            && !programEnding()) {
+            kept.beginWait();
+            lockWaitTick();
+            continue;
+        }
+        error_ = serverFailure(reply.error);
+        return false;
+    }
 }
 
 ServerSession SuiteDb::lostSession() const

@@ -23,7 +23,7 @@ void SetStaffLocation(const QString &location)
     // Each step goes on whatever the one before it did: where the user is recorded is
     // worth a try, never a stop.
     SuiteDb db(u"user.mdb"_s);
-    (void)db.transaction();
+    (void)db.transaction(SuiteDb::Writes::WithCommit);
     (void)db.execPrepared(u"update staff set location = ?, work = '' where ucase$(username) = ?"_s,
                           { s.LocationText, s.UserName });
     if (!db.commit())

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
+#include <QSqlRecord>
 #include <QThread>
 #include <QTimer>
 
@@ -559,15 +560,38 @@ bool SuiteDb::runExec(const QString &sql)
     return ok;
 }
 
-Result<void> SuiteDb::transaction(WriteLock lock)
+Result<void> SuiteDb::transaction(Writes writes)
 {
-    if (usable() && kept_->onServer())
-        return outcome(serverBegin());
-    if (usable() && lock == WriteLock::AtFirstWrite) {
+    if (usable() && kept_->onServer()) {
+        if (writes == Writes::Answered)
+            return outcome(serverBegin());
+        kept_->inTransaction = kept_->writesKept = true;
+        kept_->keptWrites.clear();
+        return {};
+    }
+    if (usable() && writes == Writes::WithCommit) {
         kept_->beginPending = true;
         return {};
     }
     return outcome(beginOnFile());
+}
+
+Result<QStringList> SuiteDb::columnsOf(const QString &table)
+{
+    if (!usable())
+        return failure();
+    const auto known = kept_->columns.constFind(table);
+    if (known != kept_->columns.cend())
+        return *known;
+    Result<QSqlQuery> read = query(u"select * from "_s + table + u" where 1 = 0"_s);
+    if (!read)
+        return read.failure();
+    QStringList names;
+    const QSqlRecord record = read->record();
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i);
+    kept_->columns.insert(table, names);
+    return names;
 }
 
 bool SuiteDb::beginOnFile()
@@ -622,7 +646,8 @@ void SuiteDb::close()
             settleFile(kept_->db);
         else if (kept_->inTransaction)
             serverEnd(false);
-        kept_->inTransaction = kept_->beginPending = false;
+        kept_->inTransaction = kept_->beginPending = kept_->writesKept = false;
+        kept_->keptWrites.clear();
     }
     if (kept_.use_count() == 1)
         letGoConnections().push_back(std::move(kept_));

@@ -105,27 +105,18 @@ MemberAccount memberFromRow(const QSqlQuery &member, const QString &typed)
     return found;
 }
 
-// The member's class as "CODE-Description". Every member has a class: a class code that
-// names no class (blank or Null among them) is a damaged register, reported to the
-// operator, and the member is keyed again.
-Result<QString> memberClass(SuiteDb &db, const QString &classCode)
+// The member's class as "CODE-Description", read with the member in one statement. Every
+// member has a class: a class code that names no class (blank or Null among them) is a
+// damaged register, reported to the operator, and the member is keyed again.
+Result<QString> memberClass(SuiteDb &db, const QSqlQuery &row)
 {
-    Result<QSqlQuery> classRead
-        = db.query(u"select * from classcode where classcode = "_s + sqlLiteral(classCode));
-    const Result<bool> classFound = firstRow(db, classRead);
-    if (!classFound)
-        return classFound.failure();
-    QSqlQuery &classRow = *classRead;
-    if (!*classFound) {
-        classRow.finish();
+    if (row.value(u"tallic_classfound"_s).isNull()) {
         db.close();
         return refuseOnFailure(
             { JetError::NoCurrentRecord, u"No current record."_s, db.fileName() });
     }
-    const QString text = classRow.value(u"classcode"_s).toString() + u'-'
-        + classRow.value(u"Description"_s).toString();
-    classRow.finish();
-    return text;
+    return row.value(u"tallic_classfound"_s).toString() + u'-'
+        + row.value(u"tallic_classtext"_s).toString();
 }
 
 } // namespace
@@ -182,9 +173,11 @@ Result<MemberAccount> ValidateMember(const QString &typed)
         return refuseOnFailure(opened.failure());
     // Between the two bounds, so that 1234 finds the main account and never its
     // sub-accounts .01 to .99, whatever the stored number's last binary digit.
-    Result<QSqlQuery> read
-        = db.query(u"select * from acctinfo where acctnumber between "_s + shortestNumber(n - 0.001)
-                   + u" and "_s + shortestNumber(n + 0.001));
+    Result<QSqlQuery> read = db.query(
+        u"select a.*, c.classcode as tallic_classfound, c.Description as tallic_classtext "
+        u"from acctinfo a left join classcode c on c.classcode = a.classcode "
+        u"where a.acctnumber between "_s
+        + shortestNumber(n - 0.001) + u" and "_s + shortestNumber(n + 0.001));
     DoEvents();
     const Result<bool> found = firstRow(db, read);
     if (!found)
@@ -194,10 +187,8 @@ Result<MemberAccount> ValidateMember(const QString &typed)
         return refuseNotFound(db, row, u"Invalid member number!"_s, u"Member # Check"_s);
 
     MemberAccount member = memberFromRow(row, typed);
-    const QVariant classValue = row.value(u"classcode"_s);
+    const Result<QString> classText = memberClass(db, row);
     row.finish();
-    const Result<QString> classText
-        = memberClass(db, classValue.isNull() ? QString() : classValue.toString());
     if (!classText)
         return classText.failure();
     member.classText = *classText;

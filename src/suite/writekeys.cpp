@@ -76,13 +76,13 @@ QString newWriteKey()
     return u"%1%2"_s.arg(bits[0], 16, 16, QChar(u'0')).arg(bits[1], 16, 16, QChar(u'0'));
 }
 
-WriteResult storeKeyed(const QString &key, const QString &description, const DailyWrites &writes)
+WriteResult storeKeyed(const QString &key, const QString &description, const DailyWrites &writes,
+                       SuiteDb::Writes writesGo)
 {
     ServerSession lost;
     {
         SuiteDb daily(DailyFile);
-        // The write lock is held for the writes alone, not for the reads before them.
-        if (const Result<void> begun = daily.transaction(SuiteDb::WriteLock::AtFirstWrite); !begun)
+        if (const Result<void> begun = daily.transaction(writesGo); !begun)
             return notStored(begun.failure());
         const QString at = now();
         Result<void> written = writes(daily);

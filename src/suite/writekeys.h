@@ -34,9 +34,12 @@ struct WriteResult
 
 // The writes, then the key's row with its description, in one transaction of the daily
 // database, and the COMMIT. A COMMIT whose answer is lost is looked up at once, within the
-// time the server is given (ServerDeadline); what cannot be looked up then is Unknown.
+// time the server is given (ServerDeadline); what cannot be looked up then is Unknown. By
+// default the writes go with the COMMIT (on a server, all in one round trip): writes that
+// need their answers (the rows changed) say Writes::Answered.
 using DailyWrites = std::function<Result<void>(SuiteDb &daily)>;
-WriteResult storeKeyed(const QString &key, const QString &description, const DailyWrites &writes);
+WriteResult storeKeyed(const QString &key, const QString &description, const DailyWrites &writes,
+                       SuiteDb::Writes writesGo = SuiteDb::Writes::WithCommit);
 
 // What became of the write with the key: found stored, or settled as never to be stored: a
 // key that is not there is stored as not stored once the transaction that may hold it has

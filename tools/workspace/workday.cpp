@@ -327,7 +327,9 @@ Workday::Change Workday::change(int row, const QString &action, const QVariantLi
                 return Failure { JetError::Generic, QString() };
             }
             return {};
-        });
+        },
+        // Whether the row was the one read is the change's own answer.
+        SuiteDb::Writes::Answered);
     switch (written.outcome) {
     case WriteOutcome::Stored:
         return Change::Done;
