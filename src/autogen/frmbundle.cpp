@@ -65,6 +65,19 @@ void Frmbundle::Form_Activate()
     DoEvents();
 }
 
+void Frmbundle::startLookup(const QString &program, const QString &box)
+{
+    lookup_.start(program);
+    if (const QString answer = lookup_.answer(); !answer.isEmpty())
+        ctl(box).setText(answer);
+}
+
+void Frmbundle::takeLookupAnswer(const QString &box)
+{
+    if (const QString answer = lookup_.take(); !answer.isEmpty())
+        ctl(box).setText(answer);
+}
+
 void Frmbundle::txtmemo_GotFocus()
 {
     ctl(u"txtmemo"_s).setBackColor(Colors::Yellow);

@@ -3,6 +3,7 @@
 #include "platform/colors.h"
 #include "platform/form.h"
 #include "suite/pendingwrites.h"
+#include "suite/tools.h"
 #include "suite/validators.h"
 
 #include <QSet>
@@ -132,6 +133,11 @@ private:
 
     // The account last found by the check of txtglnum: its text goes with the next item.
     GlAccount account_;
+
+    // A lookup started from txtglnum or txtmember: the box takes its answer as it is left.
+    LookupStart lookup_;
+    void startLookup(const QString &program, const QString &box);
+    void takeLookupAnswer(const QString &box);
 
     // Members done out of members listed, under mainhelpwindow.
     QProgressBar *progress_ = nullptr;

@@ -46,7 +46,7 @@ void Frmbundle::txtmember_GotFocus()
 void Frmbundle::txtmember_KeyDown(int &KeyCode, int)
 {
     if (KeyCode == VirtualKey::F5)
-        StartProgram(u"tassip.exe"_s, WindowStyle::Normal);
+        startLookup(u"tassip.exe"_s, u"txtmember"_s);
 }
 
 void Frmbundle::txtmember_KeyPress(int &KeyAscii)
@@ -59,6 +59,7 @@ void Frmbundle::txtmember_KeyPress(int &KeyAscii)
 
 void Frmbundle::txtmember_LostFocus()
 {
+    takeLookupAnswer(u"txtmember"_s);
     Control field = ctl(u"txtmember"_s);
     const double number = Val(field.text());
     field.setText(formatMask(number, u"#####.#0"_s));

@@ -8,6 +8,7 @@
 #include "platform/form.h"
 #include "suite/arsettings.h"
 #include "suite/pendingwrites.h"
+#include "suite/tools.h"
 
 #include <functional>
 #include <optional>
@@ -34,11 +35,6 @@ public:
     Control Label1(int index) const { return control(QStringLiteral("Label1"), index); }
     Control txtprev(int index) const { return control(QStringLiteral("txtprev"), index); }
     Control ctl(const QString &name, int index = -1) const { return control(name, index); }
-
-    // The number on the clipboard when it is the answer of the field's lookup: marked by
-    // that lookup, or new since the lookup was started from the field while it has had the
-    // focus. Empty for anything else, which was copied in another program.
-    QString lookupAnswer(int field) const;
 
     // Reads the command line and the suite's configuration; refuses a start that the
     // launch code or the access level does not allow. False when the program ends.
@@ -132,8 +128,9 @@ private:
     void showSettings();
     // Lets another program of the suite come in front of the window.
     void releaseTopmost();
-    void startLookup(const QString &commandLine);
-    // The field takes the lookup's answer, which leaves the clipboard.
+    // The answer of the lookup started from the field shows in it; leaving the field takes
+    // it, and it leaves the clipboard.
+    void showLookupAnswer(int field);
     bool takeLookupAnswer(int field, QString &text);
 
     // Leaving each field (the field's own checks; false sends the operator back).
@@ -171,8 +168,7 @@ private:
     bool refilling_ = false; // the program, not the operator, is filling a field
     bool dateTouched_ = false; // the operator changed the date since entering its field
     bool amountsDone_ = false; // Enter or "+" computed the base sale already
-    int lookupField_ = 0; // the field a lookup was started from since it got the focus
-    QString clipboardAtLookup_; // what the clipboard held when that lookup started
+    LookupStart lookup_; // started from the field that has the focus
 
     // What OK decides from besides the chit, and the boxes of its refusals.
     PostingContext postingContext() const;

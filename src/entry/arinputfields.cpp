@@ -53,6 +53,8 @@ void Arinput::Text1_LostFocus(int Index)
         leaveKeyedAmount(Index);
         break;
     }
+    // A lookup's answer that comes after its field was left fills nothing.
+    lookup_.forget();
 }
 
 void Arinput::leaveGlAccount()

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPointer>
+#include <QUuid>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -86,6 +87,28 @@ void setToolReturnAction(std::function<void()> action)
 bool StartProgram(const QString &commandLine, WindowStyle style)
 {
     return platform().startProgram(commandLine, style);
+}
+
+bool LookupStart::start(const QString &commandLine)
+{
+    mark_ = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    return platform().startLookup(commandLine, mark_);
+}
+
+QString LookupStart::answer() const
+{
+    if (mark_.isEmpty() || platform().clipboardLookup() != mark_)
+        return QString();
+    return platform().clipboardText();
+}
+
+QString LookupStart::take()
+{
+    const QString taken = answer();
+    if (!taken.isEmpty())
+        platform().clearClipboard();
+    forget();
+    return taken;
 }
 
 Result<qint32> RunAndWait(const QString &commandLine)

@@ -51,13 +51,19 @@ bool FakePlatform::startProgram(const QString &commandLine, WindowStyle)
         QFile file(findInWorkingFolder(program));
         if (file.open(QIODevice::ReadOnly) && file.size() > 0)
             setClipboardText(QString::fromLatin1(file.readAll()));
-    } else if (QStringList { u"ombrel.exe"_s, u"tassip.exe"_s, u"wennic.exe"_s }.contains(
-                   program.toLower())
-               && !lookupAnswers.isEmpty()) {
-        clipboard = lookupAnswers.takeFirst();
-        clipboardMark = program.toLower();
     }
     return true;
+}
+
+bool FakePlatform::startLookup(const QString &commandLine, const QString &mark)
+{
+    lookupMarks.append(mark);
+    const bool running = startProgram(commandLine, WindowStyle::Normal);
+    if (running && !lookupAnswers.isEmpty()) {
+        clipboard = lookupAnswers.takeFirst();
+        clipboardMark = mark;
+    }
+    return running;
 }
 
 int FakePlatform::runAndWait(const QString &commandLine)
