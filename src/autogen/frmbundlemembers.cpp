@@ -7,6 +7,7 @@
 #include "basic/text.h"
 #include "listfiles.h"
 #include "platform/keycodes.h"
+#include "platform/platform.h"
 #include "platform/runtime.h"
 #include "suite/database.h"
 #include "suite/messages.h"
@@ -73,7 +74,10 @@ void Frmbundle::cmdaddmember_Click()
     const double number = Val(field.text());
     if (number < 1 || number > HighestMember)
         return;
+    // The check leaves the member's class on the clipboard, where the operator's own text was.
+    const QString kept = platform().clipboardText();
     const Result<MemberAccount> member = ValidateMember(shortestNumber(number));
+    putClipboardBack(kept);
     if (!member) {
         field.setText(QString());
         field.setFocus();

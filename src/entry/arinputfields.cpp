@@ -154,20 +154,12 @@ void Arinput::leaveMember()
     // The validator and the balance pass their texts through the clipboard; what another
     // program left there is put back afterwards.
     const QString kept = answered ? QString() : platform().clipboardText();
-    const auto putBack = [&kept] {
-        if (platform().clipboardText() == kept)
-            return;
-        if (kept.isEmpty())
-            platform().clearClipboard();
-        else
-            platform().setClipboardText(kept);
-    };
     QString description = typed;
     if (Val(typed) != 0 && !settings_.SkipMemberCheck) {
         const Result<MemberAccount> member = ValidateMember(typed);
         keyed_.MemberTerminated = member && member->terminated;
         if (!member) {
-            putBack();
+            putClipboardBack(kept);
             field.setFocus();
             return;
         }
@@ -181,7 +173,7 @@ void Arinput::leaveMember()
     }
     const QString passed = platform().clipboardText();
     showMember(description, passed != kept ? passed : QString());
-    putBack();
+    putClipboardBack(kept);
     DoEvents();
 }
 

@@ -180,9 +180,12 @@ TEST(BundleTest, MembersAreAddedOneByOneOrByClassAndCountedAroundDeleteMember)
         retype(h, u"txtmember"_s, QString::fromLatin1(keys) + u"{ENTER}"_s);
         EXPECT_EQ(bundleControl(h, u"txtmember"_s).text, QString::fromLatin1(shown)) << keys;
     }
-    // A member not on file is refused with the check's box; one on file is listed.
+    // A member not on file is refused with the check's box; one on file is listed. The
+    // operator's text on the clipboard outlasts the checks.
     h.clearDialogs();
+    h.setClipboard(u"Quarterly dues"_s);
     retype(h, u"txtmember"_s, u"1500{ENTER}{ENTER}1003{ENTER}{ENTER}"_s);
+    EXPECT_EQ(h.clipboard(), u"Quarterly dues"_s);
     EXPECT_EQ(h.dialogs(),
               QList<Dialog> {
                   box(u"Member # Check"_s, u"Invalid member number!"_s, DialogIcon::Critical) });
