@@ -161,8 +161,6 @@ private:
     ArSettings settings_;
     Batch batch_;
     KeyedChit keyed_;
-    // The description of the last account found, which Text2 shows.
-    QString glAccountText_;
 
     bool topmostReleased_ = false;
     bool refilling_ = false; // the program, not the operator, is filling a field

@@ -64,6 +64,8 @@ void Arinput::leaveGlAccount()
     // A locked field keeps its account whatever the clipboard holds.
     if (!GlLocked)
         takeLookupAnswer(Field::GlAccount, typed);
+    // Only an account found has a description: none beside an empty field.
+    QString description;
     if (Val(typed) != 0 && !settings_.SkipGlCheck) {
         const double number = Val(typed);
         const Result<GlAccount> account = ValidateGLAccount(typed);
@@ -73,7 +75,7 @@ void Arinput::leaveGlAccount()
             field.setFocus();
             return;
         }
-        glAccountText_ = account->text;
+        description = account->text;
         if (account->level != 1) {
             MsgBox(u"You may not post to non-level 1 accounts"_s, BoxButtons::Ok, BoxIcon::None,
                    u"Problem..."_s);
@@ -89,7 +91,7 @@ void Arinput::leaveGlAccount()
         }
     }
     DoEvents();
-    ctl(u"Text2"_s).setText(glAccountText_);
+    ctl(u"Text2"_s).setText(description);
     // An empty field stays open for the account, its lookup and a paste.
     if (typed.isEmpty())
         return;

@@ -72,6 +72,7 @@ TEST(KeyingTest, FieldsRefuseWhatMayNotBeKeyed)
     h.clearDialogs();
     h.click(u"cmdredo"_s);
     h.keys(u"{ENTER}A1{ENTER}{ENTER}1001{ENTER}{ENTER}10{ENTER}"_s);
+    EXPECT_EQ(text(h, u"Text2"_s), QString()) << "the last account's description";
     EXPECT_EQ(h.dialogTitles(), QStringList { u"G/L Account Problem..."_s });
     EXPECT_EQ(h.focused(), u"Text1(7)"_s);
     EXPECT_FALSE(h.control(u"cmdokay"_s).enabled);
