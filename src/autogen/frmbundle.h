@@ -42,6 +42,7 @@ public:
 private slots:
     void Form_Load();
     void Form_Activate();
+    void Form_Unload(int &Cancel);
 
     // The bundle: the items' account and price, and the bundle commands.
     void txtglnum_GotFocus();
@@ -99,6 +100,9 @@ private:
     static const ListSide Bundle;
     static const ListSide Members;
 
+    // Exit with the list changed since its last save asks whether to save it; false when
+    // the save failed (reported) and the window stays.
+    bool savedOnExit(const ListSide &side, const QString &listName, const QString &doneText);
     void loadList(const ListSide &side);
     // Tells the operator of entries not added: the list files could not hold them.
     void tellNotKept(const QStringList &entries);

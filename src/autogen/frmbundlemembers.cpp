@@ -110,6 +110,7 @@ void Frmbundle::cmdaddgroup_Click()
         return;
     ctl(u"txtmember"_s).setText(QString());
     markChanged(Members, true);
+    showMemberCount();
     DoEvents();
 }
 

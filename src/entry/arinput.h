@@ -60,6 +60,9 @@ public:
 
     // What AutoGenerate opens: the window of the layer above, installed at start.
     static void setAutoGenerateOpener(std::function<void()> open);
+    // AutoGenerate has closed: the focus leaves the button that opened it, where the next
+    // Enter would open it again, for the field whose prompt the help line shows.
+    void backFromAutoGenerate();
 
     // The club's settings read at start-up, the batch and the chit being keyed.
     const ArSettings &settings() const { return settings_; }
@@ -167,6 +170,7 @@ private:
     bool dateTouched_ = false; // the operator changed the date since entering its field
     bool amountsDone_ = false; // Enter or "+" computed the base sale already
     LookupStart lookup_; // started from the field that has the focus
+    int promptField_ = Field::GlAccount; // the field whose prompt the help line shows
 
     // What OK decides from besides the chit, and the boxes of its refusals.
     PostingContext postingContext() const;

@@ -38,6 +38,7 @@ void Arinput::Text1_GotFocus(int Index)
     lookup_.forget();
     if (Index == Field::GlAccount && GlLocked)
         return;
+    promptField_ = Index;
     Control field = Text1(Index);
     field.setBackColor(Colors::Yellow);
     field.setText(QString());

@@ -142,20 +142,26 @@ TEST(BundleTest, AccountsAreCheckedOnLeavingAndTheBundleIsKeptInItsFileExactly)
     EXPECT_EQ(bundleControl(h, u"helpwindow"_s).text, u"Bundle saved."_s);
     EXPECT_EQ(bundleControl(h, u"List1"_s).foreColor, Navy);
 
-    // New Bundle leaves the file alone: closed and opened again, the saved bundle is back.
+    // New Bundle leaves the file alone: Exit asks whether to save the bundle, No keeps the
+    // file, and the focus is back in the G/L field. Opened again, the saved bundle is back.
     h.click(u"frmbundle.cmdnew"_s);
     EXPECT_EQ(bundleControl(h, u"List1"_s).items, QStringList());
     EXPECT_EQ(bundleControl(h, u"List1"_s).foreColor, Colors::Red);
+    h.clearDialogs();
     h.click(u"frmbundle.cmdexit"_s);
+    EXPECT_EQ(h.dialogTitles(), QStringList { u"Save changes?"_s });
     ASSERT_TRUE(h.running());
+    EXPECT_EQ(h.focused(), u"Text1(1)"_s);
     h.click(u"cmdautogenerate"_s);
     EXPECT_EQ(bundleControl(h, u"List1"_s).items, QStringList { dues });
     EXPECT_EQ(bundleControl(h, u"List1"_s).foreColor, Navy);
 
-    // An empty bundle saves as an empty file; Delete Bundle removes the file.
+    // An empty bundle saves as an empty file, also at Exit; Delete Bundle removes the file.
     h.click(u"frmbundle.cmdnew"_s);
-    h.click(u"frmbundle.cmdsavelist"_s);
+    h.queueAnswers({ true });
+    h.click(u"frmbundle.cmdexit"_s);
     EXPECT_EQ(fileBytes(h, u"bundle1.ini"_s), QByteArray());
+    h.click(u"cmdautogenerate"_s);
     h.click(u"frmbundle.cmddeletelist"_s);
     EXPECT_EQ(fileBytes(h, u"bundle1.ini"_s), QByteArray("missing"));
     EXPECT_EQ(bundleControl(h, u"helpwindow"_s).text, u"Bundle deleted"_s);
@@ -205,6 +211,7 @@ TEST(BundleTest, MembersAreAddedOneByOneOrByClassAndCountedAroundDeleteMember)
     members << u"1200 - ALLEN, "_s << u"1234 - SMITH, JOHN"_s << u"1200 - ALLEN, "_s
             << u"1234 - SMITH, JOHN"_s << u"1234.01 - SMITH, JANE"_s;
     EXPECT_EQ(bundleControl(h, u"List2"_s).items, members);
+    EXPECT_EQ(bundleControl(h, u"lblcount"_s).caption, u"7 members"_s);
     const QList<Dialog> asked = h.dialogs();
     ASSERT_EQ(asked.size(), 8);
     EXPECT_EQ(
