@@ -51,10 +51,11 @@ public:
     void PaymentMode();
     void AdjustCreditMode();
     void RedoChit();
-    void StartBatch();
+    // The calendar opens on the date given, else on today.
+    void StartBatch(qint32 openOn = 0);
     // The batch date from the picker, held to the open month; false when none was chosen
     // (the batch that was goes on) or the program ends.
-    bool chooseBatchDate();
+    bool chooseBatchDate(qint32 openOn);
     // Adds the posted chit to the batch's validity totals and shows them.
     void UpdateValidityTotals(const Chit &chit);
 

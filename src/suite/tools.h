@@ -56,10 +56,11 @@ void RunTool(const QString &toolProgram, const QString &toolCode);
 void ShowVersionInfo();
 
 // Runs the calendar program: the date the operator chose as text, none when the calendar
-// ended without one (Escape). When the calendar cannot be started, or gives nothing
+// ended without one (Escape). The calendar opens on the date given (yyyymmdd, as its
+// argument), else on today. When the calendar cannot be started, or gives nothing
 // within pickDateLimit(), the date is asked for in an input box instead; Cancel there
 // gives none. Keys typed at the windows while the calendar runs are dropped.
-std::optional<QString> PickDate();
+std::optional<QString> PickDate(qint32 openOn = 0);
 
 // Shows the suite's manual through the help program, or the window's own text (a viewer
 // command line) when the help program is not installed or answers "NOHELP". The help

@@ -42,10 +42,13 @@ bool FakePlatform::startProgram(const QString &commandLine, WindowStyle)
     if (program.compare(u"dalmore.exe"_s, Qt::CaseInsensitive) == 0) {
         // The date picker leaves the operator's choice on the clipboard (an empty one is
         // Escape); with nothing queued the run ends, so that no test waits for a date forever.
-        if (pickedDates.isEmpty())
+        const QString day = splitCommandLine(commandLine).value(1, date.toString(u"yyyyMMdd"_s));
+        if (pickedDates.isEmpty()) {
             endProgram();
-        else
-            setClipboardText(pickedDates.takeFirst());
+        } else {
+            const QString picked = pickedDates.takeFirst();
+            setClipboardText(picked == u"~"_s ? day : picked);
+        }
     } else if (program.compare(u"dodizara.exe"_s, Qt::CaseInsensitive) == 0) {
         // A stand-in help program answers with its file's content ("NOHELP").
         QFile file(findInWorkingFolder(program));

@@ -57,7 +57,7 @@ public:
     QTime time = QTime(10, 15, 0);
     QList<bool> answers;
     QStringList inputs;
-    QStringList pickedDates;
+    QStringList pickedDates; // "~": Enter on the day the calendar opens on
     QStringList started;
     QList<Dialog> dialogs;
     InstanceClaim instance;
