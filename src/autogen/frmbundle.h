@@ -18,6 +18,7 @@ class Arinput;
 struct ArSettings;
 struct ChargeRules;
 struct Failure;
+class GenerationLock;
 struct GenerationRun;
 
 // The AutoGenerate Chits window: a bundle of charge items applied to a list of members.
@@ -125,6 +126,9 @@ private:
     // False when the members were billed for the date already and the operator stops, or
     // ardaily cannot be read (reported); the run gets ardaily's column names.
     bool notBilledAgain(GenerationRun &run);
+    // False when another workstation generates for the date and memo (told, with its user)
+    // or the lock cannot be taken (reported).
+    bool lockRun(GenerationLock &lock, const QString &date);
     void writeChits(const GenerationRun &run);
     QString memoText() const;
     // The list commands and Exit.
