@@ -3,6 +3,7 @@
 #include "basic/version.h"
 #include "entry/arinput.h"
 #include "platform/runtime.h"
+#include "suite/messages.h"
 #include "suite/tools.h"
 #include "suite/windows.h"
 
@@ -63,6 +64,42 @@ void Frmbundle::Form_Load()
 void Frmbundle::Form_Activate()
 {
     DoEvents();
+}
+
+void Frmbundle::Form_Unload(int &Cancel)
+{
+    if (!savedOnExit(Bundle, u"The bundle"_s, u"Bundle saved."_s)
+        || !savedOnExit(Members, u"The member list"_s, u"Member list saved."_s)) {
+        Cancel = 1;
+        return;
+    }
+    if (Form *entry = Form::find(u"arinput"_s))
+        static_cast<Arinput *>(entry)->backFromAutoGenerate();
+}
+
+bool Frmbundle::savedOnExit(const ListSide &side, const QString &listName, const QString &doneText)
+{
+    if (programEnding() || ctl(QString::fromLatin1(side.list)).foreColor() != ChangedColor)
+        return true;
+    if (!AskYesNo(listName
+                      + u" has changed since it was last saved.\n"_s
+                        u"Click YES to save it, click NO to close without saving it."_s,
+                  u"Save changes?"_s))
+        return true;
+    return saveList(side, doneText);
+}
+
+void Frmbundle::startLookup(const QString &program, const QString &box)
+{
+    lookup_.start(program);
+    if (const QString answer = lookup_.answer(); !answer.isEmpty())
+        ctl(box).setText(answer);
+}
+
+void Frmbundle::takeLookupAnswer(const QString &box)
+{
+    if (const QString answer = lookup_.take(); !answer.isEmpty())
+        ctl(box).setText(answer);
 }
 
 void Frmbundle::txtmemo_GotFocus()

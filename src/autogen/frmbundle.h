@@ -3,6 +3,7 @@
 #include "platform/colors.h"
 #include "platform/form.h"
 #include "suite/pendingwrites.h"
+#include "suite/tools.h"
 #include "suite/validators.h"
 
 #include <QSet>
@@ -17,6 +18,7 @@ class Arinput;
 struct ArSettings;
 struct ChargeRules;
 struct Failure;
+class GenerationLock;
 struct GenerationRun;
 
 // The AutoGenerate Chits window: a bundle of charge items applied to a list of members.
@@ -41,6 +43,7 @@ public:
 private slots:
     void Form_Load();
     void Form_Activate();
+    void Form_Unload(int &Cancel);
 
     // The bundle: the items' account and price, and the bundle commands.
     void txtglnum_GotFocus();
@@ -98,6 +101,9 @@ private:
     static const ListSide Bundle;
     static const ListSide Members;
 
+    // Exit with the list changed since its last save asks whether to save it; false when
+    // the save failed (reported) and the window stays.
+    bool savedOnExit(const ListSide &side, const QString &listName, const QString &doneText);
     void loadList(const ListSide &side);
     // Tells the operator of entries not added: the list files could not hold them.
     void tellNotKept(const QStringList &entries);
@@ -120,6 +126,9 @@ private:
     // False when the members were billed for the date already and the operator stops, or
     // ardaily cannot be read (reported); the run gets ardaily's column names.
     bool notBilledAgain(GenerationRun &run);
+    // False when another workstation generates for the date and memo (told, with its user)
+    // or the lock cannot be taken (reported).
+    bool lockRun(GenerationLock &lock, const QString &date);
     void writeChits(const GenerationRun &run);
     QString memoText() const;
     // The list commands and Exit.
@@ -132,6 +141,11 @@ private:
 
     // The account last found by the check of txtglnum: its text goes with the next item.
     GlAccount account_;
+
+    // A lookup started from txtglnum or txtmember: the box takes its answer as it is left.
+    LookupStart lookup_;
+    void startLookup(const QString &program, const QString &box);
+    void takeLookupAnswer(const QString &box);
 
     // Members done out of members listed, under mainhelpwindow.
     QProgressBar *progress_ = nullptr;

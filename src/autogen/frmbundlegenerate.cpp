@@ -15,6 +15,7 @@
 #include "suite/dailycolumns.h"
 #include "suite/database.h"
 #include "suite/datasource.h"
+#include "suite/generationlock.h"
 #include "suite/logsync.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
@@ -240,7 +241,10 @@ void Frmbundle::generateChits()
                BoxButtons::Ok, BoxIcon::Information, u"Oops..."_s);
         return;
     }
-    if (!notBilledAgain(*run))
+    // The look for members billed already and the run hold the date and memo's lock: two
+    // workstations cannot both find them unbilled.
+    GenerationLock lock;
+    if (!lockRun(lock, run->date) || !notBilledAgain(*run))
         return;
 
     // Nothing may change the lists or close the window while rows are written.
@@ -288,6 +292,25 @@ std::optional<GenerationRun> Frmbundle::readRun(const QString &date, const QStri
         run.exempt = *exempt;
     }
     return run;
+}
+
+bool Frmbundle::lockRun(GenerationLock &lock, const QString &date)
+{
+    const Result<GenerationLock::Outcome> taken = lock.take(date, memoText(), session().UserName);
+    if (!taken) {
+        reportStop(taken.failure(), NothingWritten);
+        return false;
+    }
+    if (taken->taken)
+        return true;
+    const QString who = taken->holder.isEmpty()
+        ? u"Another workstation"_s
+        : u"Another workstation (user "_s + taken->holder + u')';
+    MsgBox(who + u" is generating charges for "_s + date
+               + u" with the same memo.\nTry again once its chits are written."_s,
+           BoxButtons::Ok, BoxIcon::Information, u"Generating elsewhere..."_s);
+    ctl(u"mainhelpwindow"_s).setText(NothingWritten);
+    return false;
 }
 
 bool Frmbundle::notBilledAgain(GenerationRun &run)

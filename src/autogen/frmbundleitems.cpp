@@ -30,7 +30,7 @@ void Frmbundle::txtglnum_GotFocus()
 void Frmbundle::txtglnum_KeyDown(int &KeyCode, int)
 {
     if (KeyCode == VirtualKey::F5)
-        StartProgram(u"ombrel.exe"_s, WindowStyle::Normal);
+        startLookup(u"ombrel.exe"_s, u"txtglnum"_s);
 }
 
 void Frmbundle::txtglnum_KeyPress(int &KeyAscii)
@@ -43,6 +43,7 @@ void Frmbundle::txtglnum_KeyPress(int &KeyAscii)
 
 void Frmbundle::txtglnum_LostFocus()
 {
+    takeLookupAnswer(u"txtglnum"_s);
     const ArSettings &s = settings();
     Control field = ctl(u"txtglnum"_s);
     const double account = Val(field.text());

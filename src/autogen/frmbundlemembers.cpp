@@ -7,6 +7,7 @@
 #include "basic/text.h"
 #include "listfiles.h"
 #include "platform/keycodes.h"
+#include "platform/platform.h"
 #include "platform/runtime.h"
 #include "suite/database.h"
 #include "suite/messages.h"
@@ -46,7 +47,7 @@ void Frmbundle::txtmember_GotFocus()
 void Frmbundle::txtmember_KeyDown(int &KeyCode, int)
 {
     if (KeyCode == VirtualKey::F5)
-        StartProgram(u"tassip.exe"_s, WindowStyle::Normal);
+        startLookup(u"tassip.exe"_s, u"txtmember"_s);
 }
 
 void Frmbundle::txtmember_KeyPress(int &KeyAscii)
@@ -59,6 +60,7 @@ void Frmbundle::txtmember_KeyPress(int &KeyAscii)
 
 void Frmbundle::txtmember_LostFocus()
 {
+    takeLookupAnswer(u"txtmember"_s);
     Control field = ctl(u"txtmember"_s);
     const double number = Val(field.text());
     field.setText(formatMask(number, u"#####.#0"_s));
@@ -72,7 +74,10 @@ void Frmbundle::cmdaddmember_Click()
     const double number = Val(field.text());
     if (number < 1 || number > HighestMember)
         return;
+    // The check leaves the member's class on the clipboard, where the operator's own text was.
+    const QString kept = platform().clipboardText();
     const Result<MemberAccount> member = ValidateMember(shortestNumber(number));
+    putClipboardBack(kept);
     if (!member) {
         field.setText(QString());
         field.setFocus();
@@ -105,6 +110,7 @@ void Frmbundle::cmdaddgroup_Click()
         return;
     ctl(u"txtmember"_s).setText(QString());
     markChanged(Members, true);
+    showMemberCount();
     DoEvents();
 }
 

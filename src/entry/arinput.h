@@ -8,6 +8,7 @@
 #include "platform/form.h"
 #include "suite/arsettings.h"
 #include "suite/pendingwrites.h"
+#include "suite/tools.h"
 
 #include <functional>
 #include <optional>
@@ -35,11 +36,6 @@ public:
     Control txtprev(int index) const { return control(QStringLiteral("txtprev"), index); }
     Control ctl(const QString &name, int index = -1) const { return control(name, index); }
 
-    // The number on the clipboard when it is the answer of the field's lookup: marked by
-    // that lookup, or new since the lookup was started from the field while it has had the
-    // focus. Empty for anything else, which was copied in another program.
-    QString lookupAnswer(int field) const;
-
     // Reads the command line and the suite's configuration; refuses a start that the
     // launch code or the access level does not allow. False when the program ends.
     bool LoadSettings();
@@ -55,15 +51,19 @@ public:
     void PaymentMode();
     void AdjustCreditMode();
     void RedoChit();
-    void StartBatch();
+    // The calendar opens on the date given, else on today.
+    void StartBatch(qint32 openOn = 0);
     // The batch date from the picker, held to the open month; false when none was chosen
     // (the batch that was goes on) or the program ends.
-    bool chooseBatchDate();
+    bool chooseBatchDate(qint32 openOn);
     // Adds the posted chit to the batch's validity totals and shows them.
     void UpdateValidityTotals(const Chit &chit);
 
     // What AutoGenerate opens: the window of the layer above, installed at start.
     static void setAutoGenerateOpener(std::function<void()> open);
+    // AutoGenerate has closed: the focus leaves the button that opened it, where the next
+    // Enter would open it again, for the field whose prompt the help line shows.
+    void backFromAutoGenerate();
 
     // The club's settings read at start-up, the batch and the chit being keyed.
     const ArSettings &settings() const { return settings_; }
@@ -132,8 +132,9 @@ private:
     void showSettings();
     // Lets another program of the suite come in front of the window.
     void releaseTopmost();
-    void startLookup(const QString &commandLine);
-    // The field takes the lookup's answer, which leaves the clipboard.
+    // The answer of the lookup started from the field shows in it; leaving the field takes
+    // it, and it leaves the clipboard.
+    void showLookupAnswer(int field);
     bool takeLookupAnswer(int field, QString &text);
 
     // Leaving each field (the field's own checks; false sends the operator back).
@@ -164,15 +165,13 @@ private:
     ArSettings settings_;
     Batch batch_;
     KeyedChit keyed_;
-    // The description of the last account found, which Text2 shows.
-    QString glAccountText_;
 
     bool topmostReleased_ = false;
     bool refilling_ = false; // the program, not the operator, is filling a field
     bool dateTouched_ = false; // the operator changed the date since entering its field
     bool amountsDone_ = false; // Enter or "+" computed the base sale already
-    int lookupField_ = 0; // the field a lookup was started from since it got the focus
-    QString clipboardAtLookup_; // what the clipboard held when that lookup started
+    LookupStart lookup_; // started from the field that has the focus
+    int promptField_ = Field::GlAccount; // the field whose prompt the help line shows
 
     // What OK decides from besides the chit, and the boxes of its refusals.
     PostingContext postingContext() const;

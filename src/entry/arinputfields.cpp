@@ -53,6 +53,8 @@ void Arinput::Text1_LostFocus(int Index)
         leaveKeyedAmount(Index);
         break;
     }
+    // A lookup's answer that comes after its field was left fills nothing.
+    lookup_.forget();
 }
 
 void Arinput::leaveGlAccount()
@@ -62,6 +64,8 @@ void Arinput::leaveGlAccount()
     // A locked field keeps its account whatever the clipboard holds.
     if (!GlLocked)
         takeLookupAnswer(Field::GlAccount, typed);
+    // Only an account found has a description: none beside an empty field.
+    QString description;
     if (Val(typed) != 0 && !settings_.SkipGlCheck) {
         const double number = Val(typed);
         const Result<GlAccount> account = ValidateGLAccount(typed);
@@ -71,7 +75,7 @@ void Arinput::leaveGlAccount()
             field.setFocus();
             return;
         }
-        glAccountText_ = account->text;
+        description = account->text;
         if (account->level != 1) {
             MsgBox(u"You may not post to non-level 1 accounts"_s, BoxButtons::Ok, BoxIcon::None,
                    u"Problem..."_s);
@@ -87,7 +91,7 @@ void Arinput::leaveGlAccount()
         }
     }
     DoEvents();
-    ctl(u"Text2"_s).setText(glAccountText_);
+    ctl(u"Text2"_s).setText(description);
     // An empty field stays open for the account, its lookup and a paste.
     if (typed.isEmpty())
         return;
@@ -152,20 +156,12 @@ void Arinput::leaveMember()
     // The validator and the balance pass their texts through the clipboard; what another
     // program left there is put back afterwards.
     const QString kept = answered ? QString() : platform().clipboardText();
-    const auto putBack = [&kept] {
-        if (platform().clipboardText() == kept)
-            return;
-        if (kept.isEmpty())
-            platform().clearClipboard();
-        else
-            platform().setClipboardText(kept);
-    };
     QString description = typed;
     if (Val(typed) != 0 && !settings_.SkipMemberCheck) {
         const Result<MemberAccount> member = ValidateMember(typed);
         keyed_.MemberTerminated = member && member->terminated;
         if (!member) {
-            putBack();
+            putClipboardBack(kept);
             field.setFocus();
             return;
         }
@@ -179,7 +175,7 @@ void Arinput::leaveMember()
     }
     const QString passed = platform().clipboardText();
     showMember(description, passed != kept ? passed : QString());
-    putBack();
+    putClipboardBack(kept);
     DoEvents();
 }
 

@@ -10,7 +10,6 @@
 #include "suite/windows.h"
 
 #include <QEvent>
-#include <QRegularExpression>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -36,9 +35,10 @@ const char *const Prompts[11] = {
 
 void Arinput::Text1_GotFocus(int Index)
 {
-    lookupField_ = 0;
+    lookup_.forget();
     if (Index == Field::GlAccount && GlLocked)
         return;
+    promptField_ = Index;
     Control field = Text1(Index);
     field.setBackColor(Colors::Yellow);
     field.setText(QString());
@@ -110,12 +110,9 @@ void Arinput::Text1_KeyDown(int Index, int &KeyCode, int)
             : Index == Field::Employee                 ? "wennic.exe"
                                                        : nullptr;
         if (lookup) {
-            lookupField_ = Index;
-            clipboardAtLookup_ = platform().clipboardText();
-            startLookup(QString::fromLatin1(lookup));
-            const QString answer = lookupAnswer(Index);
-            if (!answer.isEmpty())
-                Text1(Index).setText(answer);
+            releaseTopmost();
+            lookup_.start(QString::fromLatin1(lookup));
+            showLookupAnswer(Index);
         }
     }
     DoEvents();
@@ -141,11 +138,8 @@ void Arinput::Text1_Click(int Index)
 void Arinput::Text1_MouseDown(int Index, int, int, double, double)
 {
     if ((Index == Field::GlAccount && !GlLocked) || Index == Field::Member
-        || Index == Field::Employee) {
-        const QString answer = lookupAnswer(Index);
-        if (!answer.isEmpty())
-            Text1(Index).setText(answer);
-    }
+        || Index == Field::Employee)
+        showLookupAnswer(Index);
 }
 
 void Arinput::Text1_MouseMove(int Index, int, int, double, double)
@@ -163,38 +157,20 @@ void Arinput::Text1_Change(int Index)
         dateTouched_ = true;
 }
 
-QString Arinput::lookupAnswer(int field) const
+void Arinput::showLookupAnswer(int field)
 {
-    static const QRegularExpression number(u"^\\s*\\d+(\\.\\d+)?\\s*$"_s);
-    const QString clip = platform().clipboardText();
-    if (!number.match(clip).hasMatch())
-        return QString();
-    const char *lookup = field == Field::GlAccount ? "ombrel.exe"
-        : field == Field::Member                   ? "tassip.exe"
-        : field == Field::Employee                 ? "wennic.exe"
-                                                   : "";
-    if (platform().clipboardLookup() == QLatin1String(lookup))
-        return clip;
-    // A lookup that does not mark its answer: a number that came after it was started.
-    return lookupField_ == field && clip != clipboardAtLookup_ ? clip : QString();
+    if (const QString answer = lookup_.answer(); !answer.isEmpty())
+        Text1(field).setText(answer);
 }
 
 bool Arinput::takeLookupAnswer(int field, QString &text)
 {
-    const QString answer = lookupAnswer(field);
+    const QString answer = lookup_.take();
     if (answer.isEmpty())
         return false;
     text = answer;
     Text1(field).setText(answer);
-    platform().clearClipboard();
-    lookupField_ = 0;
     return true;
-}
-
-void Arinput::startLookup(const QString &commandLine)
-{
-    releaseTopmost();
-    StartProgram(commandLine, WindowStyle::Normal);
 }
 
 void Arinput::releaseTopmost()

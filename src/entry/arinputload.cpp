@@ -94,10 +94,11 @@ void Arinput::Form_Load()
         endProgram();
         return;
     }
-    // Back from one of the suite's tools the operator starts on a fresh batch.
+    // Back from one of the suite's tools the operator starts on a fresh batch, the calendar
+    // open on the day that was being keyed: Enter stays on it.
     setToolReturnAction([entry = QPointer<Arinput>(this)] {
         if (entry && entry->isLoaded())
-            entry->StartBatch();
+            entry->StartBatch(entry->batch().WorkDate);
     });
 
     QPointer<Frmsplash> splash = new Frmsplash;

@@ -13,8 +13,10 @@ enum BoxAnswer { AnswerOk = 1, AnswerCancel = 2, AnswerRetry = 4, AnswerYes = 6,
 
 enum class WindowStyle { Normal, Maximized };
 
-// The clipboard format in which a lookup names itself beside its answer.
+// The clipboard format in which a lookup leaves, beside its answer, the mark it was started
+// with; and the environment variable that gives a lookup its mark.
 inline constexpr char LookupAnswerFormat[] = "application/x-tallic-lookup";
+inline constexpr char LookupMarkVariable[] = "TALLIC_LOOKUP_MARK";
 
 // What claiming the single-instance lock found. A lock that cannot be used at all is not
 // another copy running, and the operator is told which it is.
@@ -38,8 +40,8 @@ public:
     virtual QString clipboardText() = 0;
     virtual void setClipboardText(const QString &text) = 0;
     virtual void clearClipboard() = 0;
-    // The lookup program ("tassip.exe") whose answer the clipboard's text is, as the suite's
-    // lookups mark it in a format of their own beside the text; empty for any other text.
+    // The mark of the lookup whose answer the clipboard's text is, as the suite's lookups
+    // leave it in a format of their own beside the text; empty for any other text.
     virtual QString clipboardLookup() = 0;
     // Waits up to ms milliseconds for another program's answer on the clipboard: at once
     // when there is text on it, else until its text changes or the time is up. Here it
@@ -49,6 +51,9 @@ public:
     // Programs are named bare and found in the working folder. A command line is the
     // program's file name, a blank and its arguments ("ombrel.exe AR").
     virtual bool startProgram(const QString &commandLine, WindowStyle style) = 0;
+    // Starts a lookup as startProgram() does, in a normal window, with the mark it is to leave
+    // beside its answer.
+    virtual bool startLookup(const QString &commandLine, const QString &mark) = 0;
     // Starts the program as startProgram() does and keeps an eye on it: a number for
     // programRunning(), 0 when it could not be started.
     virtual qint64 startWatchedProgram(const QString &commandLine, WindowStyle style) = 0;

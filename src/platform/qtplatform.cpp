@@ -172,6 +172,21 @@ bool QtPlatform::startProgram(const QString &commandLine, WindowStyle style)
     return QProcess::startDetached(command.program, command.arguments, QDir::currentPath());
 }
 
+bool QtPlatform::startLookup(const QString &commandLine, const QString &mark)
+{
+    const Command command = resolve(commandLine);
+    if (command.program.isEmpty())
+        return false;
+    QProcess lookup;
+    lookup.setProgram(command.program);
+    lookup.setArguments(command.arguments);
+    lookup.setWorkingDirectory(QDir::currentPath());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(LookupMarkVariable), mark);
+    lookup.setProcessEnvironment(environment);
+    return lookup.startDetached();
+}
+
 qint64 QtPlatform::startWatchedProgram(const QString &commandLine, WindowStyle style)
 {
     Q_UNUSED(style);

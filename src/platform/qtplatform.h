@@ -23,6 +23,7 @@ public:
     QString clipboardLookup() override;
     void waitForClipboard(int ms) override;
     bool startProgram(const QString &commandLine, WindowStyle style) override;
+    bool startLookup(const QString &commandLine, const QString &mark) override;
     qint64 startWatchedProgram(const QString &commandLine, WindowStyle style) override;
     bool programRunning(qint64 program) override;
     int runAndWait(const QString &commandLine) override;

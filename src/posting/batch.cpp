@@ -37,9 +37,9 @@ void Arinput::cmdnewbatch_Click()
     StartBatch();
 }
 
-void Arinput::StartBatch()
+void Arinput::StartBatch(qint32 openOn)
 {
-    if (!chooseBatchDate())
+    if (!chooseBatchDate(openOn))
         return;
     // Another user on the same date is a warning only: the batch goes on.
     DoEvents();
@@ -79,7 +79,7 @@ void Arinput::StartBatch()
     ctl(u"cmdnewbatch"_s).setEnabled(true);
 }
 
-bool Arinput::chooseBatchDate()
+bool Arinput::chooseBatchDate(qint32 openOn)
 {
     Control newBatch = ctl(u"cmdnewbatch"_s);
     const qint32 batchDate = batch_.WorkDate;
@@ -91,7 +91,7 @@ bool Arinput::chooseBatchDate()
         DoEvents();
         // The calendar comes in front of the window while it is open.
         SetTopmost(this, 0);
-        const std::optional<QString> picked = PickDate();
+        const std::optional<QString> picked = PickDate(openOn);
         SetTopmost(this, -1);
         DoEvents();
         DoEvents();

@@ -244,6 +244,20 @@ void Arinput::mnuautogen_Click()
     DoEvents();
 }
 
+void Arinput::backFromAutoGenerate()
+{
+    if (programEnding() || activeControl().name() != u"cmdautogenerate"_s)
+        return;
+    // A locked account takes no keys: the chit goes on in the next field.
+    for (int i = promptField_; i <= Field::BaseSale; ++i) {
+        Control field = Text1(i);
+        if (field.enabled() && field.visible() && !(i == Field::GlAccount && GlLocked)) {
+            field.setFocus();
+            return;
+        }
+    }
+}
+
 void Arinput::cmdexit_Click()
 {
     unload();

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPointer>
+#include <QUuid>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -86,6 +87,28 @@ void setToolReturnAction(std::function<void()> action)
 bool StartProgram(const QString &commandLine, WindowStyle style)
 {
     return platform().startProgram(commandLine, style);
+}
+
+bool LookupStart::start(const QString &commandLine)
+{
+    mark_ = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    return platform().startLookup(commandLine, mark_);
+}
+
+QString LookupStart::answer() const
+{
+    if (mark_.isEmpty() || platform().clipboardLookup() != mark_)
+        return QString();
+    return platform().clipboardText();
+}
+
+QString LookupStart::take()
+{
+    const QString taken = answer();
+    if (!taken.isEmpty())
+        platform().clearClipboard();
+    forget();
+    return taken;
 }
 
 Result<qint32> RunAndWait(const QString &commandLine)
@@ -161,14 +184,16 @@ void ShowVersionInfo()
         ReportError(run.failure());
 }
 
-std::optional<QString> PickDate()
+std::optional<QString> PickDate(qint32 openOn)
 {
     platform().clearClipboard();
     DoEvents();
     QString picked;
     bool calendarEnded = false;
-    if (const qint64 calendar
-        = platform().startWatchedProgram(u"dalmore.exe"_s, WindowStyle::Normal)) {
+    const QString day
+        = openOn > 0 ? QString::number(openOn) : platform().today().toString(u"yyyyMMdd"_s);
+    if (const qint64 calendar = platform().startWatchedProgram(
+            openOn > 0 ? u"dalmore.exe "_s + day : u"dalmore.exe"_s, WindowStyle::Normal)) {
         // The operator is at the calendar: keys that reach this window meanwhile would be
         // replayed into the new batch after the pick.
         KeyGate::Discarding discarding;
@@ -178,7 +203,7 @@ std::optional<QString> PickDate()
     if (picked.isEmpty() && !calendarEnded && !programEnding()) {
         picked = InputBox(
             u"No date came from the calendar.\nType the date as eight digits, yyyymmdd:"_s,
-            u"Date"_s, platform().today().toString(u"yyyyMMdd"_s));
+            u"Date"_s, day);
     }
     platform().clearClipboard();
     DoEvents();

@@ -201,6 +201,16 @@ Result<MemberAccount> ValidateMember(const QString &typed)
     return member;
 }
 
+void putClipboardBack(const QString &kept)
+{
+    if (platform().clipboardText() == kept)
+        return;
+    if (kept.isEmpty())
+        platform().clearClipboard();
+    else
+        platform().setClipboardText(kept);
+}
+
 EmployeeLookup employeeLookup(qint16 empValidate)
 {
     switch (empValidate) {

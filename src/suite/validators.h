@@ -37,6 +37,9 @@ struct MemberAccount
     QString classText;
 };
 Result<MemberAccount> ValidateMember(const QString &typed);
+// Puts back the text the clipboard held before a check left the member's class there, or
+// clears it when it held none.
+void putClipboardBack(const QString &kept);
 
 // How the employee field is looked up in emp.mdb (the point-of-sale setting empvalidate).
 enum class EmployeeLookup {

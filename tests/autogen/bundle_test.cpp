@@ -142,20 +142,26 @@ TEST(BundleTest, AccountsAreCheckedOnLeavingAndTheBundleIsKeptInItsFileExactly)
     EXPECT_EQ(bundleControl(h, u"helpwindow"_s).text, u"Bundle saved."_s);
     EXPECT_EQ(bundleControl(h, u"List1"_s).foreColor, Navy);
 
-    // New Bundle leaves the file alone: closed and opened again, the saved bundle is back.
+    // New Bundle leaves the file alone: Exit asks whether to save the bundle, No keeps the
+    // file, and the focus is back in the G/L field. Opened again, the saved bundle is back.
     h.click(u"frmbundle.cmdnew"_s);
     EXPECT_EQ(bundleControl(h, u"List1"_s).items, QStringList());
     EXPECT_EQ(bundleControl(h, u"List1"_s).foreColor, Colors::Red);
+    h.clearDialogs();
     h.click(u"frmbundle.cmdexit"_s);
+    EXPECT_EQ(h.dialogTitles(), QStringList { u"Save changes?"_s });
     ASSERT_TRUE(h.running());
+    EXPECT_EQ(h.focused(), u"Text1(1)"_s);
     h.click(u"cmdautogenerate"_s);
     EXPECT_EQ(bundleControl(h, u"List1"_s).items, QStringList { dues });
     EXPECT_EQ(bundleControl(h, u"List1"_s).foreColor, Navy);
 
-    // An empty bundle saves as an empty file; Delete Bundle removes the file.
+    // An empty bundle saves as an empty file, also at Exit; Delete Bundle removes the file.
     h.click(u"frmbundle.cmdnew"_s);
-    h.click(u"frmbundle.cmdsavelist"_s);
+    h.queueAnswers({ true });
+    h.click(u"frmbundle.cmdexit"_s);
     EXPECT_EQ(fileBytes(h, u"bundle1.ini"_s), QByteArray());
+    h.click(u"cmdautogenerate"_s);
     h.click(u"frmbundle.cmddeletelist"_s);
     EXPECT_EQ(fileBytes(h, u"bundle1.ini"_s), QByteArray("missing"));
     EXPECT_EQ(bundleControl(h, u"helpwindow"_s).text, u"Bundle deleted"_s);
@@ -180,9 +186,12 @@ TEST(BundleTest, MembersAreAddedOneByOneOrByClassAndCountedAroundDeleteMember)
         retype(h, u"txtmember"_s, QString::fromLatin1(keys) + u"{ENTER}"_s);
         EXPECT_EQ(bundleControl(h, u"txtmember"_s).text, QString::fromLatin1(shown)) << keys;
     }
-    // A member not on file is refused with the check's box; one on file is listed.
+    // A member not on file is refused with the check's box; one on file is listed. The
+    // operator's text on the clipboard outlasts the checks.
     h.clearDialogs();
+    h.setClipboard(u"Quarterly dues"_s);
     retype(h, u"txtmember"_s, u"1500{ENTER}{ENTER}1003{ENTER}{ENTER}"_s);
+    EXPECT_EQ(h.clipboard(), u"Quarterly dues"_s);
     EXPECT_EQ(h.dialogs(),
               QList<Dialog> {
                   box(u"Member # Check"_s, u"Invalid member number!"_s, DialogIcon::Critical) });
@@ -202,6 +211,7 @@ TEST(BundleTest, MembersAreAddedOneByOneOrByClassAndCountedAroundDeleteMember)
     members << u"1200 - ALLEN, "_s << u"1234 - SMITH, JOHN"_s << u"1200 - ALLEN, "_s
             << u"1234 - SMITH, JOHN"_s << u"1234.01 - SMITH, JANE"_s;
     EXPECT_EQ(bundleControl(h, u"List2"_s).items, members);
+    EXPECT_EQ(bundleControl(h, u"lblcount"_s).caption, u"7 members"_s);
     const QList<Dialog> asked = h.dialogs();
     ASSERT_EQ(asked.size(), 8);
     EXPECT_EQ(

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QWindow>
@@ -117,9 +118,10 @@ TEST(GenerateTest, TheDateAndTheQuestionsDecideWhetherAnythingIsWritten)
         QStringList boxes;
         QStringList billed; // ardaily rows before: member, date, origin, memo
         QString memo = {};
+        QString holder = {}; // the user of another workstation generating for the date meanwhile
     };
     const QString prompt = u"Set Date To Use"_s, confirm = u"Please confirm..."_s,
-                  again = u"Already billed..."_s;
+                  again = u"Already billed..."_s, elsewhere = u"Generating elsewhere..."_s;
     const QString day = u"20240312"_s, adams = u"1001, 20240312, 'AutoGen', ''"_s,
                   baker = u"1002, 20240312, 'AutoGen', ''"_s;
     // Letter case and blanks do not make another memo.
@@ -141,6 +143,8 @@ TEST(GenerateTest, TheDateAndTheQuestionsDecideWhetherAnythingIsWritten)
         { {}, day, { true, true }, day, { prompt, confirm, again }, { adams, baker, adams } },
         { {}, day, { true }, day, { prompt, confirm }, others },
         { {}, day, { true, false }, {}, { prompt, confirm, again }, { upper }, memo },
+        // Another workstation generates for the date and memo meanwhile: nothing is written.
+        { {}, day, { true }, {}, { prompt, confirm, elsewhere }, {}, memo, u"SMITH"_s },
     };
     const QString billing = u"insert into ardaily (tallicnum, armember, architdate, arorigin, "
                             u"armemo) values ('OLD', "_s;
@@ -156,9 +160,21 @@ TEST(GenerateTest, TheDateAndTheQuestionsDecideWhetherAnythingIsWritten)
             h.click(u"frmbundle.txtmemo"_s);
             h.keys(c.memo);
         }
+        QProcess other;
+        if (!c.holder.isEmpty()) {
+            other.start(QStringLiteral(GENERATION_HOLDER),
+                        { h.dataDir(), c.answer, u"Auto  Memo"_s, c.holder });
+            ASSERT_TRUE(other.waitForReadyRead(20000));
+            ASSERT_EQ(other.readAll(), "ready\n");
+        }
         Watch watch(h);
         const QList<QVariantList> rows = generate(h, c.answer, c.yes);
+        other.closeWriteChannel();
+        other.waitForFinished();
         EXPECT_EQ(h.dialogTitles(), c.boxes);
+        if (!c.holder.isEmpty()) {
+            EXPECT_TRUE(h.dialogs().last().text.contains(u"(user "_s + c.holder + u')'));
+        }
         if (c.boxes.contains(again)) {
             EXPECT_TRUE(h.dialogs().last().text.startsWith(
                 u"%1 of the listed members"_s.arg(c.billed.size() > 1 ? 2 : 1)));

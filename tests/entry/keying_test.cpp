@@ -72,6 +72,7 @@ TEST(KeyingTest, FieldsRefuseWhatMayNotBeKeyed)
     h.clearDialogs();
     h.click(u"cmdredo"_s);
     h.keys(u"{ENTER}A1{ENTER}{ENTER}1001{ENTER}{ENTER}10{ENTER}"_s);
+    EXPECT_EQ(text(h, u"Text2"_s), QString()) << "the last account's description";
     EXPECT_EQ(h.dialogTitles(), QStringList { u"G/L Account Problem..."_s });
     EXPECT_EQ(h.focused(), u"Text1(7)"_s);
     EXPECT_FALSE(h.control(u"cmdokay"_s).enabled);
@@ -158,10 +159,11 @@ TEST(KeyingTest, FieldsTakeOfAPasteWhatTheyMay)
     }
 }
 
-// The clipboard fills the G/L, member or employee field only with that field's lookup's
-// answer: marked as its own by the lookup, or new since the lookup was started from the
-// field while it kept the focus. Text copied in another program leaves the typed value
-// standing, and stays on the clipboard.
+// The clipboard fills the G/L, member or employee field only with the answer of a lookup
+// started from the field while it kept the focus, which carries that start's mark. Text
+// copied in another program, a lookup's answer that comes after its field was left, and
+// the answers of AutoGenerate's lookups leave the typed value standing, and stay on the
+// clipboard.
 TEST(KeyingTest, OnlyTheFieldsLookupAnswersThroughTheClipboard)
 {
     Harness h;
@@ -177,43 +179,50 @@ TEST(KeyingTest, OnlyTheFieldsLookupAnswersThroughTheClipboard)
     struct Case
     {
         const char *what, *before; // the clipboard as the chit starts
-        const char *keys, *late, *lateMark; // typed from the G/L field; then a lookup's answer
+        const char *box, *boxAnswer; // F5 first in AutoGenerate's box, and its lookup's answer
+        const char *keys, *late; // typed from the G/L field; then text ("*": the last lookup's)
         const char *rest, *stored, *after; // typed to OK; account, member, employee; clipboard
     };
     const Case cases[] = {
         // F5 in the locked account field and in the chit number starts nothing.
-        { "a number copied elsewhere", "1002",
+        { "a number copied elsewhere", "1002", "", "",
           "4100{ENTER}+{TAB}{F5}{TAB}C1{F5}{ENTER}{ENTER}1001{ENTER}3{ENTER}10{ENTER}{ENTER}", "",
-          "", "", "4100 1001 3", "1002" },
-        { "a date copied elsewhere", "20240312", "4100{ENTER}C2{ENTER}{ENTER}1001{ENTER}", "", "",
-          "{ENTER}10{ENTER}{ENTER}", "4100 1001 0", "20240312" },
-        { "the marked answers of each field's lookup", "",
-          "{F5}{ENTER}C3{ENTER}{ENTER}{F5}{ENTER}{F5}{ENTER}10{ENTER}{ENTER}", "", "", "",
+          "", "4100 1001 3", "1002" },
+        { "a date copied elsewhere", "20240312", "", "", "4100{ENTER}C2{ENTER}{ENTER}1001{ENTER}",
+          "", "{ENTER}10{ENTER}{ENTER}", "4100 1001 0", "20240312" },
+        { "the answers of each field's lookup", "", "", "",
+          "{F5}{ENTER}C3{ENTER}{ENTER}{F5}{ENTER}{F5}{ENTER}10{ENTER}{ENTER}", "", "",
           "4200 1002 15", "" },
-        { "a marked answer after the field was left and entered again", "",
-          "4100{ENTER}C4{ENTER}{ENTER}{F5}{TAB}", "1003", "tassip.exe",
-          "+{TAB}1001{ENTER}{ENTER}10{ENTER}{ENTER}", "4100 1003 0", "" },
-        { "an unmarked answer while the field kept the focus", "1002",
-          "4100{ENTER}C5{ENTER}{ENTER}1001{F5}", "1004", "", "{ENTER}{ENTER}10{ENTER}{ENTER}",
-          "4100 1004 0", "" },
-        { "an unmarked answer after the field was left", "", "4100{ENTER}C6{ENTER}{ENTER}{F5}{TAB}",
-          "1005", "", "+{TAB}1001{ENTER}{ENTER}10{ENTER}{ENTER}", "4100 1001 0", "1005" },
-        { "a lookup closed without a choice", "1002",
-          "4100{ENTER}C7{ENTER}{ENTER}{F5}1001{ENTER}{ENTER}10{ENTER}{ENTER}", "", "", "",
+        { "its lookup's answer after the field was left", "", "", "",
+          "4100{ENTER}C4{ENTER}{ENTER}{F5}{TAB}", "*1003",
+          "+{TAB}1001{ENTER}{ENTER}10{ENTER}{ENTER}", "4100 1001 0", "1003" },
+        { "text copied elsewhere after a lookup closed without a choice", "", "", "",
+          "4100{ENTER}C5{ENTER}{ENTER}1001{F5}", "1002", "{ENTER}{ENTER}10{ENTER}{ENTER}",
           "4100 1001 0", "1002" },
-        { "the account lookup's answer in the member field", "", "4100{ENTER}C8{ENTER}{ENTER}1001",
-          "4300", "ombrel.exe", "{ENTER}{ENTER}10{ENTER}{ENTER}", "4100 1001 0", "4300" },
+        { "AutoGenerate's member lookup", "", "txtmember", "1007",
+          "4100{ENTER}C6{ENTER}{ENTER}1002{ENTER}{ENTER}10{ENTER}{ENTER}", "", "", "4100 1002 0",
+          "1007" },
+        { "AutoGenerate's account lookup", "", "txtglnum", "4200",
+          "4100{ENTER}C7{ENTER}{ENTER}1001{ENTER}{ENTER}10{ENTER}{ENTER}", "", "", "4100 1001 0",
+          "4200" },
     };
     h.fake().lookupAnswers = { u"4200"_s, u"1002"_s, u"15"_s };
     int chit = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        h.click(u"cmdredo"_s);
         h.setClipboard(QString::fromLatin1(c.before));
+        if (*c.box) {
+            h.click(u"cmdautogenerate"_s);
+            h.click(u"frmbundle."_s + QString::fromLatin1(c.box));
+            h.fake().lookupAnswers = { QString::fromLatin1(c.boxAnswer) };
+            h.keys(u"{F5}"_s);
+        }
+        h.click(u"cmdredo"_s);
         h.keys(QString::fromLatin1(c.keys));
-        if (*c.late) {
-            h.setClipboard(QString::fromLatin1(c.late));
-            h.fake().clipboardMark = QString::fromLatin1(c.lateMark);
+        if (const QString late = QString::fromLatin1(c.late); !late.isEmpty()) {
+            h.setClipboard(late.mid(late.startsWith(u'*')));
+            if (late.startsWith(u'*'))
+                h.fake().clipboardMark = h.fake().lookupMarks.last();
         }
         h.keys(QString::fromLatin1(c.rest));
         ASSERT_EQ(chits(h).size(), ++chit);
@@ -224,7 +233,7 @@ TEST(KeyingTest, OnlyTheFieldsLookupAnswersThroughTheClipboard)
     }
     EXPECT_EQ(h.started(),
               (QStringList { u"dalmore.exe"_s, u"ombrel.exe AR"_s, u"tassip.exe"_s, u"wennic.exe"_s,
-                             u"tassip.exe"_s, u"tassip.exe"_s, u"tassip.exe"_s, u"tassip.exe"_s }));
+                             u"tassip.exe"_s, u"tassip.exe"_s, u"tassip.exe"_s, u"ombrel.exe"_s }));
 }
 
 // A date is completed from mmdd, or today's when left blank. (A date picked in the calendar

@@ -42,22 +42,31 @@ bool FakePlatform::startProgram(const QString &commandLine, WindowStyle)
     if (program.compare(u"dalmore.exe"_s, Qt::CaseInsensitive) == 0) {
         // The date picker leaves the operator's choice on the clipboard (an empty one is
         // Escape); with nothing queued the run ends, so that no test waits for a date forever.
-        if (pickedDates.isEmpty())
+        const QString day = splitCommandLine(commandLine).value(1, date.toString(u"yyyyMMdd"_s));
+        if (pickedDates.isEmpty()) {
             endProgram();
-        else
-            setClipboardText(pickedDates.takeFirst());
+        } else {
+            const QString picked = pickedDates.takeFirst();
+            setClipboardText(picked == u"~"_s ? day : picked);
+        }
     } else if (program.compare(u"dodizara.exe"_s, Qt::CaseInsensitive) == 0) {
         // A stand-in help program answers with its file's content ("NOHELP").
         QFile file(findInWorkingFolder(program));
         if (file.open(QIODevice::ReadOnly) && file.size() > 0)
             setClipboardText(QString::fromLatin1(file.readAll()));
-    } else if (QStringList { u"ombrel.exe"_s, u"tassip.exe"_s, u"wennic.exe"_s }.contains(
-                   program.toLower())
-               && !lookupAnswers.isEmpty()) {
-        clipboard = lookupAnswers.takeFirst();
-        clipboardMark = program.toLower();
     }
     return true;
+}
+
+bool FakePlatform::startLookup(const QString &commandLine, const QString &mark)
+{
+    lookupMarks.append(mark);
+    const bool running = startProgram(commandLine, WindowStyle::Normal);
+    if (running && !lookupAnswers.isEmpty()) {
+        clipboard = lookupAnswers.takeFirst();
+        clipboardMark = mark;
+    }
+    return running;
 }
 
 int FakePlatform::runAndWait(const QString &commandLine)

@@ -23,6 +23,7 @@ public:
     void clearClipboard() override { setClipboardText(QString()); }
     QString clipboardLookup() override { return clipboardMark; }
     bool startProgram(const QString &commandLine, WindowStyle style) override;
+    bool startLookup(const QString &commandLine, const QString &mark) override;
     // The fake's programs have done their part by the time they are started.
     qint64 startWatchedProgram(const QString &commandLine, WindowStyle style) override
     {
@@ -47,15 +48,16 @@ public:
                      const QString &defaultText) override;
 
     QString clipboard;
-    QString clipboardMark; // the lookup that left the clipboard's text
-    // What the lookups answer, in turn, marked as the suite's lookups mark it; with none
+    QString clipboardMark; // the mark of the lookup that left the clipboard's text
+    // What the lookups answer, in turn, with the mark each was started with; with none
     // queued a lookup leaves the clipboard alone, as one closed without a choice.
     QStringList lookupAnswers;
+    QStringList lookupMarks; // each lookup's, as started
     QDate date = QDate::currentDate();
     QTime time = QTime(10, 15, 0);
     QList<bool> answers;
     QStringList inputs;
-    QStringList pickedDates;
+    QStringList pickedDates; // "~": Enter on the day the calendar opens on
     QStringList started;
     QList<Dialog> dialogs;
     InstanceClaim instance;

@@ -109,6 +109,10 @@ public:
     {
         return inner.startProgram(line, style);
     }
+    bool startLookup(const QString &line, const QString &mark) override
+    {
+        return inner.startLookup(line, mark);
+    }
     qint64 startWatchedProgram(const QString &line, WindowStyle style) override
     {
         return inner.startWatchedProgram(line, style);

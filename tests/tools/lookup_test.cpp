@@ -37,7 +37,7 @@ TEST(LookupTest, EachFaceFiltersAsTypedAndServesTheNumberChosen)
     for (const Case &c : cases) {
         SCOPED_TRACE(qPrintable(c.program));
         Harness h;
-        LookupWindow window(*faceOf(c.program));
+        LookupWindow window(*faceOf(c.program), u"mark of "_s + c.program);
         ASSERT_TRUE(window.load());
         EXPECT_GT(window.rows()->rowCount(), c.rowsShown);
         // The first letter typed into the list, as after a click there: it goes to the search.
@@ -49,8 +49,8 @@ TEST(LookupTest, EachFaceFiltersAsTypedAndServesTheNumberChosen)
         EXPECT_EQ(window.chosen(), c.chosen);
         // Tallic reads it through its platform, as it does after the lookup has ended.
         EXPECT_EQ(tallic::QtPlatform().clipboardText(), c.chosen);
-        // Marked as the lookup's answer, which Tallic takes into the lookup's field only.
-        EXPECT_EQ(tallic::QtPlatform().clipboardLookup(), c.program.toLower());
+        // With the mark it was started with, which Tallic takes into the lookup's field only.
+        EXPECT_EQ(tallic::QtPlatform().clipboardLookup(), u"mark of "_s + c.program);
     }
     EXPECT_FALSE(faceOf(u"lookup"_s));
 

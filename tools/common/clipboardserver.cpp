@@ -23,19 +23,24 @@ ClipboardServer::ClipboardServer(QObject *parent)
     connect(&limit_, &QTimer::timeout, this, &ClipboardServer::taken);
 }
 
-void ClipboardServer::serve(const QString &text, const QString &lookup)
+void ClipboardServer::serve(const QString &text, const QString &mark)
 {
     served_ = text;
     QClipboard *clipboard = QGuiApplication::clipboard();
     auto *data = new QMimeData;
     data->setText(text);
-    if (!lookup.isEmpty())
-        data->setData(QString::fromLatin1(LookupAnswerFormat), lookup.toLatin1());
+    if (!mark.isEmpty())
+        data->setData(QString::fromLatin1(LookupAnswerFormat), mark.toLatin1());
     clipboard->setMimeData(data);
     // Connected after the text is set, so that only another program's change counts.
     connect(clipboard, &QClipboard::dataChanged, this, &ClipboardServer::clipboardChanged,
             Qt::UniqueConnection);
     limit_.start();
+}
+
+QString ClipboardServer::startedMark()
+{
+    return qEnvironmentVariable(LookupMarkVariable);
 }
 
 void ClipboardServer::clipboardChanged()

@@ -16,9 +16,11 @@ class ClipboardServer : public QObject
 public:
     explicit ClipboardServer(QObject *parent = nullptr);
 
-    // A lookup names itself (its program's file name) in a format beside the text, so that
-    // Tallic knows the text for its answer.
-    void serve(const QString &text, const QString &lookup = QString());
+    // A lookup leaves the mark it was started with in a format beside the text, so that
+    // Tallic knows the text for the answer of that start.
+    void serve(const QString &text, const QString &mark = QString());
+    // The mark this program was started with, as Tallic starts a lookup; empty when none.
+    static QString startedMark();
     QString served() const { return served_; }
     // How long the text is served at most when nobody takes it.
     void setLimit(int milliseconds) { limit_.setInterval(milliseconds); }

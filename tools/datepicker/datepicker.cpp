@@ -14,7 +14,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace tallic::datepicker {
 
-DatePicker::DatePicker(const QDate &today, QWidget *parent)
+DatePicker::DatePicker(const QDate &day, QWidget *parent)
     : QWidget(parent)
 {
     setWindowTitle(u"Choose a date"_s);
@@ -25,7 +25,7 @@ DatePicker::DatePicker(const QDate &today, QWidget *parent)
     layout->addWidget(new QLabel(u"Enter or a double click picks the day; Escape cancels."_s));
     calendar_ = new QCalendarWidget;
     calendar_->setGridVisible(true);
-    calendar_->setSelectedDate(today);
+    calendar_->setSelectedDate(day);
     layout->addWidget(calendar_);
     calendar_->setFocus();
 

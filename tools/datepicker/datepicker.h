@@ -9,7 +9,7 @@ class QCalendarWidget;
 
 namespace tallic::datepicker {
 
-// The suite's calendar: a month view with today chosen. Enter (on its release) or a double
+// The suite's calendar: a month view with the day given chosen. Enter (on its release) or a double
 // click picks the day, which is then served on the clipboard as eight digits yyyymmdd until another
 // program has taken it (the clipboard changes or is cleared); Escape or closing the
 // window gives no date. finished() follows in every case.
@@ -18,7 +18,7 @@ class DatePicker : public QWidget
     Q_OBJECT
 
 public:
-    explicit DatePicker(const QDate &today, QWidget *parent = nullptr);
+    explicit DatePicker(const QDate &day, QWidget *parent = nullptr);
 
     QCalendarWidget *calendar() const { return calendar_; }
     // The date served, empty before a pick.

@@ -13,7 +13,9 @@ int main(int argc, char *argv[])
     // Hiding the window after a pick must not end the program: the date is still served.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    tallic::datepicker::DatePicker picker(QDate::currentDate());
+    // Tallic names the day to open on (yyyymmdd) when it is not today.
+    const QDate given = QDate::fromString(app.arguments().value(1), QStringLiteral("yyyyMMdd"));
+    tallic::datepicker::DatePicker picker(given.isValid() ? given : QDate::currentDate());
     QObject::connect(&picker, &tallic::datepicker::DatePicker::finished, &app,
                      &QCoreApplication::quit, Qt::QueuedConnection);
     picker.show();

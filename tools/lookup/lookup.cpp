@@ -134,9 +134,10 @@ std::optional<Face> faceOf(const QString &programName)
     return std::nullopt;
 }
 
-LookupWindow::LookupWindow(Face face, QWidget *parent)
+LookupWindow::LookupWindow(Face face, const QString &mark, QWidget *parent)
     : QWidget(parent)
     , face_(face)
+    , mark_(mark)
     , connection_(u"lookup-%1"_s.arg(quintptr(this)))
 {
     setWindowTitle(u"Look up: "_s + infoOf(face).title);
@@ -257,9 +258,7 @@ void LookupWindow::choose()
     if (row >= rows_->rowCount())
         return;
     hide();
-    const char *const programs[] = { "ombrel.exe", "tassip.exe", "wennic.exe" };
-    server_.serve(rows_->index(row, servedColumn_).data().toString(),
-                  QString::fromLatin1(programs[int(face_)]));
+    server_.serve(rows_->index(row, servedColumn_).data().toString(), mark_);
 }
 
 void LookupWindow::finish(int exitCode)

@@ -20,14 +20,15 @@ std::optional<Face> faceOf(const QString &programName);
 
 // A list of the suite's numbers to choose from: a search box that filters as it is typed
 // (a number or any part of a name, in any case) over the rows of the face's database.
-// Enter or a double click serves the chosen number on the clipboard; Escape, or closing
-// the window, ends with nothing. finished() gives the exit code.
+// Enter or a double click serves the chosen number on the clipboard, with the mark the
+// lookup was started with beside it (the field that started it takes only its own mark's
+// answer); Escape, or closing the window, ends with nothing. finished() gives the exit code.
 class LookupWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit LookupWindow(Face face, QWidget *parent = nullptr);
+    explicit LookupWindow(Face face, const QString &mark = QString(), QWidget *parent = nullptr);
     ~LookupWindow() override;
 
     // Reads the face's rows, read-only; false, and the reason shown in the window, when
@@ -51,6 +52,7 @@ private:
     void finish(int exitCode);
 
     Face face_;
+    QString mark_;
     int servedColumn_ = 0; // the column whose number a choice leaves
     QString connection_;
     QLabel *problem_ = nullptr;

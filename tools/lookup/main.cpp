@@ -26,7 +26,7 @@ int main(int argc, char *argv[])
                                   .arg(name));
         return 2;
     }
-    tallic::lookup::LookupWindow window(*face);
+    tallic::lookup::LookupWindow window(*face, tallic::tools::ClipboardServer::startedMark());
     QObject::connect(&window, &tallic::lookup::LookupWindow::finished, &app,
                      &QCoreApplication::exit, Qt::QueuedConnection);
     window.load();
