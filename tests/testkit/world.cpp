@@ -112,7 +112,8 @@ void expectRow(const QVariantList &row, const QStringList &expected)
         if (expected.at(i) == u"null"_s) {
             EXPECT_TRUE(row.value(i).isNull()) << "column " << i;
         } else if (number) {
-            EXPECT_NEAR(row.value(i).toDouble(), value, 1e-9) << "column " << i;
+            // Exactly: an amount is the double nearest its cents, never a sum's noise.
+            EXPECT_EQ(row.value(i).toDouble(), value) << "column " << i;
         } else {
             EXPECT_EQ(row.value(i).toString(), expected.at(i)) << "column " << i;
         }

@@ -19,6 +19,11 @@ QString money(double value)
     return formatMask(value, u"#######.#0"_s);
 }
 
+QString money(Cents value)
+{
+    return value.text();
+}
+
 // mm-dd-yyyy, as the suite writes a date for people.
 QString dateText(qint32 date)
 {

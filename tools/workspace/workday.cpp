@@ -13,8 +13,6 @@
 #include <QSet>
 #include <QSqlRecord>
 
-#include <cmath>
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic::workspace {
@@ -28,11 +26,6 @@ bool isModeWord(const QString &chitNumber)
 {
     const QString word = chitNumber.trimmed().toUpper();
     return word == u"PAYMENT"_s || word == u"ADJMENT"_s || word == u"CREDIT"_s;
-}
-
-qint64 centsOf(double amount)
-{
-    return std::llround(amount * 100);
 }
 
 // A failure of the database layer in the engine's own words.
@@ -69,30 +62,26 @@ bool flagSet(const QVariant &value)
 
 } // namespace
 
+Cents DayRow::cents(int column) const
+{
+    return Cents::of(number(column));
+}
+
 Amounts DayRow::amounts() const
 {
-    return { number(Column::BaseSale), number(Column::ServiceCharge), number(Column::Tax),
-             number(Column::Total) };
+    return { cents(Column::BaseSale), cents(Column::ServiceCharge), cents(Column::Tax),
+             cents(Column::Total) };
 }
 
 QList<Batch> batchesOf(const QList<DayRow> &rows, int validityMode)
 {
     QList<Batch> batches;
     QSet<QString> numbers;
-    qint64 base = 0, serviceCharge = 0, tax = 0, total = 0;
-    const auto close = [&] {
-        if (batches.isEmpty())
-            return;
-        // Added in cents, as the rows add up to what a sum of their stored values rounds to.
-        batches.last().totals = { base / 100.0, serviceCharge / 100.0, tax / 100.0, total / 100.0 };
-    };
     for (const DayRow &row : rows) {
         const QString origin = row.text(Column::Origin);
         if (batches.isEmpty() || batches.last().origin != origin) {
-            close();
             batches.append({ origin, 0, 0, {}, {} });
             numbers.clear();
-            base = serviceCharge = tax = total = 0;
         }
         Batch &batch = batches.last();
         ++batch.rows;
@@ -101,14 +90,15 @@ QList<Batch> batchesOf(const QList<DayRow> &rows, int validityMode)
             ++batch.chits;
             numbers.insert(chit);
         }
-        base += centsOf(row.number(Column::BaseSale));
-        serviceCharge += centsOf(row.number(Column::ServiceCharge));
-        tax += centsOf(row.number(Column::Tax));
-        total += centsOf(row.number(Column::Total));
-        addChitToValidity(batch.validity, validityMode, Val(chit), row.number(Column::Member),
-                          row.number(Column::Employee), row.number(Column::BaseSale));
+        const Amounts amounts = row.amounts();
+        Amounts &totals = batch.totals;
+        totals.base += amounts.base;
+        totals.serviceCharge += amounts.serviceCharge;
+        totals.tax += amounts.tax;
+        totals.total += amounts.total;
+        addChitToValidity(batch.validity, validityMode, Cents::read(chit),
+                          row.cents(Column::Member), row.cents(Column::Employee), amounts.base);
     }
-    close();
     return batches;
 }
 
@@ -116,13 +106,13 @@ QString validityText(int mode, const ValidityTotals &t)
 {
     QStringList parts;
     if (mode == 1 || mode == 3)
-        parts << u"Hash Total "_s + shortestNumber(t.hash);
+        parts << u"Hash Total "_s + t.hash.shortest();
     if (mode == 2 || mode == 3)
-        parts << u"Base Total "_s + shortestNumber(t.base);
+        parts << u"Base Total "_s + t.base.shortest();
     if (mode == 4)
-        parts << u"Sum C+M+B "_s + shortestNumber(t.sum);
+        parts << u"Sum C+M+B "_s + t.sum.shortest();
     if (mode == 5)
-        parts << u"Sum C+M+E+B "_s + shortestNumber(t.sum);
+        parts << u"Sum C+M+E+B "_s + t.sum.shortest();
     return parts.join(u"   "_s);
 }
 
@@ -219,7 +209,7 @@ bool Workday::readRows(qint32 date, QStringList &columns, QList<DayRow> &rows)
     return true;
 }
 
-Correction Workday::propose(int row, AmountColumn column, double typed, bool adjustmentCharges)
+Correction Workday::propose(int row, AmountColumn column, Cents typed, bool adjustmentCharges)
 {
     const DayRow &chit = rows_.at(row);
     CorrectionBasis basis;
@@ -270,16 +260,18 @@ Correction Workday::propose(int row, AmountColumn column, double typed, bool adj
 Workday::Change Workday::correct(int row, const Amounts &after)
 {
     QVariantList values = rows_.at(row).values;
-    values[Column::BaseSale] = after.base;
-    values[Column::ServiceCharge] = after.serviceCharge;
-    values[Column::Tax] = after.tax;
-    values[Column::Total] = after.total;
+    values[Column::BaseSale] = after.base.toDouble();
+    values[Column::ServiceCharge] = after.serviceCharge.toDouble();
+    values[Column::Tax] = after.tax.toDouble();
+    values[Column::Total] = after.total.toDouble();
     const auto name = [this](int column) { return u'[' + columns_.at(column) + u']'; };
     return change(row,
                   u"update ardaily set %1 = ?, %2 = ?, %3 = ?, %4 = ?"_s.arg(
                       name(Column::BaseSale), name(Column::ServiceCharge), name(Column::Tax),
                       name(Column::Total)),
-                  { after.base, after.serviceCharge, after.tax, after.total }, values);
+                  { values[Column::BaseSale], values[Column::ServiceCharge], values[Column::Tax],
+                    values[Column::Total] },
+                  values);
 }
 
 Workday::Change Workday::deleteRow(int row)

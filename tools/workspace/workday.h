@@ -22,6 +22,7 @@ struct DayRow
     QVariant locator; // rowid, or the server's ctid
 
     double number(int column) const { return values.value(column).toDouble(); }
+    Cents cents(int column) const;
     QString text(int column) const { return values.value(column).toString(); }
     Amounts amounts() const;
 };
@@ -78,7 +79,7 @@ public:
 
     // The correction of one amount of a row, with the account's rates and the member's
     // record read now. Nothing is written.
-    Correction propose(int row, AmountColumn column, double typed, bool adjustmentCharges);
+    Correction propose(int row, AmountColumn column, Cents typed, bool adjustmentCharges);
 
     // A change is one transaction, and only of the row as it was read, every column alike:
     // a row another workstation changed or deleted meanwhile is refused, never touched, even
