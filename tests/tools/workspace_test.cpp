@@ -64,6 +64,8 @@ TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
         { u"'12', 1001, 25, 4.5, 1.77, 31.27"_s, u"6"_s, u"3"_s, u"Workspace Editor"_s,
           u"25 4.5 1.77 31.27"_s },
         { u"'12', 1001, 25, 0, 0, 25"_s, u"6"_s, u"3"_s, {}, u"25 3 0 28"_s, u"Y"_s },
+        // A blank mode consolidates, as the entry screen reads it.
+        { u"'12', 1001, 25, 0, 0, 25"_s, u"6"_s, u"3"_s, {}, u"25 3 0 28"_s, u" "_s },
         // The change is made but may be lost: told so, and the next one is refused.
         { u"'12', 1001, 25, 4.5, 1.77, 31.27"_s, u"5"_s, u"30"_s, u"Disk error"_s,
           u"30 5.4 2.12 37.52"_s, QString(), u"fails"_s },

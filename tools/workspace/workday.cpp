@@ -4,6 +4,7 @@
 #include "basic/numbers.h"
 #include "platform/platform.h"
 #include "proof.h"
+#include "suite/arsettings.h"
 #include "suite/database.h"
 #include "suite/logsync.h"
 #include "suite/messages.h"
@@ -28,13 +29,13 @@ bool isModeWord(const QString &chitNumber)
     return word == u"PAYMENT"_s || word == u"ADJMENT"_s || word == u"CREDIT"_s;
 }
 
-// A failure of the database layer in the engine's own words.
+// A failure of the database layer in the engine's own words, or in the layer's.
 QString failureText(const Failure &failure)
 {
     QString text = failure.engineText.trimmed();
     if (!failure.reason.isEmpty() && !text.contains(failure.reason))
         text += u' ' + failure.reason;
-    return text;
+    return text.isEmpty() ? failure.description : text;
 }
 
 // A row for the activity log: every column by name, on one line.
@@ -144,35 +145,24 @@ bool Workday::load(qint32 date)
 
 bool Workday::readSettings()
 {
-    SuiteDb config(u"config.mdb"_s);
-    Result<QSqlQuery> read = config.query(u"select * from ar"_s);
-    if (!read || !read->next()) {
-        problem_ = !read ? failureText(read.failure())
-                         : u"The A/R settings are missing from CONFIG.MDB."_s;
+    // The entry screen's own reading, so that a correction charges as the post did.
+    const Result<ArSettings> ar = readArSettings();
+    if (!ar) {
+        problem_ = failureText(ar.failure());
         return false;
     }
-    QSqlQuery &ar = *read;
-    // By position, as the entry screen reads the row.
-    const auto text = [&ar](int column) { return ar.value(column).toString().trimmed(); };
     EditorSettings s;
-    s.editorLevel = ar.value(3).toInt();
-    s.charges.taxServiceCharge = text(7) == u"Y"_s;
-    s.validityMode = ar.value(19).toInt();
-    s.charges.scTaxableShare = ar.value(25).toFloat();
-    const QString consolidation = text(26).toUpper();
-    s.charges.consolidation = !consolidation.isEmpty() && consolidation != u"N"_s
-        && !platform().fileExists(u"pontiq.exe"_s);
-    s.charges.scTaxBasis = text(39);
-    ar = QSqlQuery();
-    Result<QSqlQuery> company = config.query(u"select coname, salestax from company"_s);
+    s.editorLevel = ar->LevelLimits[3];
+    s.validityMode = ar->ValidityMode;
+    s.charges = ar->chargeSettings();
+    SuiteDb config(u"config.mdb"_s);
+    Result<QSqlQuery> company = config.query(u"select coname from company"_s);
     if (!company) {
         problem_ = failureText(company.failure());
         return false;
     }
-    if (company->next()) {
+    if (company->next())
         s.clubName = company->value(0).toString().trimmed();
-        s.charges.companyTaxRate = company->value(1).toFloat();
-    }
     settings_ = s;
     return true;
 }
