@@ -50,8 +50,8 @@ TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
 {
     // The chit (number, member, base, service charge, tax, total), the list column corrected,
     // what is typed, the box that refuses it, the amounts stored then, the consolidation mode,
-    // whether the disk fails to take the change (on files).
-    const QString cases[][7] = {
+    // whether the disk fails to take the change (on files), whether an adjustment charges.
+    const QString cases[][8] = {
         { u"'12', 1001, 25, 4.5, 1.77, 31.27"_s, u"5"_s, u"30"_s, {}, u"30 5.4 2.12 37.52"_s },
         { u"'12', 1035, 25, 4.5, 1.77, 31.27"_s, u"5"_s, u"30"_s, {}, u"30 5.4 0 35.4"_s },
         // Posted with the service charge bypassed: it stays so.
@@ -66,6 +66,10 @@ TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
         { u"'12', 1001, 25, 0, 0, 25"_s, u"6"_s, u"3"_s, {}, u"25 3 0 28"_s, u"Y"_s },
         // A blank mode consolidates, as the entry screen reads it.
         { u"'12', 1001, 25, 0, 0, 25"_s, u"6"_s, u"3"_s, {}, u"25 3 0 28"_s, u" "_s },
+        { u"'ADJMENT', 1001, 10, 1.8, .71, 12.51"_s, u"5"_s, u"20"_s, QString(),
+          u"20 3.6 1.42 25.02"_s, QString(), QString(), u"charges"_s },
+        { u"'ADJMENT', 1001, 10, 1.8, .71, 12.51"_s, u"5"_s, u"20"_s, QString(),
+          u"-20 -3.6 -1.42 -25.02"_s },
         // The change is made but may be lost: told so, and the next one is refused.
         { u"'12', 1001, 25, 4.5, 1.77, 31.27"_s, u"5"_s, u"30"_s, u"Disk error"_s,
           u"30 5.4 2.12 37.52"_s, QString(), u"fails"_s },
@@ -89,6 +93,8 @@ TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
             disk.onSync([](const QString &path) { return !path.endsWith(u"-wal"_s); });
         }
         h.queueInputs({ c[2] });
+        if (c[0].startsWith(u"'ADJMENT'"_s))
+            h.queueAnswers({ !c[7].isEmpty() });
         h.queueAnswers({ true });
         press(*window, u"correct"_s, 0, c[1].toInt());
         EXPECT_EQ(h.dialogTitles().last(), c[3].isEmpty() ? u"Workspace Editor"_s : c[3]);
@@ -108,41 +114,63 @@ TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
     }
 }
 
-// SQLite gives a deleted last row's rowid to the next row: the editor left open must not
-// take the new row for the one it read.
-TEST(WorkspaceTest, AStaleEditorChangesOnlyTheRowItRead)
+// A change is made only to the row as it was read, every column alike, and only once it is
+// in the activity log: a row deleted meanwhile whose place a new row took (SQLite gives a
+// deleted last row's rowid to the next row), each column changed from outside in turn, the
+// last too, and a log that cannot be written are each refused, and the row is kept.
+TEST(WorkspaceTest, AChangeIsMadeOnlyToTheRowAsReadAndOnlyWhenLogged)
 {
     Harness h;
     h.exec(u"daily"_s,
-           Insert
-               + u"(4100, '12', 20240312, 1001, 0, 25, 4.5, 1.77, 31.27, 'B', 9), "
-                 u"(4100, 'PAYMENT', 20240312, 1001, 0, -100, 0, 0, -100, 'B', 9)"_s);
+           u"insert into ardaily values (4100, '12', 20240312, 1001, 0, 2, 25, 4.5, 1.77, 31.27, "
+           u"0, 0, 0, 0, ' ', 'B', 'M', 9)"_s);
+    h.exec(u"daily"_s,
+           Insert + u"(4100, 'PAYMENT', 20240312, 1001, 0, -100, 0, 0, -100, 'B', 9)"_s);
     auto first = openEditor(h);
     auto second = openEditor(h);
     ASSERT_TRUE(first && second);
-    h.queueAnswers({ true });
-    press(*second, u"delete"_s, 1);
+    const auto change = [&h](WorkspaceWindow &window, int row, const QString &refusal) {
+        h.clearDialogs();
+        h.queueAnswers({ true });
+        press(window, u"delete"_s, row);
+        EXPECT_EQ(h.dialogs().value(1).text, refusal);
+    };
+    const QString meanwhile = u"Another workstation changed or deleted this chit meanwhile, so "
+                              u"nothing was changed. The chits are read again."_s;
+    change(*second, 1, QString());
     // The server gives a row's place to a new one once VACUUM has freed it.
     if (h.onServer())
         h.exec(u"daily"_s, u"vacuum ardaily"_s);
     h.exec(u"daily"_s,
            Insert + u"(4100, 'PAYMENT', 20240312, 1002, 0, -100, 0, 0, -100, 'B', 9)"_s);
-
-    h.clearDialogs();
-    h.queueAnswers({ true });
-    press(*first, u"delete"_s, 1);
-    EXPECT_EQ(h.dialogs().value(1).text,
-              u"Another workstation changed or deleted this chit meanwhile, so nothing was "
-              u"changed. The chits are read again."_s);
-    EXPECT_EQ(h.rows(u"daily"_s, u"select armember from ardaily where tallicnum = 'PAYMENT'"_s),
-              QList<QVariantList> { { 1002.0 } });
+    change(*first, 1, meanwhile);
     ASSERT_EQ(first->day().rows().size(), 2);
     EXPECT_EQ(first->day().rows().at(1).number(3), 1002);
 
-    // The one deletion made is in the activity log, with the row as it was.
+    const QStringList columns = first->day().columns();
+    const QVariantList values = first->day().rows().at(0).values;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        SCOPED_TRACE(qPrintable(columns.at(i)));
+        const QString &c = columns.at(i);
+        const bool text = values.at(i).typeId() == QMetaType::QString;
+        h.exec(u"daily"_s,
+               u"update ardaily set %1 = %1 %2"_s.arg(c, text ? u"|| 'x'"_s : u"+ 1"_s));
+        change(*first, 0, meanwhile);
+        h.exec(u"daily"_s,
+               (u"update ardaily set %1 = "_s
+                + (text ? u"substr(%1, 1, length(%1) - 1)"_s : u"%1 - 1"_s))
+                   .arg(c));
+        press(*first, u"reload"_s);
+    }
     QFile log(QDir(h.dataDir()).filePath(u"admlog.ini"_s));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QString lines = QString::fromUtf8(log.readAll());
+    ASSERT_TRUE(log.remove() && QDir(h.dataDir()).mkdir(u"admlog.ini"_s));
+    change(*first, 0,
+           u"The activity log (admlog.ini) cannot be written, so nothing was changed."_s);
+    EXPECT_EQ(h.rows(u"daily"_s, u"select count(*) from ardaily"_s).value(0).value(0), 2);
+
+    // The one deletion made is in the log, with the row as it was.
     EXPECT_EQ(lines.count(u"-JONES-Prastle-Chit PAYMENT of 20240312 deleted. Before: "_s), 1)
         << qPrintable(lines);
     EXPECT_TRUE(lines.contains(u"armember=1001, aremployee=0, arcovers=Null, arbasesale=-100"_s))
