@@ -211,6 +211,8 @@ TEST(WorkspaceTest, TheEditorKeepsToItsLevelRecoversAndClosesFromTheKeyboard)
     }
 }
 
+// Every figure of the proof is printed whole, the largest too; a chit number is counted in
+// each batch it appears in.
 TEST(WorkspaceTest, TheProofHoldsEveryChitOfEveryBatchWithItsTotals)
 {
     Harness h;
@@ -223,6 +225,11 @@ TEST(WorkspaceTest, TheProofHoldsEveryChitOfEveryBatchWithItsTotals)
         total += i + 0.25;
         hash += 1000 + i;
     }
+    // A batch of large amounts, its first chit numbered as one of the first batch.
+    for (int i = 1; i <= 9; ++i)
+        values << u"(4100, '%1', 20240312, %2.01, 0, 1234567.89, 222222.22, 88888.88, "
+                  u"1545678.99, 'C', 9)"_s.arg(i == 1 ? u"K1001"_s : u"C%1"_s.arg(i))
+                      .arg(1000 + i);
     h.exec(u"daily"_s, Insert + values.join(u", "_s));
     Workday day;
     ASSERT_TRUE(day.load(20240312));
@@ -242,17 +249,28 @@ TEST(WorkspaceTest, TheProofHoldsEveryChitOfEveryBatchWithItsTotals)
     const QString text = QString::fromUtf8(toText.readAllStandardOutput());
 
     for (int i = 1001; i <= 1080; ++i)
-        EXPECT_EQ(text.count(u"K%1 "_s.arg(i)), 1) << i;
+        EXPECT_EQ(text.count(u"K%1 "_s.arg(i)), i == 1001 ? 2 : 1) << i;
     const qsizetype pages = text.count(u"Chit #"_s);
-    EXPECT_GE(pages, 3);
+    EXPECT_GE(pages, 4);
     EXPECT_TRUE(text.contains(u"Page %1 of %1"_s.arg(pages))) << qPrintable(text);
     const auto has = [&text](const QString &pattern) {
         return text.contains(QRegularExpression(QString(pattern).replace(u" "_s, u"\\s+"_s)));
     };
-    EXPECT_TRUE(has(u"Chit count 80 Rows 80 Base total %1 Total %1"_s.arg(total, 0, 'f', 2)))
+    EXPECT_TRUE(
+        has(u"Chit count 80 Rows 80 Base total %1 Service charge .00 Tax .00 Total %1"_s.arg(
+            total, 0, 'f', 2)))
         << qPrintable(text);
-    EXPECT_TRUE(has(u"Validity: Hash Total %1 Base Total %2"_s.arg(hash).arg(total)));
-    EXPECT_TRUE(has(u"Chit count 3 Rows 4 Base total 5.00 Total 5.00"_s));
+    EXPECT_TRUE(has(u"Validity: Hash Total %1.00 Base Total %2"_s.arg(hash).arg(total, 0, 'f', 2)));
+    EXPECT_TRUE(
+        has(u"Chit count 3 Rows 4 Base total 5.00 Service charge .00 Tax .00 Total 5.00"_s));
+    // Each row of the large batch, every figure whole.
+    EXPECT_EQ(
+        text.count(QRegularExpression(u"1234567.89\\s+222222.22\\s+88888.88\\s+1545678.99"_s)), 9);
+    EXPECT_TRUE(has(u"Batch totals 11111111.01 1999999.98 799999.92 13911110.91"_s))
+        << qPrintable(text);
+    EXPECT_TRUE(has(u"Chit count 9 Rows 9 Base total 11111111.01 Service charge 1999999.98 Tax "
+                    u"799999.92 Total 13911110.91"_s));
+    EXPECT_TRUE(has(u"Validity: Hash Total 9045.09 Base Total 11111111.01"_s));
 }
 
 } // namespace

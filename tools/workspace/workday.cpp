@@ -107,13 +107,13 @@ QString validityText(int mode, const ValidityTotals &t)
 {
     QStringList parts;
     if (mode == 1 || mode == 3)
-        parts << u"Hash Total "_s + t.hash.shortest();
+        parts << u"Hash Total "_s + t.hash.text();
     if (mode == 2 || mode == 3)
-        parts << u"Base Total "_s + t.base.shortest();
+        parts << u"Base Total "_s + t.base.text();
     if (mode == 4)
-        parts << u"Sum C+M+B "_s + t.sum.shortest();
+        parts << u"Sum C+M+B "_s + t.sum.text();
     if (mode == 5)
-        parts << u"Sum C+M+E+B "_s + t.sum.shortest();
+        parts << u"Sum C+M+E+B "_s + t.sum.text();
     return parts.join(u"   "_s);
 }
 

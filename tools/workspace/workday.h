@@ -43,7 +43,8 @@ struct Batch
 // in the validity mode.
 QList<Batch> batchesOf(const QList<DayRow> &rows, int validityMode);
 
-// The validity totals a mode keeps, as the entry screen labels them; empty for none.
+// The validity totals a mode keeps, as the entry screen labels them, each written with the
+// mask; empty for none.
 QString validityText(int mode, const ValidityTotals &totals);
 
 // What the editor takes from the club's configuration.
