@@ -122,8 +122,8 @@ TEST(WorkspaceTest, AChangeIsMadeOnlyToTheRowAsReadAndOnlyWhenLogged)
 {
     Harness h;
     h.exec(u"daily"_s,
-           u"insert into ardaily values (4100, '12', 20240312, 1001, 0, 2, 25, 4.5, 1.77, 31.27, "
-           u"0, 0, 0, 0, ' ', 'B', 'M', 9)"_s);
+           u"insert into ardaily values (4100, '12', 20240312, 1001, 3, 2, 25, 4.5, 1.77, 31.27, "
+           u"1, 2, 3, 4, ' ', 'B', 'M', 9)"_s);
     h.exec(u"daily"_s,
            Insert + u"(4100, 'PAYMENT', 20240312, 1001, 0, -100, 0, 0, -100, 'B', 9)"_s);
     auto first = openEditor(h);
@@ -154,11 +154,11 @@ TEST(WorkspaceTest, AChangeIsMadeOnlyToTheRowAsReadAndOnlyWhenLogged)
         const QString &c = columns.at(i);
         const bool text = values.at(i).typeId() == QMetaType::QString;
         h.exec(u"daily"_s,
-               u"update ardaily set %1 = %1 %2"_s.arg(c, text ? u"|| 'x'"_s : u"+ 1"_s));
+               u"update ardaily set %1 = %1 %2"_s.arg(c, text ? u"|| 'x'"_s : u"* 2"_s));
         change(*first, 0, meanwhile);
         h.exec(u"daily"_s,
                (u"update ardaily set %1 = "_s
-                + (text ? u"substr(%1, 1, length(%1) - 1)"_s : u"%1 - 1"_s))
+                + (text ? u"substr(%1, 1, length(%1) - 1)"_s : u"%1 / 2"_s))
                    .arg(c));
         press(*first, u"reload"_s);
     }
