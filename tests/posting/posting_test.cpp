@@ -138,6 +138,7 @@ TEST(PostingTest, ABatchStoresAndCountsItsChitsAndANewBatchStartsAfresh)
     h.click(u"cmdokay"_s);
     EXPECT_FALSE(h.running());
     EXPECT_EQ(chits(h).last().at(1).toString(), u"A4"_s);
+    expectWholeCents(h);
 }
 
 // Refused at OK, a chit stays on the screen with OK offered again, and the batch has not
@@ -658,6 +659,7 @@ TEST(ModesTest, ModesBypassesAndRedoDecideWhatIsStored)
         SCOPED_TRACE(r + 1);
         expectRow(rows.at(r), expected[r]);
     }
+    expectWholeCents(h);
 }
 
 TEST(ModesTest, AutoGenerateOpensBesideTheEntryWindowAndExitEndsTheProgram)

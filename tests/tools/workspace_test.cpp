@@ -111,6 +111,7 @@ TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
             h.rows(u"daily"_s, u"select arbasesale, arsrvchg, artax, artotal from ardaily"_s)
                 .value(0),
             c[4].split(u' '));
+        tallic::testkit::expectWholeCents(h);
     }
 }
 
