@@ -186,10 +186,10 @@ WriteResult storeChit(const QString &key, const QString &insert, QVariantList &r
         for (qsizetype i = 0; i < items.size(); ++i) {
             const ItemAmounts &amount = amounts.at(i);
             row[DailyColumn::GlAccount] = items.at(i).item.account;
-            row[DailyColumn::BaseSale] = items.at(i).item.price;
-            row[DailyColumn::ServiceCharge] = amount.serviceCharge;
-            row[DailyColumn::Tax] = amount.tax;
-            row[DailyColumn::Total] = amount.total;
+            row[DailyColumn::BaseSale] = amount.base.toDouble();
+            row[DailyColumn::ServiceCharge] = amount.serviceCharge.toDouble();
+            row[DailyColumn::Tax] = amount.tax.toDouble();
+            row[DailyColumn::Total] = amount.total.toDouble();
             if (const Result<int> stored = daily.execPrepared(insert, row); !stored)
                 return stored.failure();
         }

@@ -35,7 +35,7 @@ double memberNumber(const QString &entry)
 
 qint64 memberKey(double member)
 {
-    return qRound64(member * 100);
+    return Cents::of(member).count();
 }
 
 QString generationDate(const QString &answer, int currentYear)
@@ -53,12 +53,11 @@ QString generationDate(const QString &answer, int currentYear)
 
 ItemAmounts itemAmounts(const ChargeInputs &in)
 {
-    ItemAmounts out;
-    out.charges = chitCharges(in);
-    // The row holds the rounded charges the texts show, and their sum with the price.
-    out.serviceCharge = Val(out.charges.serviceCharge);
-    out.tax = Val(out.charges.tax);
-    out.total = in.base + out.serviceCharge + out.tax;
+    // The charges follow the price as listed; the row holds it and them to the cent, and
+    // their sum.
+    const Charges charges = chitCharges(in);
+    ItemAmounts out { Cents::of(in.base), charges.serviceCharge, charges.tax, {} };
+    out.total = out.base + out.serviceCharge + out.tax;
     return out;
 }
 
@@ -76,18 +75,12 @@ QList<ItemAmounts> bundleAmounts(const QList<RatedItem> &items, const ChargeRule
 
 namespace {
 
-// Whole cents, so that a run of thousands of rows adds up to what the rows add up to.
-qint64 centsOf(double amount)
+Cents bundleTotal(const QList<ItemAmounts> &amounts)
 {
-    return qRound64(amount * 100);
-}
-
-qint64 bundleCents(const QList<ItemAmounts> &amounts)
-{
-    qint64 cents = 0;
+    Cents total;
     for (const ItemAmounts &item : amounts)
-        cents += centsOf(item.total);
-    return cents;
+        total += item.total;
+    return total;
 }
 
 } // namespace
@@ -102,10 +95,8 @@ RunSummary summarizeRun(const QList<RatedItem> &items, const QStringList &member
     qsizetype exempted = 0;
     for (const QString &entry : members)
         exempted += exempt.contains(memberKey(memberNumber(entry))) ? 1 : 0;
-    const qint64 cents
-        = (summary.members - exempted) * bundleCents(bundleAmounts(items, rules, false))
-        + exempted * bundleCents(bundleAmounts(items, rules, true));
-    summary.total = double(cents) / 100;
+    summary.total = bundleTotal(bundleAmounts(items, rules, false)) * (summary.members - exempted)
+        + bundleTotal(bundleAmounts(items, rules, true)) * exempted;
     return summary;
 }
 
@@ -114,7 +105,7 @@ QString summaryText(const RunSummary &summary)
     return u"To generate: %1 members, %2 items, %3 rows, total %4"_s.arg(summary.members)
         .arg(summary.items)
         .arg(summary.rows)
-        .arg(formatMask(summary.total, u"#####.#0"_s));
+        .arg(summary.total.text());
 }
 
 bool sameMemo(const QString &a, const QString &b)

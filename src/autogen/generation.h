@@ -33,13 +33,13 @@ qint64 memberKey(double member);
 // year in front; the empty text when the answer cannot be a yyyymmdd date.
 QString generationDate(const QString &answer, int currentYear);
 
-// What an item costs one member: the charges as texts and the row's amounts.
+// What an item costs one member: the row's amounts, the price to the cent.
 struct ItemAmounts
 {
-    Charges charges;
-    double serviceCharge = 0;
-    double tax = 0;
-    double total = 0;
+    Cents base;
+    Cents serviceCharge;
+    Cents tax;
+    Cents total;
 };
 ItemAmounts itemAmounts(const ChargeInputs &in);
 
@@ -82,7 +82,7 @@ struct RunSummary
     qsizetype members = 0;
     qsizetype items = 0;
     qsizetype rows = 0;
-    double total = 0; // base, service charge and tax of every row
+    Cents total; // base, service charge and tax of every row
 };
 // exempt: the keys of the members whose record exempts them from tax.
 RunSummary summarizeRun(const QList<RatedItem> &items, const QStringList &members,

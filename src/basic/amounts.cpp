@@ -1,40 +1,39 @@
 #include "basic/amounts.h"
 
-#include "basic/masks.h"
-#include "basic/numbers.h"
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
 
-namespace {
+QString Charges::serviceChargeText() const
+{
+    return consolidated ? u"0"_s : serviceCharge.text();
+}
 
-// Added before the two-decimal mask so that charges lean up at the half cent.
-constexpr double Nudge = 0.0005;
-
-} // namespace
+QString Charges::taxText() const
+{
+    return consolidated ? u"0"_s : tax.text();
+}
 
 Charges chitCharges(const ChargeInputs &in)
 {
-    if (in.consolidation)
-        return { u"0"_s, u"0"_s };
-
     Charges out;
-    out.serviceCharge = formatMask(in.base * in.scRate + Nudge, u"######.#0"_s);
-    out.tax = formatMask(in.base * in.taxRate + Nudge, u"#####.#0"_s);
+    if (in.consolidation) {
+        out.consolidated = true;
+        return out;
+    }
+    out.serviceCharge = Cents::charge(in.base * in.scRate);
+    out.tax = Cents::charge(in.base * in.taxRate);
 
     if (in.taxServiceCharge && !in.taxBypass) {
         // The tax on the service charge is taken from the charge as shown, already rounded.
         // The share and the sales rate are single precision and are widened as they are.
-        const double sc = Val(out.serviceCharge);
+        const double sc = out.serviceCharge.toDouble();
         const double share = in.scTaxableShare;
         if (in.scTaxBasis == u"S"_s) {
             const double salesRate = in.salesTaxRate;
-            out.tax
-                = formatMask(in.base * in.taxRate + sc * share * salesRate + Nudge, u"#####.#0"_s);
+            out.tax = Cents::charge(in.base * in.taxRate + sc * share * salesRate);
         } else if (in.scTaxBasis == u"D"_s || in.scTaxBasis.isEmpty()) {
-            out.tax
-                = formatMask(in.base * in.taxRate + sc * share * in.taxRate + Nudge, u"#####.#0"_s);
+            out.tax = Cents::charge(in.base * in.taxRate + sc * share * in.taxRate);
         }
     }
     return out;
@@ -42,7 +41,7 @@ Charges chitCharges(const ChargeInputs &in)
 
 QString chitTotal(const QString &serviceCharge, const QString &base, const QString &tax)
 {
-    return formatMask(Val(serviceCharge) + Val(base) + Val(tax), u"######.#0"_s);
+    return (Cents::read(serviceCharge) + Cents::read(base) + Cents::read(tax)).text();
 }
 
 } // namespace tallic

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "basic/cents.h"
+
 #include <QString>
 
 namespace tallic {
@@ -20,15 +22,21 @@ struct ChargeInputs
 
 struct Charges
 {
-    QString serviceCharge; // the texts the fields take ("15.00", "0")
-    QString tax;
+    Cents serviceCharge;
+    Cents tax;
+    bool consolidated = false; // nothing was computed
+
+    // The texts the fields take: "15.00", ".69"; "0" for both while chits are consolidated.
+    QString serviceChargeText() const;
+    QString taxText() const;
 };
 
-// The service charge and the tax of a chit, as the entry screen shows them: each rounded
-// after adding 0.0005, "0" for both while chits are consolidated.
+// The service charge and the tax of a chit, as the entry screen computes them: each rounded
+// after adding 0.0005, nothing while chits are consolidated.
 Charges chitCharges(const ChargeInputs &in);
 
-// The chit total of the three amount fields' texts, each read as a leading number.
+// The chit total of the three amount fields' texts, each read as a leading number and
+// rounded to the cent, as posting adds them.
 QString chitTotal(const QString &serviceCharge, const QString &base, const QString &tax);
 
 } // namespace tallic

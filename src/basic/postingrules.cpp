@@ -1,9 +1,6 @@
 #include "basic/postingrules.h"
 
-#include "basic/masks.h"
 #include "basic/numbers.h"
-
-#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -14,14 +11,14 @@ bool isPaymentChit(const QString &chitNumber)
     return chitNumber.trimmed().toUpper() == u"PAYMENT"_s;
 }
 
-bool paymentMadeCredit(const QString &chitNumber, double base)
+bool paymentMadeCredit(const QString &chitNumber, Cents base)
 {
-    return isPaymentChit(chitNumber) && base > 0;
+    return isPaymentChit(chitNumber) && base > Cents();
 }
 
-bool terminatedDebitRefused(bool memberTerminated, double total)
+bool terminatedDebitRefused(bool memberTerminated, Cents total)
 {
-    return memberTerminated && total > 0;
+    return memberTerminated && total > Cents();
 }
 
 Notice refusalNotice(Refusal refusal)
@@ -56,7 +53,7 @@ PostingDecision decidePosting(const Chit &chit, const PostingContext &context)
 {
     PostingDecision out { Refusal::None, DateVerdict::Accepted, chit, context.workDate, false };
     Chit &c = out.chit;
-    if (terminatedDebitRefused(context.memberTerminated, Val(c[Field::Total]))) {
+    if (terminatedDebitRefused(context.memberTerminated, Cents::read(c[Field::Total]))) {
         out.refusal = Refusal::TerminatedDebit;
         return out;
     }
@@ -74,15 +71,16 @@ PostingDecision decidePosting(const Chit &chit, const PostingContext &context)
         out.refusal = Refusal::DateOutsideMonth;
         return out;
     }
-    if (Val(c[Field::BaseSale]) == 0) {
+    const Cents base = Cents::read(c[Field::BaseSale]);
+    if (base == Cents()) {
         out.refusal = Refusal::BaseMissing;
         return out;
     }
     if (Val(c[Field::Employee]) == 0)
         c[Field::Employee] = u"0"_s;
     // A payment is always a credit, without service charge or tax.
-    if (paymentMadeCredit(c[Field::ChitNumber], Val(c[Field::BaseSale]))) {
-        const QString credit = shortestNumber(-std::abs(Val(c[Field::BaseSale])));
+    if (paymentMadeCredit(c[Field::ChitNumber], base)) {
+        const QString credit = (-base).shortest();
         c[Field::BaseSale] = credit;
         c[Field::ServiceCharge] = u"0"_s;
         c[Field::Tax] = u"0"_s;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "basic/amounts.h"
+#include "basic/cents.h"
 #include "basic/chit.h"
 #include "basic/chitdates.h"
 
@@ -16,11 +17,11 @@ bool isPaymentChit(const QString &chitNumber);
 
 // Whether posting turns the chit into a credit: a payment keyed as a positive amount.
 // The credit is the amount negated, without service charge or tax.
-bool paymentMadeCredit(const QString &chitNumber, double base);
+bool paymentMadeCredit(const QString &chitNumber, Cents base);
 
 // Whether posting refuses the chit: a terminated member's account takes credits only, so a
 // chit whose total is above 0 is refused.
-bool terminatedDebitRefused(bool memberTerminated, double total);
+bool terminatedDebitRefused(bool memberTerminated, Cents total);
 
 // Why posting refuses a chit, whichever window posts or corrects it.
 enum class Refusal {

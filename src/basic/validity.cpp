@@ -2,8 +2,8 @@
 
 namespace tallic {
 
-void addChitToValidity(ValidityTotals &totals, int mode, double chit, double member,
-                       double employee, double base)
+void addChitToValidity(ValidityTotals &totals, int mode, Cents chit, Cents member, Cents employee,
+                       Cents base)
 {
     switch (mode) {
     case 1:
@@ -17,11 +17,10 @@ void addChitToValidity(ValidityTotals &totals, int mode, double chit, double mem
         totals.base += base;
         break;
     case 4:
-        // Added one after the other, as the tape adds them.
-        totals.sum = ((totals.sum + chit) + member) + base;
+        totals.sum += chit + member + base;
         break;
     case 5:
-        totals.sum = (((totals.sum + chit) + member) + employee) + base;
+        totals.sum += chit + member + employee + base;
         break;
     default:
         break;

@@ -2,6 +2,7 @@
 #include "arinput.h"
 
 #include "basic/amounts.h"
+#include "basic/cents.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
 #include "basic/postingrules.h"
@@ -59,7 +60,7 @@ void Arinput::signBase()
                     u"the account."_s,
                     u"Debit or Credit?"_s);
     if (!charging)
-        base.setText(formatMask(-std::abs(Val(base.text())), u"#######.#0"_s));
+        base.setText((-Cents::read(base.text()).abs()).text());
 }
 
 bool Arinput::computeCharges(bool moveOn)
@@ -79,8 +80,8 @@ bool Arinput::computeCharges(bool moveOn)
         Text1(Field::Tax).setText(u"0"_s);
     } else {
         const Charges charges = chitCharges(in);
-        Text1(Field::ServiceCharge).setText(charges.serviceCharge);
-        Text1(Field::Tax).setText(charges.tax);
+        Text1(Field::ServiceCharge).setText(charges.serviceChargeText());
+        Text1(Field::Tax).setText(charges.taxText());
     }
 
     // OK is offered; Enter or "+" moves on to the memo, or to OK when the memo is off.
@@ -102,14 +103,14 @@ bool Arinput::computeCharges(bool moveOn)
 void Arinput::completeChit()
 {
     Control base = Text1(Field::BaseSale);
-    base.setText(formatMask(Val(base.text()), u"########.#0"_s));
+    base.setText(Cents::read(base.text()).text());
     Text1(Field::Total)
         .setText(
             chitTotal(Text1(Field::ServiceCharge).text(), base.text(), Text1(Field::Tax).text()));
 
     // Only a normal chit is asked what its negative amount is.
     Control chitNumber = Text1(Field::ChitNumber);
-    if (Val(base.text()) >= 0 || isModeWord(chitNumber.text()))
+    if (Cents::read(base.text()) >= Cents() || isModeWord(chitNumber.text()))
         return;
     if (AskYesNo(u"Is this a PAYMENT?"_s, u"Payment or Adjustment?"_s)) {
         chitNumber.setText(u"PAYMENT"_s);

@@ -2,6 +2,7 @@
 // field takes the focus back.
 #include "arinput.h"
 
+#include "basic/cents.h"
 #include "basic/chitdates.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
@@ -248,7 +249,7 @@ void Arinput::leaveKeyedAmount(int index)
     bool number = false;
     const double value = text.toDouble(&number);
     if (number)
-        field.setText(formatMask(value, u"#######.#0"_s));
+        field.setText(Cents::of(value).text());
 }
 
 Result<void> Arinput::ShowBalance()

@@ -2,7 +2,6 @@
 #include "entry/arinput.h"
 
 #include "basic/chitdates.h"
-#include "basic/masks.h"
 #include "basic/numbers.h"
 #include "basic/validity.h"
 #include "platform/runtime.h"
@@ -121,19 +120,17 @@ bool Arinput::chooseBatchDate(qint32 openOn)
 
 void Arinput::UpdateValidityTotals(const Chit &posted)
 {
-    const double chit = Val(posted[Field::ChitNumber]);
-    const double member = Val(posted[Field::Member]);
-    const double employee = Val(posted[Field::Employee]);
-    const double base = Val(posted[Field::BaseSale]);
     const int mode = settings_.ValidityMode;
     ValidityTotals &totals = batch_.totals;
-    addChitToValidity(totals, mode, chit, member, employee, base);
+    addChitToValidity(totals, mode, Cents::read(posted[Field::ChitNumber]),
+                      Cents::read(posted[Field::Member]), Cents::read(posted[Field::Employee]),
+                      Cents::read(posted[Field::BaseSale]));
 
     // The mode's totals are shown; once shown, a total stays on the screen for the run.
-    const auto show = [this](int index, double total) {
+    const auto show = [this](int index, Cents total) {
         ctl(u"txtvalid"_s, index).setVisible(true);
         ctl(u"lblvalidity"_s, index).setVisible(true);
-        ctl(u"txtvalid"_s, index).setText(shortestNumber(total));
+        ctl(u"txtvalid"_s, index).setText(total.shortest());
     };
     if (mode == 1 || mode == 3)
         show(0, totals.hash);

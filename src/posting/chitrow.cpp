@@ -1,6 +1,7 @@
 // A chit's row in ardaily.
 #include "chitrow.h"
 
+#include "basic/cents.h"
 #include "basic/numbers.h"
 #include "platform/runtime.h"
 #include "suite/dailycolumns.h"
@@ -58,12 +59,14 @@ Result<QVariantList> chitRow(const Chit &chit, const QString &startStamp)
     row[DailyColumn::Member] = Val(chit[Field::Member]);
     row[DailyColumn::Employee] = Val(chit[Field::Employee]);
     row[DailyColumn::Covers] = Val(chit[Field::Covers]);
-    row[DailyColumn::BaseSale] = Val(chit[Field::BaseSale]);
-    row[DailyColumn::ServiceCharge] = Val(chit[Field::ServiceCharge]);
-    row[DailyColumn::Tax] = Val(chit[Field::Tax]);
-    // The total is the sum of the amounts, whatever the total field shows.
-    row[DailyColumn::Total]
-        = Val(chit[Field::BaseSale]) + Val(chit[Field::ServiceCharge]) + Val(chit[Field::Tax]);
+    // Each amount to the cent; the total is their sum, whatever the total field shows.
+    const Cents base = Cents::read(chit[Field::BaseSale]);
+    const Cents serviceCharge = Cents::read(chit[Field::ServiceCharge]);
+    const Cents tax = Cents::read(chit[Field::Tax]);
+    row[DailyColumn::BaseSale] = base.toDouble();
+    row[DailyColumn::ServiceCharge] = serviceCharge.toDouble();
+    row[DailyColumn::Tax] = tax.toDouble();
+    row[DailyColumn::Total] = (base + serviceCharge + tax).toDouble();
     for (int i = DailyColumn::FirstReserved; i <= DailyColumn::LastReserved; ++i)
         row[i] = 0;
     row[DailyColumn::ReservedText] = u" "_s;

@@ -1,5 +1,6 @@
 #include "sqlitefiles.h"
 
+#include "basic/cents.h"
 #include "database.h"
 #include "logsync.h"
 #include "platform/runtime.h"
@@ -77,6 +78,17 @@ void fixFunction(sqlite3_context *context, int, sqlite3_value **arguments)
         sqlite3_result_error(context, "Type mismatch", -1);
         break;
     }
+}
+
+// The number's cents as the program rounds an amount (Cents::of); Null stays Null. The copy
+// of a club checks its sums with it.
+void centsFunction(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    sqlite3_value *value = arguments[0];
+    if (sqlite3_value_type(value) == SQLITE_NULL)
+        sqlite3_result_null(context);
+    else
+        sqlite3_result_int64(context, Cents::of(sqlite3_value_double(value)).count());
 }
 
 // Runs a statement that needs no result; its result code.
@@ -511,6 +523,9 @@ bool registerJetFunctions(const QSqlDatabase &db)
         == SQLITE_OK
         && sqlite3_create_function_v2(handle, "fix", 1, flags, nullptr, fixFunction, nullptr,
                                       nullptr, nullptr)
+        == SQLITE_OK
+        && sqlite3_create_function_v2(handle, "tallic_cents", 1, flags, nullptr, centsFunction,
+                                      nullptr, nullptr, nullptr)
         == SQLITE_OK;
 }
 

@@ -17,7 +17,8 @@ namespace tallic {
 
 // What the layer asks of SQLite itself, below Qt's driver, for a suite database file.
 
-// Adds Jet's ucase$() and fix() to the open connection; false when they cannot be added.
+// Adds Jet's ucase$() and fix(), and tallic_cents() (an amount's cents, Cents::of), to the
+// open connection; false when they cannot be added.
 bool registerJetFunctions(const QSqlDatabase &db);
 
 // Calls wait(context, attempt) whenever a statement meets another connection's lock; the

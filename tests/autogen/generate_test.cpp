@@ -253,6 +253,7 @@ TEST(GenerateTest, ChargesFollowTheRatesConsolidationTheBypassesAndExemption)
         expectRow(rows.at(0).mid(5, 3), c.expected);
         if (!c.master.isEmpty())
             expectRow(rows.at(1).mid(5, 3), taxed);
+        expectWholeCents(h);
     }
 }
 
@@ -374,6 +375,7 @@ TEST(GenerateTest, ThreeItemsForTwoMembersMakeSixRowsWhateverIsClickedMeanwhile)
             EXPECT_EQ(row.at(1), rows.at(i < 3 ? 0 : 3).at(1));
         }
         EXPECT_NE(rows.at(0).at(1), rows.at(3).at(1));
+        expectWholeCents(h);
         EXPECT_EQ(h.dialogTitles(), (QStringList { u"Set Date To Use"_s, u"Please confirm..."_s }));
         EXPECT_TRUE(QDir(h.dataDir()).exists(u"bundle1.ini"_s));
         EXPECT_TRUE(QDir(h.dataDir()).exists(u"bundle2.ini"_s));

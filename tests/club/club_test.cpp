@@ -1,5 +1,6 @@
 // tallic-club as the person who sets up an office uses it: a new club, its settings, its
 // lists and old files, copies, backups, and the first chit keyed on what it made.
+#include "clubdb.h"
 #include "suite/schema.h"
 #include "suite/sharedstate.h"
 #include "testkit/harness.h"
@@ -86,6 +87,22 @@ QStringList listing(const QString &folder)
     return files;
 }
 
+// What an import of the sample Jet files holds, on files and on a server alike (which keeps
+// its names in lower case, as it folds those of unquoted statements): a text in its code
+// page, a Single as it shows, a sum to the cent, a date before 1900.
+const std::tuple<QString, QString, QString> JetRows[] = {
+    { u"daily"_s, u"select count(*) from \"umsätze\""_s, u"830"_s },
+    { u"daily"_s, u"select count(*) from customers where companyname = 'Comércio Mineiro'"_s,
+      u"1"_s },
+    { u"daily"_s, u"select max(discount) from \"order details\" where discount < 0.16"_s,
+      u"0.15"_s },
+    { u"daily"_s, u"select min(discontinued) from products"_s, u"-1"_s },
+    { u"daily"_s,
+      u"select cast(round(cast(sum(unitprice) as numeric), 2) as float8) from \"order details\""_s,
+      u"56500.91"_s },
+    { u"master"_s, u"select datecol from datetest where idcol = 3"_s, u"1899-01-01 00:00:00"_s },
+};
+
 class ClubTest : public ::testing::Test
 {
 protected:
@@ -123,8 +140,8 @@ TEST_F(ClubTest, ANewClubIsSetImportedAndKeyedInto)
           "1200,Accounts Receivable,1,0,0\n3900,Current Profit,1,0,0\n"
           "4100,Food,1,0.18,0.06\n");
     write(path(u"bad.csv"_s),
-          "acctnumber,lname,classcode\n1003,A,REG\n99999.999,B,REG\n1004,C,NONE\n"
-          "0,D,REG\n1003,E,REG\n,F,REG\n1005,\"G,REG\n");
+          "acctnumber,lname,classcode,balfwd\n1003,A,REG,\n99999.999,B,REG,\n1004,C,NONE,\n"
+          "0,D,REG,\n1003,E,REG,\n,F,REG,\n1006,H,REG,12.345\n1005,\"G,REG,\n");
     const Step steps[] = {
         { { u"new"_s, folder }, 1, u"already holds config.mdb"_s },
         // Nothing starts before the two accounts are set.
@@ -148,9 +165,11 @@ TEST_F(ClubTest, ANewClubIsSetImportedAndKeyedInto)
           u"bad.csv, line 5: acctnumber \"0\" is not a member number from 1 to 99999.99\n"
           u"bad.csv, line 6: member 1003 is on line 2 too\n"
           u"bad.csv, line 7: acctnumber is empty\n"
-          u"bad.csv, line 8: a quoted field is not closed before the end of the file\n"
+          u"bad.csv, line 8: balfwd \"12.345\" has more than two decimals (amounts are kept in "
+          u"cents)\n"
+          u"bad.csv, line 9: a quoted field is not closed before the end of the file\n"
           u"bad.csv, line 4: the class NONE is neither in the classcode table nor in this import\n"
-          u"6 bad lines; nothing was written"_s },
+          u"7 bad lines; nothing was written"_s },
         { { u"import-csv"_s, folder, u"classes"_s, path(u"classes.csv"_s) },
           1,
           u"class REG is already in MASTER.MDB (--update changes it)"_s },
@@ -250,22 +269,9 @@ TEST_F(ClubTest, OldJetFilesComeInWholeOrNotAtAll)
                     << qPrintable(parts[0]);
             }
         }
-        const QString daily = target + u"/daily.mdb"_s;
-        EXPECT_EQ(
-            value(daily, u"select count(*) from Customers where CompanyName = 'Comércio Mineiro'"_s)
-                .toInt(),
-            1);
-        EXPECT_EQ(
-            value(daily, u"select max(Discount) from \"Order Details\" where Discount < 0.16"_s)
-                .toDouble(),
-            0.15);
-        EXPECT_EQ(value(daily, u"select min(Discontinued) from Products"_s).toInt(), -1);
-        EXPECT_EQ(
-            value(daily, u"select round(sum(UnitPrice), 2) from \"Order Details\""_s).toDouble(),
-            56500.91);
-        EXPECT_EQ(
-            value(target + u"/master.mdb"_s, u"select DateCol from DateTest where IDCol = 3"_s),
-            u"1899-01-01 00:00:00"_s);
+        for (const auto &[db, sql, expected] : JetRows)
+            EXPECT_EQ(value(target + u'/' + db + u".mdb"_s, sql).toString(), expected)
+                << qPrintable(sql);
         QFile report(target + u"/import-report.txt"_s);
         ASSERT_TRUE(report.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(report.readAll());
@@ -434,6 +440,28 @@ TEST_F(ClubTest, AKilledCommandLeavesItsTargetAsItWas)
     EXPECT_EQ(value(restored + u"/daily.mdb"_s, u"select count(*) from ardaily"_s).toInt(), 60000);
 }
 
+// A copy is held to its source's sums in cents: an amount a cent off is found however large
+// the sum, while the same amounts added in another order agree.
+TEST(CopyCheckTest, AmountsAgreeToTheCentWhateverTheirSum)
+{
+    using namespace tallic::club;
+    const TableDef table { u"ardaily"_s, { { u"artotal"_s, tallic::ColumnKind::Real } }, {} };
+    const auto figures = [](const QList<double> &amounts) {
+        Figures f;
+        for (const double amount : amounts)
+            f.add({ amount });
+        return f;
+    };
+    const Figures source = figures({ 99999999.99, 0.1, 0.2, 12345678.91 });
+    const std::pair<QList<double>, QStringList> cases[] = {
+        { { 12345678.91, 0.2, 0.1, 99999999.99 }, {} },
+        { { 99999999.98, 0.1, 0.2, 12345678.91 },
+          { u"artotal: sum 112345679.19, 112345679.20 in the source"_s } },
+    };
+    for (const auto &[target, differences] : cases)
+        EXPECT_EQ(compareFigures(table, source, figures(target)), differences);
+}
+
 // Files to the server and back give the same rows, counts and sums.
 TEST(ClubServerTest, FilesToTheServerAndBackGiveTheSameRows)
 {
@@ -456,6 +484,9 @@ TEST(ClubServerTest, FilesToTheServerAndBackGiveTheSameRows)
         // What a server's copy reads as NULL, and as the end of its rows.
         { u"\\N"_s, QByteArray("\\N"), -1, 0.18 },
         { u"\\.\n\\.\n"_s, QByteArray("\t\n\r"), 0, double(0.18f) },
+        // Half cents, which the engines' sums in cents must round alike.
+        { u"1.005"_s, QByteArray(), 4, 1.005 },
+        { u"-2.675"_s, QByteArray(), 5, -2.675 },
     };
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"odd"_s);
@@ -557,26 +588,8 @@ TEST(ClubServerTest, FilesToTheServerAndBackGiveTheSameRows)
     const Ran imported = club({ u"import-legacy"_s, old, server3 });
     EXPECT_EQ(imported.code, 0) << qPrintable(imported.out);
     EXPECT_TRUE(imported.out.contains(u"10 tables, 4038 rows"_s)) << qPrintable(imported.out);
-    // A server keeps its names in lower case, as it folds those of unquoted statements.
-    const struct
-    {
-        QString db, sql;
-        QVariant expected;
-    } found[] = {
-        { u"daily"_s, u"select count(*) from \"umsätze\""_s, 830 },
-        { u"daily"_s, u"select count(*) from customers where companyname = 'Comércio Mineiro'"_s,
-          1 },
-        { u"daily"_s, u"select max(discount) from \"order details\" where discount < 0.16"_s,
-          0.15 },
-        { u"daily"_s, u"select min(discontinued) from products"_s, -1 },
-        { u"daily"_s, u"select round(sum(unitprice)::numeric, 2)::float8 from \"order details\""_s,
-          56500.91 },
-        { u"master"_s, u"select datecol from datetest where idcol = 3"_s,
-          u"1899-01-01 00:00:00"_s },
-    };
-    for (const auto &f : found)
-        EXPECT_EQ(h3.rows(f.db, f.sql).value(0).value(0).toString(), f.expected.toString())
-            << qPrintable(f.sql);
+    for (const auto &[db, sql, expected] : JetRows)
+        EXPECT_EQ(h3.rows(db, sql).value(0).value(0).toString(), expected) << qPrintable(sql);
 }
 
 } // namespace

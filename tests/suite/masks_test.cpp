@@ -1,7 +1,10 @@
+#include "basic/cents.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
 
+#include <cmath>
 #include <limits>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -45,6 +48,35 @@ TEST(MasksTest, formatMask)
     };
     for (const Case &c : cases)
         EXPECT_EQ(formatMask(c.value, c.mask), c.text) << c.value << " " << c.mask.toStdString();
+}
+
+// Every amount is rounded by one rule, the masks': half away from zero on the decimal text,
+// so what is stored, added and compared is what the fields show.
+TEST(CentsTest, AmountsAreCentsRoundedAsTheMasksRound)
+{
+    // The value; its cents, as the mask writes them and without the zeros at the end.
+    const std::tuple<double, qint64, QString, QString> cases[] = {
+        { 10.0 + 1.8 + 0.71, 1251, u"12.51"_s, u"12.51"_s },
+        { 2.675, 268, u"2.68"_s, u"2.68"_s },
+        { -0.005, -1, u"-.01"_s, u"-0.01"_s },
+        { 0.0049, 0, u".00"_s, u"0"_s },
+        { -25.5, -2550, u"-25.50"_s, u"-25.5"_s },
+        { 1234567.89, 123456789, u"1234567.89"_s, u"1234567.89"_s },
+        { 1e20, Cents::Bound, u"90071992547409.92"_s, u"90071992547409.92"_s },
+        { -Infinity, -Cents::Bound, u"-90071992547409.92"_s, u"-90071992547409.92"_s },
+        { std::nan(""), 0, u".00"_s, u"0"_s },
+    };
+    for (const auto &[value, count, text, shortest] : cases) {
+        const Cents cents = Cents::of(value);
+        // Stored as the double nearest the cents: the one the text reads as.
+        EXPECT_EQ(std::tuple(cents.count(), cents.text(), cents.shortest(), cents.toDouble()),
+                  std::tuple(count, text, shortest, text.toDouble()))
+            << value;
+    }
+    for (int i = -50000; i <= 50000; ++i) {
+        const double half = i / 100.0 + 0.005;
+        ASSERT_EQ(Cents::of(half).text(), formatMask(half, u"#######.#0"_s)) << half;
+    }
 }
 
 TEST(MasksTest, shortestNumber)

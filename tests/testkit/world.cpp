@@ -112,7 +112,8 @@ void expectRow(const QVariantList &row, const QStringList &expected)
         if (expected.at(i) == u"null"_s) {
             EXPECT_TRUE(row.value(i).isNull()) << "column " << i;
         } else if (number) {
-            EXPECT_NEAR(row.value(i).toDouble(), value, 1e-9) << "column " << i;
+            // Exactly: an amount is the double nearest its cents, never a sum's noise.
+            EXPECT_EQ(row.value(i).toDouble(), value) << "column " << i;
         } else {
             EXPECT_EQ(row.value(i).toString(), expected.at(i)) << "column " << i;
         }
@@ -122,6 +123,15 @@ void expectRow(const QVariantList &row, const QStringList &expected)
 void expectRow(const QVariantList &row, const char *expected)
 {
     expectRow(row, QString::fromLatin1(expected).split(u' '));
+}
+
+void expectWholeCents(Harness &h)
+{
+    QStringList noisy;
+    for (const char *column : { "arbasesale", "arsrvchg", "artax", "artotal" })
+        noisy << u"%1 <> round(cast(%1 as numeric), 2)"_s.arg(QLatin1StringView(column));
+    const QString sql = u"select count(*) from ardaily where "_s + noisy.join(u" or "_s);
+    EXPECT_EQ(h.rows(u"daily"_s, sql).value(0).value(0).toInt(), 0) << qPrintable(sql);
 }
 
 void keyChit(Harness &h, const QString &account, const QString &chit, const QString &member,

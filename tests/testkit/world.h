@@ -52,6 +52,9 @@ QStringList paintedDuring(Harness &h, const std::function<void()> &work);
 void expectRow(const QVariantList &row, const QStringList &expected);
 // The same with the expected values in one text, separated by blanks.
 void expectRow(const QVariantList &row, const char *expected);
+// Checks that every amount in ardaily is whole cents, on either engine: no binary noise of
+// a sum such as 12.510000000000002.
+void expectWholeCents(Harness &h);
 // Keys a normal chit from the G/L field to OK: account, chit number, the date offered,
 // member, no employee, base sale.
 void keyChit(Harness &h, const QString &account, const QString &chit, const QString &member,

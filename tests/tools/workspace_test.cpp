@@ -1,9 +1,9 @@
 // The workspace editor on the demo club, used as the operator uses it: a day's chits batch by
 // batch, corrections posted as the entry screen would post them, changes only to the row
 // seen, and the batch proof.
-#include "basic/masks.h"
 #include "testkit/harness.h"
 #include "testkit/powercut.h"
+#include "testkit/world.h"
 #include "workspace.h"
 
 #include <QDir>
@@ -50,8 +50,8 @@ TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
 {
     // The chit (number, member, base, service charge, tax, total), the list column corrected,
     // what is typed, the box that refuses it, the amounts stored then, the consolidation mode,
-    // whether the disk fails to take the change (on files).
-    const QString cases[][7] = {
+    // whether the disk fails to take the change (on files), whether an adjustment charges.
+    const QString cases[][8] = {
         { u"'12', 1001, 25, 4.5, 1.77, 31.27"_s, u"5"_s, u"30"_s, {}, u"30 5.4 2.12 37.52"_s },
         { u"'12', 1035, 25, 4.5, 1.77, 31.27"_s, u"5"_s, u"30"_s, {}, u"30 5.4 0 35.4"_s },
         // Posted with the service charge bypassed: it stays so.
@@ -64,6 +64,12 @@ TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
         { u"'12', 1001, 25, 4.5, 1.77, 31.27"_s, u"6"_s, u"3"_s, u"Workspace Editor"_s,
           u"25 4.5 1.77 31.27"_s },
         { u"'12', 1001, 25, 0, 0, 25"_s, u"6"_s, u"3"_s, {}, u"25 3 0 28"_s, u"Y"_s },
+        // A blank mode consolidates, as the entry screen reads it.
+        { u"'12', 1001, 25, 0, 0, 25"_s, u"6"_s, u"3"_s, {}, u"25 3 0 28"_s, u" "_s },
+        { u"'ADJMENT', 1001, 10, 1.8, .71, 12.51"_s, u"5"_s, u"20"_s, QString(),
+          u"20 3.6 1.42 25.02"_s, QString(), QString(), u"charges"_s },
+        { u"'ADJMENT', 1001, 10, 1.8, .71, 12.51"_s, u"5"_s, u"20"_s, QString(),
+          u"-20 -3.6 -1.42 -25.02"_s },
         // The change is made but may be lost: told so, and the next one is refused.
         { u"'12', 1001, 25, 4.5, 1.77, 31.27"_s, u"5"_s, u"30"_s, u"Disk error"_s,
           u"30 5.4 2.12 37.52"_s, QString(), u"fails"_s },
@@ -87,6 +93,8 @@ TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
             disk.onSync([](const QString &path) { return !path.endsWith(u"-wal"_s); });
         }
         h.queueInputs({ c[2] });
+        if (c[0].startsWith(u"'ADJMENT'"_s))
+            h.queueAnswers({ !c[7].isEmpty() });
         h.queueAnswers({ true });
         press(*window, u"correct"_s, 0, c[1].toInt());
         EXPECT_EQ(h.dialogTitles().last(), c[3].isEmpty() ? u"Workspace Editor"_s : c[3]);
@@ -98,50 +106,72 @@ TEST(WorkspaceTest, ACorrectionPostsAsTheEntryScreenWould)
             EXPECT_TRUE(h.dialogs().last().text.startsWith(
                 u"The disk reported an error while DAILY.MDB was being written"_s));
         }
-        QStringList stored;
-        const auto row
-            = h.rows(u"daily"_s, u"select arbasesale, arsrvchg, artax, artotal from ardaily"_s);
-        for (const QVariant &v : row.value(0))
-            stored << tallic::shortestNumber(v.toDouble());
-        EXPECT_EQ(stored.join(u' '), c[4]);
+        // Each amount exactly the double nearest its cents.
+        tallic::testkit::expectRow(
+            h.rows(u"daily"_s, u"select arbasesale, arsrvchg, artax, artotal from ardaily"_s)
+                .value(0),
+            c[4].split(u' '));
+        tallic::testkit::expectWholeCents(h);
     }
 }
 
-// SQLite gives a deleted last row's rowid to the next row: the editor left open must not
-// take the new row for the one it read.
-TEST(WorkspaceTest, AStaleEditorChangesOnlyTheRowItRead)
+// A change is made only to the row as it was read, every column alike, and only once it is
+// in the activity log: a row deleted meanwhile whose place a new row took (SQLite gives a
+// deleted last row's rowid to the next row), each column changed from outside in turn, the
+// last too, and a log that cannot be written are each refused, and the row is kept.
+TEST(WorkspaceTest, AChangeIsMadeOnlyToTheRowAsReadAndOnlyWhenLogged)
 {
     Harness h;
     h.exec(u"daily"_s,
-           Insert
-               + u"(4100, '12', 20240312, 1001, 0, 25, 4.5, 1.77, 31.27, 'B', 9), "
-                 u"(4100, 'PAYMENT', 20240312, 1001, 0, -100, 0, 0, -100, 'B', 9)"_s);
+           u"insert into ardaily values (4100, '12', 20240312, 1001, 3, 2, 25, 4.5, 1.77, 31.27, "
+           u"1, 2, 3, 4, ' ', 'B', 'M', 9)"_s);
+    h.exec(u"daily"_s,
+           Insert + u"(4100, 'PAYMENT', 20240312, 1001, 0, -100, 0, 0, -100, 'B', 9)"_s);
     auto first = openEditor(h);
     auto second = openEditor(h);
     ASSERT_TRUE(first && second);
-    h.queueAnswers({ true });
-    press(*second, u"delete"_s, 1);
+    const auto change = [&h](WorkspaceWindow &window, int row, const QString &refusal) {
+        h.clearDialogs();
+        h.queueAnswers({ true });
+        press(window, u"delete"_s, row);
+        EXPECT_EQ(h.dialogs().value(1).text, refusal);
+    };
+    const QString meanwhile = u"Another workstation changed or deleted this chit meanwhile, so "
+                              u"nothing was changed. The chits are read again."_s;
+    change(*second, 1, QString());
     // The server gives a row's place to a new one once VACUUM has freed it.
     if (h.onServer())
         h.exec(u"daily"_s, u"vacuum ardaily"_s);
     h.exec(u"daily"_s,
            Insert + u"(4100, 'PAYMENT', 20240312, 1002, 0, -100, 0, 0, -100, 'B', 9)"_s);
-
-    h.clearDialogs();
-    h.queueAnswers({ true });
-    press(*first, u"delete"_s, 1);
-    EXPECT_EQ(h.dialogs().value(1).text,
-              u"Another workstation changed or deleted this chit meanwhile, so nothing was "
-              u"changed. The chits are read again."_s);
-    EXPECT_EQ(h.rows(u"daily"_s, u"select armember from ardaily where tallicnum = 'PAYMENT'"_s),
-              QList<QVariantList> { { 1002.0 } });
+    change(*first, 1, meanwhile);
     ASSERT_EQ(first->day().rows().size(), 2);
     EXPECT_EQ(first->day().rows().at(1).number(3), 1002);
 
-    // The one deletion made is in the activity log, with the row as it was.
+    const QStringList columns = first->day().columns();
+    const QVariantList values = first->day().rows().at(0).values;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        SCOPED_TRACE(qPrintable(columns.at(i)));
+        const QString &c = columns.at(i);
+        const bool text = values.at(i).typeId() == QMetaType::QString;
+        h.exec(u"daily"_s,
+               u"update ardaily set %1 = %1 %2"_s.arg(c, text ? u"|| 'x'"_s : u"* 2"_s));
+        change(*first, 0, meanwhile);
+        h.exec(u"daily"_s,
+               (u"update ardaily set %1 = "_s
+                + (text ? u"substr(%1, 1, length(%1) - 1)"_s : u"%1 / 2"_s))
+                   .arg(c));
+        press(*first, u"reload"_s);
+    }
     QFile log(QDir(h.dataDir()).filePath(u"admlog.ini"_s));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QString lines = QString::fromUtf8(log.readAll());
+    ASSERT_TRUE(log.remove() && QDir(h.dataDir()).mkdir(u"admlog.ini"_s));
+    change(*first, 0,
+           u"The activity log (admlog.ini) cannot be written, so nothing was changed."_s);
+    EXPECT_EQ(h.rows(u"daily"_s, u"select count(*) from ardaily"_s).value(0).value(0), 2);
+
+    // The one deletion made is in the log, with the row as it was.
     EXPECT_EQ(lines.count(u"-JONES-Prastle-Chit PAYMENT of 20240312 deleted. Before: "_s), 1)
         << qPrintable(lines);
     EXPECT_TRUE(lines.contains(u"armember=1001, aremployee=0, arcovers=Null, arbasesale=-100"_s))
@@ -182,6 +212,8 @@ TEST(WorkspaceTest, TheEditorKeepsToItsLevelRecoversAndClosesFromTheKeyboard)
     }
 }
 
+// Every figure of the proof is printed whole, the largest too; a chit number is counted in
+// each batch it appears in.
 TEST(WorkspaceTest, TheProofHoldsEveryChitOfEveryBatchWithItsTotals)
 {
     Harness h;
@@ -194,6 +226,11 @@ TEST(WorkspaceTest, TheProofHoldsEveryChitOfEveryBatchWithItsTotals)
         total += i + 0.25;
         hash += 1000 + i;
     }
+    // A batch of large amounts, its first chit numbered as one of the first batch.
+    for (int i = 1; i <= 9; ++i)
+        values << u"(4100, '%1', 20240312, %2.01, 0, 1234567.89, 222222.22, 88888.88, "
+                  u"1545678.99, 'C', 9)"_s.arg(i == 1 ? u"K1001"_s : u"C%1"_s.arg(i))
+                      .arg(1000 + i);
     h.exec(u"daily"_s, Insert + values.join(u", "_s));
     Workday day;
     ASSERT_TRUE(day.load(20240312));
@@ -213,17 +250,28 @@ TEST(WorkspaceTest, TheProofHoldsEveryChitOfEveryBatchWithItsTotals)
     const QString text = QString::fromUtf8(toText.readAllStandardOutput());
 
     for (int i = 1001; i <= 1080; ++i)
-        EXPECT_EQ(text.count(u"K%1 "_s.arg(i)), 1) << i;
+        EXPECT_EQ(text.count(u"K%1 "_s.arg(i)), i == 1001 ? 2 : 1) << i;
     const qsizetype pages = text.count(u"Chit #"_s);
-    EXPECT_GE(pages, 3);
+    EXPECT_GE(pages, 4);
     EXPECT_TRUE(text.contains(u"Page %1 of %1"_s.arg(pages))) << qPrintable(text);
     const auto has = [&text](const QString &pattern) {
         return text.contains(QRegularExpression(QString(pattern).replace(u" "_s, u"\\s+"_s)));
     };
-    EXPECT_TRUE(has(u"Chit count 80 Rows 80 Base total %1 Total %1"_s.arg(total, 0, 'f', 2)))
+    EXPECT_TRUE(
+        has(u"Chit count 80 Rows 80 Base total %1 Service charge .00 Tax .00 Total %1"_s.arg(
+            total, 0, 'f', 2)))
         << qPrintable(text);
-    EXPECT_TRUE(has(u"Validity: Hash Total %1 Base Total %2"_s.arg(hash).arg(total)));
-    EXPECT_TRUE(has(u"Chit count 3 Rows 4 Base total 5.00 Total 5.00"_s));
+    EXPECT_TRUE(has(u"Validity: Hash Total %1.00 Base Total %2"_s.arg(hash).arg(total, 0, 'f', 2)));
+    EXPECT_TRUE(
+        has(u"Chit count 3 Rows 4 Base total 5.00 Service charge .00 Tax .00 Total 5.00"_s));
+    // Each row of the large batch, every figure whole.
+    EXPECT_EQ(
+        text.count(QRegularExpression(u"1234567.89\\s+222222.22\\s+88888.88\\s+1545678.99"_s)), 9);
+    EXPECT_TRUE(has(u"Batch totals 11111111.01 1999999.98 799999.92 13911110.91"_s))
+        << qPrintable(text);
+    EXPECT_TRUE(has(u"Chit count 9 Rows 9 Base total 11111111.01 Service charge 1999999.98 Tax "
+                    u"799999.92 Total 13911110.91"_s));
+    EXPECT_TRUE(has(u"Validity: Hash Total 9045.09 Base Total 11111111.01"_s));
 }
 
 } // namespace

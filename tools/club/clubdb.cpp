@@ -1,5 +1,6 @@
 #include "clubdb.h"
 
+#include "basic/cents.h"
 #include "basic/masks.h"
 #include "filerows.h"
 #include "pgcopy.h"
@@ -70,13 +71,21 @@ bool agree(double a, double b)
     return std::fabs(a - b) <= 1e-9 * std::max({ 1.0, std::fabs(a), std::fabs(b) });
 }
 
+// Added modulo 2^64, as the engines' exact sums are compared only while they fit.
+qint64 wrappingSum(qint64 a, qint64 b)
+{
+    return qint64(quint64(a) + quint64(b));
+}
+
 } // namespace
 
 void Figures::add(const QVariantList &row)
 {
     ++rows;
-    if (columns.size() < row.size())
+    if (columns.size() < row.size()) {
         columns.resize(row.size());
+        cents.resize(row.size());
+    }
     for (qsizetype i = 0; i < row.size(); ++i) {
         const QVariant &value = row.at(i);
         if (value.isNull())
@@ -90,6 +99,7 @@ void Figures::add(const QVariantList &row)
             break;
         default:
             columns[i] += value.toDouble();
+            cents[i] = wrappingSum(cents[i], Cents::of(value.toDouble()).count());
         }
     }
 }
@@ -100,12 +110,18 @@ QStringList compareFigures(const TableDef &table, const Figures &source, const F
     if (source.rows != target.rows)
         differences << u"%1 rows, %2 in the source"_s.arg(target.rows).arg(source.rows);
     for (qsizetype i = 0; i < table.columns.size(); ++i) {
+        const QString &name = table.columns.at(i).name;
         const double a = source.columns.value(i), b = target.columns.value(i);
-        if (!agree(a, b)) {
-            differences << u"%1: %2 %3, %4 in the source"_s.arg(
-                table.columns.at(i).name,
-                isNumeric(table.columns.at(i).kind) ? u"sum"_s : u"length"_s,
-                QString::number(b, 'g', 15), QString::number(a, 'g', 15));
+        const qint64 centsA = source.cents.value(i), centsB = target.cents.value(i);
+        if (!isNumeric(table.columns.at(i).kind)) {
+            if (a != b)
+                differences << u"%1: length %2, %3 in the source"_s.arg(name).arg(b).arg(a);
+        } else if (centsA != centsB) {
+            differences << u"%1: sum %2, %3 in the source"_s.arg(
+                name, Cents::fromCount(centsB).text(), Cents::fromCount(centsA).text());
+        } else if (!agree(a, b)) {
+            differences << u"%1: sum %2, %3 in the source"_s.arg(name, QString::number(b, 'g', 15),
+                                                                 QString::number(a, 'g', 15));
         }
     }
     return differences;
@@ -353,13 +369,18 @@ Result<Figures> ClubDb::figures(const QString &file, const TableDef &table)
     for (const ColumnDef &column : table.columns) {
         const QString name = this->column(column.name);
         QString term;
+        // A number's cents as the program rounds them: half away from zero on its 15-digit
+        // text, as the server turns a double into a numeric, held at the same bound (which
+        // least() would make of a Null).
         if (isNumeric(column.kind))
-            term = onServer_ ? u"sum(%1)::float8"_s : u"total(%1)"_s;
+            term = onServer_ ? u"sum(%1)::float8, sum(case when %1 is not null then greatest(-%2, "
+                               u"least(%2, round(%1::numeric, 2) * 100)) end)::bigint"_s
+                             : u"total(%1), sum(tallic_cents(%1))"_s;
         else if (column.kind == ColumnKind::Blob)
             term = onServer_ ? u"sum(octet_length(%1))::float8"_s : u"total(length(%1))"_s;
         else
             term = onServer_ ? u"sum(length(%1::text))::float8"_s : u"total(length(%1))"_s;
-        terms << term.arg(name);
+        terms << term.replace(u"%1"_s, name).replace(u"%2"_s, QString::number(Cents::Bound));
     }
     QSqlQuery query(db_);
     if (!query.exec(u"select "_s + terms.join(u", "_s) + u" from "_s
@@ -368,8 +389,11 @@ Result<Figures> ClubDb::figures(const QString &file, const TableDef &table)
         return Failure(0, table.name + u": "_s + query.lastError().text());
     Figures figures;
     figures.rows = query.value(0).toLongLong();
-    for (int i = 1; i <= table.columns.size(); ++i)
-        figures.columns << query.value(i).toDouble();
+    int at = 1;
+    for (const ColumnDef &column : table.columns) {
+        figures.columns << query.value(at++).toDouble();
+        figures.cents << (isNumeric(column.kind) ? query.value(at++).toLongLong() : 0);
+    }
     return figures;
 }
 

@@ -61,11 +61,13 @@ using PlainSink = std::function<Result<void>(const PlainRows &rows)>;
 using TextSink = std::function<Result<void>(const QByteArray &text, qsizetype rows)>;
 
 // What a copy is verified by: the rows, and for each column the sum of its numbers or
-// the total length of its texts (characters) and blobs (bytes).
+// the total length of its texts (characters) and blobs (bytes); for a column of numbers
+// also the sum of their cents, exact, so that an amount a cent off is found in any sum.
 struct Figures
 {
     qint64 rows = 0;
     QList<double> columns;
+    QList<qint64> cents;
 
     void add(const QVariantList &row);
 };

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "csvfile.h"
 
+#include "basic/cents.h"
 #include "basic/masks.h"
 
 #include <QFile>
@@ -13,8 +14,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include <cmath>
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic::club {
@@ -22,7 +21,7 @@ namespace tallic::club {
 namespace {
 
 // How a column's text is checked, as the program checks the value keyed into its field.
-enum class Check { Member, Account, Whole, Level, Flag, Rate, Number, Text, Class };
+enum class Check { Member, Account, Whole, Level, Flag, Rate, Money, Text, Class };
 
 struct CsvColumn
 {
@@ -58,7 +57,7 @@ const QList<Kind> &kinds()
             { u"suspended"_s, Check::Flag },
             { u"terminated"_s, Check::Flag },
             { u"classcode"_s, Check::Class, true },
-            { u"balfwd"_s, Check::Number } },
+            { u"balfwd"_s, Check::Money } },
           { { u"master.mdb"_s,
               u"acctinfo"_s,
               u"acctnumber"_s,
@@ -186,6 +185,12 @@ QVariant checked(Check check, const QString &raw, QString &reason)
             return {};
         }
         return n;
+    case Check::Money:
+        if (decimals > 2) {
+            reason = u"has more than two decimals (amounts are kept in cents)"_s;
+            return {};
+        }
+        return Cents::of(n).toDouble();
     default:
         return n;
     }
@@ -196,7 +201,7 @@ QString keyOf(const QVariant &value)
 {
     if (value.typeId() == QMetaType::QString)
         return value.toString().trimmed().toUpper();
-    return QString::number(std::llround(value.toDouble() * 100));
+    return QString::number(Cents::of(value.toDouble()).count());
 }
 
 struct Import

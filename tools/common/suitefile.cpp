@@ -32,10 +32,4 @@ QString suiteStatement(const QString &sql)
     return currentDataSource().onServer() ? serverStatement(sql) : sql;
 }
 
-QString centsAsText(const QString &cents)
-{
-    return u"(case when %1 < 0 then '-' else '' end || cast(abs(%1) / 100 as text) || '.' || "
-           u"substr(cast(100 + abs(%1) % 100 as text), 2))"_s.arg(cents);
-}
-
 } // namespace tallic::tools

@@ -18,8 +18,4 @@ Result<QSqlDatabase> openSuiteFile(const QString &connection, const QString &fil
 // The statement as the working folder's engine takes it (see datasource.h).
 QString suiteStatement(const QString &sql);
 
-// SQL that writes a whole number of cents as text with two decimals ("-12.50"), alike on
-// every engine.
-QString centsAsText(const QString &cents);
-
 } // namespace tallic::tools

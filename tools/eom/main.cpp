@@ -2,21 +2,59 @@
 // started with "ZPH" + level + user. It shows the open A/R month of the configuration and,
 // for each month present in ardaily, its rows and their total; it changes nothing.
 
+#include "basic/cents.h"
 #include "suitefile.h"
 #include "tallicwatch.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMap>
 #include <QShortcut>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Month
+{
+    qint64 chits = 0;
+    tallic::Cents total;
+};
+
+// Each month of ardaily with its rows and their total, added in cents; the reason when they
+// cannot be read.
+QString addMonths(QStandardItemModel &model, const QSqlDatabase &daily)
+{
+    QSqlQuery rows(daily);
+    rows.setForwardOnly(true);
+    if (!rows.exec(tallic::tools::suiteStatement(
+            u"select cast(architdate as integer) / 100, artotal from ardaily"_s)))
+        return rows.lastError().text();
+    QMap<qint64, Month> months;
+    while (rows.next()) {
+        Month &month = months[rows.value(0).toLongLong()];
+        ++month.chits;
+        month.total += tallic::Cents::of(rows.value(1).toDouble());
+    }
+    if (rows.lastError().isValid())
+        return rows.lastError().text();
+    for (auto m = months.cbegin(); m != months.cend(); ++m) {
+        auto *total = new QStandardItem(m->total.text());
+        total->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        model.appendRow({ new QStandardItem(QString::number(m.key())),
+                          new QStandardItem(QString::number(m->chits)), total });
+    }
+    return QString();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -51,24 +89,15 @@ int main(int argc, char *argv[])
     };
     openFile(config, u"config"_s, u"config.mdb"_s);
     openFile(daily, u"daily"_s, u"daily.mdb"_s);
-    QSqlQueryModel months;
+    QStandardItemModel months;
     if (problem.isEmpty()) {
         QSqlQuery open(u"select armonth, aryear from ar"_s, config);
         if (open.next()) {
             heading->setText(
                 u"Open A/R month: %1/%2"_s.arg(open.value(0).toInt()).arg(open.value(1).toInt()));
         }
-        months.setQuery(tallic::tools::suiteStatement(
-                            u"select month, chits, "_s + tallic::tools::centsAsText(u"cents"_s)
-                            + u" from (select cast(architdate as integer) / 100 as month, "
-                              u"count(*) as chits, cast(round(sum(artotal) * 100) as bigint) "
-                              u"as cents from ardaily group by 1) as months order by month"_s),
-                        daily);
-        if (months.lastError().isValid())
-            problem = months.lastError().text();
-        const char *headers[] = { "Month (yyyymm)", "Chits", "Total" };
-        for (int i = 0; i < 3; ++i)
-            months.setHeaderData(i, Qt::Horizontal, QString::fromLatin1(headers[i]));
+        problem = addMonths(months, daily);
+        months.setHorizontalHeaderLabels({ u"Month (yyyymm)"_s, u"Chits"_s, u"Total"_s });
         view->setModel(&months);
         view->resizeColumnsToContents();
     }

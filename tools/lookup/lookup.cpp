@@ -1,5 +1,6 @@
 #include "lookup.h"
 
+#include "basic/cents.h"
 #include "suitefile.h"
 
 #include <QCloseEvent>
@@ -60,13 +61,29 @@ private:
     QString wanted_;
 };
 
-// A number as the entry window reads it: 4100, 1234.01.
-QString numberText(const QString &column)
+// The rows as read, an account or member number in the first column written as the entry
+// window reads it: 4100, 1234.01.
+class NumberedRows final : public QSqlQueryModel
 {
-    return u"(case when %1 = cast(%1 as integer) then cast(cast(%1 as integer) as text) "
-           u"else %2 end)"_s.arg(
-               column, tools::centsAsText(u"cast(round(%1 * 100) as bigint)"_s.arg(column)));
-}
+public:
+    NumberedRows(bool numbered, QObject *parent)
+        : QSqlQueryModel(parent)
+        , numbered_(numbered)
+    {
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const QVariant value = QSqlQueryModel::data(index, role);
+        if (!numbered_ || index.column() != 0 || role != Qt::DisplayRole || value.isNull())
+            return value;
+        const Cents number = Cents::of(value.toDouble());
+        return number.count() % 100 == 0 ? number.shortest() : number.text();
+    }
+
+private:
+    bool numbered_;
+};
 
 struct FaceInfo
 {
@@ -80,17 +97,18 @@ FaceInfo infoOf(Face face)
     case Face::GlAccounts:
         return { u"G/L Accounts"_s,
                  u"gl.mdb"_s,
-                 u"select %1, trim(glacctname) from gl0 where gllevel = 1 order by glacctnum"_s.arg(
-                     numberText(u"glacctnum"_s)),
+                 u"select glacctnum, trim(glacctname) from gl0 where gllevel = 1 order by "
+                 u"glacctnum"_s,
                  { u"Account"_s, u"Description"_s } };
     case Face::Members:
         return { u"Members"_s,
                  u"master.mdb"_s,
-                 u"select %1, trim(coalesce(lname, '')) || ', ' || trim(coalesce(fname, '')), "
+                 u"select acctnumber, trim(coalesce(lname, '')) || ', ' || "
+                 u"trim(coalesce(fname, '')), "
                  u"trim(case when taxexempt = 1 then 'TaxExempt ' else '' end || "
                  u"case when suspended = 1 then 'SUSPENDED ' else '' end || "
                  u"case when terminated = 1 then 'TERMINATED' else '' end), classcode "
-                 u"from acctinfo order by acctnumber"_s.arg(numberText(u"acctnumber"_s)),
+                 u"from acctinfo order by acctnumber"_s,
                  { u"Member"_s, u"Name"_s, u"Status"_s, u"Class"_s } };
     case Face::Employees:
         return { u"Employees"_s,
@@ -158,7 +176,7 @@ LookupWindow::LookupWindow(Face face, const QString &mark, QWidget *parent)
     layout->addWidget(search_);
     layout->addWidget(view_);
 
-    model_ = new QSqlQueryModel(this);
+    model_ = new NumberedRows(face != Face::Employees, this);
     auto *rows = new RowSearch(this);
     rows_ = rows;
     rows_->setSourceModel(model_);

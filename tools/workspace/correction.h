@@ -1,18 +1,19 @@
 #pragma once
 
+#include "basic/cents.h"
 #include "basic/postingrules.h"
 
 #include <QString>
 
 namespace tallic::workspace {
 
-// A chit's amounts as ardaily holds them.
+// A chit's amounts as ardaily holds them, to the cent.
 struct Amounts
 {
-    double base = 0;
-    double serviceCharge = 0;
-    double tax = 0;
-    double total = 0;
+    Cents base;
+    Cents serviceCharge;
+    Cents tax;
+    Cents total;
 };
 
 enum class AmountColumn { Base, ServiceCharge, Tax };
@@ -53,9 +54,9 @@ struct Correction
 // consolidated, when nothing computes them, and never on a payment, which carries neither.
 bool chargesKeyedByHand(const ChargeSettings &settings, const QString &chitNumber);
 
-// A correction of one amount as posting would have taken the chit: the base sale rounded
-// to cents and signed as the chit's kind says, the service charge and the tax computed
-// again from it, and the total their sum.
-Correction correctAmount(const CorrectionBasis &basis, AmountColumn column, double typed);
+// A correction of one amount as posting would have taken the chit: the base sale signed as
+// the chit's kind says, the service charge and the tax computed again from it, and the
+// total their sum.
+Correction correctAmount(const CorrectionBasis &basis, AmountColumn column, Cents typed);
 
 } // namespace tallic::workspace

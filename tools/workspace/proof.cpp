@@ -1,23 +1,19 @@
 #include "proof.h"
 
 #include "basic/masks.h"
-#include "basic/numbers.h"
 
 #include <QFontMetrics>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <iterator>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic::workspace {
 
 namespace {
-
-QString money(double value)
-{
-    return formatMask(value, u"#######.#0"_s);
-}
 
 // mm-dd-yyyy, as the suite writes a date for people.
 QString dateText(qint32 date)
@@ -26,28 +22,136 @@ QString dateText(qint32 date)
     return digits.mid(4, 2) + u'-' + digits.mid(6, 2) + u'-' + digits.left(4);
 }
 
-// The proof's columns, in 96ths of an inch from the left margin; money is right-aligned.
+// The proof's columns; money is right-aligned. The memo, last, takes what room is left.
 struct ProofColumn
 {
     const char *heading;
     int column;
-    int left;
-    int width;
     bool money;
 };
 const ProofColumn Columns[] = {
-    { "Chit #", Column::ChitNumber, 0, 85, false },
-    { "G/L", Column::GlAccount, 85, 50, false },
-    { "Member", Column::Member, 135, 70, false },
-    { "Employee", Column::Employee, 205, 70, false },
-    { "Base", Column::BaseSale, 275, 75, true },
-    { "S/C", Column::ServiceCharge, 350, 65, true },
-    { "Tax", Column::Tax, 415, 65, true },
-    { "Total", Column::Total, 480, 80, true },
-    { "Memo", Column::Memo, 570, 110, false },
+    { "Chit #", Column::ChitNumber, false },
+    { "G/L", Column::GlAccount, false },
+    { "Member", Column::Member, false },
+    { "Employee", Column::Employee, false },
+    { "Base", Column::BaseSale, true },
+    { "S/C", Column::ServiceCharge, true },
+    { "Tax", Column::Tax, true },
+    { "Total", Column::Total, true },
+    { "Memo", Column::Memo, false },
 };
-constexpr int TotalsLines = 5;
+constexpr int ColumnCount = int(std::size(Columns));
+constexpr int Memo = ColumnCount - 1;
+constexpr int FirstMoney = 4;
+constexpr int TotalsLines = 6;
 constexpr int HeaderLines = 5;
+// Room between two columns, in 96ths of an inch.
+constexpr int Gap = 18;
+// The smallest type the proof steps down to before its figures would overrun the page.
+constexpr qreal SmallestPoints = 5;
+
+QString cellText(const DayRow &row, const ProofColumn &c)
+{
+    const QVariant value = row.values.value(c.column);
+    if (c.money)
+        return row.cents(c.column).text();
+    if (c.column == Column::ChitNumber || c.column == Column::Memo)
+        return value.toString();
+    return shortestNumber(value.toDouble());
+}
+
+// The lines under a batch's rows: its totals in the money columns, then its counts, its
+// amounts and its validity totals in words.
+QStringList totalsCells(const Batch &batch)
+{
+    const Amounts &t = batch.totals;
+    return { t.base.text(), t.serviceCharge.text(), t.tax.text(), t.total.text() };
+}
+
+QStringList totalsLines(const Batch &batch, int validityMode)
+{
+    const Amounts &t = batch.totals;
+    const QString validity = validityText(validityMode, batch.validity);
+    return { u"Chit count %1   Rows %2"_s.arg(batch.chits).arg(batch.rows),
+             u"Base total %1   Service charge %2   Tax %3   Total %4"_s.arg(
+                 t.base.text(), t.serviceCharge.text(), t.tax.text(), t.total.text()),
+             u"Validity: "_s + (validity.isEmpty() ? u"none kept"_s : validity) };
+}
+
+// The widest text of each column and of the lines in words, in the font's pixels.
+struct Widest
+{
+    int columns[ColumnCount] {};
+    int line = 0;
+
+    // The room the columns take side by side, the memo at its heading's width at least.
+    int needed() const
+    {
+        int room = columns[Memo];
+        for (int i = 0; i < Memo; ++i)
+            room += columns[i] + Gap;
+        return std::max(room, line);
+    }
+};
+
+// Of the rows, and of the batches whose totals close them.
+Widest widest(const QFontMetrics &metrics, const QList<DayRow> &rows, const QList<Batch> &totals,
+              int validityMode)
+{
+    Widest w;
+    for (int i = 0; i < ColumnCount; ++i)
+        w.columns[i] = metrics.horizontalAdvance(QString::fromLatin1(Columns[i].heading));
+    w.columns[0] = std::max(w.columns[0], metrics.horizontalAdvance(u"Batch totals"_s));
+    for (const DayRow &row : rows) {
+        for (int i = 0; i < Memo; ++i)
+            w.columns[i]
+                = std::max(w.columns[i], metrics.horizontalAdvance(cellText(row, Columns[i])));
+    }
+    for (const Batch &batch : totals) {
+        const QStringList cells = totalsCells(batch);
+        for (int i = 0; i < cells.size(); ++i)
+            w.columns[FirstMoney + i]
+                = std::max(w.columns[FirstMoney + i], metrics.horizontalAdvance(cells.at(i)));
+        for (const QString &line : totalsLines(batch, validityMode))
+            w.line = std::max(w.line, metrics.horizontalAdvance(line));
+    }
+    return w;
+}
+
+int pageWidth(const QPdfWriter &writer, QPageLayout::Orientation orientation)
+{
+    QPageLayout page = writer.pageLayout();
+    page.setOrientation(orientation);
+    return page.paintRectPixels(writer.resolution()).width();
+}
+
+// The type and the page the proof is drawn in: the first of portrait, landscape and ever
+// smaller type in which the widest figure of every column fits the page. Money is never
+// cut short.
+struct ProofLayout
+{
+    QFont font;
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+};
+
+ProofLayout fitLayout(const QPdfWriter &writer, const ProofInput &input,
+                      const QList<Batch> &batches)
+{
+    ProofLayout layout;
+    const qreal largest = layout.font.pointSizeF() > 0 ? layout.font.pointSizeF() : 10;
+    for (qreal points = largest;; points = std::max(points - 1, SmallestPoints)) {
+        layout.font.setPointSizeF(points);
+        const int needed
+            = widest(QFontMetrics(layout.font, &writer), input.rows, batches, input.validityMode)
+                  .needed();
+        for (const auto orientation : { QPageLayout::Portrait, QPageLayout::Landscape }) {
+            layout.orientation = orientation;
+            if (needed <= pageWidth(writer, orientation)
+                || (points == SmallestPoints && orientation == QPageLayout::Landscape))
+                return layout;
+        }
+    }
+}
 
 class ProofPainter
 {
@@ -56,7 +160,7 @@ public:
         : p_(painter)
         , input_(input)
         , batches_(batches)
-        , line_(QFontMetrics(painter.font()).height() + 2)
+        , line_(painter.fontMetrics().height() + 2)
         , width_(painter.viewport().width())
     {
     }
@@ -66,6 +170,9 @@ public:
     void page(const ProofPage &page, int number, int pages, const QList<DayRow> &batchRows)
     {
         const Batch &batch = batches_.at(page.batch);
+        const QList<DayRow> rows = batchRows.mid(page.firstRow, page.rowCount);
+        placeColumns(widest(p_.fontMetrics(), rows, page.totals ? QList { batch } : QList<Batch>(),
+                            input_.validityMode));
         int y = line_;
         p_.drawText(QRect(0, 0, width_, line_), Qt::AlignLeft, input_.clubName);
         p_.drawText(QRect(0, 0, width_, line_), Qt::AlignRight,
@@ -74,20 +181,13 @@ public:
             QRect(0, y, width_, line_), Qt::AlignLeft,
             u"Batch proof - chits of %1 - batch %2"_s.arg(dateText(input_.date), batch.origin));
         y += 2 * line_;
-        for (const ProofColumn &c : Columns)
-            cell(c, y, QString::fromLatin1(c.heading));
+        for (int i = 0; i < ColumnCount; ++i)
+            cell(i, y, QString::fromLatin1(Columns[i].heading));
         y += line_;
         p_.drawLine(0, y - 1, width_, y - 1);
-        for (int r = page.firstRow; r < page.firstRow + page.rowCount; ++r) {
-            const DayRow &row = batchRows.at(r);
-            for (const ProofColumn &c : Columns) {
-                const QVariant value = row.values.value(c.column);
-                cell(c, y,
-                     c.money ? money(value.toDouble())
-                         : c.column == Column::ChitNumber || c.column == Column::Memo
-                         ? value.toString()
-                         : shortestNumber(value.toDouble()));
-            }
+        for (const DayRow &row : rows) {
+            for (int i = 0; i < ColumnCount; ++i)
+                cell(i, y, cellText(row, Columns[i]));
             y += line_;
         }
         if (page.totals)
@@ -95,32 +195,41 @@ public:
     }
 
 private:
-    void cell(const ProofColumn &c, int y, const QString &text)
+    // Each column as wide as its widest text on the page; the memo takes what is left, and
+    // only a memo too long for it is cut.
+    void placeColumns(const Widest &w)
     {
-        const QRect box(c.left, y, c.width - 6, line_);
-        const QString shown = QFontMetrics(p_.font()).elidedText(text, Qt::ElideRight, box.width());
-        p_.drawText(box, c.money ? Qt::AlignRight : Qt::AlignLeft, shown);
+        int left = 0;
+        for (int i = 0; i < ColumnCount; ++i) {
+            lefts_[i] = left;
+            widths_[i] = i == Memo ? std::max(width_ - left, w.columns[i]) : w.columns[i];
+            left += widths_[i] + Gap;
+        }
+    }
+
+    void cell(int column, int y, const QString &text)
+    {
+        const QRect box(lefts_[column], y, widths_[column], line_);
+        const QString shown = column == Memo
+            ? p_.fontMetrics().elidedText(text, Qt::ElideRight, box.width())
+            : text;
+        p_.drawText(box, Columns[column].money ? Qt::AlignRight : Qt::AlignLeft, shown);
     }
 
     void totals(const Batch &batch, int y)
     {
-        p_.drawLine(Columns[4].left, y + 1, Columns[7].left + Columns[7].width, y + 1);
+        const int last = FirstMoney + 3;
+        p_.drawLine(lefts_[FirstMoney], y + 1, lefts_[last] + widths_[last], y + 1);
         y += line_ / 2;
-        cell(Columns[0], y, u"Batch totals"_s);
-        cell(Columns[4], y, money(batch.totals.base));
-        cell(Columns[5], y, money(batch.totals.serviceCharge));
-        cell(Columns[6], y, money(batch.totals.tax));
-        cell(Columns[7], y, money(batch.totals.total));
+        cell(0, y, u"Batch totals"_s);
+        const QStringList cells = totalsCells(batch);
+        for (int i = 0; i < cells.size(); ++i)
+            cell(FirstMoney + i, y, cells.at(i));
         y += 2 * line_;
-        const auto text = [this, &y](const QString &words) {
+        for (const QString &words : totalsLines(batch, input_.validityMode)) {
             p_.drawText(QRect(0, y, width_, line_), Qt::AlignLeft, words);
             y += line_;
-        };
-        text(u"Chit count %1   Rows %2   Base total %3   Total %4"_s.arg(batch.chits)
-                 .arg(batch.rows)
-                 .arg(money(batch.totals.base), money(batch.totals.total)));
-        const QString validity = validityText(input_.validityMode, batch.validity);
-        text(u"Validity: "_s + (validity.isEmpty() ? u"none kept"_s : validity));
+        }
     }
 
     QPainter &p_;
@@ -128,6 +237,8 @@ private:
     const QList<Batch> &batches_;
     int line_;
     int width_;
+    int lefts_[ColumnCount] {};
+    int widths_[ColumnCount] {};
 };
 
 } // namespace
@@ -159,11 +270,14 @@ bool writeProof(const QString &path, const ProofInput &input)
     writer.setResolution(96);
     writer.setTitle(u"Batch proof "_s + dateText(input.date));
     writer.setCreator(u"Tallic workspace editor"_s);
+    const QList<Batch> batches = batchesOf(input.rows, input.validityMode);
+    const ProofLayout layout = fitLayout(writer, input, batches);
+    writer.setPageOrientation(layout.orientation);
     QPainter painter;
     if (!painter.begin(&writer))
         return false;
+    painter.setFont(layout.font);
 
-    const QList<Batch> batches = batchesOf(input.rows, input.validityMode);
     QList<QList<DayRow>> rowsOfBatch;
     QList<int> counts;
     qsizetype next = 0;

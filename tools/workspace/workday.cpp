@@ -4,6 +4,7 @@
 #include "basic/numbers.h"
 #include "platform/platform.h"
 #include "proof.h"
+#include "suite/arsettings.h"
 #include "suite/database.h"
 #include "suite/logsync.h"
 #include "suite/messages.h"
@@ -12,8 +13,6 @@
 
 #include <QSet>
 #include <QSqlRecord>
-
-#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -30,18 +29,13 @@ bool isModeWord(const QString &chitNumber)
     return word == u"PAYMENT"_s || word == u"ADJMENT"_s || word == u"CREDIT"_s;
 }
 
-qint64 centsOf(double amount)
-{
-    return std::llround(amount * 100);
-}
-
-// A failure of the database layer in the engine's own words.
+// A failure of the database layer in the engine's own words, or in the layer's.
 QString failureText(const Failure &failure)
 {
     QString text = failure.engineText.trimmed();
     if (!failure.reason.isEmpty() && !text.contains(failure.reason))
         text += u' ' + failure.reason;
-    return text;
+    return text.isEmpty() ? failure.description : text;
 }
 
 // A row for the activity log: every column by name, on one line.
@@ -69,30 +63,26 @@ bool flagSet(const QVariant &value)
 
 } // namespace
 
+Cents DayRow::cents(int column) const
+{
+    return Cents::of(number(column));
+}
+
 Amounts DayRow::amounts() const
 {
-    return { number(Column::BaseSale), number(Column::ServiceCharge), number(Column::Tax),
-             number(Column::Total) };
+    return { cents(Column::BaseSale), cents(Column::ServiceCharge), cents(Column::Tax),
+             cents(Column::Total) };
 }
 
 QList<Batch> batchesOf(const QList<DayRow> &rows, int validityMode)
 {
     QList<Batch> batches;
     QSet<QString> numbers;
-    qint64 base = 0, serviceCharge = 0, tax = 0, total = 0;
-    const auto close = [&] {
-        if (batches.isEmpty())
-            return;
-        // Added in cents, as the rows add up to what a sum of their stored values rounds to.
-        batches.last().totals = { base / 100.0, serviceCharge / 100.0, tax / 100.0, total / 100.0 };
-    };
     for (const DayRow &row : rows) {
         const QString origin = row.text(Column::Origin);
         if (batches.isEmpty() || batches.last().origin != origin) {
-            close();
             batches.append({ origin, 0, 0, {}, {} });
             numbers.clear();
-            base = serviceCharge = tax = total = 0;
         }
         Batch &batch = batches.last();
         ++batch.rows;
@@ -101,14 +91,15 @@ QList<Batch> batchesOf(const QList<DayRow> &rows, int validityMode)
             ++batch.chits;
             numbers.insert(chit);
         }
-        base += centsOf(row.number(Column::BaseSale));
-        serviceCharge += centsOf(row.number(Column::ServiceCharge));
-        tax += centsOf(row.number(Column::Tax));
-        total += centsOf(row.number(Column::Total));
-        addChitToValidity(batch.validity, validityMode, Val(chit), row.number(Column::Member),
-                          row.number(Column::Employee), row.number(Column::BaseSale));
+        const Amounts amounts = row.amounts();
+        Amounts &totals = batch.totals;
+        totals.base += amounts.base;
+        totals.serviceCharge += amounts.serviceCharge;
+        totals.tax += amounts.tax;
+        totals.total += amounts.total;
+        addChitToValidity(batch.validity, validityMode, Cents::read(chit),
+                          row.cents(Column::Member), row.cents(Column::Employee), amounts.base);
     }
-    close();
     return batches;
 }
 
@@ -116,13 +107,13 @@ QString validityText(int mode, const ValidityTotals &t)
 {
     QStringList parts;
     if (mode == 1 || mode == 3)
-        parts << u"Hash Total "_s + shortestNumber(t.hash);
+        parts << u"Hash Total "_s + t.hash.text();
     if (mode == 2 || mode == 3)
-        parts << u"Base Total "_s + shortestNumber(t.base);
+        parts << u"Base Total "_s + t.base.text();
     if (mode == 4)
-        parts << u"Sum C+M+B "_s + shortestNumber(t.sum);
+        parts << u"Sum C+M+B "_s + t.sum.text();
     if (mode == 5)
-        parts << u"Sum C+M+E+B "_s + shortestNumber(t.sum);
+        parts << u"Sum C+M+E+B "_s + t.sum.text();
     return parts.join(u"   "_s);
 }
 
@@ -154,35 +145,24 @@ bool Workday::load(qint32 date)
 
 bool Workday::readSettings()
 {
-    SuiteDb config(u"config.mdb"_s);
-    Result<QSqlQuery> read = config.query(u"select * from ar"_s);
-    if (!read || !read->next()) {
-        problem_ = !read ? failureText(read.failure())
-                         : u"The A/R settings are missing from CONFIG.MDB."_s;
+    // The entry screen's own reading, so that a correction charges as the post did.
+    const Result<ArSettings> ar = readArSettings();
+    if (!ar) {
+        problem_ = failureText(ar.failure());
         return false;
     }
-    QSqlQuery &ar = *read;
-    // By position, as the entry screen reads the row.
-    const auto text = [&ar](int column) { return ar.value(column).toString().trimmed(); };
     EditorSettings s;
-    s.editorLevel = ar.value(3).toInt();
-    s.charges.taxServiceCharge = text(7) == u"Y"_s;
-    s.validityMode = ar.value(19).toInt();
-    s.charges.scTaxableShare = ar.value(25).toFloat();
-    const QString consolidation = text(26).toUpper();
-    s.charges.consolidation = !consolidation.isEmpty() && consolidation != u"N"_s
-        && !platform().fileExists(u"pontiq.exe"_s);
-    s.charges.scTaxBasis = text(39);
-    ar = QSqlQuery();
-    Result<QSqlQuery> company = config.query(u"select coname, salestax from company"_s);
+    s.editorLevel = ar->LevelLimits[3];
+    s.validityMode = ar->ValidityMode;
+    s.charges = ar->chargeSettings();
+    SuiteDb config(u"config.mdb"_s);
+    Result<QSqlQuery> company = config.query(u"select coname from company"_s);
     if (!company) {
         problem_ = failureText(company.failure());
         return false;
     }
-    if (company->next()) {
+    if (company->next())
         s.clubName = company->value(0).toString().trimmed();
-        s.charges.companyTaxRate = company->value(1).toFloat();
-    }
     settings_ = s;
     return true;
 }
@@ -219,7 +199,7 @@ bool Workday::readRows(qint32 date, QStringList &columns, QList<DayRow> &rows)
     return true;
 }
 
-Correction Workday::propose(int row, AmountColumn column, double typed, bool adjustmentCharges)
+Correction Workday::propose(int row, AmountColumn column, Cents typed, bool adjustmentCharges)
 {
     const DayRow &chit = rows_.at(row);
     CorrectionBasis basis;
@@ -270,16 +250,18 @@ Correction Workday::propose(int row, AmountColumn column, double typed, bool adj
 Workday::Change Workday::correct(int row, const Amounts &after)
 {
     QVariantList values = rows_.at(row).values;
-    values[Column::BaseSale] = after.base;
-    values[Column::ServiceCharge] = after.serviceCharge;
-    values[Column::Tax] = after.tax;
-    values[Column::Total] = after.total;
+    values[Column::BaseSale] = after.base.toDouble();
+    values[Column::ServiceCharge] = after.serviceCharge.toDouble();
+    values[Column::Tax] = after.tax.toDouble();
+    values[Column::Total] = after.total.toDouble();
     const auto name = [this](int column) { return u'[' + columns_.at(column) + u']'; };
     return change(row,
                   u"update ardaily set %1 = ?, %2 = ?, %3 = ?, %4 = ?"_s.arg(
                       name(Column::BaseSale), name(Column::ServiceCharge), name(Column::Tax),
                       name(Column::Total)),
-                  { after.base, after.serviceCharge, after.tax, after.total }, values);
+                  { values[Column::BaseSale], values[Column::ServiceCharge], values[Column::Tax],
+                    values[Column::Total] },
+                  values);
 }
 
 Workday::Change Workday::deleteRow(int row)

@@ -22,6 +22,7 @@ struct DayRow
     QVariant locator; // rowid, or the server's ctid
 
     double number(int column) const { return values.value(column).toDouble(); }
+    Cents cents(int column) const;
     QString text(int column) const { return values.value(column).toString(); }
     Amounts amounts() const;
 };
@@ -42,7 +43,8 @@ struct Batch
 // in the validity mode.
 QList<Batch> batchesOf(const QList<DayRow> &rows, int validityMode);
 
-// The validity totals a mode keeps, as the entry screen labels them; empty for none.
+// The validity totals a mode keeps, as the entry screen labels them, each written with the
+// mask; empty for none.
 QString validityText(int mode, const ValidityTotals &totals);
 
 // What the editor takes from the club's configuration.
@@ -78,7 +80,7 @@ public:
 
     // The correction of one amount of a row, with the account's rates and the member's
     // record read now. Nothing is written.
-    Correction propose(int row, AmountColumn column, double typed, bool adjustmentCharges);
+    Correction propose(int row, AmountColumn column, Cents typed, bool adjustmentCharges);
 
     // A change is one transaction, and only of the row as it was read, every column alike:
     // a row another workstation changed or deleted meanwhile is refused, never touched, even

@@ -1,5 +1,6 @@
 #include "workspace.h"
 
+#include "basic/cents.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
 #include "basic/postingrules.h"
@@ -30,7 +31,7 @@ const QString Title = u"Workspace Editor"_s;
 
 QString money(double value)
 {
-    return formatMask(value, u"#######.#0"_s);
+    return Cents::of(value).text();
 }
 
 // The list's columns: a heading and the ardaily position shown under it.
@@ -91,8 +92,8 @@ private:
 // The lines of a correction's question: each amount from what it is to what it becomes.
 QString changeLines(const Amounts &from, const Amounts &to)
 {
-    const auto line = [](const QString &what, double a, double b) {
-        return u"%1: %2 to %3\n"_s.arg(what, money(a), money(b));
+    const auto line = [](const QString &what, Cents a, Cents b) {
+        return u"%1: %2 to %3\n"_s.arg(what, a.text(), b.text());
     };
     return line(u"Base sale"_s, from.base, to.base)
         + line(u"Service charge"_s, from.serviceCharge, to.serviceCharge)
@@ -193,8 +194,8 @@ void WorkspaceWindow::showDay()
     for (const Batch &batch : day_.batches()) {
         batches_.appendRow({ item(batch.origin), item(QString::number(batch.chits), true),
                              item(QString::number(batch.rows), true),
-                             item(money(batch.totals.base), true),
-                             item(money(batch.totals.total), true),
+                             item(batch.totals.base.text(), true),
+                             item(batch.totals.total.text(), true),
                              item(validityText(day_.settings().validityMode, batch.validity)) });
     }
     heading_->setText(day_.problem().isEmpty()
@@ -245,7 +246,7 @@ void WorkspaceWindow::correctCurrent()
         : column == AmountColumn::Tax                 ? u"tax"_s
                                                       : u"service charge"_s;
     const QString typed
-        = InputBox(u"New %1 of chit %2:"_s.arg(what, number), Title, money(chit.number(shown)));
+        = InputBox(u"New %1 of chit %2:"_s.arg(what, number), Title, chit.cents(shown).text());
     if (typed.trimmed().isEmpty())
         return;
     bool charges = false;
@@ -256,7 +257,7 @@ void WorkspaceWindow::correctCurrent()
             == AnswerYes;
     }
 
-    const Correction c = day_.propose(row, column, Val(typed), charges);
+    const Correction c = day_.propose(row, column, Cents::read(typed), charges);
     switch (c.verdict) {
     case Correction::Verdict::Accepted:
         break;
@@ -300,7 +301,7 @@ void WorkspaceWindow::deleteCurrent()
     const DayRow &chit = day_.rows().at(current.row());
     if (!ask(u"Delete chit %1 of member %2, total %3?"_s.arg(
             chit.text(Column::ChitNumber), shortestNumber(chit.number(Column::Member)),
-            money(chit.number(Column::Total)))))
+            chit.cents(Column::Total).text())))
         return;
     setEnabled(false);
     const Workday::Change outcome = day_.deleteRow(current.row());
