@@ -89,7 +89,8 @@ QList<Command> commands()
           u"Reads the club's old Access/Jet files in OLD (the suite's names, any letter case), "
           u"read-only, and writes every table, column and row into the new data folder DIR; "
           u"checks every table against its source (rows, sums, text lengths) and writes the "
-          u"figures to DIR/import-report.txt, with what the program reads and did not find."_s,
+          u"figures to DIR/import-report.txt, with what the program reads and did not find. "
+          u"The suite's databases OLD lacks are made empty, with their tables."_s,
           {},
           2,
           false,
@@ -109,22 +110,26 @@ QList<Command> commands()
               return commandCopy(a.at(0), a.at(1), o.contains(u"--replace"_s), c);
           } },
         { u"backup"_s,
-          u"backup DIR FILE"_s,
+          u"backup DIR FILE [--overwrite]"_s,
           u"Writes one consistent backup of all the club's databases into FILE, while "
           u"workstations may go on posting, with a manifest of every table's rows and each "
-          u"database's checksum."_s,
-          {},
+          u"database's checksum. FILE is readable by its owner, and by the group where its "
+          u"folder is shared with one.\n  --overwrite  replace FILE when it is there (refused "
+          u"otherwise)"_s,
+          { u"--overwrite"_s },
           2,
           false,
-          [](const QStringList &a, const QStringList &, Console &c) {
-              return commandBackup(a.at(0), a.at(1), c);
+          [](const QStringList &a, const QStringList &o, Console &c) {
+              return commandBackup(a.at(0), a.at(1), o.contains(u"--overwrite"_s), c);
           } },
         { u"restore"_s,
           u"restore FILE DIR [--force]"_s,
           u"Puts the club of a backup FILE back into DIR, replacing what is there, after "
-          u"checking the backup against its manifest. Refused while a workstation runs Tallic "
-          u"on DIR.\n  --force  restore even though the staff table says someone is keying "
-          u"(for a workstation that stopped without closing Tallic)"_s,
+          u"checking the backup against its manifest. Refused, naming them, while Tallic or "
+          u"another program holds DIR's lock (tallic.lock, or on a server its advisory lock), "
+          u"and for a club of a newer layout.\n  --force  restore even though the staff "
+          u"table says someone is keying (for a workstation that stopped without closing "
+          u"Tallic)"_s,
           { u"--force"_s },
           2,
           false,

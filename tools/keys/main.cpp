@@ -12,6 +12,7 @@
 // point X,Y; --shot saves the screen.
 // Exit status: 0 done, 1 a window did not appear, 2 bad arguments, 3 no X11 keyboard here.
 
+#include "display.h"
 #include "keys/keyplatform.h"
 #include "keys/sendkeys.h"
 
@@ -21,6 +22,8 @@
 #include <QScreen>
 #include <QTextStream>
 #include <QThread>
+
+#include <cctype>
 
 #ifdef TALLIC_HAVE_XTEST
 #include <X11/Xlib.h>
@@ -62,6 +65,30 @@ Window findWindow(Display *display, Window parent, const QByteArray &prefix, int
     return found;
 }
 
+// A shown window under parent (as findWindow() looks) that is transient for owner: its box.
+Window transientFor(Display *display, Window parent, Window owner, int depth)
+{
+    Window root = 0, ignored = 0, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, parent, &root, &ignored, &children, &count))
+        return 0;
+    Window found = 0;
+    for (unsigned i = count; i-- > 0 && !found;) {
+        XWindowAttributes attributes;
+        Window of = 0;
+        if (!XGetWindowAttributes(display, children[i], &attributes)
+            || attributes.map_state != IsViewable)
+            continue;
+        if (XGetTransientForHint(display, children[i], &of) && of == owner)
+            found = children[i];
+        else if (depth > 0)
+            found = transientFor(display, children[i], owner, depth - 1);
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
 // Qt's own connection to the X server, which the keys go through as well.
 Display *qtDisplay()
 {
@@ -85,6 +112,10 @@ bool focusWindow(const QString &title)
         QThread::msleep(100);
     if (window) {
         XRaiseWindow(display, window);
+        // A box the window shows stays above it, and has the keys, as the window lets it.
+        for (Window box = 0; (box = transientFor(display, DefaultRootWindow(display), window, 2));
+             window = box)
+            XRaiseWindow(display, box);
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
         XSync(display, False);
         QThread::msleep(200);
@@ -144,10 +175,54 @@ private:
 
 } // namespace
 
+const char Usage[]
+    = "usage: tallic-keys [--window TITLE] [--pause MS] [--pace MS] [--click X,Y] "
+      "[--shot FILE.png] [KEYSTRING...]\n\n"
+      "Types key strings at an X display as an operator would, in the notation Tallic sends "
+      "(\"4100~\" is 4100 and Enter, \"%p\" is Alt+P), each argument in turn:\n"
+      "  --window TITLE  wait up to 30 s for a shown window whose title begins with TITLE and "
+      "give it the keys (or the box it shows)\n"
+      "  --pause MS      the time left after each key string that follows (250)\n"
+      "  --pace MS       the time between two keys (40)\n"
+      "  --click X,Y     click the left mouse button at the screen's point X,Y\n"
+      "  --shot FILE     save the screen as a PNG file\n"
+      "Exit status: 0 done, 1 a window did not appear, 2 bad arguments, 3 no X display.\n";
+
+// Before anything is typed: the usage when asked for (0), or arguments (2) or the lack of a
+// display (3) refused; -1 to go on.
+int helpOrRefusal(int argc, char *argv[])
+{
+    const QList<QByteArray> valued { "--window", "--pause", "--pace", "--shot", "--click" };
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--help" || argument == "-h") {
+            QTextStream(stdout) << Usage;
+            return 0;
+        }
+        if (valued.contains(argument) && ++i >= argc) {
+            QTextStream(stderr) << "tallic-keys: " << argument << " needs a value\n";
+            return 2;
+        }
+        // An option mistyped is never typed at the window.
+        if (!valued.contains(argument) && argument.startsWith("--") && argument.size() > 2
+            && std::isalpha(argument[2])) {
+            QTextStream(stderr) << "tallic-keys: unknown option " << argument << '\n' << Usage;
+            return 2;
+        }
+    }
+    if (const QString problem = tallic::tools::displayProblem(); !problem.isEmpty()) {
+        QTextStream(stderr) << "tallic-keys: " << problem << '\n';
+        return 3;
+    }
+    return -1;
+}
+
 int main(int argc, char *argv[])
 {
-    QGuiApplication app(argc, argv);
     QTextStream err(stderr);
+    if (const int status = helpOrRefusal(argc, argv); status >= 0)
+        return status;
+    QGuiApplication app(argc, argv);
     if (QGuiApplication::platformName() != u"xcb"_s) {
         err << "tallic-keys: needs an X11 display (DISPLAY)\n";
         return 3;
@@ -158,12 +233,6 @@ int main(int argc, char *argv[])
     int pauseMs = 250;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
-        const bool takesValue = argument == u"--window"_s || argument == u"--pause"_s
-            || argument == u"--pace"_s || argument == u"--shot"_s || argument == u"--click"_s;
-        if (takesValue && i + 1 >= arguments.size()) {
-            err << "tallic-keys: " << argument << " needs a value\n";
-            return 2;
-        }
         if (argument == u"--window"_s) {
             const QString title = arguments.at(++i);
             if (!focusWindow(title)) {
