@@ -421,6 +421,7 @@ TEST_F(ClubTest, CopiesBackupsAndRestoresAreCheckedAndRefuseWhatTheyMustNot)
         { 4096 + 200, "damage", u"config.mdb is not what was backed up"_s },
         { -25, "{{{", u"its manifest cannot be read"_s },
         { -10, "x", u"is cut short"_s },
+        { whole.indexOf("\"schemaVersion\":") + 16, "9", u"a newer Tallic (layout 9;"_s },
         // A row count changed in the manifest alone: the databases do not hold it.
         { whole.indexOf("\"rows\":3000") + 10, "1", u"do not hold the rows of the manifest"_s },
         { whole.size() / 2, {}, u"is cut short"_s }, // the rest lost

@@ -61,8 +61,10 @@ QList<Command> commands()
         { u"check"_s,
           u"check DIR"_s,
           u"Checks every database (its integrity on files), every table and column the program "
-          u"reads, the configuration row and every member's class; each finding says what it "
-          u"breaks for the operator. Exits 1 when there is a finding."_s,
+          u"reads, the configuration row, its accounts (the A/R and current-profit accounts in "
+          u"G/L, a level-1 account to post to, rates of at most 1) and every member's class; "
+          u"each finding says what it breaks for the operator. Exits 1 when there is a "
+          u"finding."_s,
           {},
           1,
           false,
@@ -147,7 +149,8 @@ QString overview()
         text += u"  tallic-club "_s + command.usage + u'\n';
     text += u"\n"_s + DataFolderNote
         + u"\n\ntallic-club COMMAND --help explains a command. Each command writes nothing "
-          u"when it fails, and exits non-zero then.\n"_s;
+          u"when it fails, and exits non-zero then. Each holds the data folder's lock while it "
+          u"runs, and refuses a club written by a newer Tallic.\n"_s;
     return text;
 }
 
