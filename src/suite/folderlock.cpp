@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,9 +57,9 @@ bool heldByOther(int fd, qint64 at)
 
 QString describe(const QString &program)
 {
-    QString user = qEnvironmentVariable("USER");
-    if (user.isEmpty())
-        user = QString::number(::getuid());
+    const struct passwd *account = ::getpwuid(::getuid());
+    const QString user
+        = account ? QString::fromLocal8Bit(account->pw_name) : QString::number(::getuid());
     // Short enough for a server's application_name (63 bytes).
     return u"%1, process %2, %3@%4, since %5"_s.arg(program)
         .arg(QCoreApplication::applicationPid())
