@@ -97,23 +97,31 @@ int hold(const QString &path)
     return fd;
 }
 
+namespace {
+
+// Removes what a command left at the path, when none holds it now, and says so.
+void removeIfLeft(const QString &path, Console &console)
+{
+    // Free once the command that held it is gone, however it ended.
+    const int fd = hold(path);
+    if (fd < 0)
+        return;
+    const bool removed
+        = QFileInfo(path).isDir() ? QDir(path).removeRecursively() : QFile::remove(path);
+    ::close(fd);
+    if (removed)
+        console.line(u"Removed "_s + path + u", left by a command that was stopped"_s);
+}
+
+} // namespace
+
 void removeLeftovers(const QString &folder, const QString &prefix, Console &console)
 {
     const QDir dir(folder);
     const QStringList names = dir.entryList(
         { prefix + u'*' }, QDir::Dirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QString &name : names) {
-        // Free once the command that held it is gone, however it ended.
-        const QString path = dir.filePath(name);
-        const int fd = hold(path);
-        if (fd < 0)
-            continue;
-        const bool removed
-            = QFileInfo(path).isDir() ? QDir(path).removeRecursively() : QFile::remove(path);
-        ::close(fd);
-        if (removed)
-            console.line(u"Removed "_s + path + u", left by a command that was stopped"_s);
-    }
+    for (const QString &name : names)
+        removeIfLeft(dir.filePath(name), console);
 }
 
 void settleFolder(const QString &folder, bool finish, Console &console)
@@ -124,7 +132,7 @@ void settleFolder(const QString &folder, bool finish, Console &console)
     for (const QString &name : stagings) {
         const QString staging = dir.filePath(name);
         if (!QFile::exists(QDir(staging).filePath(CompleteMarker))) {
-            removeLeftovers(folder, name, console);
+            removeIfLeft(staging, console);
             continue;
         }
         const int fd = finish ? hold(staging) : -1;
