@@ -175,8 +175,16 @@ TEST_F(SessionTest, ABoxTakesTheKeysAndARefusedStartEndsTheMenuFailed)
     EXPECT_TRUE(second.waitForFinished(20000));
     EXPECT_EQ(second.exitCode(), 1);
     EXPECT_TRUE(type({ u"--window"_s, u"Choose a date"_s, u"{ENTER}"_s, u"--window"_s, u"JONES @"_s,
-                       u"9999~"_s, u"--window"_s, u"Invalid G/L"_s, u"--window"_s, u"JONES @"_s,
-                       u"{ENTER}"_s, u"%x"_s }));
+                       u"9999~"_s, u"--window"_s, u"Invalid G/L"_s, u"--window"_s, u"JONES @"_s }));
+    // The windows from the top down, as the X server stacks them.
+    QProcess stack;
+    stack.setProcessEnvironment(environment);
+    stack.start(u"xwininfo"_s, { u"-root"_s, u"-tree"_s });
+    ASSERT_TRUE(stack.waitForFinished());
+    const QString windows = QString::fromUtf8(stack.readAll());
+    EXPECT_LT(windows.indexOf(u"\"Invalid G/L"_s), windows.indexOf(u"\"JONES @"_s))
+        << qPrintable(windows);
+    EXPECT_TRUE(type({ u"--window"_s, u"JONES @"_s, u"{ENTER}"_s, u"%x"_s }));
     EXPECT_TRUE(menu.waitForFinished(20000));
 }
 
