@@ -128,7 +128,8 @@ TEST_F(ClubTest, ANewClubIsSetImportedAndKeyedInto)
     write(path(u"bad.csv"_s),
           "acctnumber,lname,classcode\n1003,A,REG\n99999.999,B,REG\n1004,C,NONE\n"
           "0,D,NONE\n1003,E,REG\n,F,REG\n1006,H\n1005,\"G,REG\n");
-    write(path(u"more.csv"_s), "acctnumber,lname,classcode\n1003,J,REG\n");
+    write(path(u"more.csv"_s),
+          "acctnumber,lname,classcode,balfwd\n1003,J,REG,\n1007,K,REG,-0.001\n");
     write(path(u"cases.csv"_s), "classcode\nVIP\nvip\n");
     const Step steps[] = {
         { { u"new"_s, folder }, 1, u"already holds config.mdb"_s },
@@ -161,8 +162,9 @@ TEST_F(ClubTest, ANewClubIsSetImportedAndKeyedInto)
           u"bad.csv, line 4: the class NONE is neither in the classcode table nor in this import\n"
           u"bad.csv, line 5: the class NONE\n"
           u"more.csv, line 2: member 1003 is on line 2 of bad.csv too\n"
+          u"more.csv, line 3: balfwd \"-0.001\" has more than two decimals\n"
           u"cases.csv, line 3: class vip is on line 2 too\n"
-          u"9 bad lines; nothing was written"_s },
+          u"10 bad lines; nothing was written"_s },
         { { u"import-csv"_s, folder, u"classes"_s, path(u"classes.csv"_s) },
           1,
           u"class REG is already in MASTER.MDB (--update changes it)"_s },

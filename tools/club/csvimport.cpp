@@ -22,7 +22,7 @@ namespace tallic::club {
 namespace {
 
 // How a column's text is checked, as the program checks the value keyed into its field.
-enum class Check { Member, Account, Whole, Level, Flag, Rate, Number, Text, Class };
+enum class Check { Member, Account, Whole, Level, Flag, Rate, Money, Text, Class };
 
 struct CsvColumn
 {
@@ -58,7 +58,7 @@ const QList<Kind> &kinds()
             { u"suspended"_s, Check::Flag },
             { u"terminated"_s, Check::Flag },
             { u"classcode"_s, Check::Class, true },
-            { u"balfwd"_s, Check::Number } },
+            { u"balfwd"_s, Check::Money } },
           { { u"master.mdb"_s,
               u"acctinfo"_s,
               u"acctnumber"_s,
@@ -129,6 +129,36 @@ const Kind *kindNamed(const QString &name)
     return nullptr;
 }
 
+// Why a number's text is not a value of the column, as the program checks it keyed; empty
+// when it is.
+QString numberProblem(Check check, const QString &text, double n, qsizetype decimals)
+{
+    switch (check) {
+    case Check::Member:
+        if (n < 1 || n > 99999.99)
+            return u"is not a member number from 1 to 99999.99"_s;
+        return decimals > 2 ? u"has more than two decimals (sub-accounts are .01 to .99)"_s
+                            : QString();
+    case Check::Account:
+        return n <= 0 || n > 99999999 ? u"is not a G/L account number"_s : QString();
+    case Check::Level:
+        return decimals > 0 || n < 1 || n > 9
+            ? u"is not an account level from 1 to 9 (1 is a posting account)"_s
+            : QString();
+    case Check::Whole:
+        return decimals > 0 || n < 0 || n > 2147483647 ? u"is not a whole number"_s : QString();
+    case Check::Flag:
+        return text != u"0"_s && text != u"1"_s ? u"is neither 0 nor 1"_s : QString();
+    case Check::Rate:
+        return n < 0 || n > 1 ? u"is not a rate from 0 to 1 (0.18 for 18%)"_s : QString();
+    case Check::Money:
+        // A third decimal would be a fraction of a cent on the member's statement.
+        return decimals > 2 ? u"has more than two decimals"_s : QString();
+    default:
+        return {};
+    }
+}
+
 // The value to store, or an invalid QVariant with the reason.
 QVariant checked(Check check, const QString &raw, QString &reason)
 {
@@ -144,51 +174,12 @@ QVariant checked(Check check, const QString &raw, QString &reason)
     }
     const double n = text.toDouble();
     const qsizetype point = text.indexOf(u'.');
-    const qsizetype decimals = point < 0 ? 0 : text.size() - point - 1;
-    switch (check) {
-    case Check::Member:
-        if (n < 1 || n > 99999.99) {
-            reason = u"is not a member number from 1 to 99999.99"_s;
-            return {};
-        }
-        if (decimals > 2) {
-            reason = u"has more than two decimals (sub-accounts are .01 to .99)"_s;
-            return {};
-        }
-        return n;
-    case Check::Account:
-        if (n <= 0 || n > 99999999) {
-            reason = u"is not a G/L account number"_s;
-            return {};
-        }
-        return n;
-    case Check::Level:
-        if (decimals > 0 || n < 1 || n > 9) {
-            reason = u"is not an account level from 1 to 9 (1 is a posting account)"_s;
-            return {};
-        }
+    reason = numberProblem(check, text, n, point < 0 ? 0 : text.size() - point - 1);
+    if (!reason.isEmpty())
+        return {};
+    if (check == Check::Level || check == Check::Whole || check == Check::Flag)
         return qint64(n);
-    case Check::Whole:
-        if (decimals > 0 || n < 0 || n > 2147483647) {
-            reason = u"is not a whole number"_s;
-            return {};
-        }
-        return qint64(n);
-    case Check::Flag:
-        if (text != u"0"_s && text != u"1"_s) {
-            reason = u"is neither 0 nor 1"_s;
-            return {};
-        }
-        return qint64(n);
-    case Check::Rate:
-        if (n < 0 || n > 1) {
-            reason = u"is not a rate from 0 to 1 (0.18 for 18%)"_s;
-            return {};
-        }
-        return n;
-    default:
-        return n;
-    }
+    return n;
 }
 
 // A key as compared: numbers by their cents, texts without regard to case.
