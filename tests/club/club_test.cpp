@@ -523,11 +523,17 @@ TEST_F(ClubTest, WhoeverRunsOnTheFolderHoldsIt)
         h.start();
         ASSERT_TRUE(h.running()) << qPrintable(h.dialogs().value(0).text);
         EXPECT_EQ(club({ u"backup"_s, folder, backup }).code, 0);
-        const Ran run = club({ u"restore"_s, backup, folder, u"--force"_s });
-        EXPECT_EQ(run.code, 1);
-        EXPECT_TRUE(run.out.contains(
-            u"is in use by Tallic, process %1, "_s.arg(QCoreApplication::applicationPid())))
-            << qPrintable(run.out);
+        ASSERT_EQ(club({ u"new"_s, path(u"other"_s) }).code, 0);
+        for (const QStringList &command :
+             { QStringList { u"restore"_s, backup, folder, u"--force"_s },
+               { u"copy"_s, path(u"other"_s), folder, u"--replace"_s },
+               { u"import-legacy"_s, path(u"old"_s), folder } }) {
+            const Ran run = club(command);
+            EXPECT_EQ(run.code, 1);
+            EXPECT_TRUE(run.out.contains(
+                u"is in use by Tallic, process %1, "_s.arg(QCoreApplication::applicationPid())))
+                << qPrintable(run.out);
+        }
     }
     EXPECT_EQ(club({ u"restore"_s, backup, folder, u"--force"_s }).code, 0);
     // Tallic waits for a restore, and an older layout for every other program to end.
