@@ -137,8 +137,11 @@ bool copyBytes(QIODevice &from, QIODevice &to, qint64 size, Checksum &sum)
     return true;
 }
 
+// Opens the backup and reads its manifest, leaving the file open for its databases.
 Result<QJsonObject> readManifest(QFile &file)
 {
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure(0, file.fileName() + u": "_s + file.errorString());
     const QByteArray first = file.read(Magic.size());
     if (first != Magic)
         return Failure(0,
@@ -164,8 +167,6 @@ Result<QJsonObject> readManifest(QFile &file)
 Result<int> backupLayout(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure(0, path + u": "_s + file.errorString());
     const Result<QJsonObject> manifest = readManifest(file);
     if (!manifest)
         return manifest.failure();
@@ -184,8 +185,6 @@ Result<int> backupLayout(const QString &path)
 Result<QStringList> unpack(const QString &path, const QString &folder, Console &console)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure(0, path + u": "_s + file.errorString());
     const Result<QJsonObject> manifest = readManifest(file);
     if (!manifest)
         return manifest.failure();

@@ -36,9 +36,10 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 #ifdef TALLIC_HAVE_XTEST
-// A shown window under parent (or below it, where a window manager frames its clients)
-// whose title begins with prefix.
-Window findWindow(Display *display, Window parent, const QByteArray &prefix, int depth)
+// A shown window under parent (or below it, where a window manager frames its clients) that
+// matches, the topmost first.
+template<typename Matches>
+Window findShown(Display *display, Window parent, int depth, const Matches &matches)
 {
     Window root = 0, ignored = 0, *children = nullptr;
     unsigned count = 0;
@@ -51,42 +52,36 @@ Window findWindow(Display *display, Window parent, const QByteArray &prefix, int
         if (!XGetWindowAttributes(display, children[i], &attributes)
             || attributes.map_state != IsViewable)
             continue;
-        char *name = nullptr;
-        if (XFetchName(display, children[i], &name) && name) {
-            if (QByteArray(name).startsWith(prefix))
-                found = children[i];
-            XFree(name);
-        }
-        if (!found && depth > 0)
-            found = findWindow(display, children[i], prefix, depth - 1);
+        if (matches(children[i]))
+            found = children[i];
+        else if (depth > 0)
+            found = findShown(display, children[i], depth - 1, matches);
     }
     if (children)
         XFree(children);
     return found;
 }
 
-// A shown window under parent (as findWindow() looks) that is transient for owner: its box.
-Window transientFor(Display *display, Window parent, Window owner, int depth)
+// A shown window whose title begins with prefix.
+Window findWindow(Display *display, const QByteArray &prefix)
 {
-    Window root = 0, ignored = 0, *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, parent, &root, &ignored, &children, &count))
-        return 0;
-    Window found = 0;
-    for (unsigned i = count; i-- > 0 && !found;) {
-        XWindowAttributes attributes;
+    return findShown(display, DefaultRootWindow(display), 2, [&](Window window) {
+        char *name = nullptr;
+        if (!XFetchName(display, window, &name) || !name)
+            return false;
+        const bool titled = QByteArray(name).startsWith(prefix);
+        XFree(name);
+        return titled;
+    });
+}
+
+// A shown window that is transient for owner: its box.
+Window transientFor(Display *display, Window owner)
+{
+    return findShown(display, DefaultRootWindow(display), 2, [&](Window window) {
         Window of = 0;
-        if (!XGetWindowAttributes(display, children[i], &attributes)
-            || attributes.map_state != IsViewable)
-            continue;
-        if (XGetTransientForHint(display, children[i], &of) && of == owner)
-            found = children[i];
-        else if (depth > 0)
-            found = transientFor(display, children[i], owner, depth - 1);
-    }
-    if (children)
-        XFree(children);
-    return found;
+        return XGetTransientForHint(display, window, &of) && of == owner;
+    });
 }
 
 // Qt's own connection to the X server, which the keys go through as well.
@@ -107,14 +102,12 @@ bool focusWindow(const QString &title)
     const QByteArray prefix = title.toUtf8();
     QDeadlineTimer deadline(30000);
     Window window = 0;
-    while (!(window = findWindow(display, DefaultRootWindow(display), prefix, 2))
-           && !deadline.hasExpired())
+    while (!(window = findWindow(display, prefix)) && !deadline.hasExpired())
         QThread::msleep(100);
     if (window) {
         XRaiseWindow(display, window);
         // A box the window shows stays above it, and has the keys, as the window lets it.
-        for (Window box = 0; (box = transientFor(display, DefaultRootWindow(display), window, 2));
-             window = box)
+        for (Window box = 0; (box = transientFor(display, window)); window = box)
             XRaiseWindow(display, box);
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
         XSync(display, False);
