@@ -14,10 +14,10 @@ int main(int argc, char *argv[])
     // The suite's menu passes the launch code, level and user name as arguments; the
     // program reads them as one string.
     QStringList arguments = QApplication::arguments().mid(1);
-    tallic::setEndAction([] { QCoreApplication::exit(0); });
+    tallic::setEndAction([] { QCoreApplication::exit(tallic::exitStatus()); });
     tallic::installAutoGenerate();
     tallic::beginRun(arguments.join(QLatin1Char(' ')));
     if (tallic::programEnding())
-        return 0;
+        return tallic::exitStatus();
     return QApplication::exec();
 }

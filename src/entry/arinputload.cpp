@@ -6,6 +6,7 @@
 #include "keys/sendkeys.h"
 #include "platform/runtime.h"
 #include "suite/database.h"
+#include "suite/folderlock.h"
 #include "suite/guards.h"
 #include "suite/layout.h"
 #include "suite/localdisk.h"
@@ -41,7 +42,7 @@ void Arinput::startFailed(const Failure &failure)
     if (!failure.shown)
         ShowCritical(u"Code "_s + QString::number(failure.number) + u" in 0"_s
                      + failure.description);
-    endProgram();
+    refuseStart();
 }
 
 // A database locked by another workstation passes: the operator may try again, or cancel,
@@ -53,14 +54,15 @@ bool Arinput::lockedRetried(const Result<ArSettings> &read)
     const QString text
         = u"Code %1 in line 0: %2"_s.arg(read.failure().number).arg(read.failure().description);
     if (MsgBox(text, BoxButtons::RetryCancel, BoxIcon::Critical, u"Varnest"_s) != AnswerRetry) {
-        endProgram();
+        refuseStart();
         return false;
     }
     return true;
 }
 
 // What must hold before anything is loaded: one copy of the program, no update pending, a
-// data folder on a local disk and databases of a layout this program reads.
+// data folder on a local disk that nothing is replacing, and databases of a layout this
+// program reads.
 bool Arinput::startAllowed()
 {
     const InstanceClaim instance = platform().claimSingleInstance();
@@ -83,6 +85,14 @@ bool Arinput::startAllowed()
         MsgBox(refusal, BoxButtons::Ok, BoxIcon::Critical, dataFolderRefusalTitle());
         return false;
     }
+    // Held while it runs: what replaces or reshapes the databases waits for its end.
+    if (const Result<void> held = holdDataFolder(currentDataSource(), u"Tallic"_s); !held) {
+        MsgBox(u"Tallic cannot start while the databases are being replaced or brought up to "
+               u"date:\n"_s
+                   + held.failure().description,
+               BoxButtons::Ok, BoxIcon::Critical, u"Varnest"_s);
+        return false;
+    }
     // Databases of a newer layout are not this program's to touch; an older one is
     // brought up to date before anything reads it.
     return CheckLayout();
@@ -91,7 +101,7 @@ bool Arinput::startAllowed()
 void Arinput::Form_Load()
 {
     if (!startAllowed()) {
-        endProgram();
+        refuseStart();
         return;
     }
     // Back from one of the suite's tools the operator starts on a fresh batch, the calendar
@@ -188,7 +198,7 @@ bool Arinput::LoadSettings()
     const QString refusal = startRefusal(session, settings_);
     if (!refusal.isEmpty()) {
         ShowCritical(refusal);
-        endProgram();
+        refuseStart();
         return false;
     }
     return true;

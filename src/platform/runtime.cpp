@@ -18,6 +18,7 @@ namespace tallic {
 namespace {
 
 bool ending = false;
+bool startRefused = false; // the program ended before it could start
 bool busyPointer = false;
 int lockWaits = 0;
 // Events let run from inside a command (DoEvents, a lock wait), however deep.
@@ -177,6 +178,17 @@ void endProgram()
         endAction()();
 }
 
+void refuseStart()
+{
+    startRefused = true;
+    endProgram();
+}
+
+int exitStatus()
+{
+    return startRefused ? 1 : 0;
+}
+
 bool programEnding()
 {
     return ending;
@@ -190,6 +202,7 @@ bool programIdle()
 void resetProgramState()
 {
     ending = false;
+    startRefused = false;
     busyPointer = false;
     lockWaits = 0;
     KeyGate::reset();

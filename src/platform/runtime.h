@@ -30,6 +30,9 @@ void doWorkBeforeOperator();
 // Ends the program from anywhere. Handlers that call it return at once; from then on
 // no handler runs, boxes answer without showing and waiting loops stop.
 void endProgram();
+// Ends it so for a start refused: the program's exit status (exitStatus()) then says so.
+void refuseStart();
+int exitStatus();
 bool programEnding();
 // True while the program waits for the operator: no handler runs, and no events are let run
 // from inside one. Work that must not fall in the middle of a command waits for this.

@@ -1,5 +1,6 @@
 #include "layout.h"
 
+#include "folderlock.h"
 #include "platform/runtime.h"
 #include "schema.h"
 #include "sqlitefiles.h"
@@ -67,6 +68,18 @@ QStringList upgradeStatements(const SuiteDatabase &definition, const Tables &tab
     return statements;
 }
 
+// Nothing else may read the databases an upgrade reshapes: it has the folder alone.
+bool aloneForUpgrade(LayoutCheck &check)
+{
+    FolderLock *lock = heldDataFolder();
+    const Result<void> alone = lock ? lock->alone() : Result<void>();
+    if (alone)
+        return true;
+    check.outcome = Outcome::InUse;
+    check.problem = alone.failure().description;
+    return false;
+}
+
 QString stamp()
 {
     return QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
@@ -100,21 +113,21 @@ LayoutCheck filesLayout(QSqlDatabase &db, const DataSource &source, const QStrin
     if (older.isEmpty())
         return check;
     check.found = lowest;
+    if (!aloneForUpgrade(check))
+        return check;
     check.backup = QDir(source.folder)
                        .filePath(u"before-layout-%1-%2"_s.arg(SuiteSchemaVersion).arg(stamp()));
-    if (!QDir().mkpath(check.backup)) {
-        check.outcome = Outcome::Failed;
-        check.problem = u"the backup folder cannot be made: "_s + check.backup;
-        return check;
-    }
+    Result<void> copied = QDir().mkpath(check.backup)
+        ? Result<void>()
+        : Failure(0, u"the backup folder cannot be made: "_s + check.backup);
     for (const QString &file : files) {
-        const Result<void> copied
-            = copyDatabase(db, schemaOf(file), QDir(check.backup).filePath(file));
-        if (!copied) {
-            check.outcome = Outcome::Failed;
-            check.problem = copied.failure().description;
-            return check;
-        }
+        if (copied)
+            copied = copyDatabase(db, schemaOf(file), QDir(check.backup).filePath(file));
+    }
+    if (!copied) {
+        check.outcome = Outcome::Failed;
+        check.problem = copied.failure().description;
+        return check;
     }
     QStringList statements { u"BEGIN IMMEDIATE"_s };
     for (const QString &file : std::as_const(older)) {
@@ -146,7 +159,7 @@ LayoutCheck serverLayout(QSqlDatabase &db)
         check.found = query.value(0).toInt();
     if (check.found > SuiteSchemaVersion)
         check.outcome = Outcome::Newer;
-    if (check.found >= SuiteSchemaVersion)
+    if (check.found >= SuiteSchemaVersion || !aloneForUpgrade(check))
         return check;
 
     // The copies first, committed on their own: the upgrade may fail, they stay.
@@ -220,7 +233,50 @@ LayoutCheck bringLayoutUpToDate(const DataSource &source)
         db.close();
     }
     QSqlDatabase::removeDatabase(connection);
+    if (FolderLock *lock = heldDataFolder())
+        lock->share();
     return check;
+}
+
+Result<int> readLayout(const DataSource &source)
+{
+    static std::atomic<quint64> serial { 0 };
+    const QString connection = u"layout-read-"_s + QString::number(++serial);
+    Result<int> layout = 0;
+    {
+        QSqlDatabase db;
+        QSqlError error;
+        QStringList files;
+        if (source.onServer()) {
+            const Result<QSqlDatabase> opened = openServerDatabase(connection, source);
+            if (opened)
+                db = *opened;
+            else
+                layout = opened.failure();
+        } else {
+            for (const SuiteDatabase &definition : suiteDatabases()) {
+                if (!findSuiteFile(source.folder, definition.file).isEmpty())
+                    files << definition.file;
+            }
+            if (!files.isEmpty())
+                db = openSuiteFiles(connection, source.folder, files, Access::ReadOnly, error, 0);
+            if (!files.isEmpty() && !db.isOpen())
+                layout = Failure(0, error.text());
+        }
+        QStringList versions;
+        if (source.onServer())
+            versions << u"select max(version) from tallic.schema_version"_s;
+        for (const QString &file : std::as_const(files))
+            versions << u"PRAGMA "_s + quotedName(schemaOf(file), false) + u".user_version"_s;
+        for (const QString &sql : std::as_const(versions)) {
+            QSqlQuery query(db);
+            if (layout && db.isOpen() && query.exec(sql) && query.next())
+                layout = qMax(*layout, query.value(0).toInt());
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return layout;
 }
 
 bool CheckLayout()
@@ -239,6 +295,12 @@ bool CheckLayout()
         refusal = u"The databases in this folder were written by a newer Tallic (layout %1);\n"
                   u"this Tallic reads layout %2. Start the newer Tallic."_s.arg(check.found)
                       .arg(SuiteSchemaVersion);
+        break;
+    case Outcome::InUse:
+        refusal = u"The databases in this folder are of an older layout (%1) and must be brought\n"
+                  u"up to date, which cannot be done while other programs use them:\n%2\n"
+                  u"Close them, then start Tallic again."_s.arg(check.found)
+                      .arg(check.problem);
         break;
     case Outcome::Failed:
         refusal = u"The databases in this folder are of an older layout (%1), and they could\n"

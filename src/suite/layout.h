@@ -15,6 +15,7 @@ struct LayoutCheck
         Upgraded, // an older layout, brought up to date after a backup
         Newer, // written by a newer program: this one must not touch it
         Failed, // an older layout that could not be brought up to date; nothing changed
+        InUse, // an older layout, left as it is while other programs use the folder
     };
     Outcome outcome = Outcome::Current;
     int found = 0; // the layout the folder was in
@@ -25,8 +26,14 @@ struct LayoutCheck
 // Reads the layout the folder's databases were written in; an older one gets what the
 // program now reads (missing tables, missing columns at their tables' ends) in one
 // transaction, after a copy of every database: beside the files in a folder
-// "before-layout-N-DATE", on a server as schemas "daily_before_layout_N".
+// "before-layout-N-DATE", on a server as schemas "daily_before_layout_N". The upgrade has
+// the folder alone (the lock the program holds on it, folderlock.h), or waits for a start
+// when no other program uses it.
 LayoutCheck bringLayoutUpToDate(const DataSource &source);
+
+// The layout the folder's databases were written in: the highest of its files', or the
+// server's; 0 when none says. The reason when they cannot be read.
+Result<int> readLayout(const DataSource &source);
 
 // The start-up's check on the working folder: false when a newer layout is refused or an
 // upgrade failed, each told in a box; the program then ends.

@@ -1,6 +1,7 @@
 #include "sharedstate.h"
 
 #include "database.h"
+#include "folderlock.h"
 
 namespace tallic {
 
@@ -17,6 +18,7 @@ void resetSharedState()
 {
     current = Session();
     DbAddNewOff();
+    releaseDataFolder();
 }
 
 } // namespace tallic

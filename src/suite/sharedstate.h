@@ -22,7 +22,7 @@ struct Session
 
 Session &session();
 
-// Back to the session at the start of a run, no new row pending.
+// Back to the session at the start of a run, no new row pending, the data folder let go.
 void resetSharedState();
 
 } // namespace tallic

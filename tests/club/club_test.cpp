@@ -1,11 +1,13 @@
 // tallic-club as the person who sets up an office uses it: a new club, its settings, its
 // lists and old files, copies, backups, and the first chit keyed on what it made.
 #include "clubdb.h"
+#include "suite/folderlock.h"
 #include "suite/schema.h"
 #include "suite/sharedstate.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -71,16 +73,17 @@ void write(const QString &path, const QByteArray &contents)
     file.write(contents);
 }
 
-// Every file of the folder with its size: what "left as it was" is measured by.
-// The files of the folder with their sizes; a log's index, and a log that holds nothing,
-// are left out: whoever opens a file last leaves them, and they say nothing of its rows.
+// The files of the folder with their sizes; a log's index, a log that holds nothing and the
+// folder's lock are left out: whoever opens a file or the folder leaves them, and they say
+// nothing of its rows.
 QStringList listing(const QString &folder)
 {
     QStringList files;
     for (const QFileInfo &info : QDir(folder).entryInfoList(
              QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
         const QString name = info.fileName();
-        if (name.endsWith(u"-shm"_s) || (name.endsWith(u"-wal"_s) && info.size() == 0))
+        if (name.endsWith(u"-shm"_s) || name == u"tallic.lock"_s
+            || (name.endsWith(u"-wal"_s) && info.size() == 0))
             continue;
         files << name + u' ' + QString::number(info.isDir() ? 0 : info.size());
     }
@@ -136,17 +139,22 @@ TEST_F(ClubTest, ANewClubIsSetImportedAndKeyedInto)
           "acctnumber,lname,fname,classcode,balfwd\n1001,SMITH,JOHN,REG,12.5\n"
           "1001.01,SMITH,MARY,REG,\n1002,\"O'BRIEN, \"\"PAT\"\"\",,SOC,0\n");
     write(path(u"accounts.csv"_s),
-          "glacctnum,glacctname,gllevel,arsrvchg,arsalestax\n"
-          "1200,Accounts Receivable,1,0,0\n3900,Current Profit,1,0,0\n"
-          "4100,Food,1,0.18,0.06\n");
+          "glacctnum,glacctname,gllevel,arsrvchg,arsalestax,glaccttype,arcategory\n"
+          "1200,Accounts Receivable,1,0,0,A,\n3900,Current Profit,1,0,0,Q,\n"
+          "4100,Food,1,0.18,0.06,I,FOOD\n");
     write(path(u"bad.csv"_s),
-          "acctnumber,lname,classcode,balfwd\n1003,A,REG,\n99999.999,B,REG,\n1004,C,NONE,\n"
-          "0,D,REG,\n1003,E,REG,\n,F,REG,\n1006,H,REG,12.345\n1005,\"G,REG,\n");
+          "acctnumber,lname,classcode\n1003,A,REG\n99999.999,B,REG\n1004,C,NONE\n"
+          "0,D,NONE\n1003,E,REG\n,F,REG\n1006,H\n1005,\"G,REG\n");
+    write(path(u"more.csv"_s),
+          "acctnumber,lname,classcode,balfwd\n1003,J,REG,\n1007,K,REG,-0.001\n");
+    write(path(u"cases.csv"_s), "classcode\nVIP\nvip\n");
     const Step steps[] = {
         { { u"new"_s, folder }, 1, u"already holds config.mdb"_s },
-        // Nothing starts before the two accounts are set.
-        { { u"settings"_s, folder, u"ar-month=13"_s }, 1, u"a whole number from 1 to 12"_s },
-        { { u"settings"_s, folder, u"armonth=3"_s }, 1, u"armonth: no such setting"_s },
+        // Nothing starts before the two accounts are set; every bad value is told at once.
+        { { u"settings"_s, folder, u"ar-month=13"_s, u"armonth=3"_s, u"sales-tax-rate=x"_s },
+          1,
+          u"a whole number from 1 to 12\narmonth: no such setting\nsales-tax-rate=x: sales tax\n"
+          u"3 values refused"_s },
         { { u"settings"_s, folder, u"ar-month=3"_s, u"ar-year=2024"_s, u"ar-account=1200"_s,
             u"profit-account=3900"_s, u"sales-tax-rate=0.06"_s, u"employee-validation=3"_s },
           0,
@@ -159,24 +167,28 @@ TEST_F(ClubTest, ANewClubIsSetImportedAndKeyedInto)
             path(u"classes.csv"_s), u"accounts"_s, path(u"accounts.csv"_s) },
           0,
           u"members (members.csv): 3 added"_s },
-        { { u"import-csv"_s, folder, u"members"_s, path(u"bad.csv"_s) },
+        { { u"import-csv"_s, folder, u"members"_s, path(u"bad.csv"_s), u"members"_s,
+            path(u"more.csv"_s), u"classes"_s, path(u"cases.csv"_s) },
           1,
           u"bad.csv, line 3: acctnumber \"99999.999\" is not a member number from 1 to 99999.99\n"
           u"bad.csv, line 5: acctnumber \"0\" is not a member number from 1 to 99999.99\n"
           u"bad.csv, line 6: member 1003 is on line 2 too\n"
           u"bad.csv, line 7: acctnumber is empty\n"
-          u"bad.csv, line 8: balfwd \"12.345\" has more than two decimals (amounts are kept in "
-          u"cents)\n"
+          u"bad.csv, line 8: 2 fields where the first line names 3\n"
           u"bad.csv, line 9: a quoted field is not closed before the end of the file\n"
           u"bad.csv, line 4: the class NONE is neither in the classcode table nor in this import\n"
-          u"7 bad lines; nothing was written"_s },
+          u"bad.csv, line 5: the class NONE\n"
+          u"more.csv, line 2: member 1003 is on line 2 of bad.csv too\n"
+          u"more.csv, line 3: balfwd \"-0.001\" has more than two decimals\n"
+          u"cases.csv, line 3: class vip is on line 2 too\n"
+          u"10 bad lines; nothing was written"_s },
         { { u"import-csv"_s, folder, u"classes"_s, path(u"classes.csv"_s) },
           1,
           u"class REG is already in MASTER.MDB (--update changes it)"_s },
         { { u"import-csv"_s, folder, u"classes"_s, path(u"classes.csv"_s), u"--update"_s },
           0,
           u"classes (classes.csv): 0 added, 2 changed"_s },
-        { { u"check"_s, folder }, 0, u"are in order"_s },
+        { { u"check"_s, folder }, 0, u"gl.mdb: 1 table\nare in order"_s },
     };
     for (const Step &step : steps) {
         run = club(step.arguments);
@@ -193,6 +205,8 @@ TEST_F(ClubTest, ANewClubIsSetImportedAndKeyedInto)
         u"O'BRIEN, \"PAT\""_s);
     EXPECT_EQ(value(folder + u"/ar.mdb"_s, u"select arsrvchg from ar0 where aracctnum = 4100"_s),
               0.18);
+    EXPECT_EQ(value(folder + u"/ar.mdb"_s, u"select arcategory from ar0 where aracctnum = 4100"_s),
+              u"FOOD"_s);
 
     // The first chit, keyed on the new club as an office keys it.
     Harness h(folder);
@@ -206,6 +220,19 @@ TEST_F(ClubTest, ANewClubIsSetImportedAndKeyedInto)
         value(folder + u"/daily.mdb"_s, u"select artotal from ardaily where tallicnum = '7'"_s)
             .toDouble(),
         12.4);
+
+    // A club that cannot post fails its check, each finding with what it breaks.
+    club({ u"settings"_s, folder, u"ar-account=1300"_s });
+    value(folder + u"/ar.mdb"_s, u"update ar0 set arsalestax = 6 where aracctnum = 4100"_s);
+    value(folder + u"/gl.mdb"_s, u"update gl0 set gllevel = 2"_s);
+    run = club({ u"check"_s, folder });
+    EXPECT_EQ(run.code, 1);
+    for (const QString &finding :
+         { u"ar-account 1300 (the A/R account) is not a G/L account"_s,
+           u"no G/L account is of level 1, the level that marks a postable account: no chit"_s,
+           u"account 4100 has a service-charge rate of 0.18 and a tax rate of 6, above 1"_s,
+           u"3 findings"_s })
+        EXPECT_TRUE(run.out.contains(finding)) << qPrintable(finding + u"\nnot in\n"_s + run.out);
 }
 
 TEST_F(ClubTest, ANewClubDoesNotStartUntilItsAccountsAreSet)
@@ -241,7 +268,17 @@ TEST_F(ClubTest, OldJetFilesComeInWholeOrNotAtAll)
           u"DAILY.MDB: an SQLite database"_s },
         { u"truncated"_s, jet.left(jet.size() / 2 + 100), 1, u"DAILY.MDB: cut short"_s },
         { u"pages missing"_s, jet.left(jet.size() / 2), 1, u"cannot be read"_s },
-        { u"whole"_s, jet, 0, u"10 tables, 4038 rows"_s },
+        // Cut at a page: the list of tables, or a table's rows, end early.
+        { u"tables missing"_s, jet.left(586 * 2048), 1,
+          u"its list of tables is damaged or cut short: 88 entries could be read of the 106"_s },
+        { u"rows missing"_s, jet.left(762 * 2048), 1,
+          u"Umsätze: 83 rows could be read of the 830 it holds"_s },
+        { u"pages zeroed"_s, jet.left(776 * 2048) + QByteArray(4 * 2048, 0) + jet.mid(780 * 2048),
+          1, u"Umsätze: 764 rows could be read of the 830 it holds"_s },
+        { u"whole"_s, jet, 0,
+          u"10 tables, 4038 rows into %1, each checked against its source (%1/import-report.txt); "
+          u"made empty: config.mdb, ar.mdb, gl.mdb, master2.mdb, emp.mdb, user.mdb"_s.arg(
+              path(u"whole-new"_s)) },
     };
     for (const Case &c : cases) {
         const QString old = path(c.name + u"-old"_s), target = path(c.name + u"-new"_s);
@@ -251,8 +288,12 @@ TEST_F(ClubTest, OldJetFilesComeInWholeOrNotAtAll)
         const Ran run = club({ u"import-legacy"_s, old, target });
         EXPECT_EQ(run.code, c.code) << qPrintable(c.name + u'\n' + run.out);
         EXPECT_TRUE(run.out.contains(c.said)) << qPrintable(c.said + u"\nnot in\n"_s + run.out);
+        // The library's own words are not the operator's.
+        EXPECT_FALSE(run.out.contains(u"\n\n"_s) || run.out.contains(u"00 00"_s)
+                     || run.out.contains(u"EOF"_s))
+            << qPrintable(run.out);
         if (c.code != 0) {
-            EXPECT_EQ(listing(target), QStringList()) << qPrintable(c.name);
+            EXPECT_FALSE(QFileInfo::exists(target)) << qPrintable(c.name);
             continue;
         }
         // The counts mdb-count gives, the text in its code page, a Single as it shows.
@@ -278,7 +319,12 @@ TEST_F(ClubTest, OldJetFilesComeInWholeOrNotAtAll)
         EXPECT_TRUE(text.contains(u"  Umsätze: 830 rows, 830 in the source: agrees"_s))
             << qPrintable(text);
         EXPECT_TRUE(text.contains(u"master.mdb has no table acctinfo"_s));
-        EXPECT_TRUE(run.out.contains(u"warning: config.mdb is not there: Tallic cannot start"_s));
+        // The databases made empty complete a folder Tallic starts on, once it is set.
+        club({ u"settings"_s, target, u"ar-account=1200"_s, u"profit-account=3900"_s });
+        Harness h(target);
+        h.queuePickedDates({ QDate::currentDate().toString(u"yyyyMMdd"_s) });
+        h.start();
+        EXPECT_TRUE(h.running()) << qPrintable(h.dialogs().value(0).text);
     }
 }
 
@@ -317,11 +363,19 @@ TEST_F(ClubTest, CopiesBackupsAndRestoresAreCheckedAndRefuseWhatTheyMustNot)
         int code;
         QString said;
     };
+    // A folder a group works in shares its files with the group, and never with everyone.
+    QDir().mkpath(path(u"shared"_s));
+    QFile::setPermissions(path(u"shared"_s),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                              | QFile::WriteGroup | QFile::ExeGroup);
     const Step steps[] = {
         { { u"copy"_s, from, path(u"to"_s) }, 0, u"13 tables, 3004 rows into "_s },
         { { u"copy"_s, from, path(u"to"_s) }, 1, u"already holds config.mdb"_s },
         { { u"copy"_s, from, path(u"to"_s), u"--replace"_s }, 0, u"A backup of what"_s },
         { { u"backup"_s, from, backup }, 0, u"backed up into"_s },
+        { { u"backup"_s, from, backup }, 1, u"is there already (--overwrite replaces it)"_s },
+        { { u"backup"_s, from, backup, u"--overwrite"_s }, 0, u"backed up into"_s },
+        { { u"backup"_s, from, path(u"shared/club.tallic-backup"_s) }, 0, u"backed up into"_s },
         { { u"restore"_s, backup, path(u"restored"_s) }, 0, u"8 databases of"_s },
         { { u"check"_s, path(u"restored"_s) }, 1, u"ar-account (the A/R account) is not set"_s },
     };
@@ -340,6 +394,12 @@ TEST_F(ClubTest, CopiesBackupsAndRestoresAreCheckedAndRefuseWhatTheyMustNot)
                 from + u"/daily.mdb"_s,
                 u"select count(*) || ' ' || total(armember) || ' ' || total(length(armemo)) from ardaily"_s));
     EXPECT_EQ(QDir(path(u"to"_s)).entryList({ u"before-copy-*.tallic-backup"_s }).size(), 1);
+    const auto owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    for (const QString &file : { backup, path(u"to/daily.mdb"_s), path(u"to/import-report.txt"_s),
+                                 path(u"restored/user.mdb"_s) })
+        EXPECT_EQ(QFileInfo(file).permissions(), owner) << qPrintable(file);
+    EXPECT_EQ(QFileInfo(path(u"shared/club.tallic-backup"_s)).permissions(),
+              owner | QFile::ReadGroup | QFile::WriteGroup);
 
     // A workstation keying on the folder stops a restore; a damaged backup restores nothing.
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"staff"_s);
@@ -367,6 +427,9 @@ TEST_F(ClubTest, CopiesBackupsAndRestoresAreCheckedAndRefuseWhatTheyMustNot)
         { 4096 + 200, "damage", u"config.mdb is not what was backed up"_s },
         { -25, "{{{", u"its manifest cannot be read"_s },
         { -10, "x", u"is cut short"_s },
+        { whole.indexOf("\"schemaVersion\":") + 16, "9", u"a newer Tallic (layout 9;"_s },
+        // A row count changed in the manifest alone: the databases do not hold it.
+        { whole.indexOf("\"rows\":3000") + 10, "1", u"do not hold the rows of the manifest"_s },
         { whole.size() / 2, {}, u"is cut short"_s }, // the rest lost
     };
     for (const Damage &damage : damages) {
@@ -403,9 +466,16 @@ TEST_F(ClubTest, AKilledCommandLeavesItsTargetAsItWas)
         { u"import-legacy"_s, old, path(u"imported"_s) },
         { u"copy"_s, from, path(u"copied"_s) },
         { u"restore"_s, backup, restored },
+        { u"backup"_s, from, path(u"backups/club.tallic-backup"_s), u"--overwrite"_s },
+    };
+    const auto leftovers = [](const QString &folder) {
+        return QDir(folder).entryList(
+            { u".tallic-*"_s }, QDir::Dirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     };
     for (const QStringList &command : commands) {
-        const QString target = command.at(2);
+        const QString target = QFileInfo(command.at(2)).suffix().isEmpty()
+            ? command.at(2)
+            : QFileInfo(command.at(2)).path();
         QDir().mkpath(target);
         const QStringList before = listing(target);
         for (int delay : { 30, 120, 300 }) {
@@ -426,16 +496,17 @@ TEST_F(ClubTest, AKilledCommandLeavesItsTargetAsItWas)
                     && QFile::exists(target + u'/' + staged.first() + u"/COMPLETE"_s)))
                 break;
             QStringList after = listing(target);
-            after.removeIf([](const QString &f) { return f.startsWith(u".tallic-club-"_s); });
+            after.removeIf([](const QString &f) { return f.startsWith(u".tallic-"_s); });
             EXPECT_EQ(after, before)
                 << qPrintable(command.first()) << " killed after " << delay << " ms";
         }
-        // The next command clears what the killed ones left, and does the work.
+        // The next command clears what the killed ones left, says so, and does the work.
+        const bool left = !leftovers(target).isEmpty();
         const Ran run = club(
             command.first() == u"restore"_s ? command + QStringList { u"--force"_s } : command);
         EXPECT_EQ(run.code, 0) << qPrintable(run.out);
-        EXPECT_TRUE(
-            QDir(target).entryList({ u".tallic-club-*"_s }, QDir::Dirs | QDir::Hidden).isEmpty());
+        EXPECT_EQ(leftovers(target), QStringList());
+        EXPECT_TRUE(!left || run.out.contains(u"stopped"_s)) << qPrintable(run.out);
     }
     EXPECT_EQ(value(restored + u"/daily.mdb"_s, u"select count(*) from ardaily"_s).toInt(), 60000);
 }
@@ -460,6 +531,66 @@ TEST(CopyCheckTest, AmountsAgreeToTheCentWhateverTheirSum)
     };
     for (const auto &[target, differences] : cases)
         EXPECT_EQ(compareFigures(table, source, figures(target)), differences);
+}
+
+// Whoever runs on a data folder holds it: what replaces or reshapes its databases is refused
+// while any does, naming them, and nothing writes a club of a newer Tallic.
+TEST_F(ClubTest, WhoeverRunsOnTheFolderHoldsIt)
+{
+    using tallic::FolderLock;
+    const QString folder = path(u"club"_s), backup = path(u"club.tallic-backup"_s);
+    QDir().mkpath(folder);
+    const auto held = [&](const QString &who, FolderLock::Use use) {
+        return std::move(*FolderLock::take(tallic::dataSourceOf(folder), who, use));
+    };
+    {
+        Harness h(folder);
+        h.queuePickedDates({ QDate::currentDate().toString(u"yyyyMMdd"_s) });
+        h.start();
+        ASSERT_TRUE(h.running()) << qPrintable(h.dialogs().value(0).text);
+        EXPECT_EQ(club({ u"backup"_s, folder, backup }).code, 0);
+        ASSERT_EQ(club({ u"new"_s, path(u"other"_s) }).code, 0);
+        for (const QStringList &command :
+             { QStringList { u"restore"_s, backup, folder, u"--force"_s },
+               { u"copy"_s, path(u"other"_s), folder, u"--replace"_s },
+               { u"import-legacy"_s, path(u"old"_s), folder } }) {
+            const Ran run = club(command);
+            EXPECT_EQ(run.code, 1);
+            EXPECT_TRUE(run.out.contains(
+                u"is in use by Tallic, process %1, "_s.arg(QCoreApplication::applicationPid())))
+                << qPrintable(run.out);
+        }
+    }
+    EXPECT_EQ(club({ u"restore"_s, backup, folder, u"--force"_s }).code, 0);
+    // Tallic waits for a restore, and an older layout for every other program to end.
+    for (const auto &[use, said] : { std::pair(FolderLock::Use::Alone, u"tallic-club restore"_s),
+                                     std::pair(FolderLock::Use::Shared, u"older layout (1)"_s) }) {
+        for (const QString &db : QDir(folder).entryList({ u"*.mdb"_s }))
+            value(folder + u'/' + db, u"pragma user_version = 1"_s);
+        const auto lock = held(u"tallic-club restore"_s, use);
+        Harness h(folder);
+        h.start();
+        EXPECT_FALSE(h.running());
+        ASSERT_EQ(h.dialogs().size(), 1);
+        EXPECT_TRUE(h.dialogs().at(0).text.contains(said)) << qPrintable(h.dialogs().at(0).text);
+    }
+    // A copy keeps the layout; a newer Tallic's club is refused by every command.
+    ASSERT_EQ(club({ u"copy"_s, folder, path(u"copy"_s) }).code, 0);
+    EXPECT_EQ(value(path(u"copy/daily.mdb"_s), u"pragma user_version"_s).toInt(), 1);
+    for (const QString &db : QDir(folder).entryList({ u"*.mdb"_s }))
+        value(folder + u'/' + db, u"pragma user_version = 99"_s);
+    write(path(u"c.csv"_s), "classcode\nX\n");
+    for (const QStringList &command : { QStringList { u"settings"_s, folder, u"ar-month=4"_s },
+                                        { u"import-csv"_s, folder, u"classes"_s, path(u"c.csv"_s) },
+                                        { u"copy"_s, folder, path(u"copy2"_s) },
+                                        { u"backup"_s, folder, path(u"b2"_s) },
+                                        { u"check"_s, folder },
+                                        { u"restore"_s, backup, folder, u"--force"_s } }) {
+        const Ran run = club(command);
+        EXPECT_EQ(run.code, 1);
+        EXPECT_TRUE(run.out.contains(u"was written by a newer Tallic (layout 99"_s))
+            << qPrintable(run.out);
+    }
 }
 
 // Files to the server and back give the same rows, counts and sums.
@@ -571,6 +702,14 @@ TEST(ClubServerTest, FilesToTheServerAndBackGiveTheSameRows)
         QSqlDatabase::removeDatabase(u"both"_s);
     }
     EXPECT_EQ(h.rows(u"config"_s, u"select armonth from ar"_s).value(0).value(0).toInt(), 4);
+    // A workstation on the server holds it there: a restore is refused, naming it.
+    {
+        const auto held = tallic::FolderLock::take(tallic::dataSourceOf(server), u"Tallic"_s,
+                                                   tallic::FolderLock::Use::Shared);
+        const Ran run = club({ u"restore"_s, dir.filePath(u"server.tallic-backup"_s), server });
+        EXPECT_TRUE(run.code == 1 && run.out.contains(u"is in use by Tallic, process"_s))
+            << qPrintable(run.out);
+    }
 
     // Old Jet files straight onto a server that holds none of the suite's databases yet.
     if (!QFile::exists(Legacy + u"/nwind.mdb"_s))

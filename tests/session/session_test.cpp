@@ -8,6 +8,8 @@
 
 #include <QDate>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -39,8 +41,8 @@ protected:
         environment.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
 
         menu.setProgram(QStringLiteral(TALLIC_MENU_PATH));
-        menu.setArguments({ u"--data"_s, data.path(), u"--user"_s, u"JONES"_s, u"--level"_s,
-                            u"99"_s, u"--date"_s, today });
+        menu.setArguments({ u"--demo"_s, u"--data"_s, data.path(), u"--user"_s, u"JONES"_s,
+                            u"--level"_s, u"99"_s, u"--date"_s, today });
         menu.setProcessEnvironment(environment);
         menu.setProcessChannelMode(QProcess::ForwardedChannels);
         menu.start();
@@ -61,16 +63,19 @@ protected:
     }
 
     // Runs tallic-keys with the arguments; true when it did everything.
-    bool type(const QStringList &arguments)
+    bool type(const QStringList &arguments) { return run(TALLIC_KEYS_PATH, arguments) == 0; }
+    // Runs the program with the arguments; its exit status.
+    int run(const char *program, const QStringList &arguments)
     {
-        QProcess keys;
-        keys.setProgram(QStringLiteral(TALLIC_KEYS_PATH));
-        keys.setArguments(arguments);
-        keys.setProcessEnvironment(environment);
-        keys.setProcessChannelMode(QProcess::ForwardedChannels);
-        keys.start();
-        return keys.waitForFinished(90000) && keys.exitStatus() == QProcess::NormalExit
-            && keys.exitCode() == 0;
+        QProcess process;
+        process.setProgram(QString::fromUtf8(program));
+        process.setArguments(arguments);
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.start();
+        return process.waitForFinished(90000) && process.exitStatus() == QProcess::NormalExit
+            ? process.exitCode()
+            : -1;
     }
 
     // Every row of ardaily in the order stored.
@@ -156,6 +161,67 @@ TEST_F(SessionTest, ABatchOfChitsPaymentAndCreditTypedInOneBurstLosesNothing)
             expected[r]
                 + QStringList { u"0"_s, u"0"_s, u"0"_s, u"0"_s, u" "_s, stamp, u"null"_s, u"9"_s });
     }
+}
+
+// The box a window shows takes the keys sent to the window, and stays above it; a Tallic
+// refused at its start (a second one in the session) ends its menu with a failure.
+TEST_F(SessionTest, ABoxTakesTheKeysAndARefusedStartEndsTheMenuFailed)
+{
+    ASSERT_TRUE(type({ u"--window"_s, u"Choose a date"_s }));
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(TALLIC_MENU_PATH), { u"--data"_s, runtime.path() });
+    EXPECT_TRUE(type({ u"--window"_s, u"Varnest"_s, u"{ENTER}"_s }));
+    EXPECT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(type({ u"--window"_s, u"Choose a date"_s, u"{ENTER}"_s, u"--window"_s, u"JONES @"_s,
+                       u"9999~"_s, u"--window"_s, u"Invalid G/L"_s, u"--window"_s, u"JONES @"_s }));
+    // The windows from the top down, as the X server stacks them.
+    QProcess stack;
+    stack.setProcessEnvironment(environment);
+    stack.start(u"xwininfo"_s, { u"-root"_s, u"-tree"_s });
+    ASSERT_TRUE(stack.waitForFinished());
+    const QString windows = QString::fromUtf8(stack.readAll());
+    EXPECT_LT(windows.indexOf(u"\"Invalid G/L"_s), windows.indexOf(u"\"JONES @"_s))
+        << qPrintable(windows);
+    EXPECT_TRUE(type({ u"--window"_s, u"JONES @"_s, u"{ENTER}"_s, u"%x"_s }));
+    EXPECT_TRUE(menu.waitForFinished(20000));
+}
+
+// Without a display or a data folder, the programs say so; each explains itself.
+TEST(ProgramsTest, TheMenuAndTheKeysSayWhatIsMissing)
+{
+    QTemporaryDir empty;
+    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+    noDisplay.remove(u"DISPLAY"_s);
+    noDisplay.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    const QString menu = QStringLiteral(TALLIC_MENU_PATH), keys = QStringLiteral(TALLIC_KEYS_PATH);
+    const struct
+    {
+        QString program;
+        QStringList arguments;
+        int code;
+        QString said;
+    } cases[] = {
+        { menu, { u"--help"_s }, 0, u"--demo           make DIR"_s },
+        { keys, { u"--help"_s }, 0, u"usage: tallic-keys"_s },
+        { menu, { u"--data"_s, u"/nonexistent/club"_s }, 1, u"no data folder /nonexistent/club"_s },
+        { menu, { u"--demo"_s, u"--data"_s, empty.path() }, 3, u"no X display"_s },
+        { keys, { u"4100~"_s }, 3, u"no X display"_s },
+        { keys, { u"--windw"_s, u"X"_s }, 2, u"unknown option --windw"_s },
+    };
+    for (const auto &c : cases) {
+        QProcess process;
+        process.setProcessEnvironment(noDisplay);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(c.program, c.arguments);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        const QString out = QString::fromUtf8(process.readAll());
+        EXPECT_EQ(process.exitCode(), c.code) << qPrintable(c.arguments.join(u' ') + u'\n' + out);
+        EXPECT_TRUE(out.contains(c.said)) << qPrintable(c.said + u"\nnot in\n"_s + out);
+    }
+    EXPECT_FALSE(QFile::exists(u"/nonexistent/club"_s));
+    EXPECT_TRUE(QDir(empty.path()).isEmpty());
 }
 
 } // namespace

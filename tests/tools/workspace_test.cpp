@@ -1,6 +1,8 @@
 // The workspace editor on the demo club, used as the operator uses it: a day's chits batch by
 // batch, corrections posted as the entry screen would post them, changes only to the row
 // seen, and the batch proof.
+#include "suite/folderlock.h"
+
 #include "testkit/harness.h"
 #include "testkit/powercut.h"
 #include "testkit/world.h"
@@ -191,6 +193,10 @@ TEST(WorkspaceTest, TheEditorKeepsToItsLevelRecoversAndClosesFromTheKeyboard)
     h.putBack(u"daily"_s);
     window = openEditor(h, u"50"_s);
     ASSERT_TRUE(window);
+    // It holds the folder while it runs: a restore waits for it, naming it.
+    const auto restore = tallic::FolderLock::take(tallic::currentDataSource(), u"restore"_s,
+                                                  tallic::FolderLock::Use::Alone);
+    EXPECT_TRUE(!restore && restore.failure().description.contains(u"the workspace editor"_s));
 
     // A reading that fails is told; the next one that succeeds shows the day again.
     h.setAside(u"daily"_s);

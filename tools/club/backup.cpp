@@ -4,7 +4,8 @@
 #include "commands.h"
 #include "transfer.h"
 
-#include "platform/singleinstance.h"
+#include "target.h"
+
 #include "suite/copyintofile.h"
 
 #include <QDir>
@@ -13,13 +14,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLockFile>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtEndian>
 
-#include <signal.h>
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -32,14 +33,11 @@ namespace tallic::club {
 namespace {
 
 const QByteArray Magic = "TALLIC-BACKUP 2\n";
+// A backup's parts while it is written, beside it; what a stopped one left is removed.
+const QString PartPrefix = u".tallic-backup-"_s;
 // The manifest's place in the file, at its end: twenty digits and a line feed.
 constexpr qint64 TrailerSize = 21;
 constexpr qint64 Chunk = 1 << 20;
-
-QString where(const DataSource &source)
-{
-    return source.onServer() ? u"the server's database "_s + source.database : source.folder;
-}
 
 // A Fletcher sum of the bytes as 32-bit words: a changed, lost or moved word changes it.
 // Every part added but the last holds whole words.
@@ -89,15 +87,15 @@ Result<void> countRows(ClubDb &db, const QString &file, QJsonArray &tables)
 
 // The server's tables written into files in the folder, in one repeatable-read
 // transaction: the files written.
-Result<QStringList> serverSnapshot(const DataSource &source, const QString &folder,
-                                   Console &console)
+Result<QStringList> serverSnapshot(const Folder &source, const QString &folder, Console &console)
 {
-    const Result<std::unique_ptr<ClubSource>> reader = dataFolder(source);
+    const Result<std::unique_ptr<ClubSource>> reader = dataFolder(source.source);
     if (!reader)
         return reader.failure();
     DataSource copy;
     copy.folder = folder;
     ClubTarget target(copy);
+    target.setLayout(source.layout);
     Report report;
     if (const Result<void> written = writeClub(**reader, target, false, console, report); !written)
         return written.failure();
@@ -139,8 +137,11 @@ bool copyBytes(QIODevice &from, QIODevice &to, qint64 size, Checksum &sum)
     return true;
 }
 
+// Opens the backup and reads its manifest, leaving the file open for its databases.
 Result<QJsonObject> readManifest(QFile &file)
 {
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure(0, file.fileName() + u": "_s + file.errorString());
     const QByteArray first = file.read(Magic.size());
     if (first != Magic)
         return Failure(0,
@@ -162,13 +163,28 @@ Result<QJsonObject> readManifest(QFile &file)
     return document.object();
 }
 
+// The layout the backup's databases were written in; a newer one is refused.
+Result<int> backupLayout(const QString &path)
+{
+    QFile file(path);
+    const Result<QJsonObject> manifest = readManifest(file);
+    if (!manifest)
+        return manifest.failure();
+    const int layout = manifest->value(u"schemaVersion"_s).toInt();
+    if (layout > SuiteSchemaVersion)
+        return Failure(0,
+                       u"%1 holds a club written by a newer Tallic (layout %2; this tallic-club "
+                       u"reads layout %3 and older): use the newer tallic-club"_s.arg(path)
+                           .arg(layout)
+                           .arg(SuiteSchemaVersion));
+    return layout;
+}
+
 // Writes the backup's databases into the folder, each checked against its checksum, then
 // every table's rows against the manifest: the files written.
 Result<QStringList> unpack(const QString &path, const QString &folder, Console &console)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure(0, path + u": "_s + file.errorString());
     const Result<QJsonObject> manifest = readManifest(file);
     if (!manifest)
         return manifest.failure();
@@ -207,49 +223,17 @@ Result<QStringList> unpack(const QString &path, const QString &folder, Console &
 
 } // namespace
 
-Result<void> backupClub(const DataSource &source, const QString &path, Console &console)
+namespace {
+
+// The databases, as the connection's transaction sees them, written into the file after its
+// first line: the manifest's entries of the files and of the tables, and where they end.
+Result<qint64> storeDatabases(ClubDb &db, const QStringList &files, QFile &out, QJsonArray &entries,
+                              QJsonArray &tables, Console &console)
 {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    QString folder = source.folder;
-    Result<QStringList> files = Failure();
-    std::optional<QTemporaryDir> work;
-    if (source.onServer()) {
-        work.emplace(QFileInfo(absolute).absolutePath() + u"/.tallic-backup-XXXXXX"_s);
-        if (!work->isValid())
-            return Failure(0, u"cannot write beside "_s + absolute);
-        folder = work->path();
-        files = serverSnapshot(source, folder, console);
-    } else {
-        files = suiteDatabasesIn(source);
-        if (files && files->isEmpty())
-            files = Failure(0, source.folder + u" holds none of the suite's databases"_s);
-    }
-    if (!files)
-        return files.failure();
-
-    // One read transaction over every file: the backup is one moment of the club, while
-    // workstations go on posting.
-    ClubDb db;
-    Result<void> read = db.openFiles(folder, *files, Access::ReadOnly);
-    if (read)
-        read = db.exec(u"begin"_s);
-    for (const QString &file : std::as_const(*files)) {
-        if (read)
-            read = db.exec(u"select count(*) from "_s + quotedName(schemaOf(file), false)
-                           + u".sqlite_master"_s);
-    }
-    if (!read)
-        return read.failure();
-
-    // Written beside its name and renamed there when whole.
-    QTemporaryFile out(absolute + u".XXXXXX"_s);
-    if (!out.open() || out.write(Magic) != Magic.size() || !out.flush())
-        return Failure(0, absolute + u": "_s + out.errorString());
     // Each database on a page of the file of its own, where it can be mapped to be read.
     const qint64 page = ::sysconf(_SC_PAGESIZE);
     qint64 end = Magic.size();
-    QJsonArray entries, tables;
-    for (const QString &file : std::as_const(*files)) {
+    for (const QString &file : files) {
         console.line(u"  "_s + file);
         const qint64 offset = (end + page - 1) / page * page;
         const Result<QJsonObject> entry = storeDatabase(db, file, out, offset);
@@ -260,40 +244,99 @@ Result<void> backupClub(const DataSource &source, const QString &path, Console &
         entries << *entry;
         end = offset + qint64(entry->value(u"size"_s).toDouble());
     }
-    if (read = db.exec(u"commit"_s); !read)
-        return read.failure();
+    return end;
+}
 
+// Writes the backup of the files of the folder into its place, all of them one moment.
+Result<void> writeBackup(const Folder &source, const QString &folder, const QStringList &files,
+                         const QString &absolute, bool overwrite, Console &console)
+{
+    // One read transaction over every file: the backup is one moment of the club, while
+    // workstations go on posting.
+    ClubDb db;
+    Result<void> read = db.openFiles(folder, files, Access::ReadOnly);
+    if (read)
+        read = db.exec(u"begin"_s);
+    for (const QString &file : files) {
+        if (read)
+            read = db.exec(u"select count(*) from "_s + quotedName(schemaOf(file), false)
+                           + u".sqlite_master"_s);
+    }
+    if (!read)
+        return read.failure();
+    // Written beside its name and renamed there when whole.
+    QTemporaryFile out(QFileInfo(absolute).absolutePath() + u'/' + PartPrefix + u"XXXXXX"_s);
+    if (!out.open() || out.write(Magic) != Magic.size() || !out.flush())
+        return Failure(0, absolute + u": "_s + out.errorString());
+    const int held = hold(out.fileName());
+    QJsonArray entries, tables;
+    const Result<qint64> end = storeDatabases(db, files, out, entries, tables, console);
+    if (end)
+        read = db.exec(u"commit"_s);
+    if (!end || !read) {
+        ::close(held);
+        return end ? read.failure() : end.failure();
+    }
     const QJsonObject manifest { { u"created"_s,
                                    QDateTime::currentDateTime().toString(Qt::ISODate) },
-                                 { u"source"_s, where(source) },
-                                 { u"schemaVersion"_s, SuiteSchemaVersion },
+                                 { u"source"_s, source.where() },
+                                 { u"schemaVersion"_s, source.layout },
                                  { u"files"_s, entries },
                                  { u"tables"_s, tables } };
-    const QByteArray trailer = QByteArray::number(end).rightJustified(TrailerSize - 1, '0') + '\n';
-    if (!out.seek(end)
-        || out.write(QJsonDocument(manifest).toJson(QJsonDocument::Compact) + '\n') < 0
-        || out.write(trailer) != TrailerSize || !out.flush() || ::fsync(out.handle()) != 0
-        || ::rename(QFile::encodeName(out.fileName()).constData(),
-                    QFile::encodeName(absolute).constData())
-            != 0)
-        return Failure(0, absolute + u": "_s + qt_error_string());
+    const QByteArray trailer = QByteArray::number(*end).rightJustified(TrailerSize - 1, '0') + '\n';
+    const bool written = out.seek(*end)
+        && out.write(QJsonDocument(manifest).toJson(QJsonDocument::Compact) + '\n') >= 0
+        && out.write(trailer) == TrailerSize && out.flush()
+        && out.setPermissions(filePermissionsIn(QFileInfo(absolute).absolutePath()))
+        && ::fsync(out.handle()) == 0
+        && ::renameat2(AT_FDCWD, QFile::encodeName(out.fileName()).constData(), AT_FDCWD,
+                       QFile::encodeName(absolute).constData(), overwrite ? 0 : RENAME_NOREPLACE)
+            == 0;
+    const QString why
+        = errno == EEXIST ? u"it is there already (--overwrite replaces it)"_s : qt_error_string();
+    ::close(held);
+    if (!written)
+        return Failure(0, absolute + u": "_s + why);
     out.setAutoRemove(false);
     return {};
 }
 
-QString workstationsRunning(const DataSource &target, bool ignoreStaff)
+} // namespace
+
+Result<void> backupClub(const Folder &source, const QString &path, bool overwrite, Console &console)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (!overwrite && QFileInfo::exists(absolute))
+        return Failure(0, absolute + u" is there already (--overwrite replaces it)"_s);
+    removeLeftovers(QFileInfo(absolute).absolutePath(), PartPrefix, console);
+    QString folder = source.source.folder;
+    Result<QStringList> files = Failure();
+    std::optional<QTemporaryDir> work;
+    int held = -1;
+    if (source.source.onServer()) {
+        work.emplace(QFileInfo(absolute).absolutePath() + u'/' + PartPrefix + u"XXXXXX"_s);
+        if (!work->isValid())
+            return Failure(0, u"cannot write beside "_s + absolute);
+        folder = work->path();
+        held = hold(folder);
+        files = serverSnapshot(source, folder, console);
+    } else {
+        files = suiteDatabasesIn(source.source);
+        if (files && files->isEmpty())
+            files = Failure(0, source.where() + u" holds none of the suite's databases"_s);
+    }
+    Result<void> written = files ? Result<void>() : files.failure();
+    if (written)
+        written = writeBackup(source, folder, *files, absolute, overwrite, console);
+    if (held >= 0)
+        ::close(held);
+    return written;
+}
+
+QString keyingByStaffTable(const DataSource &target)
 {
     QStringList running;
-    // This computer's Tallic, when it runs in the folder.
-    QLockFile lock(SingleInstance::defaultLockPath());
-    qint64 pid = 0;
-    QString host, application;
-    if (lock.getLockInfo(&pid, &host, &application) && pid > 0 && ::kill(pid_t(pid), 0) == 0
-        && QFileInfo(u"/proc/%1/cwd"_s.arg(pid)).canonicalFilePath()
-            == QFileInfo(target.folder).canonicalFilePath())
-        running << u"Tallic runs in the folder on this computer (process %1)"_s.arg(pid);
-    const Result<QStringList> present
-        = ignoreStaff ? Result<QStringList>(QStringList()) : suiteDatabasesIn(target);
+    const Result<QStringList> present = suiteDatabasesIn(target);
     if (present && present->contains(u"user.mdb"_s)) {
         ClubDb db;
         const Result<void> open = target.onServer()
@@ -311,63 +354,81 @@ QString workstationsRunning(const DataSource &target, bool ignoreStaff)
     return running.join(u"; "_s);
 }
 
-Outcome commandBackup(const QString &folder, const QString &file, Console &console)
+Outcome commandBackup(const QString &folder, const QString &file, bool overwrite, Console &console)
 {
-    const DataSource source = dataFolderSource(folder);
-    if (!source.problem.isEmpty())
-        return failed(source.problem);
-    if (const Result<void> saved = backupClub(source, file, console); !saved)
+    const Result<Folder> source = useFolder(folder, FolderLock::Use::Shared, u"backup"_s, console);
+    if (!source)
+        return failed(source.failure().description);
+    if (const Result<void> saved = backupClub(*source, file, overwrite, console); !saved)
         return failed(saved.failure().description + u"; no backup was written"_s);
     return {
         true,
-        u"%1 backed up into %2 (%3 bytes)"_s.arg(where(source), file).arg(QFileInfo(file).size())
+        u"%1 backed up into %2 (%3 bytes)"_s.arg(source->where(), file).arg(QFileInfo(file).size())
     };
 }
 
+namespace {
+
+// The backup's databases into the server's database, as one transaction.
+Result<QStringList> restoreOnServer(const QString &file, const DataSource &target, int layout,
+                                    Console &console)
+{
+    QTemporaryDir work;
+    if (!work.isValid())
+        return Failure(0, u"no room for the backup's databases: "_s + work.errorString());
+    const Result<QStringList> files = unpack(file, work.path(), console);
+    if (!files)
+        return files;
+    DataSource unpacked;
+    unpacked.folder = work.path();
+    const Result<std::unique_ptr<ClubSource>> reader = dataFolder(unpacked);
+    if (!reader)
+        return reader.failure();
+    ClubTarget club(target);
+    club.setLayout(layout);
+    Report report;
+    if (const Result<void> written = writeClub(**reader, club, true, console, report); !written)
+        return written.failure();
+    return files;
+}
+
+} // namespace
+
 Outcome commandRestore(const QString &file, const QString &folder, bool force, Console &console)
 {
-    const DataSource target = dataFolderSource(folder);
-    if (!target.problem.isEmpty())
-        return failed(target.problem);
-    const QString running = workstationsRunning(target, force);
-    if (!running.isEmpty())
-        return failed(running + u"; close Tallic there first, nothing was restored"_s);
-    QStringList files;
     const auto refused = [](const Failure &failure) {
         return failed(failure.description + u"; nothing was restored"_s);
     };
-    if (!target.onServer()) {
-        ClubTarget club(target);
-        if (const Result<void> begun = club.begin(true); !begun)
-            return refused(begun.failure());
-        const Result<QStringList> unpacked = unpack(file, club.stagingFolder(), console);
-        if (!unpacked)
-            return refused(unpacked.failure());
-        files = *unpacked;
-        for (const QString &name : std::as_const(files))
-            club.adopt(name);
-        if (const Result<void> committed = club.commit(); !committed)
-            return failed(committed.failure().description);
+    const Result<Folder> target = useFolder(folder, FolderLock::Use::Alone, u"restore"_s, console);
+    if (!target)
+        return refused(target.failure());
+    const QString keying = force ? QString() : keyingByStaffTable(target->source);
+    if (!keying.isEmpty())
+        return failed(keying
+                      + u"; close Tallic there first (--force when it was stopped "
+                        u"without closing), nothing was restored"_s);
+    const Result<int> layout = backupLayout(file);
+    if (!layout)
+        return refused(layout.failure());
+    Result<QStringList> files = QStringList();
+    if (target->source.onServer()) {
+        files = restoreOnServer(file, target->source, *layout, console);
     } else {
-        QTemporaryDir work;
-        if (!work.isValid())
-            return refused(Failure());
-        const Result<QStringList> unpackedFiles = unpack(file, work.path(), console);
-        if (!unpackedFiles)
-            return refused(unpackedFiles.failure());
-        files = *unpackedFiles;
-        DataSource unpacked;
-        unpacked.folder = work.path();
-        const Result<std::unique_ptr<ClubSource>> reader = dataFolder(unpacked);
-        if (!reader)
-            return refused(reader.failure());
-        ClubTarget club(target);
-        Report report;
-        if (const Result<void> written = writeClub(**reader, club, true, console, report); !written)
-            return refused(written.failure());
+        ClubTarget club(target->source);
+        Result<void> begun = club.begin(true, console);
+        files = begun ? unpack(file, club.stagingFolder(), console) : begun.failure();
+        for (const QString &name : files ? *files : QStringList())
+            club.adopt(name);
+        if (files)
+            begun = club.commit();
+        if (!begun)
+            files = begun.failure();
     }
+    if (!files)
+        return refused(files.failure());
     return { true,
-             u"%1 databases of %2 restored into %3"_s.arg(files.size()).arg(file, where(target)) };
+             u"%1 of %2 restored into %3"_s.arg(counted(files->size(), u"database"_s), file,
+                                                target->where()) };
 }
 
 } // namespace tallic::club

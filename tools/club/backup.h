@@ -1,8 +1,7 @@
 #pragma once
 
+#include "commands.h"
 #include "console.h"
-
-#include "suite/datasource.h"
 
 #include <QString>
 
@@ -13,11 +12,12 @@ namespace tallic::club {
 // checksums and of every table's rows, and last the manifest's offset (twenty digits and a
 // line feed). The databases are one moment of the club: SQLite's online backup of every
 // file inside one read transaction, or one repeatable-read transaction over every schema of
-// a server.
-Result<void> backupClub(const DataSource &source, const QString &file, Console &console);
+// a server. An existing file is refused unless overwrite; the file is readable as the
+// folder it is in says (filePermissionsIn()).
+Result<void> backupClub(const Folder &folder, const QString &file, bool overwrite,
+                        Console &console);
 
-// Who runs Tallic on the data folder now, by the staff table (unless ignoreStaff) and by
-// this computer's single-instance lock; empty when nobody does.
-QString workstationsRunning(const DataSource &target, bool ignoreStaff);
+// Who is keying chits on the data folder by its staff table; empty when nobody is.
+QString keyingByStaffTable(const DataSource &target);
 
 } // namespace tallic::club

@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QSaveFile>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -15,41 +14,45 @@ namespace {
 
 const QString ReportFile = u"import-report.txt"_s;
 
-QString where(const DataSource &source)
+// Writes the club and its report (with the data, never apart from it), in the source's
+// layout: the verdict. An import makes the suite's databases that the source lacks empty.
+Outcome transfer(ClubSource &source, const Folder &target, int layout, bool replace, Report &report,
+                 Console &console, bool completed)
 {
-    return source.onServer() ? u"the server's database "_s + source.database : source.folder;
-}
-
-// The report beside the data, where the office finds it.
-Result<void> writeReport(const DataSource &target, const Report &report)
-{
-    QDir().mkpath(target.folder);
-    QSaveFile file(QDir(target.folder).filePath(ReportFile));
-    if (!file.open(QIODevice::WriteOnly) || file.write(report.text().toUtf8()) < 0
-        || !file.commit())
-        return Failure(0,
-                       u"the data is written, but its report cannot be: "_s + file.errorString());
-    return {};
-}
-
-Outcome transfer(ClubSource &source, const DataSource &target, bool replace, Report &report,
-                 Console &console)
-{
-    ClubTarget club(target);
-    if (const Result<void> written = writeClub(source, club, replace, console, report); !written)
+    ClubTarget club(target.source);
+    club.setLayout(layout);
+    QStringList made;
+    Result<void> written = club.begin(replace, console);
+    if (written)
+        written = transferClub(source, club, console, report);
+    for (const SuiteDatabase &definition : suiteDatabases()) {
+        if (written && completed && !source.databases().contains(definition.file)) {
+            written = addEmptyDatabase(club, definition.file, QDate::currentDate());
+            made << definition.file;
+        }
+    }
+    if (!made.isEmpty()) {
+        report.warnings.removeIf([](const QString &w) { return w.contains(u" is not there: "_s); });
+        report.warnings.prepend(u"made empty, with the suite's tables: "_s + made.join(u", "_s));
+    }
+    if (written) {
+        club.setReport(report.text().toUtf8());
+        written = club.commit();
+    }
+    if (!written)
         return failed(written.failure().description);
     for (const QString &warning : std::as_const(report.warnings))
         console.warn(warning);
-    if (const Result<void> reported = writeReport(target, report); !reported)
-        return failed(reported.failure().description);
     qint64 rows = 0;
     for (const TableReport &table : std::as_const(report.tables))
         rows += table.target.rows;
-    QString verdict = u"%1 tables, %2 rows into %3, each checked against its source (%4)"_s.arg(
-        QString::number(report.tables.size()), QString::number(rows), where(target),
-        QDir(target.folder).filePath(ReportFile));
+    QString verdict = u"%1, %2 into %3, each checked against its source (%4)"_s.arg(
+        counted(report.tables.size(), u"table"_s), counted(rows, u"row"_s), target.where(),
+        QDir(target.source.folder).filePath(ReportFile));
+    if (!made.isEmpty())
+        verdict += u"; made empty: "_s + made.join(u", "_s);
     if (!report.warnings.isEmpty())
-        verdict += u"; %1 warnings"_s.arg(report.warnings.size());
+        verdict += u"; "_s + counted(report.warnings.size(), u"warning"_s);
     return { true, verdict };
 }
 
@@ -57,50 +60,51 @@ Outcome transfer(ClubSource &source, const DataSource &target, bool replace, Rep
 
 Outcome commandImportLegacy(const QString &old, const QString &folder, Console &console)
 {
-    const DataSource target = dataFolderSource(folder);
-    if (!target.problem.isEmpty())
-        return failed(target.problem);
-    if (const QString held = holdsData(target); !held.isEmpty())
+    const Result<Folder> target
+        = useFolder(folder, FolderLock::Use::Alone, u"import-legacy"_s, console);
+    if (!target)
+        return failed(target.failure().description);
+    if (const QString held = holdsData(target->source); !held.isEmpty())
         return failed(held);
     const Result<std::unique_ptr<ClubSource>> source = jetFolder(old);
     if (!source)
         return failed(source.failure().description);
     Report report { u"Import of the Jet files in "_s + QDir(old).absolutePath() + u" into "_s
-                        + where(target),
+                        + target->where(),
                     {},
                     {} };
-    return transfer(**source, target, false, report, console);
+    return transfer(**source, *target, SuiteSchemaVersion, false, report, console, true);
 }
 
 Outcome commandCopy(const QString &from, const QString &to, bool replace, Console &console)
 {
-    const DataSource source = dataFolderSource(from);
-    const DataSource target = dataFolderSource(to);
-    for (const DataSource *folder : { &source, &target }) {
-        if (!folder->problem.isEmpty())
-            return failed(folder->problem);
-    }
-    if (source.identity() == target.identity())
+    if (dataFolderSource(from).identity() == dataFolderSource(to).identity())
         return failed(u"the club cannot be copied onto itself"_s);
-    const QString held = holdsData(target);
+    const Result<Folder> source = useFolder(from, FolderLock::Use::Shared, u"copy"_s, console);
+    if (!source)
+        return failed(source.failure().description);
+    const Result<Folder> target = useFolder(to, FolderLock::Use::Alone, u"copy"_s, console);
+    if (!target)
+        return failed(target.failure().description);
+    const QString held = holdsData(target->source);
     if (!held.isEmpty() && !replace)
         return failed(held + u" (--replace replaces it, after a backup)"_s);
     if (!held.isEmpty()) {
         const QString saved
-            = QDir(target.folder)
+            = QDir(target->source.folder)
                   .filePath(u"before-copy-"_s
                             + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s)
                             + u".tallic-backup"_s);
-        console.line(u"A backup of what "_s + where(target) + u" holds: "_s + saved);
-        if (const Result<void> backup = backupClub(target, saved, console); !backup)
+        console.line(u"A backup of what "_s + target->where() + u" holds: "_s + saved);
+        if (const Result<void> backup = backupClub(*target, saved, false, console); !backup)
             return failed(u"the backup of the target failed, nothing was copied: "_s
                           + backup.failure().description);
     }
-    const Result<std::unique_ptr<ClubSource>> reader = dataFolder(source);
+    const Result<std::unique_ptr<ClubSource>> reader = dataFolder(source->source);
     if (!reader)
         return failed(reader.failure().description);
-    Report report { u"Copy of "_s + where(source) + u" into "_s + where(target), {}, {} };
-    return transfer(**reader, target, replace, report, console);
+    Report report { u"Copy of "_s + source->where() + u" into "_s + target->where(), {}, {} };
+    return transfer(**reader, *target, source->layout, replace, report, console, false);
 }
 
 } // namespace tallic::club

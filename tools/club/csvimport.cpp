@@ -128,6 +128,36 @@ const Kind *kindNamed(const QString &name)
     return nullptr;
 }
 
+// Why a number's text is not a value of the column, as the program checks it keyed; empty
+// when it is.
+QString numberProblem(Check check, const QString &text, double n, qsizetype decimals)
+{
+    switch (check) {
+    case Check::Member:
+        if (n < 1 || n > 99999.99)
+            return u"is not a member number from 1 to 99999.99"_s;
+        return decimals > 2 ? u"has more than two decimals (sub-accounts are .01 to .99)"_s
+                            : QString();
+    case Check::Account:
+        return n <= 0 || n > 99999999 ? u"is not a G/L account number"_s : QString();
+    case Check::Level:
+        return decimals > 0 || n < 1 || n > 9
+            ? u"is not an account level from 1 to 9 (1 is a posting account)"_s
+            : QString();
+    case Check::Whole:
+        return decimals > 0 || n < 0 || n > 2147483647 ? u"is not a whole number"_s : QString();
+    case Check::Flag:
+        return text != u"0"_s && text != u"1"_s ? u"is neither 0 nor 1"_s : QString();
+    case Check::Rate:
+        return n < 0 || n > 1 ? u"is not a rate from 0 to 1 (0.18 for 18%)"_s : QString();
+    case Check::Money:
+        // A third decimal would be a fraction of a cent on the member's statement.
+        return decimals > 2 ? u"has more than two decimals"_s : QString();
+    default:
+        return {};
+    }
+}
+
 // The value to store, or an invalid QVariant with the reason.
 QVariant checked(Check check, const QString &raw, QString &reason)
 {
@@ -143,57 +173,14 @@ QVariant checked(Check check, const QString &raw, QString &reason)
     }
     const double n = text.toDouble();
     const qsizetype point = text.indexOf(u'.');
-    const qsizetype decimals = point < 0 ? 0 : text.size() - point - 1;
-    switch (check) {
-    case Check::Member:
-        if (n < 1 || n > 99999.99) {
-            reason = u"is not a member number from 1 to 99999.99"_s;
-            return {};
-        }
-        if (decimals > 2) {
-            reason = u"has more than two decimals (sub-accounts are .01 to .99)"_s;
-            return {};
-        }
-        return n;
-    case Check::Account:
-        if (n <= 0 || n > 99999999) {
-            reason = u"is not a G/L account number"_s;
-            return {};
-        }
-        return n;
-    case Check::Level:
-        if (decimals > 0 || n < 1 || n > 9) {
-            reason = u"is not an account level from 1 to 9 (1 is a posting account)"_s;
-            return {};
-        }
+    reason = numberProblem(check, text, n, point < 0 ? 0 : text.size() - point - 1);
+    if (!reason.isEmpty())
+        return {};
+    if (check == Check::Level || check == Check::Whole || check == Check::Flag)
         return qint64(n);
-    case Check::Whole:
-        if (decimals > 0 || n < 0 || n > 2147483647) {
-            reason = u"is not a whole number"_s;
-            return {};
-        }
-        return qint64(n);
-    case Check::Flag:
-        if (text != u"0"_s && text != u"1"_s) {
-            reason = u"is neither 0 nor 1"_s;
-            return {};
-        }
-        return qint64(n);
-    case Check::Rate:
-        if (n < 0 || n > 1) {
-            reason = u"is not a rate from 0 to 1 (0.18 for 18%)"_s;
-            return {};
-        }
-        return n;
-    case Check::Money:
-        if (decimals > 2) {
-            reason = u"has more than two decimals (amounts are kept in cents)"_s;
-            return {};
-        }
+    if (check == Check::Money)
         return Cents::of(n).toDouble();
-    default:
-        return n;
-    }
+    return n;
 }
 
 // A key as compared: numbers by their cents, texts without regard to case.
@@ -204,6 +191,9 @@ QString keyOf(const QVariant &value)
     return QString::number(Cents::of(value.toDouble()).count());
 }
 
+// Where each key of a kind was first seen: its file and line.
+using Seen = QHash<QString, std::pair<QString, int>>;
+
 struct Import
 {
     const Kind *kind;
@@ -213,22 +203,15 @@ struct Import
     QList<QHash<QString, QVariant>> rows;
 };
 
-// Reads and checks one file; every bad line goes to problems.
-bool readImport(Import &import, QStringList &problems)
+// The suite's names of the columns the first line names; false, with the problem, when one
+// is none of the kind's or the key is not among them.
+bool readHeader(Import &import, const QStringList &titles, const QString &name,
+                QStringList &problems)
 {
-    QFile file(import.path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        problems << import.path + u": "_s + file.errorString();
-        return false;
-    }
-    const CsvFile csv = readCsv(file.readAll());
-    const QString name = QFileInfo(import.path).fileName();
-    for (const QString &problem : csv.problems)
-        problems << name + u", "_s + problem;
     QStringList known;
     for (const CsvColumn &column : import.kind->columns)
         known << column.name;
-    for (const QString &title : csv.header) {
+    for (const QString &title : titles) {
         const QString wanted = title.trimmed();
         auto found = std::find_if(known.cbegin(), known.cend(), [&](const QString &k) {
             return k.compare(wanted, Qt::CaseInsensitive) == 0;
@@ -246,7 +229,24 @@ bool readImport(Import &import, QStringList &problems)
             return false;
         }
     }
-    QHash<QString, int> seen;
+    return true;
+}
+
+// Reads and checks one file; every bad line goes to problems. A key seen before in the
+// import, in this file or another, is one.
+bool readImport(Import &import, Seen &seen, QStringList &problems)
+{
+    QFile file(import.path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        problems << import.path + u": "_s + file.errorString();
+        return false;
+    }
+    const CsvFile csv = readCsv(file.readAll());
+    const QString name = QFileInfo(import.path).fileName();
+    for (const QString &problem : csv.problems)
+        problems << name + u", "_s + problem;
+    if (!readHeader(import, csv.header, name, problems))
+        return false;
     for (const CsvRecord &record : csv.records) {
         if (record.fields.size() != import.header.size()) {
             problems << u"%1, line %2: %3 fields where the first line names %4"_s.arg(name)
@@ -274,15 +274,19 @@ bool readImport(Import &import, QStringList &problems)
         const QString key = import.kind->columns.first().name;
         const QVariant keyValue = row.value(key);
         if (keyValue.isValid() && !keyValue.isNull()) {
-            const QString k = keyOf(keyValue);
-            if (seen.contains(k))
-                problems << u"%1, line %2: %3 %4 is on line %5 too"_s.arg(name)
+            const QString k = import.kind->name + u':' + keyOf(keyValue);
+            const auto [where, line] = seen.value(k);
+            if (line > 0)
+                problems << u"%1, line %2: %3 %4 is on line %5%6 too"_s.arg(name)
                                 .arg(record.line)
                                 .arg(import.kind->word,
                                      record.fields.at(import.header.indexOf(key)).trimmed(),
-                                     QString::number(seen.value(k)));
+                                     QString::number(line),
+                                     where == import.path
+                                         ? QString()
+                                         : u" of "_s + QFileInfo(where).fileName());
             else
-                seen.insert(k, record.line);
+                seen.insert(k, { import.path, record.line });
         }
         import.lines << record.line;
         import.rows << row;
@@ -311,7 +315,10 @@ bool writeImport(ClubDb &db, const Import &import, bool update, QStringList &pro
     for (const Part &part : import.kind->parts) {
         QStringList columns;
         for (const QString &column : part.columns) {
-            if (import.header.contains(column))
+            // A column the header names is its own, never filled from another one.
+            const QString target = part.renamed.value(column, column);
+            if (import.header.contains(column)
+                && (target == column || !import.header.contains(target)))
                 columns << column;
         }
         if (!columns.contains(part.columns.first()) || columns.size() < 2)
@@ -376,48 +383,9 @@ bool writeImport(ClubDb &db, const Import &import, bool update, QStringList &pro
     return true;
 }
 
-} // namespace
-
-Outcome commandImportCsv(const QString &folder, const QStringList &kindsAndFiles, bool update,
-                         Console &console)
+// Every member's class, in the classcode table or in this import.
+void checkClasses(ClubDb &db, const QList<Import> &imports, QStringList &problems)
 {
-    if (kindsAndFiles.size() % 2 != 0)
-        return failed(u"each KIND is followed by its FILE"_s);
-    QList<Import> imports;
-    QStringList problems;
-    for (qsizetype i = 0; i < kindsAndFiles.size(); i += 2) {
-        const Kind *kind = kindNamed(kindsAndFiles.at(i));
-        if (!kind)
-            return failed(kindsAndFiles.at(i)
-                          + u" is not a kind of list: members, classes, accounts or employees"_s);
-        Import import { kind, kindsAndFiles.at(i + 1), {}, {}, {} };
-        readImport(import, problems);
-        imports << import;
-    }
-    // Classes first: a member's class may come in the same import.
-    std::stable_sort(imports.begin(), imports.end(), [](const Import &a, const Import &b) {
-        return a.kind->name == u"classes"_s && b.kind->name != u"classes"_s;
-    });
-
-    const DataSource source = dataFolderSource(folder);
-    if (!source.problem.isEmpty())
-        return failed(source.problem);
-    QStringList files;
-    for (const Import &import : std::as_const(imports)) {
-        for (const Part &part : import.kind->parts) {
-            if (!files.contains(part.file))
-                files << part.file;
-        }
-    }
-    ClubDb db;
-    Result<void> open = source.onServer() ? db.openServer(source)
-                                          : db.openFiles(source.folder, files, Access::ReadWrite);
-    if (open)
-        open = db.exec(u"begin"_s);
-    if (!open)
-        return failed(open.failure().description);
-
-    // The classes a member may have: those there and those of this import.
     QSet<QString> classes;
     QSqlQuery known(db.db());
     if (known.exec(u"select classcode from "_s + db.table(u"master.mdb"_s, u"classcode"_s))) {
@@ -442,22 +410,84 @@ Outcome commandImportCsv(const QString &folder, const QStringList &kindsAndFiles
                                 .arg(code);
         }
     }
+}
+
+// Tells every problem, and how many lines of the files they are on.
+Outcome refuse(const QStringList &problems, Console &console)
+{
+    static const QRegularExpression where(u"^(.+, line \\d+):"_s);
+    QSet<QString> lines;
+    for (const QString &problem : problems) {
+        console.line(problem);
+        if (const QRegularExpressionMatch match = where.match(problem); match.hasMatch())
+            lines.insert(match.captured(1));
+    }
+    if (lines.isEmpty())
+        return failed(problems.first() + u"; nothing was written"_s);
+    return failed(counted(lines.size(), u"bad line"_s) + u"; nothing was written"_s);
+}
+
+} // namespace
+
+Outcome commandImportCsv(const QString &folder, const QStringList &kindsAndFiles, bool update,
+                         Console &console)
+{
+    if (kindsAndFiles.size() % 2 != 0)
+        return failed(u"each KIND is followed by its FILE"_s);
+    QList<Import> imports;
+    QStringList problems;
+    Seen seen;
+    for (qsizetype i = 0; i < kindsAndFiles.size(); i += 2) {
+        const Kind *kind = kindNamed(kindsAndFiles.at(i));
+        if (!kind)
+            return failed(kindsAndFiles.at(i)
+                          + u" is not a kind of list: members, classes, accounts or employees"_s);
+        Import import { kind, kindsAndFiles.at(i + 1), {}, {}, {} };
+        readImport(import, seen, problems);
+        imports << import;
+    }
+    // Classes first: a member's class may come in the same import.
+    std::stable_sort(imports.begin(), imports.end(), [](const Import &a, const Import &b) {
+        return a.kind->name == u"classes"_s && b.kind->name != u"classes"_s;
+    });
+
+    const Result<Folder> used
+        = useFolder(folder, FolderLock::Use::Shared, u"import-csv"_s, console);
+    if (!used)
+        return failed(used.failure().description);
+    const DataSource &source = used->source;
+    QStringList files;
+    for (const Import &import : std::as_const(imports)) {
+        for (const Part &part : import.kind->parts) {
+            if (!files.contains(part.file))
+                files << part.file;
+        }
+    }
+    ClubDb db;
+    Result<void> open = source.onServer() ? db.openServer(source)
+                                          : db.openFiles(source.folder, files, Access::ReadWrite);
+    if (open)
+        open = db.exec(u"begin"_s);
+    if (!open)
+        return failed(open.failure().description);
+
+    checkClasses(db, imports, problems);
     for (const Import &import : std::as_const(imports)) {
         if (problems.isEmpty())
             writeImport(db, import, update, problems, console);
     }
     if (!problems.isEmpty()) {
         (void)db.exec(u"rollback"_s);
-        for (const QString &line : std::as_const(problems))
-            console.line(line);
-        return failed(u"%1 bad lines; nothing was written"_s.arg(problems.size()));
+        return refuse(problems, console);
     }
     if (const Result<void> committed = db.exec(u"commit"_s); !committed)
         return failed(committed.failure().description);
     qint64 rows = 0;
     for (const Import &import : std::as_const(imports))
         rows += import.rows.size();
-    return { true, u"%1 rows from %2 files into %3"_s.arg(rows).arg(imports.size()).arg(folder) };
+    return { true,
+             u"%1 from %2 into %3"_s.arg(counted(rows, u"row"_s),
+                                         counted(imports.size(), u"file"_s), folder) };
 }
 
 } // namespace tallic::club

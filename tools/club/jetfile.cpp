@@ -8,7 +8,12 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <optional>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -48,6 +53,64 @@ MdbColumn *columnAt(MdbTableDef *table, unsigned i)
     return static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
 }
 
+// The library tells what it meets on the standard output and error, a page dump at a
+// time: while it reads, the person at the terminal is spared it, and gets the command's own
+// words for what went wrong.
+class Quiet
+{
+public:
+    Quiet()
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        out_ = ::dup(1);
+        err_ = ::dup(2);
+        if (null >= 0) {
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            ::close(null);
+        }
+    }
+    ~Quiet()
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        ::dup2(out_, 1);
+        ::dup2(err_, 2);
+        ::close(out_);
+        ::close(err_);
+    }
+    Quiet(const Quiet &) = delete;
+    Quiet &operator=(const Quiet &) = delete;
+
+private:
+    int out_ = -1;
+    int err_ = -1;
+};
+
+// The catalogue's table of that name (a form or a query may share it).
+MdbCatalogEntry *tableEntry(MdbHandle *mdb, const char *name)
+{
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
+        if (entry->object_type == MDB_TABLE && g_ascii_strcasecmp(entry->object_name, name) == 0)
+            return entry;
+    }
+    return nullptr;
+}
+
+// The rows the table says it holds; -1 when its definition cannot be read.
+qint64 rowsHeld(MdbHandle *mdb, const char *name)
+{
+    MdbCatalogEntry *entry = tableEntry(mdb, name);
+    MdbTableDef *table = entry ? mdb_read_table(entry) : nullptr;
+    const qint64 rows = table ? qint64(table->num_rows) : -1;
+    if (table)
+        mdb_free_tabledef(table);
+    return rows;
+}
+
 } // namespace
 
 struct JetFile::Handle
@@ -78,6 +141,7 @@ Result<void> JetFile::open(const QString &path)
         && format != QByteArrayLiteral("Standard ACE DB"))
         return Failure(0, u"not an Access/Jet database"_s);
     handle_ = std::make_unique<Handle>();
+    Quiet quiet;
     // Read-only: the old files are never changed.
     handle_->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!handle_->mdb)
@@ -90,13 +154,21 @@ Result<void> JetFile::open(const QString &path)
                            .arg(pageSize));
     mdb_set_bind_size(handle_->mdb, BindSize);
     mdb_set_boolean_fmt_numbers(handle_->mdb);
-    if (!mdb_read_catalog(handle_->mdb, MDB_TABLE))
+    if (!mdb_read_catalog(handle_->mdb, MDB_ANY))
         return Failure(0, u"its list of tables cannot be read"_s);
+    // A list cut short leaves tables out without a word: every entry it holds is read.
+    const qint64 listed = rowsHeld(handle_->mdb, "MSysObjects");
+    if (listed != qint64(handle_->mdb->num_catalog))
+        return Failure(0,
+                       u"its list of tables is damaged or cut short: %1 entries could be read of "
+                       u"the %2 it holds"_s.arg(handle_->mdb->num_catalog)
+                           .arg(listed));
     return {};
 }
 
 Result<QList<TableDef>> JetFile::tables()
 {
+    Quiet quiet;
     QList<TableDef> tables;
     MdbHandle *mdb = handle_->mdb;
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
@@ -123,12 +195,8 @@ Result<QList<TableDef>> JetFile::tables()
 
 qint64 JetFile::storedRows(const QString &name) const
 {
-    MdbCatalogEntry *entry = mdb_get_catalogentry_by_name(handle_->mdb, name.toUtf8().constData());
-    MdbTableDef *table = entry ? mdb_read_table(entry) : nullptr;
-    const qint64 rows = table ? qint64(table->num_rows) : -1;
-    if (table)
-        mdb_free_tabledef(table);
-    return rows;
+    Quiet quiet;
+    return rowsHeld(handle_->mdb, name.toUtf8().constData());
 }
 
 QString JetFile::dateText(double days)
@@ -148,10 +216,72 @@ double JetFile::singleValue(float value)
     return QByteArray(text, int(end - text)).toDouble();
 }
 
+namespace {
+
+// The row the table's bound columns hold now, as Qt's values.
+QVariantList currentRow(MdbHandle *mdb, MdbTableDef *table,
+                        const std::vector<std::vector<char>> &bound,
+                        const std::vector<int> &lengths)
+{
+    QVariantList row;
+    row.reserve(table->num_cols);
+    for (unsigned c = 0; c < table->num_cols; ++c) {
+        MdbColumn *column = columnAt(table, c);
+        const int type = column->col_type;
+        const QByteArray text(bound[c].data(), lengths[c]);
+        // A column without a value, text ones included: Jet keeps empty text as Null
+        // unless a table asks otherwise.
+        if (type != MDB_BOOL && column->cur_value_len == 0) {
+            row << QVariant();
+            continue;
+        }
+        switch (type) {
+        case MDB_BOOL:
+            // Yes is -1, as Jet stores it.
+            row << qint64(text == "0" || text.isEmpty() ? 0 : -1);
+            break;
+        case MDB_BYTE:
+        case MDB_INT:
+        case MDB_LONGINT:
+            row << text.toLongLong();
+            break;
+        case MDB_FLOAT:
+            row << JetFile::singleValue(mdb_get_single(mdb->pg_buf, column->cur_value_start));
+            break;
+        case MDB_DOUBLE:
+            row << mdb_get_double(mdb->pg_buf, column->cur_value_start);
+            break;
+        case MDB_MONEY:
+        case MDB_NUMERIC:
+            row << text.toDouble();
+            break;
+        case MDB_DATETIME:
+            row << JetFile::dateText(mdb_get_double(mdb->pg_buf, column->cur_value_start));
+            break;
+        case MDB_OLE: {
+            size_t size = 0;
+            void *blob = mdb_ole_read_full(mdb, column, &size);
+            row << QByteArray(static_cast<const char *>(blob), qsizetype(size));
+            free(blob);
+            break;
+        }
+        case MDB_BINARY:
+            row << text;
+            break;
+        default:
+            row << QString::fromUtf8(text);
+        }
+    }
+    return row;
+}
+
+} // namespace
+
 Result<Figures> JetFile::readRows(const TableDef &def, const RowSink &sink)
 {
     MdbHandle *mdb = handle_->mdb;
-    MdbCatalogEntry *entry = mdb_get_catalogentry_by_name(mdb, def.name.toUtf8().constData());
+    std::optional<Quiet> quiet(std::in_place);
+    MdbCatalogEntry *entry = tableEntry(mdb, def.name.toUtf8().constData());
     MdbTableDef *table = entry ? mdb_read_table(entry) : nullptr;
     if (!table || !mdb_read_columns(table)) {
         if (table)
@@ -168,67 +298,19 @@ Result<Figures> JetFile::readRows(const TableDef &def, const RowSink &sink)
     Result<void> taken;
     Figures figures;
     qint64 read = 0;
-    Rows rows;
-    while (taken && mdb_fetch_row(table)) {
-        QVariantList row;
-        row.reserve(columns);
-        for (unsigned c = 0; c < columns; ++c) {
-            MdbColumn *column = columnAt(table, c);
-            const int type = column->col_type;
-            const QByteArray text(bound[c].data(), lengths[c]);
-            // A column without a value, text ones included: Jet keeps empty text as Null
-            // unless a table asks otherwise.
-            if (type != MDB_BOOL && column->cur_value_len == 0) {
-                row << QVariant();
-                continue;
-            }
-            switch (type) {
-            case MDB_BOOL:
-                // Yes is -1, as Jet stores it.
-                row << qint64(text == "0" || text.isEmpty() ? 0 : -1);
-                break;
-            case MDB_BYTE:
-            case MDB_INT:
-            case MDB_LONGINT:
-                row << text.toLongLong();
-                break;
-            case MDB_FLOAT:
-                row << singleValue(mdb_get_single(mdb->pg_buf, column->cur_value_start));
-                break;
-            case MDB_DOUBLE:
-                row << mdb_get_double(mdb->pg_buf, column->cur_value_start);
-                break;
-            case MDB_MONEY:
-            case MDB_NUMERIC:
-                row << text.toDouble();
-                break;
-            case MDB_DATETIME:
-                row << dateText(mdb_get_double(mdb->pg_buf, column->cur_value_start));
-                break;
-            case MDB_OLE: {
-                size_t size = 0;
-                void *blob = mdb_ole_read_full(mdb, column, &size);
-                row << QByteArray(static_cast<const char *>(blob), qsizetype(size));
-                free(blob);
-                break;
-            }
-            case MDB_BINARY:
-                row << text;
-                break;
-            default:
-                row << QString::fromUtf8(text);
-            }
+    for (bool more = true; taken && more;) {
+        // The library reads a batch quietly; the sink, which may tell, has its own words.
+        Rows rows;
+        quiet.emplace();
+        while (rows.size() < BatchRows && (more = mdb_fetch_row(table))) {
+            rows << currentRow(mdb, table, bound, lengths);
+            figures.add(rows.last());
         }
-        figures.add(row);
-        rows << row;
-        ++read;
-        if (rows.size() >= BatchRows) {
+        quiet.reset();
+        read += rows.size();
+        if (!rows.isEmpty())
             taken = sink(rows);
-            rows.clear();
-        }
     }
-    if (taken && !rows.isEmpty())
-        taken = sink(rows);
     const qint64 stored = table->num_rows;
     mdb_free_tabledef(table);
     if (!taken)

@@ -61,8 +61,10 @@ QList<Command> commands()
         { u"check"_s,
           u"check DIR"_s,
           u"Checks every database (its integrity on files), every table and column the program "
-          u"reads, the configuration row and every member's class; each finding says what it "
-          u"breaks for the operator. Exits 1 when there is a finding."_s,
+          u"reads, the configuration row, its accounts (the A/R and current-profit accounts in "
+          u"G/L, a level-1 account to post to, rates of at most 1) and every member's class; "
+          u"each finding says what it breaks for the operator. Exits 1 when there is a "
+          u"finding."_s,
           {},
           1,
           false,
@@ -89,7 +91,8 @@ QList<Command> commands()
           u"Reads the club's old Access/Jet files in OLD (the suite's names, any letter case), "
           u"read-only, and writes every table, column and row into the new data folder DIR; "
           u"checks every table against its source (rows, sums, text lengths) and writes the "
-          u"figures to DIR/import-report.txt, with what the program reads and did not find."_s,
+          u"figures to DIR/import-report.txt, with what the program reads and did not find. "
+          u"The suite's databases OLD lacks are made empty, with their tables."_s,
           {},
           2,
           false,
@@ -109,22 +112,26 @@ QList<Command> commands()
               return commandCopy(a.at(0), a.at(1), o.contains(u"--replace"_s), c);
           } },
         { u"backup"_s,
-          u"backup DIR FILE"_s,
+          u"backup DIR FILE [--overwrite]"_s,
           u"Writes one consistent backup of all the club's databases into FILE, while "
           u"workstations may go on posting, with a manifest of every table's rows and each "
-          u"database's checksum."_s,
-          {},
+          u"database's checksum. FILE is readable by its owner, and by the group where its "
+          u"folder is shared with one.\n  --overwrite  replace FILE when it is there (refused "
+          u"otherwise)"_s,
+          { u"--overwrite"_s },
           2,
           false,
-          [](const QStringList &a, const QStringList &, Console &c) {
-              return commandBackup(a.at(0), a.at(1), c);
+          [](const QStringList &a, const QStringList &o, Console &c) {
+              return commandBackup(a.at(0), a.at(1), o.contains(u"--overwrite"_s), c);
           } },
         { u"restore"_s,
           u"restore FILE DIR [--force]"_s,
           u"Puts the club of a backup FILE back into DIR, replacing what is there, after "
-          u"checking the backup against its manifest. Refused while a workstation runs Tallic "
-          u"on DIR.\n  --force  restore even though the staff table says someone is keying "
-          u"(for a workstation that stopped without closing Tallic)"_s,
+          u"checking the backup against its manifest. Refused, naming them, while Tallic or "
+          u"another program holds DIR's lock (tallic.lock, or on a server its advisory lock), "
+          u"and for a club of a newer layout.\n  --force  restore even though the staff "
+          u"table says someone is keying (for a workstation that stopped without closing "
+          u"Tallic)"_s,
           { u"--force"_s },
           2,
           false,
@@ -142,7 +149,8 @@ QString overview()
         text += u"  tallic-club "_s + command.usage + u'\n';
     text += u"\n"_s + DataFolderNote
         + u"\n\ntallic-club COMMAND --help explains a command. Each command writes nothing "
-          u"when it fails, and exits non-zero then.\n"_s;
+          u"when it fails, and exits non-zero then. Each holds the data folder's lock while it "
+          u"runs, and refuses a club written by a newer Tallic.\n"_s;
     return text;
 }
 

@@ -3,6 +3,7 @@
 #include "target.h"
 
 #include "suite/configuration.h"
+#include "suite/layout.h"
 
 #include <QDir>
 
@@ -10,9 +11,46 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace tallic::club {
 
+QString counted(qint64 n, const QString &one, const QString &many)
+{
+    return QString::number(n) + u' ' + (n == 1 ? one : many.isEmpty() ? one + u's' : many);
+}
+
 DataSource dataFolderSource(const QString &folder)
 {
     return dataSourceOf(QDir(folder).absolutePath());
+}
+
+QString Folder::where() const
+{
+    return source.onServer() ? u"the server's database "_s + source.database : source.folder;
+}
+
+Result<Folder> useFolder(const QString &path, FolderLock::Use use, const QString &command,
+                         Console &console)
+{
+    Folder folder;
+    folder.source = dataFolderSource(path);
+    if (!folder.source.problem.isEmpty())
+        return Failure(0, folder.source.problem);
+    Result<std::unique_ptr<FolderLock>> lock
+        = FolderLock::take(folder.source, u"tallic-club "_s + command, use);
+    if (!lock)
+        return Failure(0, lock.failure().description + u"; close it there first"_s);
+    folder.lock = std::move(*lock);
+    if (!folder.source.onServer())
+        settleFolder(folder.source.folder, use == FolderLock::Use::Alone, console);
+    const Result<int> layout = readLayout(folder.source);
+    if (!layout)
+        return layout.failure();
+    if (*layout > SuiteSchemaVersion)
+        return Failure(0,
+                       u"%1 was written by a newer Tallic (layout %2; this tallic-club reads "
+                       u"layout %3 and older): use the newer tallic-club"_s.arg(folder.where())
+                           .arg(*layout)
+                           .arg(SuiteSchemaVersion));
+    folder.layout = *layout;
+    return folder;
 }
 
 QString holdsData(const DataSource &target)
@@ -32,18 +70,11 @@ QString holdsData(const DataSource &target)
     return where + u" already holds "_s + names.join(u", "_s);
 }
 
-Result<void> createClub(const DataSource &target, const QDate &today)
+Result<void> addEmptyDatabase(ClubTarget &club, const QString &file, const QDate &today)
 {
-    if (const QString held = holdsData(target); !held.isEmpty())
-        return Failure(0, held);
-    ClubTarget club(target);
-    if (Result<void> begun = club.begin(false); !begun)
-        return begun;
-    for (const SuiteDatabase &definition : suiteDatabases()) {
-        if (Result<void> added = club.addDatabase(definition.file, true); !added)
-            return added;
-    }
-    const SuiteDatabase *config = suiteDatabase(u"config"_s);
+    if (Result<void> added = club.addDatabase(file, true); !added || file != u"config.mdb"_s)
+        return added;
+    const SuiteDatabase *config = suiteDatabase(file);
     for (const auto &[table, row] : configurationDefaults(today)) {
         TableDef def { table, {}, {} };
         for (const SuiteTable &known : config->tables) {
@@ -55,19 +86,34 @@ Result<void> createClub(const DataSource &target, const QDate &today)
         if (Result<void> inserted = club.db().insertRows(config->file, def, { row }); !inserted)
             return inserted;
     }
+    return {};
+}
+
+Result<void> createClub(const DataSource &target, const QDate &today, Console &console)
+{
+    if (const QString held = holdsData(target); !held.isEmpty())
+        return Failure(0, held);
+    ClubTarget club(target);
+    if (Result<void> begun = club.begin(false, console); !begun)
+        return begun;
+    for (const SuiteDatabase &definition : suiteDatabases()) {
+        if (Result<void> added = addEmptyDatabase(club, definition.file, today); !added)
+            return added;
+    }
     return club.commit();
 }
 
 Outcome commandNew(const QString &folder, bool postgres, Console &console)
 {
-    const DataSource target = dataFolderSource(folder);
-    if (postgres && !target.onServer())
-        return failed(u"--postgres needs a tallic.ini in "_s + target.folder
+    if (postgres && !dataFolderSource(folder).onServer())
+        return failed(u"--postgres needs a tallic.ini in "_s + dataFolderSource(folder).folder
                       + u" that names the server ([database] driver=postgres, host, port, "
                         u"database, user)"_s);
-    if (!target.problem.isEmpty())
-        return failed(target.problem);
-    if (const Result<void> created = createClub(target, QDate::currentDate()); !created)
+    const Result<Folder> used = useFolder(folder, FolderLock::Use::Alone, u"new"_s, console);
+    if (!used)
+        return failed(used.failure().description);
+    const DataSource &target = used->source;
+    if (const Result<void> created = createClub(target, QDate::currentDate(), console); !created)
         return failed(created.failure().description);
     for (const SuiteDatabase &definition : suiteDatabases())
         console.line(u"  "_s + definition.file + u": "_s + QString::number(definition.tables.size())

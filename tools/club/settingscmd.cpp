@@ -68,22 +68,12 @@ Result<int> settingColumn(const Setting &setting, const ConfigRow &row)
 
 namespace {
 
-Result<void> openConfig(const QString &folder, ClubDb &club)
-{
-    const DataSource source = dataFolderSource(folder);
-    if (!source.problem.isEmpty())
-        return Failure(0, source.problem);
-    return source.onServer() ? club.openServer(source)
-                             : club.openFiles(source.folder, { Config }, Access::ReadWrite);
-}
+using Wanted = QList<std::pair<const Setting *, QString>>;
 
-} // namespace
-
-Outcome commandSettings(const QString &folder, const QStringList &assignments, Console &console)
+// The settings asked for by NAME=VALUE; each that names none goes to refused.
+Wanted readAssignments(const QStringList &assignments, QStringList &refused)
 {
-    // Every assignment is read before anything is opened: a typing error costs nothing.
-    QStringList refused;
-    QList<std::pair<const Setting *, QString>> wanted;
+    Wanted wanted;
     for (const QString &assignment : assignments) {
         const qsizetype equals = assignment.indexOf(u'=');
         const Setting *setting
@@ -95,43 +85,32 @@ Outcome commandSettings(const QString &folder, const QStringList &assignments, C
         else
             wanted.append({ setting, assignment.mid(equals + 1) });
     }
-    if (!refused.isEmpty()) {
-        QStringList names;
-        for (const Setting &setting : configurationSettings())
-            names << setting.name;
-        for (const QString &line : std::as_const(refused))
-            console.line(line);
-        console.line(u"The settings: "_s + names.join(u", "_s));
-        return failed(refused.first() + u"; nothing changed"_s);
+    return wanted;
+}
+
+Outcome listSettings(ConfigRows &rows, const QString &folder, Console &console)
+{
+    // The verdict names the last setting that is not there.
+    QString problem;
+    for (const Setting &setting : configurationSettings()) {
+        const ConfigRow &row = rows[setting.table];
+        const Result<int> column = settingColumn(setting, row);
+        if (!column)
+            problem = column.failure().description;
+        const QString value
+            = column ? settingText(setting, row.values.at(*column)) : u"(not there)"_s;
+        console.line(u"%1 = %2"_s.arg(setting.name, value).leftJustified(40) + u"  "_s
+                     + setting.caption);
     }
+    return { problem.isEmpty(),
+             problem.isEmpty()
+                 ? u"%1 of %2"_s.arg(counted(configurationSettings().size(), u"setting"_s), folder)
+                 : problem };
+}
 
-    ClubDb club;
-    if (const Result<void> opened = openConfig(folder, club); !opened)
-        return failed(opened.failure().description);
-    Result<ConfigRows> read = readConfigRows(club);
-    if (!read)
-        return failed(read.failure().description);
-    ConfigRows &rows = *read;
-
-    if (wanted.isEmpty()) {
-        // The verdict names the last setting that is not there.
-        QString problem;
-        for (const Setting &setting : configurationSettings()) {
-            const ConfigRow &row = rows[setting.table];
-            const Result<int> column = settingColumn(setting, row);
-            if (!column)
-                problem = column.failure().description;
-            const QString value
-                = column ? settingText(setting, row.values.at(*column)) : u"(not there)"_s;
-            console.line(u"%1 = %2"_s.arg(setting.name, value).leftJustified(40) + u"  "_s
-                         + setting.caption);
-        }
-        return { problem.isEmpty(),
-                 problem.isEmpty()
-                     ? u"%1 settings of %2"_s.arg(configurationSettings().size()).arg(folder)
-                     : problem };
-    }
-
+// Every value wanted, checked as Tallic reads it, into the rows; each refused to refused.
+void checkValues(const Wanted &wanted, ConfigRows &rows, QStringList &refused)
+{
     for (const auto &[setting, text] : wanted) {
         ConfigRow &row = rows[setting->table];
         const Result<int> column = settingColumn(*setting, row);
@@ -146,22 +125,19 @@ Outcome commandSettings(const QString &folder, const QStringList &assignments, C
         else
             row.values[*column] = *value;
     }
-    if (!refused.isEmpty()) {
-        for (const QString &line : std::as_const(refused))
-            console.line(line);
-        return failed(refused.first() + u"; nothing changed"_s);
-    }
+}
 
+Outcome storeSettings(ClubDb &club, const Wanted &wanted, const ConfigRows &rows, Console &console)
+{
     if (const Result<void> begun = club.exec(u"begin"_s); !begun)
         return failed(begun.failure().description);
     for (const auto &[setting, text] : wanted) {
         const ConfigRow &row = rows[setting->table];
-        // Found above for every setting wanted.
+        // Found by checkValues() for every setting wanted.
         const int column = *settingColumn(*setting, row);
         QSqlQuery update(club.db());
-        const QString sql = u"update "_s + club.table(Config, setting->table) + u" set "_s
-            + club.column(row.names.at(column)) + u" = ?"_s;
-        update.prepare(sql);
+        update.prepare(u"update "_s + club.table(Config, setting->table) + u" set "_s
+                       + club.column(row.names.at(column)) + u" = ?"_s);
         update.addBindValue(row.values.at(column));
         if (!update.exec()) {
             (void)club.exec(u"rollback"_s);
@@ -172,7 +148,45 @@ Outcome commandSettings(const QString &folder, const QStringList &assignments, C
     }
     if (const Result<void> committed = club.exec(u"commit"_s); !committed)
         return failed(committed.failure().description);
-    return { true, u"%1 settings changed"_s.arg(wanted.size()) };
+    return { true, counted(wanted.size(), u"setting"_s) + u" changed"_s };
+}
+
+} // namespace
+
+Outcome commandSettings(const QString &folder, const QStringList &assignments, Console &console)
+{
+    QStringList refused;
+    const Wanted wanted = readAssignments(assignments, refused);
+    const Result<Folder> used = useFolder(folder, FolderLock::Use::Shared, u"settings"_s, console);
+    if (!used)
+        return failed(used.failure().description);
+    ClubDb club;
+    const Result<void> opened = used->source.onServer()
+        ? club.openServer(used->source)
+        : club.openFiles(used->source.folder, { Config }, Access::ReadWrite);
+    if (!opened)
+        return failed(opened.failure().description);
+    Result<ConfigRows> read = readConfigRows(club);
+    if (!read)
+        return failed(read.failure().description);
+    if (assignments.isEmpty())
+        return listSettings(*read, folder, console);
+    // Every value is checked before anything changes, and every one refused is told.
+    const bool unknown = !refused.isEmpty();
+    checkValues(wanted, *read, refused);
+    if (refused.isEmpty())
+        return storeSettings(club, wanted, *read, console);
+    for (const QString &line : std::as_const(refused))
+        console.line(line);
+    if (unknown) {
+        QStringList names;
+        for (const Setting &setting : configurationSettings())
+            names << setting.name;
+        console.line(u"The settings: "_s + names.join(u", "_s));
+    }
+    return failed(refused.size() == 1 ? refused.first() + u"; nothing changed"_s
+                                      : counted(refused.size(), u"value"_s)
+                          + u" refused (each above); nothing changed"_s);
 }
 
 } // namespace tallic::club

@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
-#include <signal.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -17,6 +19,7 @@ namespace tallic::club {
 namespace {
 
 const QString StagingPrefix = u".tallic-club-"_s;
+const QString ReportName = u"import-report.txt"_s;
 // Written into the staging folder once every database in it is complete: from then on the
 // move into place is finished, by this command or the next one in the folder.
 const QString CompleteMarker = u"COMPLETE"_s;
@@ -41,6 +44,11 @@ Result<void> finishMove(const QString &folder, const QString &staging)
     marker.close();
     const QDir dir(folder);
     const QStringList files = QDir(staging).entryList({ u"*.mdb"_s }, QDir::Files);
+    if (QFile::exists(QDir(staging).filePath(ReportName))) {
+        QFile::remove(dir.filePath(ReportName));
+        if (!QFile::rename(QDir(staging).filePath(ReportName), dir.filePath(ReportName)))
+            return Failure(0, u"cannot move "_s + ReportName + u" into "_s + folder);
+    }
     for (const QString &file : files) {
         const QString existing = findSuiteFile(folder, file);
         const QString path = dir.filePath(file);
@@ -66,23 +74,76 @@ Result<void> finishMove(const QString &folder, const QString &staging)
     return {};
 }
 
+// The report beside the data, where the office finds it, readable as the databases are.
+Result<void> writeReport(const QString &path, const QByteArray &text)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) < 0
+        || !file.setPermissions(filePermissionsIn(QFileInfo(path).absolutePath()))
+        || !file.commit())
+        return Failure(0, path + u": "_s + file.errorString());
+    return {};
+}
+
 } // namespace
 
-void settleFolder(const QString &folder)
+int hold(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+namespace {
+
+// Removes what a command left at the path, when none holds it now, and says so.
+void removeIfLeft(const QString &path, Console &console)
+{
+    // Free once the command that held it is gone, however it ended.
+    const int fd = hold(path);
+    if (fd < 0)
+        return;
+    const bool removed
+        = QFileInfo(path).isDir() ? QDir(path).removeRecursively() : QFile::remove(path);
+    ::close(fd);
+    if (removed)
+        console.line(u"Removed "_s + path + u", left by a command that was stopped"_s);
+}
+
+} // namespace
+
+void removeLeftovers(const QString &folder, const QString &prefix, Console &console)
+{
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(
+        { prefix + u'*' }, QDir::Dirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString &name : names)
+        removeIfLeft(dir.filePath(name), console);
+}
+
+void settleFolder(const QString &folder, bool finish, Console &console)
 {
     const QDir dir(folder);
     const QStringList stagings
         = dir.entryList({ StagingPrefix + u'*' }, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString &name : stagings) {
         const QString staging = dir.filePath(name);
-        const qint64 pid = name.mid(StagingPrefix.size()).toLongLong();
-        if (QFile::exists(QDir(staging).filePath(CompleteMarker))) {
-            if (const Result<void> moved = finishMove(folder, staging); !moved)
-                qWarning("%ls", qUtf16Printable(moved.failure().description));
-        } else if (pid <= 0
-                   || (pid != QCoreApplication::applicationPid() && ::kill(pid_t(pid), 0) != 0)) {
-            QDir(staging).removeRecursively();
+        if (!QFile::exists(QDir(staging).filePath(CompleteMarker))) {
+            removeIfLeft(staging, console);
+            continue;
         }
+        const int fd = finish ? hold(staging) : -1;
+        if (fd < 0)
+            continue;
+        if (const Result<void> moved = finishMove(folder, staging); !moved)
+            console.warn(moved.failure().description);
+        else
+            console.line(u"Moved the databases of "_s + staging
+                         + u" into place, which a command stopped at its end had left"_s);
+        ::close(fd);
     }
 }
 
@@ -93,6 +154,8 @@ ClubTarget::ClubTarget(const DataSource &target)
 
 ClubTarget::~ClubTarget()
 {
+    if (claim_ >= 0)
+        ::close(claim_);
     if (committed_)
         return;
     if (target_.onServer()) {
@@ -105,9 +168,13 @@ ClubTarget::~ClubTarget()
     db_.close();
     if (!staging_.isEmpty())
         QDir(staging_).removeRecursively();
+    lock_.reset();
+    // A folder it made for the club is not left behind empty.
+    if (made_)
+        QDir(target_.folder).removeRecursively();
 }
 
-Result<void> ClubTarget::begin(bool replace)
+Result<void> ClubTarget::begin(bool replace, Console &console)
 {
     replace_ = replace;
     if (target_.onServer()) {
@@ -138,14 +205,26 @@ Result<void> ClubTarget::begin(bool replace)
         }
         return {};
     }
-    if (!QDir().mkpath(target_.folder))
+    made_ = !QFileInfo::exists(target_.folder);
+    if (!QDir().mkpath(target_.folder)) {
+        made_ = false;
         return Failure(0, u"cannot make the folder "_s + target_.folder);
-    settleFolder(target_.folder);
+    }
+    // The folder was not there for the command to take: it is taken now it is.
+    if (made_) {
+        Result<std::unique_ptr<FolderLock>> lock
+            = FolderLock::take(target_, u"tallic-club"_s, FolderLock::Use::Alone);
+        if (!lock)
+            return lock.failure();
+        lock_ = std::move(*lock);
+    }
+    settleFolder(target_.folder, true, console);
     staging_ = QDir(target_.folder)
                    .filePath(StagingPrefix + QString::number(QCoreApplication::applicationPid()));
     QDir(staging_).removeRecursively();
     if (!QDir().mkpath(staging_))
         return Failure(0, u"cannot write in "_s + target_.folder);
+    claim_ = hold(staging_);
     return db_.openFiles(staging_, {}, Access::ReadWrite);
 }
 
@@ -171,7 +250,8 @@ Result<void> ClubTarget::addDatabase(const QString &file, bool withSuiteTables)
     // and synced once, when it is complete.
     const QString schema = quotedName(schemaOf(file), false);
     if (added)
-        added = db_.exec({ u"pragma "_s + schema + u".synchronous = off"_s,
+        added = db_.exec({ u"pragma "_s + schema + u".user_version = "_s + QString::number(layout_),
+                           u"pragma "_s + schema + u".synchronous = off"_s,
                            u"pragma "_s + schema + u".journal_mode = off"_s,
                            u"pragma "_s + schema + u".cache_size = -65536"_s, u"begin"_s });
     if (!added)
@@ -194,20 +274,31 @@ Result<void> ClubTarget::finishFile()
 Result<void> ClubTarget::commit()
 {
     if (target_.onServer()) {
-        Result<void> stored = db_.exec(versionStatements(SuiteSchemaVersion));
+        // The report of an earlier copy goes before the new data is in, this one after.
+        const QString report = QDir(target_.folder).filePath(ReportName);
+        QFile::remove(report);
+        Result<void> stored = db_.exec(versionStatements(layout_));
         if (stored)
             stored = db_.exec(u"commit"_s);
         if (!stored)
             return stored;
         committed_ = true;
         db_.close();
-        return {};
+        return report_.isEmpty() ? Result<void>() : writeReport(report, report_);
     }
     if (Result<void> finished = finishFile(); !finished)
         return finished;
     db_.close();
+    if (!report_.isEmpty()) {
+        if (Result<void> written = writeReport(QDir(staging_).filePath(ReportName), report_);
+            !written)
+            return written;
+        staged_ << ReportName;
+    }
+    const QFileDevice::Permissions permissions = filePermissionsIn(target_.folder);
     for (const QString &file : std::as_const(staged_)) {
-        if (!syncPath(QDir(staging_).filePath(file)))
+        const QString path = QDir(staging_).filePath(file);
+        if (!QFile::setPermissions(path, permissions) || !syncPath(path))
             return Failure(0, u"cannot write "_s + file + u" to the disk"_s);
     }
     QStringList removed;

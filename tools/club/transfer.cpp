@@ -1,5 +1,6 @@
 #include "transfer.h"
 
+#include "commands.h"
 #include "jetfile.h"
 #include "pipeline.h"
 #include "tablewriter.h"
@@ -369,7 +370,7 @@ Result<void> transferClub(ClubSource &source, ClubTarget &target, Console &conso
         if (!tables)
             return Failure(0, source.origin(file) + u": "_s + tables.failure().description);
         console.line(file + u" (from "_s + source.origin(file) + u"), "_s
-                     + QString::number(tables->size()) + u" tables"_s);
+                     + counted(tables->size(), u"table"_s));
         report.warnings << missingForProgram(file, *tables);
         if (Result<void> added = target.addDatabase(file, false); !added)
             return added;
@@ -389,7 +390,7 @@ Result<void> transferClub(ClubSource &source, ClubTarget &target, Console &conso
 Result<void> writeClub(ClubSource &source, ClubTarget &target, bool replace, Console &console,
                        Report &report)
 {
-    Result<void> written = target.begin(replace);
+    Result<void> written = target.begin(replace, console);
     if (written)
         written = transferClub(source, target, console, report);
     if (written)

@@ -12,6 +12,7 @@
 // point X,Y; --shot saves the screen.
 // Exit status: 0 done, 1 a window did not appear, 2 bad arguments, 3 no X11 keyboard here.
 
+#include "display.h"
 #include "keys/keyplatform.h"
 #include "keys/sendkeys.h"
 
@@ -21,6 +22,8 @@
 #include <QScreen>
 #include <QTextStream>
 #include <QThread>
+
+#include <cctype>
 
 #ifdef TALLIC_HAVE_XTEST
 #include <X11/Xlib.h>
@@ -33,9 +36,10 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 #ifdef TALLIC_HAVE_XTEST
-// A shown window under parent (or below it, where a window manager frames its clients)
-// whose title begins with prefix.
-Window findWindow(Display *display, Window parent, const QByteArray &prefix, int depth)
+// A shown window under parent (or below it, where a window manager frames its clients) that
+// matches, the topmost first.
+template<typename Matches>
+Window findShown(Display *display, Window parent, int depth, const Matches &matches)
 {
     Window root = 0, ignored = 0, *children = nullptr;
     unsigned count = 0;
@@ -48,18 +52,36 @@ Window findWindow(Display *display, Window parent, const QByteArray &prefix, int
         if (!XGetWindowAttributes(display, children[i], &attributes)
             || attributes.map_state != IsViewable)
             continue;
-        char *name = nullptr;
-        if (XFetchName(display, children[i], &name) && name) {
-            if (QByteArray(name).startsWith(prefix))
-                found = children[i];
-            XFree(name);
-        }
-        if (!found && depth > 0)
-            found = findWindow(display, children[i], prefix, depth - 1);
+        if (matches(children[i]))
+            found = children[i];
+        else if (depth > 0)
+            found = findShown(display, children[i], depth - 1, matches);
     }
     if (children)
         XFree(children);
     return found;
+}
+
+// A shown window whose title begins with prefix.
+Window findWindow(Display *display, const QByteArray &prefix)
+{
+    return findShown(display, DefaultRootWindow(display), 2, [&](Window window) {
+        char *name = nullptr;
+        if (!XFetchName(display, window, &name) || !name)
+            return false;
+        const bool titled = QByteArray(name).startsWith(prefix);
+        XFree(name);
+        return titled;
+    });
+}
+
+// A shown window that is transient for owner: its box.
+Window transientFor(Display *display, Window owner)
+{
+    return findShown(display, DefaultRootWindow(display), 2, [&](Window window) {
+        Window of = 0;
+        return XGetTransientForHint(display, window, &of) && of == owner;
+    });
 }
 
 // Qt's own connection to the X server, which the keys go through as well.
@@ -80,11 +102,13 @@ bool focusWindow(const QString &title)
     const QByteArray prefix = title.toUtf8();
     QDeadlineTimer deadline(30000);
     Window window = 0;
-    while (!(window = findWindow(display, DefaultRootWindow(display), prefix, 2))
-           && !deadline.hasExpired())
+    while (!(window = findWindow(display, prefix)) && !deadline.hasExpired())
         QThread::msleep(100);
     if (window) {
         XRaiseWindow(display, window);
+        // A box the window shows stays above it, and has the keys, as the window lets it.
+        for (Window box = 0; (box = transientFor(display, window)); window = box)
+            XRaiseWindow(display, box);
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
         XSync(display, False);
         QThread::msleep(200);
@@ -144,10 +168,54 @@ private:
 
 } // namespace
 
+const char Usage[]
+    = "usage: tallic-keys [--window TITLE] [--pause MS] [--pace MS] [--click X,Y] "
+      "[--shot FILE.png] [KEYSTRING...]\n\n"
+      "Types key strings at an X display as an operator would, in the notation Tallic sends "
+      "(\"4100~\" is 4100 and Enter, \"%p\" is Alt+P), each argument in turn:\n"
+      "  --window TITLE  wait up to 30 s for a shown window whose title begins with TITLE and "
+      "give it the keys (or the box it shows)\n"
+      "  --pause MS      the time left after each key string that follows (250)\n"
+      "  --pace MS       the time between two keys (40)\n"
+      "  --click X,Y     click the left mouse button at the screen's point X,Y\n"
+      "  --shot FILE     save the screen as a PNG file\n"
+      "Exit status: 0 done, 1 a window did not appear, 2 bad arguments, 3 no X display.\n";
+
+// Before anything is typed: the usage when asked for (0), or arguments (2) or the lack of a
+// display (3) refused; -1 to go on.
+int helpOrRefusal(int argc, char *argv[])
+{
+    const QList<QByteArray> valued { "--window", "--pause", "--pace", "--shot", "--click" };
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--help" || argument == "-h") {
+            QTextStream(stdout) << Usage;
+            return 0;
+        }
+        if (valued.contains(argument) && ++i >= argc) {
+            QTextStream(stderr) << "tallic-keys: " << argument << " needs a value\n";
+            return 2;
+        }
+        // An option mistyped is never typed at the window.
+        if (!valued.contains(argument) && argument.startsWith("--") && argument.size() > 2
+            && std::isalpha(argument[2])) {
+            QTextStream(stderr) << "tallic-keys: unknown option " << argument << '\n' << Usage;
+            return 2;
+        }
+    }
+    if (const QString problem = tallic::tools::displayProblem(); !problem.isEmpty()) {
+        QTextStream(stderr) << "tallic-keys: " << problem << '\n';
+        return 3;
+    }
+    return -1;
+}
+
 int main(int argc, char *argv[])
 {
-    QGuiApplication app(argc, argv);
     QTextStream err(stderr);
+    if (const int status = helpOrRefusal(argc, argv); status >= 0)
+        return status;
+    QGuiApplication app(argc, argv);
     if (QGuiApplication::platformName() != u"xcb"_s) {
         err << "tallic-keys: needs an X11 display (DISPLAY)\n";
         return 3;
@@ -158,12 +226,6 @@ int main(int argc, char *argv[])
     int pauseMs = 250;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
-        const bool takesValue = argument == u"--window"_s || argument == u"--pause"_s
-            || argument == u"--pace"_s || argument == u"--shot"_s || argument == u"--click"_s;
-        if (takesValue && i + 1 >= arguments.size()) {
-            err << "tallic-keys: " << argument << " needs a value\n";
-            return 2;
-        }
         if (argument == u"--window"_s) {
             const QString title = arguments.at(++i);
             if (!focusWindow(title)) {

@@ -19,8 +19,12 @@ Options parseOptions(const QStringList &arguments)
     Options options;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &option = arguments.at(i);
-        if (option == u"--postgres"_s) {
-            options.postgres = true;
+        if (option == u"--postgres"_s || option == u"--demo"_s || option == u"--help"_s
+            || option == u"-h"_s) {
+            (option == u"--postgres"_s   ? options.postgres
+                 : option == u"--demo"_s ? options.demo
+                                         : options.help)
+                = true;
             continue;
         }
         if (i + 1 >= arguments.size()) {
@@ -50,6 +54,23 @@ Options parseOptions(const QStringList &arguments)
     return options;
 }
 
+QString usage()
+{
+    return u"usage: tallic-menu [--data DIR] [--demo] [--user NAME] [--level NN] "
+           u"[--date YYYYMMDD] [--postgres]\n\n"
+           u"Starts Tallic in the data folder DIR (demo-data unless given) as the suite's menu "
+           u"does: the companion programs linked in under their suite names, the working date "
+           u"on the clipboard. Exits with Tallic's exit status: non-zero when it refused to "
+           u"start.\n"
+           u"  --data DIR       the club's data folder, which must be there (tallic-club new "
+           u"makes one)\n"
+           u"  --demo           make DIR and a demo club in it when it holds no database\n"
+           u"  --user NAME      the operator (JONES)\n"
+           u"  --level NN       the operator's access level, 0 to 99 (99)\n"
+           u"  --date YYYYMMDD  the working date (today)\n"
+           u"  --postgres       the demo on the server that DIR's tallic.ini names\n"_s;
+}
+
 QString launchString(const Options &options)
 {
     return u"KQV"_s + QString::number(options.level).rightJustified(2, u'0') + options.user;
@@ -77,7 +98,7 @@ Result<bool> serverHoldsDemo(const DataSource &source)
 
 } // namespace
 
-Result<bool> prepareDataFolder(const QString &folder, const QDate &today, bool onServer)
+Result<bool> prepareDataFolder(const QString &folder, const QDate &today, bool onServer, bool demo)
 {
     QDir dir(folder);
     if (!dir.exists() && !QDir().mkpath(folder))
@@ -97,8 +118,12 @@ Result<bool> prepareDataFolder(const QString &folder, const QDate &today, bool o
     } else if (!dir.entryList({ u"*.mdb"_s, u"*.MDB"_s }, QDir::Files).isEmpty()) {
         return false;
     }
+    // Demo rows only on request: a folder without databases is Tallic's to refuse.
+    if (!demo)
+        return false;
     // A new club, as an office makes one, and the demo's rows in it.
-    Result<void> made = club::createClub(source, today);
+    club::Console console;
+    Result<void> made = club::createClub(source, today, console);
     if (made)
         made = addDemoRows(dir.absolutePath(), today);
     if (!made)

@@ -5,6 +5,7 @@
 #include "basic/numbers.h"
 #include "basic/postingrules.h"
 #include "platform/runtime.h"
+#include "suite/folderlock.h"
 #include "suite/messages.h"
 
 #include <QApplication>
@@ -354,6 +355,15 @@ std::unique_ptr<WorkspaceWindow> startEditor(const QString &commandLine, int &ex
     if (!number || clip.size() != 8) {
         MsgBox(u"No date to work on came on the clipboard."_s, BoxButtons::Ok, BoxIcon::Critical,
                Title);
+        exitCode = 1;
+        return nullptr;
+    }
+    // Held while it runs, as Tallic holds it: nothing replaces the databases under it.
+    if (const Result<void> held = holdDataFolder(currentDataSource(), u"the workspace editor"_s);
+        !held) {
+        MsgBox(u"The databases are being replaced or brought up to date:\n"_s
+                   + held.failure().description,
+               BoxButtons::Ok, BoxIcon::Critical, Title);
         exitCode = 1;
         return nullptr;
     }
