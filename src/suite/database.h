@@ -248,6 +248,8 @@ private:
     bool serverCall(const QList<ServerStep> &steps, int resultStep, const QString &undo, bool again,
                     ServerReply &reply);
     bool serverConnected(const QElapsedTimer &clock);
+    bool serverSend(const QList<ServerStep> &steps, int resultStep, const QString &undo,
+                    const QElapsedTimer &clock, ServerReply &reply);
     bool serverBegin();
     bool serverEnd(bool commit);
     bool serverCommit(const QElapsedTimer &clock);

@@ -28,7 +28,10 @@ bool findAll(void *library, PqCalls &c)
         && find(library, "PQfname", c.fname) && find(library, "PQftype", c.ftype)
         && find(library, "PQgetvalue", c.getvalue) && find(library, "PQgetisnull", c.getisnull)
         && find(library, "PQgetlength", c.getlength) && find(library, "PQcmdTuples", c.cmdTuples)
-        && find(library, "PQclear", c.clear);
+        && find(library, "PQclear", c.clear) && find(library, "PQexec", c.exec)
+        && find(library, "PQputCopyData", c.putCopyData)
+        && find(library, "PQputCopyEnd", c.putCopyEnd)
+        && find(library, "PQgetCopyData", c.getCopyData) && find(library, "PQfreemem", c.freemem);
 }
 
 } // namespace

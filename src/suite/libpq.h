@@ -38,6 +38,12 @@ struct PqCalls
     int (*getlength)(const PGresult *, int row, int column);
     char *(*cmdTuples)(PGresult *);
     void (*clear)(PGresult *);
+    // A statement alone, and the copy of rows in and out (tallic-club's copies).
+    PGresult *(*exec)(PGconn *, const char *command);
+    int (*putCopyData)(PGconn *, const char *buffer, int bytes);
+    int (*putCopyEnd)(PGconn *, const char *error);
+    int (*getCopyData)(PGconn *, char **buffer, int async);
+    void (*freemem)(void *);
 };
 
 // The calls; null when the library is not on this machine.
@@ -48,6 +54,8 @@ namespace Pq {
 constexpr int ConnectionOk = 0; // CONNECTION_OK
 constexpr int CommandOk = 1; // PGRES_COMMAND_OK
 constexpr int TuplesOk = 2; // PGRES_TUPLES_OK
+constexpr int CopyOut = 3; // PGRES_COPY_OUT
+constexpr int CopyIn = 4; // PGRES_COPY_IN
 constexpr int PipelineSync = 10; // PGRES_PIPELINE_SYNC
 constexpr int PipelineAborted = 11; // PGRES_PIPELINE_ABORTED
 constexpr int DiagSqlState = 'C'; // PG_DIAG_SQLSTATE

@@ -93,6 +93,24 @@ bool SuiteDb::serverConnected(const QElapsedTimer &clock)
     }
 }
 
+// One sending of the steps on the kept connection, opened first if need be. False, with the
+// failure, when the operation's time is up or the server cannot be reached: nothing was sent.
+bool SuiteDb::serverSend(const QList<ServerStep> &steps, int resultStep, const QString &undo,
+                         const QElapsedTimer &clock, ServerReply &reply)
+{
+    if (ServerDeadline::remaining() == 0) {
+        error_ = noAnswer();
+        return false;
+    }
+    if (!serverConnected(clock))
+        return false;
+    Kept &kept = *kept_;
+    kept.link->setLockTimeout(lockWaitLimit());
+    reply
+        = kept.link->run(steps, resultStep, undo, answerWait(clock), [&kept] { kept.beginWait(); });
+    return true;
+}
+
 bool SuiteDb::serverCall(const QList<ServerStep> &steps, int resultStep, const QString &undo,
                          bool again, ServerReply &reply)
 {
@@ -101,16 +119,8 @@ bool SuiteDb::serverCall(const QList<ServerStep> &steps, int resultStep, const Q
     clock.start();
     int reconnects = 0;
     for (;;) {
-        // The time the operation was given is up: nothing more is sent.
-        if (ServerDeadline::remaining() == 0) {
-            error_ = noAnswer();
+        if (!serverSend(steps, resultStep, undo, clock, reply))
             return false;
-        }
-        if (!serverConnected(clock))
-            return false;
-        kept.link->setLockTimeout(lockWaitLimit());
-        reply = kept.link->run(steps, resultStep, undo, answerWait(clock),
-                               [&kept] { kept.beginWait(); });
         if (reply.ok()) {
             error_ = QSqlError();
             return true;
@@ -274,15 +284,9 @@ bool SuiteDb::serverCommitWrites(const QElapsedTimer &clock, int resultStep)
     const QList<ServerStep> steps = QList<ServerStep> { { u"begin"_s, {} } } + writes
         + QList<ServerStep> { { u"commit"_s, {} } };
     for (;;) {
-        if (ServerDeadline::remaining() == 0) {
-            error_ = noAnswer();
+        ServerReply reply;
+        if (!serverSend(steps, resultStep, u"rollback"_s, clock, reply))
             return false;
-        }
-        if (!serverConnected(clock))
-            return false;
-        kept.link->setLockTimeout(lockWaitLimit());
-        const ServerReply reply = kept.link->run(steps, resultStep, u"rollback"_s,
-                                                 answerWait(clock), [&kept] { kept.beginWait(); });
         if (reply.ok()) {
             error_ = QSqlError();
             rowsAffected_ = reply.rowsAffected;

@@ -1,9 +1,9 @@
 #include "pgcopy.h"
 
+#include "suite/libpq.h"
+
 #include <QSqlDriver>
 #include <QVariant>
-
-#include <dlfcn.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -11,66 +11,15 @@ namespace tallic::club {
 
 namespace {
 
-// libpq's own types, never looked into here.
-struct PGconn;
-struct PGresult;
-
-// The statuses of a result this program tells apart (libpq's ExecStatusType).
-constexpr int CommandOk = 1; // PGRES_COMMAND_OK
-constexpr int CopyOut = 3; // PGRES_COPY_OUT
-constexpr int CopyIn = 4; // PGRES_COPY_IN
+using tallic::PGconn;
+using tallic::PGresult;
+using tallic::Pq::CommandOk;
+using tallic::Pq::CopyIn;
+using tallic::Pq::CopyOut;
 
 // The pieces a copy's text is sent in (a message each): large enough that each costs
 // little, small enough that libpq's buffer for one stays small.
 constexpr qsizetype PieceBytes = 128 * 1024;
-
-} // namespace
-
-struct PgCalls
-{
-    PGresult *(*exec)(PGconn *, const char *);
-    PGresult *(*getResult)(PGconn *);
-    int (*resultStatus)(const PGresult *);
-    char *(*resultErrorMessage)(const PGresult *);
-    void (*clear)(PGresult *);
-    char *(*errorMessage)(const PGconn *);
-    int (*putCopyData)(PGconn *, const char *, int);
-    int (*putCopyEnd)(PGconn *, const char *);
-    int (*getCopyData)(PGconn *, char **, int);
-    void (*freemem)(void *);
-};
-
-namespace {
-
-template<typename Function> bool find(void *library, const char *name, Function &function)
-{
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    return function != nullptr;
-}
-
-// The functions of the libpq already loaded by Qt's driver; none when it is not there.
-const PgCalls *loadedCalls()
-{
-    static const PgCalls *const found = []() -> const PgCalls * {
-        void *library = dlopen("libpq.so.5", RTLD_NOW | RTLD_NOLOAD);
-        if (!library)
-            return nullptr;
-        static PgCalls calls;
-        const bool all = find(library, "PQexec", calls.exec)
-            && find(library, "PQgetResult", calls.getResult)
-            && find(library, "PQresultStatus", calls.resultStatus)
-            && find(library, "PQresultErrorMessage", calls.resultErrorMessage)
-            && find(library, "PQclear", calls.clear)
-            && find(library, "PQerrorMessage", calls.errorMessage)
-            && find(library, "PQputCopyData", calls.putCopyData)
-            && find(library, "PQputCopyEnd", calls.putCopyEnd)
-            && find(library, "PQgetCopyData", calls.getCopyData)
-            && find(library, "PQfreemem", calls.freemem);
-        // The library stays loaded with the driver: the handle is not closed.
-        return all ? &calls : nullptr;
-    }();
-    return found;
-}
 
 QString serverText(const char *message)
 {
@@ -92,7 +41,7 @@ PgCopy::PgCopy(const QSqlDatabase &db)
             && qstrcmp(handle.typeName(), "pg_conn*") != 0))
         return;
     connection_ = *static_cast<void *const *>(handle.constData());
-    calls_ = loadedCalls();
+    calls_ = tallic::libpq();
 }
 
 PgCopy::~PgCopy()

@@ -9,14 +9,16 @@
 
 #include <functional>
 
+namespace tallic {
+struct PqCalls;
+}
+
 namespace tallic::club {
 
-struct PgCalls;
-
 // PostgreSQL's copy of rows in and out, on a connection of Qt's driver: through the libpq
-// the driver has loaded, whose few functions are looked up when first needed, so that the
-// program links no libpq of its own. Where they are not found (another driver, another
-// libpq), available() is false and the rows go by statements as before.
+// the driver has loaded (suite/libpq.h), so that the program links no libpq of its own.
+// Where its functions are not found (another driver, another libpq), available() is false
+// and the rows go by statements as before.
 class PgCopy
 {
 public:
@@ -53,7 +55,7 @@ private:
     // connection's reason.
     Result<void> refused();
 
-    const PgCalls *calls_ = nullptr;
+    const tallic::PqCalls *calls_ = nullptr;
     void *connection_ = nullptr; // libpq's PGconn
     bool copyingIn_ = false;
 };
