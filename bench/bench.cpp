@@ -434,13 +434,17 @@ void keyAndGenerateAway(int delayEachWay)
         { "base sale field", "10{ENTER}" },
         { "OK, the post", "{ENTER}" },
     };
+    // Each chit its own number, as the paper chits have: one keyed again is asked about.
+    const auto keysOf = [](const std::string &what, const char *keys, int chit) {
+        return what == "chit number field" ? u"F%1{ENTER}"_s.arg(chit) : QString::fromLatin1(keys);
+    };
     // The first chit opens the connections a chit needs; the next ten are measured.
-    for (const auto &field : fields)
-        h.keys(QString::fromLatin1(field.second));
+    for (const auto &[what, keys] : fields)
+        h.keys(keysOf(what, keys, 0));
     for (int i = 1; i <= 10; ++i) {
         far.add("one keyed chit, six fields and OK", [&] {
             for (const auto &[what, keys] : fields)
-                far.add(what, [&h, keys] { h.keys(QString::fromLatin1(keys)); });
+                far.add(what, [&h, &keysOf, what, keys, i] { h.keys(keysOf(what, keys, i)); });
         });
     }
     ASSERT_EQ(chits(h).size(), 11);

@@ -90,7 +90,16 @@ void Frmbundle::cmdaddmember_Click()
         field.setFocus();
         return;
     }
-    // A member listed twice is charged twice: the operator sees the list and decides.
+    // A member listed twice is charged twice: listed again only when the operator says so.
+    if (listedMembers(ctl(u"List2"_s).items()).contains(listedMember(number))
+        && !AskYesNo(u"Member "_s + entry
+                         + u" is in the list already.\nList him again? He "
+                           u"would be charged twice."_s,
+                     u"Member listed already"_s)) {
+        field.setText(QString());
+        field.setFocus();
+        return;
+    }
     ctl(u"List2"_s).addItem(entry);
     markChanged(Members, true);
     field.setText(QString());
@@ -157,9 +166,16 @@ bool Frmbundle::addClassMembers(const QString &classCode, bool withSubAccounts)
     }
     Control field = ctl(u"txtmember"_s);
     Control list = ctl(u"List2"_s);
-    // Members whose names the list file cannot hold are left out, and named.
+    // Members whose names the list file cannot hold are left out, and named; so are those
+    // listed already, who would be charged twice, and counted.
     QStringList notKept;
+    const QSet<QString> before = listedMembers(list.items());
+    int listed = 0;
     for (const ClassMember &member : *found) {
+        if (before.contains(listedMember(member.number))) {
+            ++listed;
+            continue;
+        }
         // No member check: the class comes from the register itself.
         field.setText(shortestNumber(member.number));
         const QString entry = field.text() + u" - "_s + member.name;
@@ -171,6 +187,11 @@ bool Frmbundle::addClassMembers(const QString &classCode, bool withSubAccounts)
         DoEvents();
     }
     tellNotKept(notKept);
+    if (listed > 0)
+        MsgBox(u"%1 of the class's %2 members were in the list already and were not added "
+               u"again."_s.arg(listed)
+                   .arg(found->size()),
+               BoxButtons::Ok, BoxIcon::Information, u"Select Members by Class Code Group"_s);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "listfiles.h"
 
 #include "basic/masks.h"
+#include "basic/numbers.h"
 #include "keys/codepages.h"
 #include "platform/platform.h"
 
@@ -113,6 +114,19 @@ QString bundleItemEntry(double account, double price, const QString &description
 {
     return formatMask(account, u"#####.##0"_s) + u" , "_s + formatMask(price, u"#####.#0"_s)
         + u" - "_s + description;
+}
+
+QString listedMember(double member)
+{
+    return formatMask(member, u"#####.#0"_s);
+}
+
+QSet<QString> listedMembers(const QStringList &entries)
+{
+    QSet<QString> members;
+    for (const QString &entry : entries)
+        members.insert(listedMember(Val(entry)));
+    return members;
 }
 
 } // namespace tallic

@@ -2,6 +2,7 @@
 
 #include "basic/result.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +28,11 @@ Result<void> removeListFile(const QString &name);
 QString charactersNotKept(const QString &entry);
 // The bytes a list is stored as; every entry must be one that can be kept.
 QByteArray listFileBytes(const QStringList &entries);
+
+// The members of a member list, by the leading number generation reads, as the list shows
+// numbers (1234 and 1234.00 are one member: "1234.00").
+QSet<QString> listedMembers(const QStringList &entries);
+QString listedMember(double member);
 
 // A bundle item as the list shows it and the file holds it: "4010.000 , 25.00 - DUES".
 QString bundleItemEntry(double account, double price, const QString &description);

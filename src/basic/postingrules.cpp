@@ -2,6 +2,8 @@
 
 #include "basic/numbers.h"
 
+#include <QRegularExpression>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
@@ -88,6 +90,37 @@ PostingDecision decidePosting(const Chit &chit, const PostingContext &context)
         out.madeCredit = true;
     }
     return out;
+}
+
+bool alikeChecked(const QString &chitNumber, bool drawn)
+{
+    static const QStringList modeWords { u"PAYMENT"_s, u"ADJMENT"_s, u"CREDIT"_s };
+    return !drawn && !modeWords.contains(chitNumber.trimmed().toUpper());
+}
+
+BatchStamp splitBatchStamp(const QString &origin)
+{
+    static const QRegularExpression stamp(u"^(.+)(\\d\\d:\\d\\d:\\d\\d)$"_s);
+    const QRegularExpressionMatch parts = stamp.match(origin);
+    if (!parts.hasMatch())
+        return { origin.trimmed(), QString() };
+    return { parts.captured(1).trimmed(), parts.captured(2) };
+}
+
+Notice alikeQuestion(const Chit &chit, qint32 foundDate, const QString &foundOrigin)
+{
+    QString text = u"Chit "_s + chit[Field::ChitNumber].trimmed() + u" for member "_s
+        + chit[Field::Member].trimmed() + u" with a base sale of "_s
+        + chit[Field::BaseSale].trimmed() + u" is already in the A/R month"_s;
+    if (foundDate > 0) {
+        const QString date = QString::number(foundDate);
+        const BatchStamp batch = splitBatchStamp(foundOrigin);
+        text += u":\nchit date "_s + date.mid(4, 2) + u'-' + date.mid(6, 2) + u'-' + date.left(4)
+            + u", batch "_s + foundOrigin.trimmed();
+        if (!batch.time.isEmpty())
+            text += u" (operator "_s + batch.operatorName + u", begun at "_s + batch.time + u')';
+    }
+    return { u"Chit keyed before"_s, text + u".\n\nPost it again?"_s };
 }
 
 ChargeInputs chargeInputs(double base, double scRate, double taxRate,

@@ -79,6 +79,25 @@ struct PostingDecision
 // payment keyed as a positive amount becomes a credit without service charge or tax.
 PostingDecision decidePosting(const Chit &chit, const PostingContext &context);
 
+// A batch's start stamp as posting writes it, the operator's name and the batch's start
+// time ("JONES10:15:00"). A name too long to leave room for the whole time, and generation's
+// own word ("AutoGen"), are a name alone.
+struct BatchStamp
+{
+    QString operatorName;
+    QString time; // hh:mm:ss, or empty
+};
+BatchStamp splitBatchStamp(const QString &origin);
+
+// Whether OK looks for a chit alike before it stores one: not for a number the program drew
+// itself, nor for a mode's word.
+bool alikeChecked(const QString &chitNumber, bool drawn);
+
+// The question before a chit alike one in the open month is stored again: the row found, by
+// its chit date and its batch (whose start stamp is the operator's name and the batch's start
+// time); a date of 0 when it could not be read.
+Notice alikeQuestion(const Chit &chit, qint32 foundDate, const QString &foundOrigin);
+
 // The club's settings that the charges of every chit follow.
 struct ChargeSettings
 {

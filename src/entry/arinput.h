@@ -6,6 +6,7 @@
 #include "basic/result.h"
 #include "entry/entrystate.h"
 #include "platform/form.h"
+#include "posting/chitrow.h"
 #include "suite/arsettings.h"
 #include "suite/pendingwrites.h"
 #include "suite/tools.h"
@@ -176,6 +177,10 @@ private:
     // What OK decides from besides the chit, and the boxes of its refusals.
     PostingContext postingContext() const;
     void refusePosting(const PostingDecision &decision);
+    WriteResult storeChit(const Chit &chit, const QString &key,
+                          const std::optional<ChitPeriod> &unlessAlike);
+    std::optional<ChitPeriod> alikePeriod(const Chit &chit) const;
+    bool askToPostAlikeAgain(const Chit &chit, const ChitPeriod &period);
     // The operator's notice of a chit whose row could not be stored.
     void reportUnstoredChit(const QString &chit, const QString &reason);
     // A stored chit in the batch: the count, the validity totals, the previous chit.

@@ -3,6 +3,7 @@
 
 #include "basic/cents.h"
 #include "basic/numbers.h"
+#include "basic/text.h"
 #include "platform/runtime.h"
 #include "suite/dailycolumns.h"
 #include "suite/database.h"
@@ -39,20 +40,22 @@ QString failureReason(qint32 number, const QString &description, const QString &
     return reason + u" (code "_s + QString::number(number) + u')';
 }
 
-// The chit's row by position, sized to ardaily's columns (as a read of no row would size
-// it, but from the columns the connection knows already: a post sends nothing before its
-// writes).
-Result<QVariantList> chitRow(const Chit &chit, const QString &startStamp)
+// The names of ardaily's columns, as many as a chit fills at least (read once for the
+// connection's life: a post sends nothing before its writes).
+Result<QStringList> dailyColumns()
 {
     SuiteDb daily(u"DAILY.MDB"_s);
     const Result<QStringList> columns = daily.columnsOf(u"ardaily"_s);
-    if (!columns)
-        return columns.failure();
-    if (columns->size() <= DailyColumn::Source)
+    if (columns && columns->size() <= DailyColumn::Source)
         return Failure { JetError::NoSuchColumn,
                          u"The ardaily table lacks the columns of a chit."_s, daily.fileName() };
+    return columns;
+}
 
-    QVariantList row(columns->size());
+// The chit's row by position, sized to ardaily's columns.
+QVariantList chitRow(const Chit &chit, const QString &startStamp, qsizetype columns)
+{
+    QVariantList row(columns);
     row[DailyColumn::GlAccount] = Val(chit[Field::GlAccount]);
     row[DailyColumn::ChitNumber] = chit[Field::ChitNumber];
     row[DailyColumn::ChitDate] = Val(chit[Field::ChitDate]);
@@ -77,30 +80,73 @@ Result<QVariantList> chitRow(const Chit &chit, const QString &startStamp)
     return row;
 }
 
+// The rows of the period alike the chit. The chit number is compared as the index
+// ardaily_chitnumber holds it (schema.cpp), so that the look-up reads a few rows of a
+// million.
+SqlCondition alikeRows(const QStringList &columns, const Chit &chit, const ChitPeriod &period)
+{
+    const auto name = [&columns](int position) { return u'[' + columns.at(position) + u']'; };
+    return { u"upper(trim(tallicnum)) = upper(?) and "_s + name(DailyColumn::Member)
+                 + u" = ? and "_s + name(DailyColumn::BaseSale) + u" = ? and "_s
+                 + name(DailyColumn::ChitDate) + u" between ? and ?"_s,
+             { trimBlanks(chit[Field::ChitNumber]), Val(chit[Field::Member]),
+               Val(chit[Field::BaseSale]), period.start, period.end } };
+}
+
 } // namespace
 
-WriteResult StoreChitRow(const Chit &chit, const QString &startStamp, const QString &key)
+WriteResult StoreChitRow(const Chit &chit, const QString &startStamp, const QString &key,
+                         const std::optional<ChitPeriod> &unlessAlikeIn)
 {
-    const Result<QVariantList> row = chitRow(chit, startStamp);
+    const Result<QStringList> columns = dailyColumns();
     WriteResult result;
-    if (!row) {
-        result.failure = row.failure();
+    if (!columns) {
+        result.failure = columns.failure();
     } else {
-        result = storeKeyed(key, u"chit "_s + chit[Field::ChitNumber], [&](SuiteDb &) {
+        const QVariantList row = chitRow(chit, startStamp, columns->size());
+        SqlCondition guard, onlyIf;
+        if (unlessAlikeIn) {
+            const SqlCondition alike = alikeRows(*columns, chit, *unlessAlikeIn);
+            guard = { u"exists (select 1 from ardaily where "_s + alike.sql + u')', alike.values };
+            onlyIf = keyAdded(key);
+        }
+        const auto writes = [&](SuiteDb &) {
             QString db = u"daily"_s;
             DbAddNewOn();
-            return DbWrite(db, u"select * from ardaily where tallicnum = ?"_s, *row,
-                           { chit[Field::ChitNumber] });
-        });
+            return DbWrite(db, u"select * from ardaily where tallicnum = ?"_s, row,
+                           { chit[Field::ChitNumber] }, onlyIf);
+        };
+        result = storeKeyed(key, u"chit "_s + chit[Field::ChitNumber], writes,
+                            SuiteDb::Writes::WithCommit, guard);
     }
     Failure &failure = result.failure;
-    if (result.outcome == WriteOutcome::NotStored) {
+    if (result.outcome == WriteOutcome::NotStored && !result.withheld) {
         // A missing file the layer has told the operator of already.
         failure.description = failure.shown
             ? failureReason(JetError::FileNotFound, QString())
             : failureReason(failure.number, failure.description, failure.reason);
     }
     return result;
+}
+
+Result<std::optional<AlikeRow>> FindAlikeChit(const Chit &chit, const ChitPeriod &period)
+{
+    const Result<QStringList> columns = dailyColumns();
+    if (!columns)
+        return columns.failure();
+    const SqlCondition alike = alikeRows(*columns, chit, period);
+    SuiteDb daily(u"DAILY.MDB"_s);
+    Result<QSqlQuery> found
+        = daily.query(u"select ["_s + columns->at(DailyColumn::ChitDate) + u"], ["_s
+                          + columns->at(DailyColumn::Origin) + u"] from ardaily where "_s
+                          + alike.sql + u" order by rowid limit 1"_s,
+                      alike.values);
+    if (!found)
+        return found.failure();
+    if (!found->next())
+        return std::optional<AlikeRow>();
+    return std::optional<AlikeRow>(
+        AlikeRow { toLong(found->value(0).toDouble()), found->value(1).toString() });
 }
 
 } // namespace tallic

@@ -1,6 +1,7 @@
 // Posting a chit: the last checks, the ardaily row and the previous-chit panel.
 #include "entry/arinput.h"
 
+#include "basic/chitdates.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
 #include "basic/postingrules.h"
@@ -58,23 +59,19 @@ void Arinput::PostChit()
         showNotice(paymentCreditNotice());
 
     const Chit &chit = decision.chit;
-    const QString key = newWriteKey();
-    MouseBusy();
-    WriteResult stored;
-    {
-        // The row goes to the disk beside the screen's update: the post's end waits for it. A
-        // server out of reach is told within the time one statement is given.
-        const LogSyncBeside beside;
-        const ServerDeadline deadline(answerTimeout(lockWaitLimit()));
-        const WriteLabel label(u"chit "_s + chit[Field::ChitNumber]);
-        stored = StoreChitRow(chit, batch_.StartStamp, key);
+    // A chit alike one already in the month is stored again only when the operator says so.
+    const std::optional<ChitPeriod> unlessAlike = alikePeriod(chit);
+    QString key = newWriteKey();
+    WriteResult stored = storeChit(chit, key, unlessAlike);
+    if (stored.withheld && askToPostAlikeAgain(chit, *unlessAlike)) {
+        key = newWriteKey();
+        stored = storeChit(chit, key, std::nullopt);
     }
-    MouseArrow();
     if (!stored.stored()) {
         DbAddNewOff();
         if (stored.outcome == WriteOutcome::Unknown)
             reportUnknownChit(pendingChit(chit, key, stored.session));
-        else
+        else if (!stored.withheld)
             reportUnstoredChit(chit[Field::ChitNumber], stored.failure.description);
         // The chit stays on the screen and OK is offered again.
         ok.setEnabled(true);
@@ -85,6 +82,41 @@ void Arinput::PostChit()
     RedoChit();
     DbAddNewOff();
     DoEvents();
+}
+
+WriteResult Arinput::storeChit(const Chit &chit, const QString &key,
+                               const std::optional<ChitPeriod> &unlessAlike)
+{
+    MouseBusy();
+    WriteResult stored;
+    {
+        // The row goes to the disk beside the screen's update: the post's end waits for it. A
+        // server out of reach is told within the time one statement is given.
+        const LogSyncBeside beside;
+        const ServerDeadline deadline(answerTimeout(lockWaitLimit()));
+        const WriteLabel label(u"chit "_s + chit[Field::ChitNumber]);
+        stored = StoreChitRow(chit, batch_.StartStamp, key, unlessAlike);
+    }
+    MouseArrow();
+    return stored;
+}
+
+// The open month, where a chit alike is looked for; none for a number drawn or a mode's word.
+std::optional<ChitPeriod> Arinput::alikePeriod(const Chit &chit) const
+{
+    if (!alikeChecked(chit[Field::ChitNumber], !Text1(Field::ChitNumber).visible()))
+        return std::nullopt;
+    return ChitPeriod { periodStart(settings_.ArYear, settings_.ArMonth),
+                        periodEnd(settings_.ArYear, settings_.ArMonth) };
+}
+
+// The row found is named as far as it can be read; the question's default is No.
+bool Arinput::askToPostAlikeAgain(const Chit &chit, const ChitPeriod &period)
+{
+    const Result<std::optional<AlikeRow>> found = FindAlikeChit(chit, period);
+    const AlikeRow row = found ? found->value_or(AlikeRow()) : AlikeRow();
+    const Notice question = alikeQuestion(chit, row.date, row.origin);
+    return AskYesNo(question.text, question.title);
 }
 
 // Only a stored chit counts in the batch.

@@ -256,7 +256,7 @@ namespace {
 // to bound.
 QString writeStatement(const WriteTarget &target, const QStringList &columns,
                        const QVariantList &row, bool adding, const QVariant &rowid,
-                       QVariantList &bound)
+                       const SqlCondition &onlyIf, QVariantList &bound)
 {
     // columns[0] is the rowid; the row's values go with the columns after it.
     QList<int> written;
@@ -275,6 +275,9 @@ QString writeStatement(const WriteTarget &target, const QStringList &columns,
     }
     if (!adding && !written.isEmpty())
         bound << rowid;
+    const QString condition = adding ? onlyIf.sql : QString();
+    if (!condition.isEmpty())
+        bound << onlyIf.values;
 
     // Each posted chit writes the same columns of the same table: the last statement made
     // is kept.
@@ -284,11 +287,12 @@ QString writeStatement(const WriteTarget &target, const QStringList &columns,
         QStringList columns;
         QList<int> written;
         bool adding = false;
+        QString condition;
         QString sql;
     };
     thread_local Made last;
     if (last.adding == adding && last.written == written && last.table == target.table
-        && last.columns == columns && !last.sql.isNull())
+        && last.columns == columns && last.condition == condition && !last.sql.isNull())
         return last.sql;
 
     QStringList names;
@@ -300,8 +304,10 @@ QString writeStatement(const WriteTarget &target, const QStringList &columns,
     } else if (adding) {
         QStringList marks;
         marks.fill(u"?"_s, names.size());
-        sql = u"insert into "_s + target.table + u" ("_s + names.join(u", "_s) + u") values ("_s
-            + marks.join(u", "_s) + u')';
+        sql = u"insert into "_s + target.table + u" ("_s + names.join(u", "_s) + u')'
+            + (condition.isEmpty()
+                   ? u" values ("_s + marks.join(u", "_s) + u')'
+                   : u" select "_s + marks.join(u", "_s) + u" where "_s + condition);
     } else if (!names.isEmpty()) {
         QStringList assignments;
         for (const QString &name : std::as_const(names))
@@ -309,7 +315,7 @@ QString writeStatement(const WriteTarget &target, const QStringList &columns,
         sql = u"update "_s + target.table + u" set "_s + assignments.join(u", "_s)
             + u" where rowid = ?"_s;
     }
-    last = { target.table, columns, written, adding, sql };
+    last = { target.table, columns, written, adding, condition, sql };
     return sql;
 }
 
@@ -326,7 +332,7 @@ Result<SuiteDb::FirstRow> addingRow(SuiteDb &db, const QString &table)
 } // namespace
 
 Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantList &row,
-                     const QVariantList &values)
+                     const QVariantList &values, const SqlCondition &addedOnlyIf)
 {
     if (dbName.isEmpty() || statement.isEmpty())
         return {};
@@ -367,7 +373,7 @@ Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantLi
     if (!adding && !haveRow)
         return quietFailure(layerError(JetError::NoCurrentRecord, u"No current record."_s), dbName);
     QVariantList bound;
-    const QString sql = writeStatement(*target, columns, row, adding, rowid, bound);
+    const QString sql = writeStatement(*target, columns, row, adding, rowid, addedOnlyIf, bound);
     DoEvents();
     // The same insert comes with every posted chit.
     if (!sql.isEmpty()) {

@@ -70,13 +70,22 @@ struct DbRow
 // reads nothing: no row, no columns.
 Result<DbRow> DbRead(QString &dbName, const QString &statement);
 
+// A condition in a statement's where clause ("exists (select ...)"), its ? bound by position
+// to the values.
+struct SqlCondition
+{
+    QString sql;
+    QVariantList values;
+};
+
 // Writes the row's values back to the first row of the statement ("select * from T" or
 // "select * from T where ..."), or as a new row while AddNewMode is on (DbAddNewOn); the
 // statement's ? are bound by position to the values. Empty and null elements leave their
-// columns alone. A failure while the values are written ends the routine quietly
+// columns alone. A new row with a condition is added only where the condition holds, in the
+// same statement. A failure while the values are written ends the routine quietly
 // (Failure::quiet): nothing is saved, and the caller decides whether to tell.
 Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantList &row,
-                     const QVariantList &values = {});
+                     const QVariantList &values = {}, const SqlCondition &addedOnlyIf = {});
 
 // The error table's explanation of a locked database, the description of a Locked failure.
 QString lockedDatabaseText();
@@ -216,6 +225,10 @@ public:
     // The names of the table's columns, in order: read once for the connection's life.
     Result<QStringList> columnsOf(const QString &table);
     Result<void> commit();
+    // The same, and how many rows the transaction's write of that index (0 for its first
+    // execPrepared()) changed, where the writes went with the COMMIT to a server; -1 where
+    // each write was answered as it was made.
+    Result<int> commitCounting(int write);
     Result<void> rollback();
     // Lets go of the connection, which stays kept for the next user; this object runs no
     // statement after it.
@@ -241,7 +254,7 @@ private:
     bool readyFor(const QVariantList &values);
     QSqlQuery run(const QString &sql, const QVariantList &values);
     bool runExec(const QString &sql);
-    bool endTransaction(bool commit);
+    bool endTransaction(bool commit, int countedWrite = -1);
     bool beginOnFile();
     // On a server (serverdb.cpp).
     QSqlQuery serverRun(const QString &sql, const QVariantList &values);
@@ -251,7 +264,7 @@ private:
     bool serverSend(const QList<ServerStep> &steps, int resultStep, const QString &undo,
                     const QElapsedTimer &clock, ServerReply &reply);
     bool serverBegin();
-    bool serverEnd(bool commit);
+    bool serverEnd(bool commit, int countedWrite = -1);
     bool serverCommit(const QElapsedTimer &clock);
     bool serverCommitWrites(const QElapsedTimer &clock, int resultStep = -1);
     bool sendKeptWrites();

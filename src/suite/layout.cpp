@@ -45,8 +45,8 @@ Tables tablesOf(QSqlDatabase &db, const QString &schema, bool onServer)
     return tables;
 }
 
-// What the database lacks of what the program reads: whole tables, and the named columns
-// of the tables it has, added at their ends.
+// What the database lacks of what the program reads: whole tables, the named columns of the
+// tables it has, added at their ends, and their expression indexes.
 QStringList upgradeStatements(const SuiteDatabase &definition, const Tables &tables, bool onServer)
 {
     const QString schema = schemaOf(definition.file);
@@ -64,6 +64,7 @@ QStringList upgradeStatements(const SuiteDatabase &definition, const Tables &tab
                         + quotedName(column.name, onServer) + u' '
                         + columnType(column.kind, onServer);
         }
+        statements << expressionIndexStatements(table, onServer, schema);
     }
     return statements;
 }

@@ -100,6 +100,10 @@ SuiteTable ardailyTable()
                                 integer(u"arreserved4"_s), text(u"arreservedtext"_s),
                                 text(u"arorigin"_s), text(u"armemo"_s), integer(u"arsource"_s) },
                               {}, { u"tallicnum"_s });
+    // A chit keyed again is looked for by its number without regard to letter case and the
+    // blanks around it (chitrow.cpp): SQLite's upper() and trim() are built in, so every
+    // program that writes the file can keep the index.
+    t.expressions = { { u"ardaily_chitnumber"_s, u"tallicnum"_s, u"upper(trim(tallicnum))"_s } };
     // The workspace editor's columns; posting and generation fill all of them by position.
     t.named = QStringList { u"tallicnum"_s,  u"architdate"_s, u"arglacct"_s, u"armember"_s,
                             u"aremployee"_s, u"arbasesale"_s, u"arsrvchg"_s, u"artax"_s,
@@ -317,6 +321,17 @@ QStringList tableStatements(const SuiteTable &table, bool onServer, const QStrin
                 + quotedName(table.name + u'_' + column, onServer) + u" ON "_s
                 + (onServer ? name : quotedName(table.name, false)) + u" ("_s
                 + quotedName(column, onServer) + u')';
+    return statements + expressionIndexStatements(table, onServer, schema);
+}
+
+QStringList expressionIndexStatements(const SuiteTable &table, bool onServer, const QString &schema)
+{
+    const QString prefix = schema.isEmpty() ? QString() : quotedName(schema, onServer) + u'.';
+    QStringList statements;
+    for (const SuiteIndex &index : table.expressions)
+        statements << u"CREATE INDEX IF NOT EXISTS "_s + (onServer ? QString() : prefix)
+                + quotedName(index.name, onServer) + u" ON "_s + (onServer ? prefix : QString())
+                + quotedName(table.name, onServer) + u" ("_s + index.expression + u')';
     return statements;
 }
 

@@ -14,8 +14,9 @@ namespace tallic {
 
 // The layout the program reads. A folder's files (SQLite's user_version) or its server (the
 // table tallic.schema_version) say which layout they were written in; 0 is a folder written
-// before layouts were counted. Layout 2 added the table of write keys to the daily database.
-constexpr int SuiteSchemaVersion = 2;
+// before layouts were counted. Layout 2 added the table of write keys to the daily database,
+// layout 3 the index of ardaily's chit numbers as they are compared.
+constexpr int SuiteSchemaVersion = 3;
 
 enum class ColumnKind {
     Integer,
@@ -23,6 +24,14 @@ enum class ColumnKind {
     Text,
     Currency, // four decimals, exact on a server
     Blob,
+};
+
+// An index on an expression of a table's columns, for the statements that compare by it.
+struct SuiteIndex
+{
+    QString name;
+    QString column; // the column it reads
+    QString expression; // written alike for both engines
 };
 
 struct SuiteColumn
@@ -44,6 +53,7 @@ struct SuiteTable
     // On SQLite the rows are kept in the key's own order, in one tree rather than two: a
     // table that is only ever looked up by its key.
     bool keyedRows = false;
+    QList<SuiteIndex> expressions = {};
 };
 
 struct SuiteDatabase
@@ -64,6 +74,9 @@ QString columnType(ColumnKind kind, bool onServer);
 // file's name on SQLite).
 QStringList tableStatements(const SuiteTable &table, bool onServer,
                             const QString &schema = QString());
+// The statements that make the table's expression indexes where it lacks them.
+QStringList expressionIndexStatements(const SuiteTable &table, bool onServer,
+                                      const QString &schema = QString());
 // A name in double quotes. On a server in lower case, where the program's statements,
 // which name columns without quotes, find it.
 QString quotedName(const QString &name, bool onServer);

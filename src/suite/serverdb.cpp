@@ -219,7 +219,7 @@ bool SuiteDb::sendKeptWrites()
     return serverCall(steps, -1, u"rollback"_s, false, reply);
 }
 
-bool SuiteDb::serverEnd(bool commit)
+bool SuiteDb::serverEnd(bool commit, int countedWrite)
 {
     Kept &kept = *kept_;
     if (kept.writesKept) {
@@ -230,7 +230,8 @@ bool SuiteDb::serverEnd(bool commit)
         }
         QElapsedTimer clock;
         clock.start();
-        return serverCommitWrites(clock);
+        // The steps are the BEGIN and then the writes.
+        return serverCommitWrites(clock, countedWrite < 0 ? -1 : countedWrite + 1);
     }
     const bool linked = kept.link && kept.link->usable();
     if (!std::exchange(kept.inTransaction, false) || !linked) {
@@ -278,6 +279,7 @@ bool SuiteDb::serverCommit(const QElapsedTimer &clock)
 bool SuiteDb::serverCommitWrites(const QElapsedTimer &clock, int resultStep)
 {
     Kept &kept = *kept_;
+    rowsAffected_ = -1;
     const QList<ServerStep> writes = std::exchange(kept.keptWrites, {});
     if (writes.isEmpty())
         return true;

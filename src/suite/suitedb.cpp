@@ -610,10 +610,10 @@ bool SuiteDb::beginOnFile()
     return begun;
 }
 
-bool SuiteDb::endTransaction(bool commit)
+bool SuiteDb::endTransaction(bool commit, int countedWrite)
 {
     if (usable() && kept_->onServer())
-        return serverEnd(commit);
+        return serverEnd(commit, countedWrite);
     // A transaction that wrote nothing took no lock.
     if (isOpen() && std::exchange(kept_->beginPending, false))
         return true;
@@ -626,6 +626,14 @@ bool SuiteDb::endTransaction(bool commit)
 Result<void> SuiteDb::commit()
 {
     return outcome(endTransaction(true));
+}
+
+Result<int> SuiteDb::commitCounting(int write)
+{
+    const bool withCommit = usable() && kept_->onServer() && kept_->writesKept;
+    if (!endTransaction(true, write))
+        return failure();
+    return withCommit ? rowsAffected_ : -1;
 }
 
 Result<void> SuiteDb::rollback()

@@ -31,6 +31,14 @@ WriteResult notStored(const Failure &why)
     return { WriteOutcome::NotStored, {}, why, {} };
 }
 
+WriteResult withheld()
+{
+    WriteResult result
+        = notStored(Failure { JetError::Refused, u"A row alike is there."_s, DailyFile });
+    result.withheld = true;
+    return result;
+}
+
 WriteResult unknown(const Failure &why, const ServerSession &session)
 {
     Failure failure = why;
@@ -43,16 +51,21 @@ WriteResult unknown(const Failure &why, const ServerSession &session)
     return { WriteOutcome::Unknown, {}, failure, session };
 }
 
-Result<void> addKey(SuiteDb &daily, const QString &key, const QString &description,
-                    const QString &at)
+// The key's row; with a guard, only where the guard does not hold. How many rows it added,
+// or -1 while that is learned at the COMMIT.
+Result<int> addKey(SuiteDb &daily, const QString &key, const QString &description,
+                   const QString &at, const SqlCondition &guard)
 {
-    const Result<int> added = daily.execPrepared(
-        u"insert into tallic_writes (writekey, writtenat, writedesc, writekind, writechecks) "
-        u"values (?, ?, ?, 1, 0)"_s,
-        { key, at, description });
-    if (!added)
-        return added.failure();
-    return {};
+    QString sql = u"insert into tallic_writes (writekey, writtenat, writedesc, writekind, "
+                  u"writechecks) "_s;
+    QVariantList values { key, at, description };
+    if (guard.sql.isEmpty()) {
+        sql += u"values (?, ?, ?, 1, 0)"_s;
+    } else {
+        sql += u"select ?, ?, ?, 1, 0 where not "_s + guard.sql;
+        values += guard.values;
+    }
+    return daily.execPrepared(sql, values);
 }
 
 // Ends the server's session that held a write, when it is still on this server: its
@@ -76,23 +89,36 @@ QString newWriteKey()
     return u"%1%2"_s.arg(bits[0], 16, 16, QChar(u'0')).arg(bits[1], 16, 16, QChar(u'0'));
 }
 
-WriteResult storeKeyed(const QString &key, const QString &description, const DailyWrites &writes,
-                       SuiteDb::Writes writesGo)
+SqlCondition keyAdded(const QString &key)
 {
+    return { u"exists (select 1 from tallic_writes where writekey = ?)"_s, { key } };
+}
+
+WriteResult storeKeyed(const QString &key, const QString &description, const DailyWrites &writes,
+                       SuiteDb::Writes writesGo, const SqlCondition &guard)
+{
+    const bool guarded = !guard.sql.isEmpty();
     ServerSession lost;
     {
         SuiteDb daily(DailyFile);
         if (const Result<void> begun = daily.transaction(writesGo); !begun)
             return notStored(begun.failure());
         const QString at = now();
-        Result<void> written = writes(daily);
-        if (written)
-            written = addKey(daily, key, description, at);
-        if (!written) {
+        // A guarded write's key goes first: the writes wait on it.
+        Result<int> keyed = guarded ? addKey(daily, key, description, at, guard) : Result<int>(1);
+        Result<void> written = keyed ? writes(daily) : Result<void>(keyed.failure());
+        if (written && !guarded)
+            keyed = addKey(daily, key, description, at, guard);
+        if (written && !keyed)
+            written = keyed.failure();
+        if (!written || *keyed == 0) {
             (void)daily.rollback();
-            return notStored(written.failure());
+            return written ? withheld() : notStored(written.failure());
         }
-        const Result<void> committed = daily.commit();
+        // Learned from the COMMIT's answer, on a server, whether the guard held.
+        const Result<int> committed = daily.commitCounting(guarded ? 0 : -1);
+        if (committed && *committed == 0)
+            return withheld();
         if (committed)
             return { WriteOutcome::Stored, at, {}, {} };
         if (committed.failure().number != JetError::OutcomeUnknown) {

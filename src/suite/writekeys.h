@@ -28,6 +28,7 @@ struct WriteResult
     QString storedAt; // Stored: when, as the key's row says ("2024-03-12 14:02:05")
     Failure failure; // NotStored: why it was not; Unknown: why it cannot be told
     ServerSession session; // Unknown: the server's session that held the write
+    bool withheld = false; // NotStored: its guard held (storeKeyed)
 
     bool stored() const { return outcome == WriteOutcome::Stored; }
 };
@@ -37,9 +38,19 @@ struct WriteResult
 // time the server is given (ServerDeadline); what cannot be looked up then is Unknown. By
 // default the writes go with the COMMIT (on a server, all in one round trip): writes that
 // need their answers (the rows changed) say Writes::Answered.
+//
+// A guard (a condition over the daily database) withholds the write while it holds, without
+// a round trip of its own: the key's row goes first, added only where the guard does not
+// hold, and the writes must be made only where it was added (keyAdded()). A write withheld
+// is NotStored and withheld, nothing of it stored; a lost answer is looked up as any.
 using DailyWrites = std::function<Result<void>(SuiteDb &daily)>;
 WriteResult storeKeyed(const QString &key, const QString &description, const DailyWrites &writes,
-                       SuiteDb::Writes writesGo = SuiteDb::Writes::WithCommit);
+                       SuiteDb::Writes writesGo = SuiteDb::Writes::WithCommit,
+                       const SqlCondition &guard = {});
+
+// The condition that the key's row is there: in a guarded write's transaction, that the
+// guard let the write go.
+SqlCondition keyAdded(const QString &key);
 
 // What became of the write with the key: found stored, or settled as never to be stored: a
 // key that is not there is stored as not stored once the transaction that may hold it has

@@ -167,7 +167,7 @@ TEST(BundleTest, AccountsAreCheckedOnLeavingAndTheBundleIsKeptInItsFileExactly)
     EXPECT_EQ(bundleControl(h, u"helpwindow"_s).text, u"Bundle deleted"_s);
 }
 
-TEST(BundleTest, MembersAreAddedOneByOneOrByClassAndCountedAroundDeleteMember)
+TEST(BundleTest, AsksBeforeListingAMemberTwiceAndCountsAroundDeleteMember)
 {
     Harness h;
     h.exec(u"master"_s,
@@ -200,20 +200,37 @@ TEST(BundleTest, MembersAreAddedOneByOneOrByClassAndCountedAroundDeleteMember)
     EXPECT_EQ(bundleControl(h, u"List2"_s).foreColor, Colors::Red);
     EXPECT_EQ(h.focused(), u"frmbundle.txtmember"_s);
 
+    // A member listed already would be charged twice: listed again only on Yes.
+    h.clearDialogs();
+    h.queueAnswers({ false, true });
+    retype(h, u"txtmember"_s, u"1003{ENTER}{ENTER}1001{ENTER}{ENTER}"_s);
+    EXPECT_EQ(h.dialogs().value(0),
+              (Dialog { DialogKind::Question, u"Member listed already"_s,
+                        u"Member 1003.00 - CARTER, WILLIAM is in the list already.\nList him "
+                        u"again? He would be charged twice."_s,
+                        DialogIcon::Question }));
+    members << u"1001.00 - ADAMS, JOHN"_s;
+    EXPECT_EQ(bundleControl(h, u"List2"_s).items, members);
+
     // By class: main accounts only or with the sub-accounts, in account order, names
-    // trimmed; an unknown class is told, a blank answer asks nothing more.
+    // trimmed, those listed already left out and counted; an unknown class is told, a blank
+    // answer asks nothing more.
     const QString title = u"Select Members by Class Code Group"_s;
     h.queueInputs({ u"TST"_s, u"TST"_s, u"NONE"_s, QString() });
     h.queueAnswers({ false, true, false });
     h.clearDialogs();
     for (int i = 0; i < 4; ++i)
         h.click(u"frmbundle.cmdaddgroup"_s);
-    members << u"1200 - ALLEN, "_s << u"1234 - SMITH, JOHN"_s << u"1200 - ALLEN, "_s
-            << u"1234 - SMITH, JOHN"_s << u"1234.01 - SMITH, JANE"_s;
+    members << u"1200 - ALLEN, "_s << u"1234 - SMITH, JOHN"_s << u"1234.01 - SMITH, JANE"_s;
     EXPECT_EQ(bundleControl(h, u"List2"_s).items, members);
-    EXPECT_EQ(bundleControl(h, u"lblcount"_s).caption, u"7 members"_s);
+    EXPECT_EQ(bundleControl(h, u"lblcount"_s).caption, u"6 members"_s);
     const QList<Dialog> asked = h.dialogs();
-    ASSERT_EQ(asked.size(), 8);
+    ASSERT_EQ(asked.size(), 9);
+    EXPECT_EQ(asked.at(4),
+              box(title,
+                  u"2 of the class's 3 members were in the list already and were not added "
+                  u"again."_s,
+                  DialogIcon::Information));
     EXPECT_EQ(
         asked.at(0),
         (Dialog { DialogKind::Input, title, u"Type the class code to use. Leave blank to cancel."_s,
@@ -221,7 +238,7 @@ TEST(BundleTest, MembersAreAddedOneByOneOrByClassAndCountedAroundDeleteMember)
     EXPECT_EQ(asked.at(1),
               (Dialog { DialogKind::Question, title,
                         u"Select member SUB accounts (.01-.99) also?"_s, DialogIcon::Question }));
-    EXPECT_EQ(asked.at(6),
+    EXPECT_EQ(asked.at(7),
               box(u"Oops..."_s, u"No records found with the selected class code."_s,
                   DialogIcon::Information));
     EXPECT_EQ(bundleControl(h, u"txtmember"_s).text, QString());
@@ -233,11 +250,11 @@ TEST(BundleTest, MembersAreAddedOneByOneOrByClassAndCountedAroundDeleteMember)
     h.click(u"frmbundle.cmddeletemember"_s);
     members.removeFirst();
     EXPECT_EQ(bundleControl(h, u"List2"_s).items, members);
-    EXPECT_EQ(bundleControl(h, u"lblcount"_s).caption, u"6"_s);
+    EXPECT_EQ(bundleControl(h, u"lblcount"_s).caption, u"5"_s);
     EXPECT_EQ(h.focused(), u"frmbundle.txtmember"_s);
     h.click(u"frmbundle.txtglnum"_s);
     h.click(u"frmbundle.txtmember"_s);
-    EXPECT_EQ(bundleControl(h, u"lblcount"_s).caption, u"6 members"_s);
+    EXPECT_EQ(bundleControl(h, u"lblcount"_s).caption, u"5 members"_s);
 
     h.click(u"frmbundle.cmdsavemember"_s);
     EXPECT_EQ(fileBytes(h, u"bundle2.ini"_s), (members.join(u"\r\n"_s) + u"\r\n"_s).toLatin1());

@@ -228,7 +228,7 @@ TEST(PostingTest, AnEmptyOrHiddenDatePostsTheBatchDate)
     Harness h;
     startMarch2024(h);
     for (const char *date : { "0", "", "mar 15", "20240315" }) {
-        keyChit(h, u"4100"_s, u"D1"_s, u"1001"_s, u"10"_s);
+        keyChit(h, u"4100"_s, u"D"_s + QString::fromLatin1(date), u"1001"_s, u"10"_s);
         entry()->Text1(3).setText(QString::fromLatin1(date));
         if (date == std::string("20240315"))
             h.click(u"Label1(3)"_s);
@@ -563,6 +563,55 @@ TEST(PostingStoreTest, TheLogIsCopiedIntoTheFileWhenTheProgramIsIdle)
     EXPECT_EQ(logFrames(h), std::make_pair(frames, frames));
 }
 
+// A chit already in the open month, keyed on another workstation in another batch, is asked
+// about before it is stored again, the row found named; No (the default) keeps it on the
+// screen, Yes stores it. Another number, member or base sale, a row of a closed month and a
+// mode's word post without a question.
+TEST(PostingTest, AsksBeforePostingTheSameChitTwice)
+{
+    Harness h;
+    startMarch2024(h);
+    // The other workstation's chit W1-1: member 1001, 10.00, in its batch W1-10:15:00.
+    ASSERT_EQ(postFromWorkstations(h, QStringLiteral(TALLIC_POSTWORKER), 1, 1).failures,
+              QStringList());
+    h.exec(u"daily"_s,
+           u"insert into ardaily (arglacct, tallicnum, architdate, armember, arbasesale) "
+           u"values (4100, 'F9', 20240229, 1001, 10)"_s);
+    keyChit(h, u"4100"_s, u" w1-1"_s, u"1001"_s, u"10"_s);
+    h.click(u"cmdokay"_s);
+    const QString typed = text(h, u"Text1(2)"_s);
+    const Dialog asked { DialogKind::Question, u"Chit keyed before"_s,
+                         u"Chit W1-1 for member 1001 with a base sale of 10.00 is already in the "
+                         u"A/R month:\nchit date 03-12-2024, batch W1-10:15:00 (operator W1-, "
+                         u"begun at 10:15:00).\n\nPost it again?"_s,
+                         DialogIcon::Question };
+    EXPECT_EQ(h.dialogs(), QList<Dialog> { asked });
+    expectChitKept(h, typed);
+    EXPECT_EQ(chits(h).size(), 2);
+    h.clearDialogs();
+    h.queueAnswers({ true });
+    h.click(u"cmdokay"_s);
+    EXPECT_EQ(h.dialogs(), QList<Dialog> { asked });
+    EXPECT_EQ(text(h, u"Text5"_s), u"1"_s);
+    ASSERT_EQ(chits(h).size(), 3);
+
+    h.clearDialogs();
+    const char *const others[][3] = { { "W1-2", "1001", "10" },
+                                      { "W1-1", "1002", "10" },
+                                      { "W1-1", "1001", "11" },
+                                      { "F9", "1001", "10" } };
+    for (const auto &[chit, member, base] : others) {
+        keyChit(h, u"4100"_s, QString::fromLatin1(chit), QString::fromLatin1(member),
+                QString::fromLatin1(base));
+        h.click(u"cmdokay"_s);
+    }
+    h.click(u"cmdpayments"_s);
+    for (int i = 0; i < 2; ++i)
+        h.keys(u"4200{ENTER}{ENTER}1001{ENTER}25.5{ENTER}{ENTER}"_s);
+    EXPECT_EQ(h.dialogs(), QList<Dialog>());
+    EXPECT_EQ(chits(h).size(), 9);
+}
+
 // What each mode, bypass and Redo does to the chits stored, keyed one after the other.
 TEST(ModesTest, ModesBypassesAndRedoDecideWhatIsStored)
 {
@@ -836,6 +885,7 @@ TEST(BatchTest, EachValidityModeKeepsItsOwnTotal)
             }
             h.queuePickedDates({ u"20240313"_s });
             h.click(u"cmdnewbatch"_s);
+            h.queueAnswers({ true }); // A7 again, posted again
             payment(h);
         }
     }

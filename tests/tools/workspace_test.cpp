@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -29,10 +30,11 @@ const QString Insert = u"insert into ardaily (arglacct, tallicnum, architdate, a
                        u"aremployee, arbasesale, arsrvchg, artax, artotal, arorigin, arsource) "
                        u"values "_s;
 
-// The editor on 20240312, started as the entry window starts it.
-std::unique_ptr<WorkspaceWindow> openEditor(Harness &h, const QString &level = u"99"_s)
+// The editor on a day, 20240312 unless told, started as the entry window starts it.
+std::unique_ptr<WorkspaceWindow> openEditor(Harness &h, const QString &level = u"99"_s,
+                                            const QString &date = u"20240312"_s)
 {
-    h.setClipboard(u"20240312"_s);
+    h.setClipboard(date);
     int exitCode = -1;
     return startEditor(u"WJX"_s + level + u"JONES"_s, exitCode);
 }
@@ -178,6 +180,83 @@ TEST(WorkspaceTest, AChangeIsMadeOnlyToTheRowAsReadAndOnlyWhenLogged)
         << qPrintable(lines);
     EXPECT_TRUE(lines.contains(u"armember=1001, aremployee=0, arcovers=Null, arbasesale=-100"_s))
         << qPrintable(lines);
+}
+
+QString activityLog(const Harness &h)
+{
+    QFile log(QDir(h.dataDir()).filePath(u"admlog.ini"_s));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+}
+
+// Beyond single corrections, a batch as a whole: the header proves the day per operator;
+// Delete batch asks once with the batch's count and totals, Move batch takes a date held to
+// the open month, and back; each touches every row of the batch and no other, every row in
+// the activity log. A batch another workstation changed since it was read (a row changed,
+// a row added to it) is neither deleted nor moved.
+TEST(WorkspaceTest, ABatchIsDeletedOrMovedWholeAndOnlyAsRead)
+{
+    const QString rows = Insert
+        + u"(4100, '1', 20240312, 1001, 0, 10, 1.8, .71, 12.51, 'JONES10:15:00', 9), "
+          u"(4100, '2', 20240312, 1002, 0, 20, 3.6, 1.42, 25.02, 'JONES10:15:00', 9), "
+          u"(4100, '3', 20240312, 1003, 0, 50, 9, 3.54, 62.54, 'SMITH11:00:00', 9)"_s;
+    const QString meanwhile[] = {
+        u"update ardaily set armemo = 'X' where tallicnum = '2'"_s,
+        Insert + u"(4100, '4', 20240312, 1004, 0, 1, 0, 0, 1, 'JONES10:15:00', 9)"_s,
+    };
+    const QString dates = u"select tallicnum, architdate from ardaily order by tallicnum"_s;
+    for (const QString &command : { u"deletebatch"_s, u"movebatch"_s }) {
+        for (const QString &change : meanwhile) {
+            Harness h;
+            tallic::testkit::prepareMarch2024(h);
+            h.exec(u"daily"_s, rows);
+            auto window = openEditor(h);
+            ASSERT_TRUE(window);
+            const QList<QVariantList> before = h.rows(u"daily"_s, dates);
+            h.exec(u"daily"_s, change);
+            h.queueAnswers({ true });
+            h.queueInputs({ u"20240313"_s });
+            press(*window, command, 0);
+            EXPECT_EQ(h.dialogs().last().text,
+                      u"Another workstation changed or deleted this batch meanwhile, so nothing "
+                      u"was changed. The chits are read again."_s)
+                << qPrintable(command + change);
+            EXPECT_EQ(h.rows(u"daily"_s, dates).mid(0, 3), before) << qPrintable(command);
+        }
+    }
+    Harness h;
+    tallic::testkit::prepareMarch2024(h);
+    h.exec(u"daily"_s, rows);
+    auto window = openEditor(h);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->findChild<QLabel *>(u"operators"_s)->text(),
+              u"JONES: 2 chits, base 30.00, service charge 5.40, tax 2.13, total 37.53\n"
+              u"SMITH: 1 chits, base 50.00, service charge 9.00, tax 3.54, total 62.54"_s);
+    h.queueInputs({ u"20240229"_s, u"20240313"_s });
+    press(*window, u"movebatch"_s, 1);
+    EXPECT_EQ(h.dialogs().last().title, u"Date entered: 20240229"_s);
+    press(*window, u"movebatch"_s, 1);
+    EXPECT_EQ(
+        h.rows(u"daily"_s, dates),
+        (QList<QVariantList> { { u"1"_s, 20240313 }, { u"2"_s, 20240313 }, { u"3"_s, 20240312 } }));
+    EXPECT_EQ(activityLog(h).count(u" moved to 20240313 with batch JONES10:15:00 of 20240312. "
+                                   u"Before: "_s),
+              2);
+    auto next = openEditor(h, u"99"_s, u"20240313"_s);
+    h.queueInputs({ u"20240312"_s });
+    press(*next, u"movebatch"_s, 0);
+    EXPECT_EQ(h.rows(u"daily"_s, u"select count(*) from ardaily where architdate = 20240312"_s),
+              QList<QVariantList> { { 3 } });
+
+    h.clearDialogs();
+    h.queueAnswers({ true });
+    press(*window, u"reload"_s);
+    press(*window, u"deletebatch"_s, 0);
+    EXPECT_EQ(h.dialogs().value(0).text,
+              u"Delete the whole batch JONES10:15:00: 2 chits (2 rows), base 30.00, service "
+              u"charge 5.40, tax 2.13, total 37.53?"_s);
+    EXPECT_EQ(h.rows(u"daily"_s, u"select tallicnum from ardaily"_s),
+              QList<QVariantList> { { u"3"_s } });
+    EXPECT_EQ(activityLog(h).count(u"deleted with batch JONES10:15:00 of 20240312. Before: "_s), 2);
 }
 
 TEST(WorkspaceTest, TheEditorKeepsToItsLevelRecoversAndClosesFromTheKeyboard)

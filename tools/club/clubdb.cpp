@@ -443,6 +443,16 @@ QStringList ClubDb::indexStatements(const QString &file, const TableDef &table) 
                             + u" ("_s + this->column(column.name) + u')';
                 }
             }
+            for (const SuiteIndex &index : known.expressions) {
+                const bool reads = std::any_of(
+                    table.columns.cbegin(), table.columns.cend(), [&index](const ColumnDef &c) {
+                        return c.name.compare(index.column, Qt::CaseInsensitive) == 0;
+                    });
+                SuiteTable only = known;
+                only.expressions = { index };
+                if (reads)
+                    statements << expressionIndexStatements(only, onServer_, schemaOf(file));
+            }
         }
     }
     return statements;

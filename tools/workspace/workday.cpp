@@ -2,6 +2,7 @@
 
 #include "basic/masks.h"
 #include "basic/numbers.h"
+#include "basic/postingrules.h"
 #include "platform/platform.h"
 #include "proof.h"
 #include "suite/arsettings.h"
@@ -13,6 +14,8 @@
 
 #include <QSet>
 #include <QSqlRecord>
+
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -103,6 +106,24 @@ QList<Batch> batchesOf(const QList<DayRow> &rows, int validityMode)
     return batches;
 }
 
+QList<OperatorDay> operatorsOf(const QList<Batch> &batches)
+{
+    QList<OperatorDay> operators;
+    for (const Batch &batch : batches) {
+        const QString name = splitBatchStamp(batch.origin).operatorName;
+        auto found = std::find_if(operators.begin(), operators.end(),
+                                  [&name](const OperatorDay &o) { return o.name == name; });
+        if (found == operators.end())
+            found = operators.insert(operators.end(), OperatorDay { name, 0, {} });
+        found->chits += batch.chits;
+        found->totals.base += batch.totals.base;
+        found->totals.serviceCharge += batch.totals.serviceCharge;
+        found->totals.tax += batch.totals.tax;
+        found->totals.total += batch.totals.total;
+    }
+    return operators;
+}
+
 QString validityText(int mode, const ValidityTotals &t)
 {
     QStringList parts;
@@ -154,6 +175,8 @@ bool Workday::readSettings()
     EditorSettings s;
     s.editorLevel = ar->LevelLimits[3];
     s.validityMode = ar->ValidityMode;
+    s.arMonth = ar->ArMonth;
+    s.arYear = ar->ArYear;
     s.charges = ar->chargeSettings();
     SuiteDb config(u"config.mdb"_s);
     Result<QSqlQuery> company = config.query(u"select coname from company"_s);
@@ -272,53 +295,129 @@ Workday::Change Workday::deleteRow(int row)
 Workday::Change Workday::change(int row, const QString &action, const QVariantList &values,
                                 const QVariantList &after)
 {
-    const DayRow &before = rows_.at(row);
-    // The row as it was read, column for column, at the place it was read from.
-    QString sql = action + u" where rowid = ?"_s;
-    QVariantList bound = values;
+    const QString chit
+        = u"chit "_s + rows_.at(row).text(Column::ChitNumber) + u" of "_s + QString::number(date_);
+    return changeRows(
+        { { row, action, values, after, after.isEmpty() ? u"deleted"_s : u"corrected"_s } },
+        (after.isEmpty() ? u"deletion of "_s : u"correction of "_s) + chit, chit, QString());
+}
+
+QList<int> Workday::rowsOfBatch(const QString &origin) const
+{
+    QList<int> rows;
+    for (int i = 0; i < rows_.size(); ++i) {
+        if (rows_.at(i).text(Column::Origin) == origin)
+            rows << i;
+    }
+    return rows;
+}
+
+Workday::Change Workday::deleteBatch(const QString &origin)
+{
+    const QString batch = u"batch "_s + origin + u" of "_s + QString::number(date_);
+    QList<RowChange> changes;
+    for (const int row : rowsOfBatch(origin))
+        changes << RowChange { row, u"delete from ardaily"_s, {}, {}, u"deleted with "_s + batch };
+    return changeRows(changes, u"deletion of "_s + batch, batch, origin);
+}
+
+Workday::Change Workday::moveBatch(const QString &origin, qint32 toDate)
+{
+    const QString batch = u"batch "_s + origin + u" of "_s + QString::number(date_);
+    const QVariant to = double(toDate);
+    QList<RowChange> changes;
+    for (const int row : rowsOfBatch(origin)) {
+        QVariantList after = rows_.at(row).values;
+        after[Column::ChitDate] = to;
+        changes << RowChange { row,
+                               u"update ardaily set ["_s + columns_.at(Column::ChitDate)
+                                   + u"] = ?"_s,
+                               { to },
+                               after,
+                               u"moved to %1 with %2"_s.arg(toDate).arg(batch) };
+    }
+    return changeRows(changes, u"move of "_s + batch + u" to "_s + QString::number(toDate), batch,
+                      origin);
+}
+
+// The statement that changes a row only as it was read, column for column, at the place it
+// was read from.
+QString Workday::asRead(const RowChange &change, QVariantList &bound) const
+{
+    const DayRow &before = rows_.at(change.row);
+    QString sql = change.action + u" where rowid = ?"_s;
+    bound = change.values;
     bound << before.locator;
     for (qsizetype i = 0; i < columns_.size(); ++i) {
         sql += u" and ["_s + columns_.at(i) + u"] is not distinct from ?"_s;
         bound << before.values.value(i);
     }
-    const QString chit
-        = u"Chit "_s + before.text(Column::ChitNumber) + u" of "_s + QString::number(date_);
-    const QString logged = chit
-        + (after.isEmpty() ? u" deleted. Before: "_s : u" corrected. Before: "_s)
-        + rowText(columns_, before.values)
-        + (after.isEmpty() ? QString() : u". After: "_s + rowText(columns_, after));
+    return sql;
+}
+
+Result<void> Workday::writeChanges(SuiteDb &daily, const QList<RowChange> &changes,
+                                   const QString &batch, Change &refused) const
+{
+    for (const RowChange &change : changes) {
+        QVariantList bound;
+        const Result<int> changed = daily.execPrepared(asRead(change, bound), bound);
+        if (!changed)
+            return changed.failure();
+        if (*changed != 1) {
+            refused = Change::ChangedMeanwhile;
+            return Failure { JetError::NoCurrentRecord, QString() };
+        }
+        // Logged before it is committed: no change is made that the log does not show.
+        const DayRow &before = rows_.at(change.row);
+        if (!LogActivity(
+                u"Chit "_s + before.text(Column::ChitNumber) + u" of "_s + QString::number(date_)
+                + u' ' + change.done + u". Before: "_s + rowText(columns_, before.values)
+                + (change.after.isEmpty() ? QString()
+                                          : u". After: "_s + rowText(columns_, change.after)))) {
+            refused = Change::NotLogged;
+            return Failure { JetError::Generic, QString() };
+        }
+    }
+    if (batch.isEmpty())
+        return {};
+    // A row another workstation added to the batch meanwhile changes the batch too.
+    Result<QSqlQuery> left
+        = daily.query(u"select count(*) from ardaily where ["_s + columns_.at(Column::Origin)
+                          + u"] = ? and ["_s + columns_.at(Column::ChitDate) + u"] = ?"_s,
+                      { batch, double(date_) });
+    if (!left || !left->next())
+        return left ? dbFailure(left->lastError(), daily.fileName()) : left.failure();
+    if (left->value(0).toInt() != 0) {
+        refused = Change::ChangedMeanwhile;
+        return Failure { JetError::NoCurrentRecord, QString() };
+    }
+    return {};
+}
+
+Workday::Change Workday::changeRows(const QList<RowChange> &changes, const QString &description,
+                                    const QString &what, const QString &batch)
+{
     useLogIdentity();
     Change refused = Change::Failed;
     const QString key = newWriteKey();
-    // A failed sync of the commit is told in its own box, which names the chit.
-    const WriteLabel label(u"chit "_s + before.text(Column::ChitNumber) + u" of "_s
-                           + QString::number(date_));
+    // A failed sync of the commit is told in its own box, which names the change.
+    const WriteLabel label(what);
     const WriteResult written = storeKeyed(
-        key, (after.isEmpty() ? u"deletion of "_s : u"correction of "_s) + chit.toLower(),
-        [&](SuiteDb &daily) -> Result<void> {
-            const Result<int> changed = daily.execPrepared(sql, bound);
-            if (!changed)
-                return changed.failure();
-            if (*changed != 1) {
-                refused = Change::ChangedMeanwhile;
-                return Failure { JetError::NoCurrentRecord, QString() };
-            }
-            // Logged before it is committed: no change is made that the log does not show.
-            if (!LogActivity(logged)) {
-                refused = Change::NotLogged;
-                return Failure { JetError::Generic, QString() };
-            }
-            return {};
-        },
-        // Whether the row was the one read is the change's own answer.
+        key, description,
+        [&](SuiteDb &daily) { return writeChanges(daily, changes, batch, refused); },
+        // Whether the rows were the ones read is the change's own answer.
         SuiteDb::Writes::Answered);
     switch (written.outcome) {
     case WriteOutcome::Stored:
         return Change::Done;
-    case WriteOutcome::Unknown:
-        problem_ = recordUnknown(pendingChange(before, after.isEmpty(), key, written.session),
-                                 u"It will be checked when the chits are read again."_s);
+    case WriteOutcome::Unknown: {
+        PendingWrite write = pendingChange(rows_.at(changes.value(0).row),
+                                           changes.value(0).after.isEmpty(), key, written.session);
+        if (!batch.isEmpty())
+            write.chit += u" and the rest of batch "_s + batch;
+        problem_ = recordUnknown(write, u"It will be checked when the chits are read again."_s);
         return Change::Unknown;
+    }
     case WriteOutcome::NotStored:
         break;
     }
@@ -327,7 +426,8 @@ Workday::Change Workday::change(int row, const QString &action, const QVariantLi
     if (refused != Change::Failed)
         return refused;
     problem_ = failureText(written.failure);
-    (void)LogActivity(chit + u": the change above was not made. "_s + problem_);
+    (void)LogActivity(what.left(1).toUpper() + what.mid(1) + u": the change above was not made. "_s
+                      + problem_);
     return Change::Failed;
 }
 

@@ -43,6 +43,16 @@ struct Batch
 // in the validity mode.
 QList<Batch> batchesOf(const QList<DayRow> &rows, int validityMode);
 
+// The day's chits and totals of one operator, the name in his batches' start stamps.
+struct OperatorDay
+{
+    QString name;
+    int chits = 0;
+    Amounts totals;
+};
+// Per operator, in the order of the batches.
+QList<OperatorDay> operatorsOf(const QList<Batch> &batches);
+
 // The validity totals a mode keeps, as the entry screen labels them, each written with the
 // mask; empty for none.
 QString validityText(int mode, const ValidityTotals &totals);
@@ -53,6 +63,8 @@ struct EditorSettings
     QString clubName;
     int validityMode = 0;
     int editorLevel = 0; // the lowest access level that may correct chits
+    qint32 arYear = 0; // the open A/R month, which a batch may be moved within
+    int arMonth = 0;
     ChargeSettings charges;
 };
 
@@ -91,16 +103,38 @@ public:
     enum class Change { Done, ChangedMeanwhile, NotLogged, Failed, Unknown };
     Change correct(int row, const Amounts &after);
     Change deleteRow(int row);
+    // A batch as a whole, every row of the day with its start stamp, in one transaction of
+    // the same changes: refused, and nothing changed, when any of its rows changed meanwhile
+    // or another workstation added one to it on the day.
+    Change deleteBatch(const QString &origin);
+    Change moveBatch(const QString &origin, qint32 toDate);
 
     // Writes the proof of every batch of the date, as the database holds it now, as a PDF
     // file; false with problem() when it cannot.
     bool printProof(const QString &path);
 
 private:
+    // One row's change: the statement's action, its values, the row after (none for a
+    // deletion), and what the activity log says was done.
+    struct RowChange
+    {
+        int row;
+        QString action;
+        QVariantList values;
+        QVariantList after;
+        QString done;
+    };
     bool readSettings();
     bool readRows(qint32 date, QStringList &columns, QList<DayRow> &rows);
     Change change(int row, const QString &action, const QVariantList &values,
                   const QVariantList &after);
+    QList<int> rowsOfBatch(const QString &origin) const;
+    QString asRead(const RowChange &change, QVariantList &bound) const;
+    // The changes, each logged; with a batch, none of its rows left on the day.
+    Result<void> writeChanges(SuiteDb &daily, const QList<RowChange> &changes, const QString &batch,
+                              Change &refused) const;
+    Change changeRows(const QList<RowChange> &changes, const QString &description,
+                      const QString &what, const QString &batch);
     PendingWrite pendingChange(const DayRow &before, bool deletion, const QString &key,
                                const ServerSession &session) const;
     // The activity log names the editor's user and place.

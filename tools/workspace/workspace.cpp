@@ -1,9 +1,11 @@
 #include "workspace.h"
 
 #include "basic/cents.h"
+#include "basic/chitdates.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
 #include "basic/postingrules.h"
+#include "platform/platform.h"
 #include "platform/runtime.h"
 #include "suite/folderlock.h"
 #include "suite/messages.h"
@@ -103,9 +105,10 @@ QString changeLines(const Amounts &from, const Amounts &to)
 
 } // namespace
 
-WorkspaceWindow::WorkspaceWindow(const QString &user, qint32 date, QWidget *parent)
+WorkspaceWindow::WorkspaceWindow(const QString &user, qint32 date, int accessLevel, QWidget *parent)
     : QWidget(parent)
     , day_(user)
+    , accessLevel_(accessLevel)
 {
     setWindowTitle(u"Workspace Editor - chits of %1"_s.arg(date));
     new FocusAfterBoxes(this);
@@ -113,6 +116,9 @@ WorkspaceWindow::WorkspaceWindow(const QString &user, qint32 date, QWidget *pare
     auto *layout = new QVBoxLayout(this);
     heading_ = new QLabel;
     layout->addWidget(heading_);
+    operators_ = new QLabel;
+    operators_->setObjectName(u"operators"_s);
+    layout->addWidget(operators_);
     rowsView_ = new QTableView;
     rowsView_->setObjectName(u"rows"_s);
     rowsView_->setModel(&rows_);
@@ -140,6 +146,8 @@ WorkspaceWindow::WorkspaceWindow(const QString &user, qint32 date, QWidget *pare
     };
     button(u"correct"_s, u"C&orrect"_s, &WorkspaceWindow::correctCurrent);
     button(u"delete"_s, u"&Delete chit"_s, &WorkspaceWindow::deleteCurrent);
+    button(u"deletebatch"_s, u"Delete &batch"_s, &WorkspaceWindow::deleteBatch);
+    button(u"movebatch"_s, u"&Move batch"_s, &WorkspaceWindow::moveBatch);
     button(u"reload"_s, u"&Read again"_s, &WorkspaceWindow::reload);
     button(u"print"_s, u"&Print proof"_s, &WorkspaceWindow::printProof);
     button(u"close"_s, u"&Close"_s, &WorkspaceWindow::closeWindow);
@@ -199,6 +207,13 @@ void WorkspaceWindow::showDay()
                              item(batch.totals.total.text(), true),
                              item(validityText(day_.settings().validityMode, batch.validity)) });
     }
+    // The day per operator, to prove against the tapes.
+    QStringList lines;
+    for (const OperatorDay &o : operatorsOf(day_.batches()))
+        lines << u"%1: %2 chits, base %3, service charge %4, tax %5, total %6"_s.arg(
+            o.name, QString::number(o.chits), o.totals.base.text(), o.totals.serviceCharge.text(),
+            o.totals.tax.text(), o.totals.total.text());
+    operators_->setText(lines.join(u'\n'));
     heading_->setText(day_.problem().isEmpty()
                           ? u"Chits keyed for %1, batch by batch (Enter or a double click "
                             u"corrects the chit's base sale):"_s.arg(day_.date())
@@ -310,11 +325,79 @@ void WorkspaceWindow::deleteCurrent()
     showOutcome(outcome, current.row(), current.column());
 }
 
-void WorkspaceWindow::showOutcome(Workday::Change outcome, int row, int column)
+const Batch *WorkspaceWindow::chosenBatch(const QString &command)
+{
+    const QModelIndex current = rowsView_->currentIndex();
+    if (!current.isValid() || current.row() >= day_.rows().size()) {
+        tell(u"Choose a chit of the batch to %1 first."_s.arg(command));
+        return nullptr;
+    }
+    const QString origin = day_.rows().at(current.row()).text(Column::Origin);
+    for (const Batch &batch : day_.batches()) {
+        if (batch.origin == origin)
+            return &batch;
+    }
+    return nullptr;
+}
+
+namespace {
+
+QString batchText(const Batch &b)
+{
+    return u"batch %1: %2 chits (%3 rows), base %4, service charge %5, tax %6, total %7"_s.arg(
+        b.origin, QString::number(b.chits), QString::number(b.rows), b.totals.base.text(),
+        b.totals.serviceCharge.text(), b.totals.tax.text(), b.totals.total.text());
+}
+
+} // namespace
+
+void WorkspaceWindow::deleteBatch()
+{
+    const Batch *batch = chosenBatch(u"delete"_s);
+    if (!batch || !ask(u"Delete the whole "_s + batchText(*batch) + u'?'))
+        return;
+    const QModelIndex current = rowsView_->currentIndex();
+    setEnabled(false);
+    const Workday::Change outcome = day_.deleteBatch(batch->origin);
+    setEnabled(true);
+    showOutcome(outcome, current.row(), current.column(), u"batch"_s);
+}
+
+void WorkspaceWindow::moveBatch()
+{
+    const Batch *batch = chosenBatch(u"move"_s);
+    if (!batch)
+        return;
+    const QString origin = batch->origin;
+    const QString typed = InputBox(u"Move "_s + batchText(*batch)
+                                       + u"\nfrom %1 to the date (yyyymmdd):"_s.arg(day_.date()),
+                                   Title);
+    if (typed.trimmed().isEmpty())
+        return;
+    // Held to the open month as the entry screen's date field holds a date.
+    const qint32 to = toLong(Val(typed));
+    const EditorSettings &s = day_.settings();
+    const DateVerdict verdict
+        = checkChitDate(to, s.arYear, s.arMonth, accessLevel_, platform().today().year());
+    if (verdict != DateVerdict::Accepted) {
+        MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
+               u"Date entered: "_s + QString::number(to));
+        return;
+    }
+    if (to == day_.date())
+        return;
+    const QModelIndex current = rowsView_->currentIndex();
+    setEnabled(false);
+    const Workday::Change outcome = day_.moveBatch(origin, to);
+    setEnabled(true);
+    showOutcome(outcome, current.row(), current.column(), u"batch"_s);
+}
+
+void WorkspaceWindow::showOutcome(Workday::Change outcome, int row, int column, const QString &what)
 {
     if (outcome == Workday::Change::ChangedMeanwhile) {
-        tell(u"Another workstation changed or deleted this chit meanwhile, so nothing was "
-             u"changed. The chits are read again."_s);
+        tell(u"Another workstation changed or deleted this %1 meanwhile, so nothing was "
+             u"changed. The chits are read again."_s.arg(what));
     } else if (outcome != Workday::Change::Done) {
         tell(day_.problem(), true);
     }
@@ -367,7 +450,8 @@ std::unique_ptr<WorkspaceWindow> startEditor(const QString &commandLine, int &ex
         exitCode = 1;
         return nullptr;
     }
-    auto window = std::make_unique<WorkspaceWindow>(commandLine.mid(5), date);
+    const int level = int(Val(commandLine.mid(3, 2)));
+    auto window = std::make_unique<WorkspaceWindow>(commandLine.mid(5), date, level);
     window->tellResolutions();
     if (!window->day().problem().isEmpty()) {
         MsgBox(u"The chits cannot be read: "_s + window->day().problem(), BoxButtons::Ok,
@@ -376,7 +460,7 @@ std::unique_ptr<WorkspaceWindow> startEditor(const QString &commandLine, int &ex
         return nullptr;
     }
     // The same level the entry window asks of its month-end editor.
-    if (Val(commandLine.mid(3, 2)) < window->day().settings().editorLevel) {
+    if (level < window->day().settings().editorLevel) {
         ShowAccessDenied();
         return nullptr;
     }

@@ -12,15 +12,17 @@ class QTableView;
 
 namespace tallic::workspace {
 
-// The editor's window: the day's chits and the batches' totals, with Correct, Delete chit,
-// Read again, Print proof and Close. Its boxes are the suite's, through the platform.
+// The editor's window: the day's chits, each operator's and each batch's totals, with
+// Correct, Delete chit, Delete batch, Move batch, Read again, Print proof and Close. Its boxes are
+// the suite's, through the platform.
 class WorkspaceWindow : public QWidget
 {
     Q_OBJECT
 
 public:
     // The user is named in the activity log for every change.
-    WorkspaceWindow(const QString &user, qint32 date, QWidget *parent = nullptr);
+    WorkspaceWindow(const QString &user, qint32 date, int accessLevel = 0,
+                    QWidget *parent = nullptr);
 
     Workday &day() { return day_; }
 
@@ -28,6 +30,11 @@ public:
     // its service charge or tax where those are keyed, else the chit's base sale.
     void correctCurrent();
     void deleteCurrent();
+    // The batch of the chit chosen, as a whole: deleted after one question that shows its
+    // count and totals, or moved to another date, which is checked as the entry screen's
+    // date field checks one.
+    void deleteBatch();
+    void moveBatch();
     // Reads the day again; a failure is told, leaves the lists empty, and lasts only
     // until a reading succeeds.
     void reload();
@@ -41,7 +48,9 @@ protected:
 
 private:
     void showDay();
-    void showOutcome(Workday::Change outcome, int row, int column);
+    void showOutcome(Workday::Change outcome, int row, int column,
+                     const QString &what = QStringLiteral("chit"));
+    const Batch *chosenBatch(const QString &command);
     bool ask(const QString &question);
     void tell(const QString &text, bool critical = false);
 
@@ -50,6 +59,8 @@ private:
     QStandardItemModel batches_;
     QTableView *rowsView_ = nullptr;
     QLabel *heading_ = nullptr;
+    QLabel *operators_ = nullptr;
+    int accessLevel_ = 0;
 };
 
 // Starts the editor as the entry window's Workspace Editor command does: "WJX", the
