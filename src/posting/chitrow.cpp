@@ -90,7 +90,8 @@ SqlCondition alikeRows(const QStringList &columns, const Chit &chit, const ChitP
                  + u" = ? and "_s + name(DailyColumn::BaseSale) + u" = ? and "_s
                  + name(DailyColumn::ChitDate) + u" between ? and ?"_s,
              { trimBlanks(chit[Field::ChitNumber]), Val(chit[Field::Member]),
-               Val(chit[Field::BaseSale]), period.start, period.end } };
+               Val(chit[Field::BaseSale]), period.start, period.end },
+             u"chit "_s + trimBlanks(chit[Field::ChitNumber]).toUpper() };
 }
 
 } // namespace
@@ -107,7 +108,8 @@ WriteResult StoreChitRow(const Chit &chit, const QString &startStamp, const QStr
         SqlCondition guard, onlyIf;
         if (unlessAlikeIn) {
             const SqlCondition alike = alikeRows(*columns, chit, *unlessAlikeIn);
-            guard = { u"exists (select 1 from ardaily where "_s + alike.sql + u')', alike.values };
+            guard = { u"exists (select 1 from ardaily where "_s + alike.sql + u')', alike.values,
+                      alike.name };
             onlyIf = keyAdded(key);
         }
         const auto writes = [&](SuiteDb &) {

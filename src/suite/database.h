@@ -71,11 +71,13 @@ struct DbRow
 Result<DbRow> DbRead(QString &dbName, const QString &statement);
 
 // A condition in a statement's where clause ("exists (select ...)"), its ? bound by position
-// to the values.
+// to the values. On a server, writes guarded by conditions of the same name take their turns:
+// a condition sees no row that another transaction has yet to commit.
 struct SqlCondition
 {
     QString sql;
     QVariantList values;
+    QString name;
 };
 
 // Writes the row's values back to the first row of the statement ("select * from T" or

@@ -68,6 +68,17 @@ Result<int> addKey(SuiteDb &daily, const QString &key, const QString &descriptio
     return daily.execPrepared(sql, values);
 }
 
+// On a server, a transaction-long lock of the guard's name, sent with the rest of the
+// transaction: the guard's statement, which comes after it, then sees what another
+// workstation's transaction of the same name committed meanwhile (each statement reads
+// afresh). On files the write lock is one already.
+Result<int> takeTurn(SuiteDb &daily, const QString &name)
+{
+    // Not a select, so that it goes with the transaction's writes in their one round trip.
+    return daily.execPrepared(u"values (pg_advisory_xact_lock(7342, hashtext(cast(? as text))))"_s,
+                              { name });
+}
+
 // Ends the server's session that held a write, when it is still on this server: its
 // transaction is then over, one way or the other. The moment it began tells it from another
 // session under the same process number, here or on another server.
@@ -91,7 +102,7 @@ QString newWriteKey()
 
 SqlCondition keyAdded(const QString &key)
 {
-    return { u"exists (select 1 from tallic_writes where writekey = ?)"_s, { key } };
+    return { u"exists (select 1 from tallic_writes where writekey = ?)"_s, { key }, {} };
 }
 
 WriteResult storeKeyed(const QString &key, const QString &description, const DailyWrites &writes,
@@ -105,7 +116,10 @@ WriteResult storeKeyed(const QString &key, const QString &description, const Dai
             return notStored(begun.failure());
         const QString at = now();
         // A guarded write's key goes first: the writes wait on it.
-        Result<int> keyed = guarded ? addKey(daily, key, description, at, guard) : Result<int>(1);
+        const bool turn = guarded && !guard.name.isEmpty() && currentDataSource().onServer();
+        Result<int> keyed = turn ? takeTurn(daily, guard.name) : Result<int>(1);
+        if (guarded && keyed)
+            keyed = addKey(daily, key, description, at, guard);
         Result<void> written = keyed ? writes(daily) : Result<void>(keyed.failure());
         if (written && !guarded)
             keyed = addKey(daily, key, description, at, guard);
@@ -116,7 +130,7 @@ WriteResult storeKeyed(const QString &key, const QString &description, const Dai
             return written ? withheld() : notStored(written.failure());
         }
         // Learned from the COMMIT's answer, on a server, whether the guard held.
-        const Result<int> committed = daily.commitCounting(guarded ? 0 : -1);
+        const Result<int> committed = daily.commitCounting(!guarded ? -1 : turn ? 1 : 0);
         if (committed && *committed == 0)
             return withheld();
         if (committed)
