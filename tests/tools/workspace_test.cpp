@@ -230,7 +230,7 @@ TEST(WorkspaceTest, ABatchIsDeletedOrMovedWholeAndOnlyAsRead)
     ASSERT_TRUE(window);
     EXPECT_EQ(window->findChild<QLabel *>(u"operators"_s)->text(),
               u"JONES: 2 chits, base 30.00, service charge 5.40, tax 2.13, total 37.53\n"
-              u"SMITH: 1 chits, base 50.00, service charge 9.00, tax 3.54, total 62.54"_s);
+              u"SMITH: 1 chit, base 50.00, service charge 9.00, tax 3.54, total 62.54"_s);
     h.queueInputs({ u"20240229"_s, u"20240313"_s });
     press(*window, u"movebatch"_s, 1);
     EXPECT_EQ(h.dialogs().last().title, u"Date entered: 20240229"_s);

@@ -1,6 +1,7 @@
 #include "display.h"
 
 #include <QByteArray>
+#include <QThread>
 
 #ifdef TALLIC_HAVE_X11
 #include <X11/Xlib.h>
@@ -22,7 +23,14 @@ QString displayProblem()
         return u"no X display (DISPLAY is not set)"_s;
     }
 #ifdef TALLIC_HAVE_X11
-    Display *x = XOpenDisplay(display.constData());
+    // A busy X server may turn a connection away for a moment: asked a few times over two
+    // seconds before the display is called gone.
+    Display *x = nullptr;
+    for (int tries = 0; !x && tries < 8; ++tries) {
+        if (tries > 0)
+            QThread::msleep(250);
+        x = XOpenDisplay(display.constData());
+    }
     if (!x)
         return u"no X display: %1 does not answer"_s.arg(QString::fromLocal8Bit(display));
     XCloseDisplay(x);

@@ -210,9 +210,10 @@ void WorkspaceWindow::showDay()
     // The day per operator, to prove against the tapes.
     QStringList lines;
     for (const OperatorDay &o : operatorsOf(day_.batches()))
-        lines << u"%1: %2 chits, base %3, service charge %4, tax %5, total %6"_s.arg(
-            o.name, QString::number(o.chits), o.totals.base.text(), o.totals.serviceCharge.text(),
-            o.totals.tax.text(), o.totals.total.text());
+        lines << u"%1: %2 %3, base %4, service charge %5, tax %6, total %7"_s.arg(
+            o.name, QString::number(o.chits), o.chits == 1 ? u"chit"_s : u"chits"_s,
+            o.totals.base.text(), o.totals.serviceCharge.text(), o.totals.tax.text(),
+            o.totals.total.text());
     operators_->setText(lines.join(u'\n'));
     heading_->setText(day_.problem().isEmpty()
                           ? u"Chits keyed for %1, batch by batch (Enter or a double click "
