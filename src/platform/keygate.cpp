@@ -1,6 +1,5 @@
 #include "keygate.h"
 
-#include "form.h"
 #include "runtime.h"
 
 #include <QApplication>
@@ -145,22 +144,6 @@ void keep(Input input)
     state().waiting.push_back(std::move(input));
     scheduleReplay();
 }
-
-} // namespace
-
-QWidget *keyTarget()
-{
-    if (QWidget *widget = QApplication::focusWidget())
-        return widget;
-    if (Form *form = Form::activeForm()) {
-        if (QWidget *control = form->activeControl().widget())
-            return control;
-        return form;
-    }
-    return nullptr;
-}
-
-namespace {
 
 // True when an arriving key must wait.
 bool mustWait()

@@ -1,7 +1,6 @@
 #include "database.h"
 
 #include "basic/numbers.h"
-#include "datasource.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
 
@@ -24,9 +23,6 @@ bool addNewMode = false;
 
 // Of a wide row, the suite keeps a number in the 81st column (position 80).
 constexpr int NumberColumn = 80;
-
-// Errors this layer makes itself carry the suite's number in place of an SQLite code.
-const QString LayerCodePrefix = u"jet"_s;
 
 // "daily" and "ar.mdb" name DAILY.MDB and AR.MDB, in the caller's variable too.
 void normalizeName(QString &dbName)
@@ -92,35 +88,6 @@ QString quotedName(const QString &name)
     return u'"' + quoted + u'"';
 }
 
-// A server's failure not yet in the suite's terms: the server names its failures by five
-// characters, SQLite by a number of at most four digits.
-bool isServerCode(const QSqlError &error)
-{
-    return error.nativeErrorCode().size() == 5;
-}
-
-bool isLockFailure(const QSqlError &error)
-{
-    bool numeric = false;
-    const int primary = error.nativeErrorCode().toInt(&numeric) & 0xff;
-    return numeric && (primary == SQLITE_BUSY || primary == SQLITE_LOCKED);
-}
-
-// The engine's text, but the suite's own words for a lock: the operator is to try again.
-QString failureDescription(const QSqlError &error)
-{
-    if (isServerCode(error))
-        return failureDescription(serverFailure(error));
-    if (isLockFailure(error))
-        return lockedDatabaseText();
-    if (error.databaseText().isEmpty())
-        return error.driverText();
-    // A database out of reach says why.
-    if (error.nativeErrorCode().startsWith(LayerCodePrefix) && !error.driverText().isEmpty())
-        return error.databaseText() + u' ' + error.driverText();
-    return error.databaseText();
-}
-
 // A failure once the values are being written: the routine ends without a word.
 Failure quietFailure(const QSqlError &error, const QString &dbName)
 {
@@ -130,61 +97,6 @@ Failure quietFailure(const QSqlError &error, const QString &dbName)
 }
 
 } // namespace
-
-QSqlError layerError(int jetNumber, const QString &text, const QString &reason)
-{
-    return QSqlError(reason, text, QSqlError::ConnectionError,
-                     LayerCodePrefix + QString::number(jetNumber));
-}
-
-int jetErrorNumber(const QSqlError &error)
-{
-    const QString code = error.nativeErrorCode();
-    if (code.startsWith(LayerCodePrefix))
-        return code.mid(LayerCodePrefix.size()).toInt();
-    if (isServerCode(error))
-        return jetErrorNumber(serverFailure(error));
-
-    // The numbers Jet gives for the same failures, where the suite's messages know them;
-    // any other SQLite failure is Generic + its primary result code.
-    bool numeric = false;
-    const int primary = code.toInt(&numeric) & 0xff;
-    const QString text = error.databaseText();
-    if (!numeric || primary == SQLITE_OK)
-        return JetError::Generic;
-    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
-        return JetError::Locked;
-    if (primary == SQLITE_CONSTRAINT
-        && (text.contains(u"UNIQUE"_s) || text.contains(u"PRIMARY KEY"_s)))
-        return JetError::DuplicateKey;
-    if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
-        return JetError::DamagedFile;
-    if (text.startsWith(u"no such table"_s))
-        return JetError::NoSuchTable;
-    if (text.startsWith(u"no such column"_s))
-        return JetError::NoSuchColumn;
-    return JetError::Generic + primary;
-}
-
-QString lockedDatabaseText()
-{
-    return u"A database is locked by another user. Try again later."_s;
-}
-
-Failure dbFailure(const QSqlError &error, const QString &database)
-{
-    Failure failure { jetErrorNumber(error), failureDescription(error), database };
-    failure.engineText = error.text();
-    failure.reason = error.driverText();
-    return failure;
-}
-
-QString sqlLiteral(const QString &text)
-{
-    QString quoted = text;
-    quoted.remove(QChar(0)).replace(u'\'', u"''"_s);
-    return u'\'' + quoted + u'\'';
-}
 
 // ---- The shared row routines ----
 

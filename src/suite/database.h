@@ -9,6 +9,8 @@
 #include <QVariantList>
 
 #include "basic/result.h"
+#include "datasource.h"
+#include "dberrors.h"
 
 #include <functional>
 #include <memory>
@@ -24,29 +26,6 @@ namespace tallic {
 // committed; a file deleted, replaced or made read-only since is opened afresh, a server
 // connection lost to a restart is opened again, and a missing database is reported
 // missing.
-
-// The suite's numbers for database failures, those of the engine it was first built on.
-// Any other failure of SQLite is Generic + its primary result code; a server's failures
-// get the number SQLite would give for the same failure.
-namespace JetError {
-constexpr qint32 Generic = 3000;
-constexpr qint32 CannotWriteThrough = 3001;
-constexpr qint32 ReadOnly = 3008; // Generic + SQLITE_READONLY
-constexpr qint32 DiskFull = 3013; // Generic + SQLITE_FULL
-constexpr qint32 Refused = 3019; // Generic + SQLITE_CONSTRAINT: a rule refused the row
-constexpr qint32 NoCurrentRecord = 3021;
-constexpr qint32 DuplicateKey = 3022;
-constexpr qint32 FileNotFound = 3024;
-constexpr qint32 NetworkError = 3043; // the server cannot be reached
-// The answer to a COMMIT was lost: the server may or may not have stored the transaction.
-constexpr qint32 OutcomeUnknown = 3047;
-constexpr qint32 DamagedFile = 3049;
-constexpr qint32 NoSuchTable = 3078;
-// Locked by another workstation past the wait; the suite's error table has it under 3000.
-constexpr qint32 Locked = 3000;
-constexpr qint32 NoSuchColumn = 3265;
-constexpr qint32 ObjectClosed = 3420;
-} // namespace JetError
 
 // One row of a statement's result, as DbRead gives it: the columns by position.
 struct DbRow
@@ -89,15 +68,6 @@ struct SqlCondition
 Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantList &row,
                      const QVariantList &values = {}, const SqlCondition &addedOnlyIf = {});
 
-// The error table's explanation of a locked database, the description of a Locked failure.
-QString lockedDatabaseText();
-
-// How long a statement waits for another workstation's lock, in milliseconds, and a
-// database server for its restart; the window repaints meanwhile. Returns the limit it
-// replaces (tests shorten the wait).
-int setLockWaitLimit(int ms);
-int lockWaitLimit();
-
 void DbAddNewOn();
 void DbAddNewOff();
 
@@ -108,22 +78,6 @@ void DbCloseAll();
 // The engine's idle call with the free-locks option: lets pending events run. A kept
 // connection holds no lock between calls, so there is nothing else to free.
 void DbFreeLocks();
-
-// The text as a literal of a statement the program writes itself, alike for both engines:
-// between apostrophes, its apostrophes doubled, a backslash as itself (a server connection
-// is used only when it reads literals so). A NUL character, which neither engine keeps in
-// a statement's text, is left out. Where the program builds a statement around a value
-// typed or read, it binds the value instead.
-QString sqlLiteral(const QString &text);
-
-// A failure this layer finds itself, under the suite's number; the reason, when there is
-// one beyond the text, goes to the error's driverText().
-QSqlError layerError(int jetNumber, const QString &text, const QString &reason = QString());
-
-// The suite's error number for a database failure.
-int jetErrorNumber(const QSqlError &error);
-// A database failure in the suite's terms, for the calling routine's handler.
-Failure dbFailure(const QSqlError &error, const QString &database = QString());
 
 struct ServerStep;
 struct ServerReply;

@@ -1,6 +1,6 @@
 #include "datasource.h"
 
-#include "database.h"
+#include "dberrors.h"
 #include "platform/platform.h"
 #include "schema.h"
 #include "sqlitefiles.h"
@@ -159,19 +159,6 @@ DataSource readSettings(const QString &folder, const QByteArray &contents)
     }
     takeServerSettings(source, *values);
     return source;
-}
-
-// The server's own text of a failure: its first line, without the severity.
-QString serverText(const QSqlError &error)
-{
-    QString text = error.databaseText().section(u'\n', 0, 0).trimmed();
-    for (const char16_t *severity : { u"ERROR:", u"FATAL:", u"PANIC:" }) {
-        if (text.startsWith(severity))
-            text = text.mid(QStringView(severity).size()).trimmed();
-    }
-    if (text.isEmpty())
-        text = error.driverText();
-    return text;
 }
 
 // Why libpq could not connect: one line for each server it tried (the indented lines are
@@ -547,6 +534,13 @@ QString serverStatement(const QString &sql)
     return out;
 }
 
+QString sqlLiteral(const QString &text)
+{
+    QString quoted = text;
+    quoted.remove(QChar(0)).replace(u'\'', u"''"_s);
+    return u'\'' + quoted + u'\'';
+}
+
 QString numberedParameters(const QString &statement)
 {
     QString out;
@@ -565,52 +559,6 @@ QString numberedParameters(const QString &statement)
         ++i;
     }
     return out;
-}
-
-QSqlError serverFailure(const QSqlError &error)
-{
-    const QString state = error.nativeErrorCode();
-    int number = JetError::Generic + 1; // SQLite's plain "SQL error"
-    if (isServerLockFailure(error)) {
-        return layerError(JetError::Locked, lockedDatabaseText());
-    } else if (state == u"23505"_s) {
-        number = JetError::DuplicateKey;
-    } else if (state.startsWith(u"23"_s) || state == u"P0001"_s) {
-        // A rule of the table refused the row, as a constraint or a trigger's abort does
-        // on SQLite.
-        number = JetError::Refused;
-    } else if (state == u"42P01"_s) {
-        number = JetError::NoSuchTable;
-    } else if (state == u"42703"_s) {
-        number = JetError::NoSuchColumn;
-    } else if (state == u"3F000"_s) {
-        number = JetError::FileNotFound;
-    } else if (state == u"25006"_s || state == u"42501"_s) {
-        number = JetError::ReadOnly;
-    } else if (state == u"53100"_s) {
-        number = JetError::DiskFull;
-    } else if (state == u"XX001"_s || state == u"XX002"_s) {
-        number = JetError::DamagedFile;
-    } else if (state.isEmpty() || state.startsWith(u"08"_s) || state.startsWith(u"57P"_s)
-               || state == u"53300"_s) {
-        number = JetError::NetworkError;
-    }
-    return layerError(number, serverText(error));
-}
-
-bool isServerLockFailure(const QSqlError &error)
-{
-    static const QStringList states { u"55P03"_s, u"40P01"_s, u"40001"_s, u"55006"_s };
-    return states.contains(error.nativeErrorCode());
-}
-
-bool isConnectionLost(const QSqlError &error)
-{
-    // The server names every failure of its own; one without a name is the client's: the
-    // connection is gone.
-    const QString state = error.nativeErrorCode();
-    return error.isValid()
-        && (state.isEmpty() || state.startsWith(u"08"_s) || state.startsWith(u"57P"_s));
 }
 
 QSqlError serverOutOfReach(const QString &fileName, const QString &why)

@@ -115,21 +115,27 @@ QString serverStatement(const QString &sql);
 // takes the values bound to it.
 QString numberedParameters(const QString &statement);
 
-// A server's failure in the suite's terms: the number the SQLite side would give for the
-// same failure, and the server's own first line of text (a lock in the suite's words).
-QSqlError serverFailure(const QSqlError &error);
-// Whether the statement failed for another session's lock, or because the connection to
-// the server is gone (a restart, a network failure).
-bool isServerLockFailure(const QSqlError &error);
-bool isConnectionLost(const QSqlError &error);
 // A server that cannot be reached, with why: a missing database with the reason.
 QSqlError serverOutOfReach(const QString &fileName, const QString &why);
 // Whether an open failed because the server could not be reached at all (it may be
 // restarting), rather than because it refused.
 bool isServerOutOfReach(const QSqlError &error);
 
+// How long a statement waits for another workstation's lock, in milliseconds, and a
+// database server for its restart; the window repaints meanwhile. Returns the limit it
+// replaces (tests shorten the wait).
+int setLockWaitLimit(int ms);
+int lockWaitLimit();
+
+// The text as a literal of a statement the program writes itself, alike for both engines:
+// between apostrophes, its apostrophes doubled, a backslash as itself (a server connection
+// is used only when it reads literals so). A NUL character, which neither engine keeps in
+// a statement's text, is left out. Where the program builds a statement around a value
+// typed or read, it binds the value instead.
+QString sqlLiteral(const QString &text);
+
 // How long a server lets one of the program's statements run, given the lock wait
-// (database.h): a little longer, so that a lock is told as a lock.
+// (above): a little longer, so that a lock is told as a lock.
 constexpr int statementTimeout(int lockWait)
 {
     return lockWait + qMax(lockWait / 5, 500);
