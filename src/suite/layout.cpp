@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <atomic>
 
 using namespace Qt::Literals::StringLiterals;
@@ -26,12 +27,9 @@ QString literal(const QString &text)
     return u'\'' + QString(text).replace(u'\'', u"''"_s) + u'\'';
 }
 
-// Table (lower case) -> its columns (lower case), of one database.
-using Tables = QHash<QString, QStringList>;
-
-Tables tablesOf(QSqlDatabase &db, const QString &schema, bool onServer)
+TableColumns tablesOf(QSqlDatabase &db, const QString &schema, bool onServer)
 {
-    Tables tables;
+    TableColumns tables;
     QSqlQuery query(db);
     const bool read = onServer
         ? query.exec(u"select table_name, column_name from information_schema.columns where "
@@ -47,18 +45,21 @@ Tables tablesOf(QSqlDatabase &db, const QString &schema, bool onServer)
 
 // What the database lacks of what the program reads: whole tables, the named columns of the
 // tables it has, added at their ends, and their expression indexes.
-QStringList upgradeStatements(const SuiteDatabase &definition, const Tables &tables, bool onServer)
+QStringList upgradeStatements(const SuiteDatabase &definition, const TableColumns &tables,
+                              bool onServer)
 {
     const QString schema = schemaOf(definition.file);
+    const QList<TableGap> gaps = gapsForProgram(definition, tables);
     QStringList statements;
     for (const SuiteTable &table : definition.tables) {
-        const auto found = tables.constFind(table.name.toLower());
-        if (found == tables.constEnd()) {
+        const auto gap = std::find_if(gaps.cbegin(), gaps.cend(),
+                                      [&](const TableGap &g) { return g.table == &table; });
+        if (gap != gaps.cend() && gap->missing) {
             statements << tableStatements(table, onServer, schema);
             continue;
         }
         for (const SuiteColumn &column : table.columns) {
-            if (table.named.contains(column.name) && !found->contains(column.name.toLower()))
+            if (gap != gaps.cend() && gap->columns.contains(column.name))
                 statements << u"ALTER TABLE "_s + quotedName(schema, onServer) + u'.'
                         + quotedName(table.name, onServer) + u" ADD COLUMN "_s
                         + quotedName(column.name, onServer) + u' '
@@ -170,7 +171,7 @@ LayoutCheck serverLayout(QSqlDatabase &db)
     for (const QString &file : std::as_const(present)) {
         const QString schema = schemaOf(file);
         copies << u"create schema "_s + quotedName(schema + suffix, true);
-        const Tables tables = tablesOf(db, schema, true);
+        const TableColumns tables = tablesOf(db, schema, true);
         for (auto it = tables.cbegin(); it != tables.cend(); ++it)
             copies << u"create table "_s + quotedName(schema + suffix, true) + u'.'
                     + quotedName(it.key(), true) + u" as table "_s + quotedName(schema, true) + u'.'

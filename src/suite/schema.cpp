@@ -294,6 +294,51 @@ QString columnType(ColumnKind kind, bool onServer)
     return onServer ? u"citext"_s : u"TEXT COLLATE NOCASE"_s;
 }
 
+ColumnKind columnKindOf(const QString &declaredType)
+{
+    const QString type = declaredType.toLower();
+    if (type.contains(u"int"_s))
+        return ColumnKind::Integer;
+    if (type.contains(u"numeric"_s) || type.contains(u"decimal"_s))
+        return ColumnKind::Currency;
+    if (type.contains(u"real"_s) || type.contains(u"floa"_s) || type.contains(u"doub"_s))
+        return ColumnKind::Real;
+    if (type.contains(u"blob"_s) || type.contains(u"bytea"_s))
+        return ColumnKind::Blob;
+    return ColumnKind::Text;
+}
+
+bool exactServerType(const QString &type)
+{
+    static const QStringList exact {
+        u"bigint"_s,  u"integer"_s, u"smallint"_s, u"real"_s,  u"double precision"_s,
+        u"numeric"_s, u"bytea"_s,   u"text"_s,     u"citext"_s
+    };
+    return exact.contains(type) || type.startsWith(u"numeric("_s)
+        || type.startsWith(u"character varying"_s);
+}
+
+QList<TableGap> gapsForProgram(const SuiteDatabase &definition, const TableColumns &tables)
+{
+    QList<TableGap> gaps;
+    for (const SuiteTable &table : definition.tables) {
+        TableGap gap;
+        gap.table = &table;
+        const auto found = tables.constFind(table.name.toLower());
+        gap.missing = found == tables.constEnd();
+        if (!gap.missing) {
+            for (const QString &column : table.named) {
+                if (!found->contains(column.toLower()))
+                    gap.columns << column;
+            }
+            gap.has = found->size();
+        }
+        if (gap.missing || !gap.columns.isEmpty() || gap.has < table.positions)
+            gaps << gap;
+    }
+    return gaps;
+}
+
 QString quotedName(const QString &name, bool onServer)
 {
     // A server folds the names of unquoted statements to lower case: so are its names.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -70,6 +71,27 @@ const SuiteDatabase *suiteDatabase(const QString &name);
 
 // The column's type on SQLite or on a server.
 QString columnType(ColumnKind kind, bool onServer);
+// The kind of a column by the type it was declared with, in a file, on a server or in the
+// suite's old files ("INTEGER", "double precision", "numeric(19,4)"): text when unknown.
+ColumnKind columnKindOf(const QString &declaredType);
+// Whether a server's type is one whose text form reads back exactly as the kind
+// columnKindOf() gives it.
+bool exactServerType(const QString &type);
+
+// The tables a database has: their names, in lower case, to their columns' names, in lower
+// case and in order.
+using TableColumns = QHash<QString, QStringList>;
+// Where a database falls short of one table the program reads.
+struct TableGap
+{
+    const SuiteTable *table = nullptr;
+    bool missing = false; // the table itself is not there
+    QStringList columns; // the columns statements name that it lacks, in the order named
+    qsizetype has = 0; // how many columns it has
+};
+// The tables of the database that lack something the program reads; tables that lack
+// nothing are left out.
+QList<TableGap> gapsForProgram(const SuiteDatabase &definition, const TableColumns &tables);
 // The statements that make the table and its indexes, in the schema given (an attached
 // file's name on SQLite).
 QStringList tableStatements(const SuiteTable &table, bool onServer,

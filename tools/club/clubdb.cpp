@@ -25,20 +25,6 @@ namespace {
 // enough that a batch of wide rows stays a few megabytes.
 constexpr int BatchRows = 10000;
 
-ColumnKind kindOfType(const QString &declared)
-{
-    const QString type = declared.toLower();
-    if (type.contains(u"int"_s))
-        return ColumnKind::Integer;
-    if (type.contains(u"numeric"_s) || type.contains(u"decimal"_s))
-        return ColumnKind::Currency;
-    if (type.contains(u"real"_s) || type.contains(u"floa"_s) || type.contains(u"doub"_s))
-        return ColumnKind::Real;
-    if (type.contains(u"blob"_s) || type.contains(u"bytea"_s))
-        return ColumnKind::Blob;
-    return ColumnKind::Text;
-}
-
 bool isNumeric(ColumnKind kind)
 {
     return kind == ColumnKind::Integer || kind == ColumnKind::Real || kind == ColumnKind::Currency;
@@ -266,7 +252,7 @@ Result<QList<TableDef>> ClubDb::tables(const QString &file)
         while (query.next()) {
             const QString type = query.value(1).toString();
             table.columns.append(
-                { query.value(0).toString(), kindOfType(type), onServer_ ? type : QString() });
+                { query.value(0).toString(), columnKindOf(type), onServer_ ? type : QString() });
             if (query.value(2).toBool())
                 table.key = query.value(0).toString();
         }
@@ -326,7 +312,7 @@ bool ClubDb::copiesRows(const TableDef &table) const
 {
     return onServer_ && PgCopy(db_).available()
         && std::all_of(table.columns.cbegin(), table.columns.cend(),
-                       [](const ColumnDef &column) { return copyReadable(column.type); });
+                       [](const ColumnDef &column) { return exactServerType(column.type); });
 }
 
 Result<void> ClubDb::copyRows(const QString &file, const TableDef &table,

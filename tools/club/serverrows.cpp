@@ -298,16 +298,6 @@ void appendCopyBlob(QByteArray &out, QByteArrayView bytes)
     out += QByteArray::fromRawData(bytes.data(), bytes.size()).toHex();
 }
 
-bool copyReadable(const QString &type)
-{
-    static const QStringList exact {
-        u"bigint"_s,  u"integer"_s, u"smallint"_s, u"real"_s,  u"double precision"_s,
-        u"numeric"_s, u"bytea"_s,   u"text"_s,     u"citext"_s
-    };
-    return exact.contains(type) || type.startsWith(u"numeric("_s)
-        || type.startsWith(u"character varying"_s);
-}
-
 bool copyRow(QByteArrayView line, const QList<ColumnDef> &columns, PlainRows &rows)
 {
     qsizetype from = 0;

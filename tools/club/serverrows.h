@@ -26,9 +26,6 @@ void appendCopyText(QByteArray &out, QByteArrayView utf8);
 void appendCopyText(QByteArray &out, QStringView text);
 void appendCopyBlob(QByteArray &out, QByteArrayView bytes);
 
-// Whether a column of the server's type (as format_type names it) comes out of a copy as a
-// text that copyRow() reads into the very value Qt's driver gives.
-bool copyReadable(const QString &type);
 // One line of a copy's text, its fields read by the columns' kinds into the values Qt's
 // driver gives for them, added to rows; false when the line does not hold such fields.
 bool copyRow(QByteArrayView line, const QList<ColumnDef> &columns, PlainRows &rows);

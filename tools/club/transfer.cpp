@@ -290,29 +290,27 @@ QStringList missingForProgram(const QString &file, const QList<TableDef> &tables
     const SuiteDatabase *suite = suiteDatabase(file);
     if (!suite)
         return missing;
+    TableColumns columns;
+    for (const TableDef &table : tables) {
+        QStringList &names = columns[table.name.toLower()];
+        names.clear(); // of two tables whose names differ only in case, the last counts
+        for (const ColumnDef &column : table.columns)
+            names << column.name.toLower();
+    }
     const QString breaks = whatItBreaks(file);
-    for (const SuiteTable &wanted : suite->tables) {
-        const TableDef *found = nullptr;
-        for (const TableDef &table : tables) {
-            if (table.name.compare(wanted.name, Qt::CaseInsensitive) == 0)
-                found = &table;
-        }
-        if (!found) {
-            missing << u"%1 has no table %2: %3"_s.arg(suite->file, wanted.name, breaks);
+    for (const TableGap &gap : gapsForProgram(*suite, columns)) {
+        const QString &wanted = gap.table->name;
+        if (gap.missing) {
+            missing << u"%1 has no table %2: %3"_s.arg(suite->file, wanted, breaks);
             continue;
         }
-        for (const QString &column : wanted.named) {
-            bool there = false;
-            for (const ColumnDef &have : found->columns)
-                there = there || have.name.compare(column, Qt::CaseInsensitive) == 0;
-            if (!there)
-                missing << u"%1, table %2 has no column %3: %4"_s.arg(suite->file, wanted.name,
-                                                                      column, breaks);
-        }
-        if (found->columns.size() < wanted.positions)
+        for (const QString &column : gap.columns)
+            missing << u"%1, table %2 has no column %3: %4"_s.arg(suite->file, wanted, column,
+                                                                  breaks);
+        if (gap.has < gap.table->positions)
             missing << u"%1, table %2 has %3 columns where the program reads %4: %5"_s.arg(
-                suite->file, wanted.name, QString::number(found->columns.size()),
-                QString::number(wanted.positions), breaks);
+                suite->file, wanted, QString::number(gap.has),
+                QString::number(gap.table->positions), breaks);
     }
     return missing;
 }
