@@ -1,8 +1,8 @@
 // What a chit costs, beside the same work done by the database engine alone. Each case
 // prints one row of the table in bench/README.md; `./run bench` runs them all.
 #include "lookup.h"
-#include "suite/datasource.h"
-#include "suite/sqlitefiles.h"
+#include "store/datasource.h"
+#include "store/sqlitefiles.h"
 #include "testkit/harness.h"
 #include "testkit/relay.h"
 #include "testkit/world.h"

@@ -9,10 +9,10 @@
 // its key first. Prints what went wrong and how many chits were posted again.
 // Exits 0 only when every chit was stored and no box was shown.
 #include "posting/chitrow.h"
-#include "suite/database.h"
-#include "suite/datasource.h"
+#include "store/database.h"
+#include "store/datasource.h"
+#include "store/sqlitefiles.h"
 #include "suite/sharedstate.h"
-#include "suite/sqlitefiles.h"
 #include "testkit/fakeplatform.h"
 
 #include <QCoreApplication>

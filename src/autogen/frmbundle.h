@@ -2,7 +2,7 @@
 
 #include "platform/colors.h"
 #include "platform/form.h"
-#include "suite/pendingwrites.h"
+#include "store/pendingwrites.h"
 #include "suite/tools.h"
 #include "suite/validators.h"
 

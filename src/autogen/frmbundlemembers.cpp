@@ -9,7 +9,7 @@
 #include "platform/keycodes.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
-#include "suite/database.h"
+#include "store/database.h"
 #include "suite/messages.h"
 #include "suite/tools.h"
 #include "suite/validators.h"

@@ -7,8 +7,8 @@
 #include "entry/entrystate.h"
 #include "platform/form.h"
 #include "posting/chitrow.h"
+#include "store/pendingwrites.h"
 #include "suite/arsettings.h"
-#include "suite/pendingwrites.h"
 #include "suite/tools.h"
 
 #include <functional>

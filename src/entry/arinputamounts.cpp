@@ -7,7 +7,7 @@
 #include "basic/numbers.h"
 #include "basic/postingrules.h"
 #include "platform/runtime.h"
-#include "suite/database.h"
+#include "store/database.h"
 #include "suite/messages.h"
 
 using namespace Qt::Literals::StringLiterals;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "basic/folders.h"
+
 #include <QDate>
 #include <QString>
 #include <QTime>
@@ -90,27 +92,6 @@ public:
 Platform &platform();
 // Installs the platform in use and returns the one it replaces; the caller keeps ownership.
 Platform *setPlatform(Platform *p);
-
-// The real file of a bare name in the working folder, matched without regard to
-// letter case; the empty string when there is none. Of two that differ only in case,
-// either may be found.
-QString findInWorkingFolder(const QString &name);
-// The same in the folder given.
-QString findInFolder(const QString &folder, const QString &name);
-
-// The working folder's identity and time, once it has settled: while they stay the same, no entry
-// of the folder was added, removed or renamed. Invalid for a folder that changed too recently to
-// tell (a change within the same tick of the clock keeps its time) or is not there.
-struct FolderStamp
-{
-    quint64 device = 0;
-    quint64 inode = 0;
-    qint64 changedNs = -1;
-
-    bool isValid() const { return changedNs >= 0; }
-    bool operator==(const FolderStamp &other) const = default;
-};
-FolderStamp settledWorkingFolderStamp();
 
 // Splits a command line into the program and the text of its arguments, as one argument
 // written as it stands ("ziplet.exe JONES@tallic 21.12.28a     SysUser: 5" gives the tool

@@ -5,9 +5,9 @@
 #include "basic/numbers.h"
 #include "basic/text.h"
 #include "platform/runtime.h"
-#include "suite/dailycolumns.h"
-#include "suite/database.h"
-#include "suite/writekeys.h"
+#include "store/dailycolumns.h"
+#include "store/database.h"
+#include "store/writekeys.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "basic/chit.h"
-#include "suite/writekeys.h"
+#include "store/writekeys.h"
 
 #include <QString>
 

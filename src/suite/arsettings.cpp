@@ -1,10 +1,10 @@
 #include "arsettings.h"
 
 #include "basic/numbers.h"
-#include "database.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
 #include "sharedstate.h"
+#include "store/database.h"
 
 #include <limits>
 #include <optional>

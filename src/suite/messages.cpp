@@ -1,10 +1,10 @@
 #include "messages.h"
 
 #include "basic/postingrules.h"
-#include "database.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
 #include "sharedstate.h"
+#include "store/database.h"
 #include "today.h"
 
 #include <QFile>

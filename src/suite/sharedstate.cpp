@@ -1,7 +1,7 @@
 #include "sharedstate.h"
 
-#include "database.h"
-#include "folderlock.h"
+#include "store/database.h"
+#include "store/folderlock.h"
 
 namespace tallic {
 

@@ -1,9 +1,9 @@
 #include "staff.h"
 
-#include "database.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
 #include "sharedstate.h"
+#include "store/database.h"
 
 #include <QSqlQuery>
 #include <QVariant>

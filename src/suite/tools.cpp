@@ -1,13 +1,13 @@
 #include "tools.h"
 
 #include "basic/version.h"
-#include "database.h"
 #include "messages.h"
 #include "platform/form.h"
 #include "platform/keygate.h"
 #include "platform/runtime.h"
 #include "sharedstate.h"
 #include "staff.h"
+#include "store/database.h"
 
 #include <QCoreApplication>
 #include <QDate>

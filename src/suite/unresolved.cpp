@@ -1,9 +1,9 @@
 #include "unresolved.h"
 
-#include "datasource.h"
 #include "messages.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
+#include "store/datasource.h"
 
 #include <algorithm>
 

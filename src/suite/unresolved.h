@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pendingwrites.h"
-#include "writekeys.h"
+#include "store/pendingwrites.h"
+#include "store/writekeys.h"
 
 #include <QList>
 #include <QString>

@@ -3,10 +3,10 @@
 #include "basic/masks.h"
 #include "basic/numbers.h"
 #include "basic/text.h"
-#include "database.h"
 #include "messages.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
+#include "store/database.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

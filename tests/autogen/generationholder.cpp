@@ -2,7 +2,7 @@
 // data folder, as the user given, until its standard input closes.
 //
 //   autogen_generationholder DIR DATE MEMO USER
-#include "suite/generationlock.h"
+#include "store/generationlock.h"
 #include "testkit/fakeplatform.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // tallic-club as the person who sets up an office uses it: a new club, its settings, its
 // lists and old files, copies, backups, and the first chit keyed on what it made.
 #include "clubdb.h"
-#include "suite/folderlock.h"
-#include "suite/schema.h"
+#include "store/folderlock.h"
+#include "store/schema.h"
 #include "suite/sharedstate.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"

@@ -1,7 +1,7 @@
 // A posted chit's log goes to the disk after the commit has let the write lock go, and
 // before the operator has the screen back; a chit reported stored survives a power cut.
-#include "suite/database.h"
-#include "suite/schema.h"
+#include "store/database.h"
+#include "store/schema.h"
 #include "testkit/harness.h"
 #include "testkit/powercut.h"
 #include "testkit/world.h"

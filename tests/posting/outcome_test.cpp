@@ -3,9 +3,9 @@
 // and nothing said that is not so. What the server left untold is said to be unknown, kept
 // on the disk, and settled at the next OK, at the next start or by the workspace editor.
 #include "entry/arinput.h"
-#include "suite/database.h"
-#include "suite/datasource.h"
-#include "suite/pendingwrites.h"
+#include "store/database.h"
+#include "store/datasource.h"
+#include "store/pendingwrites.h"
 #include "testkit/harness.h"
 #include "testkit/relay.h"
 #include "testkit/world.h"

@@ -2,7 +2,7 @@
 // commands.
 #include "entry/arinput.h"
 #include "platform/form.h"
-#include "suite/database.h"
+#include "store/database.h"
 #include "testkit/harness.h"
 #include "testkit/relay.h"
 #include "testkit/world.h"

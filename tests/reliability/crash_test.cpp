@@ -1,7 +1,7 @@
 // A writer killed at random moments while it posts (tallic-postloop, the entry window keyed
 // in its own process): the database stays sound, every chit whose post had returned is
 // stored once and whole, and the next start works. TALLIC_SOAK=1 kills 1,000 writers.
-#include "suite/sqlitefiles.h"
+#include "store/sqlitefiles.h"
 #include "testkit/harness.h"
 #include "testkit/world.h"
 

@@ -1,4 +1,4 @@
-#include "suite/database.h"
+#include "store/database.h"
 #include "testkit/harness.h"
 #include "testkit/serverpair.h"
 #include "testkit/world.h"

@@ -1,6 +1,7 @@
 #include "testkit/harness.h"
 
 #include "autogen/frmbundle.h"
+#include "demodata.h"
 #include "entry/program.h"
 #include "fakeplatform.h"
 #include "keys/inprocesskeys.h"
@@ -8,12 +9,11 @@
 #include "platform/colors.h"
 #include "platform/form.h"
 #include "platform/runtime.h"
-#include "suite/database.h"
-#include "suite/datasource.h"
-#include "suite/demodata.h"
-#include "suite/schema.h"
+#include "store/database.h"
+#include "store/datasource.h"
+#include "store/schema.h"
+#include "store/sqlitefiles.h"
 #include "suite/sharedstate.h"
-#include "suite/sqlitefiles.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>

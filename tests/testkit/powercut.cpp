@@ -1,6 +1,6 @@
 #include "testkit/powercut.h"
 
-#include "suite/database.h"
+#include "store/database.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "testkit/relay.h"
 
-#include "suite/datasource.h"
+#include "store/datasource.h"
 #include "testkit/harness.h"
 
 #include <QDir>

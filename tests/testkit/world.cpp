@@ -3,7 +3,7 @@
 #include "entry/arinput.h"
 #include "fakeplatform.h"
 #include "platform/form.h"
-#include "suite/datasource.h"
+#include "store/datasource.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The workspace editor on the demo club, used as the operator uses it: a day's chits batch by
 // batch, corrections posted as the entry screen would post them, changes only to the row
 // seen, and the batch proof.
-#include "suite/folderlock.h"
+#include "store/folderlock.h"
 
 #include "testkit/harness.h"
 #include "testkit/powercut.h"

@@ -6,7 +6,7 @@
 
 #include "target.h"
 
-#include "suite/copyintofile.h"
+#include "store/copyintofile.h"
 
 #include <QDir>
 #include <QFile>

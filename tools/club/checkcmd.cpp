@@ -4,7 +4,7 @@
 #include "transfer.h"
 
 #include "basic/masks.h"
-#include "suite/localdisk.h"
+#include "store/localdisk.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -5,7 +5,7 @@
 #include "filerows.h"
 #include "pgcopy.h"
 #include "serverrows.h"
-#include "suite/database.h"
+#include "store/database.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "suite/datasource.h"
-#include "suite/schema.h"
+#include "store/datasource.h"
+#include "store/schema.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -2,8 +2,8 @@
 
 #include "console.h"
 
-#include "suite/datasource.h"
-#include "suite/folderlock.h"
+#include "store/datasource.h"
+#include "store/folderlock.h"
 
 #include <QDate>
 #include <QString>

@@ -2,7 +2,7 @@
 
 #include "clubdb.h"
 
-#include "suite/configuration.h"
+#include "store/configuration.h"
 
 #include <QHash>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "filerows.h"
 
 #include "serverrows.h"
-#include "suite/sqlitefiles.h"
+#include "store/sqlitefiles.h"
 
 #include <sqlite3.h>
 

@@ -2,8 +2,8 @@
 #include "commands.h"
 #include "target.h"
 
-#include "suite/configuration.h"
-#include "suite/layout.h"
+#include "store/configuration.h"
+#include "store/layout.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #include "pgcopy.h"
 
-#include "suite/libpq.h"
+#include "store/libpq.h"
 
 #include <QSqlDriver>
 #include <QVariant>

@@ -1,6 +1,6 @@
 #include "pipeline.h"
 
-#include "suite/database.h"
+#include "store/database.h"
 
 #include <condition_variable>
 #include <deque>

@@ -1,6 +1,6 @@
 #include "serverrows.h"
 
-#include "suite/database.h"
+#include "store/database.h"
 
 #include <charconv>
 #include <cmath>

@@ -2,7 +2,7 @@
 #include "commands.h"
 #include "configrows.h"
 
-#include "suite/configuration.h"
+#include "store/configuration.h"
 
 #include <QHash>
 #include <QSqlError>

@@ -1,6 +1,6 @@
 #include "target.h"
 
-#include "suite/schema.h"
+#include "store/schema.h"
 
 #include <QCoreApplication>
 #include <QDir>

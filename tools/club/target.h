@@ -3,7 +3,7 @@
 #include "clubdb.h"
 #include "console.h"
 
-#include "suite/folderlock.h"
+#include "store/folderlock.h"
 
 #include <QString>
 #include <QStringList>

@@ -5,7 +5,7 @@
 #include "pipeline.h"
 #include "tablewriter.h"
 
-#include "suite/database.h"
+#include "store/database.h"
 
 #include <QDateTime>
 #include <QDir>

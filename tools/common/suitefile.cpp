@@ -1,7 +1,7 @@
 #include "suitefile.h"
 
-#include "suite/database.h"
-#include "suite/datasource.h"
+#include "store/database.h"
+#include "store/datasource.h"
 
 #include <QSqlError>
 

@@ -2,9 +2,9 @@
 
 #include "commands.h"
 
-#include "suite/database.h"
-#include "suite/datasource.h"
-#include "suite/demodata.h"
+#include "demodata.h"
+#include "store/database.h"
+#include "store/datasource.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 
 #include "basic/validity.h"
 #include "correction.h"
-#include "suite/dailycolumns.h"
-#include "suite/pendingwrites.h"
+#include "store/dailycolumns.h"
+#include "store/pendingwrites.h"
 
 #include <QList>
 #include <QString>

@@ -7,7 +7,7 @@
 #include "basic/postingrules.h"
 #include "platform/platform.h"
 #include "platform/runtime.h"
-#include "suite/folderlock.h"
+#include "store/folderlock.h"
 #include "suite/messages.h"
 
 #include <QApplication>

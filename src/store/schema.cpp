@@ -1,8 +1,8 @@
 #include "schema.h"
 
+#include "basic/folders.h"
 #include "database.h"
 #include "datasource.h"
-#include "platform/platform.h"
 
 #include <QDir>
 #include <QFile>

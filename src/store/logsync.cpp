@@ -1,12 +1,10 @@
 #include "logsync.h"
 
+#include "storehost.h"
+
 #include "database.h"
 #include "kept.h"
-#include "messages.h"
 #include "sqlitefiles.h"
-
-#include "platform/keygate.h"
-#include "platform/runtime.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -277,23 +275,24 @@ void showFailure(const SyncFailure &failed, bool safe)
     const QString what = failed.what.isEmpty() ? u"the last change"_s : failed.what;
     const QString error = QString::fromUtf8(sqlite3_errstr(failed.result)) + u" (code "_s
         + QString::number(failed.result) + u')';
-    (void)LogActivity(u"Disk error while "_s + what + u" was being written to "_s + failed.file
-                      + u": "_s + error
-                      + (safe ? u". Written to the disk again since."_s
-                              : u". Not on the disk yet: nothing more is stored in "_s + failed.file
-                                 + u" until it is."_s));
+    storeHost().logActivity(u"Disk error while "_s + what + u" was being written to "_s
+                            + failed.file + u": "_s + error
+                            + (safe ? u". Written to the disk again since."_s
+                                    : u". Not on the disk yet: nothing more is stored in "_s
+                                       + failed.file + u" until it is."_s));
     // What was typed meanwhile was typed before this could be read.
-    KeyGate::lockWaitEnded();
-    MsgBox(u"The disk reported an error while "_s + what + u" was being written to "_s + failed.file
-               + u":\n"_s + error
-               + (safe ? u"\n\nIt is in the database, and it has been written to the disk "
-                         u"again since. Have the disk checked before going on."_s
-                       : u"\n\nIt is in the database, but it may be lost if the computer "
-                         u"stops. Nothing more is stored in "_s
-                          + failed.file
-                          + u" until the disk takes it. Have the disk checked before going "
-                            u"on."_s),
-           BoxButtons::Ok, BoxIcon::Critical, u"Disk error"_s);
+    storeHost().lockWaitEnded();
+    storeHost().tell(
+        u"The disk reported an error while "_s + what + u" was being written to "_s + failed.file
+            + u":\n"_s + error
+            + (safe ? u"\n\nIt is in the database, and it has been written to the disk "
+                      u"again since. Have the disk checked before going on."_s
+                    : u"\n\nIt is in the database, but it may be lost if the computer "
+                      u"stops. Nothing more is stored in "_s
+                       + failed.file
+                       + u" until the disk takes it. Have the disk checked before going "
+                         u"on."_s),
+        u"Disk error"_s, StoreHost::Tone::Critical);
 }
 
 } // namespace
@@ -317,7 +316,7 @@ void syncLogAfterCommits(const QSqlDatabase &db)
             == SQLITE_OK;
     sqlite3_set_authorizer(handle, &refuseUndoing, nullptr);
     if (connection.syncs)
-        setWorkBeforeOperator([] { (void)awaitLogSync(); });
+        storeHost().setWorkBeforeOperator([] { (void)awaitLogSync(); });
 }
 
 void forgetLogSync(const QSqlDatabase &db)
@@ -391,8 +390,9 @@ Result<void> secureBeforeWrite(const QSqlDatabase &db)
     const Connection connection = *found;
     if (!makeSafe(handle, connection.path))
         return unsafeFile(connection.file);
-    (void)LogActivity(connection.file
-                      + u" written to the disk again after a disk error: writing to it goes on."_s);
+    storeHost().logActivity(
+        connection.file
+        + u" written to the disk again after a disk error: writing to it goes on."_s);
     return {};
 }
 

@@ -1,10 +1,10 @@
 #include "database.h"
+
+#include "basic/folders.h"
 #include "datasource.h"
 #include "kept.h"
 #include "sqlitefiles.h"
-
-#include "platform/platform.h"
-#include "platform/runtime.h"
+#include "storehost.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -131,7 +131,7 @@ void Kept::beginWait()
 {
     if (std::exchange(waiting, true))
         return;
-    beginLockWait();
+    storeHost().beginLockWait();
     if (onServer())
         noticeTimer().start();
 }
@@ -142,7 +142,7 @@ void Kept::endWait()
         return;
     if (onServer())
         noticeTimer().stop();
-    endLockWait();
+    storeHost().endLockWait();
 }
 
 // One still in use when dropped lives on with its users, closed, and goes with the last.
@@ -199,12 +199,12 @@ int waitForLock(void *context, int attempt)
     if (attempt == 0)
         kept->lockClock.start();
     const qint64 waited = kept->lockClock.elapsed();
-    if (waited >= lockWaitLimitMs || programEnding())
+    if (waited >= lockWaitLimitMs || storeHost().programEnding())
         return 0;
     if (waited >= LockRetryMs) {
         kept->beginWait();
         // Not a full DoEvents: a key or click now could change what is being written.
-        lockWaitTick();
+        storeHost().lockWaitTick();
     }
     QThread::msleep(waited < LockPollingMs ? LockPollMs : LockRetryMs);
     return 1;
@@ -665,12 +665,12 @@ void SuiteDb::close()
 void DbCloseAll()
 {
     closeKeptConnections();
-    DoEvents();
+    storeHost().letEventsRun();
 }
 
 void DbFreeLocks()
 {
-    DoEvents();
+    storeHost().letEventsRun();
 }
 
 } // namespace tallic

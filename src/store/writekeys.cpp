@@ -1,7 +1,7 @@
 #include "writekeys.h"
 
 #include "datasource.h"
-#include "platform/platform.h"
+#include "storehost.h"
 
 #include <QRandomGenerator>
 #include <QSqlQuery>
@@ -22,8 +22,8 @@ enum Kind { NotStoredKind = 0, WriteKind = 1 };
 // every write.
 QString now()
 {
-    return platform().today().toString(Qt::ISODate) + u' '
-        + platform().timeOfDay().toString(u"HH:mm:ss"_s);
+    return storeHost().today().toString(Qt::ISODate) + u' '
+        + storeHost().timeOfDay().toString(u"HH:mm:ss"_s);
 }
 
 WriteResult notStored(const Failure &why)

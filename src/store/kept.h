@@ -5,7 +5,6 @@
 #include "database.h"
 #include "datasource.h"
 #include "logsync.h"
-#include "platform/runtime.h"
 #include "serverlink.h"
 #include "sqlitefiles.h"
 

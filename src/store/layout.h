@@ -35,8 +35,4 @@ LayoutCheck bringLayoutUpToDate(const DataSource &source);
 // server's; 0 when none says. The reason when they cannot be read.
 Result<int> readLayout(const DataSource &source);
 
-// The start-up's check on the working folder: false when a newer layout is refused or an
-// upgrade failed, each told in a box; the program then ends.
-bool CheckLayout();
-
 } // namespace tallic

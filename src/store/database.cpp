@@ -1,8 +1,8 @@
 #include "database.h"
 
+#include "storehost.h"
+
 #include "basic/numbers.h"
-#include "platform/platform.h"
-#include "platform/runtime.h"
 
 #include <QRegularExpression>
 
@@ -40,7 +40,7 @@ Failure reportMissing(const QString &dbName, Failure failure)
         + u"Contact Pellmoor technical support for assistance."_s;
     if (!failure.reason.isEmpty())
         text += u"\r\n\r\n"_s + failure.reason;
-    MsgBox(text, BoxButtons::Ok, BoxIcon::Information, u"Uh-oh..."_s);
+    storeHost().tell(text, u"Uh-oh..."_s, StoreHost::Tone::Information);
     failure.shown = true;
     return failure;
 }
@@ -131,14 +131,14 @@ Result<DbRow> DbRead(QString &dbName, const QString &statement)
     const Result<void> opened = db.open();
     if (!opened && isMissing(opened.failure()))
         return reportMissing(dbName, opened.failure());
-    DoEvents();
-    DoEvents();
+    storeHost().letEventsRun();
+    storeHost().letEventsRun();
     if (!opened)
         return opened.failure();
     // Only the first row counts. The same reads come with every chit, so a file keeps
     // their statements prepared.
     const Result<SuiteDb::FirstRow> first = db.firstRow(statement, {});
-    DoEvents();
+    storeHost().letEventsRun();
     if (!first && isMissing(first.failure()))
         return reportMissing(dbName, first.failure());
     if (!first)
@@ -155,9 +155,9 @@ Result<DbRow> DbRead(QString &dbName, const QString &statement)
         row.values[i] = row.nulls[i] ? QVariant(0) : first->values.at(i);
     }
 
-    DoEvents();
+    storeHost().letEventsRun();
     db.close();
-    DoEvents();
+    storeHost().letEventsRun();
     return row;
 }
 
@@ -253,8 +253,8 @@ Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantLi
     const Result<void> opened = db.open();
     if (!opened && isMissing(opened.failure()))
         return reportMissing(dbName, opened.failure());
-    DoEvents();
-    DoEvents();
+    storeHost().letEventsRun();
+    storeHost().letEventsRun();
     if (!opened)
         return opened.failure();
     // The row is found again by rowid, so the statement must name one table.
@@ -271,7 +271,7 @@ Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantLi
     const Result<SuiteDb::FirstRow> first = adding
         ? addingRow(db, target->table)
         : db.firstRow(u"select rowid, * from "_s + target->table + target->rest, values);
-    DoEvents();
+    storeHost().letEventsRun();
     if (!first && isMissing(first.failure()))
         return reportMissing(dbName, first.failure());
     if (!first)
@@ -279,14 +279,14 @@ Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantLi
     const QStringList &columns = first->names;
     const bool haveRow = !adding && !first->values.isEmpty();
     const QVariant rowid = haveRow ? first->values.at(0) : QVariant();
-    DoEvents();
+    storeHost().letEventsRun();
 
     // From here on a failure ends the routine quietly, with nothing saved.
     if (!adding && !haveRow)
         return quietFailure(layerError(JetError::NoCurrentRecord, u"No current record."_s), dbName);
     QVariantList bound;
     const QString sql = writeStatement(*target, columns, row, adding, rowid, addedOnlyIf, bound);
-    DoEvents();
+    storeHost().letEventsRun();
     // The same insert comes with every posted chit.
     if (!sql.isEmpty()) {
         if (const Result<int> written = db.execPrepared(sql, bound); !written) {
@@ -295,7 +295,7 @@ Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantLi
             return failure;
         }
     }
-    DoEvents();
+    storeHost().letEventsRun();
     db.close();
     DbFreeLocks();
     return {};
@@ -304,13 +304,13 @@ Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantLi
 void DbAddNewOn()
 {
     addNewMode = true;
-    DoEvents();
+    storeHost().letEventsRun();
 }
 
 void DbAddNewOff()
 {
     addNewMode = false;
-    DoEvents();
+    storeHost().letEventsRun();
 }
 
 } // namespace tallic

@@ -1,9 +1,10 @@
 #include "sqlitefiles.h"
 
+#include "storehost.h"
+
 #include "basic/cents.h"
 #include "database.h"
 #include "logsync.h"
-#include "platform/runtime.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -196,7 +197,7 @@ void checkpointNow()
 void checkpointPending()
 {
     Checkpoints &all = checkpoints();
-    if (programIdle())
+    if (storeHost().programIdle())
         checkpointNow();
     if (!all.pending.isEmpty())
         all.timer->start(CheckpointRetryMs);

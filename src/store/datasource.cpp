@@ -1,7 +1,7 @@
 #include "datasource.h"
 
+#include "basic/folders.h"
 #include "dberrors.h"
-#include "platform/platform.h"
 #include "schema.h"
 #include "sqlitefiles.h"
 

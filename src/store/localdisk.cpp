@@ -1,7 +1,7 @@
 #include "localdisk.h"
 
 #include "datasource.h"
-#include "platform/platform.h"
+#include "storehost.h"
 
 #include <QDir>
 
@@ -49,7 +49,7 @@ QString dataFolderRefusal(const QString &folder)
 {
     if (dataSourceOf(folder).onServer())
         return QString();
-    const QString network = networkFileSystemName(platform().fileSystemType(folder));
+    const QString network = networkFileSystemName(storeHost().fileSystemType(folder));
     if (network.isEmpty())
         return QString();
     return u"The data folder "_s + QDir::toNativeSeparators(QDir(folder).absolutePath())

@@ -1,10 +1,10 @@
 // SuiteDb on a database server: statements on the connection's own thread, a lost
 // connection opened again, and a transaction told stored, not stored, or not known.
 #include "database.h"
+
 #include "datasource.h"
 #include "kept.h"
-
-#include "platform/runtime.h"
+#include "storehost.h"
 
 #include <QThread>
 
@@ -83,12 +83,12 @@ bool SuiteDb::serverConnected(const QElapsedTimer &clock)
         }
         // A server that answers and refuses will not change its mind by waiting.
         if (!isServerOutOfReach(failure) || clock.elapsed() >= lockWaitLimit()
-            || ServerDeadline::remaining() == 0 || programEnding()) {
+            || ServerDeadline::remaining() == 0 || storeHost().programEnding()) {
             error_ = failure;
             return false;
         }
         kept.beginWait();
-        lockWaitTick();
+        storeHost().lockWaitTick();
         QThread::msleep(ReconnectRetryMs);
     }
 }
@@ -139,9 +139,9 @@ bool SuiteDb::serverCall(const QList<ServerStep> &steps, int resultStep, const Q
             continue;
         }
         if (isServerLockFailure(reply.error) && clock.elapsed() < lockWaitLimit()
-            && ServerDeadline::remaining() != 0 && !programEnding()) {
+            && ServerDeadline::remaining() != 0 && !storeHost().programEnding()) {
             kept.beginWait();
-            lockWaitTick();
+            storeHost().lockWaitTick();
             continue;
         }
         error_ = serverFailure(reply.error);
@@ -302,9 +302,9 @@ bool SuiteDb::serverCommitWrites(const QElapsedTimer &clock, int resultStep)
             return false;
         }
         if (isServerLockFailure(reply.error) && clock.elapsed() < lockWaitLimit()
-            && !programEnding()) {
+            && !storeHost().programEnding()) {
             kept.beginWait();
-            lockWaitTick();
+            storeHost().lockWaitTick();
             continue;
         }
         error_ = serverFailure(reply.error);

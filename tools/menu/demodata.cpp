@@ -1,7 +1,7 @@
 #include "demodata.h"
 
-#include "datasource.h"
-#include "schema.h"
+#include "store/datasource.h"
+#include "store/schema.h"
 
 #include <QList>
 #include <QSqlDatabase>

@@ -1,9 +1,10 @@
 #include "serverlink.h"
 
+#include "storehost.h"
+
 #include "pgsession.h"
 
 #include "database.h"
-#include "platform/runtime.h"
 
 #include <QElapsedTimer>
 #include <QSqlDriver>
@@ -185,14 +186,14 @@ ServerReply ServerLink::call(std::function<ServerReply()> job, int ms, const Slo
     auto slice = QuietWait;
     bool slowTold = false;
     while (result.wait_for(slice) != std::future_status::ready) {
-        if (clock.elapsed() >= ms || programEnding()) {
+        if (clock.elapsed() >= ms || storeHost().programEnding()) {
             abandoned_ = true;
             reply.answered = false;
             return reply;
         }
         if (!std::exchange(slowTold, true) && slow)
             slow();
-        lockWaitTick();
+        storeHost().lockWaitTick();
         slice = RepaintEvery;
     }
     return result.get();
