@@ -1,15 +1,11 @@
 #pragma once
 
+#include "basic/modewords.h"
 #include "basic/validity.h"
 
 #include <QString>
 
 namespace tallic {
-
-// What the chit-number field holds and how amounts are signed: normal chits, payments
-// ("PAYMENT"), adjustments to a previous month ("ADJMENT") and current-month credits
-// ("CREDIT").
-enum class TransMode { Normal = 0, Payment = 1, Adjustment = 2, Credit = 3 };
 
 // The batch being keyed. The entry window owns it: NEW BATCH starts it on a date, and
 // each chit posted is counted and added to the validity totals.

@@ -12,22 +12,6 @@ namespace tallic {
 
 namespace {
 
-// What stands in the chit-number field of each mode, and is stored as its chit number.
-QString modeWord(TransMode mode)
-{
-    switch (mode) {
-    case TransMode::Payment:
-        return u"PAYMENT"_s;
-    case TransMode::Adjustment:
-        return u"ADJMENT"_s;
-    case TransMode::Credit:
-        return u"CREDIT"_s;
-    case TransMode::Normal:
-        break;
-    }
-    return QString();
-}
-
 std::function<void()> &autoGenerateOpener()
 {
     static std::function<void()> open;
@@ -130,7 +114,7 @@ void Arinput::PaymentMode()
     NormalMode();
     keyed_.mode = TransMode::Payment;
     Label1(Field::ChitNumber).setVisible(false);
-    Text1(Field::ChitNumber).setText(u"PAYMENT"_s);
+    Text1(Field::ChitNumber).setText(modeWord(TransMode::Payment));
     Text1(Field::ChitNumber).setEnabled(false);
     for (int i : { Field::Employee, Field::Covers }) {
         Label1(i).setVisible(false);
@@ -160,11 +144,11 @@ void Arinput::AdjustCreditMode()
                              "statement and are included in the current month's sales totals.\n\n"
                              "Is this an adjustment to a PREVIOUS month's transaction?\n\n"_s;
     if (AskYesNo(question, u"Adjustment/Credit"_s)) {
-        Text1(Field::ChitNumber).setText(u"ADJMENT"_s);
+        Text1(Field::ChitNumber).setText(modeWord(TransMode::Adjustment));
         Label1(Field::BaseSale).setCaption(u"Adjustment"_s);
         keyed_.mode = TransMode::Adjustment;
     } else {
-        Text1(Field::ChitNumber).setText(u"CREDIT"_s);
+        Text1(Field::ChitNumber).setText(modeWord(TransMode::Credit));
         Label1(Field::BaseSale).setCaption(u"Credit"_s);
         keyed_.mode = TransMode::Credit;
     }
