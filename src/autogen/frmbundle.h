@@ -2,13 +2,10 @@
 
 #include "platform/colors.h"
 #include "platform/form.h"
-#include "store/pendingwrites.h"
 #include "suite/tools.h"
 #include "suite/validators.h"
 
 #include <QSet>
-
-#include <optional>
 
 class QProgressBar;
 
@@ -16,10 +13,6 @@ namespace tallic {
 
 class Arinput;
 struct ArSettings;
-struct ChargeRules;
-struct Failure;
-class GenerationLock;
-struct GenerationRun;
 
 // The AutoGenerate Chits window: a bundle of charge items applied to a list of members.
 // It stands beside the entry window, which stays usable while it is open.
@@ -84,7 +77,6 @@ private:
     // while the entry window is not open.
     const Arinput *entryWindow() const;
     const ArSettings &settings() const;
-    ChargeRules chargeRules() const;
 
     void buildScreen();
     void buildBoxes();
@@ -116,28 +108,9 @@ private:
     void showMemberCount();
     // Adds every member of a class code; false when the database failed (reported).
     bool addClassMembers(const QString &classCode, bool withSubAccounts);
-    // Generate Chits from the saved lists up to the confirmation, then the writing.
-    void generateChits();
-    // The date of the chits, checked and warned of; empty when there is none.
-    QString chooseDate();
-    // The bundle with its rates and the members' exemptions; none when a failure stopped
-    // the run (reported).
-    std::optional<GenerationRun> readRun(const QString &date, const QStringList &members);
-    // False when the members were billed for the date already and the operator stops, or
-    // ardaily cannot be read (reported); the run gets ardaily's column names.
-    bool notBilledAgain(GenerationRun &run);
-    // False when another workstation generates for the date and memo (told, with its user)
-    // or the lock cannot be taken (reported).
-    bool lockRun(GenerationLock &lock, const QString &date);
-    void writeChits(const GenerationRun &run);
-    QString memoText() const;
-    // The list commands and Exit.
-    void setCommandsAvailable(bool on);
-    // Reports the failure that stopped generation and says where to resume.
-    std::nullopt_t reportStop(const Failure &failure, const QString &stopped);
-    static PendingWrite pendingChit(const QString &key, const QString &chit, double member,
-                                    const ServerSession &session);
-    void reportUnknownChit(const PendingWrite &write, const QString &stopped);
+    // What Generate Chits drives a run through: the lists, the memo, the help line, the
+    // progress and the commands of this window.
+    class RunWindow;
 
     // The account last found by the check of txtglnum: its text goes with the next item.
     GlAccount account_;

@@ -1,5 +1,6 @@
 #include "basic/postingrules.h"
 
+#include "basic/modewords.h"
 #include "basic/numbers.h"
 
 #include <QRegularExpression>
@@ -10,7 +11,7 @@ namespace tallic {
 
 bool isPaymentChit(const QString &chitNumber)
 {
-    return chitNumber.trimmed().toUpper() == u"PAYMENT"_s;
+    return modeOfChitNumber(chitNumber) == TransMode::Payment;
 }
 
 bool paymentMadeCredit(const QString &chitNumber, Cents base)
@@ -94,8 +95,7 @@ PostingDecision decidePosting(const Chit &chit, const PostingContext &context)
 
 bool alikeChecked(const QString &chitNumber, bool drawn)
 {
-    static const QStringList modeWords { u"PAYMENT"_s, u"ADJMENT"_s, u"CREDIT"_s };
-    return !drawn && !modeWords.contains(chitNumber.trimmed().toUpper());
+    return !drawn && !isModeWord(chitNumber);
 }
 
 BatchStamp splitBatchStamp(const QString &origin)

@@ -4,9 +4,10 @@
 #include "basic/chitdates.h"
 #include "basic/postingrules.h"
 #include "basic/result.h"
-#include "entry/entrystate.h"
 #include "platform/form.h"
+#include "posting/batch.h"
 #include "posting/chitrow.h"
+#include "posting/modes.h"
 #include "store/pendingwrites.h"
 #include "suite/arsettings.h"
 #include "suite/tools.h"
@@ -49,16 +50,15 @@ public:
     // The chit on the screen, as OK takes it.
     Chit readChit() const;
     void NormalMode();
-    void PaymentMode();
-    void AdjustCreditMode();
+    // A payment, or an adjustment or credit (the operator is asked which), on a screen
+    // made normal first.
+    void enterMode(TransMode mode);
     void RedoChit();
     // The calendar opens on the date given, else on today.
     void StartBatch(qint32 openOn = 0);
     // The batch date from the picker, held to the open month; false when none was chosen
     // (the batch that was goes on) or the program ends.
     bool chooseBatchDate(qint32 openOn);
-    // Adds the posted chit to the batch's validity totals and shows them.
-    void UpdateValidityTotals(const Chit &chit);
 
     // What AutoGenerate opens: the window of the layer above, installed at start.
     static void setAutoGenerateOpener(std::function<void()> open);

@@ -4,6 +4,7 @@
 #include "basic/amounts.h"
 #include "basic/cents.h"
 #include "basic/masks.h"
+#include "basic/modewords.h"
 #include "basic/numbers.h"
 #include "basic/postingrules.h"
 #include "platform/runtime.h"
@@ -13,15 +14,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
-
-namespace {
-
-bool isModeWord(const QString &text)
-{
-    return text == u"PAYMENT"_s || text == u"CREDIT"_s || text == u"ADJMENT"_s;
-}
-
-} // namespace
 
 std::optional<AccountRates> Arinput::accountRates(bool moveOn)
 {
@@ -50,12 +42,12 @@ void Arinput::signBase()
 {
     // Payments, credits and adjustments are negative unless the operator charges.
     Control base = Text1(Field::BaseSale);
-    const QString chitNumber = Text1(Field::ChitNumber).text().remove(u' ').toUpper();
+    const TransMode keyedMode = modeOfChitNumber(Text1(Field::ChitNumber).text());
     const QString amountCaption = Label1(Field::BaseSale).caption();
-    if (!isModeWord(chitNumber) && amountCaption != u"Credit"_s && amountCaption != u"Adjustment"_s
-        && amountCaption != u"Payment Amount"_s)
+    if (keyedMode == TransMode::Normal && amountCaption != u"Credit"_s
+        && amountCaption != u"Adjustment"_s && amountCaption != u"Payment Amount"_s)
         return;
-    const bool charging = Text1(Field::ChitNumber).text() == u"ADJMENT"_s
+    const bool charging = keyedMode == TransMode::Adjustment
         && AskYesNo(u"Click YES if you are CHARGING the account,\nclick NO if you are CREDITING "
                     u"the account."_s,
                     u"Debit or Credit?"_s);
@@ -75,7 +67,7 @@ bool Arinput::computeCharges(bool moveOn)
                                          rates->tax, settings_.chargeSettings(),
                                          { keyed_.ScBypass, keyed_.TaxBypass, keyed_.TaxExempt });
     // The service charge and the tax; payments carry neither.
-    if (Text1(Field::ChitNumber).text() == u"PAYMENT"_s) {
+    if (modeOfChitNumber(Text1(Field::ChitNumber).text()) == TransMode::Payment) {
         Text1(Field::ServiceCharge).setText(u"0"_s);
         Text1(Field::Tax).setText(u"0"_s);
     } else {
@@ -113,13 +105,13 @@ void Arinput::completeChit()
     if (Cents::read(base.text()) >= Cents() || isModeWord(chitNumber.text()))
         return;
     if (AskYesNo(u"Is this a PAYMENT?"_s, u"Payment or Adjustment?"_s)) {
-        chitNumber.setText(u"PAYMENT"_s);
+        chitNumber.setText(modeWord(TransMode::Payment));
         return;
     }
     if (AskYesNo(u"Is this an adjustment credit to correct a transaction\nfor a PRIOR minimum "
                  u"cycle that may apply to minimums?"_s,
                  u"Prior Cycle Adjustment or Current Month Credit?"_s)) {
-        chitNumber.setText(u"ADJMENT"_s);
+        chitNumber.setText(modeWord(TransMode::Adjustment));
         MsgBox(
             u"The adjustment credit will be applied to\nthe member's account along with payments."_s,
             BoxButtons::Ok, BoxIcon::Information, u"Adjustment to prior minimum cycle/month"_s);

@@ -1,279 +1,62 @@
-// The transaction modes, the bypasses and the window commands.
-#include "basic/numbers.h"
-#include "entry/arinput.h"
+#include "posting/modes.h"
+
 #include "platform/colors.h"
-#include "platform/runtime.h"
-#include "suite/messages.h"
-#include "suite/today.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
 
-namespace {
-
-// What stands in the chit-number field of each mode, and is stored as its chit number.
-QString modeWord(TransMode mode)
+ModeLook KeyedChit::look(TransMode mode)
 {
     switch (mode) {
     case TransMode::Payment:
-        return u"PAYMENT"_s;
+        // Payments carry no service charge and no tax.
+        return { u"Payment Amount"_s, u"Payment Total"_s, false, Colors::Green, std::nullopt };
     case TransMode::Adjustment:
-        return u"ADJMENT"_s;
+        return { u"Adjustment"_s, QString(), true, Colors::Red, Colors::White };
     case TransMode::Credit:
-        return u"CREDIT"_s;
+        return { u"Credit"_s, QString(), true, Colors::Red, Colors::White };
     case TransMode::Normal:
         break;
     }
-    return QString();
+    return {};
 }
 
-std::function<void()> &autoGenerateOpener()
+QString KeyedChit::adjustmentQuestion()
 {
-    static std::function<void()> open;
-    return open;
+    return u"Adjustments are intended to correct transactions from a previously\n"
+           "finished month and will not affect a current period's minimum.\n\n"
+           "Credits are intended to correct transactions during the current\n"
+           "billing month and may effect the current period's minimum.\n\n"
+           "Both adjustment and credit entries appear on the current month's\n"
+           "statement and are included in the current month's sales totals.\n\n"
+           "Is this an adjustment to a PREVIOUS month's transaction?\n\n"_s;
 }
 
-} // namespace
-
-void Arinput::setAutoGenerateOpener(std::function<void()> open)
+BypassLook KeyedChit::toggleScBypass()
 {
-    autoGenerateOpener() = std::move(open);
+    ScBypass = !ScBypass;
+    return ScBypass ? BypassLook { true, u"S/C Bypass ON"_s, u"S/C Bypassed"_s }
+                    : BypassLook { false, u"S/C Bypass Off"_s, u"Service Chg"_s };
 }
 
-void Arinput::RedoChit()
+BypassLook KeyedChit::toggleTaxBypass()
 {
-    for (int i = Field::First; i <= Field::Last; ++i)
-        Text1(i).setText(QString());
-    Text1(Field::ChitNumber).setText(modeWord(keyed_.mode));
-
-    // A G/L account fixed by its caption stays, with its description.
-    const double fixedAccount = Val(Label1(Field::GlAccount).caption().trimmed());
-    if (fixedAccount < 1)
-        ctl(u"Text2"_s).setText(QString());
-    ctl(u"Text3"_s).setText(QString());
-    ctl(u"Text4"_s).setText(QString());
-    ctl(u"txtmemo"_s).setText(QString());
-    if (fixedAccount > 0)
-        Text1(Field::GlAccount).setText(Label1(Field::GlAccount).caption().trimmed());
-    GlLocked = false;
-    Text1(Field::GlAccount).setLocked(false);
-
-    for (int i = Field::First; i <= Field::BaseSale; ++i) {
-        Control field = Text1(i);
-        if (field.enabled() && field.visible()) {
-            field.setFocus();
-            break;
-        }
-    }
-    // A member's termination and tax exemption hold for their own chit only.
-    keyed_.MemberTerminated = false;
-    keyed_.TaxExempt = false;
-    DoEvents();
+    TaxBypass = !TaxBypass;
+    return TaxBypass ? BypassLook { true, u"Tax Bypass ON"_s, u"Tax Bypassed"_s }
+                     : BypassLook { false, u"Tax Bypass Off"_s, u"Tax"_s };
 }
 
-void Arinput::NormalMode()
+void KeyedChit::startChit()
 {
-    keyed_.mode = TransMode::Normal;
-    RedoChit();
-    DoEvents();
-    if (batch_.WorkDate < 1)
-        batch_.WorkDate = SetToday().TodayNumber;
-
-    const quint32 frameText = ctl(u"Frame1"_s).foreColor();
-    auto keyed = [this](int i, const QString &caption) {
-        switchFieldOn(i);
-        Label1(i).setCaption(caption);
-    };
-    for (int i = Field::First; i <= Field::BaseSale; ++i) {
-        Label1(i).setBackColor(Colors::ButtonFace);
-        Label1(i).setForeColor(frameText);
-        Label1(i).setVisible(true);
-    }
-    keyed(Field::GlAccount, u"G/L Acct #"_s);
-    keyed(Field::ChitNumber, u"Chit #"_s);
-    keyed(Field::ChitDate, u"Chit Date"_s);
-    if (Val(Text1(Field::ChitDate).text()) < 1)
-        Text1(Field::ChitDate).setText(QString::number(batch_.WorkDate));
-    Label1(Field::Member).setCaption(u"Member #"_s);
-    Text1(Field::Member).setVisible(true);
-    Text1(Field::Member).setEnabled(true);
-    keyed(Field::Employee,
-          settings_.EmpValidate == EmployeeLookup::OperatorNumber     ? u"Emp Operator #"_s
-              : settings_.EmpValidate == EmployeeLookup::AccessNumber ? u"Emp Access #"_s
-                                                                      : u"Employee #"_s);
-    Label1(Field::Covers).setCaption(u"Covers OFF"_s);
-    Text1(Field::Covers).setVisible(false);
-    Text1(Field::Covers).setEnabled(false);
-    Label1(Field::BaseSale).setCaption(u"Base Sale"_s);
-    Label1(Field::Total).setCaption(u"Chit Total"_s);
-
-    // Payment mode hides the charges.
-    for (int i : { Field::ServiceCharge, Field::Tax }) {
-        Label1(i).setVisible(true);
-        Text1(i).setVisible(true);
-    }
-
-    Control memoLabel = ctl(u"Label2"_s);
-    memoLabel.setCaption(u"Memo OFF - click HERE to activate"_s);
-    memoLabel.setBackColor(ctl(u"lblconsolidate"_s).backColor());
-    memoLabel.setForeColor(frameText);
-    ctl(u"txtmemo"_s).setVisible(false);
-    ctl(u"txtmemo"_s).setEnabled(false);
-
-    Text1(Field::GlAccount).setFocus();
-    DoEvents();
+    MemberTerminated = false;
+    TaxExempt = false;
 }
 
-void Arinput::PaymentMode()
+void KeyedChit::stored(const Chit &chit)
 {
-    NormalMode();
-    keyed_.mode = TransMode::Payment;
-    Label1(Field::ChitNumber).setVisible(false);
-    Text1(Field::ChitNumber).setText(u"PAYMENT"_s);
-    Text1(Field::ChitNumber).setEnabled(false);
-    for (int i : { Field::Employee, Field::Covers }) {
-        Label1(i).setVisible(false);
-        Text1(i).setVisible(false);
-    }
-    Label1(Field::BaseSale).setBackColor(Colors::Green);
-    Label1(Field::BaseSale).setForeColor(ctl(u"Frame1"_s).foreColor());
-    Label1(Field::BaseSale).setCaption(u"Payment Amount"_s);
-    Label1(Field::Total).setCaption(u"Payment Total"_s);
-    // Payments carry no service charge and no tax.
-    for (int i : { Field::ServiceCharge, Field::Tax }) {
-        Label1(i).setVisible(false);
-        Text1(i).setVisible(false);
-    }
-    Text1(Field::GlAccount).setFocus();
-    DoEvents();
-}
-
-void Arinput::AdjustCreditMode()
-{
-    NormalMode();
-    const QString question = u"Adjustments are intended to correct transactions from a previously\n"
-                             "finished month and will not affect a current period's minimum.\n\n"
-                             "Credits are intended to correct transactions during the current\n"
-                             "billing month and may effect the current period's minimum.\n\n"
-                             "Both adjustment and credit entries appear on the current month's\n"
-                             "statement and are included in the current month's sales totals.\n\n"
-                             "Is this an adjustment to a PREVIOUS month's transaction?\n\n"_s;
-    if (AskYesNo(question, u"Adjustment/Credit"_s)) {
-        Text1(Field::ChitNumber).setText(u"ADJMENT"_s);
-        Label1(Field::BaseSale).setCaption(u"Adjustment"_s);
-        keyed_.mode = TransMode::Adjustment;
-    } else {
-        Text1(Field::ChitNumber).setText(u"CREDIT"_s);
-        Label1(Field::BaseSale).setCaption(u"Credit"_s);
-        keyed_.mode = TransMode::Credit;
-    }
-    Label1(Field::ChitNumber).setVisible(false);
-    Text1(Field::ChitNumber).setEnabled(false);
-    for (int i : { Field::Employee, Field::Covers }) {
-        Label1(i).setVisible(false);
-        Text1(i).setVisible(false);
-    }
-    Label1(Field::BaseSale).setBackColor(Colors::Red);
-    Label1(Field::BaseSale).setForeColor(Colors::White);
-    Text1(Field::GlAccount).setFocus();
-    DoEvents();
-}
-
-void Arinput::cmdnormal_Click()
-{
-    NormalMode();
-}
-
-void Arinput::cmdpayments_Click()
-{
-    PaymentMode();
-}
-
-void Arinput::cmdadjust_Click()
-{
-    AdjustCreditMode();
-}
-
-void Arinput::cmdredo_Click()
-{
-    RedoChit();
-}
-
-namespace {
-
-// Shows a bypass as on or off: the button's caption and the amount's label.
-void showBypass(Control button, Control label, bool on, const QString &onCaption,
-                const QString &offCaption, const QString &labelOn, const QString &labelOff,
-                quint32 frameText)
-{
-    button.setCaption(on ? onCaption : offCaption);
-    label.setForeColor(on ? Colors::Red : frameText);
-    label.setCaption(on ? labelOn : labelOff);
-    label.refresh();
-}
-
-} // namespace
-
-void Arinput::cmdscbypass_Click()
-{
-    keyed_.ScBypass = !keyed_.ScBypass;
-    showBypass(ctl(u"cmdscbypass"_s), Label1(Field::ServiceCharge), keyed_.ScBypass,
-               u"S/C Bypass ON"_s, u"S/C Bypass Off"_s, u"S/C Bypassed"_s, u"Service Chg"_s,
-               ctl(u"Frame1"_s).foreColor());
-    DoEvents();
-}
-
-void Arinput::cmdtaxbypass_Click()
-{
-    keyed_.TaxBypass = !keyed_.TaxBypass;
-    showBypass(ctl(u"cmdtaxbypass"_s), Label1(Field::Tax), keyed_.TaxBypass, u"Tax Bypass ON"_s,
-               u"Tax Bypass Off"_s, u"Tax Bypassed"_s, u"Tax"_s, ctl(u"Frame1"_s).foreColor());
-    DoEvents();
-}
-
-void Arinput::cmdautogenerate_Click()
-{
-    mnuautogen_Click();
-}
-
-void Arinput::mnuautogen_Click()
-{
-    if (autoGenerateOpener())
-        autoGenerateOpener()();
-    DoEvents();
-}
-
-void Arinput::backFromAutoGenerate()
-{
-    if (programEnding() || activeControl().name() != u"cmdautogenerate"_s)
-        return;
-    // A locked account takes no keys: the chit goes on in the next field.
-    for (int i = promptField_; i <= Field::BaseSale; ++i) {
-        Control field = Text1(i);
-        if (field.enabled() && field.visible() && !(i == Field::GlAccount && GlLocked)) {
-            field.setFocus();
-            return;
-        }
-    }
-}
-
-void Arinput::cmdexit_Click()
-{
-    unload();
-}
-
-void Arinput::exit_Click()
-{
-    unload();
-}
-
-void Arinput::lblconsolidate_MouseMove(int, int, double, double)
-{
-    Control help = ctl(u"helpwindow"_s);
-    help.setText(
-        u"Consolidate mode ON. Service charges and taxes must be keyed as separate chits when consolidate mode is on. The system will not calculate them automatically."_s);
-    help.refresh();
+    if (!chit.memo.isEmpty())
+        LastMemoText = chit.memo;
 }
 
 } // namespace tallic

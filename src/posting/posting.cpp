@@ -119,19 +119,6 @@ bool Arinput::askToPostAlikeAgain(const Chit &chit, const ChitPeriod &period)
     return AskYesNo(question.text, question.title);
 }
 
-// Only a stored chit counts in the batch.
-void Arinput::countChit(const Chit &chit)
-{
-    if (!chit.memo.isEmpty())
-        keyed_.LastMemoText = chit.memo;
-    for (int i = Field::First; i <= Field::Last; ++i)
-        txtprev(i).setText(chit[i]);
-    DoEvents();
-    ++batch_.count;
-    ctl(u"Text5"_s).setText(QString::number(batch_.count));
-    UpdateValidityTotals(chit);
-}
-
 PostingContext Arinput::postingContext() const
 {
     PostingContext context;

@@ -1,4 +1,5 @@
 // Generate Chits as the operator runs it, and the rows it leaves in ardaily.
+#include "autogen/generationdriver.h"
 #include "basic/chit.h"
 #include "entry/arinput.h"
 #include "platform/form.h"
@@ -388,6 +389,54 @@ TEST(GenerateTest, ThreeItemsForTwoMembersMakeSixRowsWhateverIsClickedMeanwhile)
         } else {
             EXPECT_FALSE(Form::find(window));
         }
+    }
+}
+
+// A run driven without the AutoGenerate window: what it asked of the window it was given.
+struct RunWindow final : GenerationWindow
+{
+    bool saves = true;
+    QStringList said, commands;
+    QString progress;
+
+    bool saveLists() override { return saves; }
+    bool bundleEmpty() const override { return false; }
+    QStringList members() const override { return { Adams, Baker }; }
+    QString memo() const override { return {}; }
+    QString keyedDate() const override { return u"20240312"_s; }
+    const ArSettings &settings() const override { return entry()->settings(); }
+    ChargeRules chargeRules() const override { return { settings().chargeSettings() }; }
+    void say(const QString &text) override { said << text; }
+    void resetProgress() override { progress = u"reset"_s; }
+    void showProgress(int done, int of) override { progress = u"%1 of %2"_s.arg(done).arg(of); }
+    void focusExit() override { said << u"exit"_s; }
+    void setCommandsAvailable(bool on) override { commands << (on ? u"on"_s : u"off"_s); }
+};
+
+TEST(GenerateTest, ARunIsDrivenThroughTheWindowItIsGiven)
+{
+    for (const bool saves : { false, true }) {
+        SCOPED_TRACE(saves);
+        Harness h;
+        h.createFile(u"bundle1.ini"_s, (Food + u"\r\n"_s).toLatin1());
+        startMarch2024(h);
+        RunWindow window;
+        window.saves = saves;
+        h.queueAnswers({ true });
+        GenerationDriver(window).run();
+        const qsizetype rows = h.rows(u"daily"_s, u"select tallicnum from ardaily"_s).size();
+        if (!saves) {
+            EXPECT_EQ(window.said, QStringList { u"No chits written."_s });
+            EXPECT_EQ(window.progress, u"reset"_s);
+            EXPECT_EQ(rows, 0);
+            continue;
+        }
+        EXPECT_EQ(h.dialogTitles(), QStringList { u"Please confirm..."_s });
+        EXPECT_EQ(window.said.first(), u"To generate: 2 members, 1 items, 2 rows, total 25.02"_s);
+        EXPECT_EQ(window.said.last(), u"Charges generated."_s);
+        EXPECT_EQ(window.commands, QStringList({ u"off"_s, u"on"_s }));
+        EXPECT_EQ(window.progress, u"2 of 2"_s);
+        EXPECT_EQ(rows, 2);
     }
 }
 

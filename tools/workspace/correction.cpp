@@ -1,5 +1,7 @@
 #include "correction.h"
 
+#include "basic/modewords.h"
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic::workspace {
@@ -22,7 +24,7 @@ bool chargesKeyedByHand(const ChargeSettings &settings, const QString &chitNumbe
 
 Correction correctAmount(const CorrectionBasis &basis, AmountColumn column, Cents typed)
 {
-    const QString word = basis.chitNumber.trimmed().toUpper();
+    const TransMode mode = modeOfChitNumber(basis.chitNumber);
     const bool payment = isPaymentChit(basis.chitNumber);
     Correction out;
     out.amounts = basis.stored;
@@ -37,8 +39,8 @@ Correction correctAmount(const CorrectionBasis &basis, AmountColumn column, Cent
         if (a.base == Cents())
             return refused(Correction::Verdict::BaseMissing);
         // Payments and credits are credits; an adjustment is one unless it charges.
-        if (paymentMadeCredit(basis.chitNumber, a.base) || word == u"CREDIT"_s
-            || (word == u"ADJMENT"_s && !basis.adjustmentCharges))
+        if (paymentMadeCredit(basis.chitNumber, a.base) || mode == TransMode::Credit
+            || (mode == TransMode::Adjustment && !basis.adjustmentCharges))
             a.base = -a.base.abs();
         if (payment) {
             a.serviceCharge = Cents();

@@ -1,6 +1,7 @@
 #include "workday.h"
 
 #include "basic/masks.h"
+#include "basic/modewords.h"
 #include "basic/numbers.h"
 #include "basic/postingrules.h"
 #include "platform/platform.h"
@@ -25,12 +26,6 @@ namespace {
 
 // Where the editor's lines in the activity log say they come from: the suite's name for it.
 const QString LogLocation = u"Prastle"_s;
-
-bool isModeWord(const QString &chitNumber)
-{
-    const QString word = chitNumber.trimmed().toUpper();
-    return word == u"PAYMENT"_s || word == u"ADJMENT"_s || word == u"CREDIT"_s;
-}
 
 // A failure of the database layer in the engine's own words, or in the layer's.
 QString failureText(const Failure &failure)

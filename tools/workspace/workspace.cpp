@@ -3,6 +3,7 @@
 #include "basic/cents.h"
 #include "basic/chitdates.h"
 #include "basic/masks.h"
+#include "basic/modewords.h"
 #include "basic/numbers.h"
 #include "basic/postingrules.h"
 #include "platform/platform.h"
@@ -267,7 +268,7 @@ void WorkspaceWindow::correctCurrent()
     if (typed.trimmed().isEmpty())
         return;
     bool charges = false;
-    if (column == AmountColumn::Base && number.trimmed().toUpper() == u"ADJMENT"_s) {
+    if (column == AmountColumn::Base && modeOfChitNumber(number) == TransMode::Adjustment) {
         charges = MsgBox(u"Click YES if you are CHARGING the account,\nclick NO if you are "
                          u"CREDITING the account."_s,
                          BoxButtons::YesNo, BoxIcon::Question, u"Debit or Credit?"_s)

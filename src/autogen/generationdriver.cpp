@@ -1,11 +1,10 @@
 // Generate Chits: the bundle's items written as chits for every listed member.
-#include "frmbundle.h"
+#include "generationdriver.h"
 
 #include "basic/chit.h"
 #include "basic/chitdates.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
-#include "entry/arinput.h"
 #include "generation.h"
 #include "listfiles.h"
 #include "platform/platform.h"
@@ -25,7 +24,6 @@
 #include "suite/unresolved.h"
 
 #include <QElapsedTimer>
-#include <QProgressBar>
 #include <QSqlRecord>
 
 using namespace Qt::Literals::StringLiterals;
@@ -43,14 +41,17 @@ const QString NothingWritten = u"No chits written."_s;
 // still moves smoothly.
 constexpr int RepaintMs = 50;
 
-// The chit date: the entry screen's, else the operator's answer; empty when none.
-QString askChitDate(const Arinput *entry)
+// Stored also when empty: a generated row's memo is never left unset.
+QString storedMemo(const QString &memo)
 {
-    if (entry) {
-        const QString keyed = entry->Text1(Field::ChitDate).text();
-        if (!keyed.isEmpty())
-            return keyed;
-    }
+    return memo.isNull() ? u""_s : memo;
+}
+
+// The chit date: the entry screen's, else the operator's answer; empty when none.
+QString askChitDate(const QString &keyed)
+{
+    if (!keyed.isEmpty())
+        return keyed;
     platform().clearClipboard();
     DoEvents();
     const QString answer
@@ -199,21 +200,16 @@ WriteResult storeChit(const QString &key, const QString &insert, QVariantList &r
 
 } // namespace
 
-void Frmbundle::cmdgenerate_Click()
+GenerationDriver::GenerationDriver(GenerationWindow &window)
+    : window_(window)
 {
-    // A second run must wait until the chits are written.
-    Control generate = ctl(u"cmdgenerate"_s);
-    generate.setEnabled(false);
-    generateChits();
-    generate.setEnabled(true);
 }
 
-void Frmbundle::generateChits()
+void GenerationDriver::run()
 {
-    progress_->reset();
-    // A list that cannot be saved would leave the old file to be billed.
-    if (!saveList(Bundle, u"Bundle saved."_s) || !saveList(Members, u"Member list saved."_s)) {
-        ctl(u"mainhelpwindow"_s).setText(NothingWritten);
+    window_.resetProgress();
+    if (!window_.saveLists()) {
+        window_.say(NothingWritten);
         return;
     }
     DoEvents();
@@ -225,17 +221,17 @@ void Frmbundle::generateChits()
         return;
 
     // What the run will write is on the screen before the operator confirms it.
-    std::optional<GenerationRun> run = readRun(date, ctl(u"List2"_s).items());
+    std::optional<GenerationRun> run = readRun(date, window_.members());
     if (!run)
         return;
-    ctl(u"mainhelpwindow"_s)
-        .setText(summaryText(summarizeRun(run->items, run->members, chargeRules(), run->exempt)));
+    window_.say(
+        summaryText(summarizeRun(run->items, run->members, window_.chargeRules(), run->exempt)));
     if (!AskYesNo(u"Click YES to generate, click NO to cancel now."_s, u"Please confirm..."_s)) {
-        ctl(u"cmdexit"_s).setFocus();
+        window_.focusExit();
         return;
     }
-    if (ctl(u"List1"_s).items().isEmpty() || run->members.isEmpty()) {
-        MsgBox(ctl(u"List1"_s).items().isEmpty()
+    if (window_.bundleEmpty() || run->members.isEmpty()) {
+        MsgBox(window_.bundleEmpty()
                    ? u"Unable to generate chits. There are no items to create."_s
                    : u"Unable to generate chits. There are no member accounts selected."_s,
                BoxButtons::Ok, BoxIcon::Information, u"Oops..."_s);
@@ -248,19 +244,19 @@ void Frmbundle::generateChits()
         return;
 
     // Nothing may change the lists or close the window while rows are written.
-    setCommandsAvailable(false);
+    window_.setCommandsAvailable(false);
     writeChits(*run);
-    setCommandsAvailable(true);
+    window_.setCommandsAvailable(true);
 }
 
-QString Frmbundle::chooseDate()
+QString GenerationDriver::chooseDate()
 {
-    const QString date = askChitDate(entryWindow());
+    const QString date = askChitDate(window_.keyedDate());
     if (date.isEmpty())
         return date;
     // Generated chits obey the same period rules as keyed ones.
     const DateVerdict verdict
-        = checkChitDate(toLong(Val(date)), settings().ArYear, settings().ArMonth,
+        = checkChitDate(toLong(Val(date)), window_.settings().ArYear, window_.settings().ArMonth,
                         session().AccessLevel, platform().today().year());
     if (verdict != DateVerdict::Accepted) {
         MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
@@ -271,7 +267,8 @@ QString Frmbundle::chooseDate()
     return date;
 }
 
-std::optional<GenerationRun> Frmbundle::readRun(const QString &date, const QStringList &members)
+std::optional<GenerationRun> GenerationDriver::readRun(const QString &date,
+                                                       const QStringList &members)
 {
     GenerationRun run { date, members, {}, {}, {} };
     const Result<QList<RatedItem>> items = readBundle();
@@ -294,9 +291,10 @@ std::optional<GenerationRun> Frmbundle::readRun(const QString &date, const QStri
     return run;
 }
 
-bool Frmbundle::lockRun(GenerationLock &lock, const QString &date)
+bool GenerationDriver::lockRun(GenerationLock &lock, const QString &date)
 {
-    const Result<GenerationLock::Outcome> taken = lock.take(date, memoText(), session().UserName);
+    const Result<GenerationLock::Outcome> taken
+        = lock.take(date, storedMemo(window_.memo()), session().UserName);
     if (!taken) {
         reportStop(taken.failure(), NothingWritten);
         return false;
@@ -309,11 +307,11 @@ bool Frmbundle::lockRun(GenerationLock &lock, const QString &date)
     MsgBox(who + u" is generating charges for "_s + date
                + u" with the same memo.\nTry again once its chits are written."_s,
            BoxButtons::Ok, BoxIcon::Information, u"Generating elsewhere..."_s);
-    ctl(u"mainhelpwindow"_s).setText(NothingWritten);
+    window_.say(NothingWritten);
     return false;
 }
 
-bool Frmbundle::notBilledAgain(GenerationRun &run)
+bool GenerationDriver::notBilledAgain(GenerationRun &run)
 {
     // The row is written by column position: the table's own order is the layout.
     const Result<QStringList> columns = rowColumns();
@@ -328,59 +326,36 @@ bool Frmbundle::notBilledAgain(GenerationRun &run)
         reportStop(billed.failure(), NothingWritten);
         return false;
     }
-    const qsizetype count = countBilled(run.members, *billed, memoText());
+    const qsizetype count = countBilled(run.members, *billed, storedMemo(window_.memo()));
     if (count > 0 && !AskYesNo(alreadyBilledText(count, run.date), u"Already billed..."_s)) {
-        ctl(u"cmdexit"_s).setFocus();
+        window_.focusExit();
         return false;
     }
     return true;
 }
 
-ChargeRules Frmbundle::chargeRules() const
-{
-    const Arinput *entry = entryWindow();
-    return { settings().chargeSettings(), entry && entry->keyed().ScBypass,
-             entry && entry->keyed().TaxBypass };
-}
-
-QString Frmbundle::memoText() const
-{
-    // Stored also when empty: a generated row's memo is never left unset.
-    const QString memo = ctl(u"txtmemo"_s).text();
-    return memo.isNull() ? u""_s : memo;
-}
-
-void Frmbundle::setCommandsAvailable(bool on)
-{
-    for (const char *name : { "cmdadd", "cmddelete", "cmdnew", "cmdsavelist", "cmddeletelist",
-                              "cmdaddmember", "cmdaddgroup", "cmddeletemember", "cmdnewmemberlist",
-                              "cmdsavemember", "cmddelmemlist", "cmdexit" })
-        ctl(QString::fromLatin1(name)).setEnabled(on);
-}
-
-std::nullopt_t Frmbundle::reportStop(const Failure &failure, const QString &stopped)
+std::nullopt_t GenerationDriver::reportStop(const Failure &failure, const QString &stopped)
 {
     // A failure that would only recur is told once; the chits written so far stay, and the
     // window says where to resume.
     ReportError(failure);
-    ctl(u"mainhelpwindow"_s).setText(stopped);
+    window_.say(stopped);
     DoEvents();
     return std::nullopt;
 }
 
-void Frmbundle::writeChits(const GenerationRun &run)
+void GenerationDriver::writeChits(const GenerationRun &run)
 {
     const QStringList &members = run.members;
     const QList<RatedItem> &items = run.items;
-    Control help = ctl(u"mainhelpwindow"_s);
-    progress_->setRange(0, int(members.size()));
-    progress_->setValue(0);
+    const int count = int(members.size());
+    window_.showProgress(0, count);
 
     const QString insert = u"insert into ardaily ("_s + run.columns.join(u", "_s) + u") values (?"_s
         + u", ?"_s.repeated(DailyColumn::Count - 1) + u')';
-    QVariantList row = sharedRow(run.date, memoText());
+    QVariantList row = sharedRow(run.date, storedMemo(window_.memo()));
     // The charges differ from member to member only by the exemption of his record.
-    const ChargeRules rules = chargeRules();
+    const ChargeRules rules = window_.chargeRules();
     const QList<ItemAmounts> taxed = bundleAmounts(items, rules, false);
     const QList<ItemAmounts> untaxed = bundleAmounts(items, rules, true);
 
@@ -403,7 +378,7 @@ void Frmbundle::writeChits(const GenerationRun &run)
             stored = storeChit(key, insert, row, items, exempted ? untaxed : taxed);
         }
         if (!stored.stored()) {
-            progress_->setValue(written);
+            window_.showProgress(written, count);
             const QString stopped
                 = QString::number(written) + u" chits written. Stopped at member "_s + entry + u'.';
             if (stored.outcome == WriteOutcome::Unknown)
@@ -415,27 +390,27 @@ void Frmbundle::writeChits(const GenerationRun &run)
         ++written;
         // The chit is stored but may not be on the disk: its box has told so.
         if (!awaitLogSync()) {
-            progress_->setValue(written);
-            help.setText(QString::number(written) + u" chits written. Stopped after member "_s
-                         + entry + u'.');
+            window_.showProgress(written, count);
+            window_.say(QString::number(written) + u" chits written. Stopped after member "_s
+                        + entry + u'.');
             return;
         }
         checkpointBetweenCommits();
         if (!painted.isValid() || painted.elapsed() >= RepaintMs || written == members.size()) {
-            help.setText(
+            window_.say(
                 progressText(chit, member, items.isEmpty() ? BundleItem() : items.last().item));
-            progress_->setValue(written);
+            window_.showProgress(written, count);
             DoEvents();
             painted.start();
         }
     }
     DoEvents();
-    help.setText(u"Charges generated."_s);
+    window_.say(u"Charges generated."_s);
     DoEvents();
 }
 
-PendingWrite Frmbundle::pendingChit(const QString &key, const QString &chit, double member,
-                                    const ServerSession &session)
+PendingWrite GenerationDriver::pendingChit(const QString &key, const QString &chit, double member,
+                                           const ServerSession &session)
 {
     PendingWrite write;
     write.key = key;
@@ -449,7 +424,7 @@ PendingWrite Frmbundle::pendingChit(const QString &key, const QString &chit, dou
 
 // The run stops at a member whose chit the server left untold: it is noted on the disk and
 // looked up later, never generated again blindly.
-void Frmbundle::reportUnknownChit(const PendingWrite &write, const QString &stopped)
+void GenerationDriver::reportUnknownChit(const PendingWrite &write, const QString &stopped)
 {
     const QString text
         = recordUnknown(write,
@@ -457,7 +432,7 @@ void Frmbundle::reportUnknownChit(const PendingWrite &write, const QString &stop
                         u"on the entry screen."_s);
     MsgBox(text + u"\n\n"_s + stopped, BoxButtons::Ok, BoxIcon::Critical,
            u"Chit outcome unknown"_s);
-    ctl(u"mainhelpwindow"_s).setText(stopped);
+    window_.say(stopped);
     DoEvents();
 }
 

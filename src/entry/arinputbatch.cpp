@@ -1,0 +1,130 @@
+// Starting a batch on the screen and showing its validity totals.
+#include "entry/arinput.h"
+
+#include "basic/chitdates.h"
+#include "basic/numbers.h"
+#include "platform/runtime.h"
+#include "suite/sharedstate.h"
+#include "suite/staff.h"
+#include "suite/today.h"
+#include "suite/tools.h"
+#include "suite/windows.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace tallic {
+
+// The program presses this button by itself at start-up; the operator for every batch after.
+void Arinput::cmdnewbatch_Click()
+{
+    StartBatch();
+}
+
+void Arinput::StartBatch(qint32 openOn)
+{
+    if (!chooseBatchDate(openOn))
+        return;
+    // Another user on the same date is a warning only: the batch goes on.
+    DoEvents();
+    warnOfSharedDate(QString::number(batch_.WorkDate),
+                     u"Multiple users may key chits for the same date,\nbut you should notify "
+                     u"this user that you are\nadding transactions to the date he/she is\nalso "
+                     u"currently using."_s);
+    if (programEnding())
+        return;
+
+    batch_.StartStamp
+        = session().UserName.left(15) + platform().timeOfDay().toString(u"HH:mm:ss"_s);
+    NormalMode();
+    if (programEnding())
+        return;
+
+    Control help = ctl(u"helpwindow"_s);
+    help.setText(batch_.StartStamp);
+    help.refresh();
+    DoEvents();
+
+    refilling_ = true;
+    Text1(Field::ChitDate).setText(QString::number(batch_.WorkDate));
+    refilling_ = false;
+    batch_.start();
+    ctl(u"Text5"_s).setText(u"0"_s);
+    for (int i = Field::First; i <= Field::Last; ++i)
+        txtprev(i).setText(QString());
+    DoEvents();
+
+    for (int i = 0; i <= 3; ++i)
+        ctl(u"txtvalid"_s, i).setText(u"0"_s);
+
+    Text1(Field::GlAccount).setFocus();
+    ctl(u"cmdnewbatch"_s).setEnabled(true);
+}
+
+bool Arinput::chooseBatchDate(qint32 openOn)
+{
+    Control newBatch = ctl(u"cmdnewbatch"_s);
+    const qint32 batchDate = batch_.WorkDate;
+    // Until a date passes the picker opens again; no date at all (Escape in the calendar,
+    // Cancel in the box) leaves the batch that was, or none, and the window to the operator.
+    for (;;) {
+        newBatch.setEnabled(false);
+        batch_.WorkDate = 0;
+        DoEvents();
+        // The calendar comes in front of the window while it is open.
+        SetTopmost(this, 0);
+        const std::optional<QString> picked = PickDate(openOn);
+        SetTopmost(this, -1);
+        DoEvents();
+        DoEvents();
+        if (programEnding())
+            return false;
+        if (!picked) {
+            batch_.WorkDate = batchDate;
+            newBatch.setEnabled(true);
+            newBatch.setFocus();
+            return false;
+        }
+
+        batch_.WorkDate = toLong(Val(*picked));
+        // Anything but eight digits of a date is asked again without a word.
+        if (!batch_.pickedDateReadable(*picked))
+            continue;
+        const DateVerdict verdict = checkWorkDate();
+        if (verdict == DateVerdict::Accepted)
+            return true;
+        MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
+               u"Date chosen: "_s + QString::number(batch_.WorkDate));
+        newBatch.setEnabled(true);
+        if (programEnding())
+            return false;
+    }
+}
+
+// Only a stored chit counts in the batch.
+void Arinput::countChit(const Chit &chit)
+{
+    keyed_.stored(chit);
+    for (int i = Field::First; i <= Field::Last; ++i)
+        txtprev(i).setText(chit[i]);
+    DoEvents();
+    const QList<ShownTotal> shown = batch_.add(chit, settings_.ValidityMode);
+    ctl(u"Text5"_s).setText(QString::number(batch_.count));
+    // Once shown, a total stays on the screen for the run.
+    for (const ShownTotal &t : shown) {
+        ctl(u"txtvalid"_s, t.index).setVisible(true);
+        ctl(u"lblvalidity"_s, t.index).setVisible(true);
+        ctl(u"txtvalid"_s, t.index).setText(t.total.shortest());
+    }
+    DoEvents();
+}
+
+void Arinput::txtvalid_MouseMove(int Index, int, int, double, double)
+{
+    if (Index < 0 || Index > 3)
+        return;
+    Control help = ctl(u"helpwindow"_s);
+    help.setText(Batch::validityHelp(Index));
+    help.refresh();
+}
+
+} // namespace tallic
