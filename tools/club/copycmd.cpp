@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -56,6 +57,18 @@ Outcome transfer(ClubSource &source, const Folder &target, int layout, bool repl
     return { true, verdict };
 }
 
+// The backup a copy makes of what it replaces: named by the second, and never one already
+// there (two copies within a second, or a backup kept from an earlier one).
+QString freshBackupName(const QString &folder)
+{
+    const QString stem
+        = u"before-copy-"_s + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
+    QString name = stem + u".tallic-backup"_s;
+    for (int n = 2; QFileInfo::exists(QDir(folder).filePath(name)); ++n)
+        name = stem + u'-' + QString::number(n) + u".tallic-backup"_s;
+    return QDir(folder).filePath(name);
+}
+
 } // namespace
 
 Outcome commandImportLegacy(const QString &old, const QString &folder, Console &console)
@@ -90,11 +103,7 @@ Outcome commandCopy(const QString &from, const QString &to, bool replace, Consol
     if (!held.isEmpty() && !replace)
         return failed(held + u" (--replace replaces it, after a backup)"_s);
     if (!held.isEmpty()) {
-        const QString saved
-            = QDir(target->source.folder)
-                  .filePath(u"before-copy-"_s
-                            + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s)
-                            + u".tallic-backup"_s);
+        const QString saved = freshBackupName(target->source.folder);
         console.line(u"A backup of what "_s + target->where() + u" holds: "_s + saved);
         if (const Result<void> backup = backupClub(*target, saved, false, console); !backup)
             return failed(u"the backup of the target failed, nothing was copied: "_s
