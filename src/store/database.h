@@ -11,6 +11,7 @@
 #include "basic/result.h"
 #include "datasource.h"
 #include "dberrors.h"
+#include "serversteps.h"
 
 #include <functional>
 #include <memory>
@@ -78,18 +79,6 @@ void DbCloseAll();
 // The engine's idle call with the free-locks option: lets pending events run. A kept
 // connection holds no lock between calls, so there is nothing else to free.
 void DbFreeLocks();
-
-struct ServerStep;
-struct ServerReply;
-
-// One session of a server as the server knows it: its process and the moment it began, in
-// microseconds since 1970. A process number alone names another session on another server.
-struct ServerSession
-{
-    qint64 pid = 0;
-    qint64 started = 0;
-    bool isNull() const { return pid == 0; }
-};
 
 // While one lives, every wait for a server within it ends by the time given, counted from
 // its making: an operation of several statements is told within that time in all. One made

@@ -4,9 +4,7 @@
 // Internal to the database layer.
 #include "database.h"
 #include "datasource.h"
-#include "logsync.h"
 #include "serverlink.h"
-#include "sqlitefiles.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -50,27 +48,9 @@ struct SuiteDb::Kept
 
     bool onServer() const { return source.onServer(); }
 
-    ~Kept()
-    {
-        shut();
-        // Every handle on the connection must be gone before Qt forgets its name.
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(name);
-    }
-
-    void shut()
-    {
-        shutDown = true;
-        if (!onServer()) {
-            forgetLogSync(db);
-            forgetStatements(db);
-        }
-        db.close();
-        link.reset();
-        inTransaction = beginPending = writesKept = false;
-        keptWrites.clear();
-        endWait();
-    }
+    ~Kept();
+    // Closes the connection for good (suitedb.cpp).
+    void shut();
 
     // A wait for another workstation's lock or for the server: the busy pointer, and on a
     // server after a while the windows' notice (suitedb.cpp).

@@ -2,7 +2,7 @@
 
 #include "datasource.h"
 #include "libpq.h"
-#include "serverlink.h"
+#include "serversteps.h"
 
 #include <QSqlError>
 #include <QString>

@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "datasource.h"
+#include "serversteps.h"
 
 #include <QList>
 #include <QSqlError>
@@ -14,35 +15,6 @@
 #include <memory>
 
 namespace tallic {
-
-// One statement for a server, its ? bound by position to the values.
-struct ServerStep
-{
-    QString sql;
-    QVariantList values;
-    // How many rows it changed, once it ran.
-    int rowsAffected = -1;
-
-    bool operator==(const ServerStep &other) const
-    {
-        return sql == other.sql && values == other.values;
-    }
-};
-
-// What a run of steps gave: how many ran, the failure of the next, and the rows of the
-// step asked for, read to the end on the server's side.
-struct ServerReply
-{
-    int done = 0;
-    QSqlError error;
-    // False when the server gave no answer in the time allowed: what it did is not known.
-    bool answered = true;
-    QSqlRecord record;
-    QList<QVariantList> rows;
-    int rowsAffected = -1;
-
-    bool ok() const { return answered && !error.isValid(); }
-};
 
 // One of the program's server connections, held by a thread of its own: the window
 // repaints while a statement waits for the server, and a server that does not answer is

@@ -3,6 +3,7 @@
 #include "basic/folders.h"
 #include "datasource.h"
 #include "kept.h"
+#include "logsync.h"
 #include "sqlitefiles.h"
 #include "storehost.h"
 
@@ -125,6 +126,28 @@ qint64 ServerDeadline::remaining()
 void setServerWaitNotice(std::function<void(bool)> notice)
 {
     waitNotice() = std::move(notice);
+}
+
+Kept::~Kept()
+{
+    shut();
+    // Every handle on the connection must be gone before Qt forgets its name.
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
+}
+
+void Kept::shut()
+{
+    shutDown = true;
+    if (!onServer()) {
+        forgetLogSync(db);
+        forgetStatements(db);
+    }
+    db.close();
+    link.reset();
+    inTransaction = beginPending = writesKept = false;
+    keptWrites.clear();
+    endWait();
 }
 
 void Kept::beginWait()
