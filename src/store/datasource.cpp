@@ -2,7 +2,6 @@
 
 #include "basic/folders.h"
 #include "dberrors.h"
-#include "schema.h"
 #include "sqlitefiles.h"
 
 #include <QDir>
@@ -317,7 +316,7 @@ QString DataSource::identity() const
 DataSource dataSourceOf(const QString &folder)
 {
     const QString absolute = QDir(folder).absolutePath();
-    const QString path = findSuiteFile(absolute, SettingsFile);
+    const QString path = findInFolder(absolute, SettingsFile);
     if (path.isEmpty()) {
         DataSource files;
         files.folder = absolute;
@@ -358,7 +357,7 @@ QSqlDatabase openSuiteDatabase(const QString &connectionName, const DataSource &
     error = QSqlError();
     if (!source.onServer()) {
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connectionName);
-        const QString path = findSuiteFile(source.folder, fileName);
+        const QString path = findInFolder(source.folder, fileName);
         if (path.isEmpty()) {
             error = missingDatabase(fileName);
             return db;
@@ -407,7 +406,7 @@ QSqlDatabase openSuiteFiles(const QString &connectionName, const QString &folder
     }
     QSqlQuery attach(db);
     for (const QString &fileName : fileNames) {
-        const QString path = findSuiteFile(folder, fileName);
+        const QString path = findInFolder(folder, fileName);
         if (path.isEmpty()) {
             error = missingDatabase(fileName);
         } else if (!attach.exec(u"attach database "_s + sqlLiteral(fileUri(path, access))
