@@ -51,6 +51,18 @@ bool isMissing(const Failure &failure)
     return failure.number == JetError::FileNotFound;
 }
 
+// Opens the database for DbRead or DbWrite: a missing one is told here; the windows
+// repaint either way before the statement.
+Result<void> openForCall(SuiteDb &db, const QString &dbName)
+{
+    const Result<void> opened = db.open();
+    if (!opened && isMissing(opened.failure()))
+        return reportMissing(dbName, opened.failure());
+    storeHost().letEventsRun();
+    storeHost().letEventsRun();
+    return opened;
+}
+
 bool isEmptyValue(const QVariant &value)
 {
     return !value.isValid() || value.isNull();
@@ -128,12 +140,7 @@ Result<DbRow> DbRead(QString &dbName, const QString &statement)
     // On a server a schema dropped since is found missing only by the statement, before
     // anything else changes.
     SuiteDb db(dbName);
-    const Result<void> opened = db.open();
-    if (!opened && isMissing(opened.failure()))
-        return reportMissing(dbName, opened.failure());
-    storeHost().letEventsRun();
-    storeHost().letEventsRun();
-    if (!opened)
+    if (const Result<void> opened = openForCall(db, dbName); !opened)
         return opened.failure();
     // Only the first row counts. The same reads come with every chit, so a file keeps
     // their statements prepared.
@@ -250,12 +257,7 @@ Result<void> DbWrite(QString &dbName, const QString &statement, const QVariantLi
         return {};
     normalizeName(dbName);
     SuiteDb db(dbName);
-    const Result<void> opened = db.open();
-    if (!opened && isMissing(opened.failure()))
-        return reportMissing(dbName, opened.failure());
-    storeHost().letEventsRun();
-    storeHost().letEventsRun();
-    if (!opened)
+    if (const Result<void> opened = openForCall(db, dbName); !opened)
         return opened.failure();
     // The row is found again by rowid, so the statement must name one table.
     const std::optional<WriteTarget> target = parseWriteTarget(statement);
