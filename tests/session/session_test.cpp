@@ -20,6 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <unistd.h>
+
 using namespace Qt::Literals::StringLiterals;
 using tallic::testkit::expectRow;
 
@@ -45,6 +48,9 @@ protected:
                             u"--level"_s, u"99"_s, u"--date"_s, today });
         menu.setProcessEnvironment(environment);
         menu.setProcessChannelMode(QProcess::ForwardedChannels);
+        // A group of its own, so that a failed test can end Tallic with the menu: a Tallic
+        // left behind would hold the test's output open until CTest's timeout.
+        menu.setChildProcessModifier([] { ::setpgid(0, 0); });
         menu.start();
         ASSERT_TRUE(menu.waitForStarted());
     }
@@ -57,7 +63,7 @@ protected:
         type({ u"--window"_s, u"JONES @"_s, u"%x"_s });
         if (!menu.waitForFinished(20000)) {
             ADD_FAILURE() << "Tallic did not end on Exit";
-            menu.kill();
+            ::kill(-static_cast<pid_t>(menu.processId()), SIGKILL);
             menu.waitForFinished();
         }
     }
