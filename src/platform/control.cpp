@@ -1,7 +1,6 @@
 #include "control.h"
 
 #include "colors.h"
-#include "form.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -42,22 +41,6 @@ void applyColors(QWidget *widget, quint32 back, quint32 fore)
 }
 
 } // namespace
-
-Control::Control(Form *form, QObject *object)
-    : form_(form)
-    , object_(object)
-{
-}
-
-const ControlInfo *Control::info() const
-{
-    return form_ && object_ ? form_->controlInfo(object_) : nullptr;
-}
-
-ControlInfo *Control::info()
-{
-    return form_ && object_ ? form_->controlInfo(object_) : nullptr;
-}
 
 Control::Kind Control::kind() const
 {
@@ -333,12 +316,6 @@ void Control::setListIndex(int row)
 {
     if (auto *box = qobject_cast<QListWidget *>(object_.data()))
         box->setCurrentRow(row);
-}
-
-void Control::setFocus()
-{
-    if (form_ && widget())
-        form_->focus_.setFocusTo(widget());
 }
 
 void Control::refresh()

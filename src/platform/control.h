@@ -46,7 +46,7 @@ public:
     QString name() const; // "Text1(4)", "cmdokay"
     QString baseName() const; // "Text1"
     int index() const; // -1 outside control arrays
-    Form *form() const { return form_; }
+    Form *form() const;
     QObject *object() const { return object_; }
     QWidget *widget() const;
 

@@ -4,7 +4,7 @@
 
 #include "colors.h"
 #include "framecache.h"
-#include "runtime.h"
+#include "programstate.h"
 
 #include <QAction>
 #include <QApplication>
@@ -52,6 +52,13 @@ Form::Form(const QString &name, const QSize &designSize, QWidget *parent)
     , focus_(*this)
 {
     setObjectName(name);
+    // The windows hide as the program ends, before it leaves its event loop.
+    static const bool hiddenAtEnd = (addEndingStep([] {
+                                         for (Form *form : openForms())
+                                             form->hide();
+                                     }),
+                                     true);
+    (void)hiddenAtEnd;
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -443,6 +450,35 @@ void Form::rescale()
             widget->setFont(font);
         }
     }
+}
+
+// What a control asks of its window: its facts, and the focus.
+
+Control::Control(Form *form, QObject *object)
+    : form_(form)
+    , object_(object)
+{
+}
+
+Form *Control::form() const
+{
+    return form_;
+}
+
+const ControlInfo *Control::info() const
+{
+    return form_ && object_ ? form_->controlInfo(object_) : nullptr;
+}
+
+ControlInfo *Control::info()
+{
+    return form_ && object_ ? form_->controlInfo(object_) : nullptr;
+}
+
+void Control::setFocus()
+{
+    if (form_ && widget())
+        form_->focus_.setFocusTo(widget());
 }
 
 } // namespace tallic

@@ -4,7 +4,7 @@
 
 #include "keycodes.h"
 #include "keygate.h"
-#include "runtime.h"
+#include "programstate.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "form.h"
 
 #include "keygate.h"
-#include "runtime.h"
+#include "programstate.h"
 
 #include <QMetaMethod>
 #include <QPushButton>

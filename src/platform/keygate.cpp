@@ -1,6 +1,6 @@
 #include "keygate.h"
 
-#include "runtime.h"
+#include "programstate.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,16 +1,8 @@
 #include "platform.h"
 
-#include "qtplatform.h"
-
 #include <QThread>
 
 namespace tallic {
-
-namespace {
-
-Platform *installed = nullptr;
-
-} // namespace
 
 Platform::~Platform() = default;
 
@@ -23,42 +15,6 @@ void Platform::waitForClipboard(int ms)
 quint64 Platform::fileSystemType(const QString &folder)
 {
     return fileSystemTypeOf(folder);
-}
-
-Platform &platform()
-{
-    if (!installed) {
-        // One real platform for the whole process: it holds the single-instance lock,
-        // which must not be given up when a test swaps a fake in and out.
-        static QtPlatform real;
-        installed = &real;
-    }
-    return *installed;
-}
-
-Platform *setPlatform(Platform *p)
-{
-    Platform *previous = installed;
-    installed = p;
-    return previous;
-}
-
-QStringList splitCommandLine(const QString &commandLine)
-{
-    qsizetype start = 0;
-    while (start < commandLine.size() && commandLine.at(start) == u' ')
-        ++start;
-    if (start == commandLine.size())
-        return {};
-    qsizetype end = commandLine.indexOf(u' ', start);
-    if (end < 0)
-        return { commandLine.mid(start) };
-    QStringList parts { commandLine.mid(start, end - start) };
-    while (end < commandLine.size() && commandLine.at(end) == u' ')
-        ++end;
-    if (end < commandLine.size())
-        parts.append(commandLine.mid(end));
-    return parts;
 }
 
 } // namespace tallic

@@ -17,26 +17,12 @@ namespace tallic {
 
 namespace {
 
-bool ending = false;
-bool startRefused = false; // the program ended before it could start
 bool busyPointer = false;
 int lockWaits = 0;
 // Events let run from inside a command (DoEvents, a lock wait), however deep.
 int eventsRunning = 0;
 // Windows whose repaint waits for the command's next step or its end.
 QList<QPointer<Form>> heldRepaints;
-
-std::function<void()> &endAction()
-{
-    static std::function<void()> action;
-    return action;
-}
-
-std::function<void()> &workBeforeOperator()
-{
-    static std::function<void()> work;
-    return work;
-}
 
 void restoreFocusAfterBox()
 {
@@ -110,21 +96,6 @@ void beforeBox()
 
 } // namespace
 
-void setWorkBeforeOperator(std::function<void()> work)
-{
-    workBeforeOperator() = std::move(work);
-}
-
-void doWorkBeforeOperator()
-{
-    // The work may show a box of its own, which would ask for it again.
-    static bool doing = false;
-    if (!workBeforeOperator() || std::exchange(doing, true))
-        return;
-    workBeforeOperator()();
-    doing = false;
-}
-
 void releaseRepaints()
 {
     for (const QPointer<Form> &form : std::exchange(heldRepaints, {})) {
@@ -137,7 +108,7 @@ void releaseRepaints()
 
 void DoEvents()
 {
-    if (ending)
+    if (programEnding())
         return;
     // Windows unloaded meanwhile are deleted once control is back in the main loop, not
     // here: the window system may still have events for them.
@@ -151,7 +122,7 @@ void DoEvents()
 
 void WaitForEvents(int ms)
 {
-    if (ending)
+    if (programEnding())
         return;
     // The operator has the other program meanwhile.
     doWorkBeforeOperator();
@@ -166,56 +137,22 @@ void WaitForEvents(int ms)
     --eventsRunning;
 }
 
-void endProgram()
-{
-    if (ending)
-        return;
-    ending = true;
-    MouseArrow();
-    for (Form *form : Form::openForms())
-        form->hide();
-    if (endAction())
-        endAction()();
-}
-
-void refuseStart()
-{
-    startRefused = true;
-    endProgram();
-}
-
-int exitStatus()
-{
-    return startRefused ? 1 : 0;
-}
-
-bool programEnding()
-{
-    return ending;
-}
-
 bool programIdle()
 {
-    return !ending && eventsRunning == 0 && lockWaits == 0 && !KeyGate::handling();
+    return !programEnding() && eventsRunning == 0 && lockWaits == 0 && !KeyGate::handling();
 }
 
 void resetProgramState()
 {
-    ending = false;
-    startRefused = false;
+    clearEnding();
     busyPointer = false;
     lockWaits = 0;
     KeyGate::reset();
 }
 
-void setEndAction(std::function<void()> action)
-{
-    endAction() = std::move(action);
-}
-
 int MsgBox(const QString &text, BoxButtons buttons, BoxIcon icon, const QString &title)
 {
-    if (ending)
+    if (programEnding())
         return buttons == BoxButtons::YesNo      ? AnswerNo
             : buttons == BoxButtons::RetryCancel ? AnswerCancel
                                                  : AnswerOk;
@@ -227,7 +164,7 @@ int MsgBox(const QString &text, BoxButtons buttons, BoxIcon icon, const QString 
 
 QString InputBox(const QString &prompt, const QString &title, const QString &defaultText)
 {
-    if (ending)
+    if (programEnding())
         return QString();
     beforeBox();
     const QString answer = platform().inputBox(prompt, title, defaultText);
@@ -239,6 +176,9 @@ void MouseBusy()
 {
     if (busyPointer || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         return;
+    // The pointer is the arrow again when the program ends.
+    static const bool restoredAtEnd = (addEndingStep(&MouseArrow), true);
+    (void)restoredAtEnd;
     busyPointer = true;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
 }
@@ -259,7 +199,7 @@ void beginLockWait()
 
 void lockWaitTick()
 {
-    if (ending)
+    if (programEnding())
         return;
     releaseRepaints();
     ++eventsRunning;

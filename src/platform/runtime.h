@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform.h"
+#include "programstate.h"
 
 #include <QString>
 
@@ -21,23 +22,11 @@ void WaitForEvents(int ms);
 // Asks again for the repaints DoEvents has let wait: before a box or a wait shows.
 void releaseRepaints();
 
-// Work owed before the operator can act again: it runs once a command is over, before the
-// keys typed meanwhile go on, and before a box shows. The database layer makes what a
-// command stored safe on the disk there.
-void setWorkBeforeOperator(std::function<void()> work);
-void doWorkBeforeOperator();
-
-// Ends the program from anywhere. Handlers that call it return at once; from then on
-// no handler runs, boxes answer without showing and waiting loops stop.
-void endProgram();
-// Ends it so for a start refused: the program's exit status (exitStatus()) then says so.
-void refuseStart();
-int exitStatus();
-bool programEnding();
 // True while the program waits for the operator: no handler runs, and no events are let run
 // from inside one. Work that must not fall in the middle of a command waits for this.
 bool programIdle();
-// Clears the ending state; used when a new run starts in the same process (tests).
+// Clears the ending state, the pointer and the gate; used when a new run starts in the
+// same process (tests).
 void resetProgramState();
 
 // A modal message box; answers AnswerOk, AnswerYes or AnswerNo. Yes/No boxes have No as
@@ -63,10 +52,4 @@ void SetTopmost(QWidget *window, bool on);
 // Centres a window on its screen.
 void centerWindow(QWidget *window);
 
-} // namespace tallic
-
-namespace tallic {
-// What ending the program does beyond closing its windows: the program leaves its event
-// loop; the test harness only notes that the run has ended.
-void setEndAction(std::function<void()> action);
 } // namespace tallic

@@ -13,6 +13,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace tallic {
 
@@ -61,5 +62,14 @@ struct SuiteDb::Kept
 // The kept connections by key. Only the window thread uses them.
 using KeptMap = std::map<QString, std::shared_ptr<SuiteDb::Kept>>;
 KeptMap &keptConnections();
+// The kept connection of the database in the current data source: the one found last time
+// while nothing has changed, else found or opened afresh; none, with the error, when it
+// cannot be opened.
+std::shared_ptr<SuiteDb::Kept> useKept(const QString &fileName, QSqlError &error);
+// Dropped connections whose last user let go, held until the next use: that user's queries
+// may still be around, and Qt must not forget a connection in use.
+std::vector<std::shared_ptr<SuiteDb::Kept>> &letGoConnections();
+// Closes every kept connection for good (DbCloseAll, and the program's end).
+void closeKeptConnections();
 
 } // namespace tallic

@@ -302,6 +302,7 @@ void syncLogAfterCommits(const QSqlDatabase &db)
     sqlite3 *handle = nativeHandle(db);
     if (!handle)
         return;
+    setCheckpointWait(&waitForLogSync);
     const QString path = QString::fromUtf8(sqlite3_db_filename(handle, "main"));
     Logs &all = logs();
     Connection &connection = all.connections[handle];

@@ -85,6 +85,9 @@ void checkpointWhenLong(const QString &connection, int pages);
 // members): a log that only grows costs every commit's sync one write more, for the file's
 // new length.
 void checkpointBetweenCommits();
+// What a checkpoint waits for first: the log's sync going on beside, which uses the same
+// log. The log sync sets it when it takes its first connection; before, there is none.
+void setCheckpointWait(void (*wait)());
 
 // Whether the connection writes its file, and writes it through the log (write-ahead
 // logging).

@@ -1,7 +1,6 @@
-#include "focuschain.h"
-
+// The logical focus of a window: the active control, and the moves between controls.
 #include "form.h"
-#include "runtime.h"
+#include "programstate.h"
 
 #include <QApplication>
 #include <QLineEdit>
