@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clubdb.h"
+#include "clubrows.h"
 
 #include <QSqlDatabase>
 #include <QString>

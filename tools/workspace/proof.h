@@ -1,6 +1,6 @@
 #pragma once
 
-#include "workday.h"
+#include "daybatches.h"
 
 #include <QList>
 #include <QString>
