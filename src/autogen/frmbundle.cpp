@@ -16,7 +16,7 @@ namespace tallic {
 Frmbundle::Frmbundle()
     : Form(u"frmbundle"_s, QSize(900, 600))
 {
-    buildScreen();
+    progress_ = buildBundleScreen(*this);
 }
 
 const Arinput *Frmbundle::entryWindow() const
@@ -50,14 +50,14 @@ void Frmbundle::Form_Load()
     activateWindow();
     ctl(u"txtglnum"_s).setFocus();
 
-    loadList(Bundle);
+    bundle_.load();
     DoEvents();
-    loadList(Members);
+    members_.load();
     DoEvents();
 
     SetTopmost(this, -1);
     DoEvents();
-    showMemberCount();
+    showMemberCount(*this);
     DoEvents();
 }
 
@@ -68,25 +68,13 @@ void Frmbundle::Form_Activate()
 
 void Frmbundle::Form_Unload(int &Cancel)
 {
-    if (!savedOnExit(Bundle, u"The bundle"_s, u"Bundle saved."_s)
-        || !savedOnExit(Members, u"The member list"_s, u"Member list saved."_s)) {
+    if (!bundle_.savedOnExit(u"The bundle"_s, u"Bundle saved."_s)
+        || !members_.savedOnExit(u"The member list"_s, u"Member list saved."_s)) {
         Cancel = 1;
         return;
     }
     if (Form *entry = Form::find(u"arinput"_s))
         static_cast<Arinput *>(entry)->backFromAutoGenerate();
-}
-
-bool Frmbundle::savedOnExit(const ListSide &side, const QString &listName, const QString &doneText)
-{
-    if (programEnding() || ctl(QString::fromLatin1(side.list)).foreColor() != ChangedColor)
-        return true;
-    if (!AskYesNo(listName
-                      + u" has changed since it was last saved.\n"_s
-                        u"Click YES to save it, click NO to close without saving it."_s,
-                  u"Save changes?"_s))
-        return true;
-    return saveList(side, doneText);
 }
 
 void Frmbundle::startLookup(const QString &program, const QString &box)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/colors.h"
+#include "bundlelist.h"
 #include "platform/form.h"
 #include "suite/tools.h"
 #include "suite/validators.h"
@@ -28,10 +28,6 @@ public:
     Frmbundle();
 
     Control ctl(const QString &name) const { return control(name); }
-
-    // The lists' text colours: navy while a list matches its file, red after a change.
-    static constexpr quint32 SavedColor = Rgb(0, 0, 128);
-    static constexpr quint32 ChangedColor = Colors::Red;
 
 private slots:
     void Form_Load();
@@ -78,36 +74,10 @@ private:
     const Arinput *entryWindow() const;
     const ArSettings &settings() const;
 
-    void buildScreen();
-    void buildBoxes();
-    void buildCommands();
+    // The bundle's items and the member list, each with its file.
+    BundleList bundle_ { *this, "List1", "bundle1.ini", "helpwindow", "txtglnum" };
+    BundleList members_ { *this, "List2", "bundle2.ini", "helpwindow2", "txtmember" };
 
-    // One list with its file, its status box and its input box.
-    struct ListSide
-    {
-        const char *list;
-        const char *file;
-        const char *status;
-        const char *input;
-    };
-    static const ListSide Bundle;
-    static const ListSide Members;
-
-    // Exit with the list changed since its last save asks whether to save it; false when
-    // the save failed (reported) and the window stays.
-    bool savedOnExit(const ListSide &side, const QString &listName, const QString &doneText);
-    void loadList(const ListSide &side);
-    // Tells the operator of entries not added: the list files could not hold them.
-    void tellNotKept(const QStringList &entries);
-    void deleteSelected(const ListSide &side);
-    // False when the file could not be written (reported).
-    bool saveList(const ListSide &side, const QString &doneText);
-    void deleteList(const ListSide &side, const QString &doneText);
-    // The list differs from its file (red) or matches it (navy).
-    void markChanged(const ListSide &side, bool changed);
-    void showMemberCount();
-    // Adds every member of a class code; false when the database failed (reported).
-    bool addClassMembers(const QString &classCode, bool withSubAccounts);
     // What Generate Chits drives a run through: the lists, the memo, the help line, the
     // progress and the commands of this window.
     class RunWindow;
@@ -130,5 +100,11 @@ private:
 
 // Lets the entry window's AutoGenerate command open this window.
 void installAutoGenerate();
+
+// Lays the AutoGenerate window out as designed: the bundle on the left, the input boxes and
+// the commands in the middle, the member list on the right; its progress bar.
+QProgressBar *buildBundleScreen(Form &window);
+// The member list's count, in lblcount.
+void showMemberCount(const Frmbundle &window);
 
 } // namespace tallic

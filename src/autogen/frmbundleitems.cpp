@@ -116,7 +116,7 @@ void Frmbundle::cmdadd_Click()
         return;
     }
     ctl(u"List1"_s).addItem(entry);
-    markChanged(Bundle, true);
+    bundle_.markChanged(true);
     account.setText(QString());
     price.setText(QString());
     account.setFocus();
@@ -124,7 +124,7 @@ void Frmbundle::cmdadd_Click()
 
 void Frmbundle::cmddelete_Click()
 {
-    deleteSelected(Bundle);
+    bundle_.deleteSelected();
 }
 
 void Frmbundle::cmdnew_Click()
@@ -132,18 +132,18 @@ void Frmbundle::cmdnew_Click()
     // The file keeps the old bundle until the operator saves.
     ctl(u"List1"_s).clear();
     ctl(u"txtglnum"_s).setFocus();
-    markChanged(Bundle, true);
+    bundle_.markChanged(true);
     DoEvents();
 }
 
 void Frmbundle::cmdsavelist_Click()
 {
-    saveList(Bundle, u"Bundle saved."_s);
+    bundle_.save(u"Bundle saved."_s);
 }
 
 void Frmbundle::cmddeletelist_Click()
 {
-    deleteList(Bundle, u"Bundle deleted"_s);
+    bundle_.remove(u"Bundle deleted"_s);
 }
 
 void Frmbundle::List1_Click()

@@ -28,11 +28,80 @@ struct ClassMember
     QString name;
 };
 
+// Every member of a class, read whole before anything is listed: a database that fails
+// halfway leaves the list as it was.
+Result<QList<ClassMember>> classMembers(const QString &classCode, bool withSubAccounts)
+{
+    QString sql = u"select * from acctinfo where classcode = ?"_s;
+    // Main accounts only: numbers without a fraction.
+    if (!withSubAccounts)
+        sql += u" and acctnumber = fix(acctnumber)"_s;
+    sql += u" order by acctnumber"_s;
+
+    SuiteDb db(u"master.mdb"_s);
+    Result<QSqlQuery> read = db.query(sql, { classCode });
+    if (!read)
+        return read.failure();
+    QSqlQuery &query = *read;
+    QList<ClassMember> found;
+    while (query.next())
+        found.append({ query.value(u"acctnumber"_s).toDouble(),
+                       trimBlanks(query.value(u"lname"_s).toString()) + u", "_s
+                           + trimBlanks(query.value(u"fname"_s).toString()) });
+    if (query.lastError().isValid())
+        return dbFailure(query.lastError(), db.fileName());
+    return found;
+}
+
+// Adds every member of a class code to the list, through the member box as if keyed;
+// false when the database failed (reported).
+bool addClassMembers(Control field, Control list, const QString &classCode, bool withSubAccounts)
+{
+    const Result<QList<ClassMember>> found = classMembers(classCode, withSubAccounts);
+    if (!found) {
+        ReportError(found.failure());
+        return false;
+    }
+    if (found->isEmpty()) {
+        MsgBox(u"No records found with the selected class code."_s, BoxButtons::Ok,
+               BoxIcon::Information, u"Oops..."_s);
+        return true;
+    }
+    // Members whose names the list file cannot hold are left out, and named; so are those
+    // listed already, who would be charged twice, and counted.
+    QStringList notKept;
+    const QSet<QString> before = listedMembers(list.items());
+    int listed = 0;
+    for (const ClassMember &member : *found) {
+        if (before.contains(listedMember(member.number))) {
+            ++listed;
+            continue;
+        }
+        // No member check: the class comes from the register itself.
+        field.setText(shortestNumber(member.number));
+        const QString entry = field.text() + u" - "_s + member.name;
+        if (!charactersNotKept(entry).isEmpty()) {
+            notKept << entry;
+            continue;
+        }
+        list.addItem(entry);
+        DoEvents();
+    }
+    tellNotKept(notKept);
+    if (listed > 0)
+        MsgBox(u"%1 of the class's %2 members were in the list already and were not added "
+               u"again."_s.arg(listed)
+                   .arg(found->size()),
+               BoxButtons::Ok, BoxIcon::Information, u"Select Members by Class Code Group"_s);
+    return true;
+}
+
 } // namespace
 
-void Frmbundle::showMemberCount()
+void showMemberCount(const Frmbundle &window)
 {
-    ctl(u"lblcount"_s).setCaption(QString::number(ctl(u"List2"_s).items().size()) + u" members"_s);
+    window.ctl(u"lblcount"_s)
+        .setCaption(QString::number(window.ctl(u"List2"_s).items().size()) + u" members"_s);
 }
 
 void Frmbundle::txtmember_GotFocus()
@@ -40,7 +109,7 @@ void Frmbundle::txtmember_GotFocus()
     ctl(u"txtmember"_s).setBackColor(Rgb(0, 255, 255));
     ctl(u"helpwindow2"_s).setText(u"Type the member number in the blue box"_s);
     if (!keepBareCount_)
-        showMemberCount();
+        showMemberCount(*this);
     DoEvents();
 }
 
@@ -101,7 +170,7 @@ void Frmbundle::cmdaddmember_Click()
         return;
     }
     ctl(u"List2"_s).addItem(entry);
-    markChanged(Members, true);
+    members_.markChanged(true);
     field.setText(QString());
     field.setFocus();
     DoEvents();
@@ -115,90 +184,18 @@ void Frmbundle::cmdaddgroup_Click()
     if (classCode.isEmpty() || programEnding())
         return;
     const bool withSubAccounts = AskYesNo(u"Select member SUB accounts (.01-.99) also?"_s, title);
-    if (!addClassMembers(classCode, withSubAccounts))
+    if (!addClassMembers(ctl(u"txtmember"_s), ctl(u"List2"_s), classCode, withSubAccounts))
         return;
     ctl(u"txtmember"_s).setText(QString());
-    markChanged(Members, true);
-    showMemberCount();
+    members_.markChanged(true);
+    showMemberCount(*this);
     DoEvents();
-}
-
-namespace {
-
-// Every member of a class, read whole before anything is listed: a database that fails
-// halfway leaves the list as it was.
-Result<QList<ClassMember>> classMembers(const QString &classCode, bool withSubAccounts)
-{
-    QString sql = u"select * from acctinfo where classcode = ?"_s;
-    // Main accounts only: numbers without a fraction.
-    if (!withSubAccounts)
-        sql += u" and acctnumber = fix(acctnumber)"_s;
-    sql += u" order by acctnumber"_s;
-
-    SuiteDb db(u"master.mdb"_s);
-    Result<QSqlQuery> read = db.query(sql, { classCode });
-    if (!read)
-        return read.failure();
-    QSqlQuery &query = *read;
-    QList<ClassMember> found;
-    while (query.next())
-        found.append({ query.value(u"acctnumber"_s).toDouble(),
-                       trimBlanks(query.value(u"lname"_s).toString()) + u", "_s
-                           + trimBlanks(query.value(u"fname"_s).toString()) });
-    if (query.lastError().isValid())
-        return dbFailure(query.lastError(), db.fileName());
-    return found;
-}
-
-} // namespace
-
-bool Frmbundle::addClassMembers(const QString &classCode, bool withSubAccounts)
-{
-    const Result<QList<ClassMember>> found = classMembers(classCode, withSubAccounts);
-    if (!found) {
-        ReportError(found.failure());
-        return false;
-    }
-    if (found->isEmpty()) {
-        MsgBox(u"No records found with the selected class code."_s, BoxButtons::Ok,
-               BoxIcon::Information, u"Oops..."_s);
-        return true;
-    }
-    Control field = ctl(u"txtmember"_s);
-    Control list = ctl(u"List2"_s);
-    // Members whose names the list file cannot hold are left out, and named; so are those
-    // listed already, who would be charged twice, and counted.
-    QStringList notKept;
-    const QSet<QString> before = listedMembers(list.items());
-    int listed = 0;
-    for (const ClassMember &member : *found) {
-        if (before.contains(listedMember(member.number))) {
-            ++listed;
-            continue;
-        }
-        // No member check: the class comes from the register itself.
-        field.setText(shortestNumber(member.number));
-        const QString entry = field.text() + u" - "_s + member.name;
-        if (!charactersNotKept(entry).isEmpty()) {
-            notKept << entry;
-            continue;
-        }
-        list.addItem(entry);
-        DoEvents();
-    }
-    tellNotKept(notKept);
-    if (listed > 0)
-        MsgBox(u"%1 of the class's %2 members were in the list already and were not added "
-               u"again."_s.arg(listed)
-                   .arg(found->size()),
-               BoxButtons::Ok, BoxIcon::Information, u"Select Members by Class Code Group"_s);
-    return true;
 }
 
 void Frmbundle::cmddeletemember_Click()
 {
     keepBareCount_ = true;
-    deleteSelected(Members);
+    members_.deleteSelected();
     keepBareCount_ = false;
     DoEvents();
 }
@@ -207,18 +204,18 @@ void Frmbundle::cmdnewmemberlist_Click()
 {
     ctl(u"List2"_s).clear();
     ctl(u"txtmember"_s).setFocus();
-    markChanged(Members, true);
+    members_.markChanged(true);
     DoEvents();
 }
 
 void Frmbundle::cmdsavemember_Click()
 {
-    saveList(Members, u"Member list saved."_s);
+    members_.save(u"Member list saved."_s);
 }
 
 void Frmbundle::cmddelmemlist_Click()
 {
-    deleteList(Members, u"List deleted"_s);
+    members_.remove(u"List deleted"_s);
 }
 
 void Frmbundle::List2_LostFocus()

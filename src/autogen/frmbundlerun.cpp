@@ -20,8 +20,8 @@ public:
 
     bool saveLists() override
     {
-        return window_.saveList(Bundle, u"Bundle saved."_s)
-            && window_.saveList(Members, u"Member list saved."_s);
+        return window_.bundle_.save(u"Bundle saved."_s)
+            && window_.members_.save(u"Member list saved."_s);
     }
     bool bundleEmpty() const override { return window_.ctl(u"List1"_s).items().isEmpty(); }
     QStringList members() const override { return window_.ctl(u"List2"_s).items(); }

@@ -2,6 +2,8 @@
 // commands in the middle, the member list on the right, the progress across the bottom.
 #include "frmbundle.h"
 
+#include "bundlelist.h"
+
 #include "platform/colors.h"
 
 #include <QLabel>
@@ -38,49 +40,16 @@ QRect commandRect(int column, int row)
     return QRect(column, 84 + row * 38, ColumnWidth, 32);
 }
 
-} // namespace
-
-void Frmbundle::buildScreen()
-{
-    buildBoxes();
-    progress_ = addProgressBar(u"progress"_s, QRect(10, 570, 880, 22));
-    progress_->setFormat(u"%v of %m members"_s);
-
-    addLabel(u"lblcount"_s, -1, QRect(RightColumn, 44, ColumnWidth, 28), QString());
-    Control count = ctl(u"lblcount"_s);
-    count.setBackColor(CountBack);
-    count.setFont(u"Sans Serif"_s, 9.75, true);
-    static_cast<QLabel *>(count.widget())->setAlignment(Qt::AlignCenter);
-
-    addLabel(u"Label1"_s, -1, QRect(LeftColumn, 318, 260, 38),
-             u"Optional: Add Memo below for all chits (Max=40 chars)"_s);
-    static_cast<QLabel *>(ctl(u"Label1"_s).widget())->setWordWrap(true);
-    addTextBox(u"txtmemo"_s, -1, QRect(LeftColumn, 360, 260, 28));
-    ctl(u"txtmemo"_s).setMaxLength(40);
-    ctl(u"txtmemo"_s).setBackColor(Colors::White);
-
-    buildCommands();
-
-    // Keyed in the order the operator works: an item, the bundle, a member, the list,
-    // the memo, and the commands that finish.
-    int tab = 0;
-    for (const char *name :
-         { "txtglnum",        "txtprice",         "cmdadd",        "cmddelete",     "cmdnew",
-           "cmdsavelist",     "cmddeletelist",    "txtmember",     "cmdaddmember",  "cmdaddgroup",
-           "cmddeletemember", "cmdnewmemberlist", "cmdsavemember", "cmddelmemlist", "txtmemo",
-           "cmdgenerate",     "cmdhelp",          "cmdexit",       "List1",         "List2" })
-        ctl(QString::fromLatin1(name)).setTabIndex(tab++);
-}
-
 // The two lists, the status boxes under them and the input boxes.
-void Frmbundle::buildBoxes()
+void buildBoxes(Form &window)
 {
-    addListBox(u"List1"_s, -1, QRect(10, 10, 300, 470));
-    addListBox(u"List2"_s, -1, QRect(590, 10, 300, 470));
+    const auto ctl = [&window](const QString &name) { return window.control(name); };
+    window.addListBox(u"List1"_s, -1, QRect(10, 10, 300, 470));
+    window.addListBox(u"List2"_s, -1, QRect(590, 10, 300, 470));
     for (const char *name : { "List1", "List2" }) {
         Control list = ctl(QString::fromLatin1(name));
         list.setBackColor(Colors::White);
-        list.setForeColor(SavedColor);
+        list.setForeColor(BundleList::SavedColor);
         list.setFont(u"Sans Serif"_s, 9.75, true);
     }
 
@@ -90,7 +59,7 @@ void Frmbundle::buildBoxes()
         { "mainhelpwindow", QRect(10, 532, 880, 32) },
     };
     for (const auto &[name, rect] : statusBoxes) {
-        addTextBox(QString::fromLatin1(name), -1, rect);
+        window.addTextBox(QString::fromLatin1(name), -1, rect);
         Control box = ctl(QString::fromLatin1(name));
         box.setLocked(true);
         box.setTabStop(false);
@@ -106,7 +75,7 @@ void Frmbundle::buildBoxes()
         { "txtprice", QRect(LeftColumn, 44, ColumnWidth, 28), Colors::Green },
     };
     for (const auto &[name, rect, color] : inputs) {
-        addTextBox(QString::fromLatin1(name), -1, rect);
+        window.addTextBox(QString::fromLatin1(name), -1, rect);
         Control box = ctl(QString::fromLatin1(name));
         box.setBackColor(color);
         box.setForeColor(Colors::Black);
@@ -114,8 +83,9 @@ void Frmbundle::buildBoxes()
     }
 }
 
-void Frmbundle::buildCommands()
+void buildCommands(Form &window)
 {
+    const auto ctl = [&window](const QString &name) { return window.control(name); };
     const Command commands[] = {
         { "cmdadd", "&Add Item", commandRect(LeftColumn, 0) },
         { "cmddelete", "&Delete Item", commandRect(LeftColumn, 1) },
@@ -133,9 +103,45 @@ void Frmbundle::buildCommands()
         { "cmdexit", "E&xit", QRect(RightColumn, 446, ColumnWidth, 32) },
     };
     for (const Command &command : commands)
-        addButton(QString::fromLatin1(command.name), -1, command.rect,
-                  QString::fromLatin1(command.caption));
+        window.addButton(QString::fromLatin1(command.name), -1, command.rect,
+                         QString::fromLatin1(command.caption));
     ctl(u"cmdgenerate"_s).setFont(u"Sans Serif"_s, 12, true);
+}
+
+} // namespace
+
+QProgressBar *buildBundleScreen(Form &window)
+{
+    const auto ctl = [&window](const QString &name) { return window.control(name); };
+    buildBoxes(window);
+    QProgressBar *progress = window.addProgressBar(u"progress"_s, QRect(10, 570, 880, 22));
+    progress->setFormat(u"%v of %m members"_s);
+
+    window.addLabel(u"lblcount"_s, -1, QRect(RightColumn, 44, ColumnWidth, 28), QString());
+    Control count = ctl(u"lblcount"_s);
+    count.setBackColor(CountBack);
+    count.setFont(u"Sans Serif"_s, 9.75, true);
+    static_cast<QLabel *>(count.widget())->setAlignment(Qt::AlignCenter);
+
+    window.addLabel(u"Label1"_s, -1, QRect(LeftColumn, 318, 260, 38),
+                    u"Optional: Add Memo below for all chits (Max=40 chars)"_s);
+    static_cast<QLabel *>(ctl(u"Label1"_s).widget())->setWordWrap(true);
+    window.addTextBox(u"txtmemo"_s, -1, QRect(LeftColumn, 360, 260, 28));
+    ctl(u"txtmemo"_s).setMaxLength(40);
+    ctl(u"txtmemo"_s).setBackColor(Colors::White);
+
+    buildCommands(window);
+
+    // Keyed in the order the operator works: an item, the bundle, a member, the list,
+    // the memo, and the commands that finish.
+    int tab = 0;
+    for (const char *name :
+         { "txtglnum",        "txtprice",         "cmdadd",        "cmddelete",     "cmdnew",
+           "cmdsavelist",     "cmddeletelist",    "txtmember",     "cmdaddmember",  "cmdaddgroup",
+           "cmddeletemember", "cmdnewmemberlist", "cmdsavemember", "cmddelmemlist", "txtmemo",
+           "cmdgenerate",     "cmdhelp",          "cmdexit",       "List1",         "List2" })
+        ctl(QString::fromLatin1(name)).setTabIndex(tab++);
+    return progress;
 }
 
 } // namespace tallic
