@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <utility>
 #include <variant>
@@ -8,7 +9,8 @@
 namespace tallic {
 
 // Why a routine could not do what it was asked: the suite's number for the failure, the
-// text that explains it, and the database it happened in, when there is one.
+// text that explains it, and the database it happened in, when there is one. Each caller
+// on the way out may say where it was (context()); fullText() tells it all.
 struct Failure
 {
     Failure() = default;
@@ -19,8 +21,32 @@ struct Failure
     {
     }
 
+    // The failure with where it happened added, around the places said before.
+    Failure context(const QString &where) const &
+    {
+        Failure outer = *this;
+        outer.contexts.prepend(where);
+        return outer;
+    }
+    Failure context(const QString &where) &&
+    {
+        contexts.prepend(where);
+        return std::move(*this);
+    }
+
+    // "where: where: description", outermost first: how the console and the boxes say it.
+    QString fullText() const
+    {
+        QString text;
+        for (const QString &where : contexts)
+            text += where + QStringLiteral(": ");
+        return text + description;
+    }
+
     qint32 number = 0;
     QString description;
+    // Where it happened, outermost first.
+    QStringList contexts;
     QString database;
     // The operator has been told already, in the routine's own box (a missing database,
     // a number not on file): the caller only goes back, and shows nothing more.
@@ -70,6 +96,18 @@ public:
     // Only when not ok().
     const Failure &failure() const { return std::get<Failure>(content_); }
 
+    // The result with where it happened added to its failure; a value passes untouched.
+    Result context(const QString &where) const &
+    {
+        return ok() ? *this : Result(failure().context(where));
+    }
+    Result context(const QString &where) &&
+    {
+        if (!ok())
+            std::get<Failure>(content_).contexts.prepend(where);
+        return std::move(*this);
+    }
+
 private:
     std::variant<T, Failure> content_;
 };
@@ -88,6 +126,17 @@ public:
     bool ok() const { return !failed_; }
     explicit operator bool() const { return ok(); }
     const Failure &failure() const { return failure_; }
+
+    Result context(const QString &where) const &
+    {
+        return ok() ? *this : Result(failure_.context(where));
+    }
+    Result context(const QString &where) &&
+    {
+        if (!ok())
+            failure_.contexts.prepend(where);
+        return std::move(*this);
+    }
 
 private:
     bool failed_ = false;

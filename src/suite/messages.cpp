@@ -78,11 +78,11 @@ void ReportError(const Failure &failure)
 {
     if (failure.number == 0)
         return;
-    MsgBox(errorReportText(failure.number, failure.description), BoxButtons::Ok,
+    MsgBox(errorReportText(failure.number, failure.fullText()), BoxButtons::Ok,
            BoxIcon::Information, u"Varnest Codes"_s);
     // The log keeps one line per event, so the blank line of the box stays out of it; a
     // log that cannot be written must not stop the caller, who is handling a failure.
-    (void)LogActivity(errorHeading(failure.number, failure.description));
+    (void)LogActivity(errorHeading(failure.number, failure.fullText()));
 }
 
 QString activityLogFile(const QString &location)

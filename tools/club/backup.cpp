@@ -238,7 +238,7 @@ Result<qint64> storeDatabases(ClubDb &db, const QStringList &files, QFile &out, 
         const qint64 offset = (end + page - 1) / page * page;
         const Result<QJsonObject> entry = storeDatabase(db, file, out, offset);
         if (!entry)
-            return Failure(0, file + u": "_s + entry.failure().description);
+            return entry.failure().context(file);
         if (const Result<void> counted = countRows(db, file, tables); !counted)
             return counted.failure();
         entries << *entry;
@@ -358,9 +358,9 @@ Outcome commandBackup(const QString &folder, const QString &file, bool overwrite
 {
     const Result<Folder> source = useFolder(folder, FolderLock::Use::Shared, u"backup"_s, console);
     if (!source)
-        return failed(source.failure().description);
+        return failed(source.failure().fullText());
     if (const Result<void> saved = backupClub(*source, file, overwrite, console); !saved)
-        return failed(saved.failure().description + u"; no backup was written"_s);
+        return failed(saved.failure().fullText() + u"; no backup was written"_s);
     return {
         true,
         u"%1 backed up into %2 (%3 bytes)"_s.arg(source->where(), file).arg(QFileInfo(file).size())
@@ -397,7 +397,7 @@ Result<QStringList> restoreOnServer(const QString &file, const DataSource &targe
 Outcome commandRestore(const QString &file, const QString &folder, bool force, Console &console)
 {
     const auto refused = [](const Failure &failure) {
-        return failed(failure.description + u"; nothing was restored"_s);
+        return failed(failure.fullText() + u"; nothing was restored"_s);
     };
     const Result<Folder> target = useFolder(folder, FolderLock::Use::Alone, u"restore"_s, console);
     if (!target)

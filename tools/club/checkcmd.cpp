@@ -32,7 +32,7 @@ Accounts checkConfiguration(ClubDb &db, QStringList &findings)
     Accounts accounts;
     Result<ConfigRows> rows = readConfigRows(db);
     if (!rows) {
-        findings << rows.failure().description + u": Tallic cannot start"_s;
+        findings << rows.failure().fullText() + u": Tallic cannot start"_s;
         return accounts;
     }
     QStringList absent;
@@ -40,8 +40,8 @@ Accounts checkConfiguration(ClubDb &db, QStringList &findings)
         const ConfigRow &row = (*rows)[setting.table];
         const Result<int> column = settingColumn(setting, row);
         if (!column) {
-            if (!absent.contains(column.failure().description))
-                absent << column.failure().description;
+            if (!absent.contains(column.failure().fullText()))
+                absent << column.failure().fullText();
             continue;
         }
         const QVariant stored = row.values.at(*column);
@@ -59,7 +59,7 @@ Accounts checkConfiguration(ClubDb &db, QStringList &findings)
         if (const Result<QVariant> read = settingValue(setting, text, stored); !read)
             findings << u"%1 is \"%2\", where the %3 is %4: Tallic does not start, or "
                         u"reads it wrongly"_s.arg(setting.name, text, setting.caption,
-                                                  read.failure().description);
+                                                  read.failure().fullText());
     }
     for (const QString &text : std::as_const(absent))
         findings << text + u": Tallic cannot start"_s;
@@ -154,7 +154,7 @@ Outcome commandCheck(const QString &folder, Console &console)
 {
     const Result<Folder> used = useFolder(folder, FolderLock::Use::Shared, u"check"_s, console);
     if (!used)
-        return failed(used.failure().description);
+        return failed(used.failure().fullText());
     const DataSource &source = used->source;
     QStringList findings;
     // SQLite files on a network file system: the program refuses the folder at start.
@@ -162,7 +162,7 @@ Outcome commandCheck(const QString &folder, Console &console)
         findings << network;
     const Result<QStringList> found = suiteDatabasesIn(source);
     if (!found)
-        return failed(found.failure().description);
+        return failed(found.failure().fullText());
     const QStringList &present = *found;
     for (const SuiteDatabase &definition : suiteDatabases()) {
         if (!present.contains(definition.file))
@@ -173,7 +173,7 @@ Outcome commandCheck(const QString &folder, Console &console)
         ? db.openServer(source)
         : db.openFiles(source.folder, present, Access::ReadOnly);
     if (!open)
-        return failed(open.failure().description);
+        return failed(open.failure().fullText());
     for (const QString &file : present) {
         if (!db.onServer() && !intact(db, file, findings))
             continue;
@@ -185,7 +185,7 @@ Outcome commandCheck(const QString &folder, Console &console)
                              .arg(SuiteSchemaVersion));
         const Result<QList<TableDef>> tables = db.tables(file);
         if (!tables) {
-            findings << file + u": "_s + tables.failure().description;
+            findings << tables.failure().context(file).fullText();
             continue;
         }
         findings << missingForProgram(file, *tables);

@@ -38,14 +38,6 @@ qint64 characters(const QString &text)
     return n;
 }
 
-// A failure in the table's rows, told with the table's name.
-Result<void> namedFor(const TableDef &table, const Result<void> &result)
-{
-    if (result)
-        return {};
-    return Failure(0, table.name + u": "_s + result.failure().description);
-}
-
 Failure unreadableRow(const TableDef &table)
 {
     return Failure(0, table.name + u": the server sent a row unreadable as the table's columns"_s);
@@ -449,12 +441,13 @@ Result<void> ClubDb::insertRows(const QString &file, const TableDef &table, cons
     const QString target = this->table(file, table.name);
     if (onServer_)
         return exec(serverInsert(target, table.columns, rows));
-    return namedFor(table, insertFileRows(db_, target, table.columns.size(), rows));
+    // A failure in the table's rows is told with the table's name.
+    return insertFileRows(db_, target, table.columns.size(), rows).context(table.name);
 }
 
 Result<void> ClubDb::insertRows(const QString &file, const TableDef &table, const PlainRows &rows)
 {
-    return namedFor(table, insertFileRows(db_, this->table(file, table.name), rows));
+    return insertFileRows(db_, this->table(file, table.name), rows).context(table.name);
 }
 
 Result<qint64> ClubDb::count(const QString &file, const QString &table)

@@ -41,7 +41,7 @@ Outcome transfer(ClubSource &source, const Folder &target, int layout, bool repl
         written = club.commit();
     }
     if (!written)
-        return failed(written.failure().description);
+        return failed(written.failure().fullText());
     for (const QString &warning : std::as_const(report.warnings))
         console.warn(warning);
     qint64 rows = 0;
@@ -76,12 +76,12 @@ Outcome commandImportLegacy(const QString &old, const QString &folder, Console &
     const Result<Folder> target
         = useFolder(folder, FolderLock::Use::Alone, u"import-legacy"_s, console);
     if (!target)
-        return failed(target.failure().description);
+        return failed(target.failure().fullText());
     if (const QString held = holdsData(target->source); !held.isEmpty())
         return failed(held);
     const Result<std::unique_ptr<ClubSource>> source = jetFolder(old);
     if (!source)
-        return failed(source.failure().description);
+        return failed(source.failure().fullText());
     Report report { u"Import of the Jet files in "_s + QDir(old).absolutePath() + u" into "_s
                         + target->where(),
                     {},
@@ -95,10 +95,10 @@ Outcome commandCopy(const QString &from, const QString &to, bool replace, Consol
         return failed(u"the club cannot be copied onto itself"_s);
     const Result<Folder> source = useFolder(from, FolderLock::Use::Shared, u"copy"_s, console);
     if (!source)
-        return failed(source.failure().description);
+        return failed(source.failure().fullText());
     const Result<Folder> target = useFolder(to, FolderLock::Use::Alone, u"copy"_s, console);
     if (!target)
-        return failed(target.failure().description);
+        return failed(target.failure().fullText());
     const QString held = holdsData(target->source);
     if (!held.isEmpty() && !replace)
         return failed(held + u" (--replace replaces it, after a backup)"_s);
@@ -106,12 +106,13 @@ Outcome commandCopy(const QString &from, const QString &to, bool replace, Consol
         const QString saved = freshBackupName(target->source.folder);
         console.line(u"A backup of what "_s + target->where() + u" holds: "_s + saved);
         if (const Result<void> backup = backupClub(*target, saved, false, console); !backup)
-            return failed(u"the backup of the target failed, nothing was copied: "_s
-                          + backup.failure().description);
+            return failed(backup.failure()
+                              .context(u"the backup of the target failed, nothing was copied"_s)
+                              .fullText());
     }
     const Result<std::unique_ptr<ClubSource>> reader = dataFolder(source->source);
     if (!reader)
-        return failed(reader.failure().description);
+        return failed(reader.failure().fullText());
     Report report { u"Copy of "_s + source->where() + u" into "_s + target->where(), {}, {} };
     return transfer(**reader, *target, source->layout, replace, report, console, false);
 }

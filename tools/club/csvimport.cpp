@@ -325,7 +325,7 @@ bool writeImport(ClubDb &db, const Import &import, bool update, QStringList &pro
             continue; // a second table that the file gives nothing for
         const Result<QHash<QString, QVariant>> keys = existingKeys(db, part);
         if (!keys) {
-            problems << keys.failure().description;
+            problems << keys.failure().fullText();
             return false;
         }
         const QHash<QString, QVariant> &existing = *keys;
@@ -454,7 +454,7 @@ Outcome commandImportCsv(const QString &folder, const QStringList &kindsAndFiles
     const Result<Folder> used
         = useFolder(folder, FolderLock::Use::Shared, u"import-csv"_s, console);
     if (!used)
-        return failed(used.failure().description);
+        return failed(used.failure().fullText());
     const DataSource &source = used->source;
     QStringList files;
     for (const Import &import : std::as_const(imports)) {
@@ -469,7 +469,7 @@ Outcome commandImportCsv(const QString &folder, const QStringList &kindsAndFiles
     if (open)
         open = db.exec(u"begin"_s);
     if (!open)
-        return failed(open.failure().description);
+        return failed(open.failure().fullText());
 
     checkClasses(db, imports, problems);
     for (const Import &import : std::as_const(imports)) {
@@ -481,7 +481,7 @@ Outcome commandImportCsv(const QString &folder, const QStringList &kindsAndFiles
         return refuse(problems, console);
     }
     if (const Result<void> committed = db.exec(u"commit"_s); !committed)
-        return failed(committed.failure().description);
+        return failed(committed.failure().fullText());
     qint64 rows = 0;
     for (const Import &import : std::as_const(imports))
         rows += import.rows.size();

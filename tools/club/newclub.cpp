@@ -36,7 +36,7 @@ Result<Folder> useFolder(const QString &path, FolderLock::Use use, const QString
     Result<std::unique_ptr<FolderLock>> lock
         = FolderLock::take(folder.source, u"tallic-club "_s + command, use);
     if (!lock)
-        return Failure(0, lock.failure().description + u"; close it there first"_s);
+        return Failure(0, lock.failure().fullText() + u"; close it there first"_s);
     folder.lock = std::move(*lock);
     if (!folder.source.onServer())
         settleFolder(folder.source.folder, use == FolderLock::Use::Alone, console);
@@ -57,7 +57,7 @@ QString holdsData(const DataSource &target)
 {
     const Result<QStringList> found = suiteDatabasesIn(target);
     if (!found)
-        return found.failure().description;
+        return found.failure().fullText();
     const QStringList &present = *found;
     if (present.isEmpty())
         return {};
@@ -111,10 +111,10 @@ Outcome commandNew(const QString &folder, bool postgres, Console &console)
                         u"database, user)"_s);
     const Result<Folder> used = useFolder(folder, FolderLock::Use::Alone, u"new"_s, console);
     if (!used)
-        return failed(used.failure().description);
+        return failed(used.failure().fullText());
     const DataSource &target = used->source;
     if (const Result<void> created = createClub(target, QDate::currentDate(), console); !created)
-        return failed(created.failure().description);
+        return failed(created.failure().fullText());
     for (const SuiteDatabase &definition : suiteDatabases())
         console.line(u"  "_s + definition.file + u": "_s + QString::number(definition.tables.size())
                      + u" tables"_s);

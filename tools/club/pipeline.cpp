@@ -64,7 +64,7 @@ Result<void> readServerRowsAside(
         handover.finished = true;
         handover.read = done || handover.stopped;
         if (!done)
-            handover.problem = done.failure().description;
+            handover.problem = done.failure().fullText();
         handover.changed.notify_all();
     });
     Result<void> written;

@@ -96,7 +96,7 @@ Outcome listSettings(ConfigRows &rows, const QString &folder, Console &console)
         const ConfigRow &row = rows[setting.table];
         const Result<int> column = settingColumn(setting, row);
         if (!column)
-            problem = column.failure().description;
+            problem = column.failure().fullText();
         const QString value
             = column ? settingText(setting, row.values.at(*column)) : u"(not there)"_s;
         console.line(u"%1 = %2"_s.arg(setting.name, value).leftJustified(40) + u"  "_s
@@ -115,13 +115,13 @@ void checkValues(const Wanted &wanted, ConfigRows &rows, QStringList &refused)
         ConfigRow &row = rows[setting->table];
         const Result<int> column = settingColumn(*setting, row);
         if (!column) {
-            refused << setting->name + u": "_s + column.failure().description;
+            refused << setting->name + u": "_s + column.failure().fullText();
             continue;
         }
         const Result<QVariant> value = settingValue(*setting, text, row.values.at(*column));
         if (!value)
             refused << u"%1=%2: %3 is %4"_s.arg(setting->name, text, setting->caption,
-                                                value.failure().description);
+                                                value.failure().fullText());
         else
             row.values[*column] = *value;
     }
@@ -130,7 +130,7 @@ void checkValues(const Wanted &wanted, ConfigRows &rows, QStringList &refused)
 Outcome storeSettings(ClubDb &club, const Wanted &wanted, const ConfigRows &rows, Console &console)
 {
     if (const Result<void> begun = club.exec(u"begin"_s); !begun)
-        return failed(begun.failure().description);
+        return failed(begun.failure().fullText());
     for (const auto &[setting, text] : wanted) {
         const ConfigRow &row = rows[setting->table];
         // Found by checkValues() for every setting wanted.
@@ -147,7 +147,7 @@ Outcome storeSettings(ClubDb &club, const Wanted &wanted, const ConfigRows &rows
         console.line(u"%1 = %2"_s.arg(setting->name, settingText(*setting, row.values.at(column))));
     }
     if (const Result<void> committed = club.exec(u"commit"_s); !committed)
-        return failed(committed.failure().description);
+        return failed(committed.failure().fullText());
     return { true, counted(wanted.size(), u"setting"_s) + u" changed"_s };
 }
 
@@ -159,16 +159,16 @@ Outcome commandSettings(const QString &folder, const QStringList &assignments, C
     const Wanted wanted = readAssignments(assignments, refused);
     const Result<Folder> used = useFolder(folder, FolderLock::Use::Shared, u"settings"_s, console);
     if (!used)
-        return failed(used.failure().description);
+        return failed(used.failure().fullText());
     ClubDb club;
     const Result<void> opened = used->source.onServer()
         ? club.openServer(used->source)
         : club.openFiles(used->source.folder, { Config }, Access::ReadWrite);
     if (!opened)
-        return failed(opened.failure().description);
+        return failed(opened.failure().fullText());
     Result<ConfigRows> read = readConfigRows(club);
     if (!read)
-        return failed(read.failure().description);
+        return failed(read.failure().fullText());
     if (assignments.isEmpty())
         return listSettings(*read, folder, console);
     // Every value is checked before anything changes, and every one refused is told.

@@ -139,7 +139,7 @@ void settleFolder(const QString &folder, bool finish, Console &console)
         if (fd < 0)
             continue;
         if (const Result<void> moved = finishMove(folder, staging); !moved)
-            console.warn(moved.failure().description);
+            console.warn(moved.failure().fullText());
         else
             console.line(u"Moved the databases of "_s + staging
                          + u" into place, which a command stopped at its end had left"_s);

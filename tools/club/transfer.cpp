@@ -32,8 +32,7 @@ public:
                 continue;
             auto file = std::make_shared<JetFile>();
             if (const Result<void> opened = file->open(path); !opened)
-                return Failure(0,
-                               QFileInfo(path).fileName() + u": "_s + opened.failure().description);
+                return opened.context(QFileInfo(path).fileName());
             files_.insert(definition.file, file);
             paths_.insert(definition.file, path);
             order_ << definition.file;
@@ -239,8 +238,7 @@ Result<TableReport> transferTable(ClubSource &source, ClubDb &db, const QString 
                                   const TableDef &table, Console &console)
 {
     if (const Result<void> created = db.createTable(file, table); !created)
-        return Failure(0,
-                       file + u", table "_s + table.name + u": "_s + created.failure().description);
+        return created.failure().context(file + u", table "_s + table.name);
     TableReport entry { file, table, {}, {}, {} };
     {
         TableWriter writer(db, file, table);
@@ -366,7 +364,7 @@ Result<void> transferClub(ClubSource &source, ClubTarget &target, Console &conso
     for (const QString &file : source.databases()) {
         const Result<QList<TableDef>> tables = source.tables(file);
         if (!tables)
-            return Failure(0, source.origin(file) + u": "_s + tables.failure().description);
+            return tables.failure().context(source.origin(file));
         console.line(file + u" (from "_s + source.origin(file) + u"), "_s
                      + counted(tables->size(), u"table"_s));
         report.warnings << missingForProgram(file, *tables);

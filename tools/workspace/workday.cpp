@@ -33,7 +33,7 @@ QString failureText(const Failure &failure)
     QString text = failure.engineText.trimmed();
     if (!failure.reason.isEmpty() && !text.contains(failure.reason))
         text += u' ' + failure.reason;
-    return text.isEmpty() ? failure.description : text;
+    return text.isEmpty() ? failure.fullText() : text;
 }
 
 // A row for the activity log: every column by name, on one line.
