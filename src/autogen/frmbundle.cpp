@@ -74,7 +74,7 @@ void Frmbundle::Form_Unload(int &Cancel)
         return;
     }
     if (Form *entry = Form::find(u"arinput"_s))
-        static_cast<Arinput *>(entry)->backFromAutoGenerate();
+        static_cast<Arinput *>(entry)->modes().backFromAutoGenerate();
 }
 
 void Frmbundle::startLookup(const QString &program, const QString &box)
@@ -113,7 +113,7 @@ void Frmbundle::cmdexit_Click()
 
 void installAutoGenerate()
 {
-    Arinput::setAutoGenerateOpener([] {
+    EntryModes::setAutoGenerateOpener([] {
         // One AutoGenerate window at a time; asking again brings it forward.
         Form *bundle = Form::find(u"frmbundle"_s);
         if (!bundle)

@@ -35,8 +35,8 @@ public:
     ChargeRules chargeRules() const override
     {
         const Arinput *entry = window_.entryWindow();
-        return { settings().chargeSettings(), entry && entry->keyed().ScBypass,
-                 entry && entry->keyed().TaxBypass };
+        return { settings().chargeSettings(), entry && entry->keyed_.ScBypass,
+                 entry && entry->keyed_.TaxBypass };
     }
 
     void say(const QString &text) override { window_.ctl(u"mainhelpwindow"_s).setText(text); }

@@ -2,13 +2,13 @@
 
 #include "basic/chit.h"
 #include "basic/chitdates.h"
-#include "basic/postingrules.h"
 #include "basic/result.h"
 #include "platform/form.h"
 #include "posting/batch.h"
-#include "posting/chitrow.h"
+#include "posting/batchscreen.h"
+#include "posting/chitposting.h"
+#include "posting/entrymodes.h"
 #include "posting/modes.h"
-#include "store/pendingwrites.h"
 #include "suite/arsettings.h"
 #include "suite/tools.h"
 
@@ -45,33 +45,14 @@ public:
     // failure is the caller's to report.
     Result<void> ShowBalance();
 
-    // Posting, modes and batches.
-    void PostChit();
-    // The chit on the screen, as OK takes it.
-    Chit readChit() const;
-    void NormalMode();
-    // A payment, or an adjustment or credit (the operator is asked which), on a screen
-    // made normal first.
-    void enterMode(TransMode mode);
-    void RedoChit();
-    // The calendar opens on the date given, else on today.
-    void StartBatch(qint32 openOn = 0);
-    // The batch date from the picker, held to the open month; false when none was chosen
-    // (the batch that was goes on) or the program ends.
-    bool chooseBatchDate(qint32 openOn);
-
-    // What AutoGenerate opens: the window of the layer above, installed at start.
-    static void setAutoGenerateOpener(std::function<void()> open);
-    // AutoGenerate has closed: the focus leaves the button that opened it, where the next
-    // Enter would open it again, for the field whose prompt the help line shows.
-    void backFromAutoGenerate();
-
-    // The club's settings read at start-up, the batch and the chit being keyed.
+    // The club's settings read at start-up.
     const ArSettings &settings() const { return settings_; }
-    const Batch &batch() const { return batch_; }
-    const KeyedChit &keyed() const { return keyed_; }
+    EntryModes &modes() { return modes_; }
 
-    // Window state: the G/L field keeps its account from chit to chit while locked.
+    // Window state that the handlers and the window's parts share: the batch and the chit
+    // being keyed; the G/L field keeps its account from chit to chit while locked.
+    Batch batch_;
+    KeyedChit keyed_;
     bool GlLocked = false;
     int LastChangedField = 0;
 
@@ -164,8 +145,6 @@ private:
     DateVerdict checkWorkDate() const;
 
     ArSettings settings_;
-    Batch batch_;
-    KeyedChit keyed_;
 
     bool topmostReleased_ = false;
     bool refilling_ = false; // the program, not the operator, is filling a field
@@ -174,38 +153,12 @@ private:
     LookupStart lookup_; // started from the field that has the focus
     int promptField_ = Field::GlAccount; // the field whose prompt the help line shows
 
-    // What OK decides from besides the chit, and the boxes of its refusals.
-    PostingContext postingContext() const;
-    void refusePosting(const PostingDecision &decision);
-    WriteResult storeChit(const Chit &chit, const QString &key,
-                          const std::optional<ChitPeriod> &unlessAlike);
-    std::optional<ChitPeriod> alikePeriod(const Chit &chit) const;
-    bool askToPostAlikeAgain(const Chit &chit, const ChitPeriod &period);
-    // The operator's notice of a chit whose row could not be stored.
-    void reportUnstoredChit(const QString &chit, const QString &reason);
-    // A stored chit in the batch: the count, the validity totals, the previous chit.
-    void countChit(const Chit &chit);
-
-    // A chit whose post the server left untold stays on the screen, noted on the disk, and
-    // is looked up (with the workstation's other untold writes) before anything is stored
-    // again: at the next OK, and when the program starts.
-    static const QString UnknownTitle;
-    std::optional<PendingWrite> unknownChit_;
-    int unknownBatch_ = 0; // the batch it was posted in
-    PendingWrite pendingChit(const Chit &chit, const QString &key,
-                             const ServerSession &session) const;
-    static Chit chitOf(const PendingWrite &write);
-    void reportUnknownChit(const PendingWrite &write);
-    enum class Settled {
-        GoOn, // nothing untold stands in the way: the chit on the screen is posted
-        ChitKept, // the chit stays on the screen: told of in a box, or still unknown
-        ChitCounted, // the chit on the screen was found stored, and counted
-    };
-    Settled settleUnknownWrites();
-    // At start, before the first batch: every untold write of the workstation, told in one box.
-    void settleAtStart();
-    void showServerWait(bool waiting);
-    QString helpBeforeWait_;
+    // The window's parts: the modes on the screen, the batch, and OK.
+    friend class EntryModes;
+    friend class BatchScreen;
+    EntryModes modes_ { *this };
+    BatchScreen batches_ { *this, batch_, modes_ };
+    ChitPosting posting_ { *this, modes_, batches_ };
 
     void buildScreen();
     void buildFields();

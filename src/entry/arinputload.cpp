@@ -16,7 +16,6 @@
 #include "suite/staff.h"
 #include "suite/today.h"
 #include "suite/tools.h"
-#include "suite/unresolved.h"
 #include "suite/windows.h"
 
 #include <QDir>
@@ -109,7 +108,7 @@ void Arinput::Form_Load()
     // open on the day that was being keyed: Enter stays on it.
     setToolReturnAction([entry = QPointer<Arinput>(this)] {
         if (entry && entry->isLoaded())
-            entry->StartBatch(entry->batch().WorkDate);
+            entry->batches_.start(entry->batch_.WorkDate);
     });
 
     QPointer<Frmsplash> splash = new Frmsplash;
@@ -127,7 +126,7 @@ void Arinput::Form_Load()
     // A server that keeps the operator waiting says so on the help line.
     setServerWaitNotice([entry = QPointer<Arinput>(this)](bool waiting) {
         if (entry)
-            entry->showServerWait(waiting);
+            entry->posting_.showServerWait(waiting);
     });
     SetStaffLocation(u"A/R Chit"_s);
     showSettings();
@@ -142,7 +141,7 @@ void Arinput::Form_Load()
         splash->unload();
     DoEvents();
 
-    settleAtStart();
+    posting_.settleAtStart();
     if (programEnding())
         return;
     // The program presses NEW BATCH by itself: the operator starts on a batch date.
@@ -205,39 +204,14 @@ bool Arinput::LoadSettings()
     return true;
 }
 
-void Arinput::showServerWait(bool waiting)
-{
-    Control help = ctl(u"helpwindow"_s);
-    if (waiting) {
-        helpBeforeWait_ = help.text();
-        help.setText(u"Waiting for the database server to answer..."_s);
-    } else {
-        help.setText(helpBeforeWait_);
-    }
-    help.refresh();
-}
-
 void Arinput::Form_Activate()
 {
     DoEvents();
 }
 
-// What the server left untold when the program last ran here is told before the first batch;
-// the keys of closed months go.
-void Arinput::settleAtStart()
-{
-    settlePendingWrites();
-    (void)pruneWriteKeys(QDate(settings_.ArYear, settings_.ArMonth, 1));
-}
-
 void Arinput::Form_Unload(int &Cancel)
 {
-    // A chit the server left untold is not left behind without a word.
-    if (unknownChit_ && !programEnding()
-        && !AskYesNo(u"The database server did not answer whether chit "_s + unknownChit_->chit
-                         + u" was stored.\nIt will be checked when Tallic starts again.\n\n"
-                           u"Exit anyway?"_s,
-                     UnknownTitle)) {
+    if (!posting_.closeAllowed()) {
         Cancel = 1;
         return;
     }

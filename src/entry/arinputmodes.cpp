@@ -1,162 +1,36 @@
-// The transaction modes and the bypasses on the screen, and the window commands.
-#include "basic/numbers.h"
+// The window commands: OK, the modes, the bypasses, NEW BATCH and AutoGenerate.
 #include "entry/arinput.h"
 #include "platform/colors.h"
 #include "platform/runtime.h"
-#include "suite/messages.h"
-#include "suite/today.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
 
-namespace {
-
-std::function<void()> &autoGenerateOpener()
+void Arinput::cmdokay_Click()
 {
-    static std::function<void()> open;
-    return open;
-}
-
-} // namespace
-
-void Arinput::setAutoGenerateOpener(std::function<void()> open)
-{
-    autoGenerateOpener() = std::move(open);
-}
-
-void Arinput::RedoChit()
-{
-    for (int i = Field::First; i <= Field::Last; ++i)
-        Text1(i).setText(QString());
-    Text1(Field::ChitNumber).setText(modeWord(keyed_.mode));
-
-    // A G/L account fixed by its caption stays, with its description.
-    const double fixedAccount = Val(Label1(Field::GlAccount).caption().trimmed());
-    if (fixedAccount < 1)
-        ctl(u"Text2"_s).setText(QString());
-    ctl(u"Text3"_s).setText(QString());
-    ctl(u"Text4"_s).setText(QString());
-    ctl(u"txtmemo"_s).setText(QString());
-    if (fixedAccount > 0)
-        Text1(Field::GlAccount).setText(Label1(Field::GlAccount).caption().trimmed());
-    GlLocked = false;
-    Text1(Field::GlAccount).setLocked(false);
-
-    for (int i = Field::First; i <= Field::BaseSale; ++i) {
-        Control field = Text1(i);
-        if (field.enabled() && field.visible()) {
-            field.setFocus();
-            break;
-        }
-    }
-    keyed_.startChit();
-    DoEvents();
-}
-
-void Arinput::NormalMode()
-{
-    keyed_.mode = TransMode::Normal;
-    RedoChit();
-    DoEvents();
-    if (batch_.WorkDate < 1)
-        batch_.WorkDate = SetToday().TodayNumber;
-
-    const quint32 frameText = ctl(u"Frame1"_s).foreColor();
-    auto keyed = [this](int i, const QString &caption) {
-        switchFieldOn(i);
-        Label1(i).setCaption(caption);
-    };
-    for (int i = Field::First; i <= Field::BaseSale; ++i) {
-        Label1(i).setBackColor(Colors::ButtonFace);
-        Label1(i).setForeColor(frameText);
-        Label1(i).setVisible(true);
-    }
-    keyed(Field::GlAccount, u"G/L Acct #"_s);
-    keyed(Field::ChitNumber, u"Chit #"_s);
-    keyed(Field::ChitDate, u"Chit Date"_s);
-    if (Val(Text1(Field::ChitDate).text()) < 1)
-        Text1(Field::ChitDate).setText(QString::number(batch_.WorkDate));
-    Label1(Field::Member).setCaption(u"Member #"_s);
-    Text1(Field::Member).setVisible(true);
-    Text1(Field::Member).setEnabled(true);
-    keyed(Field::Employee,
-          settings_.EmpValidate == EmployeeLookup::OperatorNumber     ? u"Emp Operator #"_s
-              : settings_.EmpValidate == EmployeeLookup::AccessNumber ? u"Emp Access #"_s
-                                                                      : u"Employee #"_s);
-    Label1(Field::Covers).setCaption(u"Covers OFF"_s);
-    Text1(Field::Covers).setVisible(false);
-    Text1(Field::Covers).setEnabled(false);
-    Label1(Field::BaseSale).setCaption(u"Base Sale"_s);
-    Label1(Field::Total).setCaption(u"Chit Total"_s);
-
-    // Payment mode hides the charges.
-    for (int i : { Field::ServiceCharge, Field::Tax }) {
-        Label1(i).setVisible(true);
-        Text1(i).setVisible(true);
-    }
-
-    Control memoLabel = ctl(u"Label2"_s);
-    memoLabel.setCaption(u"Memo OFF - click HERE to activate"_s);
-    memoLabel.setBackColor(ctl(u"lblconsolidate"_s).backColor());
-    memoLabel.setForeColor(frameText);
-    ctl(u"txtmemo"_s).setVisible(false);
-    ctl(u"txtmemo"_s).setEnabled(false);
-
-    Text1(Field::GlAccount).setFocus();
-    DoEvents();
-}
-
-void Arinput::enterMode(TransMode mode)
-{
-    NormalMode();
-    if (mode == TransMode::Normal)
-        return;
-    if (mode != TransMode::Payment)
-        mode = AskYesNo(KeyedChit::adjustmentQuestion(), u"Adjustment/Credit"_s)
-            ? TransMode::Adjustment
-            : TransMode::Credit;
-    keyed_.mode = mode;
-    const ModeLook look = KeyedChit::look(mode);
-    Label1(Field::ChitNumber).setVisible(false);
-    Text1(Field::ChitNumber).setText(modeWord(mode));
-    Text1(Field::ChitNumber).setEnabled(false);
-    for (int i : { Field::Employee, Field::Covers }) {
-        Label1(i).setVisible(false);
-        Text1(i).setVisible(false);
-    }
-    Label1(Field::BaseSale).setBackColor(look.baseBack);
-    Label1(Field::BaseSale).setForeColor(look.baseFore.value_or(ctl(u"Frame1"_s).foreColor()));
-    Label1(Field::BaseSale).setCaption(look.baseCaption);
-    if (!look.totalCaption.isEmpty())
-        Label1(Field::Total).setCaption(look.totalCaption);
-    for (int i : { Field::ServiceCharge, Field::Tax }) {
-        Label1(i).setVisible(look.charges);
-        Text1(i).setVisible(look.charges);
-    }
-    Text1(Field::GlAccount).setFocus();
-    DoEvents();
+    posting_.post();
 }
 
 void Arinput::cmdnormal_Click()
 {
-    NormalMode();
+    modes_.normalMode();
 }
 
 void Arinput::cmdpayments_Click()
 {
-    enterMode(TransMode::Payment);
+    modes_.enterMode(TransMode::Payment);
 }
 
 // An adjustment to a previous month, or a current-month credit: the operator is asked.
 void Arinput::cmdadjust_Click()
 {
-    enterMode(TransMode::Adjustment);
+    modes_.enterMode(TransMode::Adjustment);
 }
 
 void Arinput::cmdredo_Click()
 {
-    RedoChit();
+    modes_.redoChit();
 }
 
 namespace {
@@ -192,23 +66,23 @@ void Arinput::cmdautogenerate_Click()
 
 void Arinput::mnuautogen_Click()
 {
-    if (autoGenerateOpener())
-        autoGenerateOpener()();
+    EntryModes::openAutoGenerate();
     DoEvents();
 }
 
-void Arinput::backFromAutoGenerate()
+// The program presses this button by itself at start-up; the operator for every batch after.
+void Arinput::cmdnewbatch_Click()
 {
-    if (programEnding() || activeControl().name() != u"cmdautogenerate"_s)
+    batches_.start();
+}
+
+void Arinput::txtvalid_MouseMove(int Index, int, int, double, double)
+{
+    if (Index < 0 || Index > 3)
         return;
-    // A locked account takes no keys: the chit goes on in the next field.
-    for (int i = promptField_; i <= Field::BaseSale; ++i) {
-        Control field = Text1(i);
-        if (field.enabled() && field.visible() && !(i == Field::GlAccount && GlLocked)) {
-            field.setFocus();
-            return;
-        }
-    }
+    Control help = ctl(u"helpwindow"_s);
+    help.setText(Batch::validityHelp(Index));
+    help.refresh();
 }
 
 void Arinput::cmdexit_Click()

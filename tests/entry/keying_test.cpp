@@ -281,13 +281,13 @@ TEST(KeyingTest, MembersShowTheirStateAndPaymentsTheBalance)
 
     h.click(u"Text1(4)"_s);
     h.keys(u"1035{ENTER}"_s);
-    EXPECT_TRUE(entry()->keyed().TaxExempt);
+    EXPECT_TRUE(entry()->keyed_.TaxExempt);
 
     h.click(u"cmdpayments"_s);
     h.keys(u"4100{ENTER}"_s);
     h.click(u"Text1(4)"_s);
     h.keys(u"1005{ENTER}"_s);
-    EXPECT_FALSE(entry()->keyed().TaxExempt);
+    EXPECT_FALSE(entry()->keyed_.TaxExempt);
     EXPECT_TRUE(text(h, u"Text3"_s).endsWith(u" -- Balance: 62.75"_s))
         << qPrintable(text(h, u"Text3"_s));
     EXPECT_EQ(h.clipboard(), QString());

@@ -94,7 +94,7 @@ TEST(OptionsTest, SwitchedOffFieldsArePassedOverAndTheMemoIsStoredWhileItIsOn)
     }
     EXPECT_FALSE(numbers.contains(u"A100"_s));
     EXPECT_EQ(h.control(u"txtprev(2)"_s).text, numbers.last());
-    EXPECT_EQ(entry()->keyed().LastMemoText, u"Dinner dance"_s);
+    EXPECT_EQ(entry()->keyed_.LastMemoText, u"Dinner dance"_s);
     h.click(u"Label1(6)"_s);
     EXPECT_EQ(h.control(u"Label1(6)"_s).caption, u"Covers OFF"_s);
 }

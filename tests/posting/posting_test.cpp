@@ -60,8 +60,8 @@ void expectChitKept(Harness &h, const QString &chit)
     EXPECT_EQ(text(h, u"Text5"_s), u"0"_s);
     EXPECT_EQ(text(h, u"txtprev(2)"_s), QString());
     EXPECT_FALSE(h.control(u"txtvalid(0)"_s).visible);
-    EXPECT_EQ(entry()->batch().totals.hash.count(), 0);
-    EXPECT_EQ(entry()->batch().totals.base.count(), 0);
+    EXPECT_EQ(entry()->batch_.totals.hash.count(), 0);
+    EXPECT_EQ(entry()->batch_.totals.base.count(), 0);
 }
 
 // NEW BATCH is pressed once at start-up; each chit is stored by position and counted, the
@@ -652,7 +652,7 @@ TEST(ModesTest, ModesBypassesAndRedoDecideWhatIsStored)
     // Back to normal with the date switched off: the normal mode keys every field again.
     h.click(u"Label1(3)"_s);
     h.click(u"cmdnormal"_s);
-    EXPECT_EQ(entry()->keyed().mode, TransMode::Normal);
+    EXPECT_EQ(entry()->keyed_.mode, TransMode::Normal);
     // Redo clears the chit, unlocks the account and ends the member's tax exemption.
     h.keys(u"4100{ENTER}X1{ENTER}{ENTER}1035{ENTER}"_s);
     h.click(u"cmdredo"_s);

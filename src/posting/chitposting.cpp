@@ -1,15 +1,18 @@
-// Posting a chit: the last checks, the ardaily row and the previous-chit panel.
-#include "entry/arinput.h"
+// Posting a chit: the last checks, the ardaily row, and the writes the server left untold.
+#include "chitposting.h"
 
 #include "basic/chitdates.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
 #include "basic/postingrules.h"
-#include "chitrow.h"
+#include "entry/arinput.h"
 #include "platform/runtime.h"
+#include "posting/batchscreen.h"
+#include "posting/entrymodes.h"
 #include "store/database.h"
 #include "store/datasource.h"
 #include "store/logsync.h"
+#include "store/writekeys.h"
 #include "suite/chitnumbers.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
@@ -20,16 +23,46 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
 
-const QString Arinput::UnknownTitle = u"Chit outcome unknown"_s;
+namespace {
 
-void Arinput::cmdokay_Click()
+const QString UnknownTitle = u"Chit outcome unknown"_s;
+
+PendingWrite pendingChit(const Chit &chit, const QString &key, const QString &origin,
+                         const ServerSession &session)
 {
-    PostChit();
+    PendingWrite write;
+    write.key = key;
+    write.chit = chit[Field::ChitNumber];
+    write.origin = origin;
+    write.at = QDateTime(platform().today(), platform().timeOfDay());
+    write.session = session;
+    for (int i = Field::First; i <= Field::Last; ++i)
+        write.fields << chit[i];
+    write.fields << chit.memo;
+    return write;
 }
 
-void Arinput::PostChit()
+Chit chitOf(const PendingWrite &write)
 {
-    Control ok = ctl(u"cmdokay"_s);
+    Chit chit;
+    for (int i = Field::First; i <= Field::Last; ++i)
+        chit[i] = write.fields.value(i - Field::First);
+    chit.memo = write.fields.value(Field::Last);
+    return chit;
+}
+
+} // namespace
+
+ChitPosting::ChitPosting(Arinput &window, EntryModes &modes, BatchScreen &batches)
+    : window_(window)
+    , modes_(modes)
+    , batches_(batches)
+{
+}
+
+void ChitPosting::post()
+{
+    Control ok = window_.ctl(u"cmdokay"_s);
     ok.setEnabled(false);
     // What the server left untold is settled before anything is stored again.
     switch (settleUnknownWrites()) {
@@ -47,10 +80,10 @@ void Arinput::PostChit()
     const PostingDecision decision = decidePosting(keyed, postingContext());
     for (int i = Field::First; i <= Field::Last; ++i) {
         if (decision.chit[i] != keyed[i])
-            Text1(i).setText(decision.chit[i]);
+            window_.Text1(i).setText(decision.chit[i]);
     }
     DoEvents();
-    batch_.WorkDate = decision.workDate;
+    window_.batch_.WorkDate = decision.workDate;
     if (decision.refusal != Refusal::None) {
         refusePosting(decision);
         return;
@@ -70,7 +103,7 @@ void Arinput::PostChit()
     if (!stored.stored()) {
         DbAddNewOff();
         if (stored.outcome == WriteOutcome::Unknown)
-            reportUnknownChit(pendingChit(chit, key, stored.session));
+            reportUnknownChit(pendingChit(chit, key, window_.batch_.StartStamp, stored.session));
         else if (!stored.withheld)
             reportUnstoredChit(chit[Field::ChitNumber], stored.failure.description);
         // The chit stays on the screen and OK is offered again.
@@ -78,14 +111,14 @@ void Arinput::PostChit()
         ok.setFocus();
         return;
     }
-    countChit(chit);
-    RedoChit();
+    batches_.count(chit);
+    modes_.redoChit();
     DbAddNewOff();
     DoEvents();
 }
 
-WriteResult Arinput::storeChit(const Chit &chit, const QString &key,
-                               const std::optional<ChitPeriod> &unlessAlike)
+WriteResult ChitPosting::storeChit(const Chit &chit, const QString &key,
+                                   const std::optional<ChitPeriod> &unlessAlike)
 {
     MouseBusy();
     WriteResult stored;
@@ -95,23 +128,23 @@ WriteResult Arinput::storeChit(const Chit &chit, const QString &key,
         const LogSyncBeside beside;
         const ServerDeadline deadline(answerTimeout(lockWaitLimit()));
         const WriteLabel label(u"chit "_s + chit[Field::ChitNumber]);
-        stored = StoreChitRow(chit, batch_.StartStamp, key, unlessAlike);
+        stored = StoreChitRow(chit, window_.batch_.StartStamp, key, unlessAlike);
     }
     MouseArrow();
     return stored;
 }
 
 // The open month, where a chit alike is looked for; none for a number drawn or a mode's word.
-std::optional<ChitPeriod> Arinput::alikePeriod(const Chit &chit) const
+std::optional<ChitPeriod> ChitPosting::alikePeriod(const Chit &chit) const
 {
-    if (!alikeChecked(chit[Field::ChitNumber], !Text1(Field::ChitNumber).visible()))
+    if (!alikeChecked(chit[Field::ChitNumber], !window_.Text1(Field::ChitNumber).visible()))
         return std::nullopt;
-    return ChitPeriod { periodStart(settings_.ArYear, settings_.ArMonth),
-                        periodEnd(settings_.ArYear, settings_.ArMonth) };
+    return ChitPeriod { periodStart(window_.settings().ArYear, window_.settings().ArMonth),
+                        periodEnd(window_.settings().ArYear, window_.settings().ArMonth) };
 }
 
 // The row found is named as far as it can be read; the question's default is No.
-bool Arinput::askToPostAlikeAgain(const Chit &chit, const ChitPeriod &period)
+bool ChitPosting::askToPostAlikeAgain(const Chit &chit, const ChitPeriod &period)
 {
     const Result<std::optional<AlikeRow>> found = FindAlikeChit(chit, period);
     const AlikeRow row = found ? found->value_or(AlikeRow()) : AlikeRow();
@@ -119,33 +152,33 @@ bool Arinput::askToPostAlikeAgain(const Chit &chit, const ChitPeriod &period)
     return AskYesNo(question.text, question.title);
 }
 
-PostingContext Arinput::postingContext() const
+PostingContext ChitPosting::postingContext() const
 {
     PostingContext context;
-    context.memberTerminated = keyed_.MemberTerminated;
-    context.workDate = batch_.WorkDate;
+    context.memberTerminated = window_.keyed_.MemberTerminated;
+    context.workDate = window_.batch_.WorkDate;
     context.today = SetToday().TodayNumber;
-    context.arYear = settings_.ArYear;
-    context.arMonth = settings_.ArMonth;
+    context.arYear = window_.settings().ArYear;
+    context.arMonth = window_.settings().ArMonth;
     context.accessLevel = session().AccessLevel;
     context.systemYear = platform().today().year();
-    context.dateKeyed = Text1(Field::ChitDate).visible();
+    context.dateKeyed = window_.Text1(Field::ChitDate).visible();
     // A chit number switched off is made up for every chit.
-    if (!Text1(Field::ChitNumber).visible())
+    if (!window_.Text1(Field::ChitNumber).visible())
         context.drawnChitNumber = drawChitNumber();
     return context;
 }
 
 // The chit stays on the screen for correction and OK is offered again; the focus goes to
 // what the operator has to put right.
-void Arinput::refusePosting(const PostingDecision &decision)
+void ChitPosting::refusePosting(const PostingDecision &decision)
 {
-    Control ok = ctl(u"cmdokay"_s);
+    Control ok = window_.ctl(u"cmdokay"_s);
     Control focus = ok;
     if (decision.refusal == Refusal::DateOutsideMonth) {
         MsgBox(dateRefusalText(decision.dateVerdict), BoxButtons::Ok, BoxIcon::Information,
                u"Date entered: "_s + QString::number(toLong(Val(decision.chit[Field::ChitDate]))));
-        Control date = Text1(Field::ChitDate);
+        Control date = window_.Text1(Field::ChitDate);
         if (date.enabled() && date.visible())
             focus = date;
     } else {
@@ -155,13 +188,13 @@ void Arinput::refusePosting(const PostingDecision &decision)
     focus.setFocus();
 }
 
-Chit Arinput::readChit() const
+Chit ChitPosting::readChit() const
 {
     Chit chit;
     for (int i = Field::First; i <= Field::Last; ++i)
-        chit[i] = Text1(i).text();
+        chit[i] = window_.Text1(i).text();
     // A memo switched off is not posted, whatever it still holds.
-    Control memo = ctl(u"txtmemo"_s);
+    Control memo = window_.ctl(u"txtmemo"_s);
     if (memo.visible())
         chit.memo = memo.text();
     return chit;
@@ -169,7 +202,7 @@ Chit Arinput::readChit() const
 
 // The chit stays on the screen uncounted, so the operator can post it again once the
 // database takes it: a chit never disappears unstored.
-void Arinput::reportUnstoredChit(const QString &chit, const QString &reason)
+void ChitPosting::reportUnstoredChit(const QString &chit, const QString &reason)
 {
     MsgBox(u"Chit "_s + chit + u" was not stored:\n"_s + reason
                + u"\n\nThe chit stays on the screen. Press OK to post it again."_s,
@@ -177,42 +210,18 @@ void Arinput::reportUnstoredChit(const QString &chit, const QString &reason)
     (void)LogActivity(u"Chit "_s + chit + u" not stored: "_s + reason);
 }
 
-PendingWrite Arinput::pendingChit(const Chit &chit, const QString &key,
-                                  const ServerSession &session) const
-{
-    PendingWrite write;
-    write.key = key;
-    write.chit = chit[Field::ChitNumber];
-    write.origin = batch_.StartStamp;
-    write.at = QDateTime(platform().today(), platform().timeOfDay());
-    write.session = session;
-    for (int i = Field::First; i <= Field::Last; ++i)
-        write.fields << chit[i];
-    write.fields << chit.memo;
-    return write;
-}
-
-Chit Arinput::chitOf(const PendingWrite &write)
-{
-    Chit chit;
-    for (int i = Field::First; i <= Field::Last; ++i)
-        chit[i] = write.fields.value(i - Field::First);
-    chit.memo = write.fields.value(Field::Last);
-    return chit;
-}
-
 // Neither "stored" nor "not stored": the chit stays on the screen, noted on the disk, and is
 // looked up before it can be stored again.
-void Arinput::reportUnknownChit(const PendingWrite &write)
+void ChitPosting::reportUnknownChit(const PendingWrite &write)
 {
     unknownChit_ = write;
-    unknownBatch_ = batch_.number;
+    unknownBatch_ = window_.batch_.number;
     const QString text = recordUnknown(
         write, u"The chit stays on the screen; it will be checked before it is stored again."_s);
     MsgBox(text, BoxButtons::Ok, BoxIcon::Critical, UnknownTitle);
 }
 
-Arinput::Settled Arinput::settleUnknownWrites()
+ChitPosting::Settled ChitPosting::settleUnknownWrites()
 {
     const QList<Resolution> resolutions = resolvePendingWrites(unknownChit_);
     if (resolutions.isEmpty())
@@ -234,12 +243,12 @@ Arinput::Settled Arinput::settleUnknownWrites()
         if (isThis && onScreen && r.result.outcome == WriteOutcome::NotStored)
             continue;
         // A chit of this batch stored after all counts in it.
-        const bool counted = isThis && r.result.stored() && unknownBatch_ == batch_.number;
+        const bool counted = isThis && r.result.stored() && unknownBatch_ == window_.batch_.number;
         lines << resolutionText(r, counted);
         if (counted) {
-            countChit(chitOf(r.write));
+            batches_.count(chitOf(r.write));
             if (onScreen) {
-                RedoChit();
+                modes_.redoChit();
                 settled = Settled::ChitCounted;
             }
         }
@@ -258,6 +267,36 @@ Arinput::Settled Arinput::settleUnknownWrites()
         return Settled::GoOn;
     MsgBox(lines.join(u'\n'), BoxButtons::Ok, BoxIcon::Information, resolutionsTitle());
     return settled;
+}
+
+// What the server left untold when the program last ran here is told before the first batch;
+// the keys of closed months go.
+void ChitPosting::settleAtStart()
+{
+    settlePendingWrites();
+    (void)pruneWriteKeys(QDate(window_.settings().ArYear, window_.settings().ArMonth, 1));
+}
+
+void ChitPosting::showServerWait(bool waiting)
+{
+    Control help = window_.ctl(u"helpwindow"_s);
+    if (waiting) {
+        helpBeforeWait_ = help.text();
+        help.setText(u"Waiting for the database server to answer..."_s);
+    } else {
+        help.setText(helpBeforeWait_);
+    }
+    help.refresh();
+}
+
+// A chit the server left untold is not left behind without a word.
+bool ChitPosting::closeAllowed() const
+{
+    return !unknownChit_ || programEnding()
+        || AskYesNo(u"The database server did not answer whether chit "_s + unknownChit_->chit
+                        + u" was stored.\nIt will be checked when Tallic starts again.\n\n"
+                          u"Exit anyway?"_s,
+                    UnknownTitle);
 }
 
 } // namespace tallic

@@ -1,9 +1,11 @@
-// Starting a batch on the screen and showing its validity totals.
-#include "entry/arinput.h"
+// Starting a batch on the screen and counting its chits in the validity totals.
+#include "batchscreen.h"
 
 #include "basic/chitdates.h"
 #include "basic/numbers.h"
+#include "entry/arinput.h"
 #include "platform/runtime.h"
+#include "posting/entrymodes.h"
 #include "suite/sharedstate.h"
 #include "suite/staff.h"
 #include "suite/today.h"
@@ -14,15 +16,16 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
 
-// The program presses this button by itself at start-up; the operator for every batch after.
-void Arinput::cmdnewbatch_Click()
+BatchScreen::BatchScreen(Arinput &window, Batch &batch, EntryModes &modes)
+    : window_(window)
+    , batch_(batch)
+    , modes_(modes)
 {
-    StartBatch();
 }
 
-void Arinput::StartBatch(qint32 openOn)
+void BatchScreen::start(qint32 openOn)
 {
-    if (!chooseBatchDate(openOn))
+    if (!chooseDate(openOn))
         return;
     // Another user on the same date is a warning only: the batch goes on.
     DoEvents();
@@ -35,34 +38,34 @@ void Arinput::StartBatch(qint32 openOn)
 
     batch_.StartStamp
         = session().UserName.left(15) + platform().timeOfDay().toString(u"HH:mm:ss"_s);
-    NormalMode();
+    modes_.normalMode();
     if (programEnding())
         return;
 
-    Control help = ctl(u"helpwindow"_s);
+    Control help = window_.ctl(u"helpwindow"_s);
     help.setText(batch_.StartStamp);
     help.refresh();
     DoEvents();
 
-    refilling_ = true;
-    Text1(Field::ChitDate).setText(QString::number(batch_.WorkDate));
-    refilling_ = false;
+    window_.refilling_ = true;
+    window_.Text1(Field::ChitDate).setText(QString::number(batch_.WorkDate));
+    window_.refilling_ = false;
     batch_.start();
-    ctl(u"Text5"_s).setText(u"0"_s);
+    window_.ctl(u"Text5"_s).setText(u"0"_s);
     for (int i = Field::First; i <= Field::Last; ++i)
-        txtprev(i).setText(QString());
+        window_.txtprev(i).setText(QString());
     DoEvents();
 
     for (int i = 0; i <= 3; ++i)
-        ctl(u"txtvalid"_s, i).setText(u"0"_s);
+        window_.ctl(u"txtvalid"_s, i).setText(u"0"_s);
 
-    Text1(Field::GlAccount).setFocus();
-    ctl(u"cmdnewbatch"_s).setEnabled(true);
+    window_.Text1(Field::GlAccount).setFocus();
+    window_.ctl(u"cmdnewbatch"_s).setEnabled(true);
 }
 
-bool Arinput::chooseBatchDate(qint32 openOn)
+bool BatchScreen::chooseDate(qint32 openOn)
 {
-    Control newBatch = ctl(u"cmdnewbatch"_s);
+    Control newBatch = window_.ctl(u"cmdnewbatch"_s);
     const qint32 batchDate = batch_.WorkDate;
     // Until a date passes the picker opens again; no date at all (Escape in the calendar,
     // Cancel in the box) leaves the batch that was, or none, and the window to the operator.
@@ -71,9 +74,9 @@ bool Arinput::chooseBatchDate(qint32 openOn)
         batch_.WorkDate = 0;
         DoEvents();
         // The calendar comes in front of the window while it is open.
-        SetTopmost(this, 0);
+        SetTopmost(&window_, 0);
         const std::optional<QString> picked = PickDate(openOn);
-        SetTopmost(this, -1);
+        SetTopmost(&window_, -1);
         DoEvents();
         DoEvents();
         if (programEnding())
@@ -89,7 +92,7 @@ bool Arinput::chooseBatchDate(qint32 openOn)
         // Anything but eight digits of a date is asked again without a word.
         if (!batch_.pickedDateReadable(*picked))
             continue;
-        const DateVerdict verdict = checkWorkDate();
+        const DateVerdict verdict = window_.checkWorkDate();
         if (verdict == DateVerdict::Accepted)
             return true;
         MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
@@ -101,30 +104,21 @@ bool Arinput::chooseBatchDate(qint32 openOn)
 }
 
 // Only a stored chit counts in the batch.
-void Arinput::countChit(const Chit &chit)
+void BatchScreen::count(const Chit &chit)
 {
-    keyed_.stored(chit);
+    window_.keyed_.stored(chit);
     for (int i = Field::First; i <= Field::Last; ++i)
-        txtprev(i).setText(chit[i]);
+        window_.txtprev(i).setText(chit[i]);
     DoEvents();
-    const QList<ShownTotal> shown = batch_.add(chit, settings_.ValidityMode);
-    ctl(u"Text5"_s).setText(QString::number(batch_.count));
+    const QList<ShownTotal> shown = batch_.add(chit, window_.settings().ValidityMode);
+    window_.ctl(u"Text5"_s).setText(QString::number(batch_.count));
     // Once shown, a total stays on the screen for the run.
     for (const ShownTotal &t : shown) {
-        ctl(u"txtvalid"_s, t.index).setVisible(true);
-        ctl(u"lblvalidity"_s, t.index).setVisible(true);
-        ctl(u"txtvalid"_s, t.index).setText(t.total.shortest());
+        window_.ctl(u"txtvalid"_s, t.index).setVisible(true);
+        window_.ctl(u"lblvalidity"_s, t.index).setVisible(true);
+        window_.ctl(u"txtvalid"_s, t.index).setText(t.total.shortest());
     }
     DoEvents();
-}
-
-void Arinput::txtvalid_MouseMove(int Index, int, int, double, double)
-{
-    if (Index < 0 || Index > 3)
-        return;
-    Control help = ctl(u"helpwindow"_s);
-    help.setText(Batch::validityHelp(Index));
-    help.refresh();
 }
 
 } // namespace tallic
