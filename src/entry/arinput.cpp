@@ -1,5 +1,7 @@
 #include "arinput.h"
 
+#include "entryscreen.h"
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
@@ -8,7 +10,7 @@ Arinput::Arinput()
     : Form(u"arinput"_s, QSize(900, 600))
 {
     setCaption(u"Accounts Receivable"_s);
-    buildScreen();
+    buildEntryScreen(*this);
 }
 
 } // namespace tallic

@@ -36,7 +36,6 @@ public:
     Control Text1(int index) const { return control(QStringLiteral("Text1"), index); }
     Control Label1(int index) const { return control(QStringLiteral("Label1"), index); }
     Control txtprev(int index) const { return control(QStringLiteral("txtprev"), index); }
-    Control ctl(const QString &name, int index = -1) const { return control(name, index); }
 
     // Reads the command line and the suite's configuration; refuses a start that the
     // launch code or the access level does not allow. False when the program ends.
@@ -158,8 +157,6 @@ private:
     // A payment, credit or adjustment made negative, unless the operator charges.
     void signBase();
     void completeChit();
-    // A field keyed for every chit: blue caption with white text, the field in use.
-    void switchFieldOn(int index);
     // The working date held to the open A/R month.
     DateVerdict checkWorkDate() const;
 
@@ -206,12 +203,6 @@ private:
     void settleAtStart();
     void showServerWait(bool waiting);
     QString helpBeforeWait_;
-
-    void buildScreen();
-    void buildFields();
-    void buildPreviousChit();
-    void buildCommands();
-    void buildMenus();
 };
 
 } // namespace tallic

@@ -26,7 +26,7 @@ std::optional<AccountRates> Arinput::accountRates(bool moveOn)
     if (!row) {
         if (!row.failure().shown)
             ReportError(row.failure());
-        ctl(u"cmdokay"_s).setEnabled(false);
+        control(u"cmdokay"_s).setEnabled(false);
         if (!moveOn)
             Text1(Field::BaseSale).setFocus();
         return std::nullopt;
@@ -78,12 +78,12 @@ bool Arinput::computeCharges(bool moveOn)
 
     // OK is offered; Enter or "+" moves on to the memo, or to OK when the memo is off.
     DoEvents();
-    Control ok = ctl(u"cmdokay"_s);
+    Control ok = control(u"cmdokay"_s);
     ok.setEnabled(true);
     if (moveOn) {
         // Leaving the base sale now must not compute a second time.
         amountsDone_ = true;
-        Control memo = ctl(u"txtmemo"_s);
+        Control memo = control(u"txtmemo"_s);
         if (memo.enabled())
             memo.setFocus();
         else

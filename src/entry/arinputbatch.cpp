@@ -39,7 +39,7 @@ void Arinput::StartBatch(qint32 openOn)
     if (programEnding())
         return;
 
-    Control help = ctl(u"helpwindow"_s);
+    Control help = control(u"helpwindow"_s);
     help.setText(batch_.StartStamp);
     help.refresh();
     DoEvents();
@@ -48,21 +48,21 @@ void Arinput::StartBatch(qint32 openOn)
     Text1(Field::ChitDate).setText(QString::number(batch_.WorkDate));
     refilling_ = false;
     batch_.start();
-    ctl(u"Text5"_s).setText(u"0"_s);
+    control(u"Text5"_s).setText(u"0"_s);
     for (int i = Field::First; i <= Field::Last; ++i)
         txtprev(i).setText(QString());
     DoEvents();
 
     for (int i = 0; i <= 3; ++i)
-        ctl(u"txtvalid"_s, i).setText(u"0"_s);
+        control(u"txtvalid"_s, i).setText(u"0"_s);
 
     Text1(Field::GlAccount).setFocus();
-    ctl(u"cmdnewbatch"_s).setEnabled(true);
+    control(u"cmdnewbatch"_s).setEnabled(true);
 }
 
 bool Arinput::chooseBatchDate(qint32 openOn)
 {
-    Control newBatch = ctl(u"cmdnewbatch"_s);
+    Control newBatch = control(u"cmdnewbatch"_s);
     const qint32 batchDate = batch_.WorkDate;
     // Until a date passes the picker opens again; no date at all (Escape in the calendar,
     // Cancel in the box) leaves the batch that was, or none, and the window to the operator.
@@ -108,12 +108,12 @@ void Arinput::countChit(const Chit &chit)
         txtprev(i).setText(chit[i]);
     DoEvents();
     const QList<ShownTotal> shown = batch_.add(chit, settings_.ValidityMode);
-    ctl(u"Text5"_s).setText(QString::number(batch_.count));
+    control(u"Text5"_s).setText(QString::number(batch_.count));
     // Once shown, a total stays on the screen for the run.
     for (const ShownTotal &t : shown) {
-        ctl(u"txtvalid"_s, t.index).setVisible(true);
-        ctl(u"lblvalidity"_s, t.index).setVisible(true);
-        ctl(u"txtvalid"_s, t.index).setText(t.total.shortest());
+        control(u"txtvalid"_s, t.index).setVisible(true);
+        control(u"lblvalidity"_s, t.index).setVisible(true);
+        control(u"txtvalid"_s, t.index).setText(t.total.shortest());
     }
     DoEvents();
 }
@@ -122,7 +122,7 @@ void Arinput::txtvalid_MouseMove(int Index, int, int, double, double)
 {
     if (Index < 0 || Index > 3)
         return;
-    Control help = ctl(u"helpwindow"_s);
+    Control help = control(u"helpwindow"_s);
     help.setText(Batch::validityHelp(Index));
     help.refresh();
 }

@@ -92,7 +92,7 @@ void Arinput::leaveGlAccount()
         }
     }
     DoEvents();
-    ctl(u"Text2"_s).setText(description);
+    control(u"Text2"_s).setText(description);
     // An empty field stays open for the account, its lookup and a paste.
     if (typed.isEmpty())
         return;
@@ -182,7 +182,7 @@ void Arinput::leaveMember()
 
 void Arinput::showMember(const QString &description, const QString &passed)
 {
-    Control box = ctl(u"Text3"_s);
+    Control box = control(u"Text3"_s);
     box.setText(description + u" -- "_s + passed);
     const std::pair<const char *, const char *> warnings[]
         = { { "SUSPENDED", "Suspended Member Account" },
@@ -194,7 +194,7 @@ void Arinput::showMember(const QString &description, const QString &passed)
         box.setForeColor(Colors::Yellow);
         MsgBox(u"Please verify this entry."_s, BoxButtons::Ok, BoxIcon::Critical,
                QString::fromLatin1(title));
-        box.setForeColor(ctl(u"Frame1"_s).foreColor());
+        box.setForeColor(control(u"Frame1"_s).foreColor());
         box.setBackColor(Colors::ButtonFace);
     }
 }
@@ -223,7 +223,7 @@ void Arinput::leaveEmployee()
         }
         description = employee->description;
     }
-    ctl(u"Text4"_s).setText(description);
+    control(u"Text4"_s).setText(description);
     DoEvents();
 }
 

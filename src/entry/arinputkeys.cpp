@@ -42,7 +42,7 @@ void Arinput::Text1_GotFocus(int Index)
     Control field = Text1(Index);
     field.setBackColor(Colors::Yellow);
     field.setText(QString());
-    ctl(u"helpwindow"_s).setText(QString::fromLatin1(Prompts[Index]));
+    control(u"helpwindow"_s).setText(QString::fromLatin1(Prompts[Index]));
     // The date field opens with the working date, ready to be accepted with Enter.
     if (Index == Field::GlAccount || Index == Field::ChitDate) {
         refilling_ = true;
@@ -50,13 +50,13 @@ void Arinput::Text1_GotFocus(int Index)
         refilling_ = false;
     }
     if (Index == Field::GlAccount)
-        ctl(u"Text2"_s).setText(QString());
+        control(u"Text2"_s).setText(QString());
     if (Index == Field::ChitDate)
         dateTouched_ = false;
     if (Index == Field::BaseSale)
         amountsDone_ = false;
     field.refresh();
-    ctl(u"helpwindow"_s).refresh();
+    control(u"helpwindow"_s).refresh();
     DoEvents();
 }
 

@@ -146,7 +146,7 @@ void Arinput::Form_Load()
     if (programEnding())
         return;
     // The program presses NEW BATCH by itself: the operator starts on a batch date.
-    ctl(u"cmdnewbatch"_s).setFocus();
+    control(u"cmdnewbatch"_s).setFocus();
     SendKeyString(u"{ENTER}"_s);
 }
 
@@ -154,14 +154,14 @@ void Arinput::showSettings()
 {
     const Session &session = tallic::session();
     if (session.AccessLevel >= settings_.LevelLimits[3])
-        ctl(u"eomeditor"_s).setVisible(true);
+        control(u"eomeditor"_s).setVisible(true);
     setCaption(session.UserName + u" @ Accounts Receivable  - in A/R month: "_s
                + QString::number(settings_.ArMonth));
     platform().clearClipboard();
     DoEvents();
     if (batch_.WorkDate < 1)
         batch_.WorkDate = SetToday().TodayNumber;
-    ctl(u"helpwindow"_s).setText(u"Click NEW BATCH to begin"_s);
+    control(u"helpwindow"_s).setText(u"Click NEW BATCH to begin"_s);
     batch_.StartStamp
         = (session.UserName + platform().timeOfDay().toString(u"hh:mm:ss"_s)).left(15);
 }
@@ -189,7 +189,7 @@ bool Arinput::LoadSettings()
     else if (settings_.EmpValidate == EmployeeLookup::AccessNumber)
         Label1(Field::Employee).setCaption(u"Emp Access #"_s);
     if (settings_.ConsolidationMode == u"Y"_s || settings_.ConsolidationMode == u"G"_s)
-        ctl(u"lblconsolidate"_s).setVisible(true);
+        control(u"lblconsolidate"_s).setVisible(true);
     if (session.LaunchCode.startsWith(u'#'))
         session.LaunchCode[0] = u'K';
 
@@ -207,7 +207,7 @@ bool Arinput::LoadSettings()
 
 void Arinput::showServerWait(bool waiting)
 {
-    Control help = ctl(u"helpwindow"_s);
+    Control help = control(u"helpwindow"_s);
     if (waiting) {
         helpBeforeWait_ = help.text();
         help.setText(u"Waiting for the database server to answer..."_s);

@@ -1,6 +1,7 @@
 // The transaction modes and the bypasses on the screen, and the window commands.
 #include "basic/numbers.h"
 #include "entry/arinput.h"
+#include "entry/entryscreen.h"
 #include "platform/colors.h"
 #include "platform/runtime.h"
 #include "suite/messages.h"
@@ -34,10 +35,10 @@ void Arinput::RedoChit()
     // A G/L account fixed by its caption stays, with its description.
     const double fixedAccount = Val(Label1(Field::GlAccount).caption().trimmed());
     if (fixedAccount < 1)
-        ctl(u"Text2"_s).setText(QString());
-    ctl(u"Text3"_s).setText(QString());
-    ctl(u"Text4"_s).setText(QString());
-    ctl(u"txtmemo"_s).setText(QString());
+        control(u"Text2"_s).setText(QString());
+    control(u"Text3"_s).setText(QString());
+    control(u"Text4"_s).setText(QString());
+    control(u"txtmemo"_s).setText(QString());
     if (fixedAccount > 0)
         Text1(Field::GlAccount).setText(Label1(Field::GlAccount).caption().trimmed());
     GlLocked = false;
@@ -62,9 +63,9 @@ void Arinput::NormalMode()
     if (batch_.WorkDate < 1)
         batch_.WorkDate = SetToday().TodayNumber;
 
-    const quint32 frameText = ctl(u"Frame1"_s).foreColor();
+    const quint32 frameText = control(u"Frame1"_s).foreColor();
     auto keyed = [this](int i, const QString &caption) {
-        switchFieldOn(i);
+        switchFieldOn(*this, i);
         Label1(i).setCaption(caption);
     };
     for (int i = Field::First; i <= Field::BaseSale; ++i) {
@@ -96,12 +97,12 @@ void Arinput::NormalMode()
         Text1(i).setVisible(true);
     }
 
-    Control memoLabel = ctl(u"Label2"_s);
+    Control memoLabel = control(u"Label2"_s);
     memoLabel.setCaption(u"Memo OFF - click HERE to activate"_s);
-    memoLabel.setBackColor(ctl(u"lblconsolidate"_s).backColor());
+    memoLabel.setBackColor(control(u"lblconsolidate"_s).backColor());
     memoLabel.setForeColor(frameText);
-    ctl(u"txtmemo"_s).setVisible(false);
-    ctl(u"txtmemo"_s).setEnabled(false);
+    control(u"txtmemo"_s).setVisible(false);
+    control(u"txtmemo"_s).setEnabled(false);
 
     Text1(Field::GlAccount).setFocus();
     DoEvents();
@@ -126,7 +127,7 @@ void Arinput::enterMode(TransMode mode)
         Text1(i).setVisible(false);
     }
     Label1(Field::BaseSale).setBackColor(look.baseBack);
-    Label1(Field::BaseSale).setForeColor(look.baseFore.value_or(ctl(u"Frame1"_s).foreColor()));
+    Label1(Field::BaseSale).setForeColor(look.baseFore.value_or(control(u"Frame1"_s).foreColor()));
     Label1(Field::BaseSale).setCaption(look.baseCaption);
     if (!look.totalCaption.isEmpty())
         Label1(Field::Total).setCaption(look.totalCaption);
@@ -173,15 +174,15 @@ void showBypass(Control button, Control label, const BypassLook &look, quint32 f
 
 void Arinput::cmdscbypass_Click()
 {
-    showBypass(ctl(u"cmdscbypass"_s), Label1(Field::ServiceCharge), keyed_.toggleScBypass(),
-               ctl(u"Frame1"_s).foreColor());
+    showBypass(control(u"cmdscbypass"_s), Label1(Field::ServiceCharge), keyed_.toggleScBypass(),
+               control(u"Frame1"_s).foreColor());
     DoEvents();
 }
 
 void Arinput::cmdtaxbypass_Click()
 {
-    showBypass(ctl(u"cmdtaxbypass"_s), Label1(Field::Tax), keyed_.toggleTaxBypass(),
-               ctl(u"Frame1"_s).foreColor());
+    showBypass(control(u"cmdtaxbypass"_s), Label1(Field::Tax), keyed_.toggleTaxBypass(),
+               control(u"Frame1"_s).foreColor());
     DoEvents();
 }
 
@@ -223,7 +224,7 @@ void Arinput::exit_Click()
 
 void Arinput::lblconsolidate_MouseMove(int, int, double, double)
 {
-    Control help = ctl(u"helpwindow"_s);
+    Control help = control(u"helpwindow"_s);
     help.setText(
         u"Consolidate mode ON. Service charges and taxes must be keyed as separate chits when consolidate mode is on. The system will not calculate them automatically."_s);
     help.refresh();

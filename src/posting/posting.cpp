@@ -29,7 +29,7 @@ void Arinput::cmdokay_Click()
 
 void Arinput::PostChit()
 {
-    Control ok = ctl(u"cmdokay"_s);
+    Control ok = control(u"cmdokay"_s);
     ok.setEnabled(false);
     // What the server left untold is settled before anything is stored again.
     switch (settleUnknownWrites()) {
@@ -140,7 +140,7 @@ PostingContext Arinput::postingContext() const
 // what the operator has to put right.
 void Arinput::refusePosting(const PostingDecision &decision)
 {
-    Control ok = ctl(u"cmdokay"_s);
+    Control ok = control(u"cmdokay"_s);
     Control focus = ok;
     if (decision.refusal == Refusal::DateOutsideMonth) {
         MsgBox(dateRefusalText(decision.dateVerdict), BoxButtons::Ok, BoxIcon::Information,
@@ -161,7 +161,7 @@ Chit Arinput::readChit() const
     for (int i = Field::First; i <= Field::Last; ++i)
         chit[i] = Text1(i).text();
     // A memo switched off is not posted, whatever it still holds.
-    Control memo = ctl(u"txtmemo"_s);
+    Control memo = control(u"txtmemo"_s);
     if (memo.visible())
         chit.memo = memo.text();
     return chit;
