@@ -4,6 +4,7 @@
 #include "basic/chitdates.h"
 #include "basic/postingrules.h"
 #include "basic/result.h"
+#include "entry/entrystart.h"
 #include "platform/form.h"
 #include "posting/batch.h"
 #include "posting/chitrow.h"
@@ -37,9 +38,6 @@ public:
     Control Label1(int index) const { return control(QStringLiteral("Label1"), index); }
     Control txtprev(int index) const { return control(QStringLiteral("txtprev"), index); }
 
-    // Reads the command line and the suite's configuration; refuses a start that the
-    // launch code or the access level does not allow. False when the program ends.
-    bool LoadSettings();
     // Puts the balance of the member in field 4 on the clipboard ("Balance: 1,234.50"); the
     // failure is the caller's to report.
     Result<void> ShowBalance();
@@ -65,8 +63,8 @@ public:
     // Enter would open it again, for the field whose prompt the help line shows.
     void backFromAutoGenerate();
 
-    // The club's settings read at start-up, the batch and the chit being keyed.
-    const ArSettings &settings() const { return settings_; }
+    // The start-up, with the club's settings; the batch and the chit being keyed.
+    const EntryStart &start() const { return start_; }
     const Batch &batch() const { return batch_; }
     const KeyedChit &keyed() const { return keyed_; }
 
@@ -125,11 +123,6 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    bool startAllowed();
-    void startFailed(const Failure &failure);
-    bool lockedRetried(const Result<ArSettings> &read);
-    // The settings on the screen: the caption, the commands the level allows.
-    void showSettings();
     // Lets another program of the suite come in front of the window.
     void releaseTopmost();
     // The answer of the lookup started from the field shows in it; leaving the field takes
@@ -160,7 +153,9 @@ private:
     // The working date held to the open A/R month.
     DateVerdict checkWorkDate() const;
 
-    ArSettings settings_;
+    EntryStart start_;
+    // The settings as the handlers read them.
+    const ArSettings &settings_ = start_.settings();
     Batch batch_;
     KeyedChit keyed_;
 
