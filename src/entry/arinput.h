@@ -5,6 +5,7 @@
 #include "basic/postingrules.h"
 #include "basic/result.h"
 #include "entry/entrystart.h"
+#include "entry/fieldlookup.h"
 #include "platform/form.h"
 #include "posting/batch.h"
 #include "posting/chitrow.h"
@@ -123,13 +124,6 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    // Lets another program of the suite come in front of the window.
-    void releaseTopmost();
-    // The answer of the lookup started from the field shows in it; leaving the field takes
-    // it, and it leaves the clipboard.
-    void showLookupAnswer(int field);
-    bool takeLookupAnswer(int field, QString &text);
-
     // Leaving each field (the field's own checks; false sends the operator back).
     void leaveGlAccount();
     void leaveChitNumber();
@@ -158,12 +152,11 @@ private:
     const ArSettings &settings_ = start_.settings();
     Batch batch_;
     KeyedChit keyed_;
+    FieldLookup lookups_;
 
-    bool topmostReleased_ = false;
     bool refilling_ = false; // the program, not the operator, is filling a field
     bool dateTouched_ = false; // the operator changed the date since entering its field
     bool amountsDone_ = false; // Enter or "+" computed the base sale already
-    LookupStart lookup_; // started from the field that has the focus
     int promptField_ = Field::GlAccount; // the field whose prompt the help line shows
 
     // What OK decides from besides the chit, and the boxes of its refusals.

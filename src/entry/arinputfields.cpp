@@ -55,7 +55,7 @@ void Arinput::Text1_LostFocus(int Index)
         break;
     }
     // A lookup's answer that comes after its field was left fills nothing.
-    lookup_.forget();
+    lookups_.forget();
 }
 
 void Arinput::leaveGlAccount()
@@ -64,7 +64,7 @@ void Arinput::leaveGlAccount()
     QString typed = field.text().trimmed();
     // A locked field keeps its account whatever the clipboard holds.
     if (!GlLocked)
-        takeLookupAnswer(Field::GlAccount, typed);
+        lookups_.takeAnswer(Field::GlAccount, typed);
     // Only an account found has a description: none beside an empty field.
     QString description;
     if (Val(typed) != 0 && !settings_.SkipGlCheck) {
@@ -153,7 +153,7 @@ void Arinput::leaveMember()
 {
     Control field = Text1(Field::Member);
     QString typed = field.text().trimmed();
-    const bool answered = takeLookupAnswer(Field::Member, typed);
+    const bool answered = lookups_.takeAnswer(Field::Member, typed);
     // The validator and the balance pass their texts through the clipboard; what another
     // program left there is put back afterwards.
     const QString kept = answered ? QString() : platform().clipboardText();
@@ -211,7 +211,7 @@ void Arinput::leaveEmployee()
     const EmployeeLookup lookup = settings_.EmpValidate;
     if (lookup == EmployeeLookup::Off)
         typed = u"Employee validation is off"_s;
-    takeLookupAnswer(Field::Employee, typed);
+    lookups_.takeAnswer(Field::Employee, typed);
     QString description = typed;
     if (Val(typed) != 0 && lookup != EmployeeLookup::Off && !settings_.SkipEmpCheck) {
         const Result<Employee> employee = ValidateEmployee(typed, lookup);

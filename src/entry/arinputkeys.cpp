@@ -6,7 +6,6 @@
 #include "platform/colors.h"
 #include "platform/keycodes.h"
 #include "platform/runtime.h"
-#include "suite/tools.h"
 #include "suite/windows.h"
 
 #include <QEvent>
@@ -35,7 +34,7 @@ const char *const Prompts[11] = {
 
 void Arinput::Text1_GotFocus(int Index)
 {
-    lookup_.forget();
+    lookups_.forget();
     if (Index == Field::GlAccount && GlLocked)
         return;
     promptField_ = Index;
@@ -109,11 +108,8 @@ void Arinput::Text1_KeyDown(int Index, int &KeyCode, int)
             : Index == Field::Member                   ? "tassip.exe"
             : Index == Field::Employee                 ? "wennic.exe"
                                                        : nullptr;
-        if (lookup) {
-            releaseTopmost();
-            lookup_.start(QString::fromLatin1(lookup));
-            showLookupAnswer(Index);
-        }
+        if (lookup)
+            lookups_.start(Index, QString::fromLatin1(lookup));
     }
     DoEvents();
 }
@@ -125,7 +121,7 @@ void Arinput::Text1_Click(int Index)
     const QString before = Text1(Field::ChitDate).text();
     Text1(Field::ChitDate).setText(QString());
     DoEvents();
-    releaseTopmost();
+    lookups_.releaseTopmost();
     const std::optional<QString> picked = PickDate();
     if (programEnding())
         return;
@@ -139,7 +135,7 @@ void Arinput::Text1_MouseDown(int Index, int, int, double, double)
 {
     if ((Index == Field::GlAccount && !GlLocked) || Index == Field::Member
         || Index == Field::Employee)
-        showLookupAnswer(Index);
+        lookups_.showAnswer(Index);
 }
 
 void Arinput::Text1_MouseMove(int Index, int, int, double, double)
@@ -157,35 +153,11 @@ void Arinput::Text1_Change(int Index)
         dateTouched_ = true;
 }
 
-void Arinput::showLookupAnswer(int field)
-{
-    if (const QString answer = lookup_.answer(); !answer.isEmpty())
-        Text1(field).setText(answer);
-}
-
-bool Arinput::takeLookupAnswer(int field, QString &text)
-{
-    const QString answer = lookup_.take();
-    if (answer.isEmpty())
-        return false;
-    text = answer;
-    Text1(field).setText(answer);
-    return true;
-}
-
-void Arinput::releaseTopmost()
-{
-    SetTopmost(this, 0);
-    topmostReleased_ = true;
-}
-
 void Arinput::changeEvent(QEvent *event)
 {
     // Back from a lookup or the date picker: the window is kept on top again.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && topmostReleased_) {
-        topmostReleased_ = false;
-        SetTopmost(this, -1);
-    }
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        lookups_.windowActivated();
     Form::changeEvent(event);
 }
 
