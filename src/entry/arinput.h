@@ -4,7 +4,9 @@
 #include "basic/chitdates.h"
 #include "basic/postingrules.h"
 #include "basic/result.h"
+#include "entry/chitamounts.h"
 #include "entry/entrystart.h"
+#include "entry/fieldchecks.h"
 #include "entry/fieldlookup.h"
 #include "platform/form.h"
 #include "posting/batch.h"
@@ -19,13 +21,6 @@
 
 namespace tallic {
 
-// An account's service-charge and tax rates.
-struct AccountRates
-{
-    double serviceCharge = 0;
-    double tax = 0;
-};
-
 // The chit entry window: ten chit fields keyed one after the other, the previous chit,
 // the batch's count and control total, and the mode commands.
 class Arinput : public Form
@@ -38,10 +33,6 @@ public:
     Control Text1(int index) const { return control(QStringLiteral("Text1"), index); }
     Control Label1(int index) const { return control(QStringLiteral("Label1"), index); }
     Control txtprev(int index) const { return control(QStringLiteral("txtprev"), index); }
-
-    // Puts the balance of the member in field 4 on the clipboard ("Balance: 1,234.50"); the
-    // failure is the caller's to report.
-    Result<void> ShowBalance();
 
     // Posting, modes and batches.
     void PostChit();
@@ -124,39 +115,16 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    // Leaving each field (the field's own checks; false sends the operator back).
-    void leaveGlAccount();
-    void leaveChitNumber();
-    void leaveChitDate();
-    void leaveMember();
-    // The member's description and what was passed on the clipboard, in Text3; a suspended
-    // or terminated member is warned of.
-    void showMember(const QString &description, const QString &passed);
-    void leaveEmployee();
-    void leaveCovers();
-    void leaveKeyedAmount(int index);
-    // The base sale: service charge and tax from the account's rates (false when the
-    // account has no rates row), then the base sale's form, the total and the questions.
-    bool computeCharges(bool moveOn);
-    // The rates of the chit's account (ar0); none when the account has no row (told) or
-    // the database failed (reported).
-    std::optional<AccountRates> accountRates(bool moveOn);
-    // A payment, credit or adjustment made negative, unless the operator charges.
-    void signBase();
-    void completeChit();
-    // The working date held to the open A/R month.
-    DateVerdict checkWorkDate() const;
-
     EntryStart start_;
     // The settings as the handlers read them.
     const ArSettings &settings_ = start_.settings();
     Batch batch_;
     KeyedChit keyed_;
     FieldLookup lookups_;
+    FieldChecks fields_;
+    ChitAmounts amounts_;
 
     bool refilling_ = false; // the program, not the operator, is filling a field
-    bool dateTouched_ = false; // the operator changed the date since entering its field
-    bool amountsDone_ = false; // Enter or "+" computed the base sale already
     int promptField_ = Field::GlAccount; // the field whose prompt the help line shows
 
     // What OK decides from besides the chit, and the boxes of its refusals.

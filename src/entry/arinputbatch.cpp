@@ -89,7 +89,7 @@ bool Arinput::chooseBatchDate(qint32 openOn)
         // Anything but eight digits of a date is asked again without a word.
         if (!batch_.pickedDateReadable(*picked))
             continue;
-        const DateVerdict verdict = checkWorkDate();
+        const DateVerdict verdict = workDateVerdict(batch_.WorkDate, settings_);
         if (verdict == DateVerdict::Accepted)
             return true;
         MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,

@@ -1,5 +1,5 @@
-// Keying in the chit fields: entering a field, the keys it refuses, "+" and F5, Enter,
-// and the values that come back from the lookup programs and the date picker.
+// Keying in the chit fields: entering and leaving a field, the keys it refuses, "+" and F5,
+// Enter, and the values that come back from the lookup programs and the date picker.
 #include "arinput.h"
 
 #include "keys/sendkeys.h"
@@ -32,6 +32,17 @@ const char *const Prompts[11] = {
 
 } // namespace
 
+void Arinput::Text1_LostFocus(int Index)
+{
+    Text1(Index).setBackColor(Colors::White);
+    if (Index == Field::BaseSale)
+        amounts_.leave();
+    else
+        fields_.leave(Index);
+    // A lookup's answer that comes after its field was left fills nothing.
+    lookups_.forget();
+}
+
 void Arinput::Text1_GotFocus(int Index)
 {
     lookups_.forget();
@@ -50,10 +61,9 @@ void Arinput::Text1_GotFocus(int Index)
     }
     if (Index == Field::GlAccount)
         control(u"Text2"_s).setText(QString());
-    if (Index == Field::ChitDate)
-        dateTouched_ = false;
+    fields_.entered(Index);
     if (Index == Field::BaseSale)
-        amountsDone_ = false;
+        amounts_.entered();
     field.refresh();
     control(u"helpwindow"_s).refresh();
     DoEvents();
@@ -91,8 +101,7 @@ void Arinput::Text1_KeyPress(int Index, int &KeyAscii)
         if (KeyAscii == '+')
             Text1(Field::BaseSale).setText(txtprev(Field::BaseSale).text());
         KeyAscii = 0;
-        if (computeCharges(true))
-            completeChit();
+        amounts_.computeAndMoveOn();
     }
     DoEvents();
 }
@@ -150,7 +159,7 @@ void Arinput::Text1_Change(int Index)
 {
     LastChangedField = Index;
     if (Index == Field::ChitDate && !refilling_)
-        dateTouched_ = true;
+        fields_.dateChanged();
 }
 
 void Arinput::changeEvent(QEvent *event)

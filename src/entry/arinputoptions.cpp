@@ -7,7 +7,6 @@
 #include "platform/colors.h"
 #include "platform/keycodes.h"
 #include "platform/runtime.h"
-#include "suite/today.h"
 
 using namespace Qt::Literals::StringLiterals;
 
