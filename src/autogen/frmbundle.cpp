@@ -28,7 +28,7 @@ const ArSettings &Frmbundle::settings() const
 {
     static const ArSettings none;
     const Arinput *entry = entryWindow();
-    return entry ? entry->settings() : none;
+    return entry ? entry->start().settings() : none;
 }
 
 void Frmbundle::Form_Load()

@@ -3,6 +3,11 @@
 #include "basic/chit.h"
 #include "basic/chitdates.h"
 #include "basic/result.h"
+#include "entry/chitamounts.h"
+#include "entry/entrycontrols.h"
+#include "entry/entrystart.h"
+#include "entry/fieldchecks.h"
+#include "entry/fieldlookup.h"
 #include "platform/form.h"
 #include "posting/batch.h"
 #include "posting/batchscreen.h"
@@ -17,13 +22,6 @@
 
 namespace tallic {
 
-// An account's service-charge and tax rates.
-struct AccountRates
-{
-    double serviceCharge = 0;
-    double tax = 0;
-};
-
 // The chit entry window: ten chit fields keyed one after the other, the previous chit,
 // the batch's count and control total, and the mode commands.
 class Arinput : public Form
@@ -33,20 +31,12 @@ class Arinput : public Form
 public:
     Arinput();
 
-    Control Text1(int index) const { return control(QStringLiteral("Text1"), index); }
-    Control Label1(int index) const { return control(QStringLiteral("Label1"), index); }
-    Control txtprev(int index) const { return control(QStringLiteral("txtprev"), index); }
-    Control ctl(const QString &name, int index = -1) const { return control(name, index); }
+    Control Text1(int index) const { return tallic::Text1(*this, index); }
+    Control Label1(int index) const { return tallic::Label1(*this, index); }
+    Control txtprev(int index) const { return tallic::txtprev(*this, index); }
 
-    // Reads the command line and the suite's configuration; refuses a start that the
-    // launch code or the access level does not allow. False when the program ends.
-    bool LoadSettings();
-    // Puts the balance of the member in field 4 on the clipboard ("Balance: 1,234.50"); the
-    // failure is the caller's to report.
-    Result<void> ShowBalance();
-
-    // The club's settings read at start-up.
-    const ArSettings &settings() const { return settings_; }
+    // The start-up, with the club's settings; the modes on the screen.
+    const EntryStart &start() const { return start_; }
     EntryModes &modes() { return modes_; }
 
     // Window state that the handlers and the window's parts share: the batch and the chit
@@ -107,50 +97,14 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    bool startAllowed();
-    void startFailed(const Failure &failure);
-    bool lockedRetried(const Result<ArSettings> &read);
-    // The settings on the screen: the caption, the commands the level allows.
-    void showSettings();
-    // Lets another program of the suite come in front of the window.
-    void releaseTopmost();
-    // The answer of the lookup started from the field shows in it; leaving the field takes
-    // it, and it leaves the clipboard.
-    void showLookupAnswer(int field);
-    bool takeLookupAnswer(int field, QString &text);
+    EntryStart start_;
+    // The settings as the handlers read them.
+    const ArSettings &settings_ = start_.settings();
+    FieldLookup lookups_;
+    FieldChecks fields_;
+    ChitAmounts amounts_;
 
-    // Leaving each field (the field's own checks; false sends the operator back).
-    void leaveGlAccount();
-    void leaveChitNumber();
-    void leaveChitDate();
-    void leaveMember();
-    // The member's description and what was passed on the clipboard, in Text3; a suspended
-    // or terminated member is warned of.
-    void showMember(const QString &description, const QString &passed);
-    void leaveEmployee();
-    void leaveCovers();
-    void leaveKeyedAmount(int index);
-    // The base sale: service charge and tax from the account's rates (false when the
-    // account has no rates row), then the base sale's form, the total and the questions.
-    bool computeCharges(bool moveOn);
-    // The rates of the chit's account (ar0); none when the account has no row (told) or
-    // the database failed (reported).
-    std::optional<AccountRates> accountRates(bool moveOn);
-    // A payment, credit or adjustment made negative, unless the operator charges.
-    void signBase();
-    void completeChit();
-    // A field keyed for every chit: blue caption with white text, the field in use.
-    void switchFieldOn(int index);
-    // The working date held to the open A/R month.
-    DateVerdict checkWorkDate() const;
-
-    ArSettings settings_;
-
-    bool topmostReleased_ = false;
     bool refilling_ = false; // the program, not the operator, is filling a field
-    bool dateTouched_ = false; // the operator changed the date since entering its field
-    bool amountsDone_ = false; // Enter or "+" computed the base sale already
-    LookupStart lookup_; // started from the field that has the focus
     int promptField_ = Field::GlAccount; // the field whose prompt the help line shows
 
     // The window's parts: the modes on the screen, the batch, and OK.
@@ -159,12 +113,6 @@ private:
     EntryModes modes_ { *this };
     BatchScreen batches_ { *this, batch_, modes_ };
     ChitPosting posting_ { *this, modes_, batches_ };
-
-    void buildScreen();
-    void buildFields();
-    void buildPreviousChit();
-    void buildCommands();
-    void buildMenus();
 };
 
 } // namespace tallic

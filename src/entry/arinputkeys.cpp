@@ -1,12 +1,11 @@
-// Keying in the chit fields: entering a field, the keys it refuses, "+" and F5, Enter,
-// and the values that come back from the lookup programs and the date picker.
+// Keying in the chit fields: entering and leaving a field, the keys it refuses, "+" and F5,
+// Enter, and the values that come back from the lookup programs and the date picker.
 #include "arinput.h"
 
 #include "keys/sendkeys.h"
 #include "platform/colors.h"
 #include "platform/keycodes.h"
 #include "platform/runtime.h"
-#include "suite/tools.h"
 #include "suite/windows.h"
 
 #include <QEvent>
@@ -33,16 +32,27 @@ const char *const Prompts[11] = {
 
 } // namespace
 
+void Arinput::Text1_LostFocus(int Index)
+{
+    Text1(Index).setBackColor(Colors::White);
+    if (Index == Field::BaseSale)
+        amounts_.leave();
+    else
+        fields_.leave(Index);
+    // A lookup's answer that comes after its field was left fills nothing.
+    lookups_.forget();
+}
+
 void Arinput::Text1_GotFocus(int Index)
 {
-    lookup_.forget();
+    lookups_.forget();
     if (Index == Field::GlAccount && GlLocked)
         return;
     promptField_ = Index;
     Control field = Text1(Index);
     field.setBackColor(Colors::Yellow);
     field.setText(QString());
-    ctl(u"helpwindow"_s).setText(QString::fromLatin1(Prompts[Index]));
+    control(u"helpwindow"_s).setText(QString::fromLatin1(Prompts[Index]));
     // The date field opens with the working date, ready to be accepted with Enter.
     if (Index == Field::GlAccount || Index == Field::ChitDate) {
         refilling_ = true;
@@ -50,13 +60,12 @@ void Arinput::Text1_GotFocus(int Index)
         refilling_ = false;
     }
     if (Index == Field::GlAccount)
-        ctl(u"Text2"_s).setText(QString());
-    if (Index == Field::ChitDate)
-        dateTouched_ = false;
+        control(u"Text2"_s).setText(QString());
+    fields_.entered(Index);
     if (Index == Field::BaseSale)
-        amountsDone_ = false;
+        amounts_.entered();
     field.refresh();
-    ctl(u"helpwindow"_s).refresh();
+    control(u"helpwindow"_s).refresh();
     DoEvents();
 }
 
@@ -92,8 +101,7 @@ void Arinput::Text1_KeyPress(int Index, int &KeyAscii)
         if (KeyAscii == '+')
             Text1(Field::BaseSale).setText(txtprev(Field::BaseSale).text());
         KeyAscii = 0;
-        if (computeCharges(true))
-            completeChit();
+        amounts_.computeAndMoveOn();
     }
     DoEvents();
 }
@@ -109,11 +117,8 @@ void Arinput::Text1_KeyDown(int Index, int &KeyCode, int)
             : Index == Field::Member                   ? "tassip.exe"
             : Index == Field::Employee                 ? "wennic.exe"
                                                        : nullptr;
-        if (lookup) {
-            releaseTopmost();
-            lookup_.start(QString::fromLatin1(lookup));
-            showLookupAnswer(Index);
-        }
+        if (lookup)
+            lookups_.start(Index, QString::fromLatin1(lookup));
     }
     DoEvents();
 }
@@ -125,7 +130,7 @@ void Arinput::Text1_Click(int Index)
     const QString before = Text1(Field::ChitDate).text();
     Text1(Field::ChitDate).setText(QString());
     DoEvents();
-    releaseTopmost();
+    lookups_.releaseTopmost();
     const std::optional<QString> picked = PickDate();
     if (programEnding())
         return;
@@ -139,7 +144,7 @@ void Arinput::Text1_MouseDown(int Index, int, int, double, double)
 {
     if ((Index == Field::GlAccount && !GlLocked) || Index == Field::Member
         || Index == Field::Employee)
-        showLookupAnswer(Index);
+        lookups_.showAnswer(Index);
 }
 
 void Arinput::Text1_MouseMove(int Index, int, int, double, double)
@@ -154,38 +159,14 @@ void Arinput::Text1_Change(int Index)
 {
     LastChangedField = Index;
     if (Index == Field::ChitDate && !refilling_)
-        dateTouched_ = true;
-}
-
-void Arinput::showLookupAnswer(int field)
-{
-    if (const QString answer = lookup_.answer(); !answer.isEmpty())
-        Text1(field).setText(answer);
-}
-
-bool Arinput::takeLookupAnswer(int field, QString &text)
-{
-    const QString answer = lookup_.take();
-    if (answer.isEmpty())
-        return false;
-    text = answer;
-    Text1(field).setText(answer);
-    return true;
-}
-
-void Arinput::releaseTopmost()
-{
-    SetTopmost(this, 0);
-    topmostReleased_ = true;
+        fields_.dateChanged();
 }
 
 void Arinput::changeEvent(QEvent *event)
 {
     // Back from a lookup or the date picker: the window is kept on top again.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && topmostReleased_) {
-        topmostReleased_ = false;
-        SetTopmost(this, -1);
-    }
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        lookups_.windowActivated();
     Form::changeEvent(event);
 }
 

@@ -47,7 +47,7 @@ void Arinput::info_Click()
 
 void Arinput::help_Click()
 {
-    ShowHelp(TextViewer, [this] { releaseTopmost(); });
+    ShowHelp(TextViewer, [this] { lookups_.releaseTopmost(); });
 }
 
 } // namespace tallic

@@ -1,5 +1,6 @@
 // The window commands: OK, the modes, the bypasses, NEW BATCH and AutoGenerate.
 #include "entry/arinput.h"
+#include "entry/entryscreen.h"
 #include "platform/colors.h"
 #include "platform/runtime.h"
 
@@ -47,15 +48,15 @@ void showBypass(Control button, Control label, const BypassLook &look, quint32 f
 
 void Arinput::cmdscbypass_Click()
 {
-    showBypass(ctl(u"cmdscbypass"_s), Label1(Field::ServiceCharge), keyed_.toggleScBypass(),
-               ctl(u"Frame1"_s).foreColor());
+    showBypass(control(u"cmdscbypass"_s), Label1(Field::ServiceCharge), keyed_.toggleScBypass(),
+               control(u"Frame1"_s).foreColor());
     DoEvents();
 }
 
 void Arinput::cmdtaxbypass_Click()
 {
-    showBypass(ctl(u"cmdtaxbypass"_s), Label1(Field::Tax), keyed_.toggleTaxBypass(),
-               ctl(u"Frame1"_s).foreColor());
+    showBypass(control(u"cmdtaxbypass"_s), Label1(Field::Tax), keyed_.toggleTaxBypass(),
+               control(u"Frame1"_s).foreColor());
     DoEvents();
 }
 
@@ -80,7 +81,7 @@ void Arinput::txtvalid_MouseMove(int Index, int, int, double, double)
 {
     if (Index < 0 || Index > 3)
         return;
-    Control help = ctl(u"helpwindow"_s);
+    Control help = control(u"helpwindow"_s);
     help.setText(Batch::validityHelp(Index));
     help.refresh();
 }
@@ -97,7 +98,7 @@ void Arinput::exit_Click()
 
 void Arinput::lblconsolidate_MouseMove(int, int, double, double)
 {
-    Control help = ctl(u"helpwindow"_s);
+    Control help = control(u"helpwindow"_s);
     help.setText(
         u"Consolidate mode ON. Service charges and taxes must be keyed as separate chits when consolidate mode is on. The system will not calculate them automatically."_s);
     help.refresh();

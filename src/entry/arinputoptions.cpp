@@ -1,12 +1,12 @@
 // Switching fields on and off by their captions, and the chit memo.
 #include "arinput.h"
+#include "entryscreen.h"
 
 #include "basic/numbers.h"
 #include "keys/sendkeys.h"
 #include "platform/colors.h"
 #include "platform/keycodes.h"
 #include "platform/runtime.h"
-#include "suite/today.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -36,14 +36,6 @@ QString onCaption(int index)
 
 } // namespace
 
-void Arinput::switchFieldOn(int index)
-{
-    Label1(index).setBackColor(Colors::Blue);
-    Label1(index).setForeColor(Colors::White);
-    Text1(index).setEnabled(true);
-    Text1(index).setVisible(true);
-}
-
 void Arinput::Label1_Click(int Index)
 {
     const QString keyedCaption = onCaption(Index);
@@ -55,7 +47,7 @@ void Arinput::Label1_Click(int Index)
     Control field = Text1(Index);
     // The label's background is the field's state: button face means switched off.
     if (label.backColor() == Colors::ButtonFace) {
-        switchFieldOn(Index);
+        switchFieldOn(*this, Index);
         label.setCaption(keyedCaption);
         DoEvents();
         return;
@@ -73,8 +65,8 @@ void Arinput::Label1_Click(int Index)
             label.setCaption(field.text());
         if (account < 1) {
             // Nothing to fix: the account stays keyed.
-            ctl(u"Text2"_s).setText(QString());
-            switchFieldOn(Index);
+            control(u"Text2"_s).setText(QString());
+            switchFieldOn(*this, Index);
         }
         break;
     }
@@ -98,9 +90,9 @@ void Arinput::Label1_Click(int Index)
 
 void Arinput::Label2_Click()
 {
-    Control label = ctl(u"Label2"_s);
-    Control memo = ctl(u"txtmemo"_s);
-    label.setBackColor(ctl(u"lblconsolidate"_s).backColor());
+    Control label = control(u"Label2"_s);
+    Control memo = control(u"txtmemo"_s);
+    label.setBackColor(control(u"lblconsolidate"_s).backColor());
     if (!memo.visible()) {
         label.setCaption(u"Optional: type memo in the space below (max 40 char)"_s);
         memo.setEnabled(true);
@@ -112,21 +104,21 @@ void Arinput::Label2_Click()
         label.setCaption(u"Memo OFF - click HERE to activate"_s);
         memo.setEnabled(false);
         memo.setVisible(false);
-        label.setForeColor(ctl(u"Frame1"_s).foreColor());
+        label.setForeColor(control(u"Frame1"_s).foreColor());
     }
 }
 
 void Arinput::txtmemo_GotFocus()
 {
-    ctl(u"txtmemo"_s).setBackColor(Colors::Yellow);
-    Control help = ctl(u"helpwindow"_s);
+    control(u"txtmemo"_s).setBackColor(Colors::Yellow);
+    Control help = control(u"helpwindow"_s);
     help.setText(u"Optional memo for this chit - limited to 40 characters"_s);
     help.refresh();
 }
 
 void Arinput::txtmemo_LostFocus()
 {
-    ctl(u"txtmemo"_s).setBackColor(Colors::White);
+    control(u"txtmemo"_s).setBackColor(Colors::White);
 }
 
 void Arinput::txtmemo_KeyDown(int &KeyCode, int)
@@ -134,7 +126,7 @@ void Arinput::txtmemo_KeyDown(int &KeyCode, int)
     if (KeyCode < VirtualKey::F1 || KeyCode > VirtualKey::F12 || KeyCode == VirtualKey::F5)
         return;
     // The function key's text replaces the whole memo.
-    Control memo = ctl(u"txtmemo"_s);
+    Control memo = control(u"txtmemo"_s);
     memo.setText(
         ExpandMacro(QString::number(KeyCode), settings_.FunctionKeyText).left(memo.maxLength()));
 }
@@ -148,7 +140,7 @@ void Arinput::txtmemo_KeyPress(int &KeyAscii)
     }
     // "+" recalls the last memo as the first key of an empty memo only; within a memo it is
     // written as typed ("Dinner + drinks").
-    Control memo = ctl(u"txtmemo"_s);
+    Control memo = control(u"txtmemo"_s);
     if (KeyAscii == '+' && memo.text().isEmpty()) {
         KeyAscii = 0;
         memo.setText(keyed_.LastMemoText.left(memo.maxLength()));

@@ -4,6 +4,7 @@
 #include "basic/chitdates.h"
 #include "basic/numbers.h"
 #include "entry/arinput.h"
+#include "entry/fieldchecks.h"
 #include "platform/runtime.h"
 #include "posting/entrymodes.h"
 #include "suite/sharedstate.h"
@@ -42,7 +43,7 @@ void BatchScreen::start(qint32 openOn)
     if (programEnding())
         return;
 
-    Control help = window_.ctl(u"helpwindow"_s);
+    Control help = window_.control(u"helpwindow"_s);
     help.setText(batch_.StartStamp);
     help.refresh();
     DoEvents();
@@ -51,21 +52,21 @@ void BatchScreen::start(qint32 openOn)
     window_.Text1(Field::ChitDate).setText(QString::number(batch_.WorkDate));
     window_.refilling_ = false;
     batch_.start();
-    window_.ctl(u"Text5"_s).setText(u"0"_s);
+    window_.control(u"Text5"_s).setText(u"0"_s);
     for (int i = Field::First; i <= Field::Last; ++i)
         window_.txtprev(i).setText(QString());
     DoEvents();
 
     for (int i = 0; i <= 3; ++i)
-        window_.ctl(u"txtvalid"_s, i).setText(u"0"_s);
+        window_.control(u"txtvalid"_s, i).setText(u"0"_s);
 
     window_.Text1(Field::GlAccount).setFocus();
-    window_.ctl(u"cmdnewbatch"_s).setEnabled(true);
+    window_.control(u"cmdnewbatch"_s).setEnabled(true);
 }
 
 bool BatchScreen::chooseDate(qint32 openOn)
 {
-    Control newBatch = window_.ctl(u"cmdnewbatch"_s);
+    Control newBatch = window_.control(u"cmdnewbatch"_s);
     const qint32 batchDate = batch_.WorkDate;
     // Until a date passes the picker opens again; no date at all (Escape in the calendar,
     // Cancel in the box) leaves the batch that was, or none, and the window to the operator.
@@ -92,7 +93,7 @@ bool BatchScreen::chooseDate(qint32 openOn)
         // Anything but eight digits of a date is asked again without a word.
         if (!batch_.pickedDateReadable(*picked))
             continue;
-        const DateVerdict verdict = window_.checkWorkDate();
+        const DateVerdict verdict = workDateVerdict(batch_.WorkDate, window_.start().settings());
         if (verdict == DateVerdict::Accepted)
             return true;
         MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
@@ -110,13 +111,13 @@ void BatchScreen::count(const Chit &chit)
     for (int i = Field::First; i <= Field::Last; ++i)
         window_.txtprev(i).setText(chit[i]);
     DoEvents();
-    const QList<ShownTotal> shown = batch_.add(chit, window_.settings().ValidityMode);
-    window_.ctl(u"Text5"_s).setText(QString::number(batch_.count));
+    const QList<ShownTotal> shown = batch_.add(chit, window_.start().settings().ValidityMode);
+    window_.control(u"Text5"_s).setText(QString::number(batch_.count));
     // Once shown, a total stays on the screen for the run.
     for (const ShownTotal &t : shown) {
-        window_.ctl(u"txtvalid"_s, t.index).setVisible(true);
-        window_.ctl(u"lblvalidity"_s, t.index).setVisible(true);
-        window_.ctl(u"txtvalid"_s, t.index).setText(t.total.shortest());
+        window_.control(u"txtvalid"_s, t.index).setVisible(true);
+        window_.control(u"lblvalidity"_s, t.index).setVisible(true);
+        window_.control(u"txtvalid"_s, t.index).setText(t.total.shortest());
     }
     DoEvents();
 }

@@ -62,7 +62,7 @@ ChitPosting::ChitPosting(Arinput &window, EntryModes &modes, BatchScreen &batche
 
 void ChitPosting::post()
 {
-    Control ok = window_.ctl(u"cmdokay"_s);
+    Control ok = window_.control(u"cmdokay"_s);
     ok.setEnabled(false);
     // What the server left untold is settled before anything is stored again.
     switch (settleUnknownWrites()) {
@@ -139,8 +139,10 @@ std::optional<ChitPeriod> ChitPosting::alikePeriod(const Chit &chit) const
 {
     if (!alikeChecked(chit[Field::ChitNumber], !window_.Text1(Field::ChitNumber).visible()))
         return std::nullopt;
-    return ChitPeriod { periodStart(window_.settings().ArYear, window_.settings().ArMonth),
-                        periodEnd(window_.settings().ArYear, window_.settings().ArMonth) };
+    return ChitPeriod {
+        periodStart(window_.start().settings().ArYear, window_.start().settings().ArMonth),
+        periodEnd(window_.start().settings().ArYear, window_.start().settings().ArMonth)
+    };
 }
 
 // The row found is named as far as it can be read; the question's default is No.
@@ -158,8 +160,8 @@ PostingContext ChitPosting::postingContext() const
     context.memberTerminated = window_.keyed_.MemberTerminated;
     context.workDate = window_.batch_.WorkDate;
     context.today = SetToday().TodayNumber;
-    context.arYear = window_.settings().ArYear;
-    context.arMonth = window_.settings().ArMonth;
+    context.arYear = window_.start().settings().ArYear;
+    context.arMonth = window_.start().settings().ArMonth;
     context.accessLevel = session().AccessLevel;
     context.systemYear = platform().today().year();
     context.dateKeyed = window_.Text1(Field::ChitDate).visible();
@@ -173,7 +175,7 @@ PostingContext ChitPosting::postingContext() const
 // what the operator has to put right.
 void ChitPosting::refusePosting(const PostingDecision &decision)
 {
-    Control ok = window_.ctl(u"cmdokay"_s);
+    Control ok = window_.control(u"cmdokay"_s);
     Control focus = ok;
     if (decision.refusal == Refusal::DateOutsideMonth) {
         MsgBox(dateRefusalText(decision.dateVerdict), BoxButtons::Ok, BoxIcon::Information,
@@ -194,7 +196,7 @@ Chit ChitPosting::readChit() const
     for (int i = Field::First; i <= Field::Last; ++i)
         chit[i] = window_.Text1(i).text();
     // A memo switched off is not posted, whatever it still holds.
-    Control memo = window_.ctl(u"txtmemo"_s);
+    Control memo = window_.control(u"txtmemo"_s);
     if (memo.visible())
         chit.memo = memo.text();
     return chit;
@@ -274,12 +276,13 @@ ChitPosting::Settled ChitPosting::settleUnknownWrites()
 void ChitPosting::settleAtStart()
 {
     settlePendingWrites();
-    (void)pruneWriteKeys(QDate(window_.settings().ArYear, window_.settings().ArMonth, 1));
+    (void)pruneWriteKeys(
+        QDate(window_.start().settings().ArYear, window_.start().settings().ArMonth, 1));
 }
 
 void ChitPosting::showServerWait(bool waiting)
 {
-    Control help = window_.ctl(u"helpwindow"_s);
+    Control help = window_.control(u"helpwindow"_s);
     if (waiting) {
         helpBeforeWait_ = help.text();
         help.setText(u"Waiting for the database server to answer..."_s);

@@ -3,6 +3,7 @@
 
 #include "basic/numbers.h"
 #include "entry/arinput.h"
+#include "entry/entryscreen.h"
 #include "platform/colors.h"
 #include "platform/runtime.h"
 #include "suite/messages.h"
@@ -47,10 +48,10 @@ void EntryModes::redoChit()
     // A G/L account fixed by its caption stays, with its description.
     const double fixedAccount = Val(window_.Label1(Field::GlAccount).caption().trimmed());
     if (fixedAccount < 1)
-        window_.ctl(u"Text2"_s).setText(QString());
-    window_.ctl(u"Text3"_s).setText(QString());
-    window_.ctl(u"Text4"_s).setText(QString());
-    window_.ctl(u"txtmemo"_s).setText(QString());
+        window_.control(u"Text2"_s).setText(QString());
+    window_.control(u"Text3"_s).setText(QString());
+    window_.control(u"Text4"_s).setText(QString());
+    window_.control(u"txtmemo"_s).setText(QString());
     if (fixedAccount > 0)
         window_.Text1(Field::GlAccount)
             .setText(window_.Label1(Field::GlAccount).caption().trimmed());
@@ -76,9 +77,9 @@ void EntryModes::normalMode()
     if (window_.batch_.WorkDate < 1)
         window_.batch_.WorkDate = SetToday().TodayNumber;
 
-    const quint32 frameText = window_.ctl(u"Frame1"_s).foreColor();
+    const quint32 frameText = window_.control(u"Frame1"_s).foreColor();
     auto keyed = [this](int i, const QString &caption) {
-        window_.switchFieldOn(i);
+        switchFieldOn(window_, i);
         window_.Label1(i).setCaption(caption);
     };
     for (int i = Field::First; i <= Field::BaseSale; ++i) {
@@ -95,9 +96,11 @@ void EntryModes::normalMode()
     window_.Text1(Field::Member).setVisible(true);
     window_.Text1(Field::Member).setEnabled(true);
     keyed(Field::Employee,
-          window_.settings().EmpValidate == EmployeeLookup::OperatorNumber     ? u"Emp Operator #"_s
-              : window_.settings().EmpValidate == EmployeeLookup::AccessNumber ? u"Emp Access #"_s
-                                                                               : u"Employee #"_s);
+          window_.start().settings().EmpValidate == EmployeeLookup::OperatorNumber
+              ? u"Emp Operator #"_s
+              : window_.start().settings().EmpValidate == EmployeeLookup::AccessNumber
+              ? u"Emp Access #"_s
+              : u"Employee #"_s);
     window_.Label1(Field::Covers).setCaption(u"Covers OFF"_s);
     window_.Text1(Field::Covers).setVisible(false);
     window_.Text1(Field::Covers).setEnabled(false);
@@ -110,12 +113,12 @@ void EntryModes::normalMode()
         window_.Text1(i).setVisible(true);
     }
 
-    Control memoLabel = window_.ctl(u"Label2"_s);
+    Control memoLabel = window_.control(u"Label2"_s);
     memoLabel.setCaption(u"Memo OFF - click HERE to activate"_s);
-    memoLabel.setBackColor(window_.ctl(u"lblconsolidate"_s).backColor());
+    memoLabel.setBackColor(window_.control(u"lblconsolidate"_s).backColor());
     memoLabel.setForeColor(frameText);
-    window_.ctl(u"txtmemo"_s).setVisible(false);
-    window_.ctl(u"txtmemo"_s).setEnabled(false);
+    window_.control(u"txtmemo"_s).setVisible(false);
+    window_.control(u"txtmemo"_s).setEnabled(false);
 
     window_.Text1(Field::GlAccount).setFocus();
     DoEvents();
@@ -141,7 +144,7 @@ void EntryModes::enterMode(TransMode mode)
     }
     window_.Label1(Field::BaseSale).setBackColor(look.baseBack);
     window_.Label1(Field::BaseSale)
-        .setForeColor(look.baseFore.value_or(window_.ctl(u"Frame1"_s).foreColor()));
+        .setForeColor(look.baseFore.value_or(window_.control(u"Frame1"_s).foreColor()));
     window_.Label1(Field::BaseSale).setCaption(look.baseCaption);
     if (!look.totalCaption.isEmpty())
         window_.Label1(Field::Total).setCaption(look.totalCaption);

@@ -6,8 +6,8 @@ namespace tallic {
 
 // Who is running the program, under the names the suite's modules share: what the menu
 // passed on the command line, and where the user is recorded in the staff table. Written
-// by the start-up (LoadSettings) and by SetStaffLocation; every window reads it. One
-// session lives for the whole run; tests start each run afresh.
+// by the entry window's start-up (EntryStart::load) and by SetStaffLocation; every window
+// reads it. One session lives for the whole run; tests start each run afresh.
 struct Session
 {
     QString CommandLine;

@@ -404,7 +404,7 @@ struct RunWindow final : GenerationWindow
     QStringList members() const override { return { Adams, Baker }; }
     QString memo() const override { return {}; }
     QString keyedDate() const override { return u"20240312"_s; }
-    const ArSettings &settings() const override { return entry()->settings(); }
+    const ArSettings &settings() const override { return entry()->start().settings(); }
     ChargeRules chargeRules() const override { return { settings().chargeSettings() }; }
     void say(const QString &text) override { said << text; }
     void resetProgress() override { progress = u"reset"_s; }

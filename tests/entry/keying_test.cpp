@@ -277,7 +277,7 @@ TEST(KeyingTest, MembersShowTheirStateAndPaymentsTheBalance)
     EXPECT_EQ(h.dialogTitles(),
               (QStringList { u"Suspended Member Account"_s, u"Terminated Member Account"_s }));
     // A long description shows its beginning.
-    EXPECT_EQ(static_cast<QLineEdit *>(entry()->ctl(u"Text3"_s).widget())->cursorPosition(), 0);
+    EXPECT_EQ(static_cast<QLineEdit *>(entry()->control(u"Text3"_s).widget())->cursorPosition(), 0);
 
     h.click(u"Text1(4)"_s);
     h.keys(u"1035{ENTER}"_s);

@@ -44,12 +44,13 @@ TEST(SettingsTest, NumbersKeepTheirValueAndASettingThatDoesNotFitStopsTheStart)
             EXPECT_FALSE(h.running()) << qPrintable(c.update);
             continue;
         }
-        EXPECT_TRUE(c.arAccount < 0 || entry()->settings().ArAccount == c.arAccount)
-            << entry()->settings().ArAccount;
-        EXPECT_TRUE(c.profitAccount < 0 || entry()->settings().ProfitAccount == c.profitAccount)
-            << entry()->settings().ProfitAccount;
-        EXPECT_TRUE(c.month < 0 || entry()->settings().ArMonth == c.month)
-            << entry()->settings().ArMonth;
+        EXPECT_TRUE(c.arAccount < 0 || entry()->start().settings().ArAccount == c.arAccount)
+            << entry()->start().settings().ArAccount;
+        EXPECT_TRUE(c.profitAccount < 0
+                    || entry()->start().settings().ProfitAccount == c.profitAccount)
+            << entry()->start().settings().ProfitAccount;
+        EXPECT_TRUE(c.month < 0 || entry()->start().settings().ArMonth == c.month)
+            << entry()->start().settings().ArMonth;
     }
 }
 

@@ -184,14 +184,14 @@ TEST(StartupTest, TheConfigurationDecidesChecksCaptionsAndCommands)
         h.setCommandLine(u"KQV%1JONES"_s.arg(c.level));
         h.queuePickedDates({ u"20240312"_s });
         h.start();
-        EXPECT_EQ(entry()->settings().SkipGlCheck, c.skipGl);
-        EXPECT_EQ(entry()->settings().SkipMemberCheck, c.skipMember);
-        EXPECT_EQ(entry()->settings().SkipEmpCheck, c.skipEmployee);
-        EXPECT_EQ(entry()->settings().ConsolidationMode, c.consolidationMode);
+        EXPECT_EQ(entry()->start().settings().SkipGlCheck, c.skipGl);
+        EXPECT_EQ(entry()->start().settings().SkipMemberCheck, c.skipMember);
+        EXPECT_EQ(entry()->start().settings().SkipEmpCheck, c.skipEmployee);
+        EXPECT_EQ(entry()->start().settings().ConsolidationMode, c.consolidationMode);
         EXPECT_EQ(h.control(u"lblconsolidate"_s).visible, c.consolidationMode != u"N"_s);
         EXPECT_EQ(h.control(u"Label1(5)"_s).caption, c.employeeCaption);
         EXPECT_EQ(h.control(u"eomeditor"_s).visible, c.level >= 50);
-        EXPECT_EQ(entry()->settings().FunctionKeyText[4], QString());
+        EXPECT_EQ(entry()->start().settings().FunctionKeyText[4], QString());
         const QString read
             = u"select %1, %2 is null from ar"_s.arg(arColumn(h, 26), arColumn(h, 30));
         const QVariantList stored = h.rows(u"config"_s, read).value(0);

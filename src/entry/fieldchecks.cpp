@@ -1,14 +1,17 @@
-// Leaving a chit field: each field is checked, completed or reformatted, and a refused
-// field takes the focus back.
-#include "arinput.h"
+#include "fieldchecks.h"
 
 #include "basic/cents.h"
 #include "basic/chitdates.h"
 #include "basic/masks.h"
 #include "basic/numbers.h"
+#include "entrycontrols.h"
+#include "fieldlookup.h"
 #include "platform/colors.h"
 #include "platform/runtime.h"
+#include "posting/batch.h"
+#include "posting/modes.h"
 #include "store/database.h"
+#include "suite/arsettings.h"
 #include "suite/chitnumbers.h"
 #include "suite/messages.h"
 #include "suite/sharedstate.h"
@@ -20,10 +23,23 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace tallic {
 
-void Arinput::Text1_LostFocus(int Index)
+FieldChecks::FieldChecks(Form &window, const ArSettings &settings, Batch &batch, KeyedChit &keyed,
+                         FieldLookup &lookup, bool &glLocked, const int &lastChangedField,
+                         std::function<void()> backToNormal)
+    : window_(window)
+    , settings_(settings)
+    , batch_(batch)
+    , keyed_(keyed)
+    , lookup_(lookup)
+    , glLocked_(glLocked)
+    , lastChangedField_(lastChangedField)
+    , backToNormal_(std::move(backToNormal))
 {
-    Text1(Index).setBackColor(Colors::White);
-    switch (Index) {
+}
+
+void FieldChecks::leave(int field)
+{
+    switch (field) {
     case Field::GlAccount:
         leaveGlAccount();
         break;
@@ -42,29 +58,25 @@ void Arinput::Text1_LostFocus(int Index)
     case Field::Covers:
         leaveCovers();
         break;
-    case Field::BaseSale:
-        // Enter or "+" computed the amounts already; leaving by Tab or the mouse computes
-        // them here, once, and leaves the focus where the operator sent it.
-        if (amountsDone_)
-            amountsDone_ = false;
-        else if (computeCharges(false))
-            completeChit();
-        break;
     default:
-        leaveKeyedAmount(Index);
+        leaveKeyedAmount(field);
         break;
     }
-    // A lookup's answer that comes after its field was left fills nothing.
-    lookup_.forget();
 }
 
-void Arinput::leaveGlAccount()
+void FieldChecks::entered(int field)
 {
-    Control field = Text1(Field::GlAccount);
+    if (field == Field::ChitDate)
+        dateTouched_ = false;
+}
+
+void FieldChecks::leaveGlAccount()
+{
+    Control field = Text1(window_, Field::GlAccount);
     QString typed = field.text().trimmed();
     // A locked field keeps its account whatever the clipboard holds.
-    if (!GlLocked)
-        takeLookupAnswer(Field::GlAccount, typed);
+    if (!glLocked_)
+        lookup_.takeAnswer(Field::GlAccount, typed);
     // Only an account found has a description: none beside an empty field.
     QString description;
     if (Val(typed) != 0 && !settings_.SkipGlCheck) {
@@ -72,7 +84,7 @@ void Arinput::leaveGlAccount()
         const Result<GlAccount> account = ValidateGLAccount(typed);
         if (!account) {
             if (!field.enabled())
-                cmdnormal_Click();
+                backToNormal_();
             field.setFocus();
             return;
         }
@@ -92,18 +104,18 @@ void Arinput::leaveGlAccount()
         }
     }
     DoEvents();
-    ctl(u"Text2"_s).setText(description);
+    window_.control(u"Text2"_s).setText(description);
     // An empty field stays open for the account, its lookup and a paste.
     if (typed.isEmpty())
         return;
-    GlLocked = true;
+    glLocked_ = true;
     // Read-only, the field takes no pasted or dropped text either.
     field.setLocked(true);
 }
 
-void Arinput::leaveChitNumber()
+void FieldChecks::leaveChitNumber()
 {
-    Control field = Text1(Field::ChitNumber);
+    Control field = Text1(window_, Field::ChitNumber);
     if (field.text().isEmpty())
         field.setText(drawChitNumber());
     field.setText(field.text().toUpper());
@@ -115,9 +127,9 @@ void Arinput::leaveChitNumber()
     }
 }
 
-void Arinput::leaveChitDate()
+void FieldChecks::leaveChitDate()
 {
-    Control field = Text1(Field::ChitDate);
+    Control field = Text1(window_, Field::ChitDate);
     field.setText(completeChitDate(field.text(), settings_.ArYear));
     // A text that is not a whole date number counts as a blank date.
     bool whole = false;
@@ -129,13 +141,13 @@ void Arinput::leaveChitDate()
         dateTouched_ = true;
     }
     batch_.WorkDate = field.text().toInt();
-    if (LastChangedField == Field::ChitDate && dateTouched_) {
+    if (lastChangedField_ == Field::ChitDate && dateTouched_) {
         warnOfSharedDate(QString::number(batch_.WorkDate),
                          u"You should notify this user that you are\nadding transactions to the "
                          u"date he/she is\nalso currently using."_s);
     }
     dateTouched_ = false;
-    const DateVerdict verdict = checkWorkDate();
+    const DateVerdict verdict = workDateVerdict(batch_.WorkDate, settings_);
     if (verdict == DateVerdict::Accepted)
         return;
     MsgBox(dateRefusalText(verdict), BoxButtons::Ok, BoxIcon::Information,
@@ -143,17 +155,11 @@ void Arinput::leaveChitDate()
     field.setFocus();
 }
 
-DateVerdict Arinput::checkWorkDate() const
+void FieldChecks::leaveMember()
 {
-    return checkChitDate(batch_.WorkDate, settings_.ArYear, settings_.ArMonth,
-                         session().AccessLevel, platform().today().year());
-}
-
-void Arinput::leaveMember()
-{
-    Control field = Text1(Field::Member);
+    Control field = Text1(window_, Field::Member);
     QString typed = field.text().trimmed();
-    const bool answered = takeLookupAnswer(Field::Member, typed);
+    const bool answered = lookup_.takeAnswer(Field::Member, typed);
     // The validator and the balance pass their texts through the clipboard; what another
     // program left there is put back afterwards.
     const QString kept = answered ? QString() : platform().clipboardText();
@@ -171,7 +177,9 @@ void Arinput::leaveMember()
     }
     if (keyed_.mode == TransMode::Payment) {
         // The payment goes on without the balance; the operator is told why it is missing.
-        if (const Result<void> shown = ShowBalance(); !shown)
+        if (const Result<void> shown
+            = putBalanceOnClipboard(Val(Text1(window_, Field::Member).text()));
+            !shown)
             ReportError(shown.failure());
     }
     const QString passed = platform().clipboardText();
@@ -180,9 +188,9 @@ void Arinput::leaveMember()
     DoEvents();
 }
 
-void Arinput::showMember(const QString &description, const QString &passed)
+void FieldChecks::showMember(const QString &description, const QString &passed)
 {
-    Control box = ctl(u"Text3"_s);
+    Control box = window_.control(u"Text3"_s);
     box.setText(description + u" -- "_s + passed);
     const std::pair<const char *, const char *> warnings[]
         = { { "SUSPENDED", "Suspended Member Account" },
@@ -194,14 +202,14 @@ void Arinput::showMember(const QString &description, const QString &passed)
         box.setForeColor(Colors::Yellow);
         MsgBox(u"Please verify this entry."_s, BoxButtons::Ok, BoxIcon::Critical,
                QString::fromLatin1(title));
-        box.setForeColor(ctl(u"Frame1"_s).foreColor());
+        box.setForeColor(window_.control(u"Frame1"_s).foreColor());
         box.setBackColor(Colors::ButtonFace);
     }
 }
 
-void Arinput::leaveEmployee()
+void FieldChecks::leaveEmployee()
 {
-    Control field = Text1(Field::Employee);
+    Control field = Text1(window_, Field::Employee);
     field.setText(field.text().toUpper());
     QString typed = field.text().trimmed();
     if (typed.isEmpty()) {
@@ -211,40 +219,40 @@ void Arinput::leaveEmployee()
     const EmployeeLookup lookup = settings_.EmpValidate;
     if (lookup == EmployeeLookup::Off)
         typed = u"Employee validation is off"_s;
-    takeLookupAnswer(Field::Employee, typed);
+    lookup_.takeAnswer(Field::Employee, typed);
     QString description = typed;
     if (Val(typed) != 0 && lookup != EmployeeLookup::Off && !settings_.SkipEmpCheck) {
         const Result<Employee> employee = ValidateEmployee(typed, lookup);
         if (!employee) {
             if (!field.enabled())
-                cmdnormal_Click();
+                backToNormal_();
             field.setFocus();
             return;
         }
         description = employee->description;
     }
-    ctl(u"Text4"_s).setText(description);
+    window_.control(u"Text4"_s).setText(description);
     DoEvents();
 }
 
-void Arinput::leaveCovers()
+void FieldChecks::leaveCovers()
 {
-    const double covers = std::abs(Val(Text1(Field::Covers).text()));
+    const double covers = std::abs(Val(Text1(window_, Field::Covers).text()));
     if (covers > 1000 && AskYesNo(u"Please verify covers entry"_s, u"Out of normal range"_s)) {
-        Text1(Field::Covers).setFocus();
+        Text1(window_, Field::Covers).setFocus();
         return;
     }
     if (covers > 32767) {
         MsgBox(u"Entry too large - Redo."_s, BoxButtons::Ok, BoxIcon::Critical,
                u"Out of acceptable range"_s);
-        Text1(Field::Covers).setFocus();
+        Text1(window_, Field::Covers).setFocus();
     }
 }
 
-void Arinput::leaveKeyedAmount(int index)
+void FieldChecks::leaveKeyedAmount(int index)
 {
     // A text that is not a number is left for the operator to see.
-    Control field = Text1(index);
+    Control field = Text1(window_, index);
     const QString text = field.text().trimmed();
     bool number = false;
     const double value = text.toDouble(&number);
@@ -252,9 +260,8 @@ void Arinput::leaveKeyedAmount(int index)
         field.setText(Cents::of(value).text());
 }
 
-Result<void> Arinput::ShowBalance()
+Result<void> putBalanceOnClipboard(double member)
 {
-    const double member = Val(Text1(Field::Member).text());
     SuiteDb db(u"master2.mdb"_s);
     Result<QSqlQuery> read
         = db.query(u"select balfwd from ar where acctnumber between "_s
@@ -274,6 +281,12 @@ Result<void> Arinput::ShowBalance()
     db.close();
     DoEvents();
     return {};
+}
+
+DateVerdict workDateVerdict(qint32 workDate, const ArSettings &settings)
+{
+    return checkChitDate(workDate, settings.ArYear, settings.ArMonth, session().AccessLevel,
+                         platform().today().year());
 }
 
 } // namespace tallic
