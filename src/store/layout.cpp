@@ -81,6 +81,25 @@ bool aloneForUpgrade(LayoutCheck &check)
     return false;
 }
 
+// The check ended by a failure, which says why.
+LayoutCheck failed(LayoutCheck check, const Failure &failure)
+{
+    check.outcome = Outcome::Failed;
+    check.problem = failure.description;
+    return check;
+}
+
+// The upgrade's statements, one transaction: done, or rolled back and failed.
+LayoutCheck upgraded(QSqlDatabase &db, const QStringList &statements, LayoutCheck check)
+{
+    if (const Result<void> ran = runStatements(db, statements); !ran) {
+        QSqlQuery(u"rollback"_s, db);
+        return failed(check, ran.failure());
+    }
+    check.outcome = Outcome::Upgraded;
+    return check;
+}
+
 QString stamp()
 {
     return QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
@@ -125,11 +144,8 @@ LayoutCheck filesLayout(QSqlDatabase &db, const DataSource &source, const QStrin
         if (copied)
             copied = copyDatabase(db, schemaOf(file), QDir(check.backup).filePath(file));
     }
-    if (!copied) {
-        check.outcome = Outcome::Failed;
-        check.problem = copied.failure().description;
-        return check;
-    }
+    if (!copied)
+        return failed(check, copied.failure());
     QStringList statements { u"BEGIN IMMEDIATE"_s };
     for (const QString &file : std::as_const(older)) {
         statements << upgradeStatements(*suiteDatabase(file), tablesOf(db, schemaOf(file), false),
@@ -138,14 +154,7 @@ LayoutCheck filesLayout(QSqlDatabase &db, const DataSource &source, const QStrin
                 + QString::number(SuiteSchemaVersion);
     }
     statements << u"COMMIT"_s;
-    if (const Result<void> ran = runStatements(db, statements); !ran) {
-        QSqlQuery(u"ROLLBACK"_s, db);
-        check.outcome = Outcome::Failed;
-        check.problem = ran.failure().description;
-        return check;
-    }
-    check.outcome = Outcome::Upgraded;
-    return check;
+    return upgraded(db, statements, check);
 }
 
 LayoutCheck serverLayout(QSqlDatabase &db)
@@ -183,23 +192,14 @@ LayoutCheck serverLayout(QSqlDatabase &db)
         = copied ? textSchemaOf(db) : Result<QString>(copied.failure());
     if (!textSchema) {
         QSqlQuery(u"rollback"_s, db);
-        check.outcome = Outcome::Failed;
-        check.problem = textSchema.failure().description;
-        return check;
+        return failed(check, textSchema.failure());
     }
     QStringList statements { u"begin"_s, u"set local search_path to "_s + *textSchema };
     for (const QString &file : std::as_const(present))
         statements << upgradeStatements(*suiteDatabase(file), tablesOf(db, schemaOf(file), true),
                                         true);
     statements << versionStatements(SuiteSchemaVersion) << u"commit"_s;
-    if (const Result<void> ran = runStatements(db, statements); !ran) {
-        QSqlQuery(u"rollback"_s, db);
-        check.outcome = Outcome::Failed;
-        check.problem = ran.failure().description;
-        return check;
-    }
-    check.outcome = Outcome::Upgraded;
-    return check;
+    return upgraded(db, statements, check);
 }
 
 } // namespace
